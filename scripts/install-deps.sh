@@ -1,0 +1,28 @@
+#!/bin/sh
+# Installs, through apt-get, what building and testing Troveport Explorer needs on Debian 12.
+# Packages already present are left alone, so a second run is quick and needs no network.
+set -eu
+
+PACKAGES="build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite \
+libgl-dev libzip-dev zip unzip libgtest-dev libbenchmark-dev sqlite3 xvfb xauth"
+
+missing=""
+for p in $PACKAGES; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing="$missing $p"
+    fi
+done
+
+if [ -z "$missing" ]; then
+    exit 0
+fi
+
+echo "Installing:$missing"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+    SUDO="sudo"
+fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -q
+# shellcheck disable=SC2086
+$SUDO apt-get install -y -q --no-install-recommends $missing

@@ -1,0 +1,30 @@
+#include "adding/BrowseForDirectory.h"
+
+#include "adding/PathUtils.h"
+#include "controls/CFileChooser.h"
+#include "controls/CMessageBox.h"
+
+#include <QCoreApplication>
+
+bool BrowseForDirectory(QWidget* owner, QString& path, const QString& title)
+{
+    QString start = path;
+    if (start.size() > 1)
+        RemoveTrailingSlash(start);
+    const QString chosen = CFileChooser::GetExistingDirectory(owner, title, start);
+    if (chosen.isEmpty())
+        return false;
+    const QString full = GetFullPathName(chosen);
+    // Area records and every path field of the program hold at most 259 bytes.
+    if (full.toUtf8().size() >= kMaxPathBuffer) {
+        CMessageBox::Show(owner,
+                          QCoreApplication::translate("BrowseForDirectory",
+                                                      "The path of the folder \"%1\" is longer than 259 "
+                                                      "characters and cannot be used.")
+                              .arg(full),
+                          QString(), QMessageBox::Warning);
+        return false;
+    }
+    path = full;
+    return true;
+}

@@ -1,0 +1,74 @@
+#include "controls/CMessageBox.h"
+
+#include "startup/Globals.h"
+
+#include <QApplication>
+#include <QQueue>
+
+namespace {
+
+struct AnsweringState
+{
+    bool on = false;
+    QQueue<CMessageBox::Button> answers;
+    QList<CMessageBox::Request> requests;
+};
+
+AnsweringState& State()
+{
+    static AnsweringState state;
+    return state;
+}
+
+CMessageBox::Button FirstButton(CMessageBox::Buttons buttons)
+{
+    for (uint bit = QMessageBox::FirstButton; bit <= QMessageBox::LastButton; bit <<= 1) {
+        if (buttons.testFlag(CMessageBox::Button(bit)))
+            return CMessageBox::Button(bit);
+    }
+    return QMessageBox::NoButton;
+}
+
+} // namespace
+
+CMessageBox::Button CMessageBox::Show(QWidget* owner, const QString& text, const QString& caption,
+                                      QMessageBox::Icon icon, Buttons buttons, Button defaultButton)
+{
+    const QString title = caption.isEmpty() ? QString::fromUtf8(g_pszAppName) : caption;
+    AnsweringState& state = State();
+    if (state.on) {
+        state.requests.append({owner, owner != nullptr, title, text, icon, buttons, defaultButton});
+        if (!state.answers.isEmpty())
+            return state.answers.dequeue();
+        return defaultButton != QMessageBox::NoButton ? defaultButton : FirstButton(buttons);
+    }
+
+    QMessageBox box(icon, title, text, buttons, owner);
+    if (defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(defaultButton);
+    box.setAccessibleName(title);
+    box.setAccessibleDescription(text);
+    // A box without an owner still belongs to the program, so it must be seen over other windows.
+    if (!owner)
+        box.setWindowModality(Qt::ApplicationModal);
+    return Button(box.exec());
+}
+
+void CMessageBox::SetAnsweringMode(bool on)
+{
+    State().on = on;
+    State().answers.clear();
+    State().requests.clear();
+}
+
+void CMessageBox::QueueAnswer(Button answer)
+{
+    State().answers.enqueue(answer);
+}
+
+QList<CMessageBox::Request> CMessageBox::TakeRequests()
+{
+    QList<Request> taken;
+    taken.swap(State().requests);
+    return taken;
+}

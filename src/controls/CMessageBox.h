@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QList>
+#include <QMessageBox>
+#include <QPointer>
+#include <QString>
+
+// The one way the program shows a message box. Tests switch on answering mode: then no box
+// appears, each request is recorded and gets the next queued answer (or its default button).
+class CMessageBox
+{
+public:
+    using Button = QMessageBox::StandardButton;
+    using Buttons = QMessageBox::StandardButtons;
+
+    // An empty caption means the program's name, "Troveport Explorer".
+    static Button Show(QWidget* owner, const QString& text, const QString& caption = QString(),
+                       QMessageBox::Icon icon = QMessageBox::NoIcon, Buttons buttons = QMessageBox::Ok,
+                       Button defaultButton = QMessageBox::NoButton);
+
+    struct Request
+    {
+        QPointer<QWidget> owner;
+        bool hadOwner = false;
+        QString caption;
+        QString text;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        Buttons buttons;
+        Button defaultButton = QMessageBox::NoButton;
+    };
+
+    static void SetAnsweringMode(bool on);
+    static void QueueAnswer(Button answer);
+    // The requests recorded since the last call, oldest first.
+    static QList<Request> TakeRequests();
+};

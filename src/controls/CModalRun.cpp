@@ -1,0 +1,40 @@
+#include "controls/CModalRun.h"
+
+#include <QQueue>
+
+namespace {
+
+QQueue<CModalRun::Handler>& Handlers()
+{
+    static QQueue<CModalRun::Handler> handlers;
+    return handlers;
+}
+
+} // namespace
+
+int CModalRun::Exec(QDialog& dialog)
+{
+    if (Handlers().isEmpty())
+        return dialog.exec();
+    const Handler handler = Handlers().dequeue();
+    dialog.show();
+    const int result = handler(dialog);
+    dialog.hide();
+    dialog.setResult(result);
+    return result;
+}
+
+void CModalRun::QueueHandler(Handler handler)
+{
+    Handlers().enqueue(std::move(handler));
+}
+
+void CModalRun::ClearHandlers()
+{
+    Handlers().clear();
+}
+
+int CModalRun::PendingHandlers()
+{
+    return int(Handlers().size());
+}

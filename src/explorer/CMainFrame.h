@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QMainWindow>
+
+// The explorer's main window.
+class CMainFrame : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit CMainFrame(QWidget* parent = nullptr);
+};

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "startup/CMappedFile.h"
+
+#include <QString>
+
+// A "*.group" file: little-endian 32-bit area ids, no header. Trailing bytes short of a whole id
+// are not counted.
+class CGroupFile : public CMappedFile
+{
+public:
+    CGroupFile() : CMappedFile(4, false) {}
+
+    // Id number i (0 to count-1) in the order the group shows its areas.
+    quint32 GetAreaId(quint32 index) const;
+
+    // The group's name: the file's name without its directory and without its last extension.
+    static QString GroupNameFromFileName(const QString& fileName);
+};

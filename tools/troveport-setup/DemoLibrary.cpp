@@ -1,0 +1,95 @@
+#include "DemoLibrary.h"
+
+#include "CLibraryEditor.h"
+#include "startup/CFileAreaTable.h"
+#include "startup/Globals.h"
+#include "startup/Registry.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+QString DefaultDemoDirectory()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/troveport/demo");
+}
+
+bool CreateDemoLibrary(const QString& baseDirectory, QTextStream& out, QString* error)
+{
+    const QString base = QDir::cleanPath(QDir(baseDirectory).absolutePath());
+    const QString db = base + QStringLiteral("/db");
+    if (QFileInfo(CLibraryEditor::TableName(db)).size() > 0) {
+        *error = QStringLiteral("A library already exists in %1; remove the directory to make a new one.").arg(db);
+        return false;
+    }
+    const QString web = base + QStringLiteral("/web");
+    if (!CLibraryEditor::Create(db, error) || !QDir().mkpath(web + QStringLiteral("/reviews"))) {
+        if (error->isEmpty())
+            *error = QStringLiteral("Cannot create the web root %1.").arg(web);
+        return false;
+    }
+
+    CLibraryEditor editor(db);
+    if (!editor.Open(error))
+        return false;
+
+    const QString areas = base + QStringLiteral("/areas/");
+    const quint32 D = kAreaAllowDownloads, U = kAreaAllowUploads, L = kAreaHostsLocalFiles;
+    struct DemoArea
+    {
+        const char* name;
+        const char* dir;
+        quint32 flags;
+    };
+    const DemoArea demoAreas[] = {
+        {"Shareware Games", "games", D | L},
+        {"Classic Arcade", "arcade", D},
+        {"DOS Utilities", "dosutil", D | L},
+        {"Windows Utilities", "winutil", D | L},
+        {"Programming", "programming", D | U | L},
+        {"Text Files", "text", D | L},
+        {"Incoming Uploads", "incoming", U | L},
+    };
+    for (const DemoArea& a : demoAreas) {
+        const QString dir = QString::fromLatin1(a.dir);
+        AreaDefinition area{0,
+                            QString::fromLatin1(a.name),
+                            areas + dir,
+                            QStringLiteral("/pub/files/") + dir,
+                            QStringLiteral("/files/") + dir,
+                            a.flags};
+        if (!editor.AddArea(area, error))
+            return false;
+    }
+    if (!editor.Save(error))
+        return false;
+
+    // Groups list area ids; an area may stand in more than one group.
+    const struct
+    {
+        const char* name;
+        QList<quint32> ids;
+    } groups[] = {
+        {"Games", {1, 2}},
+        {"Utilities", {3, 4, 5}},
+        {"Documents", {6}},
+        {"Uploads", {7, 5}},
+    };
+    for (const auto& g : groups) {
+        if (!editor.WriteGroup(QString::fromLatin1(g.name), g.ids, error))
+            return false;
+    }
+
+    const QString keyM = g_pszRegKey;
+    if (RegWriteString(QStringLiteral("DatabasePath"), db, keyM) != kRegSuccess
+        || RegWriteString(QStringLiteral("HttpPath"), web, keyM) != kRegSuccess
+        || RegWriteString(QStringLiteral("HttpServer"), QStringLiteral("http://localhost:8080"), keyM) != kRegSuccess
+        || RegWriteDword(QStringLiteral("DIZSDIPrecedence"), 0, keyM) != kRegSuccess) {
+        *error = QStringLiteral("Cannot write the machine settings %1.").arg(RegistryFileForRoot(RegRoot::Machine));
+        return false;
+    }
+
+    out << "Created the demonstration library in " << base << "\n"
+        << "Machine settings: " << RegistryFileForRoot(RegRoot::Machine) << "\n";
+    return true;
+}

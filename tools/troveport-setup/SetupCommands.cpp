@@ -1,0 +1,423 @@
+#include "SetupCommands.h"
+
+#include "CLibraryEditor.h"
+#include "DemoLibrary.h"
+#include "startup/CFileAreaTable.h"
+#include "startup/Globals.h"
+#include "startup/Registry.h"
+
+#include <QDir>
+#include <QMultiMap>
+#include <QSet>
+
+namespace {
+
+const char* const kUsage = R"(Usage: troveport-setup [--library DIR] [--machine-settings FILE] COMMAND [ARGUMENTS]
+
+Creates and changes the library that Troveport Explorer shows: the file area table
+(Filearea.dat), the group files (*.group) and the machine settings.
+
+Commands:
+  init DIR [--http-path DIR] [--http-server URL]
+        Create a library whose database directory is DIR and make it this machine's library.
+  area list
+  area add NAME PATH [--id N] [--ftp-alias TEXT] [--http-alias TEXT]
+                     [--downloads] [--uploads] [--local] [--group NAME]...
+        Add an area; PATH is its directory, made when missing. --downloads allows downloads,
+        --uploads accepts visitors' uploads, --local keeps the files themselves in PATH.
+  area set ID [--name NAME] [--path PATH] [--ftp-alias TEXT] [--http-alias TEXT]
+              [--downloads|--no-downloads] [--uploads|--no-uploads] [--local|--no-local]
+  area remove ID
+  group list
+  group set NAME [ID]...     Make the group hold exactly these areas, in this order.
+  group add NAME ID...       Add areas at the end of a group, making the group when missing.
+  group remove NAME
+  set NAME VALUE [--dword]   Store a machine setting (a number with --dword).
+  get NAME                   Show a machine setting.
+  --demo [DIR]               Make a demonstration library in DIR (default: %1).
+
+The library is the one named by --library, else the machine setting DatabasePath.
+Machine settings live in $TROVEPORT_MACHINE_REG, else /etc/troveport/machine.reg.
+Stop Troveport Explorer before changing areas or groups: it keeps the table locked while it runs.
+)";
+
+const QSet<QString> kValuedOptions = {QStringLiteral("library"),   QStringLiteral("machine-settings"),
+                                      QStringLiteral("id"),        QStringLiteral("ftp-alias"),
+                                      QStringLiteral("http-alias"), QStringLiteral("group"),
+                                      QStringLiteral("name"),      QStringLiteral("path"),
+                                      QStringLiteral("http-path"), QStringLiteral("http-server")};
+const QSet<QString> kFlagOptions = {
+    QStringLiteral("help"),    QStringLiteral("demo"),       QStringLiteral("dword"),
+    QStringLiteral("downloads"), QStringLiteral("no-downloads"), QStringLiteral("uploads"),
+    QStringLiteral("no-uploads"), QStringLiteral("local"),     QStringLiteral("no-local")};
+
+struct CommandLine
+{
+    QStringList words;
+    QMultiMap<QString, QString> options;
+
+    bool Has(const QString& name) const { return options.contains(name); }
+    QString Value(const QString& name) const { return options.value(name); }
+};
+
+class CUsageError
+{
+public:
+    explicit CUsageError(QString text) : m_text(std::move(text)) {}
+    const QString& Text() const { return m_text; }
+
+private:
+    QString m_text;
+};
+
+CommandLine Parse(const QStringList& arguments)
+{
+    CommandLine line;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& arg = arguments[i];
+        if (!arg.startsWith(QLatin1String("--")) || arg == QLatin1String("--")) {
+            line.words.append(arg);
+            continue;
+        }
+        QString name = arg.mid(2);
+        QString value;
+        const qsizetype eq = name.indexOf(QLatin1Char('='));
+        const bool hasInlineValue = eq >= 0;
+        if (hasInlineValue) {
+            value = name.mid(eq + 1);
+            name = name.left(eq);
+        }
+        if (kValuedOptions.contains(name)) {
+            if (!hasInlineValue) {
+                if (i + 1 >= arguments.size())
+                    throw CUsageError(QStringLiteral("Option --%1 needs a value.").arg(name));
+                value = arguments[++i];
+            }
+            line.options.insert(name, value);
+        } else if (kFlagOptions.contains(name) && !hasInlineValue) {
+            line.options.insert(name, QString());
+        } else {
+            throw CUsageError(QStringLiteral("Unknown option %1.").arg(arg));
+        }
+    }
+    return line;
+}
+
+// Options that apply to the command; any other given option is a mistake worth pointing out.
+void Allow(const CommandLine& line, const QString& command, QSet<QString> allowed)
+{
+    allowed << QStringLiteral("library") << QStringLiteral("machine-settings");
+    for (auto it = line.options.cbegin(); it != line.options.cend(); ++it) {
+        if (!allowed.contains(it.key()))
+            throw CUsageError(QStringLiteral("Option --%1 does not apply to \"%2\".").arg(it.key(), command));
+    }
+}
+
+void ExpectWords(const CommandLine& line, qsizetype minimum, qsizetype maximum, const QString& command)
+{
+    if (line.words.size() < minimum || line.words.size() > maximum)
+        throw CUsageError(QStringLiteral("Wrong number of arguments for \"%1\".").arg(command));
+}
+
+quint32 ParseAreaId(const QString& text)
+{
+    bool ok = false;
+    const qulonglong id = text.toULongLong(&ok, 10);
+    if (!ok || id == 0 || id > 0xFFFFFFFFull)
+        throw CUsageError(QStringLiteral("\"%1\" is not an area id (a number from 1 to 4294967295).").arg(text));
+    return quint32(id);
+}
+
+QString LibraryDirectory(const CommandLine& line, QString* error)
+{
+    if (line.Has(QStringLiteral("library")))
+        return line.Value(QStringLiteral("library"));
+    const QString path = RegGetString(QStringLiteral("DatabasePath"), g_pszRegKey);
+    if (path.isEmpty())
+        *error = QStringLiteral("No library is set up: DatabasePath is missing from %1. Create one with "
+                                "\"troveport-setup init DIR\" or name it with --library DIR.")
+                     .arg(RegistryFileForRoot(RegRoot::Machine));
+    return path;
+}
+
+QString FlagText(quint32 flags)
+{
+    QString text;
+    text += flags & kAreaAllowDownloads ? QLatin1Char('D') : QLatin1Char('-');
+    text += flags & kAreaAllowUploads ? QLatin1Char('U') : QLatin1Char('-');
+    text += flags & kAreaHostsLocalFiles ? QLatin1Char('L') : QLatin1Char('-');
+    return text;
+}
+
+void ApplyFlags(const CommandLine& line, quint32& flags)
+{
+    const struct { const char* on; const char* off; quint32 bit; } pairs[] = {
+        {"downloads", "no-downloads", kAreaAllowDownloads},
+        {"uploads", "no-uploads", kAreaAllowUploads},
+        {"local", "no-local", kAreaHostsLocalFiles}};
+    for (const auto& p : pairs) {
+        const bool on = line.Has(QLatin1String(p.on)), off = line.Has(QLatin1String(p.off));
+        if (on && off)
+            throw CUsageError(QStringLiteral("--%1 and --%2 contradict each other.").arg(QLatin1String(p.on), QLatin1String(p.off)));
+        if (on)
+            flags |= p.bit;
+        if (off)
+            flags &= ~p.bit;
+    }
+}
+
+int Fail(QTextStream& err, const QString& error)
+{
+    err << "troveport-setup: " << error << "\n";
+    return 1;
+}
+
+int ListAreas(const QString& library, QTextStream& out, QTextStream& err)
+{
+    // Reading needs only the shared lock, so listing works while the explorer runs.
+    CFileAreaTable table;
+    const QString name = CLibraryEditor::TableName(library);
+    if (!QFileInfo::exists(name) || !table.Open(name, 0))
+        return Fail(err, QStringLiteral("Cannot read %1.").arg(name));
+    out << "ID\tFLAGS\tNAME\tPATH\tFTP ALIAS\tHTTP ALIAS\n";
+    for (quint32 i = 1; i < table.GetRecordCount(); ++i) {
+        const FileAreaRecord* r = table.GetRecord(i);
+        out << r->AreaId() << '\t' << FlagText(r->Flags()) << '\t' << r->Name() << '\t' << r->Path() << '\t'
+            << r->FtpAlias() << '\t' << r->HttpAlias() << '\n';
+    }
+    return 0;
+}
+
+int AreaCommand(const CommandLine& line, const QString& library, QTextStream& out, QTextStream& err)
+{
+    const QString verb = line.words.value(1);
+    QString error;
+    if (verb == QLatin1String("list")) {
+        Allow(line, QStringLiteral("area list"), {});
+        ExpectWords(line, 2, 2, QStringLiteral("area list"));
+        return ListAreas(library, out, err);
+    }
+
+    CLibraryEditor editor(library);
+    if (verb == QLatin1String("add")) {
+        Allow(line, QStringLiteral("area add"),
+              {QStringLiteral("id"), QStringLiteral("ftp-alias"), QStringLiteral("http-alias"), QStringLiteral("group"),
+               QStringLiteral("downloads"), QStringLiteral("uploads"), QStringLiteral("local")});
+        ExpectWords(line, 4, 4, QStringLiteral("area add"));
+        AreaDefinition area;
+        area.name = line.words[2];
+        area.path = line.words[3];
+        if (line.Has(QStringLiteral("id")))
+            area.id = ParseAreaId(line.Value(QStringLiteral("id")));
+        area.ftpAlias = line.Value(QStringLiteral("ftp-alias"));
+        area.httpAlias = line.Value(QStringLiteral("http-alias"));
+        ApplyFlags(line, area.flags);
+        if (!editor.Open(&error) || !editor.AddArea(area, &error) || !editor.Save(&error))
+            return Fail(err, error);
+        // QMultiMap hands values back newest first; groups are joined in the order given.
+        QStringList groups = line.options.values(QStringLiteral("group"));
+        std::reverse(groups.begin(), groups.end());
+        for (const QString& group : groups) {
+            QList<quint32> ids;
+            if (editor.GroupNames().contains(group) && !editor.ReadGroup(group, &ids, &error))
+                return Fail(err, error);
+            ids.append(area.id);
+            if (!editor.WriteGroup(group, ids, &error))
+                return Fail(err, error);
+        }
+        out << "Added area " << area.id << " \"" << area.name << "\" in " << area.path << "\n";
+        return 0;
+    }
+    if (verb == QLatin1String("set")) {
+        Allow(line, QStringLiteral("area set"),
+              {QStringLiteral("name"), QStringLiteral("path"), QStringLiteral("ftp-alias"), QStringLiteral("http-alias"),
+               QStringLiteral("downloads"), QStringLiteral("no-downloads"), QStringLiteral("uploads"),
+               QStringLiteral("no-uploads"), QStringLiteral("local"), QStringLiteral("no-local")});
+        ExpectWords(line, 3, 3, QStringLiteral("area set"));
+        const quint32 id = ParseAreaId(line.words[2]);
+        AreaDefinition area;
+        if (!editor.Open(&error))
+            return Fail(err, error);
+        if (!editor.FindArea(id, &area))
+            return Fail(err, QStringLiteral("There is no area with id %1.").arg(id));
+        const struct { const char* option; QString* field; } fields[] = {
+            {"name", &area.name}, {"path", &area.path}, {"ftp-alias", &area.ftpAlias}, {"http-alias", &area.httpAlias}};
+        for (const auto& f : fields) {
+            if (line.Has(QLatin1String(f.option)))
+                *f.field = line.Value(QLatin1String(f.option));
+        }
+        ApplyFlags(line, area.flags);
+        if (!editor.ChangeArea(area, &error) || !editor.Save(&error))
+            return Fail(err, error);
+        out << "Changed area " << id << "\n";
+        return 0;
+    }
+    if (verb == QLatin1String("remove")) {
+        Allow(line, QStringLiteral("area remove"), {});
+        ExpectWords(line, 3, 3, QStringLiteral("area remove"));
+        const quint32 id = ParseAreaId(line.words[2]);
+        if (!editor.Open(&error) || !editor.RemoveArea(id, &error) || !editor.Save(&error))
+            return Fail(err, error);
+        out << "Removed area " << id << "\n";
+        return 0;
+    }
+    throw CUsageError(QStringLiteral("Unknown command \"area %1\".").arg(verb));
+}
+
+int GroupCommand(const CommandLine& line, const QString& library, QTextStream& out, QTextStream& err)
+{
+    const QString verb = line.words.value(1);
+    const QString command = QStringLiteral("group ") + verb;
+    Allow(line, command, {});
+    QString error;
+    CLibraryEditor editor(library);
+    if (verb == QLatin1String("list")) {
+        ExpectWords(line, 2, 2, command);
+        CFileAreaTable table;
+        table.Open(CLibraryEditor::TableName(library), 0);
+        for (const QString& group : editor.GroupNames()) {
+            QList<quint32> ids;
+            if (!editor.ReadGroup(group, &ids, &error))
+                return Fail(err, error);
+            out << group << ":";
+            for (quint32 id : ids) {
+                const FileAreaRecord* area = table.FindArea(id);
+                out << " " << id << (area ? QStringLiteral(" (%1)").arg(area->Name()) : QStringLiteral(" (unknown)"));
+            }
+            out << "\n";
+        }
+        return 0;
+    }
+
+    if (verb != QLatin1String("set") && verb != QLatin1String("add") && verb != QLatin1String("remove"))
+        throw CUsageError(QStringLiteral("Unknown command \"%1\".").arg(command));
+    if (verb == QLatin1String("remove"))
+        ExpectWords(line, 3, 3, command);
+    else
+        ExpectWords(line, verb == QLatin1String("add") ? 4 : 3, std::numeric_limits<qsizetype>::max(), command);
+    const QString name = line.words[2];
+    QList<quint32> ids;
+    for (qsizetype i = 3; i < line.words.size(); ++i)
+        ids.append(ParseAreaId(line.words[i]));
+
+    if (!editor.Open(&error))
+        return Fail(err, error);
+    if (verb == QLatin1String("remove")) {
+        if (!editor.RemoveGroup(name, &error))
+            return Fail(err, error);
+        out << "Removed group \"" << name << "\"\n";
+        return 0;
+    }
+    for (quint32 id : ids) {
+        AreaDefinition area;
+        if (!editor.FindArea(id, &area))
+            return Fail(err, QStringLiteral("There is no area with id %1.").arg(id));
+    }
+    if (verb == QLatin1String("add") && editor.GroupNames().contains(name)) {
+        QList<quint32> existing;
+        if (!editor.ReadGroup(name, &existing, &error))
+            return Fail(err, error);
+        ids = existing + ids;
+    }
+    if (!editor.WriteGroup(name, ids, &error))
+        return Fail(err, error);
+    out << "Group \"" << name << "\" holds " << ids.size() << " area(s)\n";
+    return 0;
+}
+
+int Run(const CommandLine& line, QTextStream& out, QTextStream& err)
+{
+    if (line.Has(QStringLiteral("machine-settings")))
+        qputenv("TROVEPORT_MACHINE_REG", QFile::encodeName(line.Value(QStringLiteral("machine-settings"))));
+
+    if (line.Has(QStringLiteral("help"))) {
+        out << QString::fromUtf8(kUsage).arg(DefaultDemoDirectory());
+        return 0;
+    }
+    QString error;
+    if (line.Has(QStringLiteral("demo")) || line.words.value(0) == QLatin1String("demo")) {
+        Allow(line, QStringLiteral("--demo"), {QStringLiteral("demo")});
+        const qsizetype first = line.Has(QStringLiteral("demo")) ? 0 : 1;
+        if (line.words.size() > first + 1)
+            throw CUsageError(QStringLiteral("--demo takes at most one directory."));
+        const QString dir = line.words.value(first, DefaultDemoDirectory());
+        return CreateDemoLibrary(dir, out, &error) ? 0 : Fail(err, error);
+    }
+    if (line.words.isEmpty())
+        throw CUsageError(QStringLiteral("No command given."));
+
+    const QString command = line.words[0];
+    if (command == QLatin1String("init")) {
+        Allow(line, command, {QStringLiteral("http-path"), QStringLiteral("http-server")});
+        ExpectWords(line, 2, 2, command);
+        const QString dir = QDir::cleanPath(QDir(line.words[1]).absolutePath());
+        if (!CLibraryEditor::Create(dir, &error))
+            return Fail(err, error);
+        bool written = RegWriteString(QStringLiteral("DatabasePath"), dir, g_pszRegKey) == kRegSuccess;
+        if (line.Has(QStringLiteral("http-path"))) {
+            const QString web = QDir::cleanPath(QDir(line.Value(QStringLiteral("http-path"))).absolutePath());
+            written = written && QDir().mkpath(web)
+                      && RegWriteString(QStringLiteral("HttpPath"), web, g_pszRegKey) == kRegSuccess;
+        }
+        if (line.Has(QStringLiteral("http-server")))
+            written = written && RegWriteString(QStringLiteral("HttpServer"), line.Value(QStringLiteral("http-server")),
+                                                g_pszRegKey) == kRegSuccess;
+        if (!written)
+            return Fail(err, QStringLiteral("Cannot write the machine settings %1.")
+                                 .arg(RegistryFileForRoot(RegRoot::Machine)));
+        out << "Library ready in " << dir << "\n";
+        return 0;
+    }
+    if (command == QLatin1String("set")) {
+        Allow(line, command, {QStringLiteral("dword")});
+        ExpectWords(line, 3, 3, command);
+        long status;
+        if (line.Has(QStringLiteral("dword"))) {
+            bool ok = false;
+            const uint value = line.words[2].toUInt(&ok, 0);
+            if (!ok)
+                throw CUsageError(QStringLiteral("\"%1\" is not a 32-bit number.").arg(line.words[2]));
+            status = RegWriteDword(line.words[1], value, g_pszRegKey);
+        } else {
+            status = RegWriteString(line.words[1], line.words[2], g_pszRegKey);
+        }
+        if (status != kRegSuccess)
+            return Fail(err, QStringLiteral("Cannot write the machine settings %1.")
+                                 .arg(RegistryFileForRoot(RegRoot::Machine)));
+        return 0;
+    }
+    if (command == QLatin1String("get")) {
+        Allow(line, command, {});
+        ExpectWords(line, 2, 2, command);
+        QString text;
+        quint32 number = 0;
+        if (RegReadString(line.words[1], text, 0xFFFFFFFFu, g_pszRegKey))
+            out << text << "\n";
+        else if (RegReadDword(line.words[1], &number, g_pszRegKey))
+            out << number << "\n";
+        else
+            return Fail(err, QStringLiteral("%1 is not set.").arg(line.words[1]));
+        return 0;
+    }
+    if (command != QLatin1String("area") && command != QLatin1String("group"))
+        throw CUsageError(QStringLiteral("Unknown command \"%1\".").arg(command));
+    if (line.words.size() < 2)
+        throw CUsageError(QStringLiteral("\"%1\" needs a verb: list, add, set or remove.").arg(command));
+    const QString library = LibraryDirectory(line, &error);
+    if (library.isEmpty())
+        return Fail(err, error);
+    return command == QLatin1String("area") ? AreaCommand(line, library, out, err)
+                                            : GroupCommand(line, library, out, err);
+}
+
+} // namespace
+
+int RunSetup(const QStringList& arguments, QTextStream& out, QTextStream& err)
+{
+    try {
+        return Run(Parse(arguments), out, err);
+    } catch (const CUsageError& e) {
+        err << "troveport-setup: " << e.Text() << "\nTry \"troveport-setup --help\".\n";
+        return 2;
+    }
+}
