@@ -97,21 +97,32 @@ QString RegistryFileForRoot(RegRoot root)
            + QStringLiteral("/troveport/user.reg");
 }
 
-bool RegReadValue(const QString& keyPath, const QString& valueName, RegType type, void* buffer,
-                  quint32 bufferSize)
+namespace {
+
+// The stored bytes of a value of the expected type, or none.
+std::optional<QByteArray> ReadStoredValue(const QString& keyPath, const QString& valueName, RegType type)
 {
     const ResolvedKey key = ResolveKey(keyPath);
     const auto doc = LoadFile(RegistryFileForRoot(key.root));
     if (!doc)
-        return false;
+        return std::nullopt;
     const auto value = doc->Find(key.section, valueName);
-    if (!value)
-        return false;
     const CRegFile::ValueType expected = type == RegType::String ? CRegFile::ValueType::String
                                                                  : CRegFile::ValueType::Dword;
-    if (value->type != expected || quint64(value->data.size()) > bufferSize || !buffer)
+    if (!value || value->type != expected)
+        return std::nullopt;
+    return value->data;
+}
+
+} // namespace
+
+bool RegReadValue(const QString& keyPath, const QString& valueName, RegType type, void* buffer,
+                  quint32 bufferSize)
+{
+    const auto data = ReadStoredValue(keyPath, valueName, type);
+    if (!data || quint64(data->size()) > bufferSize || !buffer)
         return false;
-    std::memcpy(buffer, value->data.constData(), size_t(value->data.size()));
+    std::memcpy(buffer, data->constData(), size_t(data->size()));
     return true;
 }
 
@@ -151,10 +162,10 @@ long RegWriteValue(const QString& keyPath, const QString& valueName, RegType typ
 
 bool RegReadString(const QString& valueName, QString& value, quint32 bufferSize, const QString& keyPath)
 {
-    QByteArray buffer(qsizetype(bufferSize), '\0');
-    if (!RegReadValue(keyPath, valueName, RegType::String, buffer.data(), bufferSize))
+    const auto data = ReadStoredValue(keyPath, valueName, RegType::String);
+    if (!data || quint64(data->size()) > bufferSize)
         return false;
-    value = QString::fromUtf8(buffer.constData(), qstrnlen(buffer.constData(), bufferSize));
+    value = QString::fromUtf8(data->constData(), qstrnlen(data->constData(), size_t(data->size())));
     return true;
 }
 

@@ -32,7 +32,8 @@ Commands:
   group set NAME [ID]...     Make the group hold exactly these areas, in this order.
   group add NAME ID...       Add areas at the end of a group, making the group when missing.
   group remove NAME
-  set NAME VALUE [--dword]   Store a machine setting (a number with --dword).
+  set NAME VALUE [--dword]   Store a machine setting (a number with --dword). A value that
+                             begins with "--" goes after "--": set VirusCmdLine -- "--quiet".
   get NAME                   Show a machine setting.
   --demo [DIR]               Make a demonstration library in DIR (default: %1).
 
@@ -75,7 +76,11 @@ CommandLine Parse(const QStringList& arguments)
     CommandLine line;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& arg = arguments[i];
-        if (!arg.startsWith(QLatin1String("--")) || arg == QLatin1String("--")) {
+        if (arg == QLatin1String("--")) {
+            line.words += arguments.mid(i + 1);
+            break;
+        }
+        if (!arg.startsWith(QLatin1String("--"))) {
             line.words.append(arg);
             continue;
         }

@@ -1,0 +1,81 @@
+#pragma once
+
+// Helpers shared by the tests: temporary settings files, raw library files, and a lock held by
+// another process.
+
+#include "startup/CFileAreaTable.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QProcess>
+#include <QString>
+#include <QTest>
+
+#include <cstring>
+
+namespace TestSupport {
+
+// Points the machine and user settings into dir, so no test touches real settings.
+inline void UseSettingsFilesIn(const QString& dir)
+{
+    qputenv("TROVEPORT_MACHINE_REG", QFile::encodeName(dir + QStringLiteral("/machine.reg")));
+    qputenv("TROVEPORT_USER_REG", QFile::encodeName(dir + QStringLiteral("/user.reg")));
+}
+
+inline void WriteFile(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
+    QCOMPARE(file.write(data), data.size());
+}
+
+inline QByteArray ReadFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// One raw 868-byte area record.
+inline QByteArray AreaRecord(quint32 id, const QByteArray& name, const QByteArray& path = "/srv/files",
+                             quint32 flags = kAreaAllowDownloads)
+{
+    QByteArray raw(int(sizeof(FileAreaRecord)), '\0');
+    auto* r = reinterpret_cast<FileAreaRecord*>(raw.data());
+    r->SetAreaId(id);
+    std::memcpy(r->name, name.constData(), size_t(qMin<qsizetype>(name.size(), FileAreaRecord::kNameSize)));
+    std::memcpy(r->path, path.constData(), size_t(qMin<qsizetype>(path.size(), FileAreaRecord::kPathSize)));
+    r->SetFlags(flags);
+    return raw;
+}
+
+inline QByteArray HeaderRecord()
+{
+    return QByteArray(int(sizeof(FileAreaRecord)), '\x7f');
+}
+
+// Holds an exclusive flock on a file from another process, as troveport-setup does while it
+// rewrites the table, until the object is destroyed.
+class CForeignLock
+{
+public:
+    explicit CForeignLock(const QString& path)
+    {
+        m_process.start(QStringLiteral("flock"),
+                        {QStringLiteral("-x"), path, QStringLiteral("sh"), QStringLiteral("-c"),
+                         QStringLiteral("echo locked; read line")});
+        m_locked = m_process.waitForReadyRead(10000) && m_process.readAll().startsWith("locked");
+    }
+    ~CForeignLock()
+    {
+        m_process.closeWriteChannel();
+        if (!m_process.waitForFinished(10000))
+            m_process.kill();
+    }
+    bool IsLocked() const { return m_locked; }
+
+private:
+    QProcess m_process;
+    bool m_locked = false;
+};
+
+} // namespace TestSupport

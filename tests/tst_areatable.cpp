@@ -1,0 +1,236 @@
+// The mapped record files: "Filearea.dat" and the group files, their sharing rules, partial and
+// damaged records, and growth.
+
+#include "TestSupport.h"
+#include "startup/CFileAreaTable.h"
+#include "startup/CGroupFile.h"
+
+#include <QTemporaryDir>
+#include <QtEndian>
+
+using namespace TestSupport;
+
+class TestAreaTable : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString Path(const char* name) const { return m_dir.filePath(QString::fromLatin1(name)); }
+
+    static QByteArray Ids(std::initializer_list<quint32> ids)
+    {
+        QByteArray data;
+        for (quint32 id : ids) {
+            char bytes[4];
+            qToLittleEndian(id, bytes);
+            data.append(bytes, 4);
+        }
+        return data;
+    }
+
+private slots:
+    void missingFileIsCreatedEmpty()
+    {
+        const QString name = Path("new/Filearea.dat");
+        CFileAreaTable table;
+        QVERIFY(!table.Open(name)); // no such directory
+        QVERIFY(!table.IsOpen());
+
+        QDir(m_dir.path()).mkpath(QStringLiteral("new"));
+        QVERIFY(table.Open(name));
+        QVERIFY(QFileInfo::exists(name));
+        QCOMPARE(table.GetRecordCount(), 0u);
+        QVERIFY(table.GetData() == nullptr);
+        QVERIFY(table.GetRecord(0) == nullptr);
+        QVERIFY(table.FindArea(1u) == nullptr);
+    }
+
+    void partialRecordsAreNotCounted_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<quint32>("count");
+        QTest::addColumn<int>("areas");
+        QTest::newRow("header only") << HeaderRecord() << 1u << 0;
+        QTest::newRow("less than a header") << QByteArray(867, 'x') << 0u << 0;
+        QTest::newRow("two areas and 100 bytes")
+            << HeaderRecord() + AreaRecord(5, "Games") + AreaRecord(6, "Tools") + QByteArray(100, 'z') << 3u << 2;
+    }
+
+    void partialRecordsAreNotCounted()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(quint32, count);
+        QFETCH(int, areas);
+        WriteFile(Path("Filearea.dat"), content);
+        CFileAreaTable table;
+        QVERIFY(table.Open(Path("Filearea.dat")));
+        QCOMPARE(table.GetRecordCount(), count);
+        int found = 0;
+        for (quint32 i = 1; i < table.GetRecordCount(); ++i)
+            found += table.GetRecord(i) != nullptr;
+        QCOMPARE(found, areas);
+        QVERIFY(table.GetRecord(count) == nullptr);
+        // The header is never taken for an area, whatever its bytes say.
+        QVERIFY(table.FindArea(0x7f7f7f7fu) == nullptr);
+    }
+
+    void fieldsEndWithinTheirWidth()
+    {
+        // Every text field filled to its last byte, no terminator anywhere in the record.
+        QByteArray raw = AreaRecord(7, QByteArray(80, 'N'));
+        auto* r = reinterpret_cast<FileAreaRecord*>(raw.data());
+        std::memset(r->path, 'P', sizeof r->path);
+        std::memset(r->ftpAlias, 'F', sizeof r->ftpAlias);
+        std::memset(r->httpAlias, 'H', sizeof r->httpAlias);
+        r->SetFlags(0xFFFFFFFFu);
+        WriteFile(Path("Filearea.dat"), HeaderRecord() + raw);
+
+        CFileAreaTable table;
+        QVERIFY(table.Open(Path("Filearea.dat")));
+        const FileAreaRecord* area = table.FindArea(7u);
+        QVERIFY(area);
+        QCOMPARE(area->Name(), QString(80, QLatin1Char('N')));
+        QCOMPARE(area->Path(), QString(260, QLatin1Char('P')));
+        QCOMPARE(area->FtpAlias(), QString(260, QLatin1Char('F')));
+        QCOMPARE(area->HttpAlias(), QString(260, QLatin1Char('H')));
+        QVERIFY(area->HasFlag(kAreaAllowUploads));
+
+        // Bytes that are not UTF-8 must not break the reading either.
+        raw = AreaRecord(8, "Caf\xe9 \xff\xfe");
+        WriteFile(Path("Filearea.dat"), HeaderRecord() + raw);
+        QVERIFY(table.Open(Path("Filearea.dat")));
+        QVERIFY(table.FindArea(8u)->Name().startsWith(QStringLiteral("Caf")));
+    }
+
+    void findAreaTakesTheFirstMatchingId()
+    {
+        WriteFile(Path("Filearea.dat"), HeaderRecord() + AreaRecord(3, "Same name", "/a")
+                                            + AreaRecord(4, "Same name", "/b") + AreaRecord(3, "Later copy", "/c")
+                                            + AreaRecord(4294967295u, "Highest", "/d", 0));
+        CFileAreaTable table;
+        QVERIFY(table.Open(Path("Filearea.dat")));
+        QCOMPARE(table.FindArea(3u)->Path(), QStringLiteral("/a"));
+        QCOMPARE(table.FindArea(4u)->Path(), QStringLiteral("/b"));
+        QCOMPARE(table.FindArea(4294967295u)->Name(), QStringLiteral("Highest"));
+        // Database ids arrive as doubles; the largest id still compares exactly.
+        QCOMPARE(table.FindArea(4294967295.0)->Name(), QStringLiteral("Highest"));
+        QCOMPARE(table.FindArea(4.0)->Path(), QStringLiteral("/b"));
+        QVERIFY(table.FindArea(4294967294.0) == nullptr);
+        QVERIFY(table.FindArea(3.5) == nullptr);
+        QVERIFY(table.FindArea(9u) == nullptr);
+    }
+
+    void growthFillsWithZerosOrFailsCleanly()
+    {
+        const QString name = Path("grow.dat");
+        WriteFile(name, QByteArray(10, 'a')); // less than one record
+        CMappedFile writable(100, true);
+        QVERIFY(writable.Open(name, 5));
+        QCOMPARE(writable.GetRecordCount(), 5u);
+        QCOMPARE(QFileInfo(name).size(), 500);
+        QCOMPARE(writable.GetData()[9], uchar('a'));
+        QCOMPARE(writable.GetData()[499], uchar(0));
+        writable.GetWritableData()[499] = 'w';
+        writable.Close();
+        QCOMPARE(ReadFile(name).at(499), 'w');
+
+        // Asking for more records than a file holds: true when writable, never by hanging or
+        // half-open when the file is read-only.
+        CMappedFile readOnly(100, false);
+        QVERIFY(!readOnly.Open(name, 10000));
+        QVERIFY(!readOnly.IsOpen());
+        QCOMPARE(QFileInfo(name).size(), 500);
+        QVERIFY(readOnly.Open(name, 5));
+        QCOMPARE(readOnly.GetRecordCount(), 5u);
+        QVERIFY(readOnly.GetWritableData() == nullptr);
+    }
+
+    void readersShareWritersExclude()
+    {
+        const QString name = Path("Filearea.dat");
+        WriteFile(name, HeaderRecord() + AreaRecord(1, "One"));
+        CFileAreaTable reader1, reader2;
+        QVERIFY(reader1.Open(name));
+        QVERIFY(reader2.Open(name));
+        CMappedFile writer(868, true);
+        QVERIFY(!writer.Open(name));
+        reader1.Close();
+        reader1.Close(); // harmless twice
+        QVERIFY(!writer.Open(name));
+        reader2.Close();
+        QVERIFY(writer.Open(name));
+        QVERIFY(!reader1.Open(name));
+        writer.Close();
+        QVERIFY(reader1.Open(name));
+    }
+
+    void anotherProcessWritingBlocksTheOpen()
+    {
+        const QString name = Path("Filearea.dat");
+        WriteFile(name, HeaderRecord() + AreaRecord(1, "One"));
+        CFileAreaTable table;
+        {
+            CForeignLock lock(name);
+            QVERIFY2(lock.IsLocked(), "flock(1) could not take the lock");
+            QVERIFY(!table.Open(name));
+            QVERIFY(!table.IsOpen());
+            QCOMPARE(table.GetRecordCount(), 0u);
+        }
+        QVERIFY(table.Open(name));
+        QCOMPARE(table.GetRecordCount(), 2u);
+    }
+
+    void aDirectoryIsNotATable()
+    {
+        QDir(m_dir.path()).mkpath(QStringLiteral("dir.dat"));
+        CFileAreaTable table;
+        QVERIFY(!table.Open(Path("dir.dat")));
+        QVERIFY(!table.IsOpen());
+    }
+
+    void groupFiles_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QList<quint32>>("ids");
+        QTest::newRow("in order, duplicates kept") << Ids({9, 2, 9, 4294967295u}) << QList<quint32>{9, 2, 9, 4294967295u};
+        QTest::newRow("three trailing bytes ignored") << Ids({1, 2}) + QByteArray("\x01\x02\x03", 3)
+                                                      << QList<quint32>{1, 2};
+        QTest::newRow("too short for one id") << QByteArray("\x05\x00", 2) << QList<quint32>{};
+        QTest::newRow("empty") << QByteArray() << QList<quint32>{};
+    }
+
+    void groupFiles()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QList<quint32>, ids);
+        WriteFile(Path("Tools.group"), content);
+        CGroupFile group;
+        QVERIFY(group.Open(Path("Tools.group")));
+        QList<quint32> read;
+        for (quint32 i = 0; i < group.GetRecordCount(); ++i)
+            read.append(group.GetAreaId(i));
+        QCOMPARE(read, ids);
+        QCOMPARE(group.GetAreaId(group.GetRecordCount()), 0u);
+    }
+
+    void groupNames_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("plain") << QStringLiteral("/db/Games.group") << QStringLiteral("Games");
+        QTest::newRow("two dots") << QStringLiteral("/db/Win.3x.group") << QStringLiteral("Win.3x");
+        QTest::newRow("dot in directory only") << QStringLiteral("/d.b/Games") << QStringLiteral("Games");
+        QTest::newRow("spaces") << QStringLiteral("My Group.group") << QStringLiteral("My Group");
+    }
+
+    void groupNames()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, name);
+        QCOMPARE(CGroupFile::GroupNameFromFileName(file), name);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAreaTable)
+#include "tst_areatable.moc"

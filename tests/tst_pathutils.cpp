@@ -1,0 +1,267 @@
+// Path and file helpers and the self-removing work directory.
+
+#include "TestSupport.h"
+#include "adding/CWorkDirectory.h"
+#include "adding/FileUtils.h"
+#include "adding/PathUtils.h"
+
+#include <QDateTime>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace TestSupport;
+
+class TestPathUtils : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+private slots:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+
+    void trailingSeparators()
+    {
+        QString path;
+        AddTrailingBackslash(path);
+        QCOMPARE(path, QString());
+        path = QStringLiteral("/srv/files");
+        AddTrailingBackslash(path);
+        QCOMPARE(path, QStringLiteral("/srv/files/"));
+        AddTrailingBackslash(path);
+        QCOMPARE(path, QStringLiteral("/srv/files/"));
+        QCOMPARE(CopyWithTrailingBackslash(QStringLiteral("a")), QStringLiteral("a/"));
+        RemoveTrailingSlash(path);
+        QCOMPARE(path, QStringLiteral("/srv/files"));
+        RemoveTrailingSlash(path);
+        QCOMPARE(path, QStringLiteral("/srv/files"));
+    }
+
+    void makePath_data()
+    {
+        QTest::addColumn<QString>("dir");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("ext");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("all parts") << "/srv/db" << "/Games" << "group" << "/srv/db/Games.group";
+        QTest::newRow("extension with dot") << "/srv/db/" << "Games" << ".group" << "/srv/db/Games.group";
+        QTest::newRow("no directory") << "" << "Filearea.dat" << "" << "Filearea.dat";
+        QTest::newRow("directory only") << "/srv" << "" << "" << "/srv/";
+        QTest::newRow("only one leading slash dropped") << "/srv" << "//x" << "" << "/srv//x";
+    }
+
+    void makePath()
+    {
+        QFETCH(QString, dir);
+        QFETCH(QString, name);
+        QFETCH(QString, ext);
+        QFETCH(QString, result);
+        QCOMPARE(MakePath(dir, name, ext), result);
+    }
+
+    void makePathIsBoundedWithoutSplittingCharacters()
+    {
+        const QString longName(400, QChar(0x20ac)); // three bytes each
+        const QString made = MakePath(QStringLiteral("/d"), longName);
+        QVERIFY(made.toUtf8().size() <= 519);
+        QVERIFY(made.toUtf8().size() > 515);
+        QVERIFY(!made.contains(QChar::ReplacementCharacter));
+        QCOMPARE(SafeStrCopy(QStringLiteral("ab\u00e9"), 4), QStringLiteral("ab"));
+        QCOMPARE(SafeStrCopy(QStringLiteral("ab\u00e9"), 5), QStringLiteral("ab\u00e9"));
+        QCOMPARE(SafeStrCopy(QStringLiteral("abc"), 0), QString());
+    }
+
+    void extensions_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("extension");
+        QTest::addColumn<QString>("stripped");
+        QTest::newRow("plain") << "/a/file.zip" << 7 << "/a/file";
+        QTest::newRow("two dots") << "/a/file.tar.gz" << 11 << "/a/file.tar";
+        QTest::newRow("dot only in directory") << "/a.d/file" << -1 << "/a";
+        QTest::newRow("none") << "file" << -1 << "file";
+        QTest::newRow("empty") << "" << -1 << "";
+    }
+
+    void extensions()
+    {
+        QFETCH(QString, path);
+        QFETCH(int, extension);
+        QFETCH(QString, stripped);
+        QCOMPARE(FindExtension(path), qsizetype(extension));
+        QCOMPARE(StripExtension(path), stripped);
+    }
+
+    void nameAndDirectoryParts_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("directory");
+        QTest::newRow("full") << "/srv/files/game.zip" << "game.zip" << "/srv/files/";
+        QTest::newRow("directory with slash") << "/srv/files/" << "" << "/srv/files/";
+        QTest::newRow("relative") << "files/game.zip" << "" << "";
+        QTest::newRow("dot dot") << "/srv/files/../game.zip" << "" << "";
+        QTest::newRow("dot") << "/srv/./game.zip" << "" << "";
+        QTest::newRow("empty") << "" << "" << "";
+    }
+
+    void nameAndDirectoryParts()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, name);
+        QFETCH(QString, directory);
+        QCOMPARE(GetFileNamePart(path), name);
+        QCOMPARE(GetDirectoryPart(path), directory);
+    }
+
+    void fullPathsAreLexical()
+    {
+        QCOMPARE(GetFullPathName(QStringLiteral("/a//b/./c/../d")), QStringLiteral("/a/b/d"));
+        QCOMPARE(GetFullPathName(QStringLiteral("/a/b/")), QStringLiteral("/a/b/"));
+        QCOMPARE(GetFullPathName(QStringLiteral("x")), QDir::currentPath() + QStringLiteral("/x"));
+        // A symbolic link is not resolved.
+        const QString link = m_dir.filePath(QStringLiteral("link"));
+        QVERIFY(QFile::link(QStringLiteral("/tmp"), link));
+        QCOMPARE(GetFullPathName(link + QStringLiteral("/y")), link + QStringLiteral("/y"));
+    }
+
+    void directoriesAndFiles()
+    {
+        const QString file = m_dir.filePath(QStringLiteral("plain.txt"));
+        WriteFile(file, "text");
+        QVERIFY(IsDirectory(QString()));
+        QVERIFY(!FileExists(QString()));
+        QVERIFY(IsDirectory(m_dir.path()));
+        QVERIFY(!FileExists(m_dir.path()));
+        QVERIFY(!IsDirectory(file));
+        QVERIFY(FileExists(file));
+        QVERIFY(!IsDirectory(m_dir.filePath(QStringLiteral("missing"))));
+        QVERIFY(!FileExists(m_dir.filePath(QStringLiteral("missing"))));
+        const QString cwd = QDir::currentPath();
+        IsDirectory(QStringLiteral("/"));
+        QCOMPARE(QDir::currentPath(), cwd);
+
+        // Without search permission a directory cannot be entered (root may enter anything).
+        if (::geteuid() != 0) {
+            const QString locked = m_dir.filePath(QStringLiteral("locked"));
+            QDir().mkpath(locked);
+            ::chmod(QFile::encodeName(locked).constData(), 0600);
+            QVERIFY(!IsDirectory(locked));
+            ::chmod(QFile::encodeName(locked).constData(), 0700);
+        }
+    }
+
+    void trimming()
+    {
+        QString text = QStringLiteral(" \t padded \r\n");
+        QCOMPARE(TrimString(text), QStringLiteral("padded"));
+        QCOMPARE(text, QStringLiteral("padded"));
+        QCOMPARE(CopyTrimRight(QStringLiteral("  keep left \t  ")), QStringLiteral("  keep left \t"));
+        QCOMPARE(CopyTrimRight(QStringLiteral("   ")), QString());
+    }
+
+    void readTextFile()
+    {
+        const QString file = m_dir.filePath(QStringLiteral("desc.txt"));
+        WriteFile(file, QByteArray("first line\r\nsecond\0hidden after NUL", 35));
+        QCOMPARE(ReadTextFile(file), QByteArray("first line\r\nsecond"));
+        QCOMPARE(GetFileSizeByName(file), 35u);
+
+        // Binary garbage is returned as it is, up to its first NUL.
+        WriteFile(file, QByteArray("\xff\xfe\x80garbage\x01\x02", 12));
+        QCOMPARE(ReadTextFile(file), QByteArray("\xff\xfe\x80garbage\x01\x02", 12));
+
+        QCOMPARE(ReadTextFile(m_dir.filePath(QStringLiteral("missing"))), QByteArray());
+        QCOMPARE(GetFileSizeByName(m_dir.filePath(QStringLiteral("missing"))), 0u);
+        QCOMPARE(ReadTextFile(m_dir.path()), QByteArray());
+
+        // A file another program holds for writing reads as empty.
+        WriteFile(file, "busy");
+        {
+            CForeignLock lock(file);
+            QVERIFY2(lock.IsLocked(), "flock(1) could not take the lock");
+            QCOMPARE(ReadTextFile(file), QByteArray());
+        }
+        QCOMPARE(ReadTextFile(file), QByteArray("busy"));
+    }
+
+    void localFileTimeCountsFrom1601()
+    {
+        const quint64 ticks = GetLocalFileTime();
+        const QDateTime local = QDateTime::currentDateTime();
+        const qint64 localSeconds = local.toSecsSinceEpoch() + local.offsetFromUtc();
+        const qint64 seconds = qint64(ticks / 10000000ull) - 11644473600ll;
+        QVERIFY(qAbs(seconds - localSeconds) <= 2);
+    }
+
+    void workDirectoriesAreNumberedAndRemoved()
+    {
+        QString first, second;
+        {
+            CWorkDirectory a(m_dir.path());
+            CWorkDirectory b(m_dir.path());
+            QVERIFY(a.IsValid() && b.IsValid());
+            first = a.GetPath();
+            second = b.GetPath();
+            static const QRegularExpression pattern(QStringLiteral("/WKD[^/]+\\.(\\d+)$"));
+            const auto ma = pattern.match(first), mb = pattern.match(second);
+            QVERIFY2(ma.hasMatch() && mb.hasMatch(), qPrintable(first + QLatin1Char(' ') + second));
+            QCOMPARE(mb.captured(1).toLong(), ma.captured(1).toLong() + 1);
+
+            // Contents, nested directories and a link to something outside.
+            QDir(first).mkpath(QStringLiteral("sub/deeper"));
+            WriteFile(first + QStringLiteral("/sub/deeper/f.txt"), "x");
+            WriteFile(first + QStringLiteral("/top.txt"), "y");
+            const QString outside = m_dir.filePath(QStringLiteral("outside"));
+            QDir().mkpath(outside);
+            WriteFile(outside + QStringLiteral("/keep.txt"), "keep");
+            QVERIFY(QFile::link(outside, first + QStringLiteral("/sub/link")));
+
+            QVERIFY(a.DeleteEntry(QStringLiteral("top.txt")));
+            QVERIFY(!QFileInfo::exists(first + QStringLiteral("/top.txt")));
+            QVERIFY(!a.DeleteEntry(QStringLiteral("../outside/keep.txt")));
+            QVERIFY(!a.DeleteEntry(QStringLiteral("..")));
+        }
+        QVERIFY(!QFileInfo::exists(first));
+        QVERIFY(!QFileInfo::exists(second));
+        QCOMPARE(ReadFile(m_dir.filePath(QStringLiteral("outside/keep.txt"))), QByteArray("keep"));
+
+        {
+            CWorkDirectory temp;
+            QVERIFY(temp.IsValid());
+            QVERIFY(temp.GetPath().startsWith(QDir::tempPath()));
+            first = temp.GetPath();
+        }
+        QVERIFY(!QFileInfo::exists(first));
+    }
+
+    void workDirectoryOnAPath()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("given"));
+        {
+            CWorkDirectory notCreated(path, true, false);
+            QVERIFY(!notCreated.IsValid());
+        }
+        {
+            CWorkDirectory created(path, false, true);
+            QVERIFY(created.IsValid());
+        }
+        QVERIFY(QFileInfo(path).isDir()); // kept: not asked to remove it
+        {
+            CWorkDirectory removed(path, true, false);
+            QVERIFY(removed.IsValid());
+        }
+        QVERIFY(!QFileInfo::exists(path));
+
+        // An empty path would be the current directory: never scratch space.
+        CWorkDirectory empty(QString(), true, true);
+        QVERIFY(!empty.IsValid());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPathUtils)
+#include "tst_pathutils.moc"

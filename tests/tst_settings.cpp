@@ -1,0 +1,260 @@
+// The settings store: REGEDIT4 files behind the two roots, value types, case, buffer sizes, and
+// rewrites that keep everything else in the file.
+
+#include "TestSupport.h"
+#include "startup/Globals.h"
+#include "startup/Registry.h"
+
+#include <QTemporaryDir>
+#include <QThread>
+
+using namespace TestSupport;
+
+namespace {
+const QString kMachineKey = QStringLiteral("HKLM\\Software\\Corvane Software\\Loomwell\\Troveport");
+const QString kUserKey = QStringLiteral("HKCU\\Software\\Corvane Software\\Loomwell\\Troveport\\Explorer");
+} // namespace
+
+class TestSettings : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString MachineFile() const { return m_dir.filePath(QStringLiteral("machine.reg")); }
+    QString UserFile() const { return m_dir.filePath(QStringLiteral("user.reg")); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        UseSettingsFilesIn(m_dir.path());
+    }
+
+    void init()
+    {
+        QFile::remove(MachineFile());
+        QFile::remove(UserFile());
+    }
+
+    void typesMustMatchExactly()
+    {
+        WriteFile(MachineFile(), "REGEDIT4\n\n"
+                                 "[HKEY_LOCAL_MACHINE\\Software\\Corvane Software\\Loomwell\\Troveport]\n"
+                                 "\"DatabasePath\"=\"/srv/troveport/db\"\n"
+                                 "\"VirusExitCode\"=dword:0000001f\n"
+                                 "\"WordAsText\"=\"31\"\n"
+                                 "\"Binary\"=hex:01,02,03,04\n"
+                                 "\"MultiLine\"=hex(1):61,0a,62,00\n"
+                                 "\"RawDword\"=hex(4):2a,00,00,00\n"
+                                 "\"BadDword\"=dword:xyz\n"
+                                 "\"Unterminated\"=\"abc\n");
+        QString text;
+        QVERIFY(RegReadString(QStringLiteral("DatabasePath"), text, 260, kMachineKey));
+        QCOMPARE(text, QStringLiteral("/srv/troveport/db"));
+        QVERIFY(RegReadString(QStringLiteral("MultiLine"), text, 260, kMachineKey));
+        QCOMPARE(text, QStringLiteral("a\nb"));
+
+        quint32 number = 7;
+        QVERIFY(RegReadDword(QStringLiteral("VirusExitCode"), &number, kMachineKey));
+        QCOMPARE(number, 31u);
+        QVERIFY(RegReadDword(QStringLiteral("RawDword"), &number, kMachineKey));
+        QCOMPARE(number, 42u);
+
+        // Wrong or unreadable types behave as absent, and a number keeps the caller's default.
+        for (const char* name : {"WordAsText", "Binary", "BadDword", "Unterminated", "Missing", "DatabasePath"}) {
+            number = 99;
+            QVERIFY2(!RegReadDword(QString::fromLatin1(name), &number, kMachineKey), name);
+            QCOMPARE(number, 99u);
+        }
+        for (const char* name : {"VirusExitCode", "Binary", "BadDword", "Unterminated"})
+            QVERIFY2(!RegReadString(QString::fromLatin1(name), text, 260, kMachineKey), name);
+        QCOMPARE(RegGetString(QStringLiteral("VirusExitCode"), kMachineKey), QString());
+    }
+
+    void namesAndKeysIgnoreCase()
+    {
+        WriteFile(UserFile(), "REGEDIT4\n\n[hkey_current_user\\SOFTWARE\\Corvane Software\\Loomwell\\Troveport\\Explorer]\n"
+                              "\"VPosition\"=dword:000000c8\n");
+        quint32 width = 0;
+        QVERIFY(RegReadDword(QStringLiteral("vposition"), &width, kUserKey));
+        QCOMPARE(width, 200u);
+
+        // Written under another spelling, the value keeps its first spelling and is not doubled.
+        QCOMPARE(RegWriteDword(QStringLiteral("Vposition"), 300, kUserKey), kRegSuccess);
+        QVERIFY(RegReadDword(QStringLiteral("VPOSITION"), &width, kUserKey));
+        QCOMPARE(width, 300u);
+        const QByteArray file = ReadFile(UserFile());
+        QCOMPARE(file.count("osition"), 1);
+        QVERIFY(file.contains("\"VPosition\"=dword:0000012c"));
+    }
+
+    void rootsSelectTheirFiles()
+    {
+        QCOMPARE(RegWriteString(QStringLiteral("DatabasePath"), QStringLiteral("/m"), kMachineKey), kRegSuccess);
+        QCOMPARE(RegWriteString(QStringLiteral("A"), QStringLiteral("/u"), kUserKey), kRegSuccess);
+        QCOMPARE(RegWriteString(QStringLiteral("B"), QStringLiteral("plain"), QStringLiteral("Software\\Plain")),
+                 kRegSuccess);
+        // The prefix is matched exactly: in lower case it is just part of a key under the user root.
+        const QString lower = QStringLiteral("hklm\\Software\\Corvane Software\\Loomwell\\Troveport");
+        QCOMPARE(RegWriteString(QStringLiteral("DatabasePath"), QStringLiteral("/lower"), lower), kRegSuccess);
+
+        QCOMPARE(RegGetString(QStringLiteral("DatabasePath"), kMachineKey), QStringLiteral("/m"));
+        QCOMPARE(RegGetString(QStringLiteral("DatabasePath"), lower), QStringLiteral("/lower"));
+        QCOMPARE(RegGetString(QStringLiteral("B"), QStringLiteral("HKCU\\Software\\Plain")), QStringLiteral("plain"));
+        QCOMPARE(RegGetString(QStringLiteral("A"), kMachineKey), QString());
+
+        const QByteArray machine = ReadFile(MachineFile());
+        const QByteArray user = ReadFile(UserFile());
+        QVERIFY(machine.startsWith("REGEDIT4"));
+        QVERIFY(machine.contains("[HKEY_LOCAL_MACHINE\\Software\\Corvane Software\\Loomwell\\Troveport]"));
+        QVERIFY(!machine.contains("/lower"));
+        QVERIFY(user.contains("[HKEY_CURRENT_USER\\hklm\\Software\\Corvane Software\\Loomwell\\Troveport]"));
+        QVERIFY(user.contains("[HKEY_CURRENT_USER\\Software\\Plain]"));
+    }
+
+    void stringsMustFitTheBuffer_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("fits");
+        QTest::newRow("259 bytes") << QString(259, QLatin1Char('x')) << true;
+        QTest::newRow("260 bytes") << QString(260, QLatin1Char('x')) << false;
+        QTest::newRow("129 two-byte characters") << QString(129, QChar(0xe9)) << true;
+        QTest::newRow("130 two-byte characters") << QString(130, QChar(0xe9)) << false;
+        QTest::newRow("empty") << QString() << true;
+    }
+
+    void stringsMustFitTheBuffer()
+    {
+        QFETCH(QString, value);
+        QFETCH(bool, fits);
+        QCOMPARE(RegWriteString(QStringLiteral("HttpPath"), value, kMachineKey), kRegSuccess);
+        QString read = QStringLiteral("unchanged");
+        QCOMPARE(RegReadString(QStringLiteral("HttpPath"), read, 260, kMachineKey), fits);
+        QCOMPARE(RegGetString(QStringLiteral("HttpPath"), kMachineKey), fits ? value : QString());
+        if (fits)
+            QCOMPARE(read, value);
+        // A number needs four bytes of buffer.
+        QCOMPARE(RegWriteDword(QStringLiteral("N"), 5, kMachineKey), kRegSuccess);
+        quint32 n = 0;
+        QVERIFY(!RegReadValue(kMachineKey, QStringLiteral("N"), RegType::Dword, &n, 3));
+        QVERIFY(RegReadValue(kMachineKey, QStringLiteral("N"), RegType::Dword, &n, 4));
+    }
+
+    void textsRoundTrip_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("backslashes and quotes") << QStringLiteral("C:\\dir\\\"quoted\" \\\\server\\");
+        QTest::newRow("trailing backslash") << QStringLiteral("ends in \\");
+        QTest::newRow("line breaks") << QStringLiteral("one\r\ntwo\nthree");
+        QTest::newRow("non-ASCII") << QStringLiteral("Bücher – 書籍");
+        QTest::newRow("brackets and equals") << QStringLiteral("[HKEY_LOCAL_MACHINE\\X]\n\"A\"=\"b\"");
+    }
+
+    void textsRoundTrip()
+    {
+        QFETCH(QString, text);
+        QCOMPARE(RegWriteString(QStringLiteral("Before"), QStringLiteral("1"), kMachineKey), kRegSuccess);
+        QCOMPARE(RegWriteString(QStringLiteral("Text"), text, kMachineKey), kRegSuccess);
+        QCOMPARE(RegWriteString(QStringLiteral("After"), QStringLiteral("2"), kMachineKey), kRegSuccess);
+        QString read;
+        QVERIFY(RegReadString(QStringLiteral("Text"), read, 1000, kMachineKey));
+        QCOMPARE(read, text);
+        // The text must not have been taken for a section or another value.
+        QCOMPARE(RegGetString(QStringLiteral("Before"), kMachineKey), QStringLiteral("1"));
+        QCOMPARE(RegGetString(QStringLiteral("After"), kMachineKey), QStringLiteral("2"));
+        QCOMPARE(RegGetString(QStringLiteral("A"), QStringLiteral("HKLM\\X")), QString());
+    }
+
+    void rewriteKeepsEveryOtherLine()
+    {
+        const QByteArray original =
+            "REGEDIT4\r\n\r\n"
+            "; written by hand\r\n"
+            "[HKEY_CURRENT_USER\\Software\\Other]\r\n"
+            "\"Blob\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,\\\r\n"
+            "  16,17,18,19\r\n"
+            "\"Expand\"=hex(2):25,00\r\n"
+            "@=\"default value\"\r\n"
+            "this line means nothing\r\n\r\n"
+            "[HKEY_CURRENT_USER\\Software\\Corvane Software\\Loomwell\\Troveport\\Explorer]\r\n"
+            "\"Column0\"=dword:0000007d\r\n"
+            "\"Window Position\"=\"0010 0010 0800 0600 0000 0000 0001 0001\"\r\n";
+        WriteFile(UserFile(), original);
+        QCOMPARE(RegWriteDword(QStringLiteral("Column0"), 150, kUserKey), kRegSuccess);
+        QCOMPARE(RegWriteDword(QStringLiteral("Column1"), 90, kUserKey), kRegSuccess);
+
+        const QByteArray rewritten = ReadFile(UserFile());
+        QByteArray expected = original;
+        expected.replace("\"Column0\"=dword:0000007d", "\"Column0\"=dword:00000096");
+        expected += "\"Column1\"=dword:0000005a\r\n";
+        QCOMPARE(rewritten, expected);
+        QCOMPARE(RegGetString(QString(), QStringLiteral("Software\\Other")), QStringLiteral("default value"));
+        QCOMPARE(RegGetString(QStringLiteral("Window Position"), kUserKey),
+                 QStringLiteral("0010 0010 0800 0600 0000 0000 0001 0001"));
+    }
+
+    void lastDuplicateWinsAndWriteMergesThem()
+    {
+        WriteFile(MachineFile(), "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\K]\n\"V\"=\"first\"\n\"v\"=\"second\"\n"
+                                 "[HKEY_LOCAL_MACHINE\\K]\n\"V\"=\"third\"\n");
+        QCOMPARE(RegGetString(QStringLiteral("V"), QStringLiteral("HKLM\\K")), QStringLiteral("third"));
+        QCOMPARE(RegWriteString(QStringLiteral("V"), QStringLiteral("fourth"), QStringLiteral("HKLM\\K")), kRegSuccess);
+        QCOMPARE(RegGetString(QStringLiteral("V"), QStringLiteral("HKLM\\K")), QStringLiteral("fourth"));
+    }
+
+    void missingBrokenOrUnwritableFiles()
+    {
+        QString text;
+        QVERIFY(!RegReadString(QStringLiteral("DatabasePath"), text, 260, kMachineKey));
+
+        // Binary garbage, a huge line and a file with no line end at all must read as "absent".
+        QByteArray garbage;
+        for (int i = 0; i < 200000; ++i)
+            garbage += char((i * 7919) % 256);
+        WriteFile(MachineFile(), garbage + QByteArray(1 << 20, '"'));
+        QVERIFY(!RegReadString(QStringLiteral("DatabasePath"), text, 260, kMachineKey));
+        // ...and a write into it keeps the garbage.
+        QCOMPARE(RegWriteString(QStringLiteral("DatabasePath"), QStringLiteral("/db"), kMachineKey), kRegSuccess);
+        QCOMPARE(RegGetString(QStringLiteral("DatabasePath"), kMachineKey), QStringLiteral("/db"));
+        QVERIFY(ReadFile(MachineFile()).startsWith(garbage));
+
+        // A directory where the file should be, and a path under a regular file, cannot be written:
+        // the write reports failure and nothing breaks.
+        QDir(m_dir.path()).mkpath(QStringLiteral("blocked.reg"));
+        qputenv("TROVEPORT_USER_REG", QFile::encodeName(m_dir.filePath(QStringLiteral("blocked.reg"))));
+        QVERIFY(RegWriteDword(QStringLiteral("X"), 1, kUserKey) != kRegSuccess);
+        qputenv("TROVEPORT_USER_REG", QFile::encodeName(MachineFile() + QStringLiteral("/user.reg")));
+        QVERIFY(RegWriteDword(QStringLiteral("X"), 1, kUserKey) != kRegSuccess);
+        quint32 x = 5;
+        QVERIFY(!RegReadDword(QStringLiteral("X"), &x, kUserKey));
+        UseSettingsFilesIn(m_dir.path());
+    }
+
+    void concurrentWritersLoseNothing()
+    {
+        // Each write reads the file afresh under a lock, so two writers never undo each other.
+        auto writer = [](const QString& prefix) {
+            for (int i = 0; i < 40; ++i)
+                RegWriteDword(prefix + QString::number(i), quint32(i), kUserKey);
+        };
+        QThread* a = QThread::create(writer, QStringLiteral("A"));
+        QThread* b = QThread::create(writer, QStringLiteral("B"));
+        a->start();
+        b->start();
+        QVERIFY(a->wait(60000));
+        QVERIFY(b->wait(60000));
+        delete a;
+        delete b;
+        for (int i = 0; i < 40; ++i) {
+            for (const char* prefix : {"A", "B"}) {
+                quint32 v = 9999;
+                QVERIFY(RegReadDword(QLatin1String(prefix) + QString::number(i), &v, kUserKey));
+                QCOMPARE(v, quint32(i));
+            }
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSettings)
+#include "tst_settings.moc"
