@@ -22,7 +22,8 @@ struct Library
     {
         qputenv("TROVEPORT_MACHINE_REG", QFile::encodeName(dir.filePath(QStringLiteral("machine.reg"))));
         for (int i = 0; i < 20; ++i)
-            RegWriteString(QStringLiteral("Value%1").arg(i), QStringLiteral("/srv/value/%1").arg(i), g_pszRegKey);
+            RegWriteString(QStringLiteral("Value%1").arg(i), QStringLiteral("/srv/value/%1").arg(i),
+                           g_pszRegKey);
         RegWriteString(QStringLiteral("HttpServer"), QStringLiteral("http://localhost"), g_pszRegKey);
 
         const QString db = dir.filePath(QStringLiteral("db"));
@@ -31,7 +32,8 @@ struct Library
         CLibraryEditor editor(db);
         editor.Open(&error);
         for (int i = 0; i < 10000; ++i) {
-            AreaDefinition area{0, QStringLiteral("Area %1").arg(i), dir.filePath(QStringLiteral("a")), {}, {}, 1};
+            AreaDefinition area{
+                0, QStringLiteral("Area %1").arg(i), dir.filePath(QStringLiteral("a")), {}, {}, 1};
             editor.AddArea(area, &error);
         }
         editor.Save(&error);

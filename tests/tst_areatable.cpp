@@ -1,9 +1,9 @@
 // The mapped record files: "Filearea.dat" and the group files, their sharing rules, partial and
 // damaged records, and growth.
 
-#include "TestSupport.h"
 #include "startup/CFileAreaTable.h"
 #include "startup/CGroupFile.h"
+#include "TestSupport.h"
 
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -54,7 +54,8 @@ private slots:
         QTest::newRow("header only") << HeaderRecord() << 1u << 0;
         QTest::newRow("less than a header") << QByteArray(867, 'x') << 0u << 0;
         QTest::newRow("two areas and 100 bytes")
-            << HeaderRecord() + AreaRecord(5, "Games") + AreaRecord(6, "Tools") + QByteArray(100, 'z') << 3u << 2;
+            << HeaderRecord() + AreaRecord(5, "Games") + AreaRecord(6, "Tools") + QByteArray(100, 'z') << 3u
+            << 2;
     }
 
     void partialRecordsAreNotCounted()
@@ -105,9 +106,9 @@ private slots:
 
     void findAreaTakesTheFirstMatchingId()
     {
-        WriteFile(Path("Filearea.dat"), HeaderRecord() + AreaRecord(3, "Same name", "/a")
-                                            + AreaRecord(4, "Same name", "/b") + AreaRecord(3, "Later copy", "/c")
-                                            + AreaRecord(4294967295u, "Highest", "/d", 0));
+        WriteFile(Path("Filearea.dat"),
+                  HeaderRecord() + AreaRecord(3, "Same name", "/a") + AreaRecord(4, "Same name", "/b") +
+                      AreaRecord(3, "Later copy", "/c") + AreaRecord(4294967295u, "Highest", "/d", 0));
         CFileAreaTable table;
         QVERIFY(table.Open(Path("Filearea.dat")));
         QCOMPARE(table.FindArea(3u)->Path(), QStringLiteral("/a"));
@@ -193,9 +194,10 @@ private slots:
     {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QList<quint32>>("ids");
-        QTest::newRow("in order, duplicates kept") << Ids({9, 2, 9, 4294967295u}) << QList<quint32>{9, 2, 9, 4294967295u};
-        QTest::newRow("three trailing bytes ignored") << Ids({1, 2}) + QByteArray("\x01\x02\x03", 3)
-                                                      << QList<quint32>{1, 2};
+        QTest::newRow("in order, duplicates kept")
+            << Ids({9, 2, 9, 4294967295u}) << QList<quint32>{9, 2, 9, 4294967295u};
+        QTest::newRow("three trailing bytes ignored")
+            << Ids({1, 2}) + QByteArray("\x01\x02\x03", 3) << QList<quint32>{1, 2};
         QTest::newRow("too short for one id") << QByteArray("\x05\x00", 2) << QList<quint32>{};
         QTest::newRow("empty") << QByteArray() << QList<quint32>{};
     }

@@ -1,9 +1,9 @@
 // Path and file helpers and the self-removing work directory.
 
-#include "TestSupport.h"
 #include "adding/CWorkDirectory.h"
 #include "adding/FileUtils.h"
 #include "adding/PathUtils.h"
+#include "TestSupport.h"
 
 #include <QDateTime>
 #include <QRegularExpression>
@@ -47,11 +47,26 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("ext");
         QTest::addColumn<QString>("result");
-        QTest::newRow("all parts") << "/srv/db" << "/Games" << "group" << "/srv/db/Games.group";
-        QTest::newRow("extension with dot") << "/srv/db/" << "Games" << ".group" << "/srv/db/Games.group";
-        QTest::newRow("no directory") << "" << "Filearea.dat" << "" << "Filearea.dat";
-        QTest::newRow("directory only") << "/srv" << "" << "" << "/srv/";
-        QTest::newRow("only one leading slash dropped") << "/srv" << "//x" << "" << "/srv//x";
+        QTest::newRow("all parts") << "/srv/db"
+                                   << "/Games"
+                                   << "group"
+                                   << "/srv/db/Games.group";
+        QTest::newRow("extension with dot") << "/srv/db/"
+                                            << "Games"
+                                            << ".group"
+                                            << "/srv/db/Games.group";
+        QTest::newRow("no directory") << ""
+                                      << "Filearea.dat"
+                                      << ""
+                                      << "Filearea.dat";
+        QTest::newRow("directory only") << "/srv"
+                                        << ""
+                                        << ""
+                                        << "/srv/";
+        QTest::newRow("only one leading slash dropped") << "/srv"
+                                                        << "//x"
+                                                        << ""
+                                                        << "/srv//x";
     }
 
     void makePath()
@@ -101,12 +116,24 @@ private slots:
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("directory");
-        QTest::newRow("full") << "/srv/files/game.zip" << "game.zip" << "/srv/files/";
-        QTest::newRow("directory with slash") << "/srv/files/" << "" << "/srv/files/";
-        QTest::newRow("relative") << "files/game.zip" << "" << "";
-        QTest::newRow("dot dot") << "/srv/files/../game.zip" << "" << "";
-        QTest::newRow("dot") << "/srv/./game.zip" << "" << "";
-        QTest::newRow("empty") << "" << "" << "";
+        QTest::newRow("full") << "/srv/files/game.zip"
+                              << "game.zip"
+                              << "/srv/files/";
+        QTest::newRow("directory with slash") << "/srv/files/"
+                                              << ""
+                                              << "/srv/files/";
+        QTest::newRow("relative") << "files/game.zip"
+                                  << ""
+                                  << "";
+        QTest::newRow("dot dot") << "/srv/files/../game.zip"
+                                 << ""
+                                 << "";
+        QTest::newRow("dot") << "/srv/./game.zip"
+                             << ""
+                             << "";
+        QTest::newRow("empty") << ""
+                               << ""
+                               << "";
     }
 
     void nameAndDirectoryParts()

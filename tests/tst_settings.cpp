@@ -1,9 +1,9 @@
 // The settings store: REGEDIT4 files behind the two roots, value types, case, buffer sizes, and
 // rewrites that keep everything else in the file.
 
-#include "TestSupport.h"
 #include "startup/Globals.h"
 #include "startup/Registry.h"
+#include "TestSupport.h"
 
 #include <QTemporaryDir>
 #include <QThread>
@@ -62,7 +62,8 @@ private slots:
         QCOMPARE(number, 42u);
 
         // Wrong or unreadable types behave as absent, and a number keeps the caller's default.
-        for (const char* name : {"WordAsText", "Binary", "BadDword", "Unterminated", "Missing", "DatabasePath"}) {
+        for (const char* name :
+             {"WordAsText", "Binary", "BadDword", "Unterminated", "Missing", "DatabasePath"}) {
             number = 99;
             QVERIFY2(!RegReadDword(QString::fromLatin1(name), &number, kMachineKey), name);
             QCOMPARE(number, 99u);
@@ -74,8 +75,10 @@ private slots:
 
     void namesAndKeysIgnoreCase()
     {
-        WriteFile(UserFile(), "REGEDIT4\n\n[hkey_current_user\\SOFTWARE\\Corvane Software\\Loomwell\\Troveport\\Explorer]\n"
-                              "\"VPosition\"=dword:000000c8\n");
+        WriteFile(
+            UserFile(),
+            "REGEDIT4\n\n[hkey_current_user\\SOFTWARE\\Corvane Software\\Loomwell\\Troveport\\Explorer]\n"
+            "\"VPosition\"=dword:000000c8\n");
         quint32 width = 0;
         QVERIFY(RegReadDword(QStringLiteral("vposition"), &width, kUserKey));
         QCOMPARE(width, 200u);
@@ -91,17 +94,21 @@ private slots:
 
     void rootsSelectTheirFiles()
     {
-        QCOMPARE(RegWriteString(QStringLiteral("DatabasePath"), QStringLiteral("/m"), kMachineKey), kRegSuccess);
-        QCOMPARE(RegWriteString(QStringLiteral("A"), QStringLiteral("/u"), kUserKey), kRegSuccess);
-        QCOMPARE(RegWriteString(QStringLiteral("B"), QStringLiteral("plain"), QStringLiteral("Software\\Plain")),
+        QCOMPARE(RegWriteString(QStringLiteral("DatabasePath"), QStringLiteral("/m"), kMachineKey),
                  kRegSuccess);
+        QCOMPARE(RegWriteString(QStringLiteral("A"), QStringLiteral("/u"), kUserKey), kRegSuccess);
+        QCOMPARE(
+            RegWriteString(QStringLiteral("B"), QStringLiteral("plain"), QStringLiteral("Software\\Plain")),
+            kRegSuccess);
         // The prefix is matched exactly: in lower case it is just part of a key under the user root.
         const QString lower = QStringLiteral("hklm\\Software\\Corvane Software\\Loomwell\\Troveport");
-        QCOMPARE(RegWriteString(QStringLiteral("DatabasePath"), QStringLiteral("/lower"), lower), kRegSuccess);
+        QCOMPARE(RegWriteString(QStringLiteral("DatabasePath"), QStringLiteral("/lower"), lower),
+                 kRegSuccess);
 
         QCOMPARE(RegGetString(QStringLiteral("DatabasePath"), kMachineKey), QStringLiteral("/m"));
         QCOMPARE(RegGetString(QStringLiteral("DatabasePath"), lower), QStringLiteral("/lower"));
-        QCOMPARE(RegGetString(QStringLiteral("B"), QStringLiteral("HKCU\\Software\\Plain")), QStringLiteral("plain"));
+        QCOMPARE(RegGetString(QStringLiteral("B"), QStringLiteral("HKCU\\Software\\Plain")),
+                 QStringLiteral("plain"));
         QCOMPARE(RegGetString(QStringLiteral("A"), kMachineKey), QString());
 
         const QByteArray machine = ReadFile(MachineFile());
@@ -199,7 +206,8 @@ private slots:
         WriteFile(MachineFile(), "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\K]\n\"V\"=\"first\"\n\"v\"=\"second\"\n"
                                  "[HKEY_LOCAL_MACHINE\\K]\n\"V\"=\"third\"\n");
         QCOMPARE(RegGetString(QStringLiteral("V"), QStringLiteral("HKLM\\K")), QStringLiteral("third"));
-        QCOMPARE(RegWriteString(QStringLiteral("V"), QStringLiteral("fourth"), QStringLiteral("HKLM\\K")), kRegSuccess);
+        QCOMPARE(RegWriteString(QStringLiteral("V"), QStringLiteral("fourth"), QStringLiteral("HKLM\\K")),
+                 kRegSuccess);
         QCOMPARE(RegGetString(QStringLiteral("V"), QStringLiteral("HKLM\\K")), QStringLiteral("fourth"));
     }
 
@@ -215,7 +223,8 @@ private slots:
         WriteFile(MachineFile(), garbage + QByteArray(1 << 20, '"'));
         QVERIFY(!RegReadString(QStringLiteral("DatabasePath"), text, 260, kMachineKey));
         // ...and a write into it keeps the garbage.
-        QCOMPARE(RegWriteString(QStringLiteral("DatabasePath"), QStringLiteral("/db"), kMachineKey), kRegSuccess);
+        QCOMPARE(RegWriteString(QStringLiteral("DatabasePath"), QStringLiteral("/db"), kMachineKey),
+                 kRegSuccess);
         QCOMPARE(RegGetString(QStringLiteral("DatabasePath"), kMachineKey), QStringLiteral("/db"));
         QVERIFY(ReadFile(MachineFile()).startsWith(garbage));
 

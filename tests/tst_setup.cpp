@@ -3,11 +3,11 @@
 
 #include "CLibraryEditor.h"
 #include "SetupCommands.h"
-#include "TestSupport.h"
 #include "startup/CFileAreaTable.h"
 #include "startup/CGroupFile.h"
 #include "startup/Globals.h"
 #include "startup/Registry.h"
+#include "TestSupport.h"
 
 #include <QTemporaryDir>
 
@@ -52,7 +52,9 @@ private slots:
 
     void initAddAndList()
     {
-        QCOMPARE(Run({QStringLiteral("init"), Db(), QStringLiteral("--http-path"), m_dir->filePath(QStringLiteral("web"))}), 0);
+        QCOMPARE(Run({QStringLiteral("init"), Db(), QStringLiteral("--http-path"),
+                      m_dir->filePath(QStringLiteral("web"))}),
+                 0);
         QCOMPARE(RegGetString(QStringLiteral("DatabasePath"), g_pszRegKey), Db());
         QCOMPARE(QFileInfo(Table()).size(), 868);
 
@@ -61,9 +63,10 @@ private slots:
                       QStringLiteral("--downloads"), QStringLiteral("--local"), QStringLiteral("--group=Fun"),
                       QStringLiteral("--group"), QStringLiteral("All")}),
                  0);
-        QCOMPARE(Run({QStringLiteral("area"), QStringLiteral("add"), QStringLiteral("Incoming"), games + QStringLiteral("/../in"),
-                      QStringLiteral("--uploads"), QStringLiteral("--id"), QStringLiteral("4294967295"),
-                      QStringLiteral("--ftp-alias"), QStringLiteral("/pub/in"), QStringLiteral("--group"), QStringLiteral("All")}),
+        QCOMPARE(Run({QStringLiteral("area"), QStringLiteral("add"), QStringLiteral("Incoming"),
+                      games + QStringLiteral("/../in"), QStringLiteral("--uploads"), QStringLiteral("--id"),
+                      QStringLiteral("4294967295"), QStringLiteral("--ftp-alias"), QStringLiteral("/pub/in"),
+                      QStringLiteral("--group"), QStringLiteral("All")}),
                  0);
         QVERIFY(QFileInfo(games).isDir());
 
@@ -94,24 +97,33 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("message");
         QTest::newRow("no command") << QStringList{} << 2 << "No command given";
-        QTest::newRow("unknown option") << QStringList{"area", "add", "X", "/tmp/x", "--colour"} << 2 << "Unknown option --colour";
-        QTest::newRow("option of another command") << QStringList{"area", "list", "--dword"} << 2 << "does not apply";
+        QTest::newRow("unknown option")
+            << QStringList{"area", "add", "X", "/tmp/x", "--colour"} << 2 << "Unknown option --colour";
+        QTest::newRow("option of another command")
+            << QStringList{"area", "list", "--dword"} << 2 << "does not apply";
         QTest::newRow("missing path") << QStringList{"area", "add", "X"} << 2 << "Wrong number of arguments";
         QTest::newRow("id not a number") << QStringList{"area", "set", "abc"} << 2 << "is not an area id";
         QTest::newRow("id zero") << QStringList{"area", "remove", "0"} << 2 << "is not an area id";
-        QTest::newRow("id too large") << QStringList{"group", "set", "G", "4294967296"} << 2 << "is not an area id";
-        QTest::newRow("value missing") << QStringList{"area", "add", "X", "/tmp/x", "--id"} << 2 << "needs a value";
-        QTest::newRow("name too long") << QStringList{"area", "add", QString(80, 'n'), "/tmp/x"} << 1 << "longer than 79 bytes";
+        QTest::newRow("id too large")
+            << QStringList{"group", "set", "G", "4294967296"} << 2 << "is not an area id";
+        QTest::newRow("value missing")
+            << QStringList{"area", "add", "X", "/tmp/x", "--id"} << 2 << "needs a value";
+        QTest::newRow("name too long")
+            << QStringList{"area", "add", QString(80, 'n'), "/tmp/x"} << 1 << "longer than 79 bytes";
         QTest::newRow("empty name") << QStringList{"area", "add", "  ", "/tmp/x"} << 1 << "needs a name";
-        QTest::newRow("alias too long") << QStringList{"area", "add", "X", "/tmp/x", "--http-alias", QString(260, 'a')} << 1
-                                        << "HTTP alias";
-        QTest::newRow("id in use") << QStringList{"area", "add", "X", "/tmp/x", "--id", "1"} << 1 << "already used";
-        QTest::newRow("unknown area") << QStringList{"area", "set", "77", "--name", "Y"} << 1 << "no area with id 77";
-        QTest::newRow("group of unknown area") << QStringList{"group", "set", "G", "1", "77"} << 1 << "no area with id 77";
-        QTest::newRow("group name leaving the directory") << QStringList{"group", "set", "../evil", "1"} << 1
-                                                          << "cannot be a group name";
-        QTest::newRow("contradicting flags") << QStringList{"area", "set", "1", "--local", "--no-local"} << 2
-                                             << "contradict";
+        QTest::newRow("alias too long")
+            << QStringList{"area", "add", "X", "/tmp/x", "--http-alias", QString(260, 'a')} << 1
+            << "HTTP alias";
+        QTest::newRow("id in use") << QStringList{"area", "add", "X", "/tmp/x", "--id", "1"} << 1
+                                   << "already used";
+        QTest::newRow("unknown area")
+            << QStringList{"area", "set", "77", "--name", "Y"} << 1 << "no area with id 77";
+        QTest::newRow("group of unknown area")
+            << QStringList{"group", "set", "G", "1", "77"} << 1 << "no area with id 77";
+        QTest::newRow("group name leaving the directory")
+            << QStringList{"group", "set", "../evil", "1"} << 1 << "cannot be a group name";
+        QTest::newRow("contradicting flags")
+            << QStringList{"area", "set", "1", "--local", "--no-local"} << 2 << "contradict";
     }
 
     void badInputChangesNothing()
@@ -120,9 +132,10 @@ private slots:
         QFETCH(int, status);
         QFETCH(QString, message);
         QCOMPARE(Run({QStringLiteral("init"), Db()}), 0);
-        QCOMPARE(Run({QStringLiteral("area"), QStringLiteral("add"), QStringLiteral("One"),
-                      m_dir->filePath(QStringLiteral("one")), QStringLiteral("--group"), QStringLiteral("G")}),
-                 0);
+        QCOMPARE(
+            Run({QStringLiteral("area"), QStringLiteral("add"), QStringLiteral("One"),
+                 m_dir->filePath(QStringLiteral("one")), QStringLiteral("--group"), QStringLiteral("G")}),
+            0);
         const QByteArray before = ReadFile(Table());
         const QStringList filesBefore = QDir(Db()).entryList(QDir::Files, QDir::Name);
 
@@ -139,24 +152,29 @@ private slots:
         const QByteArray before = ReadFile(Table());
         CFileAreaTable explorer; // as the explorer holds it while it runs
         QVERIFY(explorer.Open(Table()));
-        QCOMPARE(Run({QStringLiteral("area"), QStringLiteral("add"), QStringLiteral("X"), m_dir->filePath(QStringLiteral("x"))}), 1);
+        QCOMPARE(Run({QStringLiteral("area"), QStringLiteral("add"), QStringLiteral("X"),
+                      m_dir->filePath(QStringLiteral("x"))}),
+                 1);
         QVERIFY2(m_err.contains(QStringLiteral("Close it and try again")), qPrintable(m_err));
         QCOMPARE(Run({QStringLiteral("group"), QStringLiteral("set"), QStringLiteral("G")}), 1);
         QVERIFY(!QFileInfo::exists(Db() + QStringLiteral("/G.group")));
         explorer.Close();
         QCOMPARE(ReadFile(Table()), before);
-        QCOMPARE(Run({QStringLiteral("area"), QStringLiteral("add"), QStringLiteral("X"), m_dir->filePath(QStringLiteral("x"))}), 0);
+        QCOMPARE(Run({QStringLiteral("area"), QStringLiteral("add"), QStringLiteral("X"),
+                      m_dir->filePath(QStringLiteral("x"))}),
+                 0);
     }
 
     void rewriteKeepsWhatTheExplorerIgnores()
     {
         // A header and flag bits written by another set-up program survive changes.
         QVERIFY(QDir().mkpath(Db()));
-        WriteFile(Table(), HeaderRecord() + AreaRecord(10, "Old", "/srv/old", 0x100 | kAreaAllowDownloads)
-                               + AreaRecord(11, "Other", "/srv/other") + QByteArray(17, 'z'));
-        QCOMPARE(Run({QStringLiteral("--library"), Db(), QStringLiteral("area"), QStringLiteral("set"), QStringLiteral("10"),
-                      QStringLiteral("--name"), QStringLiteral("Renamed"), QStringLiteral("--path"),
-                      m_dir->filePath(QStringLiteral("renamed")), QStringLiteral("--uploads"), QStringLiteral("--no-downloads")}),
+        WriteFile(Table(), HeaderRecord() + AreaRecord(10, "Old", "/srv/old", 0x100 | kAreaAllowDownloads) +
+                               AreaRecord(11, "Other", "/srv/other") + QByteArray(17, 'z'));
+        QCOMPARE(Run({QStringLiteral("--library"), Db(), QStringLiteral("area"), QStringLiteral("set"),
+                      QStringLiteral("10"), QStringLiteral("--name"), QStringLiteral("Renamed"),
+                      QStringLiteral("--path"), m_dir->filePath(QStringLiteral("renamed")),
+                      QStringLiteral("--uploads"), QStringLiteral("--no-downloads")}),
                  0);
         const QByteArray after = ReadFile(Table());
         QCOMPARE(after.size(), 868 * 3); // the damaged tail is gone
@@ -175,10 +193,12 @@ private slots:
             QCOMPARE(Run({QStringLiteral("area"), QStringLiteral("add"), QLatin1String(name),
                           m_dir->filePath(QLatin1String(name))}),
                      0);
-        QCOMPARE(Run({QStringLiteral("group"), QStringLiteral("set"), QStringLiteral("Both"), QStringLiteral("1"),
-                      QStringLiteral("2"), QStringLiteral("1")}),
+        QCOMPARE(Run({QStringLiteral("group"), QStringLiteral("set"), QStringLiteral("Both"),
+                      QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("1")}),
                  0);
-        QCOMPARE(Run({QStringLiteral("group"), QStringLiteral("add"), QStringLiteral("Both"), QStringLiteral("2")}), 0);
+        QCOMPARE(Run({QStringLiteral("group"), QStringLiteral("add"), QStringLiteral("Both"),
+                      QStringLiteral("2")}),
+                 0);
         QCOMPARE(GroupIds(QStringLiteral("Both")), (QList<quint32>{1, 2, 1, 2}));
         QCOMPARE(Run({QStringLiteral("area"), QStringLiteral("remove"), QStringLiteral("1")}), 0);
         QCOMPARE(GroupIds(QStringLiteral("Both")), (QList<quint32>{2, 2}));
@@ -190,15 +210,21 @@ private slots:
 
     void machineSettings()
     {
-        QCOMPARE(Run({QStringLiteral("set"), QStringLiteral("VirusExitCode"), QStringLiteral("0x10"), QStringLiteral("--dword")}), 0);
-        QCOMPARE(Run({QStringLiteral("set"), QStringLiteral("VirusCmdLine"), QStringLiteral("--"), QStringLiteral("--no-summary \"a b\"")}), 0);
+        QCOMPARE(Run({QStringLiteral("set"), QStringLiteral("VirusExitCode"), QStringLiteral("0x10"),
+                      QStringLiteral("--dword")}),
+                 0);
+        QCOMPARE(Run({QStringLiteral("set"), QStringLiteral("VirusCmdLine"), QStringLiteral("--"),
+                      QStringLiteral("--no-summary \"a b\"")}),
+                 0);
         quint32 code = 0;
         QVERIFY(RegReadDword(QStringLiteral("VirusExitCode"), &code, g_pszRegKey));
         QCOMPARE(code, 16u);
         QCOMPARE(Run({QStringLiteral("get"), QStringLiteral("viruscmdline")}), 0);
         QCOMPARE(m_out, QStringLiteral("--no-summary \"a b\"\n"));
         QCOMPARE(Run({QStringLiteral("get"), QStringLiteral("Missing")}), 1);
-        QCOMPARE(Run({QStringLiteral("set"), QStringLiteral("X"), QStringLiteral("ten"), QStringLiteral("--dword")}), 2);
+        QCOMPARE(Run({QStringLiteral("set"), QStringLiteral("X"), QStringLiteral("ten"),
+                      QStringLiteral("--dword")}),
+                 2);
         // Without a library in the settings, area commands say how to make one.
         QCOMPARE(Run({QStringLiteral("area"), QStringLiteral("list")}), 1);
         QVERIFY(m_err.contains(QStringLiteral("troveport-setup init DIR")));
@@ -211,7 +237,8 @@ private slots:
         QCOMPARE(RegGetString(QStringLiteral("DatabasePath"), g_pszRegKey), base + QStringLiteral("/db"));
 
         CFileAreaTable table;
-        QVERIFY(table.Open(RegGetString(QStringLiteral("DatabasePath"), g_pszRegKey) + QStringLiteral("/Filearea.dat")));
+        QVERIFY(table.Open(RegGetString(QStringLiteral("DatabasePath"), g_pszRegKey) +
+                           QStringLiteral("/Filearea.dat")));
         QVERIFY(table.GetRecordCount() >= 4);
         bool hostsLocal = false, acceptsUploads = false;
         for (quint32 i = 1; i < table.GetRecordCount(); ++i) {
@@ -221,7 +248,8 @@ private slots:
             acceptsUploads |= area->HasFlag(kAreaAllowUploads);
         }
         QVERIFY(hostsLocal && acceptsUploads);
-        const QStringList groups = QDir(base + QStringLiteral("/db")).entryList({QStringLiteral("*.group")}, QDir::Files);
+        const QStringList groups =
+            QDir(base + QStringLiteral("/db")).entryList({QStringLiteral("*.group")}, QDir::Files);
         QVERIFY(groups.size() >= 2);
         for (const QString& group : groups) {
             CGroupFile file;

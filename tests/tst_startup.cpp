@@ -1,7 +1,6 @@
 // Start-up: the two paths from the machine settings, the area table checks with their messages,
 // and the seams every window goes through (message boxes, folder chooser).
 
-#include "TestSupport.h"
 #include "adding/BrowseForDirectory.h"
 #include "controls/CFileChooser.h"
 #include "controls/CMessageBox.h"
@@ -10,6 +9,7 @@
 #include "startup/Globals.h"
 #include "startup/Registry.h"
 #include "startup/Startup.h"
+#include "TestSupport.h"
 
 #include <QApplication>
 #include <QStandardPaths>
@@ -18,8 +18,9 @@
 using namespace TestSupport;
 
 namespace {
-const QString kCannotAccess = QStringLiteral("Troveport Explorer cannot access the FileAreas database. If you are "
-                                             "running Troveport Setup, please close it and try again.");
+const QString kCannotAccess =
+    QStringLiteral("Troveport Explorer cannot access the FileAreas database. If you are "
+                   "running Troveport Setup, please close it and try again.");
 const QString kNoAreas = QStringLiteral("No file areas are defined. Please run Troveport Setup.");
 } // namespace
 
@@ -42,8 +43,8 @@ private:
         if (shown.isEmpty())
             return QString();
         const CMessageBox::Request& box = shown.first();
-        if (box.caption != QLatin1String("Warning") || box.hadOwner || box.icon != QMessageBox::NoIcon
-            || box.buttons != QMessageBox::Ok)
+        if (box.caption != QLatin1String("Warning") || box.hadOwner || box.icon != QMessageBox::NoIcon ||
+            box.buttons != QMessageBox::Ok)
             return QStringLiteral("unexpected box: ") + box.caption;
         return box.text;
     }
@@ -77,13 +78,20 @@ private slots:
         QTest::addColumn<bool>("stored");
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("without separator") << true << "/srv/www" << "/srv/www/";
-        QTest::newRow("with separator") << true << "/srv/www/" << "/srv/www/";
-        QTest::newRow("empty") << true << "" << "";
-        QTest::newRow("absent") << false << "" << "";
-        QTest::newRow("258 bytes") << true << QLatin1Char('/') + QString(257, QLatin1Char('w')) << QLatin1Char('/') + QString(257, QLatin1Char('w')) + QLatin1Char('/');
-        QTest::newRow("259 bytes, no room") << true << QLatin1Char('/') + QString(258, QLatin1Char('w')) << "";
-        QTest::newRow("260 bytes, too long") << true << QLatin1Char('/') + QString(259, QLatin1Char('w')) << "";
+        QTest::newRow("without separator") << true << "/srv/www"
+                                           << "/srv/www/";
+        QTest::newRow("with separator") << true << "/srv/www/"
+                                        << "/srv/www/";
+        QTest::newRow("empty") << true << ""
+                               << "";
+        QTest::newRow("absent") << false << ""
+                                << "";
+        QTest::newRow("258 bytes") << true << QLatin1Char('/') + QString(257, QLatin1Char('w'))
+                                   << QLatin1Char('/') + QString(257, QLatin1Char('w')) + QLatin1Char('/');
+        QTest::newRow("259 bytes, no room")
+            << true << QLatin1Char('/') + QString(258, QLatin1Char('w')) << "";
+        QTest::newRow("260 bytes, too long")
+            << true << QLatin1Char('/') + QString(259, QLatin1Char('w')) << "";
     }
 
     void webRootGetsOneSeparator()
@@ -113,7 +121,8 @@ private slots:
 
     void missingDatabaseDirectory()
     {
-        RegWriteString(QStringLiteral("DatabasePath"), m_dir->filePath(QStringLiteral("nowhere")), g_pszRegKey);
+        RegWriteString(QStringLiteral("DatabasePath"), m_dir->filePath(QStringLiteral("nowhere")),
+                       g_pszRegKey);
         QCOMPARE(StartAndTakeMessage(false), kCannotAccess);
         QVERIFY(!theApp.GetMainWindow());
     }
@@ -178,8 +187,9 @@ private slots:
         QCOMPARE(CMessageBox::Show(&owner, QStringLiteral("Delete?"), QString(), QMessageBox::Question,
                                    QMessageBox::Yes | QMessageBox::No),
                  QMessageBox::No);
-        QCOMPARE(CMessageBox::Show(nullptr, QStringLiteral("Again?"), QStringLiteral("Question"), QMessageBox::Question,
-                                   QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes),
+        QCOMPARE(CMessageBox::Show(nullptr, QStringLiteral("Again?"), QStringLiteral("Question"),
+                                   QMessageBox::Question, QMessageBox::Yes | QMessageBox::No,
+                                   QMessageBox::Yes),
                  QMessageBox::Yes);
         const auto shown = CMessageBox::TakeRequests();
         QCOMPARE(shown.size(), 2);

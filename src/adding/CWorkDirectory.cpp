@@ -74,8 +74,8 @@ CWorkDirectory::~CWorkDirectory()
 
 bool CWorkDirectory::DeleteEntry(const QString& name) const
 {
-    if (!m_valid || name.isEmpty() || name.contains(QLatin1Char('/')) || name == QLatin1String(".")
-        || name == QLatin1String(".."))
+    if (!m_valid || name.isEmpty() || name.contains(QLatin1Char('/')) || name == QLatin1String(".") ||
+        name == QLatin1String(".."))
         return false;
     return ::unlink(QFile::encodeName(MakePath(m_path, name)).constData()) == 0;
 }

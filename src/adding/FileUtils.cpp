@@ -19,8 +19,8 @@ public:
     {
         m_fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
         struct stat st;
-        if (m_fd >= 0
-            && (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode) || ::flock(m_fd, LOCK_SH | LOCK_NB) != 0)) {
+        if (m_fd >= 0 &&
+            (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode) || ::flock(m_fd, LOCK_SH | LOCK_NB) != 0)) {
             ::close(m_fd);
             m_fd = -1;
         }

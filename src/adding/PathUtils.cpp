@@ -67,7 +67,8 @@ QString GetFullPathName(const QString& path)
 {
     if (path.isEmpty())
         return QString();
-    const QString absolute = path.startsWith(QLatin1Char('/')) ? path : QDir::currentPath() + QLatin1Char('/') + path;
+    const QString absolute =
+        path.startsWith(QLatin1Char('/')) ? path : QDir::currentPath() + QLatin1Char('/') + path;
     QString full = QDir::cleanPath(absolute);
     if (path.endsWith(QLatin1Char('/')))
         AddTrailingBackslash(full);

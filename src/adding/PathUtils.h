@@ -35,7 +35,8 @@ QString GetFileNamePart(const QString& path);
 QString GetDirectoryPart(const QString& path);
 
 // directory + "/" (when needed) + name without one leading "/" + "." + extension (when given).
-QString MakePath(const QString& directory, const QString& name = QString(), const QString& extension = QString());
+QString MakePath(const QString& directory, const QString& name = QString(),
+                 const QString& extension = QString());
 
 // True for an empty path, else true when the path is a directory the process may enter.
 bool IsDirectory(const QString& path);

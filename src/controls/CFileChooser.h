@@ -12,7 +12,11 @@ class QWidget;
 class CFileChooser
 {
 public:
-    enum class Kind { OpenFile, Directory };
+    enum class Kind
+    {
+        OpenFile,
+        Directory
+    };
 
     // A chosen existing file, or empty on cancel.
     static QString GetOpenFileName(QWidget* owner, const QString& caption, const QString& startPath,

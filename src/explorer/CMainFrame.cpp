@@ -12,7 +12,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     resize(800, 560);
 
     const quint32 areas = theFileAreaTable.GetRecordCount() > 0 ? theFileAreaTable.GetRecordCount() - 1 : 0;
-    auto* status = new QLabel(tr("%n file area(s)", nullptr, int(areas)), this);
+    auto* status = new QLabel(areas == 1 ? tr("1 file area") : tr("%1 file areas").arg(areas), this);
     status->setAccessibleName(status->text());
     statusBar()->addWidget(status);
 }

@@ -19,16 +19,17 @@ bool CExplorerApp::InitInstance()
     const QString caption = QCoreApplication::translate("CExplorerApp", "Warning");
     switch (OpenFileAreaTable()) {
     case AreaTableStatus::CannotAccess:
-        CMessageBox::Show(nullptr,
-                          QCoreApplication::translate(
-                              "CExplorerApp", "Troveport Explorer cannot access the FileAreas database. If you "
-                                              "are running Troveport Setup, please close it and try again."),
-                          caption);
+        CMessageBox::Show(
+            nullptr,
+            QCoreApplication::translate("CExplorerApp",
+                                        "Troveport Explorer cannot access the FileAreas database. If you "
+                                        "are running Troveport Setup, please close it and try again."),
+            caption);
         return false;
     case AreaTableStatus::NoAreas:
         CMessageBox::Show(nullptr,
-                          QCoreApplication::translate("CExplorerApp",
-                                                      "No file areas are defined. Please run Troveport Setup."),
+                          QCoreApplication::translate(
+                              "CExplorerApp", "No file areas are defined. Please run Troveport Setup."),
                           caption);
         return false;
     case AreaTableStatus::Ready:

@@ -5,7 +5,8 @@
 #include <QString>
 
 // Flag bits of an area record.
-enum AreaFlag : quint32 {
+enum AreaFlag : quint32
+{
     kAreaAllowDownloads = 0x1,
     kAreaAllowUploads = 0x2,
     kAreaHostsLocalFiles = 0x4,

@@ -63,8 +63,8 @@ bool CMappedFile::Open(const QString& fileName, quint32 minimumRecordCount)
     if (fd < 0)
         return false;
     struct stat st;
-    if (::flock(fd, (m_writable ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0 || ::fstat(fd, &st) != 0
-        || !S_ISREG(st.st_mode)) {
+    if (::flock(fd, (m_writable ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0 || ::fstat(fd, &st) != 0 ||
+        !S_ISREG(st.st_mode)) {
         ::close(fd);
         return false;
     }
@@ -82,8 +82,8 @@ bool CMappedFile::Open(const QString& fileName, quint32 minimumRecordCount)
     if (size == 0)
         return true; // open, but an empty file has nothing to map
 
-    void* view = ::mmap(nullptr, size_t(size), m_writable ? PROT_READ | PROT_WRITE : PROT_READ, MAP_SHARED,
-                        fd, 0);
+    void* view =
+        ::mmap(nullptr, size_t(size), m_writable ? PROT_READ | PROT_WRITE : PROT_READ, MAP_SHARED, fd, 0);
     if (view == MAP_FAILED) {
         Close();
         return false;

@@ -202,8 +202,8 @@ std::optional<CRegFile::Value> CRegFile::Find(const QString& section, const QStr
 {
     std::optional<Value> found;
     for (const Line& line : m_lines) {
-        if (line.isValue && line.valueName.compare(name, Qt::CaseInsensitive) == 0
-            && m_sections[line.section].compare(section, Qt::CaseInsensitive) == 0)
+        if (line.isValue && line.valueName.compare(name, Qt::CaseInsensitive) == 0 &&
+            m_sections[line.section].compare(section, Qt::CaseInsensitive) == 0)
             found = line.value;
     }
     return found;
@@ -214,7 +214,8 @@ QByteArray CRegFile::FormatValueLine(const QString& name, ValueType type, const 
     QByteArray out = name.isEmpty() ? QByteArray("@") : Quote(name.toUtf8());
     out += '=';
     if (type == ValueType::Dword) {
-        out += "dword:" + QByteArray::number(qFromLittleEndian<quint32>(data.constData()), 16).rightJustified(8, '0');
+        out += "dword:" +
+               QByteArray::number(qFromLittleEndian<quint32>(data.constData()), 16).rightJustified(8, '0');
         return out;
     }
     QByteArray text = data;

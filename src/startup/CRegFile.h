@@ -13,7 +13,12 @@
 class CRegFile
 {
 public:
-    enum class ValueType { String, Dword, Other };
+    enum class ValueType
+    {
+        String,
+        Dword,
+        Other
+    };
 
     struct Value
     {
@@ -41,12 +46,12 @@ public:
 private:
     struct Line
     {
-        QByteArray text;     // the logical line, continuation lines joined with the file's line end
-        int section = -1;    // index into m_sections of the section the line stands in, -1 before any
+        QByteArray text;  // the logical line, continuation lines joined with the file's line end
+        int section = -1; // index into m_sections of the section the line stands in, -1 before any
         bool isSection = false;
         bool isValue = false;
-        QString valueName;   // for value lines
-        Value value;         // for value lines
+        QString valueName; // for value lines
+        Value value;       // for value lines
     };
 
     void ParseValueLine(Line& line) const;

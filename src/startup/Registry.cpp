@@ -36,8 +36,8 @@ ResolvedKey ResolveKey(const QString& keyPath)
     }
     while (sub.endsWith(QLatin1Char('\\')))
         sub.chop(1);
-    QString section = root == RegRoot::Machine ? QStringLiteral("HKEY_LOCAL_MACHINE")
-                                               : QStringLiteral("HKEY_CURRENT_USER");
+    QString section =
+        root == RegRoot::Machine ? QStringLiteral("HKEY_LOCAL_MACHINE") : QStringLiteral("HKEY_CURRENT_USER");
     if (!sub.isEmpty())
         section += QLatin1Char('\\') + sub;
     return {root, section};
@@ -93,8 +93,8 @@ QString RegistryFileForRoot(RegRoot root)
     const QString env = qEnvironmentVariable("TROVEPORT_USER_REG");
     if (!env.isEmpty())
         return env;
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-           + QStringLiteral("/troveport/user.reg");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/troveport/user.reg");
 }
 
 namespace {
@@ -107,8 +107,8 @@ std::optional<QByteArray> ReadStoredValue(const QString& keyPath, const QString&
     if (!doc)
         return std::nullopt;
     const auto value = doc->Find(key.section, valueName);
-    const CRegFile::ValueType expected = type == RegType::String ? CRegFile::ValueType::String
-                                                                 : CRegFile::ValueType::Dword;
+    const CRegFile::ValueType expected =
+        type == RegType::String ? CRegFile::ValueType::String : CRegFile::ValueType::Dword;
     if (!value || value->type != expected)
         return std::nullopt;
     return value->data;

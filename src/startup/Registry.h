@@ -8,9 +8,17 @@
 // user's root. Each root is one REGEDIT4 text file (see RegistryFileForRoot). Value names match
 // without regard to case; only strings and 32-bit numbers are read and written.
 
-enum class RegType { String, Dword };
+enum class RegType
+{
+    String,
+    Dword
+};
 
-enum class RegRoot { Machine, User };
+enum class RegRoot
+{
+    Machine,
+    User
+};
 
 // Status codes of the write functions, in the registry's own terms (0 is success).
 constexpr long kRegSuccess = 0;

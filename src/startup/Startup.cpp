@@ -7,9 +7,8 @@
 void LoadStartupPaths()
 {
     QString value;
-    g_strDatabasePath = RegReadString(QStringLiteral("DatabasePath"), value, kMaxPathBuffer, g_pszRegKey)
-                            ? value
-                            : QString();
+    g_strDatabasePath =
+        RegReadString(QStringLiteral("DatabasePath"), value, kMaxPathBuffer, g_pszRegKey) ? value : QString();
 
     g_szHttpPath.clear();
     if (RegReadString(QStringLiteral("HttpPath"), value, kMaxPathBuffer, g_pszRegKey)) {

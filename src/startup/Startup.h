@@ -7,7 +7,8 @@
 // Reads DatabasePath and HttpPath from the machine key into g_strDatabasePath and g_szHttpPath.
 void LoadStartupPaths();
 
-enum class AreaTableStatus {
+enum class AreaTableStatus
+{
     Ready,        // open with at least its header record
     CannotAccess, // could not be opened: locked by troveport-setup, missing directory, no access
     NoAreas,      // open but empty (also when the open just created it)

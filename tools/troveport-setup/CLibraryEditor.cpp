@@ -89,9 +89,9 @@ bool CLibraryEditor::Lock(QString* error)
             return false;
         }
         struct stat opened, atPath;
-        if (::fstat(m_table.GetHandle(), &opened) == 0
-            && ::stat(QFile::encodeName(table).constData(), &atPath) == 0 && opened.st_dev == atPath.st_dev
-            && opened.st_ino == atPath.st_ino)
+        if (::fstat(m_table.GetHandle(), &opened) == 0 &&
+            ::stat(QFile::encodeName(table).constData(), &atPath) == 0 && opened.st_dev == atPath.st_dev &&
+            opened.st_ino == atPath.st_ino)
             return true;
         m_table.Close();
     }
@@ -149,8 +149,11 @@ bool CLibraryEditor::CheckArea(AreaDefinition& area, bool isNew, QString* error)
         return false;
     }
     area.path = QDir::cleanPath(QDir(area.path).absolutePath());
-    const struct { const QString* text; const char* what; } fields[] = {
-        {&area.path, "directory"}, {&area.ftpAlias, "FTP alias"}, {&area.httpAlias, "HTTP alias"}};
+    const struct
+    {
+        const QString* text;
+        const char* what;
+    } fields[] = {{&area.path, "directory"}, {&area.ftpAlias, "FTP alias"}, {&area.httpAlias, "HTTP alias"}};
     for (const auto& field : fields) {
         if (field.text->toUtf8().size() >= FileAreaRecord::kPathSize || field.text->contains(QChar(0))) {
             *error = QStringLiteral("The %1 of area \"%2\" is longer than %3 bytes.")
@@ -221,7 +224,8 @@ bool CLibraryEditor::ChangeArea(const AreaDefinition& changed, QString* error)
 
 bool CLibraryEditor::RemoveArea(quint32 id, QString* error)
 {
-    const auto removed = m_records.removeIf([id](const QByteArray& raw) { return AsRecord(raw)->AreaId() == id; });
+    const auto removed =
+        m_records.removeIf([id](const QByteArray& raw) { return AsRecord(raw)->AreaId() == id; });
     if (removed == 0) {
         *error = QStringLiteral("There is no area with id %1.").arg(id);
         return false;
@@ -253,8 +257,8 @@ QString CLibraryEditor::GroupFileName(const QString& name) const
 
 bool CLibraryEditor::CheckGroupName(const QString& name, QString* error)
 {
-    if (name.trimmed().isEmpty() || name.startsWith(QLatin1Char('.')) || name.contains(QLatin1Char('/'))
-        || name.contains(QChar(0)) || (name + QStringLiteral(".group")).toUtf8().size() > 255) {
+    if (name.trimmed().isEmpty() || name.startsWith(QLatin1Char('.')) || name.contains(QLatin1Char('/')) ||
+        name.contains(QChar(0)) || (name + QStringLiteral(".group")).toUtf8().size() > 255) {
         *error = QStringLiteral("\"%1\" cannot be a group name: it must not be empty, begin with a dot, hold "
                                 "a \"/\" or be longer than 249 bytes.")
                      .arg(name);
@@ -266,8 +270,9 @@ bool CLibraryEditor::CheckGroupName(const QString& name, QString* error)
 QStringList CLibraryEditor::GroupNames() const
 {
     QStringList names;
-    const QStringList files = QDir(m_directory).entryList({QStringLiteral("*.group")},
-                                                          QDir::Files | QDir::CaseSensitive, QDir::Name);
+    const QStringList files =
+        QDir(m_directory)
+            .entryList({QStringLiteral("*.group")}, QDir::Files | QDir::CaseSensitive, QDir::Name);
     for (const QString& file : files)
         names.append(CGroupFile::GroupNameFromFileName(file));
     return names;

@@ -11,7 +11,8 @@
 
 QString DefaultDemoDirectory()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/troveport/demo");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/troveport/demo");
 }
 
 bool CreateDemoLibrary(const QString& baseDirectory, QTextStream& out, QString* error)
@@ -19,7 +20,8 @@ bool CreateDemoLibrary(const QString& baseDirectory, QTextStream& out, QString* 
     const QString base = QDir::cleanPath(QDir(baseDirectory).absolutePath());
     const QString db = base + QStringLiteral("/db");
     if (QFileInfo(CLibraryEditor::TableName(db)).size() > 0) {
-        *error = QStringLiteral("A library already exists in %1; remove the directory to make a new one.").arg(db);
+        *error =
+            QStringLiteral("A library already exists in %1; remove the directory to make a new one.").arg(db);
         return false;
     }
     const QString web = base + QStringLiteral("/web");
@@ -42,12 +44,9 @@ bool CreateDemoLibrary(const QString& baseDirectory, QTextStream& out, QString* 
         quint32 flags;
     };
     const DemoArea demoAreas[] = {
-        {"Shareware Games", "games", D | L},
-        {"Classic Arcade", "arcade", D},
-        {"DOS Utilities", "dosutil", D | L},
-        {"Windows Utilities", "winutil", D | L},
-        {"Programming", "programming", D | U | L},
-        {"Text Files", "text", D | L},
+        {"Shareware Games", "games", D | L},       {"Classic Arcade", "arcade", D},
+        {"DOS Utilities", "dosutil", D | L},       {"Windows Utilities", "winutil", D | L},
+        {"Programming", "programming", D | U | L}, {"Text Files", "text", D | L},
         {"Incoming Uploads", "incoming", U | L},
     };
     for (const DemoArea& a : demoAreas) {
@@ -81,11 +80,13 @@ bool CreateDemoLibrary(const QString& baseDirectory, QTextStream& out, QString* 
     }
 
     const QString keyM = g_pszRegKey;
-    if (RegWriteString(QStringLiteral("DatabasePath"), db, keyM) != kRegSuccess
-        || RegWriteString(QStringLiteral("HttpPath"), web, keyM) != kRegSuccess
-        || RegWriteString(QStringLiteral("HttpServer"), QStringLiteral("http://localhost:8080"), keyM) != kRegSuccess
-        || RegWriteDword(QStringLiteral("DIZSDIPrecedence"), 0, keyM) != kRegSuccess) {
-        *error = QStringLiteral("Cannot write the machine settings %1.").arg(RegistryFileForRoot(RegRoot::Machine));
+    if (RegWriteString(QStringLiteral("DatabasePath"), db, keyM) != kRegSuccess ||
+        RegWriteString(QStringLiteral("HttpPath"), web, keyM) != kRegSuccess ||
+        RegWriteString(QStringLiteral("HttpServer"), QStringLiteral("http://localhost:8080"), keyM) !=
+            kRegSuccess ||
+        RegWriteDword(QStringLiteral("DIZSDIPrecedence"), 0, keyM) != kRegSuccess) {
+        *error = QStringLiteral("Cannot write the machine settings %1.")
+                     .arg(RegistryFileForRoot(RegRoot::Machine));
         return false;
     }
 

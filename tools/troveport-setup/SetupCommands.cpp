@@ -12,7 +12,8 @@
 
 namespace {
 
-const char* const kUsage = R"(Usage: troveport-setup [--library DIR] [--machine-settings FILE] COMMAND [ARGUMENTS]
+const char* const kUsage =
+    R"(Usage: troveport-setup [--library DIR] [--machine-settings FILE] COMMAND [ARGUMENTS]
 
 Creates and changes the library that Troveport Explorer shows: the file area table
 (Filearea.dat), the group files (*.group) and the machine settings.
@@ -42,15 +43,15 @@ Machine settings live in $TROVEPORT_MACHINE_REG, else /etc/troveport/machine.reg
 Stop Troveport Explorer before changing areas or groups: it keeps the table locked while it runs.
 )";
 
-const QSet<QString> kValuedOptions = {QStringLiteral("library"),   QStringLiteral("machine-settings"),
-                                      QStringLiteral("id"),        QStringLiteral("ftp-alias"),
+const QSet<QString> kValuedOptions = {QStringLiteral("library"),    QStringLiteral("machine-settings"),
+                                      QStringLiteral("id"),         QStringLiteral("ftp-alias"),
                                       QStringLiteral("http-alias"), QStringLiteral("group"),
-                                      QStringLiteral("name"),      QStringLiteral("path"),
-                                      QStringLiteral("http-path"), QStringLiteral("http-server")};
+                                      QStringLiteral("name"),       QStringLiteral("path"),
+                                      QStringLiteral("http-path"),  QStringLiteral("http-server")};
 const QSet<QString> kFlagOptions = {
-    QStringLiteral("help"),    QStringLiteral("demo"),       QStringLiteral("dword"),
-    QStringLiteral("downloads"), QStringLiteral("no-downloads"), QStringLiteral("uploads"),
-    QStringLiteral("no-uploads"), QStringLiteral("local"),     QStringLiteral("no-local")};
+    QStringLiteral("help"),       QStringLiteral("demo"),         QStringLiteral("dword"),
+    QStringLiteral("downloads"),  QStringLiteral("no-downloads"), QStringLiteral("uploads"),
+    QStringLiteral("no-uploads"), QStringLiteral("local"),        QStringLiteral("no-local")};
 
 struct CommandLine
 {
@@ -129,7 +130,8 @@ quint32 ParseAreaId(const QString& text)
     bool ok = false;
     const qulonglong id = text.toULongLong(&ok, 10);
     if (!ok || id == 0 || id > 0xFFFFFFFFull)
-        throw CUsageError(QStringLiteral("\"%1\" is not an area id (a number from 1 to 4294967295).").arg(text));
+        throw CUsageError(
+            QStringLiteral("\"%1\" is not an area id (a number from 1 to 4294967295).").arg(text));
     return quint32(id);
 }
 
@@ -156,14 +158,19 @@ QString FlagText(quint32 flags)
 
 void ApplyFlags(const CommandLine& line, quint32& flags)
 {
-    const struct { const char* on; const char* off; quint32 bit; } pairs[] = {
-        {"downloads", "no-downloads", kAreaAllowDownloads},
-        {"uploads", "no-uploads", kAreaAllowUploads},
-        {"local", "no-local", kAreaHostsLocalFiles}};
+    const struct
+    {
+        const char* on;
+        const char* off;
+        quint32 bit;
+    } pairs[] = {{"downloads", "no-downloads", kAreaAllowDownloads},
+                 {"uploads", "no-uploads", kAreaAllowUploads},
+                 {"local", "no-local", kAreaHostsLocalFiles}};
     for (const auto& p : pairs) {
         const bool on = line.Has(QLatin1String(p.on)), off = line.Has(QLatin1String(p.off));
         if (on && off)
-            throw CUsageError(QStringLiteral("--%1 and --%2 contradict each other.").arg(QLatin1String(p.on), QLatin1String(p.off)));
+            throw CUsageError(QStringLiteral("--%1 and --%2 contradict each other.")
+                                  .arg(QLatin1String(p.on), QLatin1String(p.off)));
         if (on)
             flags |= p.bit;
         if (off)
@@ -206,8 +213,9 @@ int AreaCommand(const CommandLine& line, const QString& library, QTextStream& ou
     CLibraryEditor editor(library);
     if (verb == QLatin1String("add")) {
         Allow(line, QStringLiteral("area add"),
-              {QStringLiteral("id"), QStringLiteral("ftp-alias"), QStringLiteral("http-alias"), QStringLiteral("group"),
-               QStringLiteral("downloads"), QStringLiteral("uploads"), QStringLiteral("local")});
+              {QStringLiteral("id"), QStringLiteral("ftp-alias"), QStringLiteral("http-alias"),
+               QStringLiteral("group"), QStringLiteral("downloads"), QStringLiteral("uploads"),
+               QStringLiteral("local")});
         ExpectWords(line, 4, 4, QStringLiteral("area add"));
         AreaDefinition area;
         area.name = line.words[2];
@@ -235,9 +243,10 @@ int AreaCommand(const CommandLine& line, const QString& library, QTextStream& ou
     }
     if (verb == QLatin1String("set")) {
         Allow(line, QStringLiteral("area set"),
-              {QStringLiteral("name"), QStringLiteral("path"), QStringLiteral("ftp-alias"), QStringLiteral("http-alias"),
-               QStringLiteral("downloads"), QStringLiteral("no-downloads"), QStringLiteral("uploads"),
-               QStringLiteral("no-uploads"), QStringLiteral("local"), QStringLiteral("no-local")});
+              {QStringLiteral("name"), QStringLiteral("path"), QStringLiteral("ftp-alias"),
+               QStringLiteral("http-alias"), QStringLiteral("downloads"), QStringLiteral("no-downloads"),
+               QStringLiteral("uploads"), QStringLiteral("no-uploads"), QStringLiteral("local"),
+               QStringLiteral("no-local")});
         ExpectWords(line, 3, 3, QStringLiteral("area set"));
         const quint32 id = ParseAreaId(line.words[2]);
         AreaDefinition area;
@@ -245,8 +254,14 @@ int AreaCommand(const CommandLine& line, const QString& library, QTextStream& ou
             return Fail(err, error);
         if (!editor.FindArea(id, &area))
             return Fail(err, QStringLiteral("There is no area with id %1.").arg(id));
-        const struct { const char* option; QString* field; } fields[] = {
-            {"name", &area.name}, {"path", &area.path}, {"ftp-alias", &area.ftpAlias}, {"http-alias", &area.httpAlias}};
+        const struct
+        {
+            const char* option;
+            QString* field;
+        } fields[] = {{"name", &area.name},
+                      {"path", &area.path},
+                      {"ftp-alias", &area.ftpAlias},
+                      {"http-alias", &area.httpAlias}};
         for (const auto& f : fields) {
             if (line.Has(QLatin1String(f.option)))
                 *f.field = line.Value(QLatin1String(f.option));
@@ -287,7 +302,8 @@ int GroupCommand(const CommandLine& line, const QString& library, QTextStream& o
             out << group << ":";
             for (quint32 id : ids) {
                 const FileAreaRecord* area = table.FindArea(id);
-                out << " " << id << (area ? QStringLiteral(" (%1)").arg(area->Name()) : QStringLiteral(" (unknown)"));
+                out << " " << id
+                    << (area ? QStringLiteral(" (%1)").arg(area->Name()) : QStringLiteral(" (unknown)"));
             }
             out << "\n";
         }
@@ -299,7 +315,8 @@ int GroupCommand(const CommandLine& line, const QString& library, QTextStream& o
     if (verb == QLatin1String("remove"))
         ExpectWords(line, 3, 3, command);
     else
-        ExpectWords(line, verb == QLatin1String("add") ? 4 : 3, std::numeric_limits<qsizetype>::max(), command);
+        ExpectWords(line, verb == QLatin1String("add") ? 4 : 3, std::numeric_limits<qsizetype>::max(),
+                    command);
     const QString name = line.words[2];
     QList<quint32> ids;
     for (qsizetype i = 3; i < line.words.size(); ++i)
@@ -361,12 +378,13 @@ int Run(const CommandLine& line, QTextStream& out, QTextStream& err)
         bool written = RegWriteString(QStringLiteral("DatabasePath"), dir, g_pszRegKey) == kRegSuccess;
         if (line.Has(QStringLiteral("http-path"))) {
             const QString web = QDir::cleanPath(QDir(line.Value(QStringLiteral("http-path"))).absolutePath());
-            written = written && QDir().mkpath(web)
-                      && RegWriteString(QStringLiteral("HttpPath"), web, g_pszRegKey) == kRegSuccess;
+            written = written && QDir().mkpath(web) &&
+                      RegWriteString(QStringLiteral("HttpPath"), web, g_pszRegKey) == kRegSuccess;
         }
         if (line.Has(QStringLiteral("http-server")))
-            written = written && RegWriteString(QStringLiteral("HttpServer"), line.Value(QStringLiteral("http-server")),
-                                                g_pszRegKey) == kRegSuccess;
+            written = written &&
+                      RegWriteString(QStringLiteral("HttpServer"), line.Value(QStringLiteral("http-server")),
+                                     g_pszRegKey) == kRegSuccess;
         if (!written)
             return Fail(err, QStringLiteral("Cannot write the machine settings %1.")
                                  .arg(RegistryFileForRoot(RegRoot::Machine)));
