@@ -1,0 +1,182 @@
+#include "database/CDatabaseManager.h"
+
+#include "adding/PathUtils.h"
+#include "database/CDBException.h"
+#include "startup/Globals.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QThread>
+#include <QThreadStorage>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+CRecursiveLockManager g_defaultLock;
+
+// The connections one thread opened, by manager; closed and removed when the thread ends.
+class CThreadConnections
+{
+public:
+    ~CThreadConnections()
+    {
+        for (const QString& name : std::as_const(m_names))
+            Remove(name);
+    }
+
+    QString Find(const CDatabaseManager* manager) const { return m_names.value(manager); }
+    void Set(const CDatabaseManager* manager, const QString& name) { m_names.insert(manager, name); }
+    void Drop(const CDatabaseManager* manager)
+    {
+        const QString name = m_names.take(manager);
+        if (!name.isEmpty())
+            Remove(name);
+    }
+
+private:
+    static void Remove(const QString& name)
+    {
+        {
+            QSqlDatabase db = QSqlDatabase::database(name, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
+
+    QHash<const CDatabaseManager*, QString> m_names;
+};
+
+QThreadStorage<CThreadConnections*> g_threadConnections;
+
+CThreadConnections& ThreadConnections()
+{
+    if (!g_threadConnections.hasLocalData())
+        g_threadConnections.setLocalData(new CThreadConnections);
+    return *g_threadConnections.localData();
+}
+
+QString ErrorText(const QSqlError& error)
+{
+    const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    return text.isEmpty() ? QStringLiteral("Unknown database error") : text;
+}
+
+} // namespace
+
+CLockManager* CDatabaseManager::DatabaseLock = &g_defaultLock;
+
+CDatabaseManager::CDatabaseManager(bool createSchema) : m_createSchema(createSchema) {}
+
+CDatabaseManager::~CDatabaseManager() = default;
+
+void CDatabaseManager::SetDatabaseFile(const QString& fileName)
+{
+    QMutexLocker lock(&m_mutex);
+    m_databaseFile = fileName;
+    ++m_generation;
+}
+
+QString CDatabaseManager::GetDatabaseFile() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_databaseFile.isEmpty() ? MakePath(g_strDatabasePath, QStringLiteral("troveport.db")) : m_databaseFile;
+}
+
+QSqlDatabase CDatabaseManager::GetConnection()
+{
+    int generation;
+    {
+        QMutexLocker lock(&m_mutex);
+        generation = m_generation;
+    }
+    const QString name = QStringLiteral("troveport-%1-%2-%3")
+                             .arg(quintptr(this), 0, 16)
+                             .arg(quintptr(QThread::currentThread()), 0, 16)
+                             .arg(generation);
+    CThreadConnections& connections = ThreadConnections();
+    const QString current = connections.Find(this);
+    if (current == name) {
+        QSqlDatabase db = QSqlDatabase::database(name, false);
+        if (db.isOpen())
+            return db;
+    }
+    connections.Drop(this);
+    QSqlDatabase db = OpenConnection(name);
+    connections.Set(this, name);
+    return db;
+}
+
+void CDatabaseManager::CloseConnection()
+{
+    if (g_threadConnections.hasLocalData())
+        g_threadConnections.localData()->Drop(this);
+}
+
+QSqlDatabase CDatabaseManager::OpenConnection(const QString& name)
+{
+    QString error;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(GetDatabaseFile());
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+        if (db.open()) {
+            try {
+                QSqlQuery query(db);
+                Exec(query, QStringLiteral("PRAGMA journal_mode=WAL"));
+                Exec(query, QStringLiteral("PRAGMA synchronous=NORMAL"));
+                Exec(query, QStringLiteral("PRAGMA foreign_keys=ON"));
+                query.finish();
+                if (m_createSchema)
+                    CreateSchema(db);
+                return db;
+            } catch (const CDBException& e) {
+                error = e.GetErrorText();
+            }
+        } else {
+            error = ErrorText(db.lastError());
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    throw CDBException(QStringLiteral("Cannot open the database %1: %2").arg(GetDatabaseFile(), error));
+}
+
+void CDatabaseManager::LogError(const QString& text)
+{
+    const QString line = QDateTime::currentDateTime().toString(Qt::ISODate) + QLatin1Char(' ')
+                         + QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')) + QLatin1Char('\n');
+    const QByteArray bytes = line.toUtf8();
+    std::fputs(bytes.constData(), stderr);
+    const QString logFile = MakePath(QFileInfo(GetDatabaseFile()).path(), QStringLiteral("troveport-db.log"));
+    // One write per line on an append-only descriptor, so lines from several threads never mix.
+    const int fd = ::open(QFile::encodeName(logFile).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+        [[maybe_unused]] const ssize_t written = ::write(fd, bytes.constData(), size_t(bytes.size()));
+        ::close(fd);
+    }
+}
+
+void CDatabaseManager::Exec(QSqlQuery& query)
+{
+    if (!query.exec())
+        throw CDBException(ErrorText(query.lastError()));
+}
+
+void CDatabaseManager::Exec(QSqlQuery& query, const QString& statement)
+{
+    if (!query.exec(statement))
+        throw CDBException(ErrorText(query.lastError()));
+}
+
+void CDatabaseManager::Prepare(QSqlQuery& query, const QString& statement)
+{
+    if (!query.prepare(statement))
+        throw CDBException(ErrorText(query.lastError()));
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "database/CLockManager.h"
+
+#include <QMutex>
+#include <QSqlDatabase>
+#include <QString>
+
+class QSqlQuery;
+
+// Owns the way to the database: one connection per thread (Qt connections belong to the thread
+// that opened them), opened on first use, in WAL mode with a busy timeout so that the web site can
+// read and write while the explorer runs.
+class CDatabaseManager
+{
+public:
+    // The lock around edits of existing rows, read at every acquisition.
+    static CLockManager* DatabaseLock;
+
+    explicit CDatabaseManager(bool createSchema);
+    virtual ~CDatabaseManager();
+    CDatabaseManager(const CDatabaseManager&) = delete;
+    CDatabaseManager& operator=(const CDatabaseManager&) = delete;
+
+    // The database file; until set, "troveport.db" in the database directory of the settings.
+    void SetDatabaseFile(const QString& fileName);
+    QString GetDatabaseFile() const;
+
+    // The calling thread's open connection. Throws CDBException when the database cannot be opened.
+    QSqlDatabase GetConnection();
+    // Closes the calling thread's connection (threads' connections also close when they end).
+    void CloseConnection();
+
+    // Appends a time-stamped line to "troveport-db.log" beside the database and writes it to
+    // standard error.
+    virtual void LogError(const QString& text);
+
+    // Runs a prepared or plain query; throws CDBException with the database's text on failure.
+    static void Exec(QSqlQuery& query);
+    static void Exec(QSqlQuery& query, const QString& statement);
+    static void Prepare(QSqlQuery& query, const QString& statement);
+
+protected:
+    // Creates the tables when the database is new.
+    virtual void CreateSchema(QSqlDatabase& db) = 0;
+
+private:
+    QSqlDatabase OpenConnection(const QString& name);
+
+    const bool m_createSchema;
+    mutable QMutex m_mutex;
+    QString m_databaseFile;
+    int m_generation = 0; // raised when the file changes, so threads reopen
+};

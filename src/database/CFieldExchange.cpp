@@ -1,0 +1,66 @@
+#include "database/CFieldExchange.h"
+
+#include "database/CDBException.h"
+
+int CharacterCount(const QString& text)
+{
+    int count = 0;
+    for (const QChar c : text)
+        count += c.isLowSurrogate() ? 0 : 1;
+    return count;
+}
+
+QVariant CFieldExchange::Load(const QString& column)
+{
+    m_taken.append(column);
+    return m_row->value(column);
+}
+
+void CFieldExchange::Field(const QString& column, double& value)
+{
+    if (IsLoading())
+        value = Load(column).toDouble();
+    else
+        m_values.append({column, value});
+}
+
+void CFieldExchange::Field(const QString& column, quint32& value)
+{
+    if (IsLoading())
+        value = quint32(Load(column).toLongLong());
+    else
+        m_values.append({column, qint64(value)});
+}
+
+void CFieldExchange::Field(const QString& column, qint32& value)
+{
+    if (IsLoading())
+        value = qint32(Load(column).toLongLong());
+    else
+        m_values.append({column, value});
+}
+
+void CFieldExchange::Field(const QString& column, QString& value, int maxCharacters)
+{
+    if (IsLoading()) {
+        value = Load(column).toString();
+        return;
+    }
+    if (CharacterCount(value) > maxCharacters)
+        throw CDBException(QStringLiteral("The value of field %1 is longer than %2 characters.").arg(column).arg(maxCharacters));
+    // A null QString would be stored as NULL; the columns hold empty texts instead.
+    m_values.append({column, value.isNull() ? QString(QLatin1String("")) : value});
+}
+
+CFieldExchange::Values CFieldExchange::GetOtherColumns() const
+{
+    Values others;
+    if (!m_row)
+        return others;
+    for (int i = 0; i < m_row->count(); ++i) {
+        const QString name = m_row->fieldName(i);
+        if (!m_taken.contains(name, Qt::CaseInsensitive))
+            others.append({name, m_row->value(i)});
+    }
+    return others;
+}

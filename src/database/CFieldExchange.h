@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QList>
+#include <QPair>
+#include <QSqlRecord>
+#include <QString>
+#include <QVariant>
+
+// Moves a record's fields between its members and a database row, in one direction: loading from
+// a row that was read, or storing into the values of a statement about to run.
+class CFieldExchange
+{
+public:
+    using Values = QList<QPair<QString, QVariant>>;
+
+    static CFieldExchange ForLoad(const QSqlRecord& row) { return CFieldExchange(&row); }
+    static CFieldExchange ForStore() { return CFieldExchange(nullptr); }
+
+    bool IsLoading() const { return m_row != nullptr; }
+
+    void Field(const QString& column, double& value);
+    void Field(const QString& column, quint32& value);
+    void Field(const QString& column, qint32& value);
+    // Storing a text longer than maxCharacters throws CDBException: the column cannot hold it.
+    void Field(const QString& column, QString& value, int maxCharacters);
+
+    // The values collected while storing, in field order.
+    const Values& GetStoredValues() const { return m_values; }
+    // The columns of the row that no field took, with their values.
+    Values GetOtherColumns() const;
+
+private:
+    explicit CFieldExchange(const QSqlRecord* row) : m_row(row) {}
+    QVariant Load(const QString& column);
+
+    const QSqlRecord* m_row;
+    Values m_values;
+    QStringList m_taken;
+};
+
+// The number of characters (code points) of a text.
+int CharacterCount(const QString& text);

@@ -1,0 +1,213 @@
+#include "database/CFileRecord.h"
+
+#include "database/CDBException.h"
+#include "database/CTroveportDatabaseManager.h"
+
+#include <QSqlQuery>
+#include <QVariant>
+
+CFileRecord::CFileRecord(CDatabaseManager* manager)
+    : CPartialDatabaseRecord(manager, QStringLiteral("files"), QStringLiteral("file_id"))
+{
+}
+
+CFileRecord::~CFileRecord() = default;
+
+CFileRecord& CFileRecord::operator=(const CFileRecord& other)
+{
+    if (this == &other)
+        return *this;
+    CPartialDatabaseRecord::operator=(other);
+    file_id = other.file_id;
+    title = other.title;
+    file_size = other.file_size;
+    short_desc = other.short_desc;
+    long_desc = other.long_desc;
+    upld_name = other.upld_name;
+    upld_email = other.upld_email;
+    downloads = other.downloads;
+    last_download = other.last_download;
+    file_date = other.file_date;
+    version = other.version;
+    requires_form = other.requires_form;
+    m_otherFields = other.m_otherFields;
+    return *this;
+}
+
+QString CFileRecord::GetDefaultSQL() const
+{
+    return QStringLiteral("files");
+}
+
+QStringList CFileRecord::GetFields() const
+{
+    return {QStringLiteral("file_id"),    QStringLiteral("title"),         QStringLiteral("file_size"),
+            QStringLiteral("short_desc"), QStringLiteral("long_desc"),     QStringLiteral("upld_name"),
+            QStringLiteral("upld_email"), QStringLiteral("downloads"),     QStringLiteral("last_download"),
+            QStringLiteral("file_date"),  QStringLiteral("version"),       QStringLiteral("requires_form")};
+}
+
+void CFileRecord::DoFieldExchange(CFieldExchange& fx)
+{
+    fx.Field(QStringLiteral("file_id"), file_id);
+    fx.Field(QStringLiteral("title"), title, kTitleLength);
+    fx.Field(QStringLiteral("file_size"), file_size);
+    fx.Field(QStringLiteral("short_desc"), short_desc, kShortDescLength);
+    fx.Field(QStringLiteral("long_desc"), long_desc, kLongDescLength);
+    fx.Field(QStringLiteral("upld_name"), upld_name, kNameLength);
+    fx.Field(QStringLiteral("upld_email"), upld_email, kNameLength);
+    fx.Field(QStringLiteral("downloads"), downloads);
+    fx.Field(QStringLiteral("last_download"), last_download);
+    fx.Field(QStringLiteral("file_date"), file_date);
+    fx.Field(QStringLiteral("version"), version, kVersionLength);
+    fx.Field(QStringLiteral("requires_form"), requires_form);
+    if (fx.IsLoading())
+        m_otherFields = fx.GetOtherColumns();
+}
+
+void CFileRecord::ClearFields(qint64 key)
+{
+    CFileRecord empty(GetManager());
+    *this = empty;
+    file_id = double(key);
+}
+
+bool CFileRecord::Add()
+{
+    try {
+        CFieldExchange fx = CFieldExchange::ForStore();
+        DoFieldExchange(fx);
+        QStringList columns, marks;
+        QVariantList values;
+        // The database gives the new row its key; columns it does not know to this program are
+        // carried over from the record this one was copied from.
+        for (const auto& value : fx.GetStoredValues() + m_otherFields) {
+            if (value.first.compare(QLatin1String("file_id"), Qt::CaseInsensitive) == 0)
+                continue;
+            columns.append(value.first);
+            marks.append(QStringLiteral("?"));
+            values.append(value.second);
+        }
+        QSqlQuery query(GetManager()->GetConnection());
+        CDatabaseManager::Prepare(query, QStringLiteral("INSERT INTO files (%1) VALUES (%2)")
+                                             .arg(columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
+        for (const QVariant& value : values)
+            query.addBindValue(value);
+        CDatabaseManager::Exec(query);
+        const qint64 key = query.lastInsertId().toLongLong();
+        m_recordSet.OpenKey(key);
+        LoadPosition(1);
+        return true;
+    } catch (const CDBException& e) {
+        GetManager()->LogError(e.GetErrorText());
+        return false;
+    }
+}
+
+bool CFileRecord::Update()
+{
+    CDatabaseLockGuard lock(CDatabaseManager::DatabaseLock);
+    CFileRecord copy(GetManager());
+    if (!copy.GetByPrimaryKey(*this, true, true) || !copy.Edit())
+        return false;
+    copy = *this;
+    return copy.UpdateRecord();
+}
+
+bool CFileRecord::Delete()
+{
+    QSqlDatabase db;
+    try {
+        db = GetManager()->GetConnection();
+        if (!db.transaction())
+            throw CDBException(QStringLiteral("Cannot start a transaction to delete file %1.").arg(qint64(file_id)));
+        QSqlQuery query(db);
+        for (const char* table : {"download", "file_area", "files"}) {
+            CDatabaseManager::Prepare(query, QStringLiteral("DELETE FROM %1 WHERE file_id = ?").arg(QLatin1String(table)));
+            query.addBindValue(qint64(file_id));
+            CDatabaseManager::Exec(query);
+        }
+        if (!db.commit())
+            throw CDBException(QStringLiteral("Cannot commit the deletion of file %1.").arg(qint64(file_id)));
+        return true;
+    } catch (const CDBException& e) {
+        if (db.isOpen())
+            db.rollback();
+        GetManager()->LogError(e.GetErrorText());
+        return false;
+    }
+}
+
+bool CFileRecord::GetByPrimaryKey(const CFileRecord& key, bool, bool)
+{
+    try {
+        m_recordSet.OpenKey(qint64(key.file_id));
+        return LoadPosition(1);
+    } catch (const CDBException& e) {
+        GetManager()->LogError(e.GetErrorText());
+        return false;
+    }
+}
+
+bool CFileRecord::GetAllFilesInArea(double areaId)
+{
+    try {
+        OpenKeyStatement(QStringLiteral("SELECT file_id FROM file_area WHERE area_id = ? ORDER BY file_id"),
+                         {qint64(areaId)});
+        return true;
+    } catch (const CDBException& e) {
+        m_recordSet.Close();
+        GetManager()->LogError(e.GetErrorText());
+        return false;
+    }
+}
+
+bool CFileRecord::RunForThisFile(const QString& statement, const QVariantList& bindValues)
+{
+    try {
+        QSqlQuery query(GetManager()->GetConnection());
+        CDatabaseManager::Prepare(query, statement);
+        for (const QVariant& value : bindValues)
+            query.addBindValue(value);
+        CDatabaseManager::Exec(query);
+        return true;
+    } catch (const CDBException& e) {
+        GetManager()->LogError(e.GetErrorText());
+        return false;
+    }
+}
+
+bool CFileRecord::AddToFileArea(double areaId)
+{
+    // Linking a file to an area it is already in changes nothing and is not an error.
+    return RunForThisFile(QStringLiteral("INSERT OR IGNORE INTO file_area (area_id, file_id) VALUES (?, ?)"),
+                          {qint64(areaId), qint64(file_id)});
+}
+
+bool CFileRecord::DeleteFromFileArea(double areaId)
+{
+    return RunForThisFile(QStringLiteral("DELETE FROM file_area WHERE area_id = ? AND file_id = ?"),
+                          {qint64(areaId), qint64(file_id)});
+}
+
+bool CFileRecord::AddDownloadURL(const QString& url)
+{
+    return RunForThisFile(QStringLiteral("INSERT INTO download (file_id, url) VALUES (?, ?)"), {qint64(file_id), url});
+}
+
+bool CFileRecord::DeleteDownloadURL(const QString& url)
+{
+    return RunForThisFile(QStringLiteral("DELETE FROM download WHERE file_id = ? AND url = ?"), {qint64(file_id), url});
+}
+
+std::unique_ptr<CFileRecord> ReadFileOfListRow(CFileRecord& cursor, qint64 row)
+{
+    try {
+        cursor.SetAbsolutePosition(row + 1);
+    } catch (const CDBException& e) {
+        cursor.GetManager()->LogError(e.GetErrorText());
+    }
+    auto copy = std::make_unique<CFileRecord>(&theDatabaseManager);
+    *copy = cursor;
+    return copy;
+}

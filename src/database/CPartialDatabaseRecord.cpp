@@ -1,0 +1,89 @@
+#include "database/CPartialDatabaseRecord.h"
+
+#include "database/CDBException.h"
+#include "database/CDatabaseManager.h"
+#include "database/CFieldExchange.h"
+#include "database/SqlDialect.h"
+
+CPartialDatabaseRecord::CPartialDatabaseRecord(CDatabaseManager* manager, const QString& table,
+                                               const QString& keyColumn)
+    : m_recordSet(manager, table, keyColumn), m_pManager(manager)
+{
+}
+
+CPartialDatabaseRecord::~CPartialDatabaseRecord() = default;
+
+bool CPartialDatabaseRecord::LoadPosition(qint64 position)
+{
+    QSqlRecord row;
+    if (m_recordSet.Move(position, &row)) {
+        CFieldExchange fx = CFieldExchange::ForLoad(row);
+        DoFieldExchange(fx);
+        return true;
+    }
+    if (m_recordSet.IsDeleted())
+        ClearFields(m_recordSet.GetCurrentKey());
+    return false;
+}
+
+void CPartialDatabaseRecord::OpenKeyStatement(const QString& keyStatement, const QVariantList& bindValues)
+{
+    m_recordSet.OpenKeys(keyStatement, bindValues);
+    LoadPosition(1);
+}
+
+bool CPartialDatabaseRecord::Open(const QString& statement, bool, bool)
+{
+    const QString keys = KeyStatementFor(statement, m_recordSet.GetTable(), m_recordSet.GetKeyColumn());
+    if (keys.isEmpty()) {
+        m_recordSet.Close();
+        return false;
+    }
+    try {
+        OpenKeyStatement(keys, {});
+        return true;
+    } catch (const CDBException& e) {
+        m_recordSet.Close();
+        m_pManager->LogError(e.GetErrorText());
+        return false;
+    }
+}
+
+bool CPartialDatabaseRecord::SetAbsolutePosition(qint64 position)
+{
+    return LoadPosition(position);
+}
+
+void CPartialDatabaseRecord::MoveNext()
+{
+    if (!IsEOF())
+        LoadPosition(m_recordSet.GetPosition() + 1);
+}
+
+bool CPartialDatabaseRecord::Edit()
+{
+    CDatabaseLockGuard lock(CDatabaseManager::DatabaseLock);
+    try {
+        m_recordSet.StartEdit();
+        return true;
+    } catch (const CDBException& e) {
+        m_pManager->LogError(e.GetErrorText());
+        return false;
+    }
+}
+
+bool CPartialDatabaseRecord::UpdateRecord()
+{
+    CDatabaseLockGuard lock(CDatabaseManager::DatabaseLock);
+    try {
+        if (!m_recordSet.IsEditing())
+            throw CDBException(QStringLiteral("No row is being edited."));
+        CFieldExchange fx = CFieldExchange::ForStore();
+        DoFieldExchange(fx);
+        return m_recordSet.CommitEdit(fx.GetStoredValues()) == 1;
+    } catch (const CDBException& e) {
+        m_recordSet.CancelEdit();
+        m_pManager->LogError(e.GetErrorText());
+        return false;
+    }
+}

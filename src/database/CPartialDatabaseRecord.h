@@ -1,0 +1,61 @@
+#pragma once
+
+#include "database/CRecordSet.h"
+
+#include <QStringList>
+
+class CDatabaseManager;
+class CFieldExchange;
+
+// A cursor over rows of one table, bound to its manager. The row it stands on is read into the
+// derived record's fields. Positions count from 1.
+//
+// Opening and positioning throw CDBException on database failures (their callers catch them);
+// Edit and UpdateRecord never let one out.
+class CPartialDatabaseRecord
+{
+public:
+    // table and keyColumn name the rows the record stands for.
+    CPartialDatabaseRecord(CDatabaseManager* manager, const QString& table, const QString& keyColumn);
+    virtual ~CPartialDatabaseRecord();
+    CPartialDatabaseRecord(const CPartialDatabaseRecord&) = delete;
+    // Copies nothing: the target keeps its own manager and cursor.
+    CPartialDatabaseRecord& operator=(const CPartialDatabaseRecord&) { return *this; }
+
+    CDatabaseManager* GetManager() const { return m_pManager; }
+
+    // Runs a statement (see KeyStatementFor) and stands on its first row. False for an empty
+    // statement; a statement the database rejects is logged and gives false.
+    bool Open(const QString& statement, bool readOnly = true, bool appendOnly = true);
+    // Moves to the row at a position (1 to GetRecordCount()); false past either end, or when the
+    // row has been deleted since the cursor was opened (its fields are then cleared).
+    bool SetAbsolutePosition(qint64 position);
+    void MoveNext();
+    bool IsEOF() const { return m_recordSet.IsEOF(); }
+    bool IsBOF() const { return m_recordSet.IsBOF(); }
+    bool IsDeleted() const { return m_recordSet.IsDeleted(); }
+    qint64 GetRecordCount() const { return m_recordSet.GetRecordCount(); }
+    qint64 GetAbsolutePosition() const { return m_recordSet.GetPosition(); }
+
+    // Starts editing the current row, under DatabaseLock; failures are logged and give false.
+    bool Edit();
+    // Commits the row being edited with this record's fields, under DatabaseLock; false when the
+    // database rejects it or the row is gone (logged).
+    bool UpdateRecord();
+
+protected:
+    virtual QString GetDefaultSQL() const = 0; // the table
+    virtual QStringList GetFields() const = 0; // the key column first
+    virtual void DoFieldExchange(CFieldExchange& fx) = 0;
+    // Sets the fields for a row that cannot be read (deleted): empty, with the key kept.
+    virtual void ClearFields(qint64 key) = 0;
+
+    // Reads the row at the position into the fields; false when there is none.
+    bool LoadPosition(qint64 position);
+    void OpenKeyStatement(const QString& keyStatement, const QVariantList& bindValues);
+
+    CRecordSet m_recordSet;
+
+private:
+    CDatabaseManager* m_pManager;
+};

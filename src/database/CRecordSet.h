@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QSqlRecord>
+#include <QVariant>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+class CDatabaseManager;
+class QSqlQuery;
+
+// The rows a cursor walks, held as their keys only (8 bytes a row), in the order the statement
+// gave them. A row is read when the cursor is positioned on it. Positions stay as they were opened:
+// a row deleted meanwhile keeps its place and reads as deleted.
+//
+// A record set is used by the thread that created it (it runs on that thread's connection).
+// Database failures throw CDBException.
+class CRecordSet
+{
+public:
+    CRecordSet(CDatabaseManager* manager, QString table, QString keyColumn);
+    ~CRecordSet();
+    CRecordSet(const CRecordSet&) = delete;
+    CRecordSet& operator=(const CRecordSet&) = delete;
+
+    // Runs a statement whose first column is the key and keeps the keys it yields.
+    void OpenKeys(const QString& statement, const QVariantList& bindValues = {});
+    // A set of exactly one row.
+    void OpenKey(qint64 key);
+    void Close();
+
+    const QString& GetTable() const { return m_table; }
+    const QString& GetKeyColumn() const { return m_keyColumn; }
+
+    qint64 GetRecordCount() const { return qint64(m_keys.size()); }
+    // 0 before the first row, 1 to count on a row, count + 1 past the last.
+    qint64 GetPosition() const { return m_position; }
+    // An empty set is at both ends at once.
+    bool IsBOF() const { return m_position < 1 || m_keys.empty(); }
+    bool IsEOF() const { return m_position > GetRecordCount() || m_keys.empty(); }
+    bool IsDeleted() const { return m_deleted; }
+    qint64 GetCurrentKey() const;
+
+    // Moves to a position (clamped to just before the first or just after the last row) and reads
+    // the row there into row. False, with row untouched, when there is no row at that position or
+    // it has been deleted.
+    bool Move(qint64 position, QSqlRecord* row);
+
+    // Editing the current row: refused (throws) when there is no current row or it no longer exists.
+    void StartEdit();
+    bool IsEditing() const { return m_editing; }
+    void CancelEdit() { m_editing = false; }
+    // Writes the values to the row being edited; 1 when exactly that row was written.
+    int CommitEdit(const QList<QPair<QString, QVariant>>& values);
+
+private:
+    QSqlQuery& RowQuery();
+
+    CDatabaseManager* m_manager;
+    QString m_table;
+    QString m_keyColumn;
+    std::vector<qint64> m_keys;
+    qint64 m_position = 0;
+    bool m_deleted = false;
+    bool m_editing = false;
+    qint64 m_editKey = 0;
+    std::unique_ptr<QSqlQuery> m_rowQuery; // prepared once per connection
+    QString m_rowQueryConnection;
+};

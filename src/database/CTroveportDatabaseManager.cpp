@@ -1,0 +1,123 @@
+#include "database/CTroveportDatabaseManager.h"
+
+#include "database/CDBException.h"
+
+#include <QSqlQuery>
+#include <QVariant>
+
+CTroveportDatabaseManager theDatabaseManager(true);
+
+namespace {
+
+const char* const kSchema[] = {
+    R"(CREATE TABLE IF NOT EXISTS files (
+        file_id       INTEGER PRIMARY KEY,
+        title         TEXT    NOT NULL DEFAULT '' COLLATE NOCASE,
+        file_size     INTEGER NOT NULL DEFAULT 0,
+        short_desc    TEXT    NOT NULL DEFAULT '',
+        long_desc     TEXT    NOT NULL DEFAULT '',
+        upld_name     TEXT    NOT NULL DEFAULT '',
+        upld_email    TEXT    NOT NULL DEFAULT '',
+        downloads     INTEGER NOT NULL DEFAULT 0,
+        last_download INTEGER NOT NULL DEFAULT 0,
+        file_date     INTEGER NOT NULL DEFAULT 0,
+        version       TEXT    NOT NULL DEFAULT '',
+        requires_form INTEGER NOT NULL DEFAULT 0))",
+    R"(CREATE INDEX IF NOT EXISTS files_title ON files(title))",
+    R"(CREATE TABLE IF NOT EXISTS download (
+        file_id INTEGER NOT NULL REFERENCES files(file_id) ON DELETE CASCADE,
+        url     TEXT    NOT NULL,
+        UNIQUE (file_id, url)))",
+    R"(CREATE INDEX IF NOT EXISTS download_url ON download(url))",
+    R"(CREATE TABLE IF NOT EXISTS file_area (
+        area_id INTEGER NOT NULL,
+        file_id INTEGER NOT NULL REFERENCES files(file_id) ON DELETE CASCADE,
+        PRIMARY KEY (area_id, file_id)) WITHOUT ROWID)",
+    R"(CREATE INDEX IF NOT EXISTS file_area_file ON file_area(file_id))",
+};
+
+} // namespace
+
+void CTroveportDatabaseManager::CreateSchema(QSqlDatabase& db)
+{
+    QSqlQuery query(db);
+    Exec(query, QStringLiteral("PRAGMA user_version"));
+    if (query.next() && query.value(0).toInt() >= 1)
+        return;
+    query.finish();
+    // Two programs may create the schema at once; the immediate transaction makes one wait.
+    Exec(query, QStringLiteral("BEGIN IMMEDIATE"));
+    try {
+        for (const char* statement : kSchema)
+            Exec(query, QString::fromUtf8(statement));
+        Exec(query, QStringLiteral("PRAGMA user_version = 1"));
+        Exec(query, QStringLiteral("COMMIT"));
+    } catch (const CDBException&) {
+        query.exec(QStringLiteral("ROLLBACK"));
+        throw;
+    }
+}
+
+int CTroveportDatabaseManager::GetNumberOfFilesInArea(double areaId)
+{
+    try {
+        QSqlQuery query(GetConnection());
+        Prepare(query, QStringLiteral("SELECT count(*) FROM file_area WHERE area_id = ?"));
+        query.addBindValue(qint64(areaId));
+        Exec(query);
+        return query.next() ? query.value(0).toInt() : 0;
+    } catch (const CDBException& e) {
+        LogError(e.GetErrorText());
+        return 0;
+    }
+}
+
+bool CTroveportDatabaseManager::IsDownloadURLUnique(const QString& url)
+{
+    try {
+        QSqlQuery query(GetConnection());
+        Prepare(query, QStringLiteral("SELECT 1 FROM download WHERE url = ? LIMIT 1"));
+        query.addBindValue(url);
+        Exec(query);
+        return !query.next();
+    } catch (const CDBException& e) {
+        LogError(e.GetErrorText());
+        return false; // unknown: the caller must not take the location as free
+    }
+}
+
+bool CTroveportDatabaseManager::GetDownloadURLs(double fileId, QStringList& urls)
+{
+    try {
+        QSqlQuery query(GetConnection());
+        query.setForwardOnly(true);
+        Prepare(query, QStringLiteral("SELECT url FROM download WHERE file_id = ? ORDER BY rowid"));
+        query.addBindValue(qint64(fileId));
+        Exec(query);
+        urls.clear();
+        while (query.next())
+            urls.append(query.value(0).toString());
+        return true;
+    } catch (const CDBException& e) {
+        LogError(e.GetErrorText());
+        return false;
+    }
+}
+
+bool CTroveportDatabaseManager::GetAreaIDsForFile(double fileId, QList<double>& areaIds)
+{
+    try {
+        QSqlQuery query(GetConnection());
+        query.setForwardOnly(true);
+        Prepare(query, QStringLiteral("SELECT area_id FROM file_area WHERE file_id = ? ORDER BY area_id"));
+        query.addBindValue(qint64(fileId));
+        Exec(query);
+        areaIds.clear();
+        while (query.next())
+            areaIds.append(double(query.value(0).toLongLong()));
+        return true;
+    } catch (const CDBException& e) {
+        LogError(e.GetErrorText());
+        return false;
+    }
+}

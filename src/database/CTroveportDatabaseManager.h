@@ -1,0 +1,29 @@
+#pragma once
+
+#include "database/CDatabaseManager.h"
+
+#include <QList>
+#include <QStringList>
+
+// The file library's database: tables files, download and file_area (see docs/database.md).
+// Operations that answer with a boolean or a count catch database errors, log them and report
+// failure; they never throw.
+class CTroveportDatabaseManager : public CDatabaseManager
+{
+public:
+    explicit CTroveportDatabaseManager(bool createSchema) : CDatabaseManager(createSchema) {}
+
+    // The number of files linked to the area; 0 when the database cannot answer.
+    int GetNumberOfFilesInArea(double areaId);
+    // True when no file has this download location.
+    bool IsDownloadURLUnique(const QString& url);
+    // Every download location of the file, in the order they were added.
+    bool GetDownloadURLs(double fileId, QStringList& urls);
+    // Every area the file belongs to, in increasing order.
+    bool GetAreaIDsForFile(double fileId, QList<double>& areaIds);
+
+protected:
+    void CreateSchema(QSqlDatabase& db) override;
+};
+
+extern CTroveportDatabaseManager theDatabaseManager;

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QString>
+
+// Turns a statement in the dialect the explorer writes (Access's "distinctrow", LIKE with % and _)
+// into one that SQLite runs with the same meaning and that yields only the key column of the rows,
+// in the statement's order: a cursor keeps keys and reads a row only when it is positioned on it.
+// An empty statement gives an empty result.
+QString KeyStatementFor(const QString& statement, const QString& table, const QString& keyColumn);

@@ -1,0 +1,69 @@
+#pragma once
+
+// Helpers for tests that use the file database: a fresh database file per test, files made in
+// one call, and a plain second connection standing in for the web site.
+
+#include "database/CFileRecord.h"
+#include "database/CTroveportDatabaseManager.h"
+
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTest>
+#include <QVariant>
+
+namespace DatabaseSupport {
+
+// Adds a file with a title, linked to an area; returns its id (0 on failure).
+inline double AddFile(const QString& title, double areaId = 1, const QString& url = QString())
+{
+    CFileRecord record(&theDatabaseManager);
+    record.title = title;
+    record.short_desc = title + QStringLiteral(" in brief");
+    if (!record.Add() || !record.AddToFileArea(areaId))
+        return 0;
+    if (!url.isEmpty() && !record.AddDownloadURL(url))
+        return 0;
+    return record.file_id;
+}
+
+// A connection of its own to the same database file, as another program would have.
+class COtherProgram
+{
+public:
+    explicit COtherProgram(const QString& file, const QString& name = QStringLiteral("other-program")) : m_name(name)
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+        db.setDatabaseName(file);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+        m_open = db.open();
+    }
+    ~COtherProgram()
+    {
+        QSqlDatabase::database(m_name, false).close();
+        QSqlDatabase::removeDatabase(m_name);
+    }
+    bool Run(const QString& statement, const QVariantList& values = {})
+    {
+        QSqlQuery query(QSqlDatabase::database(m_name, false));
+        query.prepare(statement);
+        for (const QVariant& v : values)
+            query.addBindValue(v);
+        return query.exec();
+    }
+    QVariant Value(const QString& statement, const QVariantList& values = {})
+    {
+        QSqlQuery query(QSqlDatabase::database(m_name, false));
+        query.prepare(statement);
+        for (const QVariant& v : values)
+            query.addBindValue(v);
+        return query.exec() && query.next() ? query.value(0) : QVariant();
+    }
+    bool IsOpen() const { return m_open; }
+
+private:
+    QString m_name;
+    bool m_open = false;
+};
+
+} // namespace DatabaseSupport

@@ -1,0 +1,236 @@
+// Edits of existing rows under the database lock: the lock is taken nested and always released,
+// failures reach the database log and never escape; several threads and programs share the file.
+
+#include "DatabaseSupport.h"
+#include "TestSupport.h"
+
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <atomic>
+
+using namespace DatabaseSupport;
+
+namespace {
+
+// Counts what the record operations do with the lock, on top of a real recursive lock.
+class CCountingLock : public CLockManager
+{
+public:
+    void Lock() override
+    {
+        m_inner.Lock();
+        ++m_locks;
+        m_depth = m_depth + 1;
+        m_deepest = std::max(m_deepest.load(), m_depth.load());
+    }
+    void Unlock() override
+    {
+        ++m_unlocks;
+        m_depth = m_depth - 1;
+        m_inner.Unlock();
+    }
+    int Depth() const { return m_depth; }
+    int Deepest() const { return m_deepest; }
+    int Locks() const { return m_locks; }
+    bool IsBalanced() const { return m_locks == m_unlocks && m_depth == 0; }
+
+private:
+    CRecursiveLockManager m_inner;
+    std::atomic<int> m_locks{0}, m_unlocks{0}, m_depth{0}, m_deepest{0};
+};
+
+} // namespace
+
+class TestDbLocking : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    CCountingLock* m_lock = nullptr;
+    CLockManager* m_previousLock = nullptr;
+
+    QString DbFile() const { return m_dir->filePath(QStringLiteral("troveport.db")); }
+    QByteArray Log() const { return TestSupport::ReadFile(m_dir->filePath(QStringLiteral("troveport-db.log"))); }
+
+    // True when another thread can take the lock at once, i.e. nobody holds it.
+    bool LockIsFree()
+    {
+        bool taken = false;
+        QThread* probe = QThread::create([this, &taken] {
+            m_lock->Lock();
+            taken = true;
+            m_lock->Unlock();
+        });
+        probe->start();
+        const bool finished = probe->wait(5000);
+        if (!finished)
+            probe->terminate();
+        delete probe;
+        return finished && taken;
+    }
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        theDatabaseManager.SetDatabaseFile(DbFile());
+        m_lock = new CCountingLock;
+        m_previousLock = CDatabaseManager::DatabaseLock;
+        CDatabaseManager::DatabaseLock = m_lock;
+    }
+
+    void cleanup()
+    {
+        CDatabaseManager::DatabaseLock = m_previousLock;
+        delete m_lock;
+        theDatabaseManager.CloseConnection();
+    }
+
+    void updateTakesTheLockNested()
+    {
+        const double id = AddFile(QStringLiteral("Before"));
+        QCOMPARE(m_lock->Locks(), 0); // adding new rows takes no lock
+        CFileRecord copy(&theDatabaseManager);
+        copy.file_id = id;
+        QVERIFY(copy.GetByPrimaryKey(copy));
+        copy.title = QStringLiteral("After");
+        copy.downloads = 41;
+        QVERIFY(copy.Update());
+        QVERIFY(m_lock->IsBalanced());
+        QCOMPARE(m_lock->Deepest(), 2); // Update holds it while Edit and UpdateRecord take it again
+        CFileRecord read(&theDatabaseManager);
+        QVERIFY(read.GetByPrimaryKey(copy));
+        QCOMPARE(read.title, QStringLiteral("After"));
+        QCOMPARE(read.downloads, 41.0);
+    }
+
+    void updateOfADeletedRowWritesNothing()
+    {
+        const double id = AddFile(QStringLiteral("Doomed"));
+        CFileRecord cursor(&theDatabaseManager);
+        QVERIFY(cursor.GetAllFilesInArea(1));
+        const auto copy = ReadFileOfListRow(cursor, 0);
+        COtherProgram site(DbFile());
+        QVERIFY(site.Run(QStringLiteral("DELETE FROM files WHERE file_id = ?"), {id}));
+
+        copy->title = QStringLiteral("Resurrected");
+        QVERIFY(!copy->Update());
+        QVERIFY(m_lock->IsBalanced());
+        QVERIFY(LockIsFree());
+        QCOMPARE(site.Value(QStringLiteral("SELECT count(*) FROM files")).toInt(), 0);
+        QCOMPARE(Log(), QByteArray()); // a vanished row is not a database error
+    }
+
+    void refusedEditIsLoggedAndReleasesTheLock()
+    {
+        const double id = AddFile(QStringLiteral("Here"));
+        CFileRecord record(&theDatabaseManager);
+        record.file_id = id;
+        QVERIFY(record.GetByPrimaryKey(record));
+        COtherProgram site(DbFile());
+        QVERIFY(site.Run(QStringLiteral("DELETE FROM files WHERE file_id = ?"), {id}));
+
+        QVERIFY(!record.Edit());
+        QVERIFY(m_lock->IsBalanced());
+        QVERIFY(LockIsFree());
+        QVERIFY2(Log().contains("deleted"), Log().constData());
+        // Nothing is being edited, so a commit is refused as well.
+        QVERIFY(!record.UpdateRecord());
+        QVERIFY(m_lock->IsBalanced());
+    }
+
+    void rejectedCommitKeepsTheOldValues()
+    {
+        const double id = AddFile(QStringLiteral("Original"));
+        COtherProgram site(DbFile());
+        QVERIFY(site.Run(QStringLiteral("CREATE TRIGGER frozen BEFORE UPDATE ON files "
+                                        "BEGIN SELECT RAISE(ABORT, 'files are frozen'); END")));
+        CFileRecord record(&theDatabaseManager);
+        record.file_id = id;
+        QVERIFY(record.GetByPrimaryKey(record));
+        record.title = QStringLiteral("Changed");
+        QVERIFY(!record.Update());
+        QVERIFY(m_lock->IsBalanced());
+        QVERIFY(LockIsFree());
+        QVERIFY2(Log().contains("files are frozen"), Log().constData());
+        QCOMPARE(site.Value(QStringLiteral("SELECT title FROM files WHERE file_id = ?"), {id}).toString(),
+                 QStringLiteral("Original"));
+
+        // A field too long for its column is a rejected commit too.
+        QVERIFY(site.Run(QStringLiteral("DROP TRIGGER frozen")));
+        QVERIFY(record.Edit());
+        record.title = QString(31, QLatin1Char('t'));
+        QVERIFY(!record.UpdateRecord());
+        QVERIFY(!record.UpdateRecord()); // the failed commit ended the edit
+        QVERIFY(m_lock->IsBalanced());
+        QCOMPARE(site.Value(QStringLiteral("SELECT title FROM files WHERE file_id = ?"), {id}).toString(),
+                 QStringLiteral("Original"));
+    }
+
+    void twoThreadsAddWhileTheWindowThreadReads()
+    {
+        // Each thread works on its own connection; the window thread keeps reading meanwhile.
+        auto adder = [](int area, int count, std::atomic<int>* failures) {
+            for (int i = 0; i < count; ++i) {
+                CFileRecord record(&theDatabaseManager);
+                record.title = QStringLiteral("T%1 #%2").arg(area).arg(i);
+                if (!record.Add() || !record.AddToFileArea(area)
+                    || !record.AddDownloadURL(QStringLiteral("local://%1/f%2.zip").arg(area).arg(i)))
+                    ++*failures;
+            }
+            theDatabaseManager.CloseConnection();
+        };
+        std::atomic<int> failures{0};
+        QThread* a = QThread::create(adder, 10, 150, &failures);
+        QThread* b = QThread::create(adder, 11, 150, &failures);
+        a->start();
+        b->start();
+        int reads = 0;
+        while (!a->isFinished() || !b->isFinished()) {
+            theDatabaseManager.GetNumberOfFilesInArea(10);
+            ++reads;
+        }
+        QVERIFY(a->wait(60000) && b->wait(60000));
+        delete a;
+        delete b;
+        QCOMPARE(failures.load(), 0);
+        QVERIFY(reads > 0);
+        QCOMPARE(theDatabaseManager.GetNumberOfFilesInArea(10), 150);
+        QCOMPARE(theDatabaseManager.GetNumberOfFilesInArea(11), 150);
+        CFileRecord cursor(&theDatabaseManager);
+        QVERIFY(cursor.GetAllFilesInArea(11));
+        QCOMPARE(cursor.GetRecordCount(), 150);
+        QVERIFY(!theDatabaseManager.IsDownloadURLUnique(QStringLiteral("local://11/f149.zip")));
+    }
+
+    void waitsForAnotherProgramsWrite()
+    {
+        AddFile(QStringLiteral("Existing"));
+        // The web site holds the write lock for a moment; the explorer's write waits instead of failing.
+        std::atomic<bool> holding{false};
+        QThread* site = QThread::create([this, &holding] {
+            COtherProgram other(DbFile(), QStringLiteral("site-thread"));
+            other.Run(QStringLiteral("BEGIN IMMEDIATE"));
+            other.Run(QStringLiteral("UPDATE files SET downloads = downloads + 1"));
+            holding = true;
+            QThread::msleep(300);
+            other.Run(QStringLiteral("COMMIT"));
+        });
+        site->start();
+        while (!holding)
+            QThread::msleep(5);
+        // Reads are not blocked by the writer.
+        QCOMPARE(theDatabaseManager.GetNumberOfFilesInArea(1), 1);
+        QVERIFY(AddFile(QStringLiteral("Waited")) > 0);
+        QVERIFY(site->wait(10000));
+        delete site;
+        QCOMPARE(theDatabaseManager.GetNumberOfFilesInArea(1), 2);
+        QCOMPARE(Log(), QByteArray());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDbLocking)
+#include "tst_dblocking.moc"
