@@ -4,7 +4,7 @@
 set -eu
 
 PACKAGES="build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite \
-libgl-dev libzip-dev zip unzip libbenchmark-dev sqlite3 xvfb xauth"
+libgl-dev libzip-dev libsqlite3-dev zip unzip libbenchmark-dev sqlite3 xvfb xauth"
 
 missing=""
 for p in $PACKAGES; do

@@ -2,6 +2,7 @@
 
 #include "adding/PathUtils.h"
 #include "database/CDBException.h"
+#include "database/CSqliteStatement.h"
 #include "startup/Globals.h"
 
 #include <QDateTime>
@@ -15,42 +16,58 @@
 
 #include <cstdio>
 #include <fcntl.h>
+#include <map>
+#include <memory>
 #include <unistd.h>
 
 namespace {
 
 CRecursiveLockManager g_defaultLock;
 
-// The connections one thread opened, by manager; closed and removed when the thread ends.
+// The connections one thread opened, by manager, with the SQLite statements prepared on them;
+// the statements are finalised before their connection closes, when the thread ends at the latest.
 class CThreadConnections
 {
 public:
+    struct Entry
+    {
+        QString name;
+        std::map<QString, std::unique_ptr<CSqliteStatement>> statements;
+    };
+
     ~CThreadConnections()
     {
-        for (const QString& name : std::as_const(m_names))
-            Remove(name);
+        for (auto& [manager, entry] : m_entries)
+            Close(entry);
     }
 
-    QString Find(const CDatabaseManager* manager) const { return m_names.value(manager); }
-    void Set(const CDatabaseManager* manager, const QString& name) { m_names.insert(manager, name); }
+    Entry* Find(const CDatabaseManager* manager)
+    {
+        const auto it = m_entries.find(manager);
+        return it == m_entries.end() ? nullptr : &it->second;
+    }
+    void Set(const CDatabaseManager* manager, const QString& name) { m_entries[manager].name = name; }
     void Drop(const CDatabaseManager* manager)
     {
-        const QString name = m_names.take(manager);
-        if (!name.isEmpty())
-            Remove(name);
+        const auto it = m_entries.find(manager);
+        if (it == m_entries.end())
+            return;
+        Close(it->second);
+        m_entries.erase(it);
     }
 
 private:
-    static void Remove(const QString& name)
+    static void Close(Entry& entry)
     {
+        entry.statements.clear();
         {
-            QSqlDatabase db = QSqlDatabase::database(name, false);
+            QSqlDatabase db = QSqlDatabase::database(entry.name, false);
             db.close();
         }
-        QSqlDatabase::removeDatabase(name);
+        QSqlDatabase::removeDatabase(entry.name);
     }
 
-    QHash<const CDatabaseManager*, QString> m_names;
+    std::map<const CDatabaseManager*, Entry> m_entries;
 };
 
 QThreadStorage<CThreadConnections*> g_threadConnections;
@@ -86,7 +103,8 @@ void CDatabaseManager::SetDatabaseFile(const QString& fileName)
 QString CDatabaseManager::GetDatabaseFile() const
 {
     QMutexLocker lock(&m_mutex);
-    return m_databaseFile.isEmpty() ? MakePath(g_strDatabasePath, QStringLiteral("troveport.db")) : m_databaseFile;
+    return m_databaseFile.isEmpty() ? MakePath(g_strDatabasePath, QStringLiteral("troveport.db"))
+                                    : m_databaseFile;
 }
 
 QSqlDatabase CDatabaseManager::GetConnection()
@@ -101,8 +119,7 @@ QSqlDatabase CDatabaseManager::GetConnection()
                              .arg(quintptr(QThread::currentThread()), 0, 16)
                              .arg(generation);
     CThreadConnections& connections = ThreadConnections();
-    const QString current = connections.Find(this);
-    if (current == name) {
+    if (const auto* entry = connections.Find(this); entry && entry->name == name) {
         QSqlDatabase db = QSqlDatabase::database(name, false);
         if (db.isOpen())
             return db;
@@ -111,6 +128,19 @@ QSqlDatabase CDatabaseManager::GetConnection()
     QSqlDatabase db = OpenConnection(name);
     connections.Set(this, name);
     return db;
+}
+
+CSqliteStatement* CDatabaseManager::GetCachedStatement(const QString& statement)
+{
+    QSqlDatabase db = GetConnection();
+    sqlite3* handle = SqliteHandle(db);
+    if (!handle)
+        return nullptr;
+    auto& statements = ThreadConnections().Find(this)->statements;
+    auto& cached = statements[statement];
+    if (!cached)
+        cached = std::make_unique<CSqliteStatement>(handle, statement);
+    return cached.get();
 }
 
 void CDatabaseManager::CloseConnection()
@@ -150,13 +180,14 @@ QSqlDatabase CDatabaseManager::OpenConnection(const QString& name)
 
 void CDatabaseManager::LogError(const QString& text)
 {
-    const QString line = QDateTime::currentDateTime().toString(Qt::ISODate) + QLatin1Char(' ')
-                         + QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')) + QLatin1Char('\n');
+    const QString line = QDateTime::currentDateTime().toString(Qt::ISODate) + QLatin1Char(' ') +
+                         QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')) + QLatin1Char('\n');
     const QByteArray bytes = line.toUtf8();
     std::fputs(bytes.constData(), stderr);
     const QString logFile = MakePath(QFileInfo(GetDatabaseFile()).path(), QStringLiteral("troveport-db.log"));
     // One write per line on an append-only descriptor, so lines from several threads never mix.
-    const int fd = ::open(QFile::encodeName(logFile).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    const int fd =
+        ::open(QFile::encodeName(logFile).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
     if (fd >= 0) {
         [[maybe_unused]] const ssize_t written = ::write(fd, bytes.constData(), size_t(bytes.size()));
         ::close(fd);

@@ -7,6 +7,7 @@
 #include <QString>
 
 class QSqlQuery;
+class CSqliteStatement;
 
 // Owns the way to the database: one connection per thread (Qt connections belong to the thread
 // that opened them), opened on first use, in WAL mode with a busy timeout so that the web site can
@@ -28,6 +29,9 @@ public:
 
     // The calling thread's open connection. Throws CDBException when the database cannot be opened.
     QSqlDatabase GetConnection();
+    // A statement prepared once on the calling thread's connection and kept until the connection
+    // closes; null when the database is not SQLite. Whoever steps it resets it before returning.
+    CSqliteStatement* GetCachedStatement(const QString& statement);
     // Closes the calling thread's connection (threads' connections also close when they end).
     void CloseConnection();
 

@@ -12,8 +12,18 @@ int CharacterCount(const QString& text)
 
 QVariant CFieldExchange::Load(const QString& column)
 {
-    m_taken.append(column);
-    return m_row->value(column);
+    const QStringList& names = m_row->names;
+    qsizetype i = m_next;
+    if (i >= names.size() || names[i].compare(column, Qt::CaseInsensitive) != 0) {
+        i = 0;
+        while (i < names.size() && names[i].compare(column, Qt::CaseInsensitive) != 0)
+            ++i;
+        if (i == names.size())
+            return QVariant(); // a column the database does not have reads as empty
+    }
+    m_taken[i] = true;
+    m_next = i + 1;
+    return m_row->values.value(i);
 }
 
 void CFieldExchange::Field(const QString& column, double& value)
@@ -47,7 +57,9 @@ void CFieldExchange::Field(const QString& column, QString& value, int maxCharact
         return;
     }
     if (CharacterCount(value) > maxCharacters)
-        throw CDBException(QStringLiteral("The value of field %1 is longer than %2 characters.").arg(column).arg(maxCharacters));
+        throw CDBException(QStringLiteral("The value of field %1 is longer than %2 characters.")
+                               .arg(column)
+                               .arg(maxCharacters));
     // A null QString would be stored as NULL; the columns hold empty texts instead.
     m_values.append({column, value.isNull() ? QString(QLatin1String("")) : value});
 }
@@ -57,10 +69,9 @@ CFieldExchange::Values CFieldExchange::GetOtherColumns() const
     Values others;
     if (!m_row)
         return others;
-    for (int i = 0; i < m_row->count(); ++i) {
-        const QString name = m_row->fieldName(i);
-        if (!m_taken.contains(name, Qt::CaseInsensitive))
-            others.append({name, m_row->value(i)});
+    for (qsizetype i = 0; i < m_row->names.size(); ++i) {
+        if (!m_taken[i])
+            others.append({m_row->names[i], m_row->values.value(i)});
     }
     return others;
 }

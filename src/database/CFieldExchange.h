@@ -2,9 +2,16 @@
 
 #include <QList>
 #include <QPair>
-#include <QSqlRecord>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
+
+// One row as read from the database: its column names and values, in the same order.
+struct CRowValues
+{
+    QStringList names;
+    QVariantList values;
+};
 
 // Moves a record's fields between its members and a database row, in one direction: loading from
 // a row that was read, or storing into the values of a statement about to run.
@@ -13,7 +20,7 @@ class CFieldExchange
 public:
     using Values = QList<QPair<QString, QVariant>>;
 
-    static CFieldExchange ForLoad(const QSqlRecord& row) { return CFieldExchange(&row); }
+    static CFieldExchange ForLoad(const CRowValues& row) { return CFieldExchange(&row); }
     static CFieldExchange ForStore() { return CFieldExchange(nullptr); }
 
     bool IsLoading() const { return m_row != nullptr; }
@@ -30,12 +37,15 @@ public:
     Values GetOtherColumns() const;
 
 private:
-    explicit CFieldExchange(const QSqlRecord* row) : m_row(row) {}
+    explicit CFieldExchange(const CRowValues* row) : m_row(row), m_taken(row ? row->names.size() : 0, false)
+    {
+    }
     QVariant Load(const QString& column);
 
-    const QSqlRecord* m_row;
+    const CRowValues* m_row;
     Values m_values;
-    QStringList m_taken;
+    QList<bool> m_taken;
+    qsizetype m_next = 0; // fields usually come in column order: look there first
 };
 
 // The number of characters (code points) of a text.

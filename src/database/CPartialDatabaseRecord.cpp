@@ -1,7 +1,7 @@
 #include "database/CPartialDatabaseRecord.h"
 
-#include "database/CDBException.h"
 #include "database/CDatabaseManager.h"
+#include "database/CDBException.h"
 #include "database/CFieldExchange.h"
 #include "database/SqlDialect.h"
 
@@ -15,9 +15,8 @@ CPartialDatabaseRecord::~CPartialDatabaseRecord() = default;
 
 bool CPartialDatabaseRecord::LoadPosition(qint64 position)
 {
-    QSqlRecord row;
-    if (m_recordSet.Move(position, &row)) {
-        CFieldExchange fx = CFieldExchange::ForLoad(row);
+    if (m_recordSet.Move(position, &m_row)) {
+        CFieldExchange fx = CFieldExchange::ForLoad(m_row);
         DoFieldExchange(fx);
         return true;
     }

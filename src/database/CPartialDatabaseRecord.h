@@ -57,5 +57,6 @@ protected:
     CRecordSet m_recordSet;
 
 private:
+    CRowValues m_row; // kept between rows so its column names are made once
     CDatabaseManager* m_pManager;
 };

@@ -1,9 +1,11 @@
 #include "database/CRecordSet.h"
 
-#include "database/CDBException.h"
 #include "database/CDatabaseManager.h"
+#include "database/CDBException.h"
+#include "database/CSqliteStatement.h"
 
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QStringList>
 #include <QVariant>
 
@@ -28,15 +30,23 @@ void CRecordSet::Close()
 void CRecordSet::OpenKeys(const QString& statement, const QVariantList& bindValues)
 {
     Close();
-    QSqlQuery query(m_manager->GetConnection());
-    query.setForwardOnly(true);
-    CDatabaseManager::Prepare(query, statement);
-    for (const QVariant& value : bindValues)
-        query.addBindValue(value);
-    CDatabaseManager::Exec(query);
     std::vector<qint64> keys;
-    while (query.next())
-        keys.push_back(query.value(0).toLongLong());
+    QSqlDatabase db = m_manager->GetConnection();
+    if (sqlite3* handle = SqliteHandle(db)) {
+        CSqliteStatement query(handle, statement);
+        query.Bind(bindValues);
+        while (query.Step())
+            keys.push_back(query.Int64(0));
+    } else {
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        CDatabaseManager::Prepare(query, statement);
+        for (const QVariant& value : bindValues)
+            query.addBindValue(value);
+        CDatabaseManager::Exec(query);
+        while (query.next())
+            keys.push_back(query.value(0).toLongLong());
+    }
     keys.shrink_to_fit();
     m_keys.swap(keys);
 }
@@ -52,35 +62,51 @@ qint64 CRecordSet::GetCurrentKey() const
     return IsBOF() || IsEOF() ? 0 : m_keys[size_t(m_position - 1)];
 }
 
-QSqlQuery& CRecordSet::RowQuery()
+bool CRecordSet::ReadRow(qint64 key, CRowValues* row)
 {
-    QSqlDatabase db = m_manager->GetConnection();
-    if (!m_rowQuery || m_rowQueryConnection != db.connectionName()) {
-        auto query = std::make_unique<QSqlQuery>(db);
-        query->setForwardOnly(true);
-        CDatabaseManager::Prepare(*query, QStringLiteral("SELECT * FROM %1 WHERE %2 = ?").arg(m_table, m_keyColumn));
-        m_rowQuery = std::move(query);
-        m_rowQueryConnection = db.connectionName();
+    const QString statement = QStringLiteral("SELECT * FROM %1 WHERE %2 = ?").arg(m_table, m_keyColumn);
+    if (CSqliteStatement* query = m_manager->GetCachedStatement(statement)) {
+        query->Bind({key});
+        const bool found = query->Step();
+        if (found) {
+            const int columns = query->ColumnCount();
+            // The web site may add a column meanwhile; SQLite then prepares the statement anew.
+            if (row->names.size() != columns)
+                row->names = query->ColumnNames();
+            row->values.resize(columns);
+            for (int i = 0; i < columns; ++i)
+                row->values[i] = query->Value(i);
+        }
+        query->Reset();
+        return found;
     }
-    return *m_rowQuery;
+    QSqlQuery query(m_manager->GetConnection());
+    query.setForwardOnly(true);
+    CDatabaseManager::Prepare(query, statement);
+    query.addBindValue(key);
+    CDatabaseManager::Exec(query);
+    if (!query.next())
+        return false;
+    const QSqlRecord record = query.record();
+    row->names.clear();
+    row->values.clear();
+    for (int i = 0; i < record.count(); ++i) {
+        row->names.append(record.fieldName(i));
+        row->values.append(record.value(i));
+    }
+    return true;
 }
 
-bool CRecordSet::Move(qint64 position, QSqlRecord* row)
+bool CRecordSet::Move(qint64 position, CRowValues* row)
 {
     m_position = std::clamp<qint64>(position, 0, GetRecordCount() + 1);
     m_deleted = false;
     if (IsBOF() || IsEOF())
         return false;
-    QSqlQuery& query = RowQuery();
-    query.bindValue(0, GetCurrentKey());
-    CDatabaseManager::Exec(query);
-    const bool found = query.next();
-    if (found)
-        *row = query.record();
-    else
-        m_deleted = true;
-    query.finish();
-    return found;
+    if (ReadRow(GetCurrentKey(), row))
+        return true;
+    m_deleted = true;
+    return false;
 }
 
 void CRecordSet::StartEdit()
@@ -89,11 +115,13 @@ void CRecordSet::StartEdit()
     if (IsBOF() || IsEOF())
         throw CDBException(QStringLiteral("There is no current row to edit."));
     QSqlQuery query(m_manager->GetConnection());
-    CDatabaseManager::Prepare(query, QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(m_table, m_keyColumn));
+    CDatabaseManager::Prepare(query,
+                              QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(m_table, m_keyColumn));
     query.addBindValue(GetCurrentKey());
     CDatabaseManager::Exec(query);
     if (!query.next())
-        throw CDBException(QStringLiteral("The row with %1 %2 has been deleted.").arg(m_keyColumn).arg(GetCurrentKey()));
+        throw CDBException(
+            QStringLiteral("The row with %1 %2 has been deleted.").arg(m_keyColumn).arg(GetCurrentKey()));
     m_editing = true;
     m_editKey = GetCurrentKey();
 }
@@ -104,17 +132,18 @@ int CRecordSet::CommitEdit(const QList<QPair<QString, QVariant>>& values)
         throw CDBException(QStringLiteral("No row is being edited."));
     m_editing = false;
     QStringList assignments;
+    QVariantList bindValues;
     for (const auto& value : values) {
-        if (value.first.compare(m_keyColumn, Qt::CaseInsensitive) != 0)
+        if (value.first.compare(m_keyColumn, Qt::CaseInsensitive) != 0) {
             assignments.append(value.first + QStringLiteral(" = ?"));
+            bindValues.append(value.second);
+        }
     }
     QSqlQuery query(m_manager->GetConnection());
-    CDatabaseManager::Prepare(
-        query, QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?").arg(m_table, assignments.join(QStringLiteral(", ")), m_keyColumn));
-    for (const auto& value : values) {
-        if (value.first.compare(m_keyColumn, Qt::CaseInsensitive) != 0)
-            query.addBindValue(value.second);
-    }
+    CDatabaseManager::Prepare(query, QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
+                                         .arg(m_table, assignments.join(QStringLiteral(", ")), m_keyColumn));
+    for (const QVariant& value : bindValues)
+        query.addBindValue(value);
     query.addBindValue(m_editKey);
     CDatabaseManager::Exec(query);
     return query.numRowsAffected() == 1 ? 1 : 0;

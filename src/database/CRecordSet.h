@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QSqlRecord>
-#include <QVariant>
-#include <QString>
+#include "database/CFieldExchange.h"
 
-#include <memory>
+#include <QString>
+#include <QVariant>
+
 #include <vector>
 
 class CDatabaseManager;
@@ -45,7 +45,7 @@ public:
     // Moves to a position (clamped to just before the first or just after the last row) and reads
     // the row there into row. False, with row untouched, when there is no row at that position or
     // it has been deleted.
-    bool Move(qint64 position, QSqlRecord* row);
+    bool Move(qint64 position, CRowValues* row);
 
     // Editing the current row: refused (throws) when there is no current row or it no longer exists.
     void StartEdit();
@@ -55,7 +55,7 @@ public:
     int CommitEdit(const QList<QPair<QString, QVariant>>& values);
 
 private:
-    QSqlQuery& RowQuery();
+    bool ReadRow(qint64 key, CRowValues* row);
 
     CDatabaseManager* m_manager;
     QString m_table;
@@ -65,6 +65,4 @@ private:
     bool m_deleted = false;
     bool m_editing = false;
     qint64 m_editKey = 0;
-    std::unique_ptr<QSqlQuery> m_rowQuery; // prepared once per connection
-    QString m_rowQueryConnection;
 };

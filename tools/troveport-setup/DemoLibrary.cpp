@@ -1,6 +1,9 @@
 #include "DemoLibrary.h"
 
+#include "adding/PathUtils.h"
 #include "CLibraryEditor.h"
+#include "database/CTroveportDatabaseManager.h"
+#include "DemoFiles.h"
 #include "startup/CFileAreaTable.h"
 #include "startup/Globals.h"
 #include "startup/Registry.h"
@@ -15,9 +18,28 @@ QString DefaultDemoDirectory()
            QStringLiteral("/troveport/demo");
 }
 
+namespace {
+
+bool FillDemoLibrary(const QString& base, QTextStream& out, QString* error);
+
+} // namespace
+
 bool CreateDemoLibrary(const QString& baseDirectory, QTextStream& out, QString* error)
 {
     const QString base = QDir::cleanPath(QDir(baseDirectory).absolutePath());
+    const bool existed = QFileInfo::exists(base);
+    if (FillDemoLibrary(base, out, error))
+        return true;
+    // Half a demonstration would only be in the way of the next attempt.
+    if (!existed)
+        QDir(base).removeRecursively();
+    return false;
+}
+
+namespace {
+
+bool FillDemoLibrary(const QString& base, QTextStream& out, QString* error)
+{
     const QString db = base + QStringLiteral("/db");
     if (QFileInfo(CLibraryEditor::TableName(db)).size() > 0) {
         *error =
@@ -79,6 +101,10 @@ bool CreateDemoLibrary(const QString& baseDirectory, QTextStream& out, QString* 
             return false;
     }
 
+    theDatabaseManager.SetDatabaseFile(MakePath(db, QStringLiteral("troveport.db")));
+    if (!AddDemoFiles(base + QStringLiteral("/areas"), error))
+        return false;
+
     const QString keyM = g_pszRegKey;
     if (RegWriteString(QStringLiteral("DatabasePath"), db, keyM) != kRegSuccess ||
         RegWriteString(QStringLiteral("HttpPath"), web, keyM) != kRegSuccess ||
@@ -94,3 +120,5 @@ bool CreateDemoLibrary(const QString& baseDirectory, QTextStream& out, QString* 
         << "Machine settings: " << RegistryFileForRoot(RegRoot::Machine) << "\n";
     return true;
 }
+
+} // namespace

@@ -1,7 +1,10 @@
 #include "SetupCommands.h"
 
+#include "adding/PathUtils.h"
 #include "CLibraryEditor.h"
+#include "database/CTroveportDatabaseManager.h"
 #include "DemoLibrary.h"
+#include "FileGenerator.h"
 #include "startup/CFileAreaTable.h"
 #include "startup/Globals.h"
 #include "startup/Registry.h"
@@ -33,6 +36,8 @@ Commands:
   group set NAME [ID]...     Make the group hold exactly these areas, in this order.
   group add NAME ID...       Add areas at the end of a group, making the group when missing.
   group remove NAME
+  files generate AREA_ID COUNT
+        Add COUNT generated files to an area (for trials and benchmarks).
   set NAME VALUE [--dword]   Store a machine setting (a number with --dword). A value that
                              begins with "--" goes after "--": set VirusCmdLine -- "--quiet".
   get NAME                   Show a machine setting.
@@ -347,6 +352,26 @@ int GroupCommand(const CommandLine& line, const QString& library, QTextStream& o
     return 0;
 }
 
+int FilesCommand(const CommandLine& line, const QString& library, QTextStream& out, QTextStream& err)
+{
+    Allow(line, QStringLiteral("files"), {});
+    if (line.words.value(1) != QLatin1String("generate"))
+        throw CUsageError(QStringLiteral("Unknown command \"files %1\".").arg(line.words.value(1)));
+    ExpectWords(line, 4, 4, QStringLiteral("files generate"));
+    const quint32 id = ParseAreaId(line.words[2]);
+    bool ok = false;
+    const qint64 count = line.words[3].toLongLong(&ok);
+    if (!ok || count < 1 || count > 100000000)
+        throw CUsageError(
+            QStringLiteral("\"%1\" is not a number of files (1 to 100000000).").arg(line.words[3]));
+    CFileAreaTable table;
+    if (!table.Open(CLibraryEditor::TableName(library)) || !table.FindArea(id))
+        return Fail(err, QStringLiteral("There is no area with id %1.").arg(id));
+    theDatabaseManager.SetDatabaseFile(MakePath(library, QStringLiteral("troveport.db")));
+    QString error;
+    return GenerateFiles(id, count, out, &error) ? 0 : Fail(err, error);
+}
+
 int Run(const CommandLine& line, QTextStream& out, QTextStream& err)
 {
     if (line.Has(QStringLiteral("machine-settings")))
@@ -422,13 +447,16 @@ int Run(const CommandLine& line, QTextStream& out, QTextStream& err)
             return Fail(err, QStringLiteral("%1 is not set.").arg(line.words[1]));
         return 0;
     }
-    if (command != QLatin1String("area") && command != QLatin1String("group"))
+    if (command != QLatin1String("area") && command != QLatin1String("group") &&
+        command != QLatin1String("files"))
         throw CUsageError(QStringLiteral("Unknown command \"%1\".").arg(command));
     if (line.words.size() < 2)
-        throw CUsageError(QStringLiteral("\"%1\" needs a verb: list, add, set or remove.").arg(command));
+        throw CUsageError(QStringLiteral("\"%1\" needs a verb.").arg(command));
     const QString library = LibraryDirectory(line, &error);
     if (library.isEmpty())
         return Fail(err, error);
+    if (command == QLatin1String("files"))
+        return FilesCommand(line, library, out, err);
     return command == QLatin1String("area") ? AreaCommand(line, library, out, err)
                                             : GroupCommand(line, library, out, err);
 }

@@ -1,0 +1,137 @@
+// Opening an area of 1,000,000 files and reading screens of it, side by side with the sqlite3
+// command-line program running the equivalent plain query on the same database in the same run.
+//
+//   bench_database [--files N] [--dir DIR]
+//
+// The library is made once in DIR (default: bench-data beside the program) and reused.
+
+#include "adding/PathUtils.h"
+#include "CLibraryEditor.h"
+#include "database/CFileRecord.h"
+#include "database/CTroveportDatabaseManager.h"
+#include "FileGenerator.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTextStream>
+
+#include <algorithm>
+#include <malloc.h>
+#include <random>
+
+namespace {
+
+constexpr quint32 kArea = 1;
+
+double Median(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.isEmpty() ? 0 : values[values.size() / 2];
+}
+
+// Milliseconds the sqlite3 program takes to run a statement, its output thrown away.
+double TimeSqlite3(const QString& db, const QString& statement)
+{
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    QElapsedTimer timer;
+    timer.start();
+    process.start(QStringLiteral("sqlite3"), {db, statement});
+    if (!process.waitForFinished(600000) || process.exitCode() != 0)
+        return -1;
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+size_t HeapInUse()
+{
+    return mallinfo2().uordblks;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    const QStringList args = QCoreApplication::arguments();
+    const qint64 files = args.contains(QStringLiteral("--files"))
+                             ? args.value(args.indexOf(QStringLiteral("--files")) + 1).toLongLong()
+                             : 1000000;
+    const QString dir = args.contains(QStringLiteral("--dir"))
+                            ? args.value(args.indexOf(QStringLiteral("--dir")) + 1)
+                            : QCoreApplication::applicationDirPath() + QStringLiteral("/bench-data");
+    const QString library = QStringLiteral("%1/library-%2").arg(dir).arg(files);
+    const QString db = MakePath(library, QStringLiteral("troveport.db"));
+    theDatabaseManager.SetDatabaseFile(db);
+
+    if (theDatabaseManager.GetNumberOfFilesInArea(kArea) != files) {
+        QDir(library).removeRecursively();
+        QDir().mkpath(library);
+        theDatabaseManager.CloseConnection();
+        theDatabaseManager.SetDatabaseFile(db);
+        out << "Making a library of " << files << " files in " << library << " ...\n" << Qt::flush;
+        QString error;
+        if (!GenerateFiles(kArea, files, out, &error)) {
+            out << "Cannot make the library: " << error << "\n";
+            return 1;
+        }
+    }
+
+    // Warm both sides' page cache alike before measuring.
+    TimeSqlite3(db, QStringLiteral("SELECT count(*) FROM file_area WHERE area_id = 1"));
+    const QString idQuery =
+        QStringLiteral("SELECT file_id FROM file_area WHERE area_id = 1 ORDER BY file_id");
+
+    QList<double> openTimes, cliTimes;
+    size_t bytesPerRow = 0;
+    for (int round = 0; round < 5; ++round) {
+        cliTimes.append(TimeSqlite3(db, idQuery));
+        const size_t heapBefore = HeapInUse();
+        QElapsedTimer timer;
+        timer.start();
+        auto cursor = std::make_unique<CFileRecord>(&theDatabaseManager);
+        const int count = theDatabaseManager.GetNumberOfFilesInArea(kArea);
+        const bool opened = cursor->GetAllFilesInArea(kArea);
+        openTimes.append(double(timer.nsecsElapsed()) / 1e6);
+        if (!opened || count != files || cursor->GetRecordCount() != files) {
+            out << "The area did not open with " << files << " rows\n";
+            return 1;
+        }
+        bytesPerRow = (HeapInUse() - heapBefore) / size_t(files);
+    }
+
+    // Screens of 50 rows at random places, each cell's fields read as the list paints them.
+    CFileRecord cursor(&theDatabaseManager);
+    cursor.GetAllFilesInArea(kArea);
+    std::mt19937 random(7);
+    QList<double> screenTimes;
+    qint64 checksum = 0;
+    for (int screen = 0; screen < 200; ++screen) {
+        const qint64 top = 1 + qint64(random() % quint64(files - 49));
+        QElapsedTimer timer;
+        timer.start();
+        for (qint64 row = top; row < top + 50; ++row) {
+            cursor.SetAbsolutePosition(row);
+            checksum += cursor.title.size() + cursor.short_desc.size() + qint64(cursor.file_size) % 7;
+        }
+        screenTimes.append(double(timer.nsecsElapsed()) / 1e6);
+    }
+    std::sort(screenTimes.begin(), screenTimes.end());
+
+    const double open = Median(openTimes), cli = Median(cliTimes);
+    out << "\nArea of " << files << " files (median of 5 runs)\n";
+    out << QStringLiteral("  open area (count + cursor)      %1 ms\n").arg(open, 8, 'f', 1);
+    out << QStringLiteral("  sqlite3 CLI, ordered id query   %1 ms\n").arg(cli, 8, 'f', 1);
+    out << QStringLiteral("  ratio                           %1 x   (target: at most 1.5)\n")
+               .arg(open / cli, 8, 'f', 2);
+    out << QStringLiteral("Screen of 50 rows at a random place (200 screens)\n");
+    out << QStringLiteral("  median                          %1 ms\n").arg(screenTimes[100], 8, 'f', 3);
+    out << QStringLiteral("  slowest                         %1 ms   (target: under 5)\n")
+               .arg(screenTimes.last(), 8, 'f', 3);
+    out << QStringLiteral("Memory of the open cursor          %1 bytes a row   (target: under 64)\n")
+               .arg(bytesPerRow);
+    out << "(checksum " << checksum << ")\n";
+    return 0;
+}

@@ -1,0 +1,183 @@
+#include "DemoFiles.h"
+
+#include "database/CFileRecord.h"
+#include "database/CTroveportDatabaseManager.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdlib>
+#include <cstring>
+#include <zip.h>
+
+namespace {
+
+struct DemoFile
+{
+    quint32 area;
+    const char* directory; // the area's directory name, or null for a file on the web
+    const char* fileName;
+    const char* title;
+    const char* version;
+    const char* author;
+    const char* email;
+    const char* brief;
+    const char* details;
+    const char* date; // yyyy-MM-dd
+    int downloads;
+};
+
+const DemoFile kFiles[] = {
+    {1, "games", "keen4.zip", "Commander Keen 4", "1.4", "Tom Hall", "tom@example.org",
+     "Secret of the Oracle, episode one of Goodbye Galaxy.",
+     "Billy Blaze travels to Gnosticus IV to rescue the Oracle's council members.\nShareware episode; "
+     "register for the full trilogy.",
+     "1991-12-15", 4211},
+    {1, "games", "jazz.zip", "Jazz Jackrabbit", "1.2", "Arjan Brussee", "arjan@example.org",
+     "Fast platform action with a green hare and a blaster.",
+     "Episode one, Turtle Terror. Six worlds, hidden bonus levels, split-screen two-player mode.",
+     "1994-08-01", 3120},
+    {1, "games", "scorch.zip", "Scorched Earth", "1.5", "Wendell Hicken", "wendell@example.org",
+     "Artillery duels for up to ten players.",
+     "Tanks, guided missiles, MIRVs and shields. Works with a mouse or the keyboard.", "1995-05-20", 5872},
+    {1, "games", "hugo.zip", "Hugo's House of Horrors", "1.0", "David Gray", "david@example.org",
+     "A graphic adventure in a haunted house.", "Find Penelope before it is too late. Type your commands.",
+     "1990-06-11", 1502},
+    {1, "games", "chess88.zip", "Chess 88", "2.1", "Rina Kovac", "rina@example.org",
+     "A strong chess program with opening book.", "Plays at nine levels, takes back moves, prints games.",
+     "1993-02-03", 845},
+    {2, nullptr, "https://archive.example.org/arcade/galaxian.zip", "Galaxian Tribute", "1.0", "Ivo Lanz",
+     "ivo@example.org", "A faithful remake of the arcade shooter.", "Attack waves, flagships and escorts.",
+     "1996-03-09", 377},
+    {2, nullptr, "https://archive.example.org/arcade/pacmania.zip", "Pac Mania Remix", "0.9", "Ada Chen",
+     "ada@example.org", "Eat the dots, avoid the ghosts, in 3D.", "Includes a level editor.", "1997-11-21",
+     610},
+    {2, nullptr, "ftp://ftp.example.org/pub/arcade/asteroid.zip", "Asteroid Belt", "3.0", "Ivo Lanz",
+     "ivo@example.org", "Vector graphics rock blasting.", "Hyperspace, shields and a two-player mode.",
+     "1995-07-14", 290},
+    {3, "dosutil", "pkz204g.zip", "PKZIP", "2.04g", "PKWARE", "support@example.org",
+     "The archiver everybody uses: compress, extract, test.", "PKZIP, PKUNZIP and ZIP2EXE with the manual.",
+     "1993-02-01", 9981},
+    {3, "dosutil", "4dos602.zip", "4DOS", "6.02", "JP Software", "sales@example.org",
+     "A command interpreter that replaces COMMAND.COM.",
+     "Command-line editing, history, aliases, descriptions for files and a batch language.", "1998-03-30",
+     2400},
+    {3, "dosutil", "lst93.zip", "LIST", "9.3", "Vernon Buerg", "vernon@example.org",
+     "The file viewer for text and binary files.", "Scroll, search, hex view and printing.", "1992-09-01",
+     3010},
+    {3, "dosutil", "dirsiz23.zip", "DIRSIZE", "2.3", "Lena Moss", "lena@example.org",
+     "Shows how much space each directory takes.", "Sorts by size and counts slack space.", "1994-01-18",
+     402},
+    {4, "winutil", "wzip60.zip", "WinZip", "6.0", "Nico Mak", "nico@example.org",
+     "Zip archives from the Windows desktop.", "Drag and drop, virus scanner hook, self-extractors.",
+     "1995-09-04", 7700},
+    {4, "winutil", "psp311.zip", "Paint Shop Pro", "3.11", "Robert Voit", "robert@example.org",
+     "Paint, retouch and convert images.", "Reads and writes more than thirty picture formats.", "1995-10-12",
+     6430},
+    {4, "winutil", "calmira2.zip", "Calmira", "2.2", "Li-Hsin Huang", "lihsin@example.org",
+     "A Windows 95 style shell for Windows 3.1.", "Taskbar, start menu and desktop folders.", "1997-04-02",
+     1280},
+    {4, "winutil", "trumpet.zip", "Trumpet Winsock", "2.1", "Peter Tattam", "peter@example.org",
+     "TCP/IP for Windows 3.1: get on the Internet.", "Dialler scripts, SLIP and PPP.", "1995-01-25", 8800},
+    {5, "programming", "tp55.zip", "Turbo Pascal", "5.5", "Borland", "info@example.org",
+     "The compiler that made Pascal fast.", "Object-oriented extensions, an IDE and a debugger.",
+     "1989-05-02", 5120},
+    {5, "programming", "djgpp.zip", "DJGPP", "2.03", "DJ Delorie", "dj@example.org",
+     "The GNU C and C++ compilers for 32-bit DOS.", "With make, gdb and the RHIDE editor.", "1999-12-24",
+     4300},
+    {5, "programming", "nasm098.zip", "NASM", "0.98", "Simon Tatham", "simon@example.org",
+     "The Netwide Assembler for x86.", "Portable, with a clean syntax and many output formats.", "1999-01-15",
+     2210},
+    {5, "programming", "qbasic.zip", "QBasic Examples", "1.1", "Marta Ruiz", "marta@example.org",
+     "Fifty programs to learn BASIC with.", "Games, sorting, graphics and sound.", "1992-04-20", 990},
+    {6, "text", "rbil54.zip", "Ralf Brown's Interrupt List", "54", "Ralf Brown", "ralf@example.org",
+     "Every known DOS and BIOS interrupt call, documented.",
+     "The programmer's reference: thousands of calls, ports and memory areas.", "1998-07-16", 6600},
+    {6, "text", "jargon.zip", "The Jargon File", "4.0", "Eric Raymond", "esr@example.org",
+     "A lexicon of hacker slang.", "Thousands of entries with their history.", "1996-07-24", 3400},
+    {6, "text", "modemfaq.zip", "Modem FAQ", "1.8", "Pia Holm", "pia@example.org",
+     "Answers on Hayes commands, init strings and speeds.", "Covers V.32bis, V.34 and 56k.", "1997-02-11",
+     760},
+    {6, "text", "bbslist.zip", "BBS List 1996", "12", "Sam Okafor", "sam@example.org",
+     "Bulletin boards by area code.", "Numbers, speeds and sysop names.", "1996-12-31", 512},
+};
+
+// A small zip archive holding a FILE_ID.DIZ description and a read-me, as files were published.
+bool WriteArchive(const QString& path, const DemoFile& file, time_t date, QString* error)
+{
+    int status = 0;
+    zip_t* archive = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &status);
+    if (!archive) {
+        *error = QStringLiteral("Cannot create %1.").arg(path);
+        return false;
+    }
+    const QByteArray diz =
+        QStringLiteral("%1 v%2\r\n%3\r\n")
+            .arg(QLatin1String(file.title), QLatin1String(file.version), QLatin1String(file.brief))
+            .toUtf8();
+    const QByteArray readme =
+        (QLatin1String(file.title) + QStringLiteral("\n\n") + QLatin1String(file.details) +
+         QStringLiteral("\n\nWritten by ") + QLatin1String(file.author) + QStringLiteral("\n"))
+            .toUtf8()
+            .replace("\n", "\r\n");
+    const std::pair<const char*, QByteArray> members[] = {{"FILE_ID.DIZ", diz}, {"README.TXT", readme}};
+    for (const auto& [name, data] : members) {
+        // libzip reads the data only when the archive is closed: it gets a copy of its own to free.
+        void* copy = std::malloc(size_t(data.size()));
+        std::memcpy(copy, data.constData(), size_t(data.size()));
+        zip_source_t* source = zip_source_buffer(archive, copy, zip_uint64_t(data.size()), 1);
+        const zip_int64_t index = source ? zip_file_add(archive, name, source, ZIP_FL_OVERWRITE) : -1;
+        if (index < 0 || zip_file_set_mtime(archive, zip_uint64_t(index), date, 0) < 0) {
+            if (source && index < 0)
+                zip_source_free(source);
+            zip_discard(archive);
+            *error = QStringLiteral("Cannot write %1.").arg(path);
+            return false;
+        }
+    }
+    if (zip_close(archive) != 0) {
+        zip_discard(archive);
+        *error = QStringLiteral("Cannot write %1.").arg(path);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool AddDemoFiles(const QString& areasDirectory, QString* error)
+{
+    for (const DemoFile& file : kFiles) {
+        CFileRecord record(&theDatabaseManager);
+        const QDateTime date =
+            QDateTime(QDate::fromString(QLatin1String(file.date), Qt::ISODate), QTime(12, 0), Qt::UTC);
+        QString url = QString::fromLatin1(file.fileName);
+        if (file.directory) {
+            const QString path =
+                areasDirectory + QLatin1Char('/') + QLatin1String(file.directory) + QLatin1Char('/') + url;
+            if (!WriteArchive(path, file, time_t(date.toSecsSinceEpoch()), error))
+                return false;
+            record.file_size = double(QFileInfo(path).size());
+            url = QStringLiteral("local://%1/%2").arg(file.area).arg(url);
+        } else {
+            record.file_size = 100000 + 1000 * file.downloads;
+        }
+        record.title = QString::fromLatin1(file.title);
+        record.version = QString::fromLatin1(file.version);
+        record.upld_name = QString::fromLatin1(file.author);
+        record.upld_email = QString::fromLatin1(file.email);
+        record.short_desc = QString::fromLatin1(file.brief);
+        record.long_desc =
+            QString::fromLatin1(file.details).replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+        record.file_date = quint32(date.toSecsSinceEpoch());
+        record.last_download = quint32(date.addDays(400 + file.downloads % 300).toSecsSinceEpoch());
+        record.downloads = file.downloads;
+        if (!record.Add() || !record.AddToFileArea(file.area) || !record.AddDownloadURL(url)) {
+            *error = QStringLiteral("Cannot add \"%1\" to the database %2 (see troveport-db.log beside it).")
+                         .arg(record.title, theDatabaseManager.GetDatabaseFile());
+            return false;
+        }
+    }
+    return true;
+}

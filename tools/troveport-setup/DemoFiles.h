@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QString>
+
+// Adds the demonstration library's files: archives with FILE_ID.DIZ descriptions kept in the
+// areas that host local files, and files elsewhere on the web for the area that hosts none.
+// areasDirectory holds one directory per area, named as the demonstration names them.
+bool AddDemoFiles(const QString& areasDirectory, QString* error);

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QString>
+#include <QTextStream>
+
+// Fills an area with generated files (for benchmarks and trials): varied titles and descriptions,
+// one download location each, linked to the area. The same count always gives the same files.
+// Runs in one transaction, so an interrupted run leaves nothing half done.
+bool GenerateFiles(quint32 areaId, qint64 count, QTextStream& out, QString* error);
