@@ -8,6 +8,8 @@
 #include "startup/Globals.h"
 #include "startup/Registry.h"
 #include "TestSupport.h"
+#include "database/CFileRecord.h"
+#include "database/CTroveportDatabaseManager.h"
 
 #include <QTemporaryDir>
 
@@ -230,6 +232,27 @@ private slots:
         QVERIFY(m_err.contains(QStringLiteral("troveport-setup init DIR")));
     }
 
+    void generatedFiles()
+    {
+        QCOMPARE(Run({QStringLiteral("init"), Db()}), 0);
+        QCOMPARE(Run({QStringLiteral("area"), QStringLiteral("add"), QStringLiteral("Big"), m_dir->filePath(QStringLiteral("big"))}), 0);
+        QCOMPARE(Run({QStringLiteral("files"), QStringLiteral("generate"), QStringLiteral("1"), QStringLiteral("250")}), 0);
+        QCOMPARE(Run({QStringLiteral("files"), QStringLiteral("generate"), QStringLiteral("2"), QStringLiteral("5")}), 1);
+        QVERIFY(m_err.contains(QStringLiteral("no area with id 2")));
+        QCOMPARE(Run({QStringLiteral("files"), QStringLiteral("generate"), QStringLiteral("1"), QStringLiteral("lots")}), 2);
+
+        theDatabaseManager.SetDatabaseFile(Db() + QStringLiteral("/troveport.db"));
+        QCOMPARE(theDatabaseManager.GetNumberOfFilesInArea(1), 250);
+        CFileRecord cursor(&theDatabaseManager);
+        QVERIFY(cursor.GetAllFilesInArea(1));
+        QVERIFY(cursor.SetAbsolutePosition(250));
+        QVERIFY(!cursor.title.isEmpty() && cursor.title.size() <= 30);
+        QStringList urls;
+        QVERIFY(theDatabaseManager.GetDownloadURLs(cursor.file_id, urls));
+        QCOMPARE(urls.size(), 1);
+        theDatabaseManager.CloseConnection();
+    }
+
     void demoLibrary()
     {
         const QString base = m_dir->filePath(QStringLiteral("demo"));
@@ -259,6 +282,30 @@ private slots:
                 QVERIFY(table.FindArea(file.GetAreaId(i)));
         }
         QVERIFY(QFileInfo(RegGetString(QStringLiteral("HttpPath"), g_pszRegKey)).isDir());
+
+        // Every file is in an area the table knows, and every local location names a file that is there.
+        theDatabaseManager.SetDatabaseFile(base + QStringLiteral("/db/troveport.db"));
+        int files = 0;
+        for (quint32 i = 1; i < table.GetRecordCount(); ++i) {
+            const FileAreaRecord* area = table.GetRecord(i);
+            CFileRecord cursor(&theDatabaseManager);
+            QVERIFY(cursor.GetAllFilesInArea(area->AreaId()));
+            for (qint64 row = 1; row <= cursor.GetRecordCount(); ++row, ++files) {
+                QVERIFY(cursor.SetAbsolutePosition(row));
+                QVERIFY(!cursor.title.isEmpty() && !cursor.short_desc.isEmpty());
+                QStringList urls;
+                QVERIFY(theDatabaseManager.GetDownloadURLs(cursor.file_id, urls));
+                QCOMPARE(urls.size(), 1);
+                const QString local = QStringLiteral("local://%1/").arg(area->AreaId());
+                if (area->HasFlag(kAreaHostsLocalFiles)) {
+                    QVERIFY2(urls[0].startsWith(local), qPrintable(urls[0]));
+                    QCOMPARE(QFileInfo(area->Path() + QLatin1Char('/') + urls[0].mid(local.size())).size(),
+                             qint64(cursor.file_size));
+                }
+            }
+        }
+        QVERIFY(files >= 20);
+        theDatabaseManager.CloseConnection();
         table.Close();
 
         // A second demonstration in the same place would overwrite the first: refused.

@@ -1,6 +1,7 @@
 #include "startup/CExplorerApp.h"
 
 #include "controls/CMessageBox.h"
+#include "database/CTroveportDatabaseManager.h"
 #include "explorer/CMainFrame.h"
 #include "startup/Startup.h"
 
@@ -44,4 +45,5 @@ bool CExplorerApp::InitInstance()
 void CExplorerApp::ExitInstance()
 {
     m_mainFrame.reset();
+    theDatabaseManager.CloseConnection();
 }
