@@ -1,18 +1,259 @@
 #include "explorer/CMainFrame.h"
 
+#include "controls/CMessageBox.h"
+#include "controls/CWaitCursor.h"
+#include "database/CFileRecord.h"
+#include "database/CTroveportDatabaseManager.h"
+#include "database/SearchStatement.h"
+#include "explorer/CFileListModel.h"
+#include "explorer/CFileListView.h"
+#include "explorer/CFolderTreeModel.h"
+#include "explorer/CFolderTreeView.h"
+#include "explorer/CTreeItemRegistry.h"
+#include "explorer/TreeBuilder.h"
+#include "explorer/WindowPlacement.h"
+#include "resources/ExplorerIcons.h"
 #include "startup/Globals.h"
+#include "startup/Registry.h"
 
-#include <QLabel>
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QListView>
+#include <QSplitter>
 #include <QStatusBar>
+#include <QToolBar>
+#include <QTreeView>
+
+namespace {
+
+const int kDefaultColumnWidths[CFileListModel::kColumnCount] = {125, 80, 80, 100, 100, 250};
+
+} // namespace
 
 CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
 {
     setWindowTitle(QString::fromUtf8(g_pszAppName));
     setAccessibleName(windowTitle());
-    resize(800, 560);
+    setWindowIcon(LoadExplorerIcon(ExplorerIcon::Program));
+    resize(900, 600);
 
-    const quint32 areas = theFileAreaTable.GetRecordCount() > 0 ? theFileAreaTable.GetRecordCount() - 1 : 0;
-    auto* status = new QLabel(areas == 1 ? tr("1 file area") : tr("%1 file areas").arg(areas), this);
-    status->setAccessibleName(status->text());
-    statusBar()->addWidget(status);
+    CreateActions();
+    CreateMenusAndToolBar();
+
+    m_splitter = new QSplitter(Qt::Horizontal, this);
+    m_treeModel = new CFolderTreeModel(this);
+    m_treeView = new CFolderTreeView(m_splitter);
+    m_treeView->setModel(m_treeModel);
+    m_listModel = new CFileListModel(this);
+    m_listView = new CFileListView(m_listModel, m_splitter);
+    m_splitter->addWidget(m_treeView);
+    m_splitter->addWidget(m_listView);
+    m_splitter->setStretchFactor(1, 1);
+    setCentralWidget(m_splitter);
+    statusBar()->setAccessibleName(tr("Status bar"));
+
+    connect(m_treeView->selectionModel(), &QItemSelectionModel::currentChanged, this, &CMainFrame::PostRefresh);
+    connect(m_treeView, &CFolderTreeView::PopupMenuRequested, this, &CMainFrame::ShowTreePopupMenu);
+    connect(m_listView, &CFileListView::PopupMenuRequested, this, &CMainFrame::ShowListPopupMenu);
+    connect(m_listView, &CFileListView::EntryDoubleClicked, this, &CMainFrame::OnListDoubleClicked);
+    connect(m_listView->GetSelectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &CMainFrame::UpdateCommandStates);
+    connect(m_listModel, &CFileListModel::EndOfData, this, [] { QApplication::beep(); });
+    connect(qApp, &QApplication::focusChanged, this, &CMainFrame::UpdateCommandStates);
+    for (QWidget* pane : {static_cast<QWidget*>(m_treeView), static_cast<QWidget*>(m_listView->GetIconView()),
+                          static_cast<QWidget*>(m_listView->GetDetailsView())})
+        pane->installEventFilter(this);
+
+    RestorePlacement();
+    QMetaObject::invokeMethod(this, &CMainFrame::FirstLayout, Qt::QueuedConnection);
+}
+
+CMainFrame::~CMainFrame()
+{
+    SaveLayout();
+    m_listModel->Clear();
+    m_fileCursor.reset();
+}
+
+void CMainFrame::RestorePlacement()
+{
+    QString text;
+    if (!RegReadString(QStringLiteral("Window Position"), text, 260, g_pszExplorerRegKey) || text.isEmpty())
+        return;
+    const WindowPlacement placement = WindowPlacement::Parse(text);
+    if (placement.hasBarFlags) {
+        m_toolBar->setVisible(placement.toolBarVisible);
+        statusBar()->setVisible(placement.statusBarVisible);
+    }
+    if (placement.normal.isValid())
+        setGeometry(placement.normal);
+    // Maximised wins over minimised: a window minimised from maximised comes back maximised.
+    if (placement.maximized)
+        QMetaObject::invokeMethod(this, &QWidget::showMaximized, Qt::QueuedConnection);
+    else if (placement.minimized)
+        QMetaObject::invokeMethod(this, &QWidget::showMinimized, Qt::QueuedConnection);
+}
+
+void CMainFrame::FirstLayout()
+{
+    CWaitCursor wait;
+    quint32 treeWidth = quint32(qMax(width(), 1) / 4);
+    RegReadDword(QStringLiteral("VPosition"), &treeWidth, g_pszExplorerRegKey);
+    const int tree = qMax(50, int(qMin<quint32>(treeWidth, 100000)));
+    m_splitter->setSizes({tree, qMax(1, m_splitter->width() - tree)});
+
+    for (int column = 0; column < CFileListModel::kColumnCount; ++column) {
+        quint32 columnWidth = quint32(kDefaultColumnWidths[column]);
+        RegReadDword(QStringLiteral("Column%1").arg(column), &columnWidth, g_pszExplorerRegKey);
+        m_listView->SetColumnWidth(column, int(qMin<quint32>(columnWidth, 10000)));
+    }
+    quint32 style = 0;
+    if (RegReadDword(QStringLiteral("Window Style"), &style, g_pszExplorerRegKey) && int(style & 3) != m_listView->GetViewMode())
+        SetViewMode(int(style & 3));
+
+    const BuiltTree built = BuildFolderTree();
+    m_searchResultsHandle = built.searchResults ? built.searchResults->GetHandle() : 0;
+    m_treeModel->SetRoot(built.root);
+    m_treeView->expand(m_treeModel->IndexForItem(built.root));
+    m_treeView->setFocus();
+    m_laidOut = true;
+    UpdateCommandStates();
+}
+
+void CMainFrame::SaveLayout()
+{
+    WindowPlacement placement;
+    placement.normal = normalGeometry().isValid() ? normalGeometry() : geometry();
+    placement.minimized = isMinimized();
+    placement.maximized = isMaximized();
+    placement.toolBarVisible = !m_toolBar->isHidden();
+    placement.statusBarVisible = !statusBar()->isHidden();
+    RegWriteString(QStringLiteral("Window Position"), placement.Format(), g_pszExplorerRegKey);
+    if (!m_laidOut)
+        return; // nothing was laid out yet, so there is nothing of the panes to keep
+    RegWriteDword(QStringLiteral("Vposition"), quint32(m_splitter->sizes().value(0)), g_pszExplorerRegKey);
+    RegWriteDword(QStringLiteral("Window Style"), quint32(m_listView->GetViewMode()), g_pszExplorerRegKey);
+    if (m_listView->GetViewMode() == CFileListView::kDetails) {
+        for (int column = 0; column < CFileListModel::kColumnCount; ++column)
+            RegWriteDword(QStringLiteral("Column%1").arg(column), quint32(m_listView->GetColumnWidth(column)),
+                          g_pszExplorerRegKey);
+    }
+}
+
+CFolderTreeItem* CMainFrame::GetTreeItem(const QModelIndex& index) const
+{
+    return m_treeModel->ItemForIndex(index);
+}
+
+CFolderTreeItem* CMainFrame::GetSelectedTreeItem() const
+{
+    return GetTreeItem(m_treeView->currentIndex());
+}
+
+void CMainFrame::SelectTreeItem(const CTreeItem* item)
+{
+    const QModelIndex index = m_treeModel->IndexForItem(item);
+    if (!index.isValid())
+        return;
+    m_treeView->setCurrentIndex(index);
+    m_treeView->scrollTo(index);
+}
+
+CFolderTreeItem* CMainFrame::GetSearchResultsItem() const
+{
+    return theTreeItemRegistry.LookupFolder(m_searchResultsHandle);
+}
+
+CFolderTreeItem* CMainFrame::GetFirstSelectedFolderItem() const
+{
+    const int row = m_listView->GetFirstSelectedRow();
+    if (row < 0 || m_listModel->HasFiles())
+        return nullptr;
+    return theTreeItemRegistry.LookupFolder(m_listModel->GetFolderHandle(row));
+}
+
+void CMainFrame::PostRefresh()
+{
+    QMetaObject::invokeMethod(this, &CMainFrame::FillList, Qt::QueuedConnection);
+}
+
+void CMainFrame::FillList()
+{
+    CWaitCursor wait;
+    m_listView->setUpdatesEnabled(false);
+    m_listModel->Clear();
+    const CFolderTreeItem* node = GetSelectedTreeItem();
+    switch (node ? node->GetType() : 0) {
+    case kNodeRoot:
+    case kNodeGroup: {
+        // Each child goes in at the top, so the list shows the children in reverse order.
+        QList<quint32> handles;
+        for (qsizetype i = node->GetChildCount() - 1; i >= 0; --i)
+            handles.append(node->GetChild(i)->GetHandle());
+        m_listModel->SetFolders(handles, node->GetType() == kNodeRoot);
+        break;
+    }
+    case kNodeArea: {
+        m_fileCursor = std::make_unique<CFileRecord>(&theDatabaseManager);
+        const int count = theDatabaseManager.GetNumberOfFilesInArea(double(node->GetAreaId()));
+        if (m_fileCursor->GetAllFilesInArea(double(node->GetAreaId())))
+            m_listModel->SetFiles(m_fileCursor.get(), count);
+        break;
+    }
+    case kNodeSearchResults: {
+        m_fileCursor = std::make_unique<CFileRecord>(&theDatabaseManager);
+        const QString statement = BuildSearchStatement(m_strSearchText, m_dwSearchFields);
+        if (m_fileCursor->Open(statement, true, true) && !m_fileCursor->IsEOF())
+            m_listModel->SetFiles(m_fileCursor.get(), int(qMin<qint64>(m_fileCursor->GetRecordCount(), INT_MAX)));
+        break;
+    }
+    default:
+        break;
+    }
+    m_listView->setUpdatesEnabled(true);
+    UpdateCommandStates();
+    if (node && node->GetType() == kNodeSearchResults && m_listModel->rowCount() == 0)
+        CMessageBox::Show(this, tr("No files were found that match your search criteria."));
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)
+            && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            ToggleFocus();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void CMainFrame::ToggleFocus()
+{
+    if (m_treeView->hasFocus())
+        m_listView->GetCurrentView()->setFocus(Qt::TabFocusReason);
+    else
+        m_treeView->setFocus(Qt::TabFocusReason);
+}
+
+void CMainFrame::SetViewMode(int mode)
+{
+    m_listView->SetViewMode(mode);
+    UpdateCommandStates();
+}
+
+void CMainFrame::OnListDoubleClicked()
+{
+    CWaitCursor wait;
+    const CFolderTreeItem* node = GetSelectedTreeItem();
+    if (!node)
+        return;
+    if (node->GetType() == kNodeRoot || node->GetType() == kNodeGroup) {
+        if (const CFolderTreeItem* item = GetFirstSelectedFolderItem(); item && item->GetTreeHandle())
+            SelectTreeItem(item);
+    } else if (m_listView->GetSelectedCount() > 0) {
+        RunCommand(Command::Properties);
+    }
 }

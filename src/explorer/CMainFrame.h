@@ -1,12 +1,94 @@
 #pragma once
 
+#include "explorer/CommandRules.h"
+
+#include <QHash>
 #include <QMainWindow>
 
-// The explorer's main window.
+#include <memory>
+
+class CFileListModel;
+class CFileListView;
+class CFileRecord;
+class CFolderTreeItem;
+class CFolderTreeModel;
+class CFolderTreeView;
+class CTreeItem;
+class QSplitter;
+
+// The explorer's main window: menus, toolbar, the tree of groups and areas beside the file list,
+// and a status bar. It keeps its placement and the list's layout in the user's settings, enables
+// every command from the tree and list selection, and runs its own commands.
 class CMainFrame : public QMainWindow
 {
     Q_OBJECT
 
 public:
     explicit CMainFrame(QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    bool IsLaidOut() const { return m_laidOut; }
+
+    // Tree: nodes by model index, the selected node, selecting a node (and scrolling to it).
+    CFolderTreeItem* GetTreeItem(const QModelIndex& index) const;
+    CFolderTreeItem* GetSelectedTreeItem() const;
+    void SelectTreeItem(const CTreeItem* item);
+    CFolderTreeItem* GetSearchResultsItem() const;
+
+    // Refills the list for the selected node.
+    void FillList();
+    // Asks for a refill once the current event is done, as commands that change the list do.
+    void PostRefresh();
+    // The node of the first selected folder entry, or null.
+    CFolderTreeItem* GetFirstSelectedFolderItem() const;
+    CFileRecord* GetFileCursor() const { return m_fileCursor.get(); }
+
+    CFolderTreeView* GetTreeView() const { return m_treeView; }
+    CFileListView* GetListView() const { return m_listView; }
+    CFolderTreeModel* GetTreeModel() const { return m_treeModel; }
+    CFileListModel* GetListModel() const { return m_listModel; }
+    QSplitter* GetSplitter() const { return m_splitter; }
+
+    QAction* GetAction(Command command) const { return m_actions.value(command); }
+    // Runs a command as its menu item would: nothing when it is disabled.
+    void RunCommand(Command command);
+    void UpdateCommandStates();
+    CommandContext GetCommandContext() const;
+
+    // The last search, kept for the whole run.
+    QString m_strSearchText;
+    quint32 m_dwSearchFields = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateActions();
+    void CreateMenusAndToolBar();
+    void RestorePlacement();
+    void FirstLayout();
+    void SaveLayout();
+    void SetViewMode(int mode);
+    void ToggleFocus();
+    void ShowListPopupMenu(const QPoint& globalPosition);
+    void ShowTreePopupMenu(const QPoint& globalPosition);
+    void OnListDoubleClicked();
+    void OnOpen();
+    void OnOpenAsHtml();
+    void OnUp();
+    void OnPagewright();
+    void OnAbout();
+    bool IsImplemented(Command command) const;
+
+    QHash<Command, QAction*> m_actions;
+    QToolBar* m_toolBar = nullptr;
+    QSplitter* m_splitter = nullptr;
+    CFolderTreeModel* m_treeModel = nullptr;
+    CFolderTreeView* m_treeView = nullptr;
+    CFileListModel* m_listModel = nullptr;
+    CFileListView* m_listView = nullptr;
+    std::unique_ptr<CFileRecord> m_fileCursor;
+    quint32 m_searchResultsHandle = 0;
+    bool m_laidOut = false;
+    bool m_pagewrightFound = false;
 };

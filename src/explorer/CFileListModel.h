@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QIcon>
+#include <QList>
+
+class CFileRecord;
+
+// The file list's model, shared by every view mode. It holds either folder entries (the child
+// nodes of the root or of a group, by registry handle) or file entries, which are only a count:
+// the text of file entry i is read when it is painted, from position i + 1 of the frame's cursor.
+class CFileListModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    enum Column { kName, kSize, kType, kFileDate, kLastDownload, kDescription, kColumnCount };
+    // The registry handle of a folder entry's node.
+    static constexpr int kHandleRole = Qt::UserRole + 1;
+
+    explicit CFileListModel(QObject* parent = nullptr);
+
+    void Clear();
+    // Folder entries, in the order given; typed "File Group" under the root, "File Area" otherwise.
+    void SetFolders(const QList<quint32>& handles, bool underRoot);
+    // count file entries over the cursor, which must outlive them (Clear before deleting it).
+    void SetFiles(CFileRecord* cursor, int count);
+
+    bool HasFiles() const { return m_cursor != nullptr; }
+    quint32 GetFolderHandle(int row) const { return m_folders.value(row); }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+signals:
+    // A painted file entry lay past the end of the cursor: the database delivered fewer files
+    // than it counted.
+    void EndOfData() const;
+
+private:
+    QVariant FolderData(const QModelIndex& index, int role) const;
+    QVariant FileData(const QModelIndex& index, int role) const;
+
+    QList<quint32> m_folders;
+    bool m_underRoot = false;
+    CFileRecord* m_cursor = nullptr;
+    int m_fileCount = 0;
+    QIcon m_folderIcon;
+    QIcon m_fileIcon;
+};

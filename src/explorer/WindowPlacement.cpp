@@ -1,0 +1,53 @@
+#include "explorer/WindowPlacement.h"
+
+namespace {
+
+// Skips leading blanks, takes an optional sign and the digits that follow; 0 when there are none.
+int FieldAt(const QString& text, int offset)
+{
+    if (offset >= text.size())
+        return 0;
+    int i = offset;
+    while (i < text.size() && (text[i] == QLatin1Char(' ') || text[i] == QLatin1Char('\t')))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+')))
+        negative = text[i++] == QLatin1Char('-');
+    qint64 value = 0;
+    while (i < text.size() && text[i].isDigit() && text[i].unicode() < 128 && value < 100000000)
+        value = value * 10 + (text[i++].unicode() - '0');
+    return int(negative ? -value : value);
+}
+
+} // namespace
+
+WindowPlacement WindowPlacement::Parse(const QString& text)
+{
+    WindowPlacement placement;
+    int field[8];
+    for (int i = 0; i < 8; ++i)
+        field[i] = FieldAt(text, i * 5);
+    placement.normal = QRect(QPoint(field[0], field[1]), QPoint(field[2] - 1, field[3] - 1));
+    placement.minimized = field[4] != 0;
+    placement.maximized = field[5] != 0;
+    placement.hasBarFlags = text.size() > 30;
+    placement.toolBarVisible = field[6] != 0;
+    placement.statusBarVisible = field[7] != 0;
+    return placement;
+}
+
+QString WindowPlacement::Format() const
+{
+    const int fields[8] = {normal.left(),  normal.top(),    normal.right() + 1,   normal.bottom() + 1,
+                           int(minimized), int(maximized), int(toolBarVisible), int(statusBarVisible)};
+    QString text;
+    for (int i = 0; i < 8; ++i) {
+        if (i)
+            text += QLatin1Char(' ');
+        // "%04d": at least four characters, zero-padded, the sign first.
+        const int v = fields[i];
+        text += v < 0 ? QLatin1Char('-') + QString::number(-qint64(v)).rightJustified(3, QLatin1Char('0'))
+                      : QString::number(v).rightJustified(4, QLatin1Char('0'));
+    }
+    return text;
+}
