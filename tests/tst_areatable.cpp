@@ -6,7 +6,9 @@
 #include "TestSupport.h"
 
 #include <QTemporaryDir>
+
 #include <QtEndian>
+#include <sys/stat.h>
 
 using namespace TestSupport;
 
@@ -182,12 +184,15 @@ private slots:
         QCOMPARE(table.GetRecordCount(), 2u);
     }
 
-    void aDirectoryIsNotATable()
+    void onlyRegularFilesAreTables()
     {
         QDir(m_dir.path()).mkpath(QStringLiteral("dir.dat"));
         CFileAreaTable table;
         QVERIFY(!table.Open(Path("dir.dat")));
         QVERIFY(!table.IsOpen());
+        // A FIFO fails at once instead of waiting for a writer.
+        QCOMPARE(::mkfifo(QFile::encodeName(Path("fifo.dat")).constData(), 0600), 0);
+        QVERIFY(!table.Open(Path("fifo.dat")));
     }
 
     void groupFiles_data()

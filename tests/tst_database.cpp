@@ -1,9 +1,9 @@
 // File records over SQLite: adding and reading rows, area links and download locations, cursors
 // whose positions survive deletion, the search dialect, and stored fields this program ignores.
 
+#include "database/CDBException.h"
 #include "DatabaseSupport.h"
 #include "TestSupport.h"
-#include "database/CDBException.h"
 
 #include <QTemporaryDir>
 
@@ -17,7 +17,10 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
 
     QString DbFile() const { return m_dir->filePath(QStringLiteral("troveport.db")); }
-    QByteArray Log() const { return TestSupport::ReadFile(m_dir->filePath(QStringLiteral("troveport-db.log"))); }
+    QByteArray Log() const
+    {
+        return TestSupport::ReadFile(m_dir->filePath(QStringLiteral("troveport-db.log")));
+    }
 
     QList<double> Ids(CFileRecord& cursor)
     {
@@ -162,8 +165,12 @@ private slots:
         record.file_id = drop;
         QVERIFY(record.Delete());
         COtherProgram other(DbFile());
-        QCOMPARE(other.Value(QStringLiteral("SELECT count(*) FROM download WHERE file_id = ?"), {drop}).toInt(), 0);
-        QCOMPARE(other.Value(QStringLiteral("SELECT count(*) FROM file_area WHERE file_id = ?"), {drop}).toInt(), 0);
+        QCOMPARE(
+            other.Value(QStringLiteral("SELECT count(*) FROM download WHERE file_id = ?"), {drop}).toInt(),
+            0);
+        QCOMPARE(
+            other.Value(QStringLiteral("SELECT count(*) FROM file_area WHERE file_id = ?"), {drop}).toInt(),
+            0);
         QCOMPARE(other.Value(QStringLiteral("SELECT count(*) FROM files")).toInt(), 1);
         QCOMPARE(theDatabaseManager.GetNumberOfFilesInArea(1), 1);
         QVERIFY(theDatabaseManager.IsDownloadURLUnique(QStringLiteral("https://a/drop")));
@@ -265,17 +272,53 @@ private slots:
         // A new row made from a copy carries the column along.
         QVERIFY(copy->Add());
         QVERIFY(copy->file_id != id);
-        QCOMPARE(site.Value(QStringLiteral("SELECT rating FROM files WHERE file_id = ?"), {copy->file_id}).toInt(), 7);
+        QCOMPARE(
+            site.Value(QStringLiteral("SELECT rating FROM files WHERE file_id = ?"), {copy->file_id}).toInt(),
+            7);
+
+        // Columns that need quoting, and a table changed under an open cursor.
+        QVERIFY(site.Run(QStringLiteral("ALTER TABLE files ADD COLUMN \"group\" TEXT NOT NULL DEFAULT 'g'")));
+        QVERIFY(site.Run(QStringLiteral("ALTER TABLE files DROP COLUMN rating")));
+        QVERIFY(site.Run(QStringLiteral("ALTER TABLE files ADD COLUMN stars INTEGER NOT NULL DEFAULT 3")));
+        QVERIFY(site.Run(QStringLiteral("UPDATE files SET \"group\" = 'mine', stars = 5 WHERE file_id = ?"),
+                         {id}));
+        const auto fresh = ReadFileOfListRow(cursor, 0);
+        QVERIFY(fresh);
+        QCOMPARE(fresh->title, QStringLiteral("Rated, renamed"));
+        QVERIFY(fresh->Add());
+        QCOMPARE(site.Value(QStringLiteral("SELECT \"group\" FROM files WHERE file_id = ?"), {fresh->file_id})
+                     .toString(),
+                 QStringLiteral("mine"));
+        QCOMPARE(
+            site.Value(QStringLiteral("SELECT stars FROM files WHERE file_id = ?"), {fresh->file_id}).toInt(),
+            5);
+    }
+
+    void aRowThatCannotBeReadIsNotTakenForAnother()
+    {
+        AddFile(QStringLiteral("First"), 3);
+        AddFile(QStringLiteral("Second"), 3);
+        CFileRecord cursor(&theDatabaseManager);
+        QVERIFY(cursor.GetAllFilesInArea(3));
+        QCOMPARE(cursor.title, QStringLiteral("First"));
+        COtherProgram site(DbFile());
+        QVERIFY(site.Run(QStringLiteral("ALTER TABLE files RENAME TO gone")));
+        QVERIFY(!ReadFileOfListRow(cursor, 1));
+        QCOMPARE(cursor.title, QString()); // not "First" under the second row's position
+        QVERIFY(!Log().isEmpty());
+        QVERIFY(site.Run(QStringLiteral("ALTER TABLE gone RENAME TO files")));
     }
 
     void searchStatements()
     {
-        const double alpha = AddFile(QStringLiteral("Alpha 50% off"), 1, QStringLiteral("https://x/alpha_1.zip"));
+        const double alpha =
+            AddFile(QStringLiteral("Alpha 50% off"), 1, QStringLiteral("https://x/alpha_1.zip"));
         CFileRecord alphaRecord(&theDatabaseManager);
         alphaRecord.file_id = alpha;
         QVERIFY(alphaRecord.AddDownloadURL(QStringLiteral("https://mirror/alpha_1.zip")));
         const double beta = AddFile(QStringLiteral("beta 500"), 1, QStringLiteral("https://x/beta.zip"));
-        const double gamma = AddFile(QStringLiteral("Gamma distinctrow"), 1, QStringLiteral("https://x/g.zip"));
+        const double gamma =
+            AddFile(QStringLiteral("Gamma distinctrow"), 1, QStringLiteral("https://x/g.zip"));
 
         CFileRecord cursor(&theDatabaseManager);
         // Matched by two locations, a file is still listed once; the order is by title.

@@ -287,6 +287,34 @@ private slots:
         // An empty path would be the current directory: never scratch space.
         CWorkDirectory empty(QString(), true, true);
         QVERIFY(!empty.IsValid());
+
+        // A path too long for its buffer is refused, not cut to name its parent.
+        const QString parent = m_dir.filePath(QString(250 - m_dir.path().size(), QLatin1Char('p')));
+        QVERIFY(QDir().mkpath(parent));
+        WriteFile(parent + QStringLiteral("/precious"), "keep");
+        {
+            CWorkDirectory tooLong(parent + QStringLiteral("/") + QString(20, QLatin1Char('s')), true, true);
+            QVERIFY(!tooLong.IsValid());
+        }
+        QCOMPARE(ReadFile(parent + QStringLiteral("/precious")), QByteArray("keep"));
+
+        // A symbolic link to a directory is not scratch space either: its target is left alone.
+        const QString link = m_dir.filePath(QStringLiteral("link-to-parent"));
+        QVERIFY(QFile::link(parent, link));
+        {
+            CWorkDirectory linked(link, true, false);
+            QVERIFY(!linked.IsValid());
+        }
+        QCOMPARE(ReadFile(parent + QStringLiteral("/precious")), QByteArray("keep"));
+    }
+
+    void specialFilesDoNotHang()
+    {
+        const QString fifo = m_dir.filePath(QStringLiteral("fifo"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QCOMPARE(ReadTextFile(fifo), QByteArray());
+        QCOMPARE(GetFileSizeByName(fifo), 0u);
+        QVERIFY(!FileExists(m_dir.filePath(QStringLiteral("missing"))));
     }
 };
 

@@ -201,6 +201,22 @@ private slots:
                  QStringLiteral("0010 0010 0800 0600 0000 0000 0001 0001"));
     }
 
+    void namesThatWouldBreakTheFileAreRefused()
+    {
+        QCOMPARE(RegWriteString(QStringLiteral("Before"), QStringLiteral("1"), kMachineKey), kRegSuccess);
+        const QByteArray before = ReadFile(MachineFile());
+        QVERIFY(RegWriteString(QStringLiteral("x\n[HKEY_LOCAL_MACHINE\\Evil]"), QStringLiteral("v"),
+                               kMachineKey) != kRegSuccess);
+        QVERIFY(RegWriteString(QStringLiteral("x"), QStringLiteral("v"),
+                               kMachineKey + QStringLiteral("]\n")) != kRegSuccess);
+        QCOMPARE(ReadFile(MachineFile()), before);
+        // Values spread over lines, written with spaces around "=", read whole.
+        WriteFile(UserFile(),
+                  "REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n\"N\" = hex(1):41,42,\\\n  43,00\n\"After\"=\"ok\"\n");
+        QCOMPARE(RegGetString(QStringLiteral("N"), QStringLiteral("K")), QStringLiteral("ABC"));
+        QCOMPARE(RegGetString(QStringLiteral("After"), QStringLiteral("K")), QStringLiteral("ok"));
+    }
+
     void lastDuplicateWinsAndWriteMergesThem()
     {
         WriteFile(MachineFile(), "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\K]\n\"V\"=\"first\"\n\"v\"=\"second\"\n"

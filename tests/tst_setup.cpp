@@ -2,14 +2,14 @@
 // and keeping away from a table that the explorer has open.
 
 #include "CLibraryEditor.h"
+#include "database/CFileRecord.h"
+#include "database/CTroveportDatabaseManager.h"
 #include "SetupCommands.h"
 #include "startup/CFileAreaTable.h"
 #include "startup/CGroupFile.h"
 #include "startup/Globals.h"
 #include "startup/Registry.h"
 #include "TestSupport.h"
-#include "database/CFileRecord.h"
-#include "database/CTroveportDatabaseManager.h"
 
 #include <QTemporaryDir>
 
@@ -124,6 +124,12 @@ private slots:
             << QStringList{"group", "set", "G", "1", "77"} << 1 << "no area with id 77";
         QTest::newRow("group name leaving the directory")
             << QStringList{"group", "set", "../evil", "1"} << 1 << "cannot be a group name";
+        QTest::newRow("bad group for a new area")
+            << QStringList{"area", "add", "X", "/tmp/x", "--group", ".hidden"} << 1
+            << "cannot be a group name";
+        QTest::newRow("library path too long")
+            << QStringList{"--library", "/" + QString(300, 'l'), "area", "add", "X", "/tmp/x"} << 1
+            << "shorter than 260 bytes";
         QTest::newRow("contradicting flags")
             << QStringList{"area", "set", "1", "--local", "--no-local"} << 2 << "contradict";
     }
@@ -235,11 +241,19 @@ private slots:
     void generatedFiles()
     {
         QCOMPARE(Run({QStringLiteral("init"), Db()}), 0);
-        QCOMPARE(Run({QStringLiteral("area"), QStringLiteral("add"), QStringLiteral("Big"), m_dir->filePath(QStringLiteral("big"))}), 0);
-        QCOMPARE(Run({QStringLiteral("files"), QStringLiteral("generate"), QStringLiteral("1"), QStringLiteral("250")}), 0);
-        QCOMPARE(Run({QStringLiteral("files"), QStringLiteral("generate"), QStringLiteral("2"), QStringLiteral("5")}), 1);
+        QCOMPARE(Run({QStringLiteral("area"), QStringLiteral("add"), QStringLiteral("Big"),
+                      m_dir->filePath(QStringLiteral("big"))}),
+                 0);
+        QCOMPARE(Run({QStringLiteral("files"), QStringLiteral("generate"), QStringLiteral("1"),
+                      QStringLiteral("250")}),
+                 0);
+        QCOMPARE(Run({QStringLiteral("files"), QStringLiteral("generate"), QStringLiteral("2"),
+                      QStringLiteral("5")}),
+                 1);
         QVERIFY(m_err.contains(QStringLiteral("no area with id 2")));
-        QCOMPARE(Run({QStringLiteral("files"), QStringLiteral("generate"), QStringLiteral("1"), QStringLiteral("lots")}), 2);
+        QCOMPARE(Run({QStringLiteral("files"), QStringLiteral("generate"), QStringLiteral("1"),
+                      QStringLiteral("lots")}),
+                 2);
 
         theDatabaseManager.SetDatabaseFile(Db() + QStringLiteral("/troveport.db"));
         QCOMPARE(theDatabaseManager.GetNumberOfFilesInArea(1), 250);

@@ -54,21 +54,34 @@ CWorkDirectory::CWorkDirectory(const QString& baseDirectory)
     }
 }
 
-CWorkDirectory::CWorkDirectory(const QString& path, bool removeOnDestruction, bool create)
-    : m_path(SafeStrCopy(path, kMaxPathBuffer)), m_removeOnDestruction(removeOnDestruction)
+namespace {
+
+// A directory itself, not a symbolic link to one: removing "through" a link would empty its target.
+bool IsRealDirectory(const QString& path)
 {
-    // An empty path would mean the current directory, which is never scratch space.
-    if (m_path.isEmpty())
+    struct stat st;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode) && IsDirectory(path);
+}
+
+} // namespace
+
+CWorkDirectory::CWorkDirectory(const QString& path, bool removeOnDestruction, bool create)
+    : m_path(path), m_removeOnDestruction(removeOnDestruction)
+{
+    // An empty path would mean the current directory, which is never scratch space; a path too
+    // long for its buffer is refused rather than cut, which would name another directory.
+    if (m_path.isEmpty() || m_path.toUtf8().size() >= kMaxPathBuffer)
         return;
-    m_valid = IsDirectory(m_path);
+    m_valid = IsRealDirectory(m_path);
     if (!m_valid && create)
-        m_valid = ::mkdir(QFile::encodeName(m_path).constData(), 0777) == 0;
+        m_valid = ::mkdir(QFile::encodeName(m_path).constData(), 0700) == 0;
 }
 
 CWorkDirectory::~CWorkDirectory()
 {
-    // removeRecursively does not follow symbolic links, so nothing outside the directory is touched.
-    if (m_valid && m_removeOnDestruction)
+    // removeRecursively does not follow symbolic links inside; the directory itself is checked
+    // again, in case it was replaced by a link meanwhile.
+    if (m_valid && m_removeOnDestruction && IsRealDirectory(m_path))
         QDir(m_path).removeRecursively();
 }
 

@@ -17,7 +17,8 @@ class CReadableFile
 public:
     explicit CReadableFile(const QString& path)
     {
-        m_fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        // Non-blocking, so that a FIFO fails the regular-file check instead of hanging the open.
+        m_fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         struct stat st;
         if (m_fd >= 0 &&
             (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode) || ::flock(m_fd, LOCK_SH | LOCK_NB) != 0)) {

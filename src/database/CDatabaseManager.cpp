@@ -151,23 +151,33 @@ void CDatabaseManager::CloseConnection()
 
 QSqlDatabase CDatabaseManager::OpenConnection(const QString& name)
 {
+    // Switching a new database to WAL and creating its tables take the file's exclusive lock. Two
+    // connections doing so at once may be refused at once instead of waiting (SQLite's way out of
+    // a deadlock), so this process's threads take turns, and another program's turn is waited for.
+    static QMutex setUpMutex;
     QString error;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         db.setDatabaseName(GetDatabaseFile());
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
         if (db.open()) {
-            try {
-                QSqlQuery query(db);
-                Exec(query, QStringLiteral("PRAGMA journal_mode=WAL"));
-                Exec(query, QStringLiteral("PRAGMA synchronous=NORMAL"));
-                Exec(query, QStringLiteral("PRAGMA foreign_keys=ON"));
-                query.finish();
-                if (m_createSchema)
-                    CreateSchema(db);
-                return db;
-            } catch (const CDBException& e) {
-                error = e.GetErrorText();
+            QMutexLocker setUp(&setUpMutex);
+            for (int attempt = 0; attempt < 20; ++attempt) {
+                try {
+                    QSqlQuery query(db);
+                    Exec(query, QStringLiteral("PRAGMA journal_mode=WAL"));
+                    Exec(query, QStringLiteral("PRAGMA synchronous=NORMAL"));
+                    Exec(query, QStringLiteral("PRAGMA foreign_keys=ON"));
+                    query.finish();
+                    if (m_createSchema)
+                        CreateSchema(db);
+                    return db;
+                } catch (const CDBException& e) {
+                    error = e.GetErrorText();
+                    if (!error.contains(QLatin1String("locked")))
+                        break; // not a matter of waiting
+                }
+                QThread::msleep(50);
             }
         } else {
             error = ErrorText(db.lastError());

@@ -11,6 +11,7 @@ struct CRowValues
 {
     QStringList names;
     QVariantList values;
+    QList<QByteArray> rawNames; // the names in the database's own bytes, to notice a changed table
 };
 
 // Moves a record's fields between its members and a database row, in one direction: loading from

@@ -6,6 +6,17 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+namespace {
+
+// A column name as SQL needs it whatever the web site called the column ("group", "my rating").
+QString QuoteName(const QString& name)
+{
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+           QLatin1Char('"');
+}
+
+} // namespace
+
 CFileRecord::CFileRecord(CDatabaseManager* manager)
     : CPartialDatabaseRecord(manager, QStringLiteral("files"), QStringLiteral("file_id"))
 {
@@ -41,10 +52,10 @@ QString CFileRecord::GetDefaultSQL() const
 
 QStringList CFileRecord::GetFields() const
 {
-    return {QStringLiteral("file_id"),    QStringLiteral("title"),         QStringLiteral("file_size"),
-            QStringLiteral("short_desc"), QStringLiteral("long_desc"),     QStringLiteral("upld_name"),
-            QStringLiteral("upld_email"), QStringLiteral("downloads"),     QStringLiteral("last_download"),
-            QStringLiteral("file_date"),  QStringLiteral("version"),       QStringLiteral("requires_form")};
+    return {QStringLiteral("file_id"),    QStringLiteral("title"),     QStringLiteral("file_size"),
+            QStringLiteral("short_desc"), QStringLiteral("long_desc"), QStringLiteral("upld_name"),
+            QStringLiteral("upld_email"), QStringLiteral("downloads"), QStringLiteral("last_download"),
+            QStringLiteral("file_date"),  QStringLiteral("version"),   QStringLiteral("requires_form")};
 }
 
 void CFileRecord::DoFieldExchange(CFieldExchange& fx)
@@ -84,13 +95,14 @@ bool CFileRecord::Add()
         for (const auto& value : fx.GetStoredValues() + m_otherFields) {
             if (value.first.compare(QLatin1String("file_id"), Qt::CaseInsensitive) == 0)
                 continue;
-            columns.append(value.first);
+            columns.append(QuoteName(value.first));
             marks.append(QStringLiteral("?"));
             values.append(value.second);
         }
         QSqlQuery query(GetManager()->GetConnection());
-        CDatabaseManager::Prepare(query, QStringLiteral("INSERT INTO files (%1) VALUES (%2)")
-                                             .arg(columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
+        CDatabaseManager::Prepare(
+            query, QStringLiteral("INSERT INTO files (%1) VALUES (%2)")
+                       .arg(columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
         for (const QVariant& value : values)
             query.addBindValue(value);
         CDatabaseManager::Exec(query);
@@ -120,10 +132,12 @@ bool CFileRecord::Delete()
     try {
         db = GetManager()->GetConnection();
         if (!db.transaction())
-            throw CDBException(QStringLiteral("Cannot start a transaction to delete file %1.").arg(qint64(file_id)));
+            throw CDBException(
+                QStringLiteral("Cannot start a transaction to delete file %1.").arg(qint64(file_id)));
         QSqlQuery query(db);
         for (const char* table : {"download", "file_area", "files"}) {
-            CDatabaseManager::Prepare(query, QStringLiteral("DELETE FROM %1 WHERE file_id = ?").arg(QLatin1String(table)));
+            CDatabaseManager::Prepare(
+                query, QStringLiteral("DELETE FROM %1 WHERE file_id = ?").arg(QLatin1String(table)));
             query.addBindValue(qint64(file_id));
             CDatabaseManager::Exec(query);
         }
@@ -192,12 +206,14 @@ bool CFileRecord::DeleteFromFileArea(double areaId)
 
 bool CFileRecord::AddDownloadURL(const QString& url)
 {
-    return RunForThisFile(QStringLiteral("INSERT INTO download (file_id, url) VALUES (?, ?)"), {qint64(file_id), url});
+    return RunForThisFile(QStringLiteral("INSERT INTO download (file_id, url) VALUES (?, ?)"),
+                          {qint64(file_id), url});
 }
 
 bool CFileRecord::DeleteDownloadURL(const QString& url)
 {
-    return RunForThisFile(QStringLiteral("DELETE FROM download WHERE file_id = ? AND url = ?"), {qint64(file_id), url});
+    return RunForThisFile(QStringLiteral("DELETE FROM download WHERE file_id = ? AND url = ?"),
+                          {qint64(file_id), url});
 }
 
 std::unique_ptr<CFileRecord> ReadFileOfListRow(CFileRecord& cursor, qint64 row)
@@ -206,6 +222,7 @@ std::unique_ptr<CFileRecord> ReadFileOfListRow(CFileRecord& cursor, qint64 row)
         cursor.SetAbsolutePosition(row + 1);
     } catch (const CDBException& e) {
         cursor.GetManager()->LogError(e.GetErrorText());
+        return nullptr; // a copy of some other row would be worse than none
     }
     auto copy = std::make_unique<CFileRecord>(&theDatabaseManager);
     *copy = cursor;

@@ -70,5 +70,6 @@ private:
 };
 
 // Reads the file behind row `row` (from 0) of a list whose cursor is `cursor` into a new working
-// copy bound to theDatabaseManager. The copy stays valid when the cursor moves on.
+// copy bound to theDatabaseManager. The copy stays valid when the cursor moves on. Null when the
+// database could not read the row (logged).
 std::unique_ptr<CFileRecord> ReadFileOfListRow(CFileRecord& cursor, qint64 row);

@@ -15,7 +15,15 @@ CPartialDatabaseRecord::~CPartialDatabaseRecord() = default;
 
 bool CPartialDatabaseRecord::LoadPosition(qint64 position)
 {
-    if (m_recordSet.Move(position, &m_row)) {
+    bool found;
+    try {
+        found = m_recordSet.Move(position, &m_row);
+    } catch (const CDBException&) {
+        // The fields must not go on showing the row read before under this row's position.
+        ClearFields(m_recordSet.GetCurrentKey());
+        throw;
+    }
+    if (found) {
         CFieldExchange fx = CFieldExchange::ForLoad(m_row);
         DoFieldExchange(fx);
         return true;

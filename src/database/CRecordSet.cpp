@@ -70,9 +70,11 @@ bool CRecordSet::ReadRow(qint64 key, CRowValues* row)
         const bool found = query->Step();
         if (found) {
             const int columns = query->ColumnCount();
-            // The web site may add a column meanwhile; SQLite then prepares the statement anew.
-            if (row->names.size() != columns)
+            // The web site may change the table meanwhile; SQLite then prepares the statement anew.
+            if (!query->HasColumns(row->rawNames)) {
+                row->rawNames = query->RawColumnNames();
                 row->names = query->ColumnNames();
+            }
             row->values.resize(columns);
             for (int i = 0; i < columns; ++i)
                 row->values[i] = query->Value(i);
@@ -90,6 +92,7 @@ bool CRecordSet::ReadRow(qint64 key, CRowValues* row)
     const QSqlRecord record = query.record();
     row->names.clear();
     row->values.clear();
+    row->rawNames.clear();
     for (int i = 0; i < record.count(); ++i) {
         row->names.append(record.fieldName(i));
         row->values.append(record.value(i));

@@ -8,6 +8,10 @@
 
 sqlite3* SqliteHandle(const QSqlDatabase& db)
 {
+#ifndef TROVEPORT_SQLITE_DIRECT
+    Q_UNUSED(db);
+    return nullptr;
+#endif
     if (!db.driver())
         return nullptr;
     const QVariant handle = db.driver()->handle();
@@ -114,5 +118,24 @@ QStringList CSqliteStatement::ColumnNames() const
     QStringList names;
     for (int i = 0; i < ColumnCount(); ++i)
         names.append(QString::fromUtf8(sqlite3_column_name(m_stmt, i)));
+    return names;
+}
+
+bool CSqliteStatement::HasColumns(const QList<QByteArray>& rawNames) const
+{
+    if (rawNames.size() != ColumnCount())
+        return false;
+    for (int i = 0; i < rawNames.size(); ++i) {
+        if (qstrcmp(rawNames[i], sqlite3_column_name(m_stmt, i)) != 0)
+            return false;
+    }
+    return true;
+}
+
+QList<QByteArray> CSqliteStatement::RawColumnNames() const
+{
+    QList<QByteArray> names;
+    for (int i = 0; i < ColumnCount(); ++i)
+        names.append(QByteArray(sqlite3_column_name(m_stmt, i)));
     return names;
 }

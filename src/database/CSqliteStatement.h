@@ -32,6 +32,9 @@ public:
     qint64 Int64(int column) const;
     QVariant Value(int column) const;
     QStringList ColumnNames() const;
+    // True when the statement's columns are exactly these, in this order.
+    bool HasColumns(const QList<QByteArray>& rawNames) const;
+    QList<QByteArray> RawColumnNames() const;
 
 private:
     [[noreturn]] void Fail() const;

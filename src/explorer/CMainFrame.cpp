@@ -53,7 +53,8 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     setCentralWidget(m_splitter);
     statusBar()->setAccessibleName(tr("Status bar"));
 
-    connect(m_treeView->selectionModel(), &QItemSelectionModel::currentChanged, this, &CMainFrame::PostRefresh);
+    connect(m_treeView->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &CMainFrame::PostRefresh);
     connect(m_treeView, &CFolderTreeView::PopupMenuRequested, this, &CMainFrame::ShowTreePopupMenu);
     connect(m_listView, &CFileListView::PopupMenuRequested, this, &CMainFrame::ShowListPopupMenu);
     connect(m_listView, &CFileListView::EntryDoubleClicked, this, &CMainFrame::OnListDoubleClicked);
@@ -71,6 +72,9 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
 
 CMainFrame::~CMainFrame()
 {
+    // Focus and selection notices keep coming while the child windows go; none may reach us.
+    disconnect(qApp, nullptr, this, nullptr);
+    m_destroying = true;
     SaveLayout();
     m_listModel->Clear();
     m_fileCursor.reset();
@@ -109,7 +113,8 @@ void CMainFrame::FirstLayout()
         m_listView->SetColumnWidth(column, int(qMin<quint32>(columnWidth, 10000)));
     }
     quint32 style = 0;
-    if (RegReadDword(QStringLiteral("Window Style"), &style, g_pszExplorerRegKey) && int(style & 3) != m_listView->GetViewMode())
+    if (RegReadDword(QStringLiteral("Window Style"), &style, g_pszExplorerRegKey) &&
+        int(style & 3) != m_listView->GetViewMode())
         SetViewMode(int(style & 3));
 
     const BuiltTree built = BuildFolderTree();
@@ -205,7 +210,8 @@ void CMainFrame::FillList()
         m_fileCursor = std::make_unique<CFileRecord>(&theDatabaseManager);
         const QString statement = BuildSearchStatement(m_strSearchText, m_dwSearchFields);
         if (m_fileCursor->Open(statement, true, true) && !m_fileCursor->IsEOF())
-            m_listModel->SetFiles(m_fileCursor.get(), int(qMin<qint64>(m_fileCursor->GetRecordCount(), INT_MAX)));
+            m_listModel->SetFiles(m_fileCursor.get(),
+                                  int(qMin<qint64>(m_fileCursor->GetRecordCount(), INT_MAX)));
         break;
     }
     default:
@@ -221,8 +227,8 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)
-            && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
+            !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
             ToggleFocus();
             return true;
         }

@@ -90,5 +90,6 @@ private:
     std::unique_ptr<CFileRecord> m_fileCursor;
     quint32 m_searchResultsHandle = 0;
     bool m_laidOut = false;
+    bool m_destroying = false;
     bool m_pagewrightFound = false;
 };

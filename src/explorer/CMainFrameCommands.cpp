@@ -33,8 +33,8 @@ namespace {
 struct CommandText
 {
     Command command;
-    const char* text;      // menu text, "\t" before the key shown
-    const char* prompt;    // status bar prompt, "\n" before the tool tip
+    const char* text;   // menu text, "\t" before the key shown
+    const char* prompt; // status bar prompt, "\n" before the tool tip
     QList<QKeySequence> keys;
 };
 
@@ -43,20 +43,43 @@ QList<CommandText> CommandTexts()
     using K = QKeySequence;
     return {
         {Command::Open, "&Open\tEnter", "", {K(Qt::Key_Return), K(Qt::Key_Enter)}},
-        {Command::OpenAsHtml, "Open as &HTML\tShift+Enter", "Open item in Web Browser",
+        {Command::OpenAsHtml,
+         "Open as &HTML\tShift+Enter",
+         "Open item in Web Browser",
          {K(Qt::SHIFT | Qt::Key_Return), K(Qt::SHIFT | Qt::Key_Enter)}},
-        {Command::ScanForNewFiles, "&Scan for new files\tCtrl+S", "Scan the upload paths for new files", {K(Qt::CTRL | Qt::Key_S)}},
+        {Command::ScanForNewFiles,
+         "&Scan for new files\tCtrl+S",
+         "Scan the upload paths for new files",
+         {K(Qt::CTRL | Qt::Key_S)}},
         {Command::ScanForNewReviews, "Scan for new R&eviews...", "Scan for new user submitted reviews", {}},
-        {Command::VirusCheck, "&Virus Check\tCtrl+V", "Scans the item for viruses", {K(Qt::CTRL | Qt::Key_V)}},
-        {Command::Properties, "P&roperties\tCtrl+Enter", "Show the properties of an item\nProperties.",
+        {Command::VirusCheck,
+         "&Virus Check\tCtrl+V",
+         "Scans the item for viruses",
+         {K(Qt::CTRL | Qt::Key_V)}},
+        {Command::Properties,
+         "P&roperties\tCtrl+Enter",
+         "Show the properties of an item\nProperties.",
          {K(Qt::CTRL | Qt::Key_Return), K(Qt::CTRL | Qt::Key_Enter)}},
         {Command::Close, "&Close\tAlt+F4", "", {K(Qt::ALT | Qt::Key_F4)}},
-        {Command::New, "&New...\tCtrl+N", "Add a new file to the Troveport\nAdd new file.", {K(Qt::CTRL | Qt::Key_N)}},
-        {Command::AddMultiple, "&Add multiple...\tCtrl+A", "Add multiple files to the Troveport\nAdd new files.",
+        {Command::New,
+         "&New...\tCtrl+N",
+         "Add a new file to the Troveport\nAdd new file.",
+         {K(Qt::CTRL | Qt::Key_N)}},
+        {Command::AddMultiple,
+         "&Add multiple...\tCtrl+A",
+         "Add multiple files to the Troveport\nAdd new files.",
          {K(Qt::CTRL | Qt::Key_A)}},
-        {Command::DeleteFile, "&Delete File\tDel", "Delete a file from the Troveport\nDelete.", {K(Qt::Key_Delete)}},
-        {Command::RemoveFromArea, "Remo&ve from Area\tCtrl+R", "Remove a file from the displayed area", {K(Qt::CTRL | Qt::Key_R)}},
-        {Command::FindFiles, "&Find files...\tCtrl+F", "Search for files containing text\nSearch.",
+        {Command::DeleteFile,
+         "&Delete File\tDel",
+         "Delete a file from the Troveport\nDelete.",
+         {K(Qt::Key_Delete)}},
+        {Command::RemoveFromArea,
+         "Remo&ve from Area\tCtrl+R",
+         "Remove a file from the displayed area",
+         {K(Qt::CTRL | Qt::Key_R)}},
+        {Command::FindFiles,
+         "&Find files...\tCtrl+F",
+         "Search for files containing text\nSearch.",
          {K(Qt::CTRL | Qt::Key_F), K(Qt::Key_F3)}},
         {Command::ToolBar, "&Toolbar", "", {}},
         {Command::StatusBar, "Status &Bar", "", {}},
@@ -66,11 +89,16 @@ QList<CommandText> CommandTexts()
         {Command::Details, "&Details", "Displays information about each item in the window.\nDetails.", {}},
         {Command::Refresh, "&Refresh\tF5", "Refresh item information.", {K(Qt::Key_F5)}},
         {Command::Up, "Up", "Move to the previous folder\nUp", {K(Qt::Key_Backspace)}},
-        {Command::Pagewright, "&Pagewright...\tCtrl+G", "Runs the Troveport Pagewright program\nRun Pagewright",
+        {Command::Pagewright,
+         "&Pagewright...\tCtrl+G",
+         "Runs the Troveport Pagewright program\nRun Pagewright",
          {K(Qt::CTRL | Qt::Key_G)}},
         {Command::HelpTopics, "&Help Topics", "Displays Help\nHelp.", {}},
         {Command::AdminGuide, "Troveport Administrator's &Guide", "", {}},
-        {Command::About, "&About Troveport Explorer", "Displays program information, version number, and copyright.", {}},
+        {Command::About,
+         "&About Troveport Explorer",
+         "Displays program information, version number, and copyright.",
+         {}},
         {Command::TreeProperties, "P&roperties", "Show the properties of an item\nProperties.", {}},
     };
 }
@@ -164,8 +192,8 @@ void CMainFrame::CreateActions()
         m_actions.insert(entry.command, action);
         const Command command = entry.command;
         connect(action, &QAction::triggered, this, [this, command] { RunCommand(command); });
-        if (command == Command::LargeIcons || command == Command::SmallIcons || command == Command::List
-            || command == Command::Details) {
+        if (command == Command::LargeIcons || command == Command::SmallIcons || command == Command::List ||
+            command == Command::Details) {
             action->setCheckable(true);
             viewModes->addAction(action);
         }
@@ -178,7 +206,8 @@ void CMainFrame::CreateActions()
 
     // F1 with nothing more particular to help with opens the program's help.
     auto* help = new QShortcut(QKeySequence::HelpContents, this);
-    connect(help, &QShortcut::activated, this, [this] { CHelpViewer::ShowContents(this, CHelpViewer::kProgramHelp); });
+    connect(help, &QShortcut::activated, this,
+            [this] { CHelpViewer::ShowContents(this, CHelpViewer::kProgramHelp); });
 
     // Settings and the search path are looked at again whenever the program is idle for a moment.
     auto* idle = new QTimer(this);
@@ -257,6 +286,8 @@ CommandContext CMainFrame::GetCommandContext() const
 
 void CMainFrame::UpdateCommandStates()
 {
+    if (m_destroying)
+        return;
     // Once found, the page generator is taken as there for the rest of the run.
     if (!m_pagewrightFound)
         m_pagewrightFound = !QStandardPaths::findExecutable(QStringLiteral("pagewright")).isEmpty();
@@ -377,7 +408,8 @@ void CMainFrame::OnOpen()
         if (const CFolderTreeItem* item = GetFirstSelectedFolderItem())
             SelectTreeItem(item);
     } else {
-        QMetaObject::invokeMethod(this, [this] { RunCommand(Command::Properties); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { RunCommand(Command::Properties); }, Qt::QueuedConnection);
     }
 }
 
@@ -386,15 +418,17 @@ void CMainFrame::OnOpenAsHtml()
     CWaitCursor wait;
     const CFolderTreeItem* node = GetSelectedTreeItem();
     const int row = m_listView->GetFirstSelectedRow();
-    if (!node || (node->GetType() != kNodeArea && node->GetType() != kNodeSearchResults) || row < 0 || !m_fileCursor)
+    if (!node || (node->GetType() != kNodeArea && node->GetType() != kNodeSearchResults) || row < 0 ||
+        !m_fileCursor)
         return;
     const auto record = ReadFileOfListRow(*m_fileCursor, row);
     QString server;
-    if (!RegReadString(QStringLiteral("HttpServer"), server, 260, g_pszRegKey))
+    if (!record || !RegReadString(QStringLiteral("HttpServer"), server, 260, g_pszRegKey))
         return;
     if (server.endsWith(QLatin1Char('/')))
         server.chop(1);
-    const QString address = QStringLiteral("%1/troveport/details/%2.asp").arg(server).arg(qint64(record->file_id));
+    const QString address =
+        QStringLiteral("%1/troveport/details/%2.asp").arg(server).arg(qint64(record->file_id));
     QDesktopServices::openUrl(QUrl(address)); // a browser that will not start is not reported
 }
 

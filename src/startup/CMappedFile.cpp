@@ -58,7 +58,8 @@ bool GrowWithZeros(int fd, quint64 wantedSize)
 bool CMappedFile::Open(const QString& fileName, quint32 minimumRecordCount)
 {
     Close();
-    const int flags = (m_writable ? O_RDWR : O_RDONLY) | O_CREAT | O_CLOEXEC;
+    // Non-blocking, so that a FIFO in the way fails the check below instead of hanging the open.
+    const int flags = (m_writable ? O_RDWR : O_RDONLY) | O_CREAT | O_CLOEXEC | O_NONBLOCK;
     const int fd = ::open(QFile::encodeName(fileName).constData(), flags, 0666);
     if (fd < 0)
         return false;

@@ -1,5 +1,6 @@
 #include "startup/CRegFile.h"
 
+#include <QRegularExpression>
 #include <QtEndian>
 
 namespace {
@@ -105,7 +106,9 @@ void CRegFile::Parse(const QByteArray& input)
             line.section = current;
             if (line.text.startsWith('"') || line.text.startsWith('@')) {
                 // Hex values may run over several lines, each but the last ending in a backslash.
-                if (line.text.toLower().contains("=hex")) {
+                static const QRegularExpression hexValue(QStringLiteral(R"(^(@|"([^"\\]|\\.)*")\s*=\s*hex)"),
+                                                         QRegularExpression::CaseInsensitiveOption);
+                if (hexValue.match(QString::fromUtf8(line.text)).hasMatch()) {
                     while (line.text.trimmed().endsWith('\\') && i + 1 < physical.size())
                         line.text += m_lineEnd + physical[++i];
                 }

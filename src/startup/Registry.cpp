@@ -129,6 +129,13 @@ bool RegReadValue(const QString& keyPath, const QString& valueName, RegType type
 long RegWriteValue(const QString& keyPath, const QString& valueName, RegType type, const void* data,
                    quint32 size)
 {
+    // A line break would split the file's line and a "]" would end the section name early.
+    for (QChar c : keyPath + valueName) {
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar(0))
+            return EINVAL;
+    }
+    if (keyPath.contains(QLatin1Char(']')))
+        return EINVAL;
     const ResolvedKey key = ResolveKey(keyPath);
     const QString path = RegistryFileForRoot(key.root);
     const QString dir = QFileInfo(path).absolutePath();

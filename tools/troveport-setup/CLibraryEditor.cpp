@@ -58,8 +58,21 @@ QString CLibraryEditor::TableName(const QString& databaseDirectory)
     return MakePath(databaseDirectory, QStringLiteral("Filearea.dat"));
 }
 
+bool CLibraryEditor::CheckDirectory(const QString& databaseDirectory, QString* error)
+{
+    if (databaseDirectory.isEmpty() || databaseDirectory.toUtf8().size() >= kMaxPathBuffer) {
+        *error = QStringLiteral("The database directory \"%1\" must be given and shorter than %2 bytes.")
+                     .arg(databaseDirectory)
+                     .arg(kMaxPathBuffer);
+        return false;
+    }
+    return true;
+}
+
 bool CLibraryEditor::Create(const QString& databaseDirectory, QString* error)
 {
+    if (!CheckDirectory(databaseDirectory, error))
+        return false;
     if (!QDir().mkpath(databaseDirectory)) {
         *error = QStringLiteral("Cannot create the directory %1.").arg(databaseDirectory);
         return false;
@@ -72,6 +85,8 @@ bool CLibraryEditor::Create(const QString& databaseDirectory, QString* error)
 
 bool CLibraryEditor::Lock(QString* error)
 {
+    if (!CheckDirectory(m_directory, error))
+        return false;
     const QString table = TableName(m_directory);
     // The table may be replaced by another set-up run between opening and locking it; a lock on
     // the replaced file protects nothing, so check and try again.
@@ -230,6 +245,11 @@ bool CLibraryEditor::RemoveArea(quint32 id, QString* error)
         *error = QStringLiteral("There is no area with id %1.").arg(id);
         return false;
     }
+    return true;
+}
+
+bool CLibraryEditor::RemoveFromGroups(quint32 id, QString* error)
+{
     for (const QString& group : GroupNames()) {
         QList<quint32> ids;
         if (ReadGroup(group, &ids, error) && ids.removeAll(id) > 0 && !WriteGroup(group, ids, error))
@@ -247,7 +267,11 @@ bool CLibraryEditor::Save(QString* error)
         return false;
     // The lock was on the file just replaced; take it again on the new one.
     m_table.Close();
-    return Lock(error);
+    if (!Lock(error)) {
+        *error = QStringLiteral("The table was saved, but: ") + *error;
+        return false;
+    }
+    return true;
 }
 
 QString CLibraryEditor::GroupFileName(const QString& name) const

@@ -39,8 +39,10 @@ public:
     // Checks the fields, creates the area's directory when missing, gives a new area an id.
     bool AddArea(AreaDefinition& area, QString* error);
     bool ChangeArea(const AreaDefinition& area, QString* error);
-    // Removes the area and every mention of it in the group files.
+    // Removes the area from the table (Save writes it); RemoveFromGroups then takes it out of the
+    // group files, after the table is saved, so that a failure leaves at worst an unknown id.
     bool RemoveArea(quint32 id, QString* error);
+    bool RemoveFromGroups(quint32 id, QString* error);
     // Writes the table, replacing the file atomically, and keeps it locked.
     bool Save(QString* error);
 
@@ -49,10 +51,13 @@ public:
     bool WriteGroup(const QString& name, const QList<quint32>& ids, QString* error);
     bool RemoveGroup(const QString& name, QString* error);
 
+    static bool CheckGroupName(const QString& name, QString* error);
+    // A database directory must fit the 259-byte path that every reader of it allows.
+    static bool CheckDirectory(const QString& databaseDirectory, QString* error);
+
 private:
     bool CheckArea(AreaDefinition& area, bool isNew, QString* error) const;
     QString GroupFileName(const QString& name) const;
-    static bool CheckGroupName(const QString& name, QString* error);
     bool Lock(QString* error);
 
     QString m_directory;

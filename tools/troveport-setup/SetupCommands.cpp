@@ -230,11 +230,15 @@ int AreaCommand(const CommandLine& line, const QString& library, QTextStream& ou
         area.ftpAlias = line.Value(QStringLiteral("ftp-alias"));
         area.httpAlias = line.Value(QStringLiteral("http-alias"));
         ApplyFlags(line, area.flags);
-        if (!editor.Open(&error) || !editor.AddArea(area, &error) || !editor.Save(&error))
-            return Fail(err, error);
         // QMultiMap hands values back newest first; groups are joined in the order given.
         QStringList groups = line.options.values(QStringLiteral("group"));
         std::reverse(groups.begin(), groups.end());
+        for (const QString& group : groups) {
+            if (!CLibraryEditor::CheckGroupName(group, &error))
+                return Fail(err, error);
+        }
+        if (!editor.Open(&error) || !editor.AddArea(area, &error) || !editor.Save(&error))
+            return Fail(err, error);
         for (const QString& group : groups) {
             QList<quint32> ids;
             if (editor.GroupNames().contains(group) && !editor.ReadGroup(group, &ids, &error))
@@ -281,7 +285,8 @@ int AreaCommand(const CommandLine& line, const QString& library, QTextStream& ou
         Allow(line, QStringLiteral("area remove"), {});
         ExpectWords(line, 3, 3, QStringLiteral("area remove"));
         const quint32 id = ParseAreaId(line.words[2]);
-        if (!editor.Open(&error) || !editor.RemoveArea(id, &error) || !editor.Save(&error))
+        if (!editor.Open(&error) || !editor.RemoveArea(id, &error) || !editor.Save(&error) ||
+            !editor.RemoveFromGroups(id, &error))
             return Fail(err, error);
         out << "Removed area " << id << "\n";
         return 0;
@@ -298,8 +303,10 @@ int GroupCommand(const CommandLine& line, const QString& library, QTextStream& o
     CLibraryEditor editor(library);
     if (verb == QLatin1String("list")) {
         ExpectWords(line, 2, 2, command);
+        // Only an existing table is read: opening creates a missing one.
         CFileAreaTable table;
-        table.Open(CLibraryEditor::TableName(library), 0);
+        if (QFileInfo::exists(CLibraryEditor::TableName(library)))
+            table.Open(CLibraryEditor::TableName(library), 0);
         for (const QString& group : editor.GroupNames()) {
             QList<quint32> ids;
             if (!editor.ReadGroup(group, &ids, &error))
@@ -365,7 +372,8 @@ int FilesCommand(const CommandLine& line, const QString& library, QTextStream& o
         throw CUsageError(
             QStringLiteral("\"%1\" is not a number of files (1 to 100000000).").arg(line.words[3]));
     CFileAreaTable table;
-    if (!table.Open(CLibraryEditor::TableName(library)) || !table.FindArea(id))
+    if (!QFileInfo::exists(CLibraryEditor::TableName(library)) ||
+        !table.Open(CLibraryEditor::TableName(library)) || !table.FindArea(id))
         return Fail(err, QStringLiteral("There is no area with id %1.").arg(id));
     theDatabaseManager.SetDatabaseFile(MakePath(library, QStringLiteral("troveport.db")));
     QString error;

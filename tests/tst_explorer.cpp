@@ -1,0 +1,447 @@
+// The explorer window driven offscreen on a demonstration library: tree and list contents, the
+// enable rules against tree and list selection, the frame's own commands and the saved layout.
+
+#include "controls/CMessageBox.h"
+#include "controls/CModalRun.h"
+#include "database/CFileRecord.h"
+#include "database/CTroveportDatabaseManager.h"
+#include "database/SearchStatement.h"
+#include "DemoLibrary.h"
+#include "explorer/CFileListModel.h"
+#include "explorer/CFileListView.h"
+#include "explorer/CFolderTreeModel.h"
+#include "explorer/CFolderTreeView.h"
+#include "explorer/CMainFrame.h"
+#include "explorer/CTreeItem.h"
+#include "explorer/WindowPlacement.h"
+#include "startup/Globals.h"
+#include "startup/Registry.h"
+#include "startup/Startup.h"
+#include "TestSupport.h"
+
+#include <QAbstractItemModelTester>
+#include <QAccessible>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QSplitter>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeView>
+
+using namespace TestSupport;
+
+class TestExplorer : public QObject
+{
+    Q_OBJECT
+
+public slots:
+    void OnUrl(const QUrl& url) { m_openedUrls.append(url); }
+
+private:
+    QTemporaryDir m_dir;
+    QList<QUrl> m_openedUrls;
+
+    static std::unique_ptr<CMainFrame> MakeFrame()
+    {
+        auto frame = std::make_unique<CMainFrame>();
+        frame->show();
+        if (!QTest::qWaitFor([&] { return frame->IsLaidOut(); }))
+            return nullptr;
+        QCoreApplication::processEvents();
+        return frame;
+    }
+
+    // A node by its path of names below the root, "Games/Shareware Games".
+    static const CTreeItem* Node(CMainFrame& frame, const QString& path)
+    {
+        const CTreeItem* item = frame.GetTreeModel()->GetRoot();
+        for (const QString& name : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+            const CTreeItem* next = nullptr;
+            for (qsizetype i = 0; item && i < item->GetChildCount() && !next; ++i)
+                if (item->GetChild(i)->GetName() == name)
+                    next = item->GetChild(i);
+            item = next;
+        }
+        return item;
+    }
+
+    static void Select(CMainFrame& frame, const QString& path)
+    {
+        frame.SelectTreeItem(Node(frame, path));
+        QCoreApplication::processEvents(); // the posted refresh
+    }
+
+    static QString Cell(CMainFrame& frame, int row, int column)
+    {
+        return frame.GetListModel()->index(row, column).data().toString();
+    }
+
+    static QStringList Column(CMainFrame& frame, int column)
+    {
+        QStringList texts;
+        for (int row = 0; row < frame.GetListModel()->rowCount(); ++row)
+            texts.append(Cell(frame, row, column));
+        return texts;
+    }
+
+    static void SelectRows(CMainFrame& frame, std::initializer_list<int> rows)
+    {
+        QItemSelectionModel* selection = frame.GetListView()->GetSelectionModel();
+        selection->clearSelection();
+        for (int row : rows)
+            selection->select(frame.GetListModel()->index(row, 0),
+                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        frame.GetListView()->GetCurrentView()->setFocus();
+        frame.UpdateCommandStates();
+    }
+
+    static bool Enabled(CMainFrame& frame, Command command)
+    {
+        frame.UpdateCommandStates();
+        return frame.GetAction(command)->isEnabled();
+    }
+
+    QString UserFile() const { return m_dir.filePath(QStringLiteral("user.reg")); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        UseSettingsFilesIn(m_dir.path());
+        QTextStream out(stdout);
+        QString error;
+        QVERIFY2(CreateDemoLibrary(m_dir.filePath(QStringLiteral("demo")), out, &error), qPrintable(error));
+        LoadStartupPaths();
+        QCOMPARE(OpenFileAreaTable(), AreaTableStatus::Ready);
+        theDatabaseManager.SetDatabaseFile(g_strDatabasePath + QStringLiteral("/troveport.db"));
+        CMessageBox::SetAnsweringMode(true);
+        QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "OnUrl");
+    }
+
+    void cleanupTestCase() { QDesktopServices::unsetUrlHandler(QStringLiteral("http")); }
+
+    void init()
+    {
+        QFile::remove(UserFile());
+        CMessageBox::TakeRequests();
+    }
+
+    void treeAndFolderEntries()
+    {
+        const auto frame = MakeFrame();
+        QVERIFY(frame);
+        const CTreeItem* root = frame->GetTreeModel()->GetRoot();
+        QCOMPARE(root->GetName(), QStringLiteral("Troveport"));
+        QCOMPARE(root->GetChild(0)->GetName(), QStringLiteral("Search results"));
+        QCOMPARE(root->GetChildCount(), 5);
+        QVERIFY(frame->GetTreeView()->isExpanded(frame->GetTreeModel()->IndexForItem(root)));
+        // The tree starts with the focus, which makes the root the current node.
+        QCOMPARE(frame->GetSelectedTreeItem(), root);
+        QStringList expected;
+        for (qsizetype i = root->GetChildCount() - 1; i >= 0; --i)
+            expected.append(root->GetChild(i)->GetName());
+        QCOMPARE(Column(*frame, CFileListModel::kName), expected);
+        QCOMPARE(Column(*frame, CFileListModel::kType), QStringList(5, QStringLiteral("File Group")));
+        QCOMPARE(Column(*frame, CFileListModel::kSize), QStringList(5, QString()));
+
+        Select(*frame, QStringLiteral("Utilities"));
+        QCOMPARE(Column(*frame, CFileListModel::kName),
+                 (QStringList{QStringLiteral("Programming"), QStringLiteral("Windows Utilities"),
+                              QStringLiteral("DOS Utilities")}));
+        QCOMPARE(Column(*frame, CFileListModel::kType), QStringList(3, QStringLiteral("File Area")));
+    }
+
+    void areaFilesAndSearches()
+    {
+        const auto frame = MakeFrame();
+        QVERIFY(frame);
+        Select(*frame, QStringLiteral("Games/Shareware Games"));
+        QCOMPARE(frame->GetListModel()->rowCount(), 5);
+        QCOMPARE(Cell(*frame, 0, CFileListModel::kName), QStringLiteral("Commander Keen 4"));
+        QCOMPARE(Cell(*frame, 0, CFileListModel::kType), QStringLiteral("File"));
+        QCOMPARE(Cell(*frame, 0, CFileListModel::kFileDate), QStringLiteral("December 15, 1991"));
+        QVERIFY(Cell(*frame, 0, CFileListModel::kLastDownload).endsWith(QLatin1String(", 1993")));
+        QCOMPARE(Cell(*frame, 0, CFileListModel::kDescription),
+                 QStringLiteral("Secret of the Oracle, episode one of Goodbye Galaxy."));
+        QVERIFY(Cell(*frame, 4, CFileListModel::kSize).toInt() > 0);
+        QCOMPARE(Cell(*frame, 4, CFileListModel::kName), QStringLiteral("Chess 88"));
+        QCOMPARE(CMessageBox::TakeRequests().size(), 0);
+
+        // An area without files: an empty list and no message.
+        Select(*frame, QStringLiteral("Uploads/Incoming Uploads"));
+        QCOMPARE(frame->GetListModel()->rowCount(), 0);
+        QCOMPARE(CMessageBox::TakeRequests().size(), 0);
+
+        // The search results node before any search, and after one that finds nothing.
+        Select(*frame, QStringLiteral("Search results"));
+        QCOMPARE(frame->GetListModel()->rowCount(), 0);
+        auto shown = CMessageBox::TakeRequests();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0].text, QStringLiteral("No files were found that match your search criteria."));
+        QCOMPARE(shown[0].caption, QStringLiteral("Troveport Explorer"));
+
+        frame->m_strSearchText = QStringLiteral("keen");
+        frame->m_dwSearchFields = kSearchTitle | kSearchUrl;
+        frame->RunCommand(Command::Refresh);
+        QCOMPARE(Column(*frame, CFileListModel::kName), QStringList{QStringLiteral("Commander Keen 4")});
+        QCOMPARE(CMessageBox::TakeRequests().size(), 0);
+    }
+
+    void modelsPassTheModelTester()
+    {
+        const auto frame = MakeFrame();
+        QVERIFY(frame);
+        QAbstractItemModelTester treeTester(frame->GetTreeModel(),
+                                            QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester listTester(frame->GetListModel(),
+                                            QAbstractItemModelTester::FailureReportingMode::QtTest);
+        for (const char* path : {"", "Games", "Games/Shareware Games", "Utilities/DOS Utilities", "Games"}) {
+            Select(*frame, QLatin1String(path));
+            if (QTest::currentTestFailed())
+                return;
+        }
+        // Switching back to an area makes a new cursor; the folder entries never touched the old one.
+        Select(*frame, QStringLiteral("Games/Shareware Games"));
+        QCOMPARE(Cell(*frame, 1, CFileListModel::kName), QStringLiteral("Jazz Jackrabbit"));
+    }
+
+    void commandsFollowTreeAndListSelection()
+    {
+        const auto frame = MakeFrame();
+        QVERIFY(frame);
+        frame->GetTreeView()->setCurrentIndex(QModelIndex());
+        QCoreApplication::processEvents();
+        QCOMPARE(frame->GetListModel()->rowCount(), 0);
+        // No node: the commands that need one are off.
+        for (Command command : {Command::Open, Command::OpenAsHtml, Command::VirusCheck, Command::DeleteFile,
+                                Command::RemoveFromArea, Command::Up, Command::TreeProperties})
+            QVERIFY(!Enabled(*frame, command));
+        for (Command command :
+             {Command::Refresh, Command::About, Command::HelpTopics, Command::Details, Command::Close})
+            QVERIFY(Enabled(*frame, command));
+
+        Select(*frame, QStringLiteral("Games/Shareware Games"));
+        QVERIFY(Enabled(*frame, Command::Up));
+        QVERIFY(!Enabled(*frame, Command::Open));
+        SelectRows(*frame, {1});
+        QVERIFY(Enabled(*frame, Command::Open));
+        QVERIFY(Enabled(*frame, Command::OpenAsHtml));
+        SelectRows(*frame, {1, 3});
+        QVERIFY(!Enabled(*frame, Command::Open));
+        QVERIFY(!Enabled(*frame, Command::OpenAsHtml));
+
+        // Without a readable HttpServer, Open as HTML is off.
+        RegWriteDword(QStringLiteral("HttpServer"), 1, g_pszRegKey);
+        SelectRows(*frame, {1});
+        QVERIFY(!Enabled(*frame, Command::OpenAsHtml));
+        RegWriteString(QStringLiteral("HttpServer"), QStringLiteral("http://localhost:8080"), g_pszRegKey);
+        QVERIFY(Enabled(*frame, Command::OpenAsHtml));
+
+        Select(*frame, QString());
+        QVERIFY(!Enabled(*frame, Command::Up));
+        QVERIFY(!Enabled(*frame, Command::OpenAsHtml));
+    }
+
+    void openUpAndOpenAsHtml()
+    {
+        const auto frame = MakeFrame();
+        QVERIFY(frame);
+        Select(*frame, QString());
+        const int gamesRow = int(Column(*frame, CFileListModel::kName).indexOf(QStringLiteral("Games")));
+        SelectRows(*frame, {gamesRow});
+        frame->RunCommand(Command::Open);
+        QCOMPARE(frame->GetSelectedTreeItem()->GetName(), QStringLiteral("Games"));
+        QCoreApplication::processEvents();
+        QCOMPARE(frame->GetListModel()->rowCount(), 2);
+        frame->RunCommand(Command::Up);
+        QCOMPARE(frame->GetSelectedTreeItem()->GetName(), QStringLiteral("Troveport"));
+
+        Select(*frame, QStringLiteral("Games/Shareware Games"));
+        SelectRows(*frame, {0});
+        m_openedUrls.clear();
+        frame->RunCommand(Command::OpenAsHtml);
+        const double firstId = frame->GetFileCursor()->file_id;
+        QCOMPARE(m_openedUrls,
+                 QList<QUrl>{QUrl(
+                     QStringLiteral("http://localhost:8080/troveport/details/%1.asp").arg(qint64(firstId)))});
+        RegWriteString(QStringLiteral("HttpServer"), QStringLiteral("http://example.org/"), g_pszRegKey);
+        frame->RunCommand(Command::OpenAsHtml);
+        QCOMPARE(m_openedUrls.value(1),
+                 QUrl(QStringLiteral("http://example.org/troveport/details/%1.asp").arg(qint64(firstId))));
+        RegWriteString(QStringLiteral("HttpServer"), QStringLiteral("http://localhost:8080"), g_pszRegKey);
+    }
+
+    void pagewrightIsStartedFromThePath()
+    {
+        QTemporaryDir bin;
+        const QString marker = bin.filePath(QStringLiteral("ran"));
+        WriteFile(bin.filePath(QStringLiteral("pagewright")),
+                  QStringLiteral("#!/bin/sh\necho \"$@\" > '%1'\n").arg(marker).toUtf8());
+        QFile::setPermissions(bin.filePath(QStringLiteral("pagewright")),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QByteArray path = qgetenv("PATH");
+        {
+            const auto frame = MakeFrame();
+            QVERIFY(frame);
+            QVERIFY(!Enabled(*frame, Command::Pagewright));
+            qputenv("PATH", QFile::encodeName(bin.path()) + ':' + path);
+            QVERIFY(Enabled(*frame, Command::Pagewright));
+            frame->RunCommand(Command::Pagewright);
+            QTRY_COMPARE(ReadFile(marker), QByteArray("/autorun\n"));
+            qputenv("PATH", path);
+            QVERIFY(Enabled(*frame, Command::Pagewright)); // once found, it stays on for the run
+        }
+        qputenv("PATH", path);
+    }
+
+    void layoutRoundTrip_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("large icons") << int(CFileListView::kLargeIcons);
+        QTest::newRow("details") << int(CFileListView::kDetails);
+        QTest::newRow("small icons") << int(CFileListView::kSmallIcons);
+        QTest::newRow("list") << int(CFileListView::kList);
+    }
+
+    void layoutRoundTrip()
+    {
+        QFETCH(int, mode);
+        RegWriteDword(QStringLiteral("Column2"), 77, g_pszExplorerRegKey);
+        const Command commands[] = {Command::LargeIcons, Command::Details, Command::SmallIcons,
+                                    Command::List};
+        QRect geometry;
+        {
+            const auto frame = MakeFrame();
+            QVERIFY(frame);
+            frame->setGeometry(40, 50, 820, 560);
+            frame->GetSplitter()->setSizes({180, 600});
+            frame->GetListView()->SetColumnWidth(2, 91);
+            frame->RunCommand(commands[mode]);
+            QVERIFY(frame->GetAction(commands[mode])->isChecked());
+            geometry = frame->normalGeometry();
+        }
+        quint32 value = 0;
+        QVERIFY(RegReadDword(QStringLiteral("Window Style"), &value, g_pszExplorerRegKey));
+        QCOMPARE(int(value), mode);
+        QVERIFY(RegReadDword(QStringLiteral("VPosition"), &value, g_pszExplorerRegKey));
+        QCOMPARE(value, 180u);
+        // Column widths are kept only when the list was closed in details view.
+        QVERIFY(RegReadDword(QStringLiteral("Column2"), &value, g_pszExplorerRegKey));
+        QCOMPARE(value, mode == CFileListView::kDetails ? 91u : 77u);
+        QCOMPARE(WindowPlacement::Parse(RegGetString(QStringLiteral("Window Position"), g_pszExplorerRegKey))
+                     .normal,
+                 geometry);
+
+        const auto again = MakeFrame();
+        QVERIFY(again);
+        QCOMPARE(again->GetListView()->GetViewMode(), mode);
+        QVERIFY(again->GetAction(commands[mode])->isChecked());
+        QCOMPARE(again->GetSplitter()->sizes().value(0), 180);
+        QCOMPARE(again->GetListView()->GetColumnWidth(2), int(value));
+        QCOMPARE(again->normalGeometry(), geometry);
+    }
+
+    void maximisedAndMinimisedFromMaximised_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<QString>("flags");
+        QTest::newRow("maximised") << int(Qt::WindowMaximized) << "0000 0001";
+        QTest::newRow("minimised from maximised")
+            << int(Qt::WindowMaximized | Qt::WindowMinimized) << "0001 0001";
+    }
+
+    void maximisedAndMinimisedFromMaximised()
+    {
+        QFETCH(int, state);
+        QFETCH(QString, flags);
+        QRect normal;
+        {
+            const auto frame = MakeFrame();
+            QVERIFY(frame);
+            frame->setGeometry(30, 40, 700, 500);
+            normal = frame->geometry();
+            frame->setWindowState(Qt::WindowStates(state));
+            QCoreApplication::processEvents();
+        }
+        const QString stored = RegGetString(QStringLiteral("Window Position"), g_pszExplorerRegKey);
+        QCOMPARE(stored.mid(20, 9), flags);
+        QCOMPARE(WindowPlacement::Parse(stored).normal, normal);
+
+        const auto again = MakeFrame();
+        QVERIFY(again);
+        QTRY_VERIFY(again->isMaximized()); // the maximised flag wins
+        QVERIFY(!again->isMinimized());
+        QCOMPARE(again->normalGeometry(), normal);
+    }
+
+    void hiddenBarsStayHidden()
+    {
+        {
+            const auto frame = MakeFrame();
+            QVERIFY(frame);
+            frame->RunCommand(Command::ToolBar);
+            QVERIFY(!frame->GetAction(Command::ToolBar)->isChecked());
+        }
+        const auto again = MakeFrame();
+        QVERIFY(again);
+        QVERIFY(again->findChild<QToolBar*>()->isHidden());
+        QVERIFY(!again->GetAction(Command::ToolBar)->isChecked());
+        QVERIFY(again->GetAction(Command::StatusBar)->isChecked());
+    }
+
+    void tabMovesBetweenThePanes()
+    {
+        const auto frame = MakeFrame();
+        QVERIFY(frame);
+        QVERIFY(QTest::qWaitForWindowActive(frame.get()));
+        frame->GetTreeView()->setFocus();
+        QTest::keyClick(frame->GetTreeView(), Qt::Key_Tab);
+        QVERIFY(frame->GetListView()->HasFocus());
+        QTest::keyClick(frame->GetListView()->GetCurrentView(), Qt::Key_Tab);
+        QVERIFY(frame->GetTreeView()->hasFocus());
+    }
+
+    void aboutBox()
+    {
+        const auto frame = MakeFrame();
+        QVERIFY(frame);
+        QString title, memory;
+        CModalRun::QueueHandler([&](QDialog& dialog) {
+            title = dialog.windowTitle();
+            const auto labels = dialog.findChildren<QLabel*>();
+            for (int i = 0; i + 1 < labels.size(); ++i)
+                if (labels[i]->text() == QLatin1String("Physical Memory Available to Windows:"))
+                    memory = labels[i + 1]->text();
+            return int(QDialog::Accepted);
+        });
+        frame->RunCommand(Command::About);
+        QCOMPARE(title, QStringLiteral("About Troveport Explorer"));
+        QVERIFY2(QRegularExpression(QStringLiteral("^\\d{1,3}(,\\d{3})* KB$")).match(memory).hasMatch(),
+                 qPrintable(memory));
+    }
+
+    void everythingHasAnAccessibleName()
+    {
+        const auto frame = MakeFrame();
+        QVERIFY(frame);
+        for (QToolButton* button : frame->findChild<QToolBar*>()->findChildren<QToolButton*>()) {
+            if (!button->defaultAction())
+                continue;
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
+            QVERIFY(accessible);
+            QCOMPARE(accessible->text(QAccessible::Name), button->defaultAction()->iconText());
+            QVERIFY(!button->toolTip().isEmpty());
+        }
+        for (QWidget* pane : {static_cast<QWidget*>(frame->GetTreeView()),
+                              static_cast<QWidget*>(frame->GetListView()->GetCurrentView())})
+            QVERIFY(!QAccessible::queryAccessibleInterface(pane)->text(QAccessible::Name).isEmpty());
+        QCOMPARE(frame->GetAction(Command::Open)->text(), QStringLiteral("&Open\tEnter"));
+        QCOMPARE(frame->GetAction(Command::Properties)->statusTip(),
+                 QStringLiteral("Show the properties of an item"));
+        QCOMPARE(frame->GetAction(Command::Properties)->toolTip(), QStringLiteral("Properties."));
+    }
+};
+
+QTEST_MAIN(TestExplorer)
+#include "tst_explorer.moc"
