@@ -46,7 +46,9 @@ double TimeSqlite3(const QString& db, const QString& statement)
 
 size_t HeapInUse()
 {
-    return mallinfo2().uordblks;
+    // Small blocks and the large ones malloc maps on its own.
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
 }
 
 } // namespace

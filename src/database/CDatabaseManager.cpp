@@ -168,6 +168,9 @@ QSqlDatabase CDatabaseManager::OpenConnection(const QString& name)
                     Exec(query, QStringLiteral("PRAGMA journal_mode=WAL"));
                     Exec(query, QStringLiteral("PRAGMA synchronous=NORMAL"));
                     Exec(query, QStringLiteral("PRAGMA foreign_keys=ON"));
+                    // Rows are read one at a time at random places as the list paints: mapping the
+                    // file saves a read call per row.
+                    Exec(query, QStringLiteral("PRAGMA mmap_size=1073741824"));
                     query.finish();
                     if (m_createSchema)
                         CreateSchema(db);

@@ -14,7 +14,8 @@ QVariant CFieldExchange::Load(const QString& column)
 {
     const QStringList& names = m_row->names;
     qsizetype i = m_next;
-    if (i >= names.size() || names[i].compare(column, Qt::CaseInsensitive) != 0) {
+    // Names normally match exactly and in order; only then is case ignored, or the list searched.
+    if (i >= names.size() || (names[i] != column && names[i].compare(column, Qt::CaseInsensitive) != 0)) {
         i = 0;
         while (i < names.size() && names[i].compare(column, Qt::CaseInsensitive) != 0)
             ++i;

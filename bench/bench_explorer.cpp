@@ -1,0 +1,226 @@
+// The explorer window on an area of 1,000,000 files, in each view mode: from selecting the area to
+// the first screen painted, side by side with the sqlite3 command-line program running the area's
+// ordered id query on the same database in the same run; then screens painted after scrolling to
+// the end and to 20 random places; and the memory the whole list costs per file.
+//
+//   bench_explorer [--files N] [--dir DIR]     (runs on the offscreen platform by default)
+
+#include "adding/PathUtils.h"
+#include "CLibraryEditor.h"
+#include "database/CTroveportDatabaseManager.h"
+#include "explorer/CFileListModel.h"
+#include "explorer/CFileListView.h"
+#include "explorer/CFolderTreeModel.h"
+#include "explorer/CMainFrame.h"
+#include "explorer/CTreeItem.h"
+#include "FileGenerator.h"
+#include "startup/Globals.h"
+#include "startup/Startup.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QListView>
+#include <QProcess>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QTreeView>
+
+#include <algorithm>
+#include <malloc.h>
+#include <random>
+
+namespace {
+
+size_t HeapBytes()
+{
+    // Small blocks and the large ones malloc maps on its own.
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+}
+
+double Milliseconds(const QElapsedTimer& timer)
+{
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+double TimeSqlite3(const QString& db, const QString& statement)
+{
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    QElapsedTimer timer;
+    timer.start();
+    process.start(QStringLiteral("sqlite3"), {db, statement});
+    if (!process.waitForFinished(600000) || process.exitCode() != 0)
+        return -1;
+    return Milliseconds(timer);
+}
+
+// Makes (once) a library whose area 1 holds the files, in the group "Benchmark".
+bool PrepareLibrary(const QString& library, qint64 files, QTextStream& out)
+{
+    QString error;
+    theDatabaseManager.SetDatabaseFile(MakePath(library, QStringLiteral("troveport.db")));
+    if (!QFileInfo::exists(CLibraryEditor::TableName(library))) {
+        CLibraryEditor::Create(library, &error);
+        CLibraryEditor editor(library);
+        AreaDefinition area{1,
+                            QStringLiteral("A million files"),
+                            library + QStringLiteral("/area"),
+                            {},
+                            {},
+                            kAreaAllowDownloads};
+        if (!editor.Open(&error) || !editor.AddArea(area, &error) || !editor.Save(&error) ||
+            !editor.WriteGroup(QStringLiteral("Benchmark"), {1}, &error)) {
+            out << "Cannot make the library: " << error << "\n";
+            return false;
+        }
+    }
+    if (theDatabaseManager.GetNumberOfFilesInArea(1) != files) {
+        out << "Making " << files << " files in " << library << " ...\n" << Qt::flush;
+        if (!GenerateFiles(1, files, out, &error)) {
+            out << "Cannot make the files: " << error << "\n";
+            return false;
+        }
+    }
+    return true;
+}
+
+struct ModeResult
+{
+    double firstScreen = 0;
+    double endScreen = 0;
+    double slowestRandomScreen = 0;
+    double medianRandomScreen = 0;
+    double bytesPerFile = 0;
+};
+
+QScrollBar* ScrollBarOf(QAbstractItemView* view, int mode)
+{
+    return mode == CFileListView::kList ? view->horizontalScrollBar() : view->verticalScrollBar();
+}
+
+// A new window for each mode, so that the memory measured is the whole list's: the cursor's keys,
+// the model and the view's own bookkeeping.
+ModeResult Measure(int mode, qint64 files)
+{
+    ModeResult result;
+    CMainFrame frame;
+    frame.resize(1280, 900);
+    frame.show();
+    while (!frame.IsLaidOut())
+        QCoreApplication::processEvents();
+    const CTreeItem* group = frame.GetTreeModel()->GetRoot()->GetChild(1);
+    const CTreeItem* area = group->GetChild(0);
+    frame.SelectTreeItem(group);
+    QCoreApplication::processEvents();
+    frame.GetListView()->SetViewMode(mode);
+    QAbstractItemView* view = frame.GetListView()->GetCurrentView();
+    view->viewport()->repaint();
+    malloc_trim(0);
+    const size_t heapBefore = HeapBytes();
+
+    QElapsedTimer timer;
+    timer.start();
+    frame.SelectTreeItem(area);
+    while (frame.GetListModel()->rowCount() != files)
+        QCoreApplication::processEvents();
+    view->viewport()->repaint();
+    result.firstScreen = Milliseconds(timer);
+    result.bytesPerFile = double(qint64(HeapBytes()) - qint64(heapBefore)) / double(files);
+
+    timer.restart();
+    view->scrollToBottom();
+    view->viewport()->repaint();
+    result.endScreen = Milliseconds(timer);
+
+    std::mt19937 random(11);
+    QList<double> screens;
+    QScrollBar* bar = ScrollBarOf(view, mode);
+    for (int i = 0; i < 20; ++i) {
+        const int value = bar->minimum() + int(random() % quint32(qMax(1, bar->maximum() - bar->minimum())));
+        timer.restart();
+        bar->setValue(value);
+        view->viewport()->repaint();
+        screens.append(Milliseconds(timer));
+    }
+    std::sort(screens.begin(), screens.end());
+    result.slowestRandomScreen = screens.last();
+    result.medianRandomScreen = screens[screens.size() / 2];
+    return result;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTextStream out(stdout);
+    const QStringList args = QCoreApplication::arguments();
+    const qint64 files = args.contains(QStringLiteral("--files"))
+                             ? args.value(args.indexOf(QStringLiteral("--files")) + 1).toLongLong()
+                             : 1000000;
+    const QString dir = args.contains(QStringLiteral("--dir"))
+                            ? args.value(args.indexOf(QStringLiteral("--dir")) + 1)
+                            : QCoreApplication::applicationDirPath() + QStringLiteral("/bench-data");
+    const QString library = QStringLiteral("%1/library-%2").arg(dir).arg(files);
+    QDir().mkpath(library);
+    if (!PrepareLibrary(library, files, out))
+        return 1;
+
+    // The window's own settings go to a scratch place; the machine settings are not needed.
+    QTemporaryDir settings;
+    qputenv("TROVEPORT_USER_REG", QFile::encodeName(settings.filePath(QStringLiteral("user.reg"))));
+    qputenv("TROVEPORT_MACHINE_REG", QFile::encodeName(settings.filePath(QStringLiteral("machine.reg"))));
+    g_strDatabasePath = library;
+    if (OpenFileAreaTable() != AreaTableStatus::Ready) {
+        out << "Cannot open the area table\n";
+        return 1;
+    }
+
+    const QString db = theDatabaseManager.GetDatabaseFile();
+    TimeSqlite3(db, QStringLiteral("SELECT count(*) FROM file_area WHERE area_id = 1")); // warm the cache
+    QList<double> cli;
+    for (int i = 0; i < 3; ++i)
+        cli.append(TimeSqlite3(
+            db, QStringLiteral("SELECT file_id FROM file_area WHERE area_id = 1 ORDER BY file_id")));
+    std::sort(cli.begin(), cli.end());
+    const double reference = cli[1];
+
+    out << "\nArea of " << files
+        << " files; sqlite3 CLI ordered id query: " << QString::number(reference, 'f', 1) << " ms\n";
+    out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7\n")
+               .arg(QStringLiteral("view"), -12)
+               .arg(QStringLiteral("first screen"), 14)
+               .arg(QStringLiteral("ratio"), 7)
+               .arg(QStringLiteral("end screen"), 11)
+               .arg(QStringLiteral("random median"), 14)
+               .arg(QStringLiteral("random worst"), 13)
+               .arg(QStringLiteral("bytes/file"), 11);
+    const struct
+    {
+        int mode;
+        const char* name;
+    } modes[] = {{CFileListView::kDetails, "details"},
+                 {CFileListView::kList, "list"},
+                 {CFileListView::kSmallIcons, "small icons"},
+                 {CFileListView::kLargeIcons, "large icons"}};
+    for (const auto& mode : modes) {
+        const ModeResult r = Measure(mode.mode, files);
+        out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7\n")
+                   .arg(QLatin1String(mode.name), -12)
+                   .arg(QStringLiteral("%1 ms").arg(r.firstScreen, 0, 'f', 1), 14)
+                   .arg(QStringLiteral("%1x").arg(r.firstScreen / reference, 0, 'f', 2), 7)
+                   .arg(QStringLiteral("%1 ms").arg(r.endScreen, 0, 'f', 2), 11)
+                   .arg(QStringLiteral("%1 ms").arg(r.medianRandomScreen, 0, 'f', 2), 14)
+                   .arg(QStringLiteral("%1 ms").arg(r.slowestRandomScreen, 0, 'f', 2), 13)
+                   .arg(r.bytesPerFile, 11, 'f', 1)
+            << Qt::flush;
+    }
+    out << "Window 1280x900. Targets: first screen within 1.5x; every screen under 16 ms; under 150 bytes "
+           "a file (large icons: measured only).\n";
+    return 0;
+}
