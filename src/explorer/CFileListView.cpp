@@ -30,6 +30,15 @@ protected:
         option->displayAlignment = Qt::AlignHCenter | Qt::AlignTop;
         option->features |= QStyleOptionViewItem::WrapText;
     }
+
+public:
+    // Every item fills its cell of the grid, so that names wrap under their pictures.
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override
+    {
+        return QSize(kLargeIconCellWidth - 4, 32 + 3 * option.fontMetrics.height() + 4);
+    }
+
+    static constexpr int kLargeIconCellWidth = 100;
 };
 
 } // namespace
