@@ -180,7 +180,18 @@ CFolderTreeItem* CMainFrame::GetFirstSelectedFolderItem() const
 
 void CMainFrame::PostRefresh()
 {
-    QMetaObject::invokeMethod(this, &CMainFrame::FillList, Qt::QueuedConnection);
+    // Several reasons to refresh before the list gets to it (a new selection and the command that
+    // made it) make one refresh: a search that finds nothing says so once.
+    if (m_refreshPosted)
+        return;
+    m_refreshPosted = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_refreshPosted = false;
+            FillList();
+        },
+        Qt::QueuedConnection);
 }
 
 void CMainFrame::FillList()

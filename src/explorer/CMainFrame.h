@@ -78,6 +78,7 @@ private:
     void OnUp();
     void OnPagewright();
     void OnAbout();
+    void OnFindFiles();
     bool IsImplemented(Command command) const;
 
     QHash<Command, QAction*> m_actions;
@@ -91,5 +92,6 @@ private:
     quint32 m_searchResultsHandle = 0;
     bool m_laidOut = false;
     bool m_destroying = false;
+    bool m_refreshPosted = false;
     bool m_pagewrightFound = false;
 };

@@ -2,6 +2,7 @@
 // commands the frame runs itself.
 
 #include "controls/CModalRun.h"
+#include "database/CFileSearchDialog.h"
 #include "controls/CWaitCursor.h"
 #include "database/CFileRecord.h"
 #include "explorer/CAboutBox.h"
@@ -166,7 +167,6 @@ bool CMainFrame::IsImplemented(Command command) const
     case Command::AddMultiple:
     case Command::DeleteFile:
     case Command::RemoveFromArea:
-    case Command::FindFiles:
     case Command::TreeProperties:
         return false; // these arrive with their own windows
     default:
@@ -351,6 +351,9 @@ void CMainFrame::RunCommand(Command command)
     case Command::About:
         OnAbout();
         break;
+    case Command::FindFiles:
+        OnFindFiles();
+        break;
     default:
         break;
     }
@@ -449,6 +452,22 @@ void CMainFrame::OnPagewright()
     const QString program = QStandardPaths::findExecutable(QStringLiteral("pagewright"));
     if (!program.isEmpty())
         QProcess::startDetached(program, {QStringLiteral("/autorun")});
+}
+
+void CMainFrame::OnFindFiles()
+{
+    CFileSearchDialog dialog(m_strSearchText, m_dwSearchFields, this);
+    if (CModalRun::Exec(dialog) != QDialog::Accepted)
+        return;
+    m_strSearchText = dialog.GetText();
+    m_dwSearchFields = dialog.GetFields();
+    CFolderTreeItem* node = GetSearchResultsItem();
+    if (!node)
+        return;
+    node->SetName(tr("Search results (\"%1\")").arg(m_strSearchText));
+    m_treeModel->NotifyRenamed(node);
+    SelectTreeItem(node);
+    PostRefresh();
 }
 
 void CMainFrame::OnAbout()

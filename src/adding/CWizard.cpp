@@ -1,0 +1,24 @@
+#include "adding/CWizard.h"
+
+#include "resources/WizardPicture.h"
+
+#include <QLabel>
+
+CWizard::CWizard(const QString& caption, QWidget* parent, int firstPage) : CHelpPropertySheet(caption, parent, firstPage)
+{
+    SetWizardMode();
+}
+
+int CWizard::PopPage()
+{
+    return m_history.isEmpty() ? -1 : int(m_history.takeLast());
+}
+
+QWidget* CWizard::CreateSidePicture()
+{
+    auto* picture = new QLabel(this);
+    picture->setPixmap(WizardPicture());
+    picture->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    picture->setAccessibleName(tr("Wizard picture"));
+    return picture;
+}

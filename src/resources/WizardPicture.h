@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QPixmap>
+
+// The tall picture along the left edge of every wizard page.
+QPixmap WizardPicture();
