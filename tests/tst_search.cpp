@@ -1,0 +1,241 @@
+// Searching: the statement built from a text and the chosen fields, the File Search dialog's check
+// list, and the Find command against a real library.
+
+#include "controls/CMessageBox.h"
+#include "controls/CModalRun.h"
+#include "database/CFileSearchDialog.h"
+#include "database/CTroveportDatabaseManager.h"
+#include "database/SearchStatement.h"
+#include "DemoLibrary.h"
+#include "explorer/CFileListModel.h"
+#include "explorer/CFolderTreeModel.h"
+#include "explorer/CFolderTreeView.h"
+#include "explorer/CMainFrame.h"
+#include "explorer/CTreeItem.h"
+#include "startup/Globals.h"
+#include "startup/Startup.h"
+#include "TestSupport.h"
+
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+using namespace TestSupport;
+
+class TestSearch : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    static void ClickCheckBox(CSearchFieldList* list, int row, bool twice = false)
+    {
+        const QPoint point = list->CheckBoxRect(list->model()->index(row, 0)).center();
+        if (twice)
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, point);
+        else
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, point);
+    }
+
+    static QString States(const CSearchFieldList* list)
+    {
+        QString states;
+        for (int i = 0; i < list->count(); ++i)
+            states += list->item(i)->checkState() == Qt::Checked ? QLatin1Char('x') : QLatin1Char('-');
+        return states;
+    }
+
+    static QList<int> SelectedRows(const CSearchFieldList* list)
+    {
+        QList<int> rows;
+        for (int i = 0; i < list->count(); ++i)
+            if (list->item(i)->isSelected())
+                rows.append(i);
+        return rows;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        UseSettingsFilesIn(m_dir.path());
+        QTextStream out(stdout);
+        QString error;
+        QVERIFY2(CreateDemoLibrary(m_dir.filePath(QStringLiteral("demo")), out, &error), qPrintable(error));
+        LoadStartupPaths();
+        QCOMPARE(OpenFileAreaTable(), AreaTableStatus::Ready);
+        theDatabaseManager.SetDatabaseFile(g_strDatabasePath + QStringLiteral("/troveport.db"));
+        CMessageBox::SetAnsweringMode(true);
+    }
+
+    void theStatementAsWritten()
+    {
+        QCOMPARE(
+            BuildSearchStatement(QStringLiteral("abc"), kSearchTitle | kSearchUrl),
+            QStringLiteral("select distinctrow files.* from files inner join download on files.file_id = "
+                           "download.file_id where files.title like '%abc%' or download.url like '%abc%' "
+                           "order by files.TITLE"));
+        QCOMPARE(BuildSearchStatement(QStringLiteral("x"), kSearchLongDesc),
+                 QStringLiteral("select distinctrow files.* from files where files.long_desc like '%x%' "
+                                "order by files.TITLE"));
+        QCOMPARE(BuildSearchStatement(QString(), 0x3F), QString());
+        QCOMPARE(BuildSearchStatement(QStringLiteral("abc"), 0), QString());
+        QCOMPARE(BuildSearchStatement(QStringLiteral("abc"), 0x40), QString()); // no known field
+        // The text goes in as typed, %1 and quotes included.
+        QCOMPARE(BuildSearchStatement(QStringLiteral("50%_%1"), kSearchTitle),
+                 QStringLiteral("select distinctrow files.* from files where files.title like '%50%_%1%' "
+                                "order by files.TITLE"));
+    }
+
+    void everyFieldCombination()
+    {
+        const char* columns[] = {"files.title",     "files.short_desc", "files.long_desc",
+                                 "files.upld_name", "files.upld_email", "download.url"};
+        for (quint32 fields = 1; fields < 64; ++fields) {
+            const QString sql = BuildSearchStatement(QStringLiteral("t"), fields);
+            QVERIFY(sql.endsWith(QLatin1String(" order by files.TITLE")));
+            QCOMPARE(sql.contains(QLatin1String(" inner join download ")), bool(fields & kSearchUrl));
+            QCOMPARE(int(sql.count(QLatin1String(" like '%t%'"))), qPopulationCount(fields));
+            QCOMPARE(int(sql.count(QLatin1String(" or "))), qPopulationCount(fields) - 1);
+            // The chosen columns appear in the order of the list.
+            qsizetype at = sql.indexOf(QLatin1String(" where "));
+            for (int bit = 0; bit < 6; ++bit) {
+                const qsizetype found = sql.indexOf(QLatin1String(columns[bit]) + QLatin1String(" like"));
+                QCOMPARE(found >= 0, bool(fields & (1u << bit)));
+                if (found >= 0) {
+                    QVERIFY(found > at);
+                    at = found;
+                }
+            }
+        }
+    }
+
+    void dialogShowsAndTakesTheFields()
+    {
+        CFileSearchDialog none(QStringLiteral("old"), 0);
+        QCOMPARE(States(none.GetFieldList()), QStringLiteral("xxxxxx")); // nothing chosen shows everything
+        QCOMPARE(none.GetTextEdit()->text(), QStringLiteral("old"));
+        CFileSearchDialog some(QString(), kSearchShortDesc | kSearchUrl);
+        QCOMPARE(States(some.GetFieldList()), QStringLiteral("-x---x"));
+        QCOMPARE(some.GetFields(), quint32(kSearchShortDesc | kSearchUrl));
+        for (int i = 0; i < 6; ++i)
+            some.GetFieldList()->item(i)->setCheckState(Qt::Unchecked);
+        QCOMPARE(some.GetFields(), 0u);
+    }
+
+    void checkBoxClicksFollowTheSelection()
+    {
+        CFileSearchDialog dialog(QStringLiteral("t"), kSearchTitle | kSearchShortDesc);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        CSearchFieldList* list = dialog.GetFieldList();
+        QCOMPARE(States(list), QStringLiteral("xx----"));
+
+        // Outside the selection: the entry changes and becomes the selection.
+        ClickCheckBox(list, 3);
+        QCOMPARE(States(list), QStringLiteral("xx-x--"));
+        QCOMPARE(SelectedRows(list), QList<int>{3});
+
+        // Inside a selection mostly checked: all of it unchecked, the selection kept.
+        list->clearSelection();
+        for (int row : {0, 1, 2})
+            list->item(row)->setSelected(true);
+        ClickCheckBox(list, 1);
+        QCOMPARE(States(list), QStringLiteral("---x--"));
+        QCOMPARE(SelectedRows(list), (QList<int>{0, 1, 2}));
+        // Now mostly unchecked: all of it checked.
+        list->item(2)->setCheckState(Qt::Checked);
+        ClickCheckBox(list, 0);
+        QCOMPARE(States(list), QStringLiteral("xxxx--"));
+        // A tie counts as checked, so it turns to unchecked.
+        list->clearSelection();
+        for (int row : {3, 4})
+            list->item(row)->setSelected(true);
+        ClickCheckBox(list, 4);
+        QCOMPARE(States(list), QStringLiteral("xxx---"));
+        QCOMPARE(SelectedRows(list), (QList<int>{3, 4}));
+
+        // A double click on a check box is one more click.
+        list->clearSelection();
+        ClickCheckBox(list, 5, true);
+        QCOMPARE(States(list), QStringLiteral("xxx--x"));
+        // Clicking the text, not the box, only selects.
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          list->visualItemRect(list->item(0)).center() + QPoint(30, 0));
+        QCOMPARE(States(list), QStringLiteral("xxx--x"));
+        QCOMPARE(SelectedRows(list), QList<int>{0});
+        QCOMPARE(dialog.GetFields(), quint32(kSearchTitle | kSearchShortDesc | kSearchLongDesc | kSearchUrl));
+    }
+
+    void findRenamesAndListsTheResults()
+    {
+        CMainFrame frame;
+        frame.show();
+        QTRY_VERIFY(frame.IsLaidOut());
+        QCoreApplication::processEvents();
+        CMessageBox::TakeRequests();
+
+        auto answer = [](const QString& text, quint32 fields) {
+            CModalRun::QueueHandler([text, fields](QDialog& dialog) {
+                auto& search = static_cast<CFileSearchDialog&>(dialog);
+                search.GetTextEdit()->setText(text);
+                for (int i = 0; i < 6; ++i)
+                    search.GetFieldList()->item(i)->setCheckState((fields & (1u << i)) ? Qt::Checked
+                                                                                       : Qt::Unchecked);
+                return int(QDialog::Accepted);
+            });
+        };
+
+        answer(QStringLiteral("zip"), kSearchTitle | kSearchShortDesc | kSearchLongDesc);
+        frame.RunCommand(Command::FindFiles);
+        QCoreApplication::processEvents();
+        QCOMPARE(frame.GetSelectedTreeItem(), frame.GetSearchResultsItem());
+        QCOMPARE(frame.GetSearchResultsItem()->GetName(), QStringLiteral("Search results (\"zip\")"));
+        QCOMPARE(frame.GetTreeModel()->IndexForItem(frame.GetSearchResultsItem()).data().toString(),
+                 QStringLiteral("Search results (\"zip\")"));
+        QCOMPARE(frame.GetListModel()->rowCount(), 2); // PKZIP and WinZip
+        QCOMPARE(CMessageBox::TakeRequests().size(), 0);
+
+        // The URL field finds files by their locations; rows come in title order.
+        answer(QStringLiteral("local://1/"), kSearchUrl);
+        frame.RunCommand(Command::FindFiles);
+        QCoreApplication::processEvents();
+        QStringList titles;
+        for (int row = 0; row < frame.GetListModel()->rowCount(); ++row)
+            titles.append(frame.GetListModel()->index(row, 0).data().toString());
+        QCOMPARE(titles, (QStringList{QStringLiteral("Chess 88"), QStringLiteral("Commander Keen 4"),
+                                      QStringLiteral("Hugo's House of Horrors"),
+                                      QStringLiteral("Jazz Jackrabbit"), QStringLiteral("Scorched Earth")}));
+
+        // Nothing found: an empty list and the message, once; Refresh runs the search again.
+        answer(QStringLiteral("no such thing"), kSearchTitle);
+        frame.RunCommand(Command::FindFiles);
+        QCoreApplication::processEvents();
+        QCOMPARE(frame.GetListModel()->rowCount(), 0);
+        QCOMPARE(CMessageBox::TakeRequests().size(), 1);
+        frame.RunCommand(Command::Refresh);
+        QCOMPARE(CMessageBox::TakeRequests().size(), 1);
+
+        // Cancel changes nothing; nothing checked keeps 0 and shows every field next time.
+        CModalRun::QueueHandler([](QDialog&) { return int(QDialog::Rejected); });
+        frame.RunCommand(Command::FindFiles);
+        QCOMPARE(frame.m_strSearchText, QStringLiteral("no such thing"));
+        answer(QStringLiteral("keen"), 0);
+        frame.RunCommand(Command::FindFiles);
+        QCoreApplication::processEvents();
+        QCOMPARE(frame.m_dwSearchFields, 0u);
+        QCOMPARE(frame.GetListModel()->rowCount(), 0);
+        QCOMPARE(CMessageBox::TakeRequests().size(), 1);
+        quint32 shownFields = 99;
+        CModalRun::QueueHandler([&shownFields](QDialog& dialog) {
+            shownFields = static_cast<CFileSearchDialog&>(dialog).GetFields();
+            return int(QDialog::Rejected);
+        });
+        frame.RunCommand(Command::FindFiles);
+        QCOMPARE(shownFields, 0x3Fu);
+    }
+};
+
+QTEST_MAIN(TestSearch)
+#include "tst_search.moc"

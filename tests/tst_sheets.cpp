@@ -1,0 +1,341 @@
+// Property sheets and wizards: the page history, pages that refuse to be shown or left, Cancel and
+// Close, and where help requests go.
+
+#include "adding/CWizard.h"
+#include "adding/CWizardPage.h"
+#include "controls/CModalRun.h"
+#include "explorer/CHelpPropertySheet.h"
+#include "explorer/CHelpViewer.h"
+#include "explorer/ContextHelp.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QVBoxLayout>
+#include <QWhatsThis>
+
+namespace {
+
+// A page that notes what the sheet asks of it and answers as told.
+class CTestPage : public CWizardPage
+{
+public:
+    CTestPage(quint32 id, QStringList* log)
+        : CWizardPage(0x10000u | id, QStringLiteral("Page %1").arg(id)), m_log(log)
+    {
+        auto* layout = new QVBoxLayout(this);
+        m_edit = new QLineEdit(this);
+        m_edit->setAccessibleName(QStringLiteral("Field %1").arg(id));
+        layout->addWidget(m_edit);
+    }
+
+    bool OnSetActive() override
+    {
+        m_log->append(QStringLiteral("show %1").arg(GetPageId()));
+        return showable;
+    }
+    bool OnKillActive() override
+    {
+        m_log->append(QStringLiteral("leave %1").arg(GetPageId()));
+        return leavable;
+    }
+    int OnWizardNext() override { return jumpTo ? jumpTo : CWizardPage::OnWizardNext(); }
+    void OnOK() override { m_log->append(QStringLiteral("ok %1").arg(GetPageId())); }
+    void OnCancel() override { m_log->append(QStringLiteral("cancel %1").arg(GetPageId())); }
+
+    bool showable = true;
+    bool leavable = true;
+    int jumpTo = 0;
+    QLineEdit* m_edit;
+
+private:
+    QStringList* m_log;
+};
+
+} // namespace
+
+class TestSheets : public QObject
+{
+    Q_OBJECT
+
+private:
+    QStringList m_log;
+
+    // A wizard of pages 1..count (page identifiers 1..count).
+    template<class Sheet> Sheet* MakeSheet(int count, QList<CTestPage*>* pages)
+    {
+        auto* sheet = new Sheet(QStringLiteral("Test"));
+        for (int i = 1; i <= count; ++i) {
+            pages->append(new CTestPage(quint32(i), &m_log));
+            sheet->AddPage(pages->last());
+        }
+        return sheet;
+    }
+
+    static quint32 Current(const CPropertySheet& sheet)
+    {
+        return sheet.GetActivePage() ? sheet.GetActivePage()->GetTemplateId() : 0;
+    }
+
+private slots:
+    void init()
+    {
+        m_log.clear();
+        CHelpViewer::TakeShown();
+    }
+
+    void pageIdentifiersAreTheLow16Bits()
+    {
+        CWizardPage page(0x0003002Au);
+        QCOMPARE(page.GetPageId(), 0x2Au);
+        QCOMPARE(page.GetWizard(), nullptr);
+    }
+
+    void nextNextBackBack()
+    {
+        QList<CTestPage*> pages;
+        std::unique_ptr<CWizard> wizard(MakeSheet<CWizard>(4, &pages));
+        wizard->show();
+        QCOMPARE(Current(*wizard), 1u);
+        wizard->PressBack(); // nothing shown before: stays
+        QCOMPARE(Current(*wizard), 1u);
+        wizard->PressNext();
+        wizard->PressNext();
+        QCOMPARE(Current(*wizard), 3u);
+        QCOMPARE(wizard->GetHistory(), (QList<quint32>{1, 2}));
+        wizard->PressBack();
+        QCOMPARE(Current(*wizard), 2u);
+        wizard->PressBack();
+        QCOMPARE(Current(*wizard), 1u);
+        QVERIFY(wizard->GetHistory().isEmpty());
+        wizard->PressBack();
+        QCOMPARE(Current(*wizard), 1u);
+    }
+
+    void backReturnsToThePageReallyShown()
+    {
+        QList<CTestPage*> pages;
+        std::unique_ptr<CWizard> wizard(MakeSheet<CWizard>(5, &pages));
+        wizard->show();
+        pages[1]->showable = false; // page 2 is skipped on the way forward
+        wizard->PressNext();
+        QCOMPARE(Current(*wizard), 3u);
+        wizard->PressNext();
+        QCOMPARE(Current(*wizard), 4u);
+        wizard->PressBack();
+        wizard->PressBack();
+        QCOMPARE(Current(*wizard), 1u); // not page 2, which was never shown
+    }
+
+    void aJumpPushesNothing()
+    {
+        QList<CTestPage*> pages;
+        std::unique_ptr<CWizard> wizard(MakeSheet<CWizard>(5, &pages));
+        wizard->show();
+        pages[0]->jumpTo = 4;
+        wizard->PressNext();
+        QCOMPARE(Current(*wizard), 4u);
+        QVERIFY(wizard->GetHistory().isEmpty());
+        wizard->PressBack(); // cannot return past the jump
+        QCOMPARE(Current(*wizard), 4u);
+        wizard->PressNext();
+        wizard->PressBack();
+        QCOMPARE(Current(*wizard), 4u);
+    }
+
+    void pagesThatRefuse()
+    {
+        QList<CTestPage*> pages;
+        std::unique_ptr<CWizard> wizard(MakeSheet<CWizard>(3, &pages));
+        wizard->show();
+        pages[0]->leavable = false;
+        wizard->PressNext();
+        QCOMPARE(Current(*wizard), 1u);
+        QVERIFY(wizard->GetHistory().isEmpty() || wizard->GetHistory() == QList<quint32>{});
+        pages[0]->leavable = true;
+        // Every page ahead refuses to be shown: the wizard stays where it is.
+        pages[1]->showable = false;
+        pages[2]->showable = false;
+        wizard->PressNext();
+        QCOMPARE(Current(*wizard), 1u);
+
+        // Back checks the page may be left after asking where to go.
+        pages[1]->showable = true;
+        wizard->PressNext();
+        QCOMPARE(Current(*wizard), 2u);
+        pages[1]->leavable = false;
+        m_log.clear();
+        wizard->PressBack();
+        QCOMPARE(Current(*wizard), 2u);
+        QCOMPARE(m_log, QStringList{QStringLiteral("leave 2")});
+    }
+
+    void aPlainSheetInWizardModeGoesBackInOrder()
+    {
+        QList<CTestPage*> pages;
+        std::unique_ptr<CHelpPropertySheet> sheet(MakeSheet<CHelpPropertySheet>(3, &pages));
+        sheet->SetWizardMode();
+        sheet->show();
+        pages[0]->jumpTo = 3;
+        sheet->PressNext();
+        QCOMPARE(Current(*sheet), 3u);
+        sheet->PressBack();
+        QCOMPARE(Current(*sheet), 2u); // the previous page in order, not the history
+    }
+
+    void wizardButtonsAndEnding()
+    {
+        QList<CTestPage*> pages;
+        std::unique_ptr<CWizard> wizard(MakeSheet<CWizard>(2, &pages));
+        wizard->show();
+        wizard->SetWizardButtons(CPropertySheet::kBack | CPropertySheet::kFinish);
+        QVERIFY(wizard->GetButton(CPropertySheet::kFinishButton)->isVisible());
+        QVERIFY(!wizard->GetButton(CPropertySheet::kNextButton)->isVisible());
+        wizard->SetWizardButtons(CPropertySheet::kNext);
+        QVERIFY(!wizard->GetButton(CPropertySheet::kBackButton)->isEnabled());
+        QVERIFY(wizard->GetButton(CPropertySheet::kNextButton)->isEnabled());
+
+        m_log.clear();
+        CModalRun::QueueHandler([](QDialog& dialog) {
+            static_cast<CPropertySheet&>(dialog).PressCancel();
+            return dialog.result();
+        });
+        QCOMPARE(wizard->DoModal(), int(QDialog::Rejected));
+        QCOMPARE(m_log, (QStringList{QStringLiteral("cancel 1"), QStringLiteral("cancel 2")}));
+    }
+
+    void tabbedSheetKeepsARefusingPage()
+    {
+        QList<CTestPage*> pages;
+        std::unique_ptr<CPropertySheet> sheet(MakeSheet<CPropertySheet>(3, &pages));
+        sheet->show();
+        QVERIFY(sheet->SetActivePage(1));
+        pages[1]->leavable = false;
+        QVERIFY(!sheet->SetActivePage(2));
+        QCOMPARE(Current(*sheet), 2u);
+        // OK is refused too while the page will not be left, and nothing is accepted.
+        m_log.clear();
+        sheet->PressOK();
+        QVERIFY(sheet->isVisible());
+        QCOMPARE(m_log, QStringList{QStringLiteral("leave 2")});
+        pages[1]->leavable = true;
+        m_log.clear();
+        sheet->PressOK();
+        QCOMPARE(sheet->result(), int(QDialog::Accepted));
+        QCOMPARE(m_log, (QStringList{QStringLiteral("leave 2"), QStringLiteral("ok 1"),
+                                     QStringLiteral("ok 2"), QStringLiteral("ok 3")}));
+    }
+
+    void cancelCanTurnIntoClose()
+    {
+        QList<CTestPage*> pages;
+        std::unique_ptr<CPropertySheet> sheet(MakeSheet<CPropertySheet>(1, &pages));
+        sheet->show();
+        QCOMPARE(sheet->GetButton(CPropertySheet::kCancelButton)->text(), QStringLiteral("Cancel"));
+        sheet->CancelToClose();
+        QCOMPARE(sheet->GetButton(CPropertySheet::kCancelButton)->text(), QStringLiteral("Close"));
+    }
+
+    void helpGoesToThePageOnShow()
+    {
+        auto* sheet = new CHelpPropertySheet(QStringLiteral("File Area Properties"));
+        auto* area = new CHelpPropertyPage(1, QStringLiteral("Area"));
+        area->SetHelpTopic(64);
+        auto* bare = new CHelpPropertyPage(2, QStringLiteral("Bare"));
+        auto* edit = new QLineEdit(area);
+        sheet->AddPage(area);
+        sheet->AddPage(bare);
+        sheet->show();
+        QVERIFY(sheet->windowFlags() & Qt::WindowContextHelpButtonHint);
+
+        sheet->PressHelp();
+        auto shown = CHelpViewer::TakeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0].kind, CHelpViewer::Shown::Topic);
+        QCOMPARE(shown[0].topic, 64u);
+        QVERIFY(CHelpViewer::GetInstance());
+        QCOMPARE(CHelpViewer::GetInstance()->GetBook(), CHelpViewer::kProgramHelp);
+        CHelpViewer::GetInstance()->close();
+        sheet->activateWindow();
+
+        // The caption's help button, then a click on the control: the same request.
+        QHelpEvent whatsThis(QEvent::WhatsThis, QPoint(1, 1), edit->mapToGlobal(QPoint(1, 1)));
+        QApplication::sendEvent(edit, &whatsThis);
+        shown = CHelpViewer::TakeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0].kind, CHelpViewer::Shown::Popup);
+        QWhatsThis::hideText(); // an open pop-up keeps the other windows from being active
+        sheet->activateWindow();
+
+        // F1 on a control of a page without help pairs: the pop-up that has no topic to offer.
+        QVERIFY(QTest::qWaitForWindowActive(sheet));
+        edit->setFocus();
+        QTest::keyClick(edit, Qt::Key_F1);
+        shown = CHelpViewer::TakeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0].kind, CHelpViewer::Shown::Popup);
+        QCOMPARE(shown[0].text, CHelpViewer::NoTopicText());
+
+        QWhatsThis::hideText();
+        // A page without a topic falls back to the help's contents.
+        QVERIFY(sheet->SetActivePage(1));
+        sheet->PressHelp();
+        shown = CHelpViewer::TakeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0].kind, CHelpViewer::Shown::Contents);
+        delete sheet;
+        if (CHelpViewer::GetInstance())
+            CHelpViewer::GetInstance()->close();
+    }
+
+    void f1OnAWizardPageShowsItsTopic()
+    {
+        QList<CTestPage*> pages;
+        std::unique_ptr<CWizard> wizard(MakeSheet<CWizard>(1, &pages));
+        pages[0]->SetHelpTopic(49);
+        wizard->show();
+        QVERIFY(QTest::qWaitForWindowActive(wizard.get()));
+        pages[0]->m_edit->setFocus();
+        QTest::keyClick(pages[0]->m_edit, Qt::Key_F1);
+        const auto shown = CHelpViewer::TakeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0].kind, CHelpViewer::Shown::Topic);
+        QCOMPARE(shown[0].topic, 49u);
+        if (CHelpViewer::GetInstance())
+            CHelpViewer::GetInstance()->close();
+    }
+
+    void contextHelpDecisions()
+    {
+        QWidget window;
+        const HelpPair pairs[] = {{7, 21}, {9, 0}, {0, 0}};
+        HelpRequest menu;
+        menu.source = HelpRequest::MenuItem;
+        menu.id = 7;
+        ShowContextHelp(&window, &menu, 18, pairs, false);
+        auto shown = CHelpViewer::TakeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0].kind, CHelpViewer::Shown::Popup);
+        QCOMPARE(shown[0].topic, 21u);
+        menu.id = 8; // no pair for it
+        ShowContextHelp(&window, &menu, 18, pairs, false);
+        ShowContextHelp(&window, &menu, 18, nullptr, false);
+        QVERIFY(CHelpViewer::TakeShown().isEmpty());
+
+        HelpRequest control;
+        ShowContextHelp(&window, &control, 18, nullptr, true);
+        ShowContextHelp(&window, &control, 0, nullptr, true);
+        ShowContextHelp(&window, nullptr, 0, nullptr, false); // no request and no topic: nothing
+        shown = CHelpViewer::TakeShown();
+        QCOMPARE(shown.size(), 2);
+        QCOMPARE(shown[0].kind, CHelpViewer::Shown::Topic);
+        QCOMPARE(shown[0].topic, 18u);
+        QCOMPARE(shown[1].kind, CHelpViewer::Shown::Contents);
+        if (CHelpViewer::GetInstance())
+            CHelpViewer::GetInstance()->close();
+    }
+};
+
+QTEST_MAIN(TestSheets)
+#include "tst_sheets.moc"
