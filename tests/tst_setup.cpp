@@ -322,6 +322,12 @@ private slots:
         theDatabaseManager.CloseConnection();
         table.Close();
 
+        // A demonstration elsewhere would take the machine's settings from this library: refused.
+        QCOMPARE(Run({QStringLiteral("--demo"), m_dir->filePath(QStringLiteral("other"))}), 1);
+        QVERIFY(m_err.contains(QStringLiteral("already name the library")));
+        QCOMPARE(RegGetString(QStringLiteral("DatabasePath"), g_pszRegKey), base + QStringLiteral("/db"));
+        QVERIFY(!QFileInfo::exists(m_dir->filePath(QStringLiteral("other"))));
+
         // A second demonstration in the same place would overwrite the first: refused.
         const QByteArray before = ReadFile(base + QStringLiteral("/db/Filearea.dat"));
         QCOMPARE(Run({QStringLiteral("--demo"), base}), 1);

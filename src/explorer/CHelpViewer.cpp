@@ -9,6 +9,17 @@
 #include <QVBoxLayout>
 #include <QWhatsThis>
 
+// The pages live in the program's resources, linked in from a static library: registered here, where
+// they are used, so that the linker keeps them.
+static void RegisterHelpPages()
+{
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(help);
+        return true;
+    }();
+    Q_UNUSED(registered);
+}
+
 namespace {
 
 QPointer<CHelpViewer> g_viewer;
@@ -50,8 +61,12 @@ CHelpViewer::CHelpViewer(QWidget* owner) : QDialog(owner), m_browser(new QTextBr
     connect(forward, &QPushButton::clicked, m_browser, &QTextBrowser::forward);
     connect(m_browser, &QTextBrowser::backwardAvailable, back, &QWidget::setEnabled);
     connect(m_browser, &QTextBrowser::forwardAvailable, forward, &QWidget::setEnabled);
-    connect(m_browser, &QTextBrowser::sourceChanged, this, [this] {
-        setWindowTitle(m_browser->documentTitle().isEmpty() ? tr("Troveport Explorer Help") : m_browser->documentTitle());
+    connect(m_browser, &QTextBrowser::sourceChanged, this, [this](const QUrl& source) {
+        // A link may lead into the other book; Contents then means that book's contents.
+        m_book =
+            source.path().startsWith(QLatin1String("/help/guide/")) ? kAdministratorsGuide : kProgramHelp;
+        setWindowTitle(m_browser->documentTitle().isEmpty() ? tr("Troveport Explorer Help")
+                                                            : m_browser->documentTitle());
         setAccessibleName(windowTitle());
     });
 
@@ -67,11 +82,13 @@ CHelpViewer::CHelpViewer(QWidget* owner) : QDialog(owner), m_browser(new QTextBr
 
 QUrl CHelpViewer::TopicUrl(quint32 topic)
 {
+    RegisterHelpPages();
     return QUrl(QStringLiteral("qrc:/help/program/topic-%1.html").arg(topic));
 }
 
 QUrl CHelpViewer::ContentsUrl(Book book)
 {
+    RegisterHelpPages();
     return QUrl(book == kProgramHelp ? QStringLiteral("qrc:/help/program/contents.html")
                                      : QStringLiteral("qrc:/help/guide/contents.html"));
 }
@@ -141,7 +158,8 @@ void CHelpViewer::ShowTopicPopup(QWidget* anchor, const QPoint& globalPosition, 
         text = document.toPlainText().trimmed();
     }
     Note({Shown::Popup, kProgramHelp, topic, text});
-    QWhatsThis::showText(globalPosition, text.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>")), anchor);
+    QWhatsThis::showText(globalPosition,
+                         text.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>")), anchor);
 }
 
 void CHelpViewer::ShowPopup(QWidget* anchor, const QPoint& globalPosition, const QString& text)

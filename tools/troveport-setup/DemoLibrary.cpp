@@ -40,6 +40,16 @@ namespace {
 
 bool FillDemoLibrary(const QString& base, QTextStream& out, QString* error)
 {
+    // The demonstration becomes the machine's library; it must not quietly replace a real one.
+    const QString current = RegGetString(QStringLiteral("DatabasePath"), g_pszRegKey);
+    if (!current.isEmpty() && current != base + QStringLiteral("/db") &&
+        QFileInfo::exists(current + QStringLiteral("/Filearea.dat"))) {
+        *error = QStringLiteral(
+                     "The machine settings %1 already name the library %2. Give the demonstration "
+                     "settings of its own: TROVEPORT_MACHINE_REG=%3/machine.reg troveport-setup --demo %3")
+                     .arg(RegistryFileForRoot(RegRoot::Machine), current, base);
+        return false;
+    }
     const QString db = base + QStringLiteral("/db");
     if (QFileInfo(CLibraryEditor::TableName(db)).size() > 0) {
         *error =
