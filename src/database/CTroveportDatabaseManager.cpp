@@ -23,7 +23,6 @@ const char* const kSchema[] = {
         file_date     INTEGER NOT NULL DEFAULT 0,
         version       TEXT    NOT NULL DEFAULT '',
         requires_form INTEGER NOT NULL DEFAULT 0))",
-    R"(CREATE INDEX IF NOT EXISTS files_title ON files(title))",
     R"(CREATE TABLE IF NOT EXISTS download (
         file_id INTEGER NOT NULL REFERENCES files(file_id) ON DELETE CASCADE,
         url     TEXT    NOT NULL,
