@@ -5,81 +5,30 @@
 //
 // The library is made once in DIR (default: bench-data beside the program) and reused.
 
-#include "adding/PathUtils.h"
-#include "CLibraryEditor.h"
+#include "BenchSupport.h"
 #include "database/CFileRecord.h"
-#include "database/CTroveportDatabaseManager.h"
-#include "FileGenerator.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QProcess>
 #include <QTextStream>
 
 #include <algorithm>
-#include <malloc.h>
 #include <random>
 
+using namespace BenchSupport;
+
 namespace {
-
 constexpr quint32 kArea = 1;
-
-double Median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.isEmpty() ? 0 : values[values.size() / 2];
-}
-
-// Milliseconds the sqlite3 program takes to run a statement, its output thrown away.
-double TimeSqlite3(const QString& db, const QString& statement)
-{
-    QProcess process;
-    process.setStandardOutputFile(QProcess::nullDevice());
-    QElapsedTimer timer;
-    timer.start();
-    process.start(QStringLiteral("sqlite3"), {db, statement});
-    if (!process.waitForFinished(600000) || process.exitCode() != 0)
-        return -1;
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
-size_t HeapInUse()
-{
-    // Small blocks and the large ones malloc maps on its own.
-    const struct mallinfo2 info = mallinfo2();
-    return info.uordblks + info.hblkhd;
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
-    const QStringList args = QCoreApplication::arguments();
-    const qint64 files = args.contains(QStringLiteral("--files"))
-                             ? args.value(args.indexOf(QStringLiteral("--files")) + 1).toLongLong()
-                             : 1000000;
-    const QString dir = args.contains(QStringLiteral("--dir"))
-                            ? args.value(args.indexOf(QStringLiteral("--dir")) + 1)
-                            : QCoreApplication::applicationDirPath() + QStringLiteral("/bench-data");
-    const QString library = QStringLiteral("%1/library-%2").arg(dir).arg(files);
-    const QString db = MakePath(library, QStringLiteral("troveport.db"));
-    theDatabaseManager.SetDatabaseFile(db);
-
-    if (theDatabaseManager.GetNumberOfFilesInArea(kArea) != files) {
-        QDir(library).removeRecursively();
-        QDir().mkpath(library);
-        theDatabaseManager.CloseConnection();
-        theDatabaseManager.SetDatabaseFile(db);
-        out << "Making a library of " << files << " files in " << library << " ...\n" << Qt::flush;
-        QString error;
-        if (!GenerateFiles(kArea, files, out, &error)) {
-            out << "Cannot make the library: " << error << "\n";
-            return 1;
-        }
-    }
+    const qint64 files = Option("--files", QStringLiteral("1000000")).toLongLong();
+    const QString library = PrepareLibrary(files, out);
+    if (library.isEmpty())
+        return 1;
+    const QString db = theDatabaseManager.GetDatabaseFile();
 
     // Warm both sides' page cache alike before measuring.
     TimeSqlite3(db, QStringLiteral("SELECT count(*) FROM file_area WHERE area_id = 1"));
@@ -87,10 +36,10 @@ int main(int argc, char* argv[])
         QStringLiteral("SELECT file_id FROM file_area WHERE area_id = 1 ORDER BY file_id");
 
     QList<double> openTimes, cliTimes;
-    size_t bytesPerRow = 0;
+    qint64 bytesPerRow = 0;
     for (int round = 0; round < 5; ++round) {
         cliTimes.append(TimeSqlite3(db, idQuery));
-        const size_t heapBefore = HeapInUse();
+        const qint64 heapBefore = HeapBytes();
         QElapsedTimer timer;
         timer.start();
         auto cursor = std::make_unique<CFileRecord>(&theDatabaseManager);
@@ -101,7 +50,7 @@ int main(int argc, char* argv[])
             out << "The area did not open with " << files << " rows\n";
             return 1;
         }
-        bytesPerRow = (HeapInUse() - heapBefore) / size_t(files);
+        bytesPerRow = (HeapBytes() - heapBefore) / files;
     }
 
     // Screens of 50 rows at random places, each cell's fields read as the list paints them.

@@ -5,7 +5,7 @@
 //
 //   bench_explorer [--files N] [--dir DIR]     (runs on the offscreen platform by default)
 
-#include "adding/PathUtils.h"
+#include "BenchSupport.h"
 #include "CLibraryEditor.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "explorer/CFileListModel.h"
@@ -13,55 +13,28 @@
 #include "explorer/CFolderTreeModel.h"
 #include "explorer/CMainFrame.h"
 #include "explorer/CTreeItem.h"
-#include "FileGenerator.h"
 #include "startup/Globals.h"
 #include "startup/Startup.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QListView>
-#include <QProcess>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTreeView>
 
 #include <algorithm>
-#include <malloc.h>
 #include <random>
+
+using namespace BenchSupport;
 
 namespace {
 
-size_t HeapBytes()
-{
-    // Small blocks and the large ones malloc maps on its own.
-    const struct mallinfo2 info = mallinfo2();
-    return info.uordblks + info.hblkhd;
-}
-
-double Milliseconds(const QElapsedTimer& timer)
-{
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
-double TimeSqlite3(const QString& db, const QString& statement)
-{
-    QProcess process;
-    process.setStandardOutputFile(QProcess::nullDevice());
-    QElapsedTimer timer;
-    timer.start();
-    process.start(QStringLiteral("sqlite3"), {db, statement});
-    if (!process.waitForFinished(600000) || process.exitCode() != 0)
-        return -1;
-    return Milliseconds(timer);
-}
-
-// Makes (once) a library whose area 1 holds the files, in the group "Benchmark".
-bool PrepareLibrary(const QString& library, qint64 files, QTextStream& out)
+// The shared library, with an area table whose area 1 stands in the group "Benchmark".
+bool PrepareExplorerLibrary(const QString& library, QTextStream& out)
 {
     QString error;
-    theDatabaseManager.SetDatabaseFile(MakePath(library, QStringLiteral("troveport.db")));
     if (!QFileInfo::exists(CLibraryEditor::TableName(library))) {
         CLibraryEditor::Create(library, &error);
         CLibraryEditor editor(library);
@@ -74,13 +47,6 @@ bool PrepareLibrary(const QString& library, qint64 files, QTextStream& out)
         if (!editor.Open(&error) || !editor.AddArea(area, &error) || !editor.Save(&error) ||
             !editor.WriteGroup(QStringLiteral("Benchmark"), {1}, &error)) {
             out << "Cannot make the library: " << error << "\n";
-            return false;
-        }
-    }
-    if (theDatabaseManager.GetNumberOfFilesInArea(1) != files) {
-        out << "Making " << files << " files in " << library << " ...\n" << Qt::flush;
-        if (!GenerateFiles(1, files, out, &error)) {
-            out << "Cannot make the files: " << error << "\n";
             return false;
         }
     }
@@ -119,7 +85,7 @@ ModeResult Measure(int mode, qint64 files)
     QAbstractItemView* view = frame.GetListView()->GetCurrentView();
     view->viewport()->repaint();
     malloc_trim(0);
-    const size_t heapBefore = HeapBytes();
+    const qint64 heapBefore = HeapBytes();
 
     QElapsedTimer timer;
     timer.start();
@@ -128,7 +94,7 @@ ModeResult Measure(int mode, qint64 files)
         QCoreApplication::processEvents();
     view->viewport()->repaint();
     result.firstScreen = Milliseconds(timer);
-    result.bytesPerFile = double(qint64(HeapBytes()) - qint64(heapBefore)) / double(files);
+    result.bytesPerFile = double(HeapBytes() - heapBefore) / double(files);
 
     timer.restart();
     view->scrollToBottom();
@@ -159,16 +125,9 @@ int main(int argc, char* argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTextStream out(stdout);
-    const QStringList args = QCoreApplication::arguments();
-    const qint64 files = args.contains(QStringLiteral("--files"))
-                             ? args.value(args.indexOf(QStringLiteral("--files")) + 1).toLongLong()
-                             : 1000000;
-    const QString dir = args.contains(QStringLiteral("--dir"))
-                            ? args.value(args.indexOf(QStringLiteral("--dir")) + 1)
-                            : QCoreApplication::applicationDirPath() + QStringLiteral("/bench-data");
-    const QString library = QStringLiteral("%1/library-%2").arg(dir).arg(files);
-    QDir().mkpath(library);
-    if (!PrepareLibrary(library, files, out))
+    const qint64 files = Option("--files", QStringLiteral("1000000")).toLongLong();
+    const QString library = PrepareLibrary(files, out);
+    if (library.isEmpty() || !PrepareExplorerLibrary(library, out))
         return 1;
 
     // The window's own settings go to a scratch place; the machine settings are not needed.
@@ -187,8 +146,7 @@ int main(int argc, char* argv[])
     for (int i = 0; i < 3; ++i)
         cli.append(TimeSqlite3(
             db, QStringLiteral("SELECT file_id FROM file_area WHERE area_id = 1 ORDER BY file_id")));
-    std::sort(cli.begin(), cli.end());
-    const double reference = cli[1];
+    const double reference = Median(cli);
 
     out << "\nArea of " << files
         << " files; sqlite3 CLI ordered id query: " << QString::number(reference, 'f', 1) << " ms\n";

@@ -4,65 +4,24 @@
 //
 //   bench_search [--files N] [--dir DIR] [--text TEXT]
 
-#include "FileGenerator.h"
-#include "adding/PathUtils.h"
+#include "BenchSupport.h"
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "database/SearchStatement.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QProcess>
 #include <QTextStream>
 
-#include <algorithm>
-
-namespace {
-
-double TimeSqlite3(const QString& db, const QString& statement)
-{
-    QProcess process;
-    process.setStandardOutputFile(QProcess::nullDevice());
-    QElapsedTimer timer;
-    timer.start();
-    process.start(QStringLiteral("sqlite3"), {db, statement});
-    if (!process.waitForFinished(600000) || process.exitCode() != 0)
-        return -1;
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
-double Median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.value(values.size() / 2);
-}
-
-} // namespace
+using namespace BenchSupport;
 
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
-    const QStringList args = QCoreApplication::arguments();
-    auto option = [&args](const char* name, const QString& fallback) {
-        const qsizetype at = args.indexOf(QLatin1String(name));
-        return at >= 0 ? args.value(at + 1) : fallback;
-    };
-    const qint64 files = option("--files", QStringLiteral("1000000")).toLongLong();
-    const QString dir = option("--dir", QCoreApplication::applicationDirPath() + QStringLiteral("/bench-data"));
-    const QString text = option("--text", QStringLiteral("Castle"));
-    const QString library = QStringLiteral("%1/library-%2").arg(dir).arg(files);
-    QDir().mkpath(library);
-    theDatabaseManager.SetDatabaseFile(MakePath(library, QStringLiteral("troveport.db")));
-    if (theDatabaseManager.GetNumberOfFilesInArea(1) != files) {
-        out << "Making " << files << " files in " << library << " ...\n" << Qt::flush;
-        QString error;
-        if (!GenerateFiles(1, files, out, &error)) {
-            out << "Cannot make the files: " << error << "\n";
-            return 1;
-        }
-    }
+    const qint64 files = Option("--files", QStringLiteral("1000000")).toLongLong();
+    const QString text = Option("--text", QStringLiteral("Castle"));
+    if (PrepareLibrary(files, out).isEmpty())
+        return 1;
     const QString db = theDatabaseManager.GetDatabaseFile();
     TimeSqlite3(db, QStringLiteral("SELECT count(*) FROM files")); // warm the cache for both
 
@@ -71,12 +30,14 @@ int main(int argc, char* argv[])
     {
         const char* name;
         quint32 fields;
-    } searches[] = {{"title and descriptions", kSearchTitle | kSearchShortDesc | kSearchLongDesc},
-                    {"title, descriptions and URL", kSearchTitle | kSearchShortDesc | kSearchLongDesc | kSearchUrl}};
+    } searches[] = {
+        {"title and descriptions", kSearchTitle | kSearchShortDesc | kSearchLongDesc},
+        {"title, descriptions and URL", kSearchTitle | kSearchShortDesc | kSearchLongDesc | kSearchUrl}};
     for (const auto& search : searches) {
         const QString statement = BuildSearchStatement(text, search.fields);
         // The sqlite3 program reads SQLite's own dialect, in which "distinctrow" is "distinct".
-        const QString sqliteStatement = QString(statement).replace(QStringLiteral("distinctrow"), QStringLiteral("distinct"));
+        const QString sqliteStatement =
+            QString(statement).replace(QStringLiteral("distinctrow"), QStringLiteral("distinct"));
         QList<double> ours, cli;
         qint64 rows = 0;
         for (int round = 0; round < 3; ++round) {
@@ -91,7 +52,8 @@ int main(int argc, char* argv[])
             rows = cursor.GetRecordCount();
             ours.append(double(timer.nsecsElapsed()) / 1e6);
         }
-        out << QStringLiteral("  %1: %2 files found; search %3 ms, sqlite3 CLI %4 ms, ratio %5x (target: at most 1.5)\n")
+        out << QStringLiteral(
+                   "  %1: %2 files found; search %3 ms, sqlite3 CLI %4 ms, ratio %5x (target: at most 1.5)\n")
                    .arg(QLatin1String(search.name))
                    .arg(rows)
                    .arg(Median(ours), 0, 'f', 1)

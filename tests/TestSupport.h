@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QString>
+#include <QtEndian>
 #include <QTest>
 
 #include <cstring>
@@ -46,6 +47,18 @@ inline QByteArray AreaRecord(quint32 id, const QByteArray& name, const QByteArra
     std::memcpy(r->path, path.constData(), size_t(qMin<qsizetype>(path.size(), FileAreaRecord::kPathSize)));
     r->SetFlags(flags);
     return raw;
+}
+
+// The bytes of a group file listing these area ids.
+inline QByteArray GroupIds(std::initializer_list<quint32> ids)
+{
+    QByteArray data;
+    for (quint32 id : ids) {
+        char bytes[4];
+        qToLittleEndian(id, bytes);
+        data.append(bytes, 4);
+    }
+    return data;
 }
 
 inline QByteArray HeaderRecord()

@@ -20,17 +20,6 @@ private:
     QTemporaryDir m_dir;
     QString Path(const char* name) const { return m_dir.filePath(QString::fromLatin1(name)); }
 
-    static QByteArray Ids(std::initializer_list<quint32> ids)
-    {
-        QByteArray data;
-        for (quint32 id : ids) {
-            char bytes[4];
-            qToLittleEndian(id, bytes);
-            data.append(bytes, 4);
-        }
-        return data;
-    }
-
 private slots:
     void missingFileIsCreatedEmpty()
     {
@@ -200,9 +189,9 @@ private slots:
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QList<quint32>>("ids");
         QTest::newRow("in order, duplicates kept")
-            << Ids({9, 2, 9, 4294967295u}) << QList<quint32>{9, 2, 9, 4294967295u};
+            << GroupIds({9, 2, 9, 4294967295u}) << QList<quint32>{9, 2, 9, 4294967295u};
         QTest::newRow("three trailing bytes ignored")
-            << Ids({1, 2}) + QByteArray("\x01\x02\x03", 3) << QList<quint32>{1, 2};
+            << GroupIds({1, 2}) + QByteArray("\x01\x02\x03", 3) << QList<quint32>{1, 2};
         QTest::newRow("too short for one id") << QByteArray("\x05\x00", 2) << QList<quint32>{};
         QTest::newRow("empty") << QByteArray() << QList<quint32>{};
     }

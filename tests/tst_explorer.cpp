@@ -6,7 +6,7 @@
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "database/SearchStatement.h"
-#include "DemoLibrary.h"
+#include "DemoSupport.h"
 #include "explorer/CFileListModel.h"
 #include "explorer/CFileListView.h"
 #include "explorer/CFolderTreeModel.h"
@@ -108,13 +108,8 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        UseSettingsFilesIn(m_dir.path());
-        QTextStream out(stdout);
         QString error;
-        QVERIFY2(CreateDemoLibrary(m_dir.filePath(QStringLiteral("demo")), out, &error), qPrintable(error));
-        LoadStartupPaths();
-        QCOMPARE(OpenFileAreaTable(), AreaTableStatus::Ready);
-        theDatabaseManager.SetDatabaseFile(g_strDatabasePath + QStringLiteral("/troveport.db"));
+        QVERIFY2(DemoSupport::OpenDemoLibrary(m_dir.path(), &error), qPrintable(error));
         CMessageBox::SetAnsweringMode(true);
         QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "OnUrl");
     }

@@ -19,17 +19,6 @@ using namespace TestSupport;
 
 namespace {
 
-QByteArray Ids(std::initializer_list<quint32> ids)
-{
-    QByteArray data;
-    for (quint32 id : ids) {
-        char bytes[4];
-        qToLittleEndian(id, bytes);
-        data.append(bytes, 4);
-    }
-    return data;
-}
-
 QStringList ChildNames(const CTreeItem* item)
 {
     QStringList names;
@@ -69,11 +58,12 @@ private slots:
                   HeaderRecord() + AreaRecord(1, "Games") + AreaRecord(2, "Tools") + AreaRecord(3, "Lonely"));
         QVERIFY(theFileAreaTable.Open(dir.filePath(QStringLiteral("Filearea.dat"))));
         // Unknown ids are skipped, repeated ones shown again, an area may stand in two groups.
-        WriteFile(dir.filePath(QStringLiteral("Fun.group")), Ids({1, 99, 1}));
-        WriteFile(dir.filePath(QStringLiteral("Win.3x.group")), Ids({2, 1}));
+        WriteFile(dir.filePath(QStringLiteral("Fun.group")), GroupIds({1, 99, 1}));
+        WriteFile(dir.filePath(QStringLiteral("Win.3x.group")), GroupIds({2, 1}));
         WriteFile(dir.filePath(QStringLiteral("Empty.group")), QByteArray());
-        WriteFile(dir.filePath(QStringLiteral("notes.GROUP")), Ids({3})); // the pattern is matched with case
-        QDir(dir.path()).mkpath(QStringLiteral("dir.group"));             // not a file
+        WriteFile(dir.filePath(QStringLiteral("notes.GROUP")),
+                  GroupIds({3}));                             // the pattern is matched with case
+        QDir(dir.path()).mkpath(QStringLiteral("dir.group")); // not a file
 
         const BuiltTree tree = BuildFolderTree();
         QVERIFY(tree.root && tree.searchResults);
