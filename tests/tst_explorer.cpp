@@ -23,6 +23,7 @@
 #include <QAccessible>
 #include <QDesktopServices>
 #include <QLabel>
+#include <QListView>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QToolBar>
@@ -145,6 +146,12 @@ private slots:
                  (QStringList{QStringLiteral("Programming"), QStringLiteral("Windows Utilities"),
                               QStringLiteral("DOS Utilities")}));
         QCOMPARE(Column(*frame, CFileListModel::kType), QStringList(3, QStringLiteral("File Area")));
+        // Folders may be found by typing their names.
+        QCOMPARE(frame->GetListModel()
+                     ->match(frame->GetListModel()->index(0, 0), Qt::DisplayRole, QStringLiteral("DOS"))
+                     .value(0)
+                     .row(),
+                 2);
     }
 
     void areaFilesAndSearches()
@@ -162,6 +169,17 @@ private slots:
         QVERIFY(Cell(*frame, 4, CFileListModel::kSize).toInt() > 0);
         QCOMPARE(Cell(*frame, 4, CFileListModel::kName), QStringLiteral("Chess 88"));
         QCOMPARE(CMessageBox::TakeRequests().size(), 0);
+
+        // Type-ahead would read every file from the database: files are not searched that way.
+        QCOMPARE(frame->GetListModel()
+                     ->match(frame->GetListModel()->index(0, 0), Qt::DisplayRole, QStringLiteral("Chess"))
+                     .size(),
+                 0);
+        // A selection made in an icon view is whole rows in the details view.
+        frame->GetListView()->SetViewMode(CFileListView::kLargeIcons);
+        frame->GetListView()->GetIconView()->setCurrentIndex(frame->GetListModel()->index(2, 0));
+        frame->GetListView()->SetViewMode(CFileListView::kDetails);
+        QVERIFY(frame->GetListView()->GetSelectionModel()->isRowSelected(2, QModelIndex()));
 
         // An area without files: an empty list and no message.
         Select(*frame, QStringLiteral("Uploads/Incoming Uploads"));

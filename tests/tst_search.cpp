@@ -16,7 +16,9 @@
 #include "startup/Startup.h"
 #include "TestSupport.h"
 
+#include <QApplication>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -150,6 +152,19 @@ private slots:
         ClickCheckBox(list, 4);
         QCOMPARE(States(list), QStringLiteral("xxx---"));
         QCOMPARE(SelectedRows(list), (QList<int>{3, 4}));
+
+        // A drag that starts on a selected entry's check box selects nothing else.
+        const QPoint box = list->CheckBoxRect(list->model()->index(3, 0)).center();
+        QTest::mousePress(list->viewport(), Qt::LeftButton, Qt::NoModifier, box);
+        QMouseEvent drag(QEvent::MouseMove, QPointF(box + QPoint(2, 30)),
+                         list->viewport()->mapToGlobal(QPointF(box + QPoint(2, 30))), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(list->viewport(), &drag);
+        QTest::mouseRelease(list->viewport(), Qt::LeftButton, Qt::NoModifier, box + QPoint(2, 30));
+        QCOMPARE(States(list), QStringLiteral("xxxxx-"));
+        QCOMPARE(SelectedRows(list), (QList<int>{3, 4}));
+        for (int row : {3, 4})
+            list->item(row)->setCheckState(Qt::Unchecked);
 
         // A double click on a check box is one more click.
         list->clearSelection();

@@ -171,6 +171,39 @@ private slots:
         QCOMPARE(m_log, QStringList{QStringLiteral("leave 2")});
     }
 
+    void movesThatDoNotHappenKeepTheHistory()
+    {
+        QList<CTestPage*> pages;
+        std::unique_ptr<CWizard> wizard(MakeSheet<CWizard>(2, &pages));
+        wizard->show();
+        QVERIFY(wizard->PressNext());
+        QCOMPARE(wizard->GetHistory(), QList<quint32>{1});
+        // Back refused by the page: the way back is still there afterwards.
+        pages[1]->leavable = false;
+        QVERIFY(!wizard->PressBack());
+        QCOMPARE(wizard->GetHistory(), QList<quint32>{1});
+        pages[1]->leavable = true;
+        // Next from the last page goes nowhere and records nothing.
+        QVERIFY(!wizard->PressNext());
+        QCOMPARE(wizard->GetHistory(), QList<quint32>{1});
+        QVERIFY(wizard->PressBack());
+        QCOMPARE(Current(*wizard), 1u);
+    }
+
+    void dialogsBlockOnlyTheirOwnWindow()
+    {
+        QWidget owner;
+        CPropertySheet sheet(QStringLiteral("Owned"), &owner);
+        sheet.AddPage(new CPropertyPage(1, QStringLiteral("Only")));
+        Qt::WindowModality modality = Qt::NonModal;
+        CModalRun::QueueHandler([&modality](QDialog& dialog) {
+            modality = dialog.windowModality();
+            return int(QDialog::Rejected);
+        });
+        sheet.DoModal();
+        QCOMPARE(modality, Qt::WindowModal); // the help window, a window of its own, stays usable
+    }
+
     void aPlainSheetInWizardModeGoesBackInOrder()
     {
         QList<CTestPage*> pages;

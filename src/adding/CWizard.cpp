@@ -4,7 +4,8 @@
 
 #include <QLabel>
 
-CWizard::CWizard(const QString& caption, QWidget* parent, int firstPage) : CHelpPropertySheet(caption, parent, firstPage)
+CWizard::CWizard(const QString& caption, QWidget* parent, int firstPage)
+    : CHelpPropertySheet(caption, parent, firstPage)
 {
     SetWizardMode();
 }
@@ -21,4 +22,22 @@ QWidget* CWizard::CreateSidePicture()
     picture->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     picture->setAccessibleName(tr("Wizard picture"));
     return picture;
+}
+
+bool CWizard::PressNext()
+{
+    const QList<quint32> before = m_history;
+    const bool moved = CHelpPropertySheet::PressNext();
+    if (!moved)
+        m_history = before;
+    return moved;
+}
+
+bool CWizard::PressBack()
+{
+    const QList<quint32> before = m_history;
+    const bool moved = CHelpPropertySheet::PressBack();
+    if (!moved)
+        m_history = before;
+    return moved;
 }

@@ -19,6 +19,11 @@ public:
     int PopPage();
     const QList<quint32>& GetHistory() const { return m_history; }
 
+    // A move that does not happen (the page will not be left, or no page will be shown) leaves
+    // the history as it was.
+    bool PressNext() override;
+    bool PressBack() override;
+
 protected:
     QWidget* CreateSidePicture() override;
 

@@ -48,9 +48,9 @@ CMessageBox::Button CMessageBox::Show(QWidget* owner, const QString& text, const
         box.setDefaultButton(defaultButton);
     box.setAccessibleName(title);
     box.setAccessibleDescription(text);
-    // A box without an owner still belongs to the program, so it must be seen over other windows.
-    if (!owner)
-        box.setWindowModality(Qt::ApplicationModal);
+    // A box without an owner still belongs to the program, so it must be seen over other windows;
+    // one with an owner blocks that window only, leaving the help window usable.
+    box.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
     return Button(box.exec());
 }
 

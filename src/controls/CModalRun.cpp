@@ -14,6 +14,9 @@ QQueue<CModalRun::Handler>& Handlers()
 
 int CModalRun::Exec(QDialog& dialog)
 {
+    // A dialog blocks the window it belongs to, not every window: the help window stays usable.
+    if (dialog.parentWidget() && dialog.windowModality() == Qt::NonModal)
+        dialog.setWindowModality(Qt::WindowModal);
     if (Handlers().isEmpty())
         return dialog.exec();
     const Handler handler = Handlers().dequeue();

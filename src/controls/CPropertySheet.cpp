@@ -162,14 +162,16 @@ void CPropertySheet::SetWizardButtons(int buttons)
 {
     if (!m_wizardMode || !m_built)
         return;
-    // Finish takes the place of Next.
+    // Finish takes the place of Next; a sheet that offers both (as every wizard does before its
+    // first page sets its own buttons) shows both.
     const bool finish = buttons & (kFinish | kDisabledFinish);
+    const bool next = (buttons & kNext) || !finish;
     m_buttons[kBackButton]->setEnabled(buttons & kBack);
-    m_buttons[kNextButton]->setVisible(!finish);
+    m_buttons[kNextButton]->setVisible(next);
     m_buttons[kNextButton]->setEnabled(buttons & kNext);
     m_buttons[kFinishButton]->setVisible(finish);
     m_buttons[kFinishButton]->setEnabled(buttons & kFinish);
-    QPushButton* preferred = finish ? m_buttons[kFinishButton] : m_buttons[kNextButton];
+    QPushButton* preferred = (buttons & kNext) || !finish ? m_buttons[kNextButton] : m_buttons[kFinishButton];
     preferred->setDefault(preferred->isEnabled());
 }
 
@@ -205,40 +207,41 @@ bool CPropertySheet::SetActivePage(int index)
     return true;
 }
 
-void CPropertySheet::Travel(int result, int direction)
+bool CPropertySheet::Travel(int result, int direction)
 {
     if (result == -1)
-        return;
+        return false;
     int target = result == 0 ? m_active + direction : FindPage(quint32(result));
     // A page that will not be shown passes the move on in the same direction.
-    while (target >= 0 && target < m_pages.size()) {
+    while (target >= 0 && target < m_pages.size() && target != m_active) {
         if (m_pages[target]->OnSetActive()) {
             ShowPage(target);
-            return;
+            return true;
         }
         target += direction;
     }
+    return false;
 }
 
-void CPropertySheet::PressNext()
+bool CPropertySheet::PressNext()
 {
     EnsureBuilt();
     CPropertyPage* page = GetActivePage();
     if (!page || !page->OnKillActive())
-        return;
-    Travel(page->OnWizardNext(), +1);
+        return false;
+    return Travel(page->OnWizardNext(), +1);
 }
 
-void CPropertySheet::PressBack()
+bool CPropertySheet::PressBack()
 {
     EnsureBuilt();
     CPropertyPage* page = GetActivePage();
     if (!page)
-        return;
+        return false;
     const int result = page->OnWizardBack();
     if (!page->OnKillActive())
-        return;
-    Travel(result, -1);
+        return false;
+    return Travel(result, -1);
 }
 
 void CPropertySheet::PressFinish()

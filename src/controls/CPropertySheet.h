@@ -17,8 +17,22 @@ class CPropertySheet : public QDialog
     Q_OBJECT
 
 public:
-    enum WizardButton { kBack = 0x1, kNext = 0x2, kFinish = 0x4, kDisabledFinish = 0x8 };
-    enum Button { kOkButton, kCancelButton, kHelpButton, kBackButton, kNextButton, kFinishButton };
+    enum WizardButton
+    {
+        kBack = 0x1,
+        kNext = 0x2,
+        kFinish = 0x4,
+        kDisabledFinish = 0x8
+    };
+    enum Button
+    {
+        kOkButton,
+        kCancelButton,
+        kHelpButton,
+        kBackButton,
+        kNextButton,
+        kFinishButton
+    };
 
     CPropertySheet(const QString& caption, QWidget* parent = nullptr, int firstPage = 0);
 
@@ -42,9 +56,9 @@ public:
     // Runs the sheet modally (through the program's modal runner).
     int DoModal();
 
-    // What the buttons do; also for tests.
-    void PressNext();
-    void PressBack();
+    // What the buttons do; also for tests. Next and Back tell whether the sheet moved.
+    virtual bool PressNext();
+    virtual bool PressBack();
     void PressFinish();
     void PressOK();
     void PressCancel();
@@ -65,7 +79,7 @@ private:
     void ShowPage(int index);
     // Moves in a direction from the current page after Next (+1) or Back (-1), with the value the
     // page returned, skipping pages that refuse to be shown.
-    void Travel(int result, int direction);
+    bool Travel(int result, int direction);
 
     QList<CPropertyPage*> m_pages;
     int m_active = -1;

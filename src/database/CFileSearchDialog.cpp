@@ -17,15 +17,15 @@ namespace {
 class CNoToggleDelegate : public QStyledItemDelegate
 {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
     using QStyledItemDelegate::initStyleOption;
+    using QStyledItemDelegate::QStyledItemDelegate;
 
 protected:
     bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
                      const QModelIndex& index) override
     {
-        if (event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::MouseButtonDblClick
-            || event->type() == QEvent::MouseButtonPress)
+        if (event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::MouseButtonDblClick ||
+            event->type() == QEvent::MouseButtonPress)
             return false;
         return QStyledItemDelegate::editorEvent(event, model, option, index);
     }
@@ -79,6 +79,13 @@ void CSearchFieldList::mousePressEvent(QMouseEvent* event)
         QListWidget::mousePressEvent(event);
 }
 
+void CSearchFieldList::mouseMoveEvent(QMouseEvent* event)
+{
+    // Nor may a drag that starts on that check box select anything.
+    if (!m_swallowRelease)
+        QListWidget::mouseMoveEvent(event);
+}
+
 void CSearchFieldList::mouseReleaseEvent(QMouseEvent* event)
 {
     // The release of a click that set the selected entries must not change the selection.
@@ -114,8 +121,8 @@ CFileSearchDialog::CFileSearchDialog(const QString& text, quint32 fields, QWidge
     fieldsLabel->setBuddy(m_fields);
     m_fields->setAccessibleName(tr("Where to search:"));
 
-    const QString names[] = {tr("Title"), tr("Short description"), tr("Long description"), tr("Author name"),
-                             tr("Author email address"), tr("URL")};
+    const QString names[] = {tr("Title"),       tr("Short description"),    tr("Long description"),
+                             tr("Author name"), tr("Author email address"), tr("URL")};
     const quint32 shown = fields == 0 ? 0x3Fu : fields;
     for (int bit = 0; bit < 6; ++bit) {
         auto* entry = new QListWidgetItem(names[bit], m_fields);
@@ -123,12 +130,14 @@ CFileSearchDialog::CFileSearchDialog(const QString& text, quint32 fields, QWidge
         entry->setCheckState((shown & (1u << bit)) ? Qt::Checked : Qt::Unchecked);
     }
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
+    auto* buttons =
+        new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
     for (QAbstractButton* button : buttons->buttons())
         button->setAccessibleName(button->text().remove(QLatin1Char('&')));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(buttons, &QDialogButtonBox::helpRequested, this, [this] { ShowContextHelp(this, nullptr, kHelpTopic, nullptr, true); });
+    connect(buttons, &QDialogButtonBox::helpRequested, this,
+            [this] { ShowContextHelp(this, nullptr, kHelpTopic, nullptr, true); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(textLabel);

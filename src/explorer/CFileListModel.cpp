@@ -7,8 +7,7 @@
 #include "resources/ExplorerIcons.h"
 
 CFileListModel::CFileListModel(QObject* parent)
-    : QAbstractTableModel(parent),
-      m_folderIcon(LoadExplorerIcon(ExplorerIcon::ClosedFolder)),
+    : QAbstractTableModel(parent), m_folderIcon(LoadExplorerIcon(ExplorerIcon::ClosedFolder)),
       m_fileIcon(LoadExplorerIcon(ExplorerIcon::File))
 {
 }
@@ -55,7 +54,16 @@ int CFileListModel::columnCount(const QModelIndex& parent) const
 
 Qt::ItemFlags CFileListModel::flags(const QModelIndex& index) const
 {
-    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren : Qt::NoItemFlags;
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren
+                           : Qt::NoItemFlags;
+}
+
+QModelIndexList CFileListModel::match(const QModelIndex& start, int role, const QVariant& value, int hits,
+                                      Qt::MatchFlags flags) const
+{
+    if (m_cursor)
+        return {};
+    return QAbstractTableModel::match(start, role, value, hits, flags);
 }
 
 QVariant CFileListModel::headerData(int section, Qt::Orientation orientation, int role) const

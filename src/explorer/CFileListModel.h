@@ -14,7 +14,16 @@ class CFileListModel : public QAbstractTableModel
     Q_OBJECT
 
 public:
-    enum Column { kName, kSize, kType, kFileDate, kLastDownload, kDescription, kColumnCount };
+    enum Column
+    {
+        kName,
+        kSize,
+        kType,
+        kFileDate,
+        kLastDownload,
+        kDescription,
+        kColumnCount
+    };
     // The registry handle of a folder entry's node.
     static constexpr int kHandleRole = Qt::UserRole + 1;
 
@@ -34,6 +43,11 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // Type-ahead in the views asks for every row's text until one matches: for files that would read
+    // the whole area from the database, so files are not searched that way.
+    QModelIndexList match(const QModelIndex& start, int role, const QVariant& value, int hits = 1,
+                          Qt::MatchFlags flags = Qt::MatchFlags(Qt::MatchStartsWith |
+                                                                Qt::MatchWrap)) const override;
 
 signals:
     // A painted file entry lay past the end of the cursor: the database delivered fewer files

@@ -58,6 +58,7 @@ CFileListView::CFileListView(CFileListModel* model, QWidget* parent)
     m_icons->setResizeMode(QListView::Adjust);
     m_icons->setLayoutMode(QListView::SinglePass);
     m_icons->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_icons->setSelectionBehavior(QAbstractItemView::SelectRows); // the details view shows whole rows
     m_icons->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_icons->setTabKeyNavigation(false);
     m_icons->setAccessibleName(tr("Files"));

@@ -39,9 +39,14 @@ QString ResourcePath(const QUrl& url)
 
 } // namespace
 
-CHelpViewer::CHelpViewer(QWidget* owner) : QDialog(owner), m_browser(new QTextBrowser(this))
+CHelpViewer::CHelpViewer(QWidget* owner) : QDialog(nullptr), m_browser(new QTextBrowser(this))
 {
+    // A window of its own, like a separate help program: it stays usable while a dialog of the
+    // explorer runs modally, and does not keep the program alive once the explorer closes.
+    Q_UNUSED(owner);
+    setWindowFlag(Qt::Window, true);
     setAttribute(Qt::WA_DeleteOnClose);
+    setAttribute(Qt::WA_QuitOnClose, false);
     setModal(false);
     resize(720, 560);
     m_browser->setOpenExternalLinks(true);

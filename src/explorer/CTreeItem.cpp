@@ -30,6 +30,10 @@ CTreeItem::CTreeItem(CTreeItem* parent) : m_parent(parent)
 
 CTreeItem::~CTreeItem()
 {
+    // An item deleted while still registered (or still among its parent's children) must not be
+    // found afterwards. The invisible root, never registered, has handle 0.
+    if (m_handle != 0)
+        theTreeItemRegistry.Remove(this, true);
     m_parent = nullptr;
     CTreeItem::Clear();
     QMutexLocker lock(&Live().mutex);

@@ -1,5 +1,7 @@
 #include "explorer/WindowPlacement.h"
 
+#include <QStringList>
+
 namespace {
 
 // Skips leading blanks, takes an optional sign and the digits that follow; 0 when there are none.
@@ -24,9 +26,17 @@ int FieldAt(const QString& text, int offset)
 WindowPlacement WindowPlacement::Parse(const QString& text)
 {
     WindowPlacement placement;
-    int field[8];
-    for (int i = 0; i < 8; ++i)
-        field[i] = FieldAt(text, i * 5);
+    int field[8] = {};
+    // Fields stand at fixed offsets, four characters each; a wider one (a position of -1920 on a
+    // monitor to the left, say) shifts the rest, and then the fields are taken between the blanks.
+    const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (text.size() > 39 && words.size() == 8) {
+        for (int i = 0; i < 8; ++i)
+            field[i] = FieldAt(words[i], 0);
+    } else {
+        for (int i = 0; i < 8; ++i)
+            field[i] = FieldAt(text, i * 5);
+    }
     placement.normal = QRect(QPoint(field[0], field[1]), QPoint(field[2] - 1, field[3] - 1));
     placement.minimized = field[4] != 0;
     placement.maximized = field[5] != 0;
@@ -38,7 +48,7 @@ WindowPlacement WindowPlacement::Parse(const QString& text)
 
 QString WindowPlacement::Format() const
 {
-    const int fields[8] = {normal.left(),  normal.top(),    normal.right() + 1,   normal.bottom() + 1,
+    const int fields[8] = {normal.left(),  normal.top(),   normal.right() + 1,  normal.bottom() + 1,
                            int(minimized), int(maximized), int(toolBarVisible), int(statusBarVisible)};
     QString text;
     for (int i = 0; i < 8; ++i) {
