@@ -1,6 +1,5 @@
 #include "startup/CRegFile.h"
 
-#include <QRegularExpression>
 #include <QtEndian>
 
 namespace {
@@ -28,6 +27,25 @@ std::optional<QByteArray> ReadQuoted(const QByteArray& text, qsizetype& pos)
         out += c;
     }
     return std::nullopt;
+}
+
+// True for a value line whose data is written in hex ("Name" = hex(1):41,...), which may go on
+// over further lines.
+bool IsHexValueLine(const QByteArray& line)
+{
+    qsizetype pos = 0;
+    if (line.startsWith('@'))
+        pos = 1;
+    else if (!ReadQuoted(line, pos))
+        return false;
+    while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t'))
+        ++pos;
+    if (pos >= line.size() || line[pos] != '=')
+        return false;
+    ++pos;
+    while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t'))
+        ++pos;
+    return line.mid(pos, 3).toLower() == "hex";
 }
 
 QByteArray Quote(const QByteArray& text)
@@ -106,9 +124,7 @@ void CRegFile::Parse(const QByteArray& input)
             line.section = current;
             if (line.text.startsWith('"') || line.text.startsWith('@')) {
                 // Hex values may run over several lines, each but the last ending in a backslash.
-                static const QRegularExpression hexValue(QStringLiteral(R"(^(@|"([^"\\]|\\.)*")\s*=\s*hex)"),
-                                                         QRegularExpression::CaseInsensitiveOption);
-                if (hexValue.match(QString::fromUtf8(line.text)).hasMatch()) {
+                if (IsHexValueLine(line.text)) {
                     while (line.text.trimmed().endsWith('\\') && i + 1 < physical.size())
                         line.text += m_lineEnd + physical[++i];
                 }
