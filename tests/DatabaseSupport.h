@@ -12,6 +12,8 @@
 #include <QTest>
 #include <QVariant>
 
+using namespace Qt::StringLiterals;
+
 namespace DatabaseSupport {
 
 // Adds a file with a title, linked to an area; returns its id (0 on failure).
@@ -19,7 +21,7 @@ inline double AddFile(const QString& title, double areaId = 1, const QString& ur
 {
     CFileRecord record(&theDatabaseManager);
     record.title = title;
-    record.short_desc = title + QStringLiteral(" in brief");
+    record.short_desc = title + u" in brief"_s;
     if (!record.Add() || !record.AddToFileArea(areaId))
         return 0;
     if (!url.isEmpty() && !record.AddDownloadURL(url))
@@ -31,11 +33,11 @@ inline double AddFile(const QString& title, double areaId = 1, const QString& ur
 class COtherProgram
 {
 public:
-    explicit COtherProgram(const QString& file, const QString& name = QStringLiteral("other-program")) : m_name(name)
+    explicit COtherProgram(const QString& file, const QString& name = u"other-program"_s) : m_name(name)
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_name);
         db.setDatabaseName(file);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+        db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=10000"_s);
         m_open = db.open();
     }
     ~COtherProgram()
@@ -45,23 +47,26 @@ public:
     }
     bool Run(const QString& statement, const QVariantList& values = {})
     {
-        QSqlQuery query(QSqlDatabase::database(m_name, false));
-        query.prepare(statement);
-        for (const QVariant& v : values)
-            query.addBindValue(v);
-        return query.exec();
+        return Query(statement, values).isActive();
     }
     QVariant Value(const QString& statement, const QVariantList& values = {})
+    {
+        QSqlQuery query = Query(statement, values);
+        return query.next() ? query.value(0) : QVariant();
+    }
+    bool IsOpen() const { return m_open; }
+
+private:
+    QSqlQuery Query(const QString& statement, const QVariantList& values)
     {
         QSqlQuery query(QSqlDatabase::database(m_name, false));
         query.prepare(statement);
         for (const QVariant& v : values)
             query.addBindValue(v);
-        return query.exec() && query.next() ? query.value(0) : QVariant();
+        query.exec();
+        return query;
     }
-    bool IsOpen() const { return m_open; }
 
-private:
     QString m_name;
     bool m_open = false;
 };

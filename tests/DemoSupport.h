@@ -8,6 +8,8 @@
 #include "startup/Startup.h"
 #include "TestSupport.h"
 
+using namespace Qt::StringLiterals;
+
 namespace DemoSupport {
 
 // Makes the library under dir (settings files included) and opens its area table and database.
@@ -15,14 +17,14 @@ inline bool OpenDemoLibrary(const QString& dir, QString* error)
 {
     TestSupport::UseSettingsFilesIn(dir);
     QTextStream out(stdout);
-    if (!CreateDemoLibrary(dir + QStringLiteral("/demo"), out, error))
+    if (!CreateDemoLibrary(dir + u"/demo"_s, out, error))
         return false;
     LoadStartupPaths();
     if (OpenFileAreaTable() != AreaTableStatus::Ready) {
-        *error = QStringLiteral("the demonstration's area table does not open");
+        *error = u"the demonstration's area table does not open"_s;
         return false;
     }
-    theDatabaseManager.SetDatabaseFile(g_strDatabasePath + QStringLiteral("/troveport.db"));
+    theDatabaseManager.SetDatabaseFile(g_strDatabasePath + u"/troveport.db"_s);
     return true;
 }
 

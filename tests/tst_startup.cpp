@@ -15,13 +15,15 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+using namespace Qt::StringLiterals;
+
 using namespace TestSupport;
 
 namespace {
 const QString kCannotAccess =
     QStringLiteral("Troveport Explorer cannot access the FileAreas database. If you are "
                    "running Troveport Setup, please close it and try again.");
-const QString kNoAreas = QStringLiteral("No file areas are defined. Please run Troveport Setup.");
+const QString kNoAreas = u"No file areas are defined. Please run Troveport Setup."_s;
 } // namespace
 
 class TestStartup : public QObject
@@ -31,7 +33,7 @@ class TestStartup : public QObject
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
 
-    QString Db() const { return m_dir->filePath(QStringLiteral("db")); }
+    QString Db() const { return m_dir->filePath(u"db"_s); }
 
     // Runs start-up and returns the one message it showed, or an empty text when it showed none.
     QString StartAndTakeMessage(bool expectedResult)
@@ -39,13 +41,13 @@ private:
         const bool started = theApp.InitInstance();
         const QList<CMessageBox::Request> shown = CMessageBox::TakeRequests();
         if (started != expectedResult || shown.size() > 1)
-            return QStringLiteral("unexpected: started=%1, %2 messages").arg(started).arg(shown.size());
+            return u"unexpected: started=%1, %2 messages"_s.arg(started).arg(shown.size());
         if (shown.isEmpty())
             return QString();
         const CMessageBox::Request& box = shown.first();
         if (box.caption != QLatin1String("Warning") || box.hadOwner || box.icon != QMessageBox::NoIcon ||
             box.buttons != QMessageBox::Ok)
-            return QStringLiteral("unexpected box: ") + box.caption;
+            return u"unexpected box: "_s + box.caption;
         return box.text;
     }
 
@@ -63,7 +65,7 @@ private slots:
         QVERIFY(m_dir->isValid());
         UseSettingsFilesIn(m_dir->path());
         QVERIFY(QDir().mkpath(Db()));
-        RegWriteString(QStringLiteral("DatabasePath"), Db(), g_pszRegKey);
+        RegWriteString(u"DatabasePath"_s, Db(), g_pszRegKey);
     }
 
     void cleanup()
@@ -99,9 +101,9 @@ private slots:
         QFETCH(bool, stored);
         QFETCH(QString, value);
         QFETCH(QString, expected);
-        g_szHttpPath = QStringLiteral("left over");
+        g_szHttpPath = u"left over"_s;
         if (stored)
-            RegWriteString(QStringLiteral("HttpPath"), value, g_pszRegKey);
+            RegWriteString(u"HttpPath"_s, value, g_pszRegKey);
         LoadStartupPaths();
         QCOMPARE(g_szHttpPath, expected);
         QCOMPARE(g_strDatabasePath, Db());
@@ -109,27 +111,26 @@ private slots:
 
     void databasePathIsJoinedOnce()
     {
-        RegWriteString(QStringLiteral("DatabasePath"), QStringLiteral("/srv/db/"), g_pszRegKey);
+        RegWriteString(u"DatabasePath"_s, u"/srv/db/"_s, g_pszRegKey);
         LoadStartupPaths();
-        QCOMPARE(g_strDatabasePath, QStringLiteral("/srv/db/")); // kept exactly as stored
-        QCOMPARE(FileAreaTableName(), QStringLiteral("/srv/db/Filearea.dat"));
-        RegWriteDword(QStringLiteral("DatabasePath"), 5, g_pszRegKey); // wrong type: as if absent
+        QCOMPARE(g_strDatabasePath, u"/srv/db/"_s); // kept exactly as stored
+        QCOMPARE(FileAreaTableName(), u"/srv/db/Filearea.dat"_s);
+        RegWriteDword(u"DatabasePath"_s, 5, g_pszRegKey); // wrong type: as if absent
         LoadStartupPaths();
         QCOMPARE(g_strDatabasePath, QString());
-        QCOMPARE(FileAreaTableName(), QStringLiteral("Filearea.dat"));
+        QCOMPARE(FileAreaTableName(), u"Filearea.dat"_s);
     }
 
     void missingDatabaseDirectory()
     {
-        RegWriteString(QStringLiteral("DatabasePath"), m_dir->filePath(QStringLiteral("nowhere")),
-                       g_pszRegKey);
+        RegWriteString(u"DatabasePath"_s, m_dir->filePath(u"nowhere"_s), g_pszRegKey);
         QCOMPARE(StartAndTakeMessage(false), kCannotAccess);
         QVERIFY(!theApp.GetMainWindow());
     }
 
     void tableLockedByAnotherProgram()
     {
-        const QString table = Db() + QStringLiteral("/Filearea.dat");
+        const QString table = Db() + u"/Filearea.dat"_s;
         WriteFile(table, HeaderRecord() + AreaRecord(1, "Games"));
         CForeignLock lock(table);
         QVERIFY2(lock.IsLocked(), "flock(1) could not take the lock");
@@ -140,39 +141,39 @@ private slots:
     void missingTableIsCreatedEmptyAndRefused()
     {
         QCOMPARE(StartAndTakeMessage(false), kNoAreas);
-        QVERIFY(QFileInfo::exists(Db() + QStringLiteral("/Filearea.dat")));
-        QCOMPARE(QFileInfo(Db() + QStringLiteral("/Filearea.dat")).size(), 0);
+        QVERIFY(QFileInfo::exists(Db() + u"/Filearea.dat"_s));
+        QCOMPARE(QFileInfo(Db() + u"/Filearea.dat"_s).size(), 0);
         QVERIFY(!theFileAreaTable.IsOpen());
     }
 
     void withoutDatabasePathTheCurrentDirectoryIsUsed()
     {
-        RegWriteString(QStringLiteral("Other"), QStringLiteral("x"), g_pszRegKey);
-        QFile::remove(m_dir->filePath(QStringLiteral("machine.reg")));
+        RegWriteString(u"Other"_s, u"x"_s, g_pszRegKey);
+        QFile::remove(m_dir->filePath(u"machine.reg"_s));
         const QString cwd = QDir::currentPath();
         QDir::setCurrent(m_dir->path());
         const QString message = StartAndTakeMessage(false);
         QDir::setCurrent(cwd);
         QCOMPARE(message, kNoAreas);
-        QVERIFY(QFileInfo::exists(m_dir->filePath(QStringLiteral("Filearea.dat"))));
+        QVERIFY(QFileInfo::exists(m_dir->filePath(u"Filearea.dat"_s)));
     }
 
     void headerOnlyStartsWithNoAreas()
     {
-        WriteFile(Db() + QStringLiteral("/Filearea.dat"), HeaderRecord());
+        WriteFile(Db() + u"/Filearea.dat"_s, HeaderRecord());
         QCOMPARE(StartAndTakeMessage(true), QString());
         QVERIFY(theApp.GetMainWindow());
-        QCOMPARE(theApp.GetMainWindow()->windowTitle(), QStringLiteral("Troveport Explorer"));
+        QCOMPARE(theApp.GetMainWindow()->windowTitle(), u"Troveport Explorer"_s);
         QVERIFY(theApp.GetMainWindow()->isVisible());
         QCOMPARE(theFileAreaTable.GetRecordCount(), 1u);
     }
 
     void oneAreaStartsAndKeepsTheTableShared()
     {
-        const QString table = Db() + QStringLiteral("/Filearea.dat");
+        const QString table = Db() + u"/Filearea.dat"_s;
         WriteFile(table, HeaderRecord() + AreaRecord(42, "Games"));
         QCOMPARE(StartAndTakeMessage(true), QString());
-        QCOMPARE(theFileAreaTable.FindArea(42u)->Name(), QStringLiteral("Games"));
+        QCOMPARE(theFileAreaTable.FindArea(42u)->Name(), u"Games"_s);
         // Other readers may open the table meanwhile; troveport-setup may not write it.
         CFileAreaTable reader;
         QVERIFY(reader.Open(table));
@@ -180,44 +181,26 @@ private slots:
         QVERIFY(!writer.Open(table));
     }
 
-    void messageBoxesDefaultToTheProgramsName()
-    {
-        QWidget owner;
-        CMessageBox::QueueAnswer(QMessageBox::No);
-        QCOMPARE(CMessageBox::Show(&owner, QStringLiteral("Delete?"), QString(), QMessageBox::Question,
-                                   QMessageBox::Yes | QMessageBox::No),
-                 QMessageBox::No);
-        QCOMPARE(CMessageBox::Show(nullptr, QStringLiteral("Again?"), QStringLiteral("Question"),
-                                   QMessageBox::Question, QMessageBox::Yes | QMessageBox::No,
-                                   QMessageBox::Yes),
-                 QMessageBox::Yes);
-        const auto shown = CMessageBox::TakeRequests();
-        QCOMPARE(shown.size(), 2);
-        QCOMPARE(shown[0].caption, QStringLiteral("Troveport Explorer"));
-        QVERIFY(shown[0].hadOwner && shown[0].owner == &owner);
-        QCOMPARE(shown[1].caption, QStringLiteral("Question"));
-    }
-
     void browseForDirectory()
     {
-        QString path = QStringLiteral("/start/here/");
+        QString path = u"/start/here/"_s;
         CFileChooser::QueueAnswer(QString()); // cancelled
-        QVERIFY(!BrowseForDirectory(nullptr, path, QStringLiteral("Choose")));
-        QCOMPARE(path, QStringLiteral("/start/here/"));
+        QVERIFY(!BrowseForDirectory(nullptr, path, u"Choose"_s));
+        QCOMPARE(path, u"/start/here/"_s);
         const auto asked = CFileChooser::TakeRequests();
         QCOMPARE(asked.size(), 1);
         QCOMPARE(asked[0].kind, CFileChooser::Kind::Directory);
-        QCOMPARE(asked[0].startPath, QStringLiteral("/start/here"));
-        QCOMPARE(asked[0].caption, QStringLiteral("Choose"));
+        QCOMPARE(asked[0].startPath, u"/start/here"_s);
+        QCOMPARE(asked[0].caption, u"Choose"_s);
 
-        CFileChooser::QueueAnswer(QStringLiteral("/srv//files/./games/../arcade"));
-        QVERIFY(BrowseForDirectory(nullptr, path, QStringLiteral("Choose")));
-        QCOMPARE(path, QStringLiteral("/srv/files/arcade"));
+        CFileChooser::QueueAnswer(u"/srv//files/./games/../arcade"_s);
+        QVERIFY(BrowseForDirectory(nullptr, path, u"Choose"_s));
+        QCOMPARE(path, u"/srv/files/arcade"_s);
 
         // A folder whose path no path field can hold is refused with a message.
         CFileChooser::QueueAnswer(QLatin1Char('/') + QString(300, QLatin1Char('d')));
-        QVERIFY(!BrowseForDirectory(nullptr, path, QStringLiteral("Choose")));
-        QCOMPARE(path, QStringLiteral("/srv/files/arcade"));
+        QVERIFY(!BrowseForDirectory(nullptr, path, u"Choose"_s));
+        QCOMPARE(path, u"/srv/files/arcade"_s);
         QCOMPARE(CMessageBox::TakeRequests().size(), 1);
     }
 };
