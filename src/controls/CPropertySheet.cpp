@@ -177,10 +177,10 @@ void CPropertySheet::SetWizardButtons(int buttons)
 
 void CPropertySheet::CancelToClose()
 {
-    if (m_buttons[kCancelButton])
-        m_buttons[kCancelButton]->setText(tr("Close"));
-    if (m_buttons[kCancelButton])
-        m_buttons[kCancelButton]->setAccessibleName(tr("Close"));
+    if (QPushButton* cancel = m_buttons[kCancelButton]) {
+        cancel->setText(tr("Close"));
+        cancel->setAccessibleName(tr("Close"));
+    }
 }
 
 void CPropertySheet::ShowPage(int index)
@@ -288,7 +288,7 @@ void CPropertySheet::RouteHelpRequest(QWidget* control, const QPoint& globalPosi
     HelpRequest request;
     request.source = HelpRequest::Control;
     request.control = control;
-    request.id = control ? control->property("controlId").toUInt() : 0;
+    request.id = HelpControlId(control);
     request.globalPosition = globalPosition;
     if (!page->OnHelpRequest(request))
         page->OnCommandHelp();

@@ -32,6 +32,8 @@ public:
     struct Entry
     {
         QString name;
+        int generation = 0;
+        QSqlDatabase db; // kept, so that each row read finds its connection without a name lookup
         std::map<QString, std::unique_ptr<CSqliteStatement>> statements;
     };
 
@@ -46,7 +48,13 @@ public:
         const auto it = m_entries.find(manager);
         return it == m_entries.end() ? nullptr : &it->second;
     }
-    void Set(const CDatabaseManager* manager, const QString& name) { m_entries[manager].name = name; }
+    void Set(const CDatabaseManager* manager, const QString& name, int generation, const QSqlDatabase& db)
+    {
+        Entry& entry = m_entries[manager];
+        entry.name = name;
+        entry.generation = generation;
+        entry.db = db;
+    }
     void Drop(const CDatabaseManager* manager)
     {
         const auto it = m_entries.find(manager);
@@ -60,10 +68,8 @@ private:
     static void Close(Entry& entry)
     {
         entry.statements.clear();
-        {
-            QSqlDatabase db = QSqlDatabase::database(entry.name, false);
-            db.close();
-        }
+        entry.db.close();
+        entry.db = QSqlDatabase();
         QSqlDatabase::removeDatabase(entry.name);
     }
 
@@ -109,24 +115,18 @@ QString CDatabaseManager::GetDatabaseFile() const
 
 QSqlDatabase CDatabaseManager::GetConnection()
 {
-    int generation;
-    {
-        QMutexLocker lock(&m_mutex);
-        generation = m_generation;
-    }
+    const int generation = m_generation;
+    CThreadConnections& connections = ThreadConnections();
+    if (const auto* entry = connections.Find(this);
+        entry && entry->generation == generation && entry->db.isOpen())
+        return entry->db;
+    connections.Drop(this);
     const QString name = QStringLiteral("troveport-%1-%2-%3")
                              .arg(quintptr(this), 0, 16)
                              .arg(quintptr(QThread::currentThread()), 0, 16)
                              .arg(generation);
-    CThreadConnections& connections = ThreadConnections();
-    if (const auto* entry = connections.Find(this); entry && entry->name == name) {
-        QSqlDatabase db = QSqlDatabase::database(name, false);
-        if (db.isOpen())
-            return db;
-    }
-    connections.Drop(this);
     QSqlDatabase db = OpenConnection(name);
-    connections.Set(this, name);
+    connections.Set(this, name, generation, db);
     return db;
 }
 

@@ -6,6 +6,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <atomic>
+
 class QSqlQuery;
 class CSqliteStatement;
 
@@ -54,5 +56,5 @@ private:
     const bool m_createSchema;
     mutable QMutex m_mutex;
     QString m_databaseFile;
-    int m_generation = 0; // raised when the file changes, so threads reopen
+    std::atomic<int> m_generation{0}; // raised when the file changes, so threads reopen
 };

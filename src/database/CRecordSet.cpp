@@ -12,7 +12,8 @@
 #include <algorithm>
 
 CRecordSet::CRecordSet(CDatabaseManager* manager, QString table, QString keyColumn)
-    : m_manager(manager), m_table(std::move(table)), m_keyColumn(std::move(keyColumn))
+    : m_manager(manager), m_table(std::move(table)), m_keyColumn(std::move(keyColumn)),
+      m_rowStatement(QStringLiteral("SELECT * FROM %1 WHERE %2 = ?").arg(m_table, m_keyColumn))
 {
 }
 
@@ -64,8 +65,7 @@ qint64 CRecordSet::GetCurrentKey() const
 
 bool CRecordSet::ReadRow(qint64 key, CRowValues* row)
 {
-    const QString statement = QStringLiteral("SELECT * FROM %1 WHERE %2 = ?").arg(m_table, m_keyColumn);
-    if (CSqliteStatement* query = m_manager->GetCachedStatement(statement)) {
+    if (CSqliteStatement* query = m_manager->GetCachedStatement(m_rowStatement)) {
         query->Bind({key});
         const bool found = query->Step();
         if (found) {
@@ -84,7 +84,7 @@ bool CRecordSet::ReadRow(qint64 key, CRowValues* row)
     }
     QSqlQuery query(m_manager->GetConnection());
     query.setForwardOnly(true);
-    CDatabaseManager::Prepare(query, statement);
+    CDatabaseManager::Prepare(query, m_rowStatement);
     query.addBindValue(key);
     CDatabaseManager::Exec(query);
     if (!query.next())

@@ -60,6 +60,7 @@ private:
     CDatabaseManager* m_manager;
     QString m_table;
     QString m_keyColumn;
+    QString m_rowStatement; // reads one row by its key
     std::vector<qint64> m_keys;
     qint64 m_position = 0;
     bool m_deleted = false;

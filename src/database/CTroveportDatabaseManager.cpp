@@ -57,66 +57,60 @@ void CTroveportDatabaseManager::CreateSchema(QSqlDatabase& db)
     }
 }
 
-int CTroveportDatabaseManager::GetNumberOfFilesInArea(double areaId)
+bool CTroveportDatabaseManager::QueryColumn(const QString& statement, const QVariant& value,
+                                            QVariantList* column)
 {
     try {
         QSqlQuery query(GetConnection());
-        Prepare(query, QStringLiteral("SELECT count(*) FROM file_area WHERE area_id = ?"));
-        query.addBindValue(qint64(areaId));
+        query.setForwardOnly(true);
+        Prepare(query, statement);
+        query.addBindValue(value);
         Exec(query);
-        return query.next() ? query.value(0).toInt() : 0;
+        column->clear();
+        while (query.next())
+            column->append(query.value(0));
+        return true;
     } catch (const CDBException& e) {
         LogError(e.GetErrorText());
-        return 0;
+        return false;
     }
+}
+
+int CTroveportDatabaseManager::GetNumberOfFilesInArea(double areaId)
+{
+    QVariantList count;
+    QueryColumn(QStringLiteral("SELECT count(*) FROM file_area WHERE area_id = ?"), qint64(areaId), &count);
+    return count.value(0).toInt();
 }
 
 bool CTroveportDatabaseManager::IsDownloadURLUnique(const QString& url)
 {
-    try {
-        QSqlQuery query(GetConnection());
-        Prepare(query, QStringLiteral("SELECT 1 FROM download WHERE url = ? LIMIT 1"));
-        query.addBindValue(url);
-        Exec(query);
-        return !query.next();
-    } catch (const CDBException& e) {
-        LogError(e.GetErrorText());
-        return false; // unknown: the caller must not take the location as free
-    }
+    // When the database cannot answer, the location must not be taken as free.
+    QVariantList found;
+    return QueryColumn(QStringLiteral("SELECT 1 FROM download WHERE url = ? LIMIT 1"), url, &found) &&
+           found.isEmpty();
 }
 
 bool CTroveportDatabaseManager::GetDownloadURLs(double fileId, QStringList& urls)
 {
-    try {
-        QSqlQuery query(GetConnection());
-        query.setForwardOnly(true);
-        Prepare(query, QStringLiteral("SELECT url FROM download WHERE file_id = ? ORDER BY rowid"));
-        query.addBindValue(qint64(fileId));
-        Exec(query);
-        urls.clear();
-        while (query.next())
-            urls.append(query.value(0).toString());
-        return true;
-    } catch (const CDBException& e) {
-        LogError(e.GetErrorText());
+    QVariantList column;
+    if (!QueryColumn(QStringLiteral("SELECT url FROM download WHERE file_id = ? ORDER BY rowid"),
+                     qint64(fileId), &column))
         return false;
-    }
+    urls.clear();
+    for (const QVariant& url : std::as_const(column))
+        urls.append(url.toString());
+    return true;
 }
 
 bool CTroveportDatabaseManager::GetAreaIDsForFile(double fileId, QList<double>& areaIds)
 {
-    try {
-        QSqlQuery query(GetConnection());
-        query.setForwardOnly(true);
-        Prepare(query, QStringLiteral("SELECT area_id FROM file_area WHERE file_id = ? ORDER BY area_id"));
-        query.addBindValue(qint64(fileId));
-        Exec(query);
-        areaIds.clear();
-        while (query.next())
-            areaIds.append(double(query.value(0).toLongLong()));
-        return true;
-    } catch (const CDBException& e) {
-        LogError(e.GetErrorText());
+    QVariantList column;
+    if (!QueryColumn(QStringLiteral("SELECT area_id FROM file_area WHERE file_id = ? ORDER BY area_id"),
+                     qint64(fileId), &column))
         return false;
-    }
+    areaIds.clear();
+    for (const QVariant& id : std::as_const(column))
+        areaIds.append(double(id.toLongLong()));
+    return true;
 }

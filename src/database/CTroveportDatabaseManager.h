@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QStringList>
+#include <QVariant>
 
 // The file library's database: tables files, download and file_area (see docs/database.md).
 // Operations that answer with a boolean or a count catch database errors, log them and report
@@ -24,6 +25,10 @@ public:
 
 protected:
     void CreateSchema(QSqlDatabase& db) override;
+
+private:
+    // The first column of every row a one-parameter statement gives; false (logged) on failure.
+    bool QueryColumn(const QString& statement, const QVariant& value, QVariantList* column);
 };
 
 extern CTroveportDatabaseManager theDatabaseManager;

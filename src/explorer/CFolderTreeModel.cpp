@@ -44,11 +44,6 @@ CFolderTreeItem* CFolderTreeModel::ItemForIndex(const QModelIndex& index) const
     return theTreeItemRegistry.LookupFolder(quint32(index.internalId()));
 }
 
-CTreeItem* CFolderTreeModel::ItemOrRoot(const QModelIndex& index) const
-{
-    return index.isValid() ? ItemForIndex(index) : nullptr;
-}
-
 QModelIndex CFolderTreeModel::IndexForItem(const CTreeItem* item) const
 {
     if (!CTreeItem::IsValidItem(item) || !theTreeItemRegistry.Lookup(item->GetHandle()))
@@ -74,7 +69,7 @@ QModelIndex CFolderTreeModel::index(int row, int column, const QModelIndex& pare
         return QModelIndex();
     if (!parent.isValid())
         return row == 0 && GetRoot() ? createIndex(0, 0, quintptr(m_rootHandle)) : QModelIndex();
-    const CTreeItem* item = ItemOrRoot(parent);
+    const CTreeItem* item = ItemForIndex(parent);
     const CTreeItem* child = item ? item->GetChild(row) : nullptr;
     return child ? createIndex(row, 0, quintptr(child->GetHandle())) : QModelIndex();
 }
@@ -93,7 +88,7 @@ int CFolderTreeModel::rowCount(const QModelIndex& parent) const
         return 0;
     if (!parent.isValid())
         return GetRoot() ? 1 : 0;
-    const CTreeItem* item = ItemOrRoot(parent);
+    const CTreeItem* item = ItemForIndex(parent);
     return item ? int(item->GetChildCount()) : 0;
 }
 

@@ -30,8 +30,6 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
 private:
-    CTreeItem* ItemOrRoot(const QModelIndex& index) const;
-
     quint32 m_rootHandle = 0;
     QIcon m_folderIcon;
     QIcon m_searchIcon;

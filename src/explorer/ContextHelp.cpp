@@ -2,8 +2,6 @@
 
 #include "explorer/CHelpViewer.h"
 
-#include <QVariant>
-
 namespace {
 
 const HelpPair* FindPair(const HelpPair* pairs, quint32 id)
@@ -26,12 +24,8 @@ QPoint PopupPosition(const HelpRequest& request)
 
 } // namespace
 
-quint32 HelpControlId(const QWidget* widget)
-{
-    return widget ? widget->property("controlId").toUInt() : 0;
-}
-
-void ShowContextHelp(QWidget* window, const HelpRequest* request, quint32 topic, const HelpPair* pairs, bool preferTopic)
+void ShowContextHelp(QWidget* window, const HelpRequest* request, quint32 topic, const HelpPair* pairs,
+                     bool preferTopic)
 {
     if (!request) {
         if (topic != 0)
@@ -52,7 +46,8 @@ void ShowContextHelp(QWidget* window, const HelpRequest* request, quint32 topic,
     }
     const HelpPair* pair = FindPair(pairs, request->id);
     if (pair && pair->topic != 0)
-        CHelpViewer::ShowTopicPopup(request->control ? request->control.data() : window, PopupPosition(*request), pair->topic);
+        CHelpViewer::ShowTopicPopup(request->control ? request->control.data() : window,
+                                    PopupPosition(*request), pair->topic);
     else
         CHelpViewer::ShowPopup(request->control ? request->control.data() : window, PopupPosition(*request),
                                CHelpViewer::NoTopicText());

@@ -58,10 +58,8 @@ const FileAreaRecord* CFileAreaTable::FindArea(quint32 areaId) const
 
 const FileAreaRecord* CFileAreaTable::FindArea(double areaId) const
 {
-    for (quint32 i = 1; i < GetRecordCount(); ++i) {
-        const FileAreaRecord* record = GetRecord(i);
-        if (double(record->AreaId()) == areaId)
-            return record;
-    }
-    return nullptr;
+    // Only a whole number within 32 bits can equal a table id.
+    if (!(areaId >= 0 && areaId <= 4294967295.0) || areaId != double(quint32(areaId)))
+        return nullptr;
+    return FindArea(quint32(areaId));
 }
