@@ -26,17 +26,18 @@ QWidget* CWizard::CreateSidePicture()
 
 bool CWizard::PressNext()
 {
-    const QList<quint32> before = m_history;
-    const bool moved = CHelpPropertySheet::PressNext();
-    if (!moved)
-        m_history = before;
-    return moved;
+    return KeepHistoryUnlessMoved([this] { return CHelpPropertySheet::PressNext(); });
 }
 
 bool CWizard::PressBack()
 {
+    return KeepHistoryUnlessMoved([this] { return CHelpPropertySheet::PressBack(); });
+}
+
+bool CWizard::KeepHistoryUnlessMoved(const std::function<bool()>& move)
+{
     const QList<quint32> before = m_history;
-    const bool moved = CHelpPropertySheet::PressBack();
+    const bool moved = move();
     if (!moved)
         m_history = before;
     return moved;

@@ -4,6 +4,8 @@
 
 #include <QList>
 
+#include <functional>
+
 // A wizard: pages one at a time beside the wizard picture. Back returns to the page that was
 // really shown before, even where pages were skipped on the way forward: pages that leave forwards
 // through CWizardPage::OnWizardNext push themselves onto the history, and Back pops it.
@@ -28,5 +30,7 @@ protected:
     QWidget* CreateSidePicture() override;
 
 private:
+    bool KeepHistoryUnlessMoved(const std::function<bool()>& move);
+
     QList<quint32> m_history;
 };
