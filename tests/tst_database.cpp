@@ -2,10 +2,13 @@
 // whose positions survive deletion, the search dialect, and stored fields this program ignores.
 
 #include "database/CDBException.h"
+#include "database/CSqliteStatement.h"
 #include "DatabaseSupport.h"
 #include "TestSupport.h"
 
 #include <QTemporaryDir>
+
+#include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
 
@@ -256,6 +259,93 @@ private slots:
         QCOMPARE(cursor.title, QString()); // not "First" under the second row's position
         QVERIFY(!Log().isEmpty());
         QVERIFY(site.Run(u"ALTER TABLE gone RENAME TO files"_s));
+    }
+
+    void onlyExistingFilesWithUsableIdsAreListed()
+    {
+        const double kept = AddFile(u"Kept"_s, 5);
+        COtherProgram site(DbFile());
+        // The web site deleted a file but not its link, and stored ids no double holds exactly:
+        // 2^53 + 1 reads as 2^53, and acting on it would touch the file 2^53.
+        QVERIFY(site.Run(u"INSERT INTO file_area (area_id, file_id) VALUES (5, 999)"_s));
+        for (qint64 id : {9007199254740992LL, 9007199254740993LL, 9223372036854775807LL}) {
+            QVERIFY(site.Run(u"INSERT INTO files (file_id, title) VALUES (?, 'Huge')"_s, {id}));
+            QVERIFY(site.Run(u"INSERT INTO file_area (area_id, file_id) VALUES (5, ?)"_s, {id}));
+        }
+        CFileRecord cursor(&theDatabaseManager);
+        QVERIFY(cursor.GetAllFilesInArea(5));
+        QCOMPARE(Ids(cursor), QList<double>{kept});
+        QCOMPARE(theDatabaseManager.GetNumberOfFilesInArea(5), 1);
+        QVERIFY2(Log().contains("3 rows of files"), Log().constData());
+        QVERIFY(cursor.Open(u"select * from files order by file_id"_s));
+        QCOMPARE(Ids(cursor), QList<double>{kept});
+
+        // An id that stands for one of them, or for nothing at all, is never used for another file.
+        for (double id : {9007199254740992.0, 1e300, 2.5, -9223372036854775808.0}) {
+            CFileRecord record(&theDatabaseManager);
+            record.file_id = id;
+            QVERIFY(!record.Delete());
+            QVERIFY(!record.GetByPrimaryKey(record));
+            QVERIFY(!record.AddToFileArea(6));
+            QVERIFY(!record.AddDownloadURL(u"https://x/huge.zip"_s));
+            QStringList urls;
+            QVERIFY(!theDatabaseManager.GetDownloadURLs(id, urls));
+            QList<double> areas;
+            QVERIFY(!theDatabaseManager.GetAreaIDsForFile(id, areas));
+        }
+        QCOMPARE(site.Value(u"SELECT count(*) FROM files"_s).toInt(), 4);
+        QCOMPARE(site.Value(u"SELECT count(*) FROM file_area WHERE area_id = 6"_s).toInt(), 0);
+
+        // A new row would get the id after the highest, which is beyond the exact range: refused.
+        QVERIFY(site.Run(u"DELETE FROM files WHERE file_id > 9007199254740991"_s));
+        QVERIFY(site.Run(u"INSERT INTO files (file_id, title) VALUES (9007199254740991, 'Last')"_s));
+        CFileRecord beyond(&theDatabaseManager);
+        beyond.title = u"Beyond"_s;
+        QVERIFY(!beyond.Add());
+        QCOMPARE(site.Value(u"SELECT count(*) FROM files WHERE title = 'Beyond'"_s).toInt(), 0);
+    }
+
+    void addSucceedsOnceTheRowIsStored()
+    {
+        AddFile(u"First"_s);
+        sqlite3* handle = SqliteHandle(theDatabaseManager.GetConnection());
+        if (!handle)
+            QSKIP("Qt's SQLite driver does not use the system SQLite here");
+        // Reading the new row back fails after it has been stored.
+        auto denyReads = [](void*, int action, const char* table, const char*, const char*, const char*) {
+            return action == SQLITE_READ && qstrcmp(table, "files") == 0 ? SQLITE_DENY : SQLITE_OK;
+        };
+        sqlite3_set_authorizer(handle, denyReads, nullptr);
+        CFileRecord record(&theDatabaseManager);
+        record.title = u"Stored"_s;
+        record.version = u"1.0"_s;
+        const bool added = record.Add();
+        sqlite3_set_authorizer(handle, nullptr, nullptr);
+
+        // A caller that took this for a failure and tried again would store the file twice.
+        QVERIFY(added);
+        QVERIFY2(Log().contains("prohibited"), Log().constData());
+        COtherProgram site(DbFile());
+        QCOMPARE(site.Value(u"SELECT count(*) FROM files"_s).toInt(), 2);
+        QCOMPARE(site.Value(u"SELECT file_id FROM files WHERE title = 'Stored'"_s).toDouble(), record.file_id);
+        QCOMPARE(record.title, u"Stored"_s);
+        QCOMPARE(record.version, u"1.0"_s);
+        QVERIFY(record.AddToFileArea(1));
+        QCOMPARE(theDatabaseManager.GetNumberOfFilesInArea(1), 2);
+    }
+
+    void aRowPastTheEndIsNoFile()
+    {
+        AddFile(u"Only"_s, 4);
+        CFileRecord cursor(&theDatabaseManager);
+        QVERIFY(cursor.GetAllFilesInArea(4));
+        QVERIFY(ReadFileOfListRow(cursor, 0));
+        // The cursor still holds the row it read, but a command must not take it for this row.
+        QVERIFY(!ReadFileOfListRow(cursor, 1));
+        QCOMPARE(cursor.title, u"Only"_s);
+        COtherProgram site(DbFile());
+        QVERIFY(site.Run(u"DELETE FROM files"_s));
+        QVERIFY(!ReadFileOfListRow(cursor, 0));
     }
 
     void searchStatements()

@@ -4,6 +4,9 @@
 #include "DatabaseSupport.h"
 #include "TestSupport.h"
 
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -108,6 +111,48 @@ private slots:
         QCOMPARE(Log(), QByteArray()); // a vanished row is not a database error
     }
 
+    void rowDeletedDuringTheEditIsNotReportedAsWritten()
+    {
+        const double id = AddFile(u"Edited"_s);
+        CFileRecord record(&theDatabaseManager);
+        record.file_id = id;
+        QVERIFY(record.GetByPrimaryKey(record));
+        QVERIFY(record.Edit());
+        COtherProgram site(DbFile());
+        QVERIFY(site.Run(u"DELETE FROM files WHERE file_id = ?"_s, {id}));
+        record.title = u"Too late"_s;
+        QVERIFY(!record.UpdateRecord());
+        QVERIFY(m_lock->IsBalanced());
+        QCOMPARE(site.Value(u"SELECT count(*) FROM files"_s).toInt(), 0);
+    }
+
+    void windowThreadGivesUpOnADatabaseHeldByAnotherProgram()
+    {
+        const QString sqlite = QStandardPaths::findExecutable(u"sqlite3"_s);
+        if (sqlite.isEmpty())
+            QSKIP("the sqlite3 program is not installed (scripts/install-deps.sh installs it)");
+        // Another program holds a database in rollback-journal mode for writing, so it cannot be
+        // switched to WAL; the window thread must not wait for it for minutes.
+        QProcess holder;
+        holder.start(sqlite, {DbFile()});
+        holder.write("CREATE TABLE t(x);\nBEGIN EXCLUSIVE;\nINSERT INTO t VALUES (1);\nSELECT 'locked';\n");
+        QVERIFY(holder.waitForReadyRead(10000));
+        QVERIFY(holder.readAll().contains("locked"));
+
+        QElapsedTimer timer;
+        timer.start();
+        CFileRecord cursor(&theDatabaseManager);
+        QVERIFY(!cursor.GetAllFilesInArea(1));
+        const qint64 waited = timer.elapsed();
+        qInfo("The window thread gave up after %lld ms", waited);
+        QVERIFY2(waited < 15000, qPrintable(u"waited %1 ms"_s.arg(waited)));
+        QVERIFY2(Log().contains("locked"), Log().constData());
+
+        holder.closeWriteChannel();
+        QVERIFY(holder.waitForFinished(10000));
+        QVERIFY(cursor.GetAllFilesInArea(1));
+    }
+
     void refusedEditIsLoggedAndReleasesTheLock()
     {
         const double id = AddFile(u"Here"_s);
@@ -145,7 +190,9 @@ private slots:
         QVERIFY(record.Edit());
         record.title = QString(31, QLatin1Char('t'));
         QVERIFY(!record.UpdateRecord());
-        QVERIFY(!record.UpdateRecord()); // the failed commit ended the edit
+        // The failed commit ended the edit: a shortened title is not written without a new Edit.
+        record.title = u"Short"_s;
+        QVERIFY(!record.UpdateRecord());
         QVERIFY(m_lock->IsBalanced());
         QCOMPARE(site.Value(u"SELECT title FROM files WHERE file_id = ?"_s, {id}).toString(), u"Original"_s);
     }

@@ -4,6 +4,8 @@
 #include "controls/CMessageBox.h"
 #include "controls/CModalRun.h"
 #include "database/CFileRecord.h"
+#include "database/CSqliteStatement.h"
+#include "DatabaseSupport.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "database/SearchStatement.h"
 #include "DemoSupport.h"
@@ -28,6 +30,8 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
+
+#include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
 
@@ -267,7 +271,85 @@ private slots:
         frame->RunCommand(Command::OpenAsHtml);
         QCOMPARE(m_openedUrls.value(1),
                  QUrl(u"http://example.org/troveport/details/%1.asp"_s.arg(qint64(firstId))));
+        // The setting is used as it stands, percent escapes and all.
+        RegWriteString(u"HttpServer"_s, u"http://files.example.com/lib%2Bfiles/"_s, g_pszRegKey);
+        frame->RunCommand(Command::OpenAsHtml);
+        QCOMPARE(m_openedUrls.value(2).toString(QUrl::FullyEncoded),
+                 u"http://files.example.com/lib%2Bfiles/troveport/details/"_s + QString::number(qint64(firstId)) +
+                     u".asp"_s);
         RegWriteString(u"HttpServer"_s, u"http://localhost:8080"_s, g_pszRegKey);
+    }
+
+    void listCountsTheRowsItCanRead()
+    {
+        const auto frame = MakeFrame();
+        QVERIFY(frame);
+        Select(*frame, u"Games/Shareware Games"_s);
+        const int before = frame->GetListModel()->rowCount();
+        QVERIFY(before > 2);
+        const quint32 area = frame->GetSelectedTreeItem()->GetAreaId();
+        const double unlinked = frame->GetFileCursor()->file_id; // the first row's file
+        sqlite3* handle = SqliteHandle(theDatabaseManager.GetConnection());
+        if (!handle)
+            QSKIP("Qt's SQLite driver does not use the system SQLite here");
+
+        // The web site unlinks a file just as the list reads the area's rows.
+        struct Context
+        {
+            double fileId;
+            quint32 area;
+            bool done = false;
+        } context{unlinked, area};
+        auto unlink = [](unsigned, void* data, void*, void* sql) {
+            auto* c = static_cast<Context*>(data);
+            if (!c->done && QByteArray(static_cast<const char*>(sql)).contains("file_id FROM file_area")) {
+                c->done = true;
+                DatabaseSupport::COtherProgram site(theDatabaseManager.GetDatabaseFile(), u"site"_s);
+                site.Run(u"DELETE FROM file_area WHERE area_id = ? AND file_id = ?"_s, {c->area, c->fileId});
+            }
+            return 0;
+        };
+        sqlite3_trace_v2(handle, SQLITE_TRACE_STMT, unlink, &context);
+        frame->RunCommand(Command::Refresh);
+        sqlite3_trace_v2(handle, 0, nullptr, nullptr);
+        QVERIFY(context.done);
+
+        // Every row of the list is a file of the cursor: none reads as a copy of another.
+        QCOMPARE(frame->GetListModel()->rowCount(), before - 1);
+        QCOMPARE(frame->GetListModel()->rowCount(), frame->GetFileCursor()->GetRecordCount());
+        QSet<double> ids;
+        for (int row = 0; row < frame->GetListModel()->rowCount(); ++row) {
+            const auto file = ReadFileOfListRow(*frame->GetFileCursor(), row);
+            QVERIFY(file);
+            ids.insert(file->file_id);
+        }
+        QCOMPARE(ids.size(), before - 1);
+        QVERIFY(!ids.contains(unlinked));
+        CFileRecord relink(&theDatabaseManager);
+        relink.file_id = unlinked;
+        QVERIFY(relink.AddToFileArea(area));
+    }
+
+    void statusBarSaysWhyTheDatabaseCannotBeRead()
+    {
+        const auto frame = MakeFrame();
+        QVERIFY(frame);
+        const QString database = theDatabaseManager.GetDatabaseFile();
+        QTemporaryDir other;
+        WriteFile(other.filePath(u"troveport.db"_s), QByteArray(4096, 'x'));
+        theDatabaseManager.SetDatabaseFile(other.filePath(u"troveport.db"_s));
+        Select(*frame, u"Games/Shareware Games"_s);
+        QCOMPARE(frame->GetListModel()->rowCount(), 0);
+        QVERIFY2(frame->GetDatabaseStatus().contains(u"not a database"_s), qPrintable(frame->GetDatabaseStatus()));
+        QVERIFY(CMessageBox::TakeRequests().isEmpty()); // no box: the status bar says it
+
+        // Folders need no database: the reason stays until a read works again.
+        Select(*frame, u"Games"_s);
+        QVERIFY(!frame->GetDatabaseStatus().isEmpty());
+        theDatabaseManager.SetDatabaseFile(database);
+        Select(*frame, u"Games/Shareware Games"_s);
+        QVERIFY(frame->GetListModel()->rowCount() > 0);
+        QCOMPARE(frame->GetDatabaseStatus(), QString());
     }
 
     void pagewrightIsStartedFromThePath()

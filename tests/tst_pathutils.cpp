@@ -113,6 +113,13 @@ private slots:
         QTest::newRow("dot dot") << "/srv/files/../game.zip"
                                  << ""
                                  << "";
+        // Climbing out so far that the full path reappears inside the text.
+        QTest::newRow("dot dot to the root") << "/srv/files/../../etc/passwd"
+                                             << ""
+                                             << "";
+        QTest::newRow("dot dot at the end") << "/srv/files/../.."
+                                            << ""
+                                            << "";
         QTest::newRow("dot") << "/srv/./game.zip"
                              << ""
                              << "";

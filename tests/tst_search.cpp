@@ -211,7 +211,11 @@ private slots:
         frame.RunCommand(Command::FindFiles);
         QCoreApplication::processEvents();
         QCOMPARE(frame.GetListModel()->rowCount(), 0);
-        QCOMPARE(CMessageBox::TakeRequests().size(), 1);
+        const auto requests = CMessageBox::TakeRequests();
+        QCOMPARE(requests.size(), 1);
+        // The box is answered under the normal arrow; the wait cursor is gone once the list is done.
+        QCOMPARE(requests[0].cursor, std::optional(Qt::ArrowCursor));
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
         frame.RunCommand(Command::Refresh);
         QCOMPARE(CMessageBox::TakeRequests().size(), 1);
 

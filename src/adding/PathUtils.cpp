@@ -77,12 +77,18 @@ QString GetFullPathName(const QString& path)
 
 namespace {
 
-// The position after the last "/" when the path is already a full path, else -1.
+// The position after the last "/" when the path is already a full path, else -1. A path with a
+// "." or ".." in it is not: "/srv/files/../../etc/passwd" holds its full path "/etc/passwd", but
+// its parts must never be taken for a place inside "/srv/files".
 qsizetype NameStartOfFullPath(const QString& path)
 {
     const QString full = GetFullPathName(path);
     if (full.isEmpty() || !path.contains(full))
         return -1;
+    for (const QStringView part : QStringView(path).split(QLatin1Char('/'))) {
+        if (part == QLatin1String(".") || part == QLatin1String(".."))
+            return -1;
+    }
     return path.lastIndexOf(QLatin1Char('/')) + 1;
 }
 

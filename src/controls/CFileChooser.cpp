@@ -1,5 +1,7 @@
 #include "controls/CFileChooser.h"
 
+#include "controls/CWaitCursor.h"
+
 #include <QFileDialog>
 #include <QQueue>
 
@@ -33,6 +35,7 @@ bool CFileChooser::Answer(const Request& request, QString* answer)
 QString CFileChooser::GetOpenFileName(QWidget* owner, const QString& caption, const QString& startPath,
                                       const QString& filter)
 {
+    const CNormalCursor arrow;
     QString answer;
     if (Answer({Kind::OpenFile, caption, startPath, filter}, &answer))
         return answer;
@@ -41,6 +44,7 @@ QString CFileChooser::GetOpenFileName(QWidget* owner, const QString& caption, co
 
 QString CFileChooser::GetExistingDirectory(QWidget* owner, const QString& caption, const QString& startPath)
 {
+    const CNormalCursor arrow;
     QString answer;
     if (Answer({Kind::Directory, caption, startPath, QString()}, &answer))
         return answer;

@@ -1,5 +1,6 @@
 #include "controls/CMessageBox.h"
 
+#include "controls/CWaitCursor.h"
 #include "startup/Globals.h"
 
 #include <QApplication>
@@ -34,10 +35,14 @@ CMessageBox::Button FirstButton(CMessageBox::Buttons buttons)
 CMessageBox::Button CMessageBox::Show(QWidget* owner, const QString& text, const QString& caption,
                                       QMessageBox::Icon icon, Buttons buttons, Button defaultButton)
 {
+    const CNormalCursor arrow;
     const QString title = caption.isEmpty() ? QString::fromUtf8(g_pszAppName) : caption;
     AnsweringState& state = State();
     if (state.on) {
-        state.requests.append({owner, owner != nullptr, title, text, icon, buttons, defaultButton});
+        std::optional<Qt::CursorShape> cursor;
+        if (const QCursor* shown = QGuiApplication::overrideCursor())
+            cursor = shown->shape();
+        state.requests.append({owner, owner != nullptr, title, text, icon, buttons, defaultButton, cursor});
         if (!state.answers.isEmpty())
             return state.answers.dequeue();
         return defaultButton != QMessageBox::NoButton ? defaultButton : FirstButton(buttons);

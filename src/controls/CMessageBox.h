@@ -5,6 +5,8 @@
 #include <QPointer>
 #include <QString>
 
+#include <optional>
+
 // The one way the program shows a message box. Tests switch on answering mode: then no box
 // appears, each request is recorded and gets the next queued answer (or its default button).
 class CMessageBox
@@ -27,6 +29,8 @@ public:
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         Buttons buttons;
         Button defaultButton = QMessageBox::NoButton;
+        // The cursor the user saw over the box: the program's override, if any.
+        std::optional<Qt::CursorShape> cursor;
     };
 
     static void SetAnsweringMode(bool on);

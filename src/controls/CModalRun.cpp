@@ -1,5 +1,6 @@
 #include "controls/CModalRun.h"
 
+#include "controls/CWaitCursor.h"
 #include <QQueue>
 
 namespace {
@@ -14,6 +15,7 @@ QQueue<CModalRun::Handler>& Handlers()
 
 int CModalRun::Exec(QDialog& dialog)
 {
+    const CNormalCursor arrow;
     // A dialog blocks the window it belongs to, not every window: the help window stays usable.
     if (dialog.parentWidget() && dialog.windowModality() == Qt::NonModal)
         dialog.setWindowModality(Qt::WindowModal);

@@ -2,10 +2,14 @@
 
 #include "adding/PathUtils.h"
 #include "database/CDBException.h"
+#include "database/CRecordSet.h"
 #include "database/CSqliteStatement.h"
 #include "startup/Globals.h"
+#include "startup/SafeFormat.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -155,16 +159,25 @@ QSqlDatabase CDatabaseManager::OpenConnection(const QString& name)
     // connections doing so at once may be refused at once instead of waiting (SQLite's way out of
     // a deadlock), so this process's threads take turns, and another program's turn is waited for.
     static QMutex setUpMutex;
+    // The window must not freeze while another program holds the database: its thread waits a few
+    // seconds at most and then fails (logged, the list stays empty). Workers may wait longer.
+    const bool windowThread =
+        QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread();
+    const int busyTimeout = windowThread ? kWindowThreadBusyTimeout : kWorkerBusyTimeout;
+    QDeadlineTimer deadline(windowThread ? kWindowThreadOpenTimeout : kWorkerOpenTimeout);
     QString error;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         db.setDatabaseName(GetDatabaseFile());
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeout));
         if (db.open()) {
             QMutexLocker setUp(&setUpMutex);
-            for (int attempt = 0; attempt < 20; ++attempt) {
+            for (;;) {
                 try {
                     QSqlQuery query(db);
+                    // Each try waits no longer than the time left.
+                    Exec(query, QStringLiteral("PRAGMA busy_timeout=%1")
+                                    .arg(qBound(qint64(1), deadline.remainingTime(), qint64(busyTimeout))));
                     Exec(query, QStringLiteral("PRAGMA journal_mode=WAL"));
                     Exec(query, QStringLiteral("PRAGMA synchronous=NORMAL"));
                     Exec(query, QStringLiteral("PRAGMA foreign_keys=ON"));
@@ -174,11 +187,13 @@ QSqlDatabase CDatabaseManager::OpenConnection(const QString& name)
                     query.finish();
                     if (m_createSchema)
                         CreateSchema(db);
+                    Exec(query, QStringLiteral("PRAGMA busy_timeout=%1").arg(busyTimeout));
+                    query.finish();
                     return db;
                 } catch (const CDBException& e) {
                     error = e.GetErrorText();
-                    if (!error.contains(QLatin1String("locked")))
-                        break; // not a matter of waiting
+                    if (!error.contains(QLatin1String("locked")) || deadline.hasExpired())
+                        break; // not a matter of waiting, or waited long enough
                 }
                 QThread::msleep(50);
             }
@@ -193,6 +208,10 @@ QSqlDatabase CDatabaseManager::OpenConnection(const QString& name)
 
 void CDatabaseManager::LogError(const QString& text)
 {
+    {
+        QMutexLocker lock(&m_mutex);
+        m_lastError = text;
+    }
     const QString line = QDateTime::currentDateTime().toString(Qt::ISODate) + QLatin1Char(' ') +
                          QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')) + QLatin1Char('\n');
     const QByteArray bytes = line.toUtf8();
@@ -205,6 +224,20 @@ void CDatabaseManager::LogError(const QString& text)
         [[maybe_unused]] const ssize_t written = ::write(fd, bytes.constData(), size_t(bytes.size()));
         ::close(fd);
     }
+}
+
+QString CDatabaseManager::TakeLastError()
+{
+    QMutexLocker lock(&m_mutex);
+    return std::exchange(m_lastError, QString());
+}
+
+std::optional<qint64> CDatabaseManager::GetFileKey(double fileId)
+{
+    const auto key = KeyFromDouble(fileId);
+    if (!key)
+        LogError(SafeFormat(u"The file id %.0f cannot be told apart from others and is not used.", fileId));
+    return key;
 }
 
 void CDatabaseManager::Exec(QSqlQuery& query)

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <atomic>
+#include <optional>
 
 class QSqlQuery;
 class CSqliteStatement;
@@ -40,6 +41,12 @@ public:
     // Appends a time-stamped line to "troveport-db.log" beside the database and writes it to
     // standard error.
     virtual void LogError(const QString& text);
+    // The text of the latest error logged since the last call, or an empty string: what the window
+    // shows of a failed read.
+    QString TakeLastError();
+    // The row key a file id stands for; none, logged, when the id is not one exactly (a fraction,
+    // or beyond what a double holds exactly), so that no other file is ever acted on.
+    std::optional<qint64> GetFileKey(double fileId);
 
     // Runs a prepared or plain query; throws CDBException with the database's text on failure.
     static void Exec(QSqlQuery& query);
@@ -53,8 +60,16 @@ protected:
 private:
     QSqlDatabase OpenConnection(const QString& name);
 
+    // Milliseconds a connection waits for another program's lock: on the window thread a few
+    // seconds at most, so the window never freezes for long.
+    static constexpr int kWindowThreadBusyTimeout = 2000;
+    static constexpr int kWindowThreadOpenTimeout = 3000;
+    static constexpr int kWorkerBusyTimeout = 10000;
+    static constexpr int kWorkerOpenTimeout = 30000;
+
     const bool m_createSchema;
     mutable QMutex m_mutex;
     QString m_databaseFile;
+    QString m_lastError;
     std::atomic<int> m_generation{0}; // raised when the file changes, so threads reopen
 };

@@ -1,6 +1,7 @@
 #include "database/CFieldExchange.h"
 
 #include "database/CDBException.h"
+#include "startup/SafeFormat.h"
 
 int CharacterCount(const QString& text)
 {
@@ -58,9 +59,7 @@ void CFieldExchange::Field(const QString& column, QString& value, int maxCharact
         return;
     }
     if (CharacterCount(value) > maxCharacters)
-        throw CDBException(QStringLiteral("The value of field %1 is longer than %2 characters.")
-                               .arg(column)
-                               .arg(maxCharacters));
+        throw CDBException(SafeFormat(u"The value of field %s is longer than %d characters.", column, maxCharacters));
     // A null QString would be stored as NULL; the columns hold empty texts instead.
     m_values.append({column, value.isNull() ? QString(QLatin1String("")) : value});
 }

@@ -2,6 +2,7 @@
 
 #include "database/CDBException.h"
 #include "database/CTroveportDatabaseManager.h"
+#include "startup/SafeFormat.h"
 
 #include <QSqlQuery>
 #include <QVariant>
@@ -85,6 +86,7 @@ void CFileRecord::ClearFields(qint64 key)
 
 bool CFileRecord::Add()
 {
+    qint64 key = 0;
     try {
         CFieldExchange fx = CFieldExchange::ForStore();
         DoFieldExchange(fx);
@@ -100,20 +102,46 @@ bool CFileRecord::Add()
             values.append(value.second);
         }
         QSqlQuery query(GetManager()->GetConnection());
-        CDatabaseManager::Prepare(
-            query, QStringLiteral("INSERT INTO files (%1) VALUES (%2)")
-                       .arg(columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
-        for (const QVariant& value : values)
-            query.addBindValue(value);
-        CDatabaseManager::Exec(query);
-        const qint64 key = query.lastInsertId().toLongLong();
-        m_recordSet.OpenKey(key);
-        LoadPosition(1);
-        return true;
+        // A savepoint works inside and outside a transaction: the row is taken back when the
+        // database gives it an id this program could not tell apart from another.
+        CDatabaseManager::Exec(query, QStringLiteral("SAVEPOINT add_file"));
+        try {
+            CDatabaseManager::Prepare(
+                query, QStringLiteral("INSERT INTO files (%1) VALUES (%2)")
+                           .arg(columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
+            for (const QVariant& value : values)
+                query.addBindValue(value);
+            CDatabaseManager::Exec(query);
+            key = query.lastInsertId().toLongLong();
+            if (!IsExactKey(key))
+                throw CDBException(SafeFormat(u"The database gave the new file the id %lld, beyond %lld: the "
+                                              u"file was not added.",
+                                              key, kMaxExactKey));
+            CDatabaseManager::Exec(query, QStringLiteral("RELEASE add_file"));
+        } catch (const CDBException&) {
+            query.exec(QStringLiteral("ROLLBACK TO add_file"));
+            query.exec(QStringLiteral("RELEASE add_file"));
+            throw;
+        }
     } catch (const CDBException& e) {
         GetManager()->LogError(e.GetErrorText());
         return false;
     }
+
+    // The row is in the database now, so the file has been added whatever follows: a caller that
+    // tried again would add it twice. Reading it back gives the values the database stored.
+    CFileRecord added(GetManager());
+    added = *this;
+    try {
+        m_recordSet.OpenKey(key);
+        if (LoadPosition(1))
+            return true;
+    } catch (const CDBException& e) {
+        GetManager()->LogError(e.GetErrorText());
+    }
+    *this = added;
+    file_id = double(key);
+    return true;
 }
 
 bool CFileRecord::Update()
@@ -128,21 +156,24 @@ bool CFileRecord::Update()
 
 bool CFileRecord::Delete()
 {
+    const auto key = GetManager()->GetFileKey(file_id);
+    if (!key)
+        return false;
     QSqlDatabase db;
     try {
         db = GetManager()->GetConnection();
         if (!db.transaction())
             throw CDBException(
-                QStringLiteral("Cannot start a transaction to delete file %1.").arg(qint64(file_id)));
+                SafeFormat(u"Cannot start a transaction to delete file %lld.", *key));
         QSqlQuery query(db);
         for (const char* table : {"download", "file_area", "files"}) {
             CDatabaseManager::Prepare(
                 query, QStringLiteral("DELETE FROM %1 WHERE file_id = ?").arg(QLatin1String(table)));
-            query.addBindValue(qint64(file_id));
+            query.addBindValue(*key);
             CDatabaseManager::Exec(query);
         }
         if (!db.commit())
-            throw CDBException(QStringLiteral("Cannot commit the deletion of file %1.").arg(qint64(file_id)));
+            throw CDBException(SafeFormat(u"Cannot commit the deletion of file %lld.", *key));
         return true;
     } catch (const CDBException& e) {
         if (db.isOpen())
@@ -152,10 +183,13 @@ bool CFileRecord::Delete()
     }
 }
 
-bool CFileRecord::GetByPrimaryKey(const CFileRecord& key, bool, bool)
+bool CFileRecord::GetByPrimaryKey(const CFileRecord& record, bool, bool)
 {
+    const auto key = GetManager()->GetFileKey(record.file_id);
+    if (!key)
+        return false;
     try {
-        m_recordSet.OpenKey(qint64(key.file_id));
+        m_recordSet.OpenKey(*key);
         return LoadPosition(1);
     } catch (const CDBException& e) {
         GetManager()->LogError(e.GetErrorText());
@@ -166,7 +200,11 @@ bool CFileRecord::GetByPrimaryKey(const CFileRecord& key, bool, bool)
 bool CFileRecord::GetAllFilesInArea(double areaId)
 {
     try {
-        OpenKeyStatement(QStringLiteral("SELECT file_id FROM file_area WHERE area_id = ? ORDER BY file_id"),
+        // Links whose file no longer exists (the web site may delete files without their links)
+        // are not files of the area.
+        OpenKeyStatement(QStringLiteral("SELECT file_area.file_id FROM file_area JOIN files "
+                                        "ON files.file_id = file_area.file_id "
+                                        "WHERE file_area.area_id = ? ORDER BY file_area.file_id"),
                          {qint64(areaId)});
         return true;
     } catch (const CDBException& e) {
@@ -176,13 +214,16 @@ bool CFileRecord::GetAllFilesInArea(double areaId)
     }
 }
 
-bool CFileRecord::RunForThisFile(const QString& statement, const QVariantList& bindValues)
+bool CFileRecord::RunForThisFile(const QString& statement, const QVariant& value)
 {
+    const auto key = GetManager()->GetFileKey(file_id);
+    if (!key)
+        return false;
     try {
         QSqlQuery query(GetManager()->GetConnection());
         CDatabaseManager::Prepare(query, statement);
-        for (const QVariant& value : bindValues)
-            query.addBindValue(value);
+        query.addBindValue(value);
+        query.addBindValue(*key);
         CDatabaseManager::Exec(query);
         return true;
     } catch (const CDBException& e) {
@@ -195,34 +236,35 @@ bool CFileRecord::AddToFileArea(double areaId)
 {
     // Linking a file to an area it is already in changes nothing and is not an error.
     return RunForThisFile(QStringLiteral("INSERT OR IGNORE INTO file_area (area_id, file_id) VALUES (?, ?)"),
-                          {qint64(areaId), qint64(file_id)});
+                          qint64(areaId));
 }
 
 bool CFileRecord::DeleteFromFileArea(double areaId)
 {
     return RunForThisFile(QStringLiteral("DELETE FROM file_area WHERE area_id = ? AND file_id = ?"),
-                          {qint64(areaId), qint64(file_id)});
+                          qint64(areaId));
 }
 
 bool CFileRecord::AddDownloadURL(const QString& url)
 {
-    return RunForThisFile(QStringLiteral("INSERT INTO download (file_id, url) VALUES (?, ?)"),
-                          {qint64(file_id), url});
+    return RunForThisFile(QStringLiteral("INSERT INTO download (url, file_id) VALUES (?, ?)"), url);
 }
 
 bool CFileRecord::DeleteDownloadURL(const QString& url)
 {
-    return RunForThisFile(QStringLiteral("DELETE FROM download WHERE file_id = ? AND url = ?"),
-                          {qint64(file_id), url});
+    return RunForThisFile(QStringLiteral("DELETE FROM download WHERE url = ? AND file_id = ?"), url);
 }
 
 std::unique_ptr<CFileRecord> ReadFileOfListRow(CFileRecord& cursor, qint64 row)
 {
     try {
-        cursor.SetAbsolutePosition(row + 1);
+        // Past the end (the list counted more rows than the cursor holds) or deleted meanwhile:
+        // there is no file to act on, and a copy of some other row would be worse than none.
+        if (!cursor.SetAbsolutePosition(row + 1))
+            return nullptr;
     } catch (const CDBException& e) {
         cursor.GetManager()->LogError(e.GetErrorText());
-        return nullptr; // a copy of some other row would be worse than none
+        return nullptr;
     }
     auto copy = std::make_unique<CFileRecord>(&theDatabaseManager);
     *copy = cursor;

@@ -63,13 +63,14 @@ protected:
     void ClearFields(qint64 key) override;
 
 private:
-    // Runs one statement about this file; false (logged) on failure.
-    bool RunForThisFile(const QString& statement, const QVariantList& bindValues);
+    // Runs one statement about this file, binding value and then the key; false (logged) on failure.
+    bool RunForThisFile(const QString& statement, const QVariant& value);
 
     CFieldExchange::Values m_otherFields; // stored columns this program does not know
 };
 
 // Reads the file behind row `row` (from 0) of a list whose cursor is `cursor` into a new working
-// copy bound to theDatabaseManager. The copy stays valid when the cursor moves on. Null when the
-// database could not read the row (logged).
+// copy bound to theDatabaseManager. The copy stays valid when the cursor moves on. Null when there
+// is no such row, when it has been deleted meanwhile, or when the database could not read it
+// (logged): commands skip such rows.
 std::unique_ptr<CFileRecord> ReadFileOfListRow(CFileRecord& cursor, qint64 row);

@@ -28,7 +28,8 @@ public:
     // statement; a statement the database rejects is logged and gives false.
     bool Open(const QString& statement, bool readOnly = true, bool appendOnly = true);
     // Moves to the row at a position (1 to GetRecordCount()); false past either end, or when the
-    // row has been deleted since the cursor was opened (its fields are then cleared).
+    // row has been deleted since the cursor was opened (its fields are then cleared). Past either
+    // end the fields keep the row read before: whoever acts on a file must look at the result.
     bool SetAbsolutePosition(qint64 position);
     void MoveNext();
     bool IsEOF() const { return m_recordSet.IsEOF(); }

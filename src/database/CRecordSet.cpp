@@ -3,6 +3,7 @@
 #include "database/CDatabaseManager.h"
 #include "database/CDBException.h"
 #include "database/CSqliteStatement.h"
+#include "startup/SafeFormat.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -47,6 +48,13 @@ void CRecordSet::OpenKeys(const QString& statement, const QVariantList& bindValu
         CDatabaseManager::Exec(query);
         while (query.next())
             keys.push_back(query.value(0).toLongLong());
+    }
+    const auto unusable = std::remove_if(keys.begin(), keys.end(), [](qint64 key) { return !IsExactKey(key); });
+    if (const auto skipped = keys.end() - unusable; skipped > 0) {
+        m_manager->LogError(SafeFormat(u"%lld rows of %s have a %s beyond %lld and are not listed: the explorer "
+                                       u"cannot tell such ids apart.",
+                                       qint64(skipped), m_table, m_keyColumn, kMaxExactKey));
+        keys.erase(unusable, keys.end());
     }
     keys.shrink_to_fit();
     m_keys.swap(keys);
@@ -124,7 +132,7 @@ void CRecordSet::StartEdit()
     CDatabaseManager::Exec(query);
     if (!query.next())
         throw CDBException(
-            QStringLiteral("The row with %1 %2 has been deleted.").arg(m_keyColumn).arg(GetCurrentKey()));
+            SafeFormat(u"The row with %s %lld has been deleted.", m_keyColumn, GetCurrentKey()));
     m_editing = true;
     m_editKey = GetCurrentKey();
 }

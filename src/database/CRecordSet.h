@@ -5,10 +5,28 @@
 #include <QString>
 #include <QVariant>
 
+#include <optional>
 #include <vector>
 
 class CDatabaseManager;
 class QSqlQuery;
+
+// The interface hands keys around as doubles, which hold integers exactly only up to 2^53 - 1: a
+// row with a larger key would be taken for another row, so such rows are never acted on.
+constexpr qint64 kMaxExactKey = (qint64(1) << 53) - 1;
+
+inline bool IsExactKey(qint64 key)
+{
+    return key >= -kMaxExactKey && key <= kMaxExactKey;
+}
+
+// The key a double stands for: none for a fraction, a NaN or a value beyond the exact range.
+inline std::optional<qint64> KeyFromDouble(double id)
+{
+    if (!(id >= -double(kMaxExactKey) && id <= double(kMaxExactKey)) || id != double(qint64(id)))
+        return std::nullopt;
+    return qint64(id);
+}
 
 // The rows a cursor walks, held as their keys only (8 bytes a row), in the order the statement
 // gave them. A row is read when the cursor is positioned on it. Positions stay as they were opened:
@@ -24,7 +42,8 @@ public:
     CRecordSet(const CRecordSet&) = delete;
     CRecordSet& operator=(const CRecordSet&) = delete;
 
-    // Runs a statement whose first column is the key and keeps the keys it yields.
+    // Runs a statement whose first column is the key and keeps the keys it yields. Rows whose key
+    // is beyond the exact range are left out, with a logged error.
     void OpenKeys(const QString& statement, const QVariantList& bindValues = {});
     // A set of exactly one row.
     void OpenKey(qint64 key);

@@ -1,6 +1,7 @@
 #include "database/CTroveportDatabaseManager.h"
 
 #include "database/CDBException.h"
+#include "database/CRecordSet.h"
 
 #include <QSqlQuery>
 #include <QVariant>
@@ -79,7 +80,11 @@ bool CTroveportDatabaseManager::QueryColumn(const QString& statement, const QVar
 int CTroveportDatabaseManager::GetNumberOfFilesInArea(double areaId)
 {
     QVariantList count;
-    QueryColumn(QStringLiteral("SELECT count(*) FROM file_area WHERE area_id = ?"), qint64(areaId), &count);
+    // The files an area's cursor lists: existing files with ids the interface can hold.
+    QueryColumn(QStringLiteral("SELECT count(*) FROM file_area JOIN files ON files.file_id = file_area.file_id "
+                               "WHERE file_area.area_id = ? AND file_area.file_id BETWEEN -%1 AND %1")
+                    .arg(kMaxExactKey),
+                qint64(areaId), &count);
     return count.value(0).toInt();
 }
 
@@ -93,9 +98,10 @@ bool CTroveportDatabaseManager::IsDownloadURLUnique(const QString& url)
 
 bool CTroveportDatabaseManager::GetDownloadURLs(double fileId, QStringList& urls)
 {
+    const auto key = GetFileKey(fileId);
     QVariantList column;
-    if (!QueryColumn(QStringLiteral("SELECT url FROM download WHERE file_id = ? ORDER BY rowid"),
-                     qint64(fileId), &column))
+    if (!key || !QueryColumn(QStringLiteral("SELECT url FROM download WHERE file_id = ? ORDER BY rowid"), *key,
+                             &column))
         return false;
     urls.clear();
     for (const QVariant& url : std::as_const(column))
@@ -105,9 +111,10 @@ bool CTroveportDatabaseManager::GetDownloadURLs(double fileId, QStringList& urls
 
 bool CTroveportDatabaseManager::GetAreaIDsForFile(double fileId, QList<double>& areaIds)
 {
+    const auto key = GetFileKey(fileId);
     QVariantList column;
-    if (!QueryColumn(QStringLiteral("SELECT area_id FROM file_area WHERE file_id = ? ORDER BY area_id"),
-                     qint64(fileId), &column))
+    if (!key || !QueryColumn(QStringLiteral("SELECT area_id FROM file_area WHERE file_id = ? ORDER BY area_id"),
+                             *key, &column))
         return false;
     areaIds.clear();
     for (const QVariant& id : std::as_const(column))

@@ -1,5 +1,7 @@
 #include "database/SearchStatement.h"
 
+#include "startup/SafeFormat.h"
+
 QString BuildSearchStatement(const QString& text, quint32 fields)
 {
     static const char* const kColumns[] = {"files.title",     "files.short_desc", "files.long_desc",
@@ -17,7 +19,7 @@ QString BuildSearchStatement(const QString& text, quint32 fields)
         if (!first)
             condition += QStringLiteral(" or");
         first = false;
-        condition += QStringLiteral(" %1 like '%%2%'").arg(QLatin1String(kColumns[bit]), text);
+        condition += SafeFormat(u" %s like '%%%s%%'", kColumns[bit], text);
     }
     if (first)
         return QString();

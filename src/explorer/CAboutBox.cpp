@@ -1,6 +1,7 @@
 #include "explorer/CAboutBox.h"
 
 #include "resources/ExplorerIcons.h"
+#include "startup/SafeFormat.h"
 
 #include <QDialogButtonBox>
 #include <QFrame>
@@ -47,5 +48,5 @@ CAboutBox::CAboutBox(QWidget* parent) : QDialog(parent)
 
 QString CAboutBox::FormatPhysicalMemory(quint64 bytes)
 {
-    return tr("%1 KB").arg(QLocale().toString(qulonglong(bytes / 1024)));
+    return SafeFormat(u"%s KB", QLocale().toString(qulonglong(bytes / 1024)));
 }

@@ -131,7 +131,8 @@ QVariant CFileListModel::FileData(const QModelIndex& index, int role) const
             m_cursor->SetAbsolutePosition(position);
         if (m_cursor->IsEOF())
             emit EndOfData();
-    } catch (const CDBException&) {
+    } catch (const CDBException& e) {
+        emit ReadFailed(e.GetErrorText());
         return QVariant(); // the cell stays blank
     }
     switch (index.column()) {

@@ -53,6 +53,8 @@ signals:
     // A painted file entry lay past the end of the cursor: the database delivered fewer files
     // than it counted.
     void EndOfData() const;
+    // Reading a painted file entry failed; the text is the database's.
+    void ReadFailed(const QString& error) const;
 
 private:
     QVariant FolderData(const QModelIndex& index, int role) const;

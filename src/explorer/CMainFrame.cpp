@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QListView>
 #include <QSplitter>
 #include <QStatusBar>
@@ -52,6 +53,12 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     m_splitter->setStretchFactor(1, 1);
     setCentralWidget(m_splitter);
     statusBar()->setAccessibleName(tr("Status bar"));
+    // Why an area looks empty when the database cannot be read; command prompts cover it for a moment.
+    m_databaseStatus = new QLabel(statusBar());
+    m_databaseStatus->setAccessibleName(tr("Database status"));
+    m_databaseStatus->setTextFormat(Qt::PlainText);
+    m_databaseStatus->hide();
+    statusBar()->addWidget(m_databaseStatus, 1);
 
     connect(m_treeView->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &CMainFrame::PostRefresh);
@@ -61,6 +68,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     connect(m_listView->GetSelectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CMainFrame::UpdateCommandStates);
     connect(m_listModel, &CFileListModel::EndOfData, this, [] { QApplication::beep(); });
+    connect(m_listModel, &CFileListModel::ReadFailed, this, &CMainFrame::ShowDatabaseStatus);
     connect(qApp, &QApplication::focusChanged, this, &CMainFrame::UpdateCommandStates);
     for (QWidget* pane : {static_cast<QWidget*>(m_treeView), static_cast<QWidget*>(m_listView->GetIconView()),
                           static_cast<QWidget*>(m_listView->GetDetailsView())})
@@ -200,6 +208,7 @@ void CMainFrame::FillList()
     m_listView->setUpdatesEnabled(false);
     m_listModel->Clear();
     const CFolderTreeItem* node = GetSelectedTreeItem();
+    theDatabaseManager.TakeLastError(); // only this fill's complaint counts
     switch (node ? node->GetType() : 0) {
     case kNodeRoot:
     case kNodeGroup: {
@@ -212,9 +221,10 @@ void CMainFrame::FillList()
     }
     case kNodeArea: {
         m_fileCursor = std::make_unique<CFileRecord>(&theDatabaseManager);
-        const int count = theDatabaseManager.GetNumberOfFilesInArea(double(node->GetAreaId()));
+        // The count is the cursor's own, taken with its keys in one statement: a count taken apart
+        // could disagree with them when the web site changes the area in between.
         if (m_fileCursor->GetAllFilesInArea(double(node->GetAreaId())))
-            m_listModel->SetFiles(m_fileCursor.get(), count);
+            m_listModel->SetFiles(m_fileCursor.get(), int(qMin<qint64>(m_fileCursor->GetRecordCount(), INT_MAX)));
         break;
     }
     case kNodeSearchResults: {
@@ -228,10 +238,24 @@ void CMainFrame::FillList()
     default:
         break;
     }
+    if (node && (node->GetType() == kNodeArea || node->GetType() == kNodeSearchResults))
+        ShowDatabaseStatus(theDatabaseManager.TakeLastError());
     m_listView->setUpdatesEnabled(true);
     UpdateCommandStates();
     if (node && node->GetType() == kNodeSearchResults && m_listModel->rowCount() == 0)
         CMessageBox::Show(this, tr("No files were found that match your search criteria."));
+}
+
+void CMainFrame::ShowDatabaseStatus(const QString& error)
+{
+    m_databaseStatus->setText(error);
+    m_databaseStatus->setToolTip(error);
+    m_databaseStatus->setVisible(!error.isEmpty());
+}
+
+QString CMainFrame::GetDatabaseStatus() const
+{
+    return m_databaseStatus->text();
 }
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event)

@@ -14,6 +14,7 @@ class CFolderTreeItem;
 class CFolderTreeModel;
 class CFolderTreeView;
 class CTreeItem;
+class QLabel;
 class QSplitter;
 
 // The explorer's main window: menus, toolbar, the tree of groups and areas beside the file list,
@@ -54,6 +55,8 @@ public:
     void RunCommand(Command command);
     void UpdateCommandStates();
     CommandContext GetCommandContext() const;
+    // The database's complaint about the last read, shown in the status bar; empty when it worked.
+    QString GetDatabaseStatus() const;
 
     // The last search, kept for the whole run.
     QString m_strSearchText;
@@ -73,6 +76,7 @@ private:
     void ShowListPopupMenu(const QPoint& globalPosition);
     void ShowTreePopupMenu(const QPoint& globalPosition);
     void OnListDoubleClicked();
+    void ShowDatabaseStatus(const QString& error);
     void OnOpen();
     void OnOpenAsHtml();
     void OnUp();
@@ -84,6 +88,7 @@ private:
     QHash<Command, QAction*> m_actions;
     QToolBar* m_toolBar = nullptr;
     QSplitter* m_splitter = nullptr;
+    QLabel* m_databaseStatus = nullptr;
     CFolderTreeModel* m_treeModel = nullptr;
     CFolderTreeView* m_treeView = nullptr;
     CFileListModel* m_listModel = nullptr;

@@ -16,6 +16,7 @@
 #include "resources/ExplorerIcons.h"
 #include "startup/Globals.h"
 #include "startup/Registry.h"
+#include "startup/SafeFormat.h"
 
 #include <QActionGroup>
 #include <QDesktopServices>
@@ -430,8 +431,7 @@ void CMainFrame::OnOpenAsHtml()
         return;
     if (server.endsWith(QLatin1Char('/')))
         server.chop(1);
-    const QString address =
-        QStringLiteral("%1/troveport/details/%2.asp").arg(server).arg(qint64(record->file_id));
+    const QString address = SafeFormat(u"%s/troveport/details/%d.asp", server, qint64(record->file_id));
     QDesktopServices::openUrl(QUrl(address)); // a browser that will not start is not reported
 }
 
@@ -464,7 +464,7 @@ void CMainFrame::OnFindFiles()
     CFolderTreeItem* node = GetSearchResultsItem();
     if (!node)
         return;
-    node->SetName(tr("Search results (\"%1\")").arg(m_strSearchText));
+    node->SetName(SafeFormat(u"Search results (\"%s\")", m_strSearchText));
     m_treeModel->NotifyRenamed(node);
     SelectTreeItem(node);
     PostRefresh();
