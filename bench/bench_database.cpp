@@ -32,21 +32,23 @@ int main(int argc, char* argv[])
 
     // Warm both sides' page cache alike before measuring.
     TimeSqlite3(db, QStringLiteral("SELECT count(*) FROM file_area WHERE area_id = 1"));
-    const QString idQuery =
-        QStringLiteral("SELECT file_id FROM file_area WHERE area_id = 1 ORDER BY file_id");
+    // The list's own statement (links whose file exists), and the bare links for comparison.
+    const QString idQuery = kAreaIdQuery;
+    const QString linkQuery = QStringLiteral("SELECT file_id FROM file_area WHERE area_id = 1 ORDER BY file_id");
 
-    QList<double> openTimes, cliTimes;
+    QList<double> openTimes, cliTimes, linkTimes;
     qint64 bytesPerRow = 0;
     for (int round = 0; round < 5; ++round) {
         cliTimes.append(TimeSqlite3(db, idQuery));
+        linkTimes.append(TimeSqlite3(db, linkQuery));
         const qint64 heapBefore = HeapBytes();
         QElapsedTimer timer;
         timer.start();
+        // What the list does: the cursor, whose keys give the count as well.
         auto cursor = std::make_unique<CFileRecord>(&theDatabaseManager);
-        const int count = theDatabaseManager.GetNumberOfFilesInArea(kArea);
         const bool opened = cursor->GetAllFilesInArea(kArea);
         openTimes.append(double(timer.nsecsElapsed()) / 1e6);
-        if (!opened || count != files || cursor->GetRecordCount() != files) {
+        if (!opened || cursor->GetRecordCount() != files) {
             out << "The area did not open with " << files << " rows\n";
             return 1;
         }
@@ -73,8 +75,9 @@ int main(int argc, char* argv[])
 
     const double open = Median(openTimes), cli = Median(cliTimes);
     out << "\nArea of " << files << " files (median of 5 runs)\n";
-    out << QStringLiteral("  open area (count + cursor)      %1 ms\n").arg(open, 8, 'f', 1);
-    out << QStringLiteral("  sqlite3 CLI, ordered id query   %1 ms\n").arg(cli, 8, 'f', 1);
+    out << QStringLiteral("  open area (cursor)              %1 ms\n").arg(open, 8, 'f', 1);
+    out << QStringLiteral("  sqlite3 CLI, same id query      %1 ms\n").arg(cli, 8, 'f', 1);
+    out << QStringLiteral("  sqlite3 CLI, bare links query   %1 ms\n").arg(Median(linkTimes), 8, 'f', 1);
     out << QStringLiteral("  ratio                           %1 x   (target: at most 1.5)\n")
                .arg(open / cli, 8, 'f', 2);
     out << QStringLiteral("Screen of 50 rows at a random place (200 screens)\n");

@@ -144,8 +144,7 @@ int main(int argc, char* argv[])
     TimeSqlite3(db, QStringLiteral("SELECT count(*) FROM file_area WHERE area_id = 1")); // warm the cache
     QList<double> cli;
     for (int i = 0; i < 3; ++i)
-        cli.append(TimeSqlite3(
-            db, QStringLiteral("SELECT file_id FROM file_area WHERE area_id = 1 ORDER BY file_id")));
+        cli.append(TimeSqlite3(db, kAreaIdQuery));
     const double reference = Median(cli);
 
     out << "\nArea of " << files
