@@ -44,8 +44,8 @@ bool PrepareExplorerLibrary(const QString& library, QTextStream& out)
                             {},
                             {},
                             kAreaAllowDownloads};
-        if (!editor.Open(&error) || !editor.AddArea(area, &error) || !editor.Save(&error) ||
-            !editor.WriteGroup(QStringLiteral("Benchmark"), {1}, &error)) {
+        if (!editor.Open(&error) || !editor.AddArea(area, &error) ||
+            !editor.SetGroup(QStringLiteral("Benchmark"), {1}, &error) || !editor.Save(&error)) {
             out << "Cannot make the library: " << error << "\n";
             return false;
         }

@@ -12,7 +12,12 @@
 #include "TestSupport.h"
 
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
+
+#include <algorithm>
+#include <csignal>
+#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 
@@ -48,6 +53,30 @@ private:
             for (quint32 i = 0; i < group.GetRecordCount(); ++i)
                 ids.append(group.GetAreaId(i));
         return ids;
+    }
+
+    // The built tool in a process of its own, as administrators and scripts run it.
+    static void StartProgram(QProcess& process, const QStringList& arguments)
+    {
+        process.start(QStringLiteral(TROVEPORT_SETUP_PROGRAM), arguments);
+    }
+
+    // sh runs the tool as "$0" with the given arguments as "$1"...: for what QProcess cannot express,
+    // such as bytes that are not UTF-8.
+    int RunInShell(const QString& script, const QStringList& arguments)
+    {
+        QProcess shell;
+        shell.start(u"sh"_s,
+                    QStringList{u"-c"_s, script, QStringLiteral(TROVEPORT_SETUP_PROGRAM)} + arguments);
+        if (!shell.waitForFinished(60000))
+            return -1;
+        m_err = QString::fromUtf8(shell.readAllStandardError());
+        return shell.exitStatus() == QProcess::NormalExit ? shell.exitCode() : -1;
+    }
+
+    QStringList Entries(const QString& dir) const
+    {
+        return QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
     }
 
 private slots:
@@ -116,6 +145,10 @@ private slots:
         QTest::newRow("bad group for a new area")
             << QStringList{"area", "add", "X", "/tmp/x", "--group", ".hidden"} << 1
             << "cannot be a group name";
+        QTest::newRow("empty machine settings")
+            << QStringList{"--machine-settings=", "area", "list"} << 2 << "--machine-settings needs a value";
+        QTest::newRow("empty library")
+            << QStringList{"--library=", "area", "add", "X", "/tmp/x"} << 2 << "--library needs a value";
         QTest::newRow("library path too long")
             << QStringList{"--library", "/" + QString(300, 'l'), "area", "add", "X", "/tmp/x"} << 1
             << "shorter than 260 bytes";
@@ -189,6 +222,166 @@ private slots:
         QVERIFY(table.Open(Table()));
         QCOMPARE(table.GetRecordCount(), 2u);
         QVERIFY(!table.FindArea(1u));
+    }
+
+    void retiredIdsAreNotGivenAgain()
+    {
+        // As a removal left it when it was cut short between the table and a group: id 7 is gone
+        // from the table but still listed in a group.
+        QVERIFY(QDir().mkpath(Db()));
+        WriteFile(Table(), HeaderRecord() + AreaRecord(2, "Two") + AreaRecord(6, "Six"));
+        WriteFile(Db() + u"/G.group"_s, TestSupport::GroupIds({2, 7}));
+        QCOMPARE(Run(u"--library %1 area add New %2"_s.arg(Db(), m_dir->filePath(u"new"_s))), 0);
+        QVERIFY2(m_out.startsWith(u"Added area 8 "_s), qPrintable(m_out));
+        QCOMPARE(Run(u"--library %1 area add Other %2 --id 7"_s.arg(Db(), m_dir->filePath(u"other"_s))), 1);
+        QVERIFY2(m_err.contains(u"still listed in the group \"G\""_s), qPrintable(m_err));
+        QCOMPARE(GroupIds(u"G"_s), (QList<quint32>{2, 7}));
+
+        // A removed area's id may still be linked to files in the database: it is not given again
+        // either, though no group lists it.
+        QCOMPARE(Run(u"init %1"_s.arg(m_dir->filePath(u"lib2"_s))), 0);
+        for (const char* name : {"A", "B"})
+            QCOMPARE(Run(u"area add %1 %2"_s.arg(QLatin1String(name), m_dir->filePath(QLatin1String(name)))),
+                     0);
+        QCOMPARE(Run(u"area remove 2"_s), 0);
+        QCOMPARE(Run(u"area add C %1"_s.arg(m_dir->filePath(u"C"_s))), 0);
+        QVERIFY2(m_out.startsWith(u"Added area 3 "_s), qPrintable(m_out));
+    }
+
+    void interruptedRemovalChangesNothing_data()
+    {
+        QTest::addColumn<bool>("killed");
+        // A file size limit stops the run while it writes the group file, which it writes first.
+        QTest::newRow("run killed midway") << true;
+        QTest::newRow("write fails") << false;
+    }
+
+    void interruptedRemovalChangesNothing()
+    {
+        QFETCH(bool, killed);
+        QCOMPARE(Run(u"init %1"_s.arg(Db())), 0);
+        QCOMPARE(Run(u"area add One %1"_s.arg(m_dir->filePath(u"one"_s))), 0);
+        QCOMPARE(Run(u"area add Seven %1 --id 7"_s.arg(m_dir->filePath(u"seven"_s))), 0);
+        // Large enough that the group, even without 7, cannot be written under the limit below.
+        QStringList members{u"group"_s, u"set"_s, u"G"_s, u"7"_s};
+        for (int i = 0; i < 4000; ++i)
+            members.append(u"1"_s);
+        QCOMPARE(Run(members), 0);
+        const QByteArray table = ReadFile(Table()), group = ReadFile(Db() + u"/G.group"_s);
+        QVERIFY(table.size() < 8192 && group.size() > 8192);
+
+        QProcess process;
+        process.setChildProcessModifier([killed] {
+            const struct rlimit size = {8192, 8192}, core = {0, 0};
+            ::setrlimit(RLIMIT_FSIZE, &size);
+            ::setrlimit(RLIMIT_CORE, &core);
+            std::signal(SIGXFSZ, killed ? SIG_DFL : SIG_IGN);
+        });
+        StartProgram(process, {u"--library"_s, Db(), u"area"_s, u"remove"_s, u"7"_s});
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitStatus(), killed ? QProcess::CrashExit : QProcess::NormalExit);
+        if (!killed) {
+            QCOMPARE(process.exitCode(), 1);
+            QVERIFY(process.readAllStandardError().contains("Cannot write"));
+        }
+        QCOMPARE(ReadFile(Table()), table);
+        QCOMPARE(ReadFile(Db() + u"/G.group"_s), group);
+
+        // The next run gives a new id, and clears away what the cut-short run left behind.
+        QCOMPARE(Run(u"area add New %1"_s.arg(m_dir->filePath(u"new"_s))), 0);
+        QVERIFY2(m_out.startsWith(u"Added area 8 "_s), qPrintable(m_out));
+        QCOMPARE(Entries(Db()), (QStringList{u"Filearea.dat"_s, u"Filearea.lock"_s, u"G.group"_s}));
+    }
+
+    void parallelRunsAllLandInTheirGroup()
+    {
+        QCOMPARE(Run(u"init %1"_s.arg(Db())), 0);
+        constexpr int kRuns = 8;
+        std::vector<std::unique_ptr<QProcess>> runs;
+        for (int i = 0; i < kRuns; ++i) {
+            runs.push_back(std::make_unique<QProcess>());
+            StartProgram(*runs.back(), {u"--library"_s, Db(), u"area"_s, u"add"_s, u"Area%1"_s.arg(i),
+                                        m_dir->filePath(u"a%1"_s.arg(i)), u"--group"_s, u"G"_s});
+        }
+        for (auto& run : runs) {
+            QVERIFY(run->waitForFinished(120000));
+            QVERIFY2(run->exitStatus() == QProcess::NormalExit && run->exitCode() == 0,
+                     run->readAllStandardError().constData());
+        }
+        CFileAreaTable table;
+        QVERIFY(table.Open(Table()));
+        QCOMPARE(table.GetRecordCount(), quint32(kRuns + 1));
+        QList<quint32> ids;
+        for (quint32 i = 1; i < table.GetRecordCount(); ++i)
+            ids.append(table.GetRecord(i)->AreaId());
+        QList<quint32> grouped = GroupIds(u"G"_s);
+        std::sort(ids.begin(), ids.end());
+        std::sort(grouped.begin(), grouped.end());
+        QCOMPARE(grouped, ids);
+        QCOMPARE(QSet<quint32>(ids.begin(), ids.end()).size(), kRuns);
+    }
+
+    void refusesATableThatCannotBeReal_data()
+    {
+        QTest::addColumn<QByteArray>("areas");
+        QTest::addColumn<qint64>("size"); // grown to this size with a hole when not 0
+        QTest::addColumn<QString>("message");
+        const QByteArray one = AreaRecord(1, "One");
+        QTest::newRow("far too many records") << one << qint64(868) * 70000 << "more than the 65536";
+        QByteArray noNul = AreaRecord(2, QByteArray(80, 'n'));
+        QTest::newRow("name without its NUL")
+            << one + noNul << qint64(0) << "record 2 has a name without its terminating NUL";
+        noNul = AreaRecord(2, "Two");
+        std::memset(noNul.data() + 604, 'h', 260);
+        QTest::newRow("alias without its NUL") << one + noNul << qint64(0) << "record 2 has an HTTP alias";
+        QTest::newRow("id 0") << one + AreaRecord(0, "Zero") << qint64(0) << "record 2 has area id 0";
+        QTest::newRow("id twice") << one + AreaRecord(3, "Three") + AreaRecord(1, "Again") << qint64(0)
+                                  << "record 3 has area id 1, as record 1 has";
+    }
+
+    void refusesATableThatCannotBeReal()
+    {
+        QFETCH(QByteArray, areas);
+        QFETCH(qint64, size);
+        QFETCH(QString, message);
+        QVERIFY(QDir().mkpath(Db()));
+        WriteFile(Table(), HeaderRecord() + areas);
+        if (size)
+            QVERIFY(QFile::resize(Table(), size));
+        WriteFile(Db() + u"/G.group"_s, TestSupport::GroupIds({1}));
+        const QByteArray before = ReadFile(Table());
+
+        QCOMPARE(Run(u"--library %1 area add X %2 --group G"_s.arg(Db(), m_dir->filePath(u"x"_s))), 1);
+        QVERIFY2(m_err.contains(message) && m_err.contains(u"Nothing was changed"_s), qPrintable(m_err));
+        QCOMPARE(ReadFile(Table()), before);
+        QCOMPARE(GroupIds(u"G"_s), QList<quint32>{1});
+        QVERIFY(!QFileInfo::exists(m_dir->filePath(u"x"_s)));
+    }
+
+    void refusesPathsThatAreNotUtf8_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::newRow("argument") << uR"sh(exec "$0" init "$1$(printf '\377')")sh"_s;
+        QTest::newRow("current directory")
+            << uR"sh(d="$1$(printf '\377')"; cd "$d" && exec "$0" init db)sh"_s;
+    }
+
+    void refusesPathsThatAreNotUtf8()
+    {
+        QFETCH(QString, script);
+        // The directory the shell goes to is made beforehand, with the same bytes.
+        const QString base = m_dir->filePath(u"bad"_s);
+        // Qt cannot name such a directory, so QTemporaryDir could not remove it.
+        const auto removeBad =
+            qScopeGuard([&] { RunInShell(uR"sh(rm -rf "$1$(printf '\377')")sh"_s, {base}); });
+        QCOMPARE(RunInShell(uR"sh(mkdir "$1$(printf '\377')")sh"_s, {base}), 0);
+        const QStringList before = Entries(m_dir->path());
+
+        QCOMPARE(RunInShell(script, {base}), script.contains(u"cd"_s) ? 1 : 2);
+        QVERIFY2(m_err.contains(u"is not valid UTF-8"_s), qPrintable(m_err));
+        QCOMPARE(Entries(m_dir->path()), before);
+        QCOMPARE(RunInShell(uR"sh(test -z "$(ls -A "$1$(printf '\377')")")sh"_s, {base}), 0); // still empty
+        QCOMPARE(RegGetString(u"DatabasePath"_s, g_pszRegKey), QString());
     }
 
     void machineSettings()

@@ -1,28 +1,43 @@
 #include "CLibraryEditor.h"
 
 #include "adding/PathUtils.h"
+#include "CStagedFiles.h"
 #include "startup/CFileAreaTable.h"
 #include "startup/CGroupFile.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QHash>
 #include <QtEndian>
+#include <QThread>
 
 #include <algorithm>
+#include <cstring>
 #include <sys/stat.h>
 
 namespace {
 
 constexpr int kRecordSize = int(sizeof(FileAreaRecord));
 
+// troveport-setup's own header record: a tag, then the highest area id ever given, so that an id
+// stays retired after its area is removed (the file database may still link files to it). A
+// header written by another program is kept byte for byte, without the mark.
+constexpr char kHeaderTag[] = "Troveport file area table";
+constexpr int kHighestIdOffset = 32;
+static_assert(sizeof kHeaderTag <= kHighestIdOffset);
+
 QByteArray NewHeader()
 {
     QByteArray header(kRecordSize, '\0');
-    const QByteArray tag = "Troveport file area table";
-    header.replace(0, tag.size(), tag);
+    header.replace(0, int(sizeof kHeaderTag), QByteArray(kHeaderTag, sizeof kHeaderTag));
     return header;
+}
+
+bool IsOwnHeader(const QByteArray& header)
+{
+    return header.startsWith(QByteArrayView(kHeaderTag, sizeof kHeaderTag)); // the NUL included
 }
 
 const FileAreaRecord* AsRecord(const QByteArray& raw)
@@ -36,14 +51,43 @@ AreaDefinition ToDefinition(const QByteArray& raw)
     return {r->AreaId(), r->Name(), r->Path(), r->FtpAlias(), r->HttpAlias(), r->Flags()};
 }
 
-bool SaveAtomically(const QString& fileName, const QByteArray& data, QString* error)
+void EncodeRecord(FileAreaRecord* r, const AreaDefinition& area)
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
-        *error = QStringLiteral("Cannot write %1: %2").arg(fileName, file.errorString());
-        return false;
+    FileAreaRecord::EncodeField(r->name, FileAreaRecord::kNameSize, area.name);
+    FileAreaRecord::EncodeField(r->path, FileAreaRecord::kPathSize, area.path);
+    FileAreaRecord::EncodeField(r->ftpAlias, FileAreaRecord::kPathSize, area.ftpAlias);
+    FileAreaRecord::EncodeField(r->httpAlias, FileAreaRecord::kPathSize, area.httpAlias);
+    r->SetFlags(area.flags);
+}
+
+// What is wrong with a stored area record, or nothing: the explorer relies on these.
+QString RecordFault(const FileAreaRecord* r)
+{
+    if (r->AreaId() == 0)
+        return QStringLiteral("has area id 0");
+    const struct
+    {
+        const char* field;
+        int width;
+        const char* what;
+    } fields[] = {{r->name, FileAreaRecord::kNameSize, "a name"},
+                  {r->path, FileAreaRecord::kPathSize, "a directory"},
+                  {r->ftpAlias, FileAreaRecord::kPathSize, "an FTP alias"},
+                  {r->httpAlias, FileAreaRecord::kPathSize, "an HTTP alias"}};
+    for (const auto& f : fields) {
+        if (!std::memchr(f.field, 0, size_t(f.width)))
+            return QStringLiteral("has %1 without its terminating NUL (all its %2 bytes are text)")
+                .arg(QLatin1String(f.what))
+                .arg(f.width);
     }
-    return true;
+    return QString();
+}
+
+QStringList GroupFileNames(const QString& directory)
+{
+    // As the explorer finds them: hidden ones too, and only with the exact extension.
+    return QDir(directory).entryList({QStringLiteral("*.group")},
+                                     QDir::Files | QDir::Hidden | QDir::CaseSensitive, QDir::Name);
 }
 
 } // namespace
@@ -58,6 +102,17 @@ QString CLibraryEditor::TableName(const QString& databaseDirectory)
     return MakePath(databaseDirectory, QStringLiteral("Filearea.dat"));
 }
 
+bool CLibraryEditor::CheckPathText(const QString& path, QString* error)
+{
+    if (!path.contains(QChar::ReplacementCharacter))
+        return true;
+    *error = QStringLiteral("The path \"%1\" is not valid UTF-8 text (%2 stands for the bytes that are not). "
+                            "Troveport keeps paths as UTF-8, so it would record another directory than the "
+                            "one meant; rename the directory to UTF-8 first.")
+                 .arg(path, QString(QChar::ReplacementCharacter));
+    return false;
+}
+
 bool CLibraryEditor::CheckDirectory(const QString& databaseDirectory, QString* error)
 {
     if (databaseDirectory.isEmpty() || databaseDirectory.toUtf8().size() >= kMaxPathBuffer) {
@@ -66,7 +121,7 @@ bool CLibraryEditor::CheckDirectory(const QString& databaseDirectory, QString* e
                      .arg(kMaxPathBuffer);
         return false;
     }
-    return true;
+    return CheckPathText(databaseDirectory, error);
 }
 
 bool CLibraryEditor::Create(const QString& databaseDirectory, QString* error)
@@ -77,53 +132,130 @@ bool CLibraryEditor::Create(const QString& databaseDirectory, QString* error)
         *error = QStringLiteral("Cannot create the directory %1.").arg(databaseDirectory);
         return false;
     }
+    CLibraryLock lock;
+    if (!lock.Acquire(databaseDirectory, error))
+        return false;
     const QString table = TableName(databaseDirectory);
     if (QFileInfo(table).size() > 0)
         return true;
-    return SaveAtomically(table, NewHeader(), error);
+    CStagedFiles files;
+    files.Write(table, NewHeader());
+    return files.Commit(error);
 }
 
-bool CLibraryEditor::Lock(QString* error)
+bool CLibraryEditor::LockTable(QString* error)
 {
-    if (!CheckDirectory(m_directory, error))
-        return false;
     const QString table = TableName(m_directory);
-    // The table may be replaced by another set-up run between opening and locking it; a lock on
-    // the replaced file protects nothing, so check and try again.
-    for (int attempt = 0; attempt < 5; ++attempt) {
+    m_table.Close();
+    // A reader such as "area list" holds the table for a moment; the explorer holds it all along.
+    const QDeadlineTimer patience(500);
+    for (;;) {
         if (!QFileInfo::exists(table)) {
             *error = QStringLiteral("There is no library in %1: %2 is missing. Create one with "
                                     "\"troveport-setup init %1\".")
                          .arg(m_directory, table);
             return false;
         }
-        if (!m_table.Open(table, 0)) {
-            *error = QStringLiteral("Cannot lock %1: Troveport Explorer or another troveport-setup is "
-                                    "using it. Close it and try again.")
+        if (m_table.Open(table, 0)) {
+            // Another program may have replaced the table between opening and locking it; a lock
+            // on the replaced file protects nothing.
+            struct stat opened, atPath;
+            if (::fstat(m_table.GetHandle(), &opened) == 0 &&
+                ::stat(QFile::encodeName(table).constData(), &atPath) == 0 &&
+                opened.st_dev == atPath.st_dev && opened.st_ino == atPath.st_ino) {
+                m_tableReplaced = false;
+                return true;
+            }
+            m_table.Close();
+        }
+        if (patience.hasExpired()) {
+            *error = QStringLiteral("Cannot lock %1: Troveport Explorer or another program is using it. "
+                                    "Close it and try again.")
                          .arg(table);
             return false;
         }
-        struct stat opened, atPath;
-        if (::fstat(m_table.GetHandle(), &opened) == 0 &&
-            ::stat(QFile::encodeName(table).constData(), &atPath) == 0 && opened.st_dev == atPath.st_dev &&
-            opened.st_ino == atPath.st_ino)
-            return true;
-        m_table.Close();
+        QThread::msleep(20);
     }
-    *error = QStringLiteral("Cannot lock %1: it keeps being replaced.").arg(table);
-    return false;
+}
+
+bool CLibraryEditor::ReadTable(QString* error)
+{
+    const QString table = TableName(m_directory);
+    const quint32 count = m_table.GetRecordCount();
+    if (count > kMaxTableRecords) {
+        *error = QStringLiteral("%1 is damaged: it holds %2 records, more than the %3 a table may hold. "
+                                "Nothing was changed.")
+                     .arg(table)
+                     .arg(count)
+                     .arg(kMaxTableRecords);
+        return false;
+    }
+    const char* data = reinterpret_cast<const char*>(m_table.GetData());
+    QList<QByteArray> records;
+    records.reserve(count);
+    QHash<quint32, quint32> recordOfId;
+    for (quint32 i = 1; i < count; ++i) {
+        QByteArray raw(data + qsizetype(i) * kRecordSize, kRecordSize);
+        QString fault = RecordFault(AsRecord(raw));
+        const quint32 id = AsRecord(raw)->AreaId();
+        if (fault.isEmpty() && recordOfId.contains(id))
+            fault = QStringLiteral("has area id %1, as record %2 has").arg(id).arg(recordOfId.value(id));
+        if (!fault.isEmpty()) {
+            *error = QStringLiteral("%1 is damaged: its record %2 %3. Nothing was changed.")
+                         .arg(table)
+                         .arg(i)
+                         .arg(fault);
+            return false;
+        }
+        recordOfId.insert(id, i);
+        records.append(raw);
+    }
+    m_header = count > 0 ? QByteArray(data, kRecordSize) : NewHeader();
+    m_records = records;
+    m_tableChanged = false;
+    return true;
+}
+
+bool CLibraryEditor::ReadGroups(QString* error)
+{
+    m_groups.clear();
+    for (const QString& fileName : GroupFileNames(m_directory)) {
+        const QString path = MakePath(m_directory, fileName);
+        CGroupFile group;
+        if (!group.Open(path, 0)) {
+            *error =
+                QStringLiteral("Cannot read the group file %1; troveport-setup needs every group to keep "
+                               "area ids apart. Make it readable or remove it. Nothing was changed.")
+                    .arg(path);
+            return false;
+        }
+        if (group.GetRecordCount() > kMaxGroupIds) {
+            *error = QStringLiteral("%1 is damaged: it lists %2 area ids, more than the %3 a group may list. "
+                                    "Nothing was changed.")
+                         .arg(path)
+                         .arg(group.GetRecordCount())
+                         .arg(kMaxGroupIds);
+            return false;
+        }
+        QList<quint32>& ids = m_groups[fileName];
+        for (quint32 i = 0; i < group.GetRecordCount(); ++i)
+            ids.append(group.GetAreaId(i));
+    }
+    m_savedGroups = m_groups;
+    return true;
 }
 
 bool CLibraryEditor::Open(QString* error)
 {
-    if (!Lock(error))
+    if (!CheckDirectory(m_directory, error) || !m_lock.Acquire(m_directory, error))
         return false;
-    m_records.clear();
-    const quint32 count = m_table.GetRecordCount();
-    const char* data = reinterpret_cast<const char*>(m_table.GetData());
-    m_header = count > 0 ? QByteArray(data, kRecordSize) : NewHeader();
-    for (quint32 i = 1; i < count; ++i)
-        m_records.append(QByteArray(data + qsizetype(i) * kRecordSize, kRecordSize));
+    // Read only now, under the lock, so that a run that waited sees what the run before it did.
+    if (!LockTable(error) || !ReadTable(error) || !ReadGroups(error)) {
+        m_table.Close();
+        m_lock.Release();
+        return false;
+    }
+    CStagedFiles::RemoveLeftovers(m_directory);
     return true;
 }
 
@@ -146,6 +278,49 @@ bool CLibraryEditor::FindArea(quint32 id, AreaDefinition* area) const
     return false;
 }
 
+quint32 CLibraryEditor::HighestIdGiven() const
+{
+    quint32 highest =
+        IsOwnHeader(m_header) ? qFromLittleEndian<quint32>(m_header.constData() + kHighestIdOffset) : 0;
+    for (const QByteArray& raw : m_records)
+        highest = std::max(highest, AsRecord(raw)->AreaId());
+    for (const QList<quint32>& ids : m_groups) {
+        for (quint32 id : ids)
+            highest = std::max(highest, id);
+    }
+    return highest;
+}
+
+bool CLibraryEditor::GiveNewId(AreaDefinition& area, QString* error) const
+{
+    if (area.id == 0) {
+        // Above every id in use and every id a group still lists: a group file that kept the id of
+        // a removed area would otherwise take in the new one.
+        const quint32 highest = HighestIdGiven();
+        if (highest == 0xFFFFFFFFu) {
+            *error = QStringLiteral("No area id is free above %1; give one with --id.").arg(highest);
+            return false;
+        }
+        area.id = highest + 1;
+    }
+    AreaDefinition existing;
+    if (FindArea(area.id, &existing)) {
+        *error = QStringLiteral("Area id %1 is already used by \"%2\".").arg(area.id).arg(existing.name);
+        return false;
+    }
+    for (auto it = m_groups.cbegin(); it != m_groups.cend(); ++it) {
+        if (it.value().contains(area.id)) {
+            *error =
+                QStringLiteral("Area id %1 is still listed in the group \"%2\", which would show the new "
+                               "area. Give another id, or take %1 out of the group first.")
+                    .arg(area.id)
+                    .arg(CGroupFile::GroupNameFromFileName(it.key()));
+            return false;
+        }
+    }
+    return true;
+}
+
 bool CLibraryEditor::CheckArea(AreaDefinition& area, bool isNew, QString* error) const
 {
     area.name = area.name.trimmed();
@@ -164,6 +339,8 @@ bool CLibraryEditor::CheckArea(AreaDefinition& area, bool isNew, QString* error)
         return false;
     }
     area.path = QDir::cleanPath(QDir(area.path).absolutePath());
+    if (!CheckPathText(area.path, error))
+        return false;
     const struct
     {
         const QString* text;
@@ -177,23 +354,8 @@ bool CLibraryEditor::CheckArea(AreaDefinition& area, bool isNew, QString* error)
             return false;
         }
     }
-    if (isNew) {
-        if (area.id == 0) {
-            quint32 highest = 0;
-            for (const QByteArray& raw : m_records)
-                highest = std::max(highest, AsRecord(raw)->AreaId());
-            if (highest == 0xFFFFFFFFu) {
-                *error = QStringLiteral("No area id is free above %1; give one with --id.").arg(highest);
-                return false;
-            }
-            area.id = highest + 1;
-        }
-        AreaDefinition existing;
-        if (FindArea(area.id, &existing)) {
-            *error = QStringLiteral("Area id %1 is already used by \"%2\".").arg(area.id).arg(existing.name);
-            return false;
-        }
-    }
+    if (isNew && !GiveNewId(area, error))
+        return false;
     if (!QFileInfo(area.path).isDir() && !QDir().mkpath(area.path)) {
         *error = QStringLiteral("Cannot create the directory %1 of area \"%2\".").arg(area.path, area.name);
         return false;
@@ -208,12 +370,12 @@ bool CLibraryEditor::AddArea(AreaDefinition& area, QString* error)
     QByteArray raw(kRecordSize, '\0');
     auto* r = reinterpret_cast<FileAreaRecord*>(raw.data());
     r->SetAreaId(area.id);
-    FileAreaRecord::EncodeField(r->name, FileAreaRecord::kNameSize, area.name);
-    FileAreaRecord::EncodeField(r->path, FileAreaRecord::kPathSize, area.path);
-    FileAreaRecord::EncodeField(r->ftpAlias, FileAreaRecord::kPathSize, area.ftpAlias);
-    FileAreaRecord::EncodeField(r->httpAlias, FileAreaRecord::kPathSize, area.httpAlias);
-    r->SetFlags(area.flags);
+    EncodeRecord(r, area);
     m_records.append(raw);
+    if (IsOwnHeader(m_header) &&
+        area.id > qFromLittleEndian<quint32>(m_header.constData() + kHighestIdOffset))
+        qToLittleEndian(area.id, m_header.data() + kHighestIdOffset);
+    m_tableChanged = true;
     return true;
 }
 
@@ -226,11 +388,8 @@ bool CLibraryEditor::ChangeArea(const AreaDefinition& changed, QString* error)
         auto* r = reinterpret_cast<FileAreaRecord*>(raw.data());
         if (r->AreaId() != area.id)
             continue;
-        FileAreaRecord::EncodeField(r->name, FileAreaRecord::kNameSize, area.name);
-        FileAreaRecord::EncodeField(r->path, FileAreaRecord::kPathSize, area.path);
-        FileAreaRecord::EncodeField(r->ftpAlias, FileAreaRecord::kPathSize, area.ftpAlias);
-        FileAreaRecord::EncodeField(r->httpAlias, FileAreaRecord::kPathSize, area.httpAlias);
-        r->SetFlags(area.flags);
+        EncodeRecord(r, area);
+        m_tableChanged = true;
         return true;
     }
     *error = QStringLiteral("There is no area with id %1.").arg(area.id);
@@ -245,38 +404,54 @@ bool CLibraryEditor::RemoveArea(quint32 id, QString* error)
         *error = QStringLiteral("There is no area with id %1.").arg(id);
         return false;
     }
-    return true;
-}
-
-bool CLibraryEditor::RemoveFromGroups(quint32 id, QString* error)
-{
-    for (const QString& group : GroupNames()) {
-        QList<quint32> ids;
-        if (ReadGroup(group, &ids, error) && ids.removeAll(id) > 0 && !WriteGroup(group, ids, error))
-            return false;
-    }
+    m_tableChanged = true;
+    for (QList<quint32>& ids : m_groups)
+        ids.removeAll(id);
     return true;
 }
 
 bool CLibraryEditor::Save(QString* error)
 {
-    QByteArray data = m_header;
-    for (const QByteArray& raw : m_records)
-        data += raw;
-    if (!SaveAtomically(TableName(m_directory), data, error))
-        return false;
-    // The lock was on the file just replaced; take it again on the new one.
-    m_table.Close();
-    if (!Lock(error)) {
-        *error = QStringLiteral("The table was saved, but: ") + *error;
+    if (!m_lock.IsHeld()) {
+        *error = QStringLiteral("The library is not open.");
         return false;
     }
+    // An earlier save replaced the table under the lock it had; keep the explorer out of this one.
+    if (m_tableReplaced && !LockTable(error))
+        return false;
+    CStagedFiles files;
+    for (auto it = m_savedGroups.cbegin(); it != m_savedGroups.cend(); ++it) {
+        if (!m_groups.contains(it.key()))
+            files.Remove(MakePath(m_directory, it.key()));
+    }
+    for (auto it = m_groups.cbegin(); it != m_groups.cend(); ++it) {
+        const auto saved = m_savedGroups.constFind(it.key());
+        if (saved != m_savedGroups.cend() && saved.value() == it.value())
+            continue;
+        QByteArray data(it.value().size() * 4, '\0');
+        for (qsizetype i = 0; i < it.value().size(); ++i)
+            qToLittleEndian(it.value()[i], data.data() + i * 4);
+        files.Write(MakePath(m_directory, it.key()), data);
+    }
+    // The table goes last: until it is in place, a group lists at most ids the table lacks.
+    if (m_tableChanged) {
+        QByteArray data = m_header;
+        data.reserve(kRecordSize * (m_records.size() + 1));
+        for (const QByteArray& raw : m_records)
+            data += raw;
+        files.Write(TableName(m_directory), data);
+    }
+    if (!files.Commit(error))
+        return false;
+    m_savedGroups = m_groups;
+    m_tableReplaced = m_tableReplaced || m_tableChanged;
+    m_tableChanged = false;
     return true;
 }
 
 QString CLibraryEditor::GroupFileName(const QString& name) const
 {
-    return MakePath(m_directory, name, QStringLiteral("group"));
+    return name + QStringLiteral(".group");
 }
 
 bool CLibraryEditor::CheckGroupName(const QString& name, QString* error)
@@ -294,49 +469,34 @@ bool CLibraryEditor::CheckGroupName(const QString& name, QString* error)
 QStringList CLibraryEditor::GroupNames() const
 {
     QStringList names;
-    const QStringList files =
-        QDir(m_directory)
-            .entryList({QStringLiteral("*.group")}, QDir::Files | QDir::CaseSensitive, QDir::Name);
-    for (const QString& file : files)
-        names.append(CGroupFile::GroupNameFromFileName(file));
+    for (auto it = m_groups.cbegin(); it != m_groups.cend(); ++it)
+        names.append(CGroupFile::GroupNameFromFileName(it.key()));
     return names;
 }
 
-bool CLibraryEditor::ReadGroup(const QString& name, QList<quint32>* ids, QString* error) const
+bool CLibraryEditor::HasGroup(const QString& name) const
 {
-    if (!CheckGroupName(name, error))
-        return false;
-    const QString fileName = GroupFileName(name);
-    if (!QFileInfo(fileName).isFile()) {
-        *error = QStringLiteral("There is no group \"%1\".").arg(name);
-        return false;
-    }
-    CGroupFile group;
-    if (!group.Open(fileName, 0)) {
-        *error = QStringLiteral("Cannot read %1.").arg(fileName);
-        return false;
-    }
-    ids->clear();
-    for (quint32 i = 0; i < group.GetRecordCount(); ++i)
-        ids->append(group.GetAreaId(i));
-    return true;
+    return m_groups.contains(GroupFileName(name));
 }
 
-bool CLibraryEditor::WriteGroup(const QString& name, const QList<quint32>& ids, QString* error)
+QList<quint32> CLibraryEditor::GroupAreas(const QString& name) const
+{
+    return m_groups.value(GroupFileName(name));
+}
+
+bool CLibraryEditor::SetGroup(const QString& name, const QList<quint32>& ids, QString* error)
 {
     if (!CheckGroupName(name, error))
         return false;
-    QByteArray data(ids.size() * 4, '\0');
-    for (qsizetype i = 0; i < ids.size(); ++i)
-        qToLittleEndian(ids[i], data.data() + i * 4);
-    return SaveAtomically(GroupFileName(name), data, error);
+    m_groups.insert(GroupFileName(name), ids);
+    return true;
 }
 
 bool CLibraryEditor::RemoveGroup(const QString& name, QString* error)
 {
     if (!CheckGroupName(name, error))
         return false;
-    if (!QFile::remove(GroupFileName(name))) {
+    if (m_groups.remove(GroupFileName(name)) == 0) {
         *error = QStringLiteral("There is no group \"%1\".").arg(name);
         return false;
     }

@@ -92,8 +92,6 @@ bool FillDemoLibrary(const QString& base, QTextStream& out, QString* error)
         if (!editor.AddArea(area, error))
             return false;
     }
-    if (!editor.Save(error))
-        return false;
 
     // Groups list area ids; an area may stand in more than one group.
     const struct
@@ -107,9 +105,11 @@ bool FillDemoLibrary(const QString& base, QTextStream& out, QString* error)
         {"Uploads", {7, 5}},
     };
     for (const auto& g : groups) {
-        if (!editor.WriteGroup(QString::fromLatin1(g.name), g.ids, error))
+        if (!editor.SetGroup(QString::fromLatin1(g.name), g.ids, error))
             return false;
     }
+    if (!editor.Save(error))
+        return false;
 
     theDatabaseManager.SetDatabaseFile(MakePath(db, QStringLiteral("troveport.db")));
     if (!AddDemoFiles(base + QStringLiteral("/areas"), error))

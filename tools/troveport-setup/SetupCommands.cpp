@@ -46,6 +46,9 @@ Commands:
 The library is the one named by --library, else the machine setting DatabasePath.
 Machine settings live in $TROVEPORT_MACHINE_REG, else /etc/troveport/machine.reg.
 Stop Troveport Explorer before changing areas or groups: it keeps the table locked while it runs.
+Each command changes the library whole or not at all; commands run at the same time wait for
+each other (up to a minute) on Filearea.lock beside the table. A new area never gets an id that
+an area had before or that a group still lists.
 )";
 
 const QSet<QString> kValuedOptions = {QStringLiteral("library"),    QStringLiteral("machine-settings"),
@@ -53,6 +56,10 @@ const QSet<QString> kValuedOptions = {QStringLiteral("library"),    QStringLiter
                                       QStringLiteral("http-alias"), QStringLiteral("group"),
                                       QStringLiteral("name"),       QStringLiteral("path"),
                                       QStringLiteral("http-path"),  QStringLiteral("http-server")};
+// Options whose value may be empty: an empty alias or address clears it. Any other empty value is a
+// slip (--machine-settings= would quietly mean the machine's real settings).
+const QSet<QString> kMayBeEmptyOptions = {QStringLiteral("ftp-alias"), QStringLiteral("http-alias"),
+                                          QStringLiteral("http-server")};
 const QSet<QString> kFlagOptions = {
     QStringLiteral("help"),       QStringLiteral("demo"),         QStringLiteral("dword"),
     QStringLiteral("downloads"),  QStringLiteral("no-downloads"), QStringLiteral("uploads"),
@@ -104,6 +111,8 @@ CommandLine Parse(const QStringList& arguments)
                     throw CUsageError(QStringLiteral("Option --%1 needs a value.").arg(name));
                 value = arguments[++i];
             }
+            if (value.isEmpty() && !kMayBeEmptyOptions.contains(name))
+                throw CUsageError(QStringLiteral("Option --%1 needs a value.").arg(name));
             line.options.insert(name, value);
         } else if (kFlagOptions.contains(name) && !hasInlineValue) {
             line.options.insert(name, QString());
@@ -237,16 +246,17 @@ int AreaCommand(const CommandLine& line, const QString& library, QTextStream& ou
             if (!CLibraryEditor::CheckGroupName(group, &error))
                 return Fail(err, error);
         }
-        if (!editor.Open(&error) || !editor.AddArea(area, &error) || !editor.Save(&error))
+        // The area and its places in groups land together, or nothing does.
+        if (!editor.Open(&error) || !editor.AddArea(area, &error))
             return Fail(err, error);
         for (const QString& group : groups) {
-            QList<quint32> ids;
-            if (editor.GroupNames().contains(group) && !editor.ReadGroup(group, &ids, &error))
-                return Fail(err, error);
+            QList<quint32> ids = editor.GroupAreas(group);
             ids.append(area.id);
-            if (!editor.WriteGroup(group, ids, &error))
+            if (!editor.SetGroup(group, ids, &error))
                 return Fail(err, error);
         }
+        if (!editor.Save(&error))
+            return Fail(err, error);
         out << "Added area " << area.id << " \"" << area.name << "\" in " << area.path << "\n";
         return 0;
     }
@@ -285,8 +295,7 @@ int AreaCommand(const CommandLine& line, const QString& library, QTextStream& ou
         Allow(line, QStringLiteral("area remove"), {});
         ExpectWords(line, 3, 3, QStringLiteral("area remove"));
         const quint32 id = ParseAreaId(line.words[2]);
-        if (!editor.Open(&error) || !editor.RemoveArea(id, &error) || !editor.Save(&error) ||
-            !editor.RemoveFromGroups(id, &error))
+        if (!editor.Open(&error) || !editor.RemoveArea(id, &error) || !editor.Save(&error))
             return Fail(err, error);
         out << "Removed area " << id << "\n";
         return 0;
@@ -307,12 +316,11 @@ int GroupCommand(const CommandLine& line, const QString& library, QTextStream& o
         CFileAreaTable table;
         if (QFileInfo::exists(CLibraryEditor::TableName(library)))
             table.Open(CLibraryEditor::TableName(library), 0);
+        if (!editor.ReadGroups(&error))
+            return Fail(err, error);
         for (const QString& group : editor.GroupNames()) {
-            QList<quint32> ids;
-            if (!editor.ReadGroup(group, &ids, &error))
-                return Fail(err, error);
             out << group << ":";
-            for (quint32 id : ids) {
+            for (quint32 id : editor.GroupAreas(group)) {
                 const FileAreaRecord* area = table.FindArea(id);
                 out << " " << id
                     << (area ? QStringLiteral(" (%1)").arg(area->Name()) : QStringLiteral(" (unknown)"));
@@ -337,7 +345,7 @@ int GroupCommand(const CommandLine& line, const QString& library, QTextStream& o
     if (!editor.Open(&error))
         return Fail(err, error);
     if (verb == QLatin1String("remove")) {
-        if (!editor.RemoveGroup(name, &error))
+        if (!editor.RemoveGroup(name, &error) || !editor.Save(&error))
             return Fail(err, error);
         out << "Removed group \"" << name << "\"\n";
         return 0;
@@ -347,13 +355,9 @@ int GroupCommand(const CommandLine& line, const QString& library, QTextStream& o
         if (!editor.FindArea(id, &area))
             return Fail(err, QStringLiteral("There is no area with id %1.").arg(id));
     }
-    if (verb == QLatin1String("add") && editor.GroupNames().contains(name)) {
-        QList<quint32> existing;
-        if (!editor.ReadGroup(name, &existing, &error))
-            return Fail(err, error);
-        ids = existing + ids;
-    }
-    if (!editor.WriteGroup(name, ids, &error))
+    if (verb == QLatin1String("add"))
+        ids = editor.GroupAreas(name) + ids;
+    if (!editor.SetGroup(name, ids, &error) || !editor.Save(&error))
         return Fail(err, error);
     out << "Group \"" << name << "\" holds " << ids.size() << " area(s)\n";
     return 0;
@@ -405,12 +409,16 @@ int Run(const CommandLine& line, QTextStream& out, QTextStream& err)
     if (command == QLatin1String("init")) {
         Allow(line, command, {QStringLiteral("http-path"), QStringLiteral("http-server")});
         ExpectWords(line, 2, 2, command);
+        // Relative paths are taken from the current directory, which may itself not be UTF-8.
         const QString dir = QDir::cleanPath(QDir(line.words[1]).absolutePath());
-        if (!CLibraryEditor::Create(dir, &error))
+        const bool hasWeb = line.Has(QStringLiteral("http-path"));
+        const QString web =
+            hasWeb ? QDir::cleanPath(QDir(line.Value(QStringLiteral("http-path"))).absolutePath())
+                   : QString();
+        if ((hasWeb && !CLibraryEditor::CheckPathText(web, &error)) || !CLibraryEditor::Create(dir, &error))
             return Fail(err, error);
         bool written = RegWriteString(QStringLiteral("DatabasePath"), dir, g_pszRegKey) == kRegSuccess;
-        if (line.Has(QStringLiteral("http-path"))) {
-            const QString web = QDir::cleanPath(QDir(line.Value(QStringLiteral("http-path"))).absolutePath());
+        if (hasWeb) {
             written = written && QDir().mkpath(web) &&
                       RegWriteString(QStringLiteral("HttpPath"), web, g_pszRegKey) == kRegSuccess;
         }

@@ -1,6 +1,7 @@
 #include "SetupCommands.h"
 
 #include <QCoreApplication>
+#include <QStringDecoder>
 
 #include <cstdio>
 
@@ -10,5 +11,18 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName(QStringLiteral("troveport-setup"));
     QTextStream out(stdout);
     QTextStream err(stderr);
+    // Names and paths are kept as UTF-8 text. An argument that is not UTF-8 would reach the
+    // commands with replacement characters: a directory made under one name, recorded under another.
+    for (int i = 1; i < argc; ++i) {
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString text = decoder.decode(QByteArrayView(argv[i]));
+        if (decoder.hasError()) {
+            err << "troveport-setup: the argument \"" << text << "\" is not valid UTF-8 text ("
+                << QChar(QChar::ReplacementCharacter)
+                << " stands for the bytes that are not). Troveport keeps names and paths as UTF-8, so it "
+                   "would record something else than was given; rename such directories to UTF-8 first.\n";
+            return 2;
+        }
+    }
     return RunSetup(QCoreApplication::arguments().mid(1), out, err);
 }
