@@ -327,7 +327,8 @@ private slots:
         QVERIFY2(Log().contains("prohibited"), Log().constData());
         COtherProgram site(DbFile());
         QCOMPARE(site.Value(u"SELECT count(*) FROM files"_s).toInt(), 2);
-        QCOMPARE(site.Value(u"SELECT file_id FROM files WHERE title = 'Stored'"_s).toDouble(), record.file_id);
+        QCOMPARE(site.Value(u"SELECT file_id FROM files WHERE title = 'Stored'"_s).toDouble(),
+                 record.file_id);
         QCOMPARE(record.title, u"Stored"_s);
         QCOMPARE(record.version, u"1.0"_s);
         QVERIFY(record.AddToFileArea(1));

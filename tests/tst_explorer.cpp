@@ -5,9 +5,9 @@
 #include "controls/CModalRun.h"
 #include "database/CFileRecord.h"
 #include "database/CSqliteStatement.h"
-#include "DatabaseSupport.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "database/SearchStatement.h"
+#include "DatabaseSupport.h"
 #include "DemoSupport.h"
 #include "explorer/CFileListModel.h"
 #include "explorer/CFileListView.h"
@@ -275,8 +275,8 @@ private slots:
         RegWriteString(u"HttpServer"_s, u"http://files.example.com/lib%2Bfiles/"_s, g_pszRegKey);
         frame->RunCommand(Command::OpenAsHtml);
         QCOMPARE(m_openedUrls.value(2).toString(QUrl::FullyEncoded),
-                 u"http://files.example.com/lib%2Bfiles/troveport/details/"_s + QString::number(qint64(firstId)) +
-                     u".asp"_s);
+                 u"http://files.example.com/lib%2Bfiles/troveport/details/"_s +
+                     QString::number(qint64(firstId)) + u".asp"_s);
         RegWriteString(u"HttpServer"_s, u"http://localhost:8080"_s, g_pszRegKey);
     }
 
@@ -340,7 +340,8 @@ private slots:
         theDatabaseManager.SetDatabaseFile(other.filePath(u"troveport.db"_s));
         Select(*frame, u"Games/Shareware Games"_s);
         QCOMPARE(frame->GetListModel()->rowCount(), 0);
-        QVERIFY2(frame->GetDatabaseStatus().contains(u"not a database"_s), qPrintable(frame->GetDatabaseStatus()));
+        QVERIFY2(frame->GetDatabaseStatus().contains(u"not a database"_s),
+                 qPrintable(frame->GetDatabaseStatus()));
         QVERIFY(CMessageBox::TakeRequests().isEmpty()); // no box: the status bar says it
 
         // Folders need no database: the reason stays until a read works again.

@@ -27,20 +27,22 @@ private slots:
         QTest::addColumn<QString>("result");
         QTest::addColumn<QString>("expected");
         QTest::newRow("percent") << SafeFormat(u"100%% of %d", 5) << u"100% of 5"_s;
-        QTest::newRow("like pattern") << SafeFormat(u" %s like '%%%s%%'", "files.title", u"a_b"_s)
-                                      << u" files.title like '%a_b%'"_s;
+        QTest::newRow("like pattern")
+            << SafeFormat(u" %s like '%%%s%%'", "files.title", u"a_b"_s) << u" files.title like '%a_b%'"_s;
         // The layout setting's fields: zero-padded, the sign first.
-        QTest::newRow("zero padded") << SafeFormat(u"%04d %04d %04d", 7, -12, 123456) << u"0007 -012 123456"_s;
-        QTest::newRow("width and left") << SafeFormat(u"[%5s|%-5s|%3d]", "ab", "cd", 4) << u"[   ab|cd   |  4]"_s;
+        QTest::newRow("zero padded") << SafeFormat(u"%04d %04d %04d", 7, -12, 123456)
+                                     << u"0007 -012 123456"_s;
+        QTest::newRow("width and left")
+            << SafeFormat(u"[%5s|%-5s|%3d]", "ab", "cd", 4) << u"[   ab|cd   |  4]"_s;
         QTest::newRow("precision") << SafeFormat(u"%.3s %.0f %.2f", "abcdef", 2.5, 1.005) << u"abc 2 1.00"_s;
         QTest::newRow("64-bit") << SafeFormat(u"%ld %lld %lu", qint64(-9007199254740993LL),
                                               qint64(9223372036854775807LL), quint64(18446744073709551615ULL))
                                 << u"-9007199254740993 9223372036854775807 18446744073709551615"_s;
-        QTest::newRow("hex and unsigned of negative") << SafeFormat(u"%x %X %u", 255, 255, -1)
-                                                      << u"ff FF 18446744073709551615"_s;
+        QTest::newRow("hex and unsigned of negative")
+            << SafeFormat(u"%x %X %u", 255, 255, -1) << u"ff FF 18446744073709551615"_s;
         // A double given for %d drops its fraction, and saturates instead of overflowing.
-        QTest::newRow("double as integer") << SafeFormat(u"%d %d %d", 301.9, -2.5, 1e300)
-                                           << u"301 -2 18446744073709551615"_s;
+        QTest::newRow("double as integer")
+            << SafeFormat(u"%d %d %d", 301.9, -2.5, 1e300) << u"301 -2 18446744073709551615"_s;
         QTest::newRow("missing argument") << SafeFormat(u"a %s b %d c", "x") << u"a x b  c"_s;
         QTest::newRow("not a conversion") << SafeFormat(u"50%! %y %", 1) << u"50%! %y %"_s;
         QTest::newRow("huge real") << QString::number(SafeFormat(u"%.2f", 1e300).size()) << u"304"_s;

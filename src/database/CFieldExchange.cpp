@@ -59,7 +59,8 @@ void CFieldExchange::Field(const QString& column, QString& value, int maxCharact
         return;
     }
     if (CharacterCount(value) > maxCharacters)
-        throw CDBException(SafeFormat(u"The value of field %s is longer than %d characters.", column, maxCharacters));
+        throw CDBException(
+            SafeFormat(u"The value of field %s is longer than %d characters.", column, maxCharacters));
     // A null QString would be stored as NULL; the columns hold empty texts instead.
     m_values.append({column, value.isNull() ? QString(QLatin1String("")) : value});
 }

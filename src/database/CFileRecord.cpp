@@ -163,8 +163,7 @@ bool CFileRecord::Delete()
     try {
         db = GetManager()->GetConnection();
         if (!db.transaction())
-            throw CDBException(
-                SafeFormat(u"Cannot start a transaction to delete file %lld.", *key));
+            throw CDBException(SafeFormat(u"Cannot start a transaction to delete file %lld.", *key));
         QSqlQuery query(db);
         for (const char* table : {"download", "file_area", "files"}) {
             CDatabaseManager::Prepare(

@@ -49,11 +49,13 @@ void CRecordSet::OpenKeys(const QString& statement, const QVariantList& bindValu
         while (query.next())
             keys.push_back(query.value(0).toLongLong());
     }
-    const auto unusable = std::remove_if(keys.begin(), keys.end(), [](qint64 key) { return !IsExactKey(key); });
+    const auto unusable =
+        std::remove_if(keys.begin(), keys.end(), [](qint64 key) { return !IsExactKey(key); });
     if (const auto skipped = keys.end() - unusable; skipped > 0) {
-        m_manager->LogError(SafeFormat(u"%lld rows of %s have a %s beyond %lld and are not listed: the explorer "
-                                       u"cannot tell such ids apart.",
-                                       qint64(skipped), m_table, m_keyColumn, kMaxExactKey));
+        m_manager->LogError(
+            SafeFormat(u"%lld rows of %s have a %s beyond %lld and are not listed: the explorer "
+                       u"cannot tell such ids apart.",
+                       qint64(skipped), m_table, m_keyColumn, kMaxExactKey));
         keys.erase(unusable, keys.end());
     }
     keys.shrink_to_fit();

@@ -81,10 +81,11 @@ int CTroveportDatabaseManager::GetNumberOfFilesInArea(double areaId)
 {
     QVariantList count;
     // The files an area's cursor lists: existing files with ids the interface can hold.
-    QueryColumn(QStringLiteral("SELECT count(*) FROM file_area JOIN files ON files.file_id = file_area.file_id "
-                               "WHERE file_area.area_id = ? AND file_area.file_id BETWEEN -%1 AND %1")
-                    .arg(kMaxExactKey),
-                qint64(areaId), &count);
+    QueryColumn(
+        QStringLiteral("SELECT count(*) FROM file_area JOIN files ON files.file_id = file_area.file_id "
+                       "WHERE file_area.area_id = ? AND file_area.file_id BETWEEN -%1 AND %1")
+            .arg(kMaxExactKey),
+        qint64(areaId), &count);
     return count.value(0).toInt();
 }
 
@@ -100,8 +101,8 @@ bool CTroveportDatabaseManager::GetDownloadURLs(double fileId, QStringList& urls
 {
     const auto key = GetFileKey(fileId);
     QVariantList column;
-    if (!key || !QueryColumn(QStringLiteral("SELECT url FROM download WHERE file_id = ? ORDER BY rowid"), *key,
-                             &column))
+    if (!key || !QueryColumn(QStringLiteral("SELECT url FROM download WHERE file_id = ? ORDER BY rowid"),
+                             *key, &column))
         return false;
     urls.clear();
     for (const QVariant& url : std::as_const(column))
@@ -113,8 +114,9 @@ bool CTroveportDatabaseManager::GetAreaIDsForFile(double fileId, QList<double>& 
 {
     const auto key = GetFileKey(fileId);
     QVariantList column;
-    if (!key || !QueryColumn(QStringLiteral("SELECT area_id FROM file_area WHERE file_id = ? ORDER BY area_id"),
-                             *key, &column))
+    if (!key ||
+        !QueryColumn(QStringLiteral("SELECT area_id FROM file_area WHERE file_id = ? ORDER BY area_id"), *key,
+                     &column))
         return false;
     areaIds.clear();
     for (const QVariant& id : std::as_const(column))

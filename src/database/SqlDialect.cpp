@@ -21,9 +21,9 @@ QString ReplaceDistinctRow(const QString& statement)
         const QChar c = statement[i];
         if (c == QLatin1Char('\'')) {
             quoted = !quoted; // a doubled quote inside a text toggles twice
-        } else if (!quoted && statement.mid(i, keyword.size()).compare(keyword, Qt::CaseInsensitive) == 0
-                   && (i == 0 || !IsWordChar(statement[i - 1]))
-                   && (i + keyword.size() >= statement.size() || !IsWordChar(statement[i + keyword.size()]))) {
+        } else if (!quoted && statement.mid(i, keyword.size()).compare(keyword, Qt::CaseInsensitive) == 0 &&
+                   (i == 0 || !IsWordChar(statement[i - 1])) &&
+                   (i + keyword.size() >= statement.size() || !IsWordChar(statement[i + keyword.size()]))) {
             out += QStringLiteral("distinct");
             i += keyword.size() - 1;
             continue;
@@ -43,7 +43,8 @@ QString KeyStatementFor(const QString& statement, const QString& table, const QS
     // The usual form selects every column of the table: the key alone gives the same rows, and
     // DISTINCT over the key equals DISTINCT over whole rows because the key is unique.
     const QRegularExpression allColumns(
-        QStringLiteral("^(select\\s+(?:distinct\\s+)?)(?:%1\\.)?\\*(\\s+from\\s)").arg(QRegularExpression::escape(table)),
+        QStringLiteral("^(select\\s+(?:distinct\\s+)?)(?:%1\\.)?\\*(\\s+from\\s)")
+            .arg(QRegularExpression::escape(table)),
         QRegularExpression::CaseInsensitiveOption);
     if (allColumns.match(sql).hasMatch())
         return sql.replace(allColumns, QStringLiteral("\\1%1.%2\\2").arg(table, keyColumn));

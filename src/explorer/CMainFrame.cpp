@@ -224,7 +224,8 @@ void CMainFrame::FillList()
         // The count is the cursor's own, taken with its keys in one statement: a count taken apart
         // could disagree with them when the web site changes the area in between.
         if (m_fileCursor->GetAllFilesInArea(double(node->GetAreaId())))
-            m_listModel->SetFiles(m_fileCursor.get(), int(qMin<qint64>(m_fileCursor->GetRecordCount(), INT_MAX)));
+            m_listModel->SetFiles(m_fileCursor.get(),
+                                  int(qMin<qint64>(m_fileCursor->GetRecordCount(), INT_MAX)));
         break;
     }
     case kNodeSearchResults: {

@@ -2,9 +2,9 @@
 // commands the frame runs itself.
 
 #include "controls/CModalRun.h"
-#include "database/CFileSearchDialog.h"
 #include "controls/CWaitCursor.h"
 #include "database/CFileRecord.h"
+#include "database/CFileSearchDialog.h"
 #include "explorer/CAboutBox.h"
 #include "explorer/CFileListModel.h"
 #include "explorer/CFileListView.h"

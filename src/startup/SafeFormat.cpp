@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-
 namespace {
 
 struct Spec
@@ -111,8 +110,8 @@ QString RealText(const CFormatArg& arg, const Spec& spec)
     *f++ = char(spec.conversion.unicode());
     *f = '\0';
     char buffer[512];
-    const int written =
-        std::snprintf(buffer, sizeof buffer, format, spec.precision < 0 ? 6 : qMin(spec.precision, 100), value);
+    const int written = std::snprintf(buffer, sizeof buffer, format,
+                                      spec.precision < 0 ? 6 : qMin(spec.precision, 100), value);
     QString text = QString::fromLatin1(buffer, qBound(0, written, int(sizeof buffer) - 1));
     if (spec.zero && !spec.left && text.size() < spec.width && value == value) {
         const int signLength = text.startsWith(QLatin1Char('-')) || text.startsWith(QLatin1Char('+')) ? 1 : 0;
@@ -145,7 +144,8 @@ QString ArgumentText(const CFormatArg& arg, const Spec& spec)
     case 'c':
         if (arg.m_kind == CFormatArg::Kind::Text)
             return arg.m_text.left(1);
-        return QString(QChar(char16_t(arg.m_kind == CFormatArg::Kind::Signed ? arg.m_signed : arg.m_unsigned)));
+        return QString(
+            QChar(char16_t(arg.m_kind == CFormatArg::Kind::Signed ? arg.m_signed : arg.m_unsigned)));
     case 'f':
     case 'F':
     case 'e':

@@ -13,11 +13,11 @@ public:
     CFormatArg(const QString& text) : m_kind(Kind::Text), m_text(text) {}
     CFormatArg(const char* text) : m_kind(Kind::Text), m_text(QString::fromUtf8(text)) {}
     CFormatArg(QLatin1String text) : m_kind(Kind::Text), m_text(text) {}
-    template <typename T, std::enable_if_t<std::is_integral_v<T> && std::is_signed_v<T>, int> = 0>
+    template<typename T, std::enable_if_t<std::is_integral_v<T> && std::is_signed_v<T>, int> = 0>
     CFormatArg(T value) : m_kind(Kind::Signed), m_signed(value)
     {
     }
-    template <typename T, std::enable_if_t<std::is_integral_v<T> && !std::is_signed_v<T>, int> = 0>
+    template<typename T, std::enable_if_t<std::is_integral_v<T> && !std::is_signed_v<T>, int> = 0>
     CFormatArg(T value) : m_kind(Kind::Unsigned), m_unsigned(value)
     {
     }
@@ -44,8 +44,7 @@ public:
 // conversions d, i, u, x, X, o, c, s, f, e, g. A conversion without an argument gives nothing.
 QString FormatText(QStringView format, std::initializer_list<CFormatArg> args);
 
-template <typename... Args>
-QString SafeFormat(QStringView format, const Args&... args)
+template<typename... Args> QString SafeFormat(QStringView format, const Args&... args)
 {
     return FormatText(format, {CFormatArg(args)...});
 }

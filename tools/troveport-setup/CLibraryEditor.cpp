@@ -4,6 +4,7 @@
 #include "CStagedFiles.h"
 #include "startup/CFileAreaTable.h"
 #include "startup/CGroupFile.h"
+#include "startup/SafeFormat.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -76,9 +77,8 @@ QString RecordFault(const FileAreaRecord* r)
                   {r->httpAlias, FileAreaRecord::kPathSize, "an HTTP alias"}};
     for (const auto& f : fields) {
         if (!std::memchr(f.field, 0, size_t(f.width)))
-            return QStringLiteral("has %1 without its terminating NUL (all its %2 bytes are text)")
-                .arg(QLatin1String(f.what))
-                .arg(f.width);
+            return SafeFormat(u"has %s without its terminating NUL (all its %s bytes are text)",
+                              QLatin1String(f.what), f.width);
     }
     return QString();
 }
@@ -116,9 +116,8 @@ bool CLibraryEditor::CheckPathText(const QString& path, QString* error)
 bool CLibraryEditor::CheckDirectory(const QString& databaseDirectory, QString* error)
 {
     if (databaseDirectory.isEmpty() || databaseDirectory.toUtf8().size() >= kMaxPathBuffer) {
-        *error = QStringLiteral("The database directory \"%1\" must be given and shorter than %2 bytes.")
-                     .arg(databaseDirectory)
-                     .arg(kMaxPathBuffer);
+        *error = SafeFormat(u"The database directory \"%s\" must be given and shorter than %s bytes.",
+                            databaseDirectory, kMaxPathBuffer);
         return false;
     }
     return CheckPathText(databaseDirectory, error);
@@ -183,11 +182,9 @@ bool CLibraryEditor::ReadTable(QString* error)
     const QString table = TableName(m_directory);
     const quint32 count = m_table.GetRecordCount();
     if (count > kMaxTableRecords) {
-        *error = QStringLiteral("%1 is damaged: it holds %2 records, more than the %3 a table may hold. "
-                                "Nothing was changed.")
-                     .arg(table)
-                     .arg(count)
-                     .arg(kMaxTableRecords);
+        *error = SafeFormat(u"%s is damaged: it holds %s records, more than the %s a table may hold. "
+                            u"Nothing was changed.",
+                            table, count, kMaxTableRecords);
         return false;
     }
     const char* data = reinterpret_cast<const char*>(m_table.GetData());
@@ -199,12 +196,9 @@ bool CLibraryEditor::ReadTable(QString* error)
         QString fault = RecordFault(AsRecord(raw));
         const quint32 id = AsRecord(raw)->AreaId();
         if (fault.isEmpty() && recordOfId.contains(id))
-            fault = QStringLiteral("has area id %1, as record %2 has").arg(id).arg(recordOfId.value(id));
+            fault = SafeFormat(u"has area id %s, as record %s has", id, recordOfId.value(id));
         if (!fault.isEmpty()) {
-            *error = QStringLiteral("%1 is damaged: its record %2 %3. Nothing was changed.")
-                         .arg(table)
-                         .arg(i)
-                         .arg(fault);
+            *error = SafeFormat(u"%s is damaged: its record %s %s. Nothing was changed.", table, i, fault);
             return false;
         }
         recordOfId.insert(id, i);
@@ -230,11 +224,9 @@ bool CLibraryEditor::ReadGroups(QString* error)
             return false;
         }
         if (group.GetRecordCount() > kMaxGroupIds) {
-            *error = QStringLiteral("%1 is damaged: it lists %2 area ids, more than the %3 a group may list. "
-                                    "Nothing was changed.")
-                         .arg(path)
-                         .arg(group.GetRecordCount())
-                         .arg(kMaxGroupIds);
+            *error = SafeFormat(u"%s is damaged: it lists %s area ids, more than the %s a group may list. "
+                                u"Nothing was changed.",
+                                path, group.GetRecordCount(), kMaxGroupIds);
             return false;
         }
         QList<quint32>& ids = m_groups[fileName];
@@ -305,16 +297,14 @@ bool CLibraryEditor::GiveNewId(AreaDefinition& area, QString* error) const
     }
     AreaDefinition existing;
     if (FindArea(area.id, &existing)) {
-        *error = QStringLiteral("Area id %1 is already used by \"%2\".").arg(area.id).arg(existing.name);
+        *error = SafeFormat(u"Area id %s is already used by \"%s\".", area.id, existing.name);
         return false;
     }
     for (auto it = m_groups.cbegin(); it != m_groups.cend(); ++it) {
         if (it.value().contains(area.id)) {
-            *error =
-                QStringLiteral("Area id %1 is still listed in the group \"%2\", which would show the new "
-                               "area. Give another id, or take %1 out of the group first.")
-                    .arg(area.id)
-                    .arg(CGroupFile::GroupNameFromFileName(it.key()));
+            *error = SafeFormat(u"Area id %u is still listed in the group \"%s\", which would show the new "
+                                u"area. Give another id, or take %u out of the group first.",
+                                area.id, CGroupFile::GroupNameFromFileName(it.key()), area.id);
             return false;
         }
     }
@@ -329,9 +319,8 @@ bool CLibraryEditor::CheckArea(AreaDefinition& area, bool isNew, QString* error)
         return false;
     }
     if (area.name.toUtf8().size() >= FileAreaRecord::kNameSize) {
-        *error = QStringLiteral("The area name \"%1\" is longer than %2 bytes.")
-                     .arg(area.name)
-                     .arg(FileAreaRecord::kNameSize - 1);
+        *error = SafeFormat(u"The area name \"%s\" is longer than %s bytes.", area.name,
+                            FileAreaRecord::kNameSize - 1);
         return false;
     }
     if (area.path.isEmpty()) {
@@ -348,9 +337,8 @@ bool CLibraryEditor::CheckArea(AreaDefinition& area, bool isNew, QString* error)
     } fields[] = {{&area.path, "directory"}, {&area.ftpAlias, "FTP alias"}, {&area.httpAlias, "HTTP alias"}};
     for (const auto& field : fields) {
         if (field.text->toUtf8().size() >= FileAreaRecord::kPathSize || field.text->contains(QChar(0))) {
-            *error = QStringLiteral("The %1 of area \"%2\" is longer than %3 bytes.")
-                         .arg(QLatin1String(field.what), area.name)
-                         .arg(FileAreaRecord::kPathSize - 1);
+            *error = SafeFormat(u"The %s of area \"%s\" is longer than %s bytes.", QLatin1String(field.what),
+                                area.name, FileAreaRecord::kPathSize - 1);
             return false;
         }
     }

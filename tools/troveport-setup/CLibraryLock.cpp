@@ -1,6 +1,7 @@
 #include "CLibraryLock.h"
 
 #include "adding/PathUtils.h"
+#include "startup/SafeFormat.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -53,10 +54,9 @@ bool CLibraryLock::Acquire(const QString& databaseDirectory, QString* error)
             return false;
         }
         if (deadline.hasExpired()) {
-            *error = QStringLiteral("Another troveport-setup has been changing the library in %1 for over %2 "
-                                    "seconds. Try again when it has finished.")
-                         .arg(databaseDirectory)
-                         .arg(kWaitSeconds);
+            *error = SafeFormat(u"Another troveport-setup has been changing the library in %s for over %s "
+                                u"seconds. Try again when it has finished.",
+                                databaseDirectory, kWaitSeconds);
             ::close(fd);
             return false;
         }

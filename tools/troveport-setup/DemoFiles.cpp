@@ -2,6 +2,7 @@
 
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
+#include "startup/SafeFormat.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -159,7 +160,7 @@ bool AddDemoFiles(const QString& areasDirectory, QString* error)
             if (!WriteArchive(path, file, time_t(date.toSecsSinceEpoch()), error))
                 return false;
             record.file_size = double(QFileInfo(path).size());
-            url = QStringLiteral("local://%1/%2").arg(file.area).arg(url);
+            url = SafeFormat(u"local://%s/%s", file.area, url);
         } else {
             record.file_size = 100000 + 1000 * file.downloads;
         }

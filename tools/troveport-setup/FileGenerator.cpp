@@ -2,6 +2,7 @@
 
 #include "database/CDBException.h"
 #include "database/CTroveportDatabaseManager.h"
+#include "startup/SafeFormat.h"
 
 #include <QSqlQuery>
 #include <QVariant>
@@ -56,15 +57,14 @@ bool GenerateFiles(quint32 areaId, qint64 count, QTextStream& out, QString* erro
             file.addBindValue(qint64(random() % 10000));
             file.addBindValue(qint64(date + random() % 86400000u));
             file.addBindValue(qint64(date));
-            file.addBindValue(QStringLiteral("%1.%2").arg(random() % 5).arg(random() % 10));
+            file.addBindValue(SafeFormat(u"%s.%s", random() % 5, random() % 10));
             CDatabaseManager::Exec(file);
             const qint64 id = file.lastInsertId().toLongLong();
             link.addBindValue(qint64(areaId));
             link.addBindValue(id);
             CDatabaseManager::Exec(link);
             location.addBindValue(id);
-            location.addBindValue(
-                QStringLiteral("https://files.example.org/area%1/file%2.zip").arg(areaId).arg(id));
+            location.addBindValue(SafeFormat(u"https://files.example.org/area%s/file%s.zip", areaId, id));
             CDatabaseManager::Exec(location);
             if (i % 100000 == 0)
                 out << "  " << i << " files\n" << Qt::flush;
