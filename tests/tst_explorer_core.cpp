@@ -89,6 +89,70 @@ private slots:
         QCOMPARE(theTreeItemRegistry.Lookup(tools->GetHandle()), tools);
     }
 
+    void hugeGroupsBuildAndTearDown()
+    {
+        // Far beyond any real library: the work must grow in step with the size (bench_tree times
+        // it); here the results are checked.
+        constexpr quint32 kAreas = 100000;
+        constexpr qsizetype kRepeats = 1000000;
+        QTemporaryDir dir;
+        g_strDatabasePath = dir.path();
+        QByteArray table = HeaderRecord();
+        table.reserve(qsizetype(kAreas + 3) * qsizetype(sizeof(FileAreaRecord)));
+        for (quint32 id = 1; id <= kAreas; ++id)
+            table += AreaRecord(id, "Area " + QByteArray::number(id));
+        for (quint32 id : {1u, 50000u, kAreas})
+            table += AreaRecord(id, "Later copy"); // the first record of an id is the one shown
+        WriteFile(dir.filePath(u"Filearea.dat"_s), table);
+        QVERIFY(theFileAreaTable.Open(dir.filePath(u"Filearea.dat"_s)));
+
+        QByteArray every;
+        for (quint32 id = kAreas; id >= 1; --id) {
+            every += GroupIds({id});
+            if (id == kAreas / 2)
+                every += GroupIds({kAreas + 1}); // unknown: skipped
+        }
+        WriteFile(dir.filePath(u"Every.group"_s), every);
+        QByteArray repeated;
+        repeated.reserve(kRepeats * 4);
+        for (qsizetype i = 0; i < kRepeats; ++i)
+            repeated += GroupIds({50000});
+        WriteFile(dir.filePath(u"Repeated.group"_s), repeated);
+
+        const BuiltTree tree = BuildFolderTree();
+        QCOMPARE(theTreeItemRegistry.GetCount(), 2 + 2 + qsizetype(kAreas) + kRepeats);
+        const CTreeItem* all = ChildNamed(tree.root, u"Every"_s);
+        QVERIFY(all);
+        QCOMPARE(all->GetChildCount(), qsizetype(kAreas));
+        for (qsizetype i = 0; i < all->GetChildCount(); ++i) {
+            const auto* area = dynamic_cast<const CFolderTreeItem*>(all->GetChild(i));
+            if (area->GetAreaId() != kAreas - quint32(i))
+                QFAIL(qPrintable(u"child %1 has area %2"_s.arg(i).arg(area->GetAreaId())));
+        }
+        QCOMPARE(all->GetChild(0)->GetName(), u"Area 100000"_s);
+        QCOMPARE(all->GetChild(kAreas - 1)->GetName(), u"Area 1"_s);
+        const CTreeItem* same = ChildNamed(tree.root, u"Repeated"_s);
+        QVERIFY(same);
+        QCOMPARE(same->GetChildCount(), kRepeats);
+        quint32 lastHandle = same->GetHandle();
+        for (qsizetype i = 0; i < kRepeats; ++i) {
+            const CTreeItem* area = same->GetChild(i);
+            if (area->GetName() != u"Area 50000"_s || area->GetHandle() <= lastHandle)
+                QFAIL(qPrintable(
+                    u"child %1: %2, handle %3"_s.arg(i).arg(area->GetName()).arg(area->GetHandle())));
+            lastHandle = area->GetHandle();
+        }
+        const quint32 firstHandle = same->GetChild(0)->GetHandle();
+        QCOMPARE(theTreeItemRegistry.Lookup(lastHandle), same->GetChild(kRepeats - 1));
+
+        theTreeItemRegistry.DeleteAll();
+        QCOMPARE(theTreeItemRegistry.GetCount(), 0);
+        QCOMPARE(theTreeItemRegistry.Lookup(firstHandle), nullptr);
+        QCOMPARE(theTreeItemRegistry.Lookup(lastHandle), nullptr);
+        QVERIFY(theTreeItemRegistry.Add(nullptr, new CFolderTreeItem(nullptr, u"after"_s, 0, 0)) >
+                lastHandle);
+    }
+
     void handlesAreNeverReused()
     {
         auto* first = new CFolderTreeItem(nullptr, u"a"_s, 0, 0);
