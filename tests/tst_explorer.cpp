@@ -13,6 +13,7 @@
 #include "explorer/CFolderTreeView.h"
 #include "explorer/CMainFrame.h"
 #include "explorer/CTreeItem.h"
+#include "explorer/ListFormatting.h"
 #include "explorer/WindowPlacement.h"
 #include "startup/Globals.h"
 #include "startup/Registry.h"
@@ -23,6 +24,7 @@
 #include <QAccessible>
 #include <QDesktopServices>
 #include <QListView>
+#include <QScreen>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QToolBar>
@@ -311,7 +313,7 @@ private slots:
         {
             const auto frame = MakeFrame();
             QVERIFY(frame);
-            frame->setGeometry(40, 50, 820, 560);
+            frame->setGeometry(40, 50, 720, 500); // within the offscreen screen
             frame->GetSplitter()->setSizes({180, 600});
             frame->GetListView()->SetColumnWidth(2, 91);
             frame->RunCommand(commands[mode]);
@@ -369,6 +371,56 @@ private slots:
         QTRY_VERIFY(again->isMaximized()); // the maximised flag wins
         QVERIFY(!again->isMinimized());
         QCOMPARE(again->normalGeometry(), normal);
+    }
+
+    void placementComesOntoTheScreen_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("huge") << "-999999999 -999999999 999999999 999999999 0000 0000 0001 0001";
+        QTest::newRow("4 GB of pixels") << "0000 0000 32767 32767 0000 0000 0001 0001";
+        QTest::newRow("monitor gone") << "5000 3000 5600 3400 0000 0000 0001 0001";
+    }
+
+    void placementComesOntoTheScreen()
+    {
+        QFETCH(QString, stored);
+        RegWriteString(u"Window Position"_s, stored, g_pszExplorerRegKey);
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        // No larger than the screen, and starting on it (the platform may still nudge it clear of
+        // the edge to make room for the window frame).
+        const auto onScreen = [&screen](const QRect& placed) {
+            return placed.width() <= screen.width() && placed.height() <= screen.height() &&
+                   screen.contains(placed.topLeft());
+        };
+        {
+            const auto frame = MakeFrame();
+            QVERIFY(frame);
+            const QRect placed = frame->normalGeometry();
+            QVERIFY2(onScreen(placed), qPrintable(u"%1,%2 %3x%4"_s.arg(placed.x())
+                                                      .arg(placed.y())
+                                                      .arg(placed.width())
+                                                      .arg(placed.height())));
+        }
+        // And what is stored again is the placement that fitted.
+        QVERIFY(
+            onScreen(WindowPlacement::Parse(RegGetString(u"Window Position"_s, g_pszExplorerRegKey)).normal));
+    }
+
+    void defaultColumnWidthsFollowTheDialogFont()
+    {
+        RegWriteDword(u"Column2"_s, 77, g_pszExplorerRegKey); // a stored width stands as it is
+        const QFont font = QApplication::font();
+        QFont large = font;
+        large.setPixelSize(30);
+        QApplication::setFont(large);
+        const int lineHeight = QFontMetrics(large).height();
+        const auto frame = MakeFrame();
+        QApplication::setFont(font);
+        QVERIFY(frame);
+        QVERIFY(lineHeight > 13);
+        QCOMPARE(frame->GetListView()->GetColumnWidth(3), DefaultListColumnWidth(3, lineHeight));
+        QVERIFY(frame->GetListView()->GetColumnWidth(3) > 100);
+        QCOMPARE(frame->GetListView()->GetColumnWidth(2), 77);
     }
 
     void tabMovesBetweenThePanes()

@@ -283,6 +283,60 @@ private slots:
             QCOMPARE(placement.Format(), text);
     }
 
+    void placementFitsTheScreens_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QRect>("expected");
+        // The screens below: the primary one (its bottom 40 pixels a panel), one to its right and a
+        // smaller one to its left, lower down.
+        QTest::newRow("fits") << "0100 0100 0900 0700 0000 0000 0001 0001" << QRect(100, 100, 800, 600);
+        QTest::newRow("on the right screen")
+            << "2000 0050 2800 0650 0000 0000 0001 0001" << QRect(2000, 50, 800, 600);
+        QTest::newRow("on the left screen")
+            << "-1200 0200 -0400 0800 0000 0000 0001 0001" << QRect(-1200, 200, 800, 600);
+        QTest::newRow("huge") << "-999999999 -999999999 999999999 999999999 0000 0000 0001 0001"
+                              << QRect(0, 0, 1920, 1040);
+        QTest::newRow("4 GB of pixels")
+            << "0000 0000 32767 32767 0000 0000 0001 0001" << QRect(0, 0, 1920, 1040);
+        QTest::newRow("monitor gone")
+            << "5000 3000 5800 3600 0000 0001 0001 0001" << QRect(1120, 440, 800, 600);
+        QTest::newRow("mostly on the right screen")
+            << "1800 0100 2600 0700 0000 0000 0001 0001" << QRect(1920, 100, 800, 600);
+        QTest::newRow("taller than its screen")
+            << "2000 0000 2800 1200 0000 0000 0001 0001" << QRect(2000, 0, 800, 1024);
+        QTest::newRow("partly above and left")
+            << "-050 -030 0750 0570 0000 0000 0001 0001" << QRect(0, 0, 800, 600);
+        QTest::newRow("right equals left") << "0500 0100 0500 0700 0000 0000 0001 0001" << QRect();
+        QTest::newRow("right before left") << "0500 0100 0400 0700 0000 0000 0001 0001" << QRect();
+        QTest::newRow("bottom above top") << "0100 0700 0900 0100 0000 0000 0001 0001" << QRect();
+    }
+
+    void placementFitsTheScreens()
+    {
+        QFETCH(QString, text);
+        QFETCH(QRect, expected);
+        const QList<QRect> screens = {QRect(0, 0, 1920, 1040), QRect(1920, 0, 1280, 1024),
+                                      QRect(-1280, 100, 1280, 1024)};
+        QCOMPARE(FitToScreens(WindowPlacement::Parse(text).normal, screens), expected);
+        QCOMPARE(FitToScreens(WindowPlacement::Parse(text).normal, {}), QRect()); // no screen to fit
+    }
+
+    void defaultColumnWidthsFollowTheFont()
+    {
+        // Chosen for 13-pixel lines: unchanged there, in proportion and rounded elsewhere.
+        const int chosen[] = {125, 80, 80, 100, 100, 250};
+        for (int column = 0; column < 6; ++column)
+            QCOMPARE(DefaultListColumnWidth(column, 13), chosen[column]);
+        QCOMPARE(DefaultListColumnWidth(3, 17), 131); // 130.77
+        QCOMPARE(DefaultListColumnWidth(0, 17), 163); // 163.46
+        QCOMPARE(DefaultListColumnWidth(5, 26), 500);
+        QCOMPARE(DefaultListColumnWidth(1, 10), 62); // 61.54: smaller fonts shrink them
+        QCOMPARE(DefaultListColumnWidth(6, 17), 0);
+        QCOMPARE(DefaultListColumnWidth(-1, 17), 0);
+        QCOMPARE(ScaleDialogPixels(100, 0), 100); // no line height known: as chosen
+        QCOMPARE(ScaleDialogPixels(2000000000, 1000), INT_MAX);
+    }
+
     void cellTexts()
     {
         QCOMPARE(FormatListSize(1234.9), u"1234"_s);
