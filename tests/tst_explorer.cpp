@@ -24,6 +24,7 @@
 #include <QAccessible>
 #include <QDesktopServices>
 #include <QListView>
+#include <QMenu>
 #include <QScreen>
 #include <QSplitter>
 #include <QTemporaryDir>
@@ -104,6 +105,17 @@ private:
     {
         frame.UpdateCommandStates();
         return frame.GetAction(command)->isEnabled();
+    }
+
+    // A menu's items: texts, "-" for a separator, a submenu's title.
+    static QStringList MenuTexts(const QMenu* menu)
+    {
+        QStringList texts;
+        for (const QAction* action : menu->actions())
+            texts.append(action->isSeparator() ? u"-"_s
+                         : action->menu()      ? action->menu()->title()
+                                               : action->text());
+        return texts;
     }
 
     QString UserFile() const { return m_dir.filePath(u"user.reg"_s); }
@@ -421,6 +433,52 @@ private slots:
         QCOMPARE(frame->GetListView()->GetColumnWidth(3), DefaultListColumnWidth(3, lineHeight));
         QVERIFY(frame->GetListView()->GetColumnWidth(3) > 100);
         QCOMPARE(frame->GetListView()->GetColumnWidth(2), 77);
+    }
+
+    void popupMenusRunTheCommands()
+    {
+        const auto frame = MakeFrame();
+        QVERIFY(frame);
+        frame->RunCommand(Command::LargeIcons);
+        Select(*frame, QString());
+        SelectRows(*frame, {});
+        auto menu = frame->CreateListPopupMenu();
+        QVERIFY(menu);
+        QCOMPARE(MenuTexts(menu.get()), (QStringList{u"&View"_s, u"-"_s, u"Re&fresh\tF5"_s, u"-"_s,
+                                                     u"&New...\tCtrl+N"_s, u"&Add multiple...\tCtrl+A"_s}));
+        const QMenu* view = menu->actions().constFirst()->menu();
+        QCOMPARE(MenuTexts(view), (QStringList{u"Large Icons"_s, u"Small Icons"_s, u"List"_s, u"Details"_s}));
+        QVERIFY(view->actions()[0]->isChecked());
+        view->actions()[3]->trigger();
+        QCOMPARE(frame->GetListView()->GetViewMode(), int(CFileListView::kDetails));
+        QVERIFY(frame->GetAction(Command::Details)->isChecked());
+        QVERIFY(view->actions()[3]->isChecked());
+        QVERIFY(!view->actions()[0]->isChecked());
+
+        // A folder entry: Open opens it in the tree.
+        SelectRows(*frame, {int(Column(*frame, CFileListModel::kName).indexOf(u"Games"_s))});
+        menu = frame->CreateListPopupMenu();
+        QCOMPARE(MenuTexts(menu.get()),
+                 (QStringList{u"&Open\tEnter"_s, u"-"_s, u"P&roperties\tCtrl+Enter"_s}));
+        QVERIFY(menu->actions()[0]->isEnabled());
+        menu->actions()[0]->trigger();
+        QCOMPARE(frame->GetSelectedTreeItem()->GetName(), u"Games"_s);
+
+        // Files: the items are on and off with their commands, also while the menu is up.
+        Select(*frame, u"Games/Shareware Games"_s);
+        SelectRows(*frame, {0, 1});
+        menu = frame->CreateListPopupMenu();
+        QCOMPARE(MenuTexts(menu.get()),
+                 (QStringList{u"&Open\tEnter"_s, u"Open as &HTML\tShift+Enter"_s, u"-"_s,
+                              u"&Delete File\tDel"_s, u"Remo&ve from Area\tCtrl+R"_s, u"-"_s,
+                              u"&Virus Check\tCtrl+V"_s, u"P&roperties\tCtrl+Enter"_s}));
+        QVERIFY(!menu->actions()[0]->isEnabled()); // two entries
+        SelectRows(*frame, {0});
+        QVERIFY(menu->actions()[0]->isEnabled());
+
+        QCOMPARE(MenuTexts(frame->CreateTreePopupMenu().get()), QStringList{u"P&roperties"_s});
+        frame->GetTreeView()->setCurrentIndex(QModelIndex());
+        QVERIFY(!frame->CreateListPopupMenu()); // no node, no menu
     }
 
     void tabMovesBetweenThePanes()

@@ -14,6 +14,7 @@ class CFolderTreeItem;
 class CFolderTreeModel;
 class CFolderTreeView;
 class CTreeItem;
+class QMenu;
 class QSplitter;
 
 // The explorer's main window: menus, toolbar, the tree of groups and areas beside the file list,
@@ -54,6 +55,10 @@ public:
     void RunCommand(Command command);
     void UpdateCommandStates();
     CommandContext GetCommandContext() const;
+    // The pop-up menus as a right-click would show them now: the list's for its selection and the
+    // tree node (none without a node), and the tree's. Their items run the frame's commands.
+    std::unique_ptr<QMenu> CreateListPopupMenu();
+    std::unique_ptr<QMenu> CreateTreePopupMenu();
 
     // The last search, kept for the whole run.
     QString m_strSearchText;
@@ -72,6 +77,7 @@ private:
     void ToggleFocus();
     void ShowListPopupMenu(const QPoint& globalPosition);
     void ShowTreePopupMenu(const QPoint& globalPosition);
+    void AddPopupItem(QMenu* menu, const char* text, Command command);
     void OnListDoubleClicked();
     void OnOpen();
     void OnOpenAsHtml();
