@@ -15,6 +15,7 @@
 #include "explorer/CFolderTreeView.h"
 #include "explorer/CMainFrame.h"
 #include "explorer/CTreeItem.h"
+#include "explorer/ListFormatting.h"
 #include "explorer/WindowPlacement.h"
 #include "startup/Globals.h"
 #include "startup/Registry.h"
@@ -25,6 +26,8 @@
 #include <QAccessible>
 #include <QDesktopServices>
 #include <QListView>
+#include <QMenu>
+#include <QScreen>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QToolBar>
@@ -106,6 +109,17 @@ private:
     {
         frame.UpdateCommandStates();
         return frame.GetAction(command)->isEnabled();
+    }
+
+    // A menu's items: texts, "-" for a separator, a submenu's title.
+    static QStringList MenuTexts(const QMenu* menu)
+    {
+        QStringList texts;
+        for (const QAction* action : menu->actions())
+            texts.append(action->isSeparator() ? u"-"_s
+                         : action->menu()      ? action->menu()->title()
+                                               : action->text());
+        return texts;
     }
 
     QString UserFile() const { return m_dir.filePath(u"user.reg"_s); }
@@ -394,7 +408,7 @@ private slots:
         {
             const auto frame = MakeFrame();
             QVERIFY(frame);
-            frame->setGeometry(40, 50, 820, 560);
+            frame->setGeometry(40, 50, 720, 500); // within the offscreen screen
             frame->GetSplitter()->setSizes({180, 600});
             frame->GetListView()->SetColumnWidth(2, 91);
             frame->RunCommand(commands[mode]);
@@ -452,6 +466,102 @@ private slots:
         QTRY_VERIFY(again->isMaximized()); // the maximised flag wins
         QVERIFY(!again->isMinimized());
         QCOMPARE(again->normalGeometry(), normal);
+    }
+
+    void placementComesOntoTheScreen_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("huge") << "-999999999 -999999999 999999999 999999999 0000 0000 0001 0001";
+        QTest::newRow("4 GB of pixels") << "0000 0000 32767 32767 0000 0000 0001 0001";
+        QTest::newRow("monitor gone") << "5000 3000 5600 3400 0000 0000 0001 0001";
+    }
+
+    void placementComesOntoTheScreen()
+    {
+        QFETCH(QString, stored);
+        RegWriteString(u"Window Position"_s, stored, g_pszExplorerRegKey);
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        // No larger than the screen, and starting on it (the platform may still nudge it clear of
+        // the edge to make room for the window frame).
+        const auto onScreen = [&screen](const QRect& placed) {
+            return placed.width() <= screen.width() && placed.height() <= screen.height() &&
+                   screen.contains(placed.topLeft());
+        };
+        {
+            const auto frame = MakeFrame();
+            QVERIFY(frame);
+            const QRect placed = frame->normalGeometry();
+            QVERIFY2(onScreen(placed), qPrintable(u"%1,%2 %3x%4"_s.arg(placed.x())
+                                                      .arg(placed.y())
+                                                      .arg(placed.width())
+                                                      .arg(placed.height())));
+        }
+        // And what is stored again is the placement that fitted.
+        QVERIFY(
+            onScreen(WindowPlacement::Parse(RegGetString(u"Window Position"_s, g_pszExplorerRegKey)).normal));
+    }
+
+    void defaultColumnWidthsFollowTheDialogFont()
+    {
+        RegWriteDword(u"Column2"_s, 77, g_pszExplorerRegKey); // a stored width stands as it is
+        const QFont font = QApplication::font();
+        QFont large = font;
+        large.setPixelSize(30);
+        QApplication::setFont(large);
+        const int lineHeight = QFontMetrics(large).height();
+        const auto frame = MakeFrame();
+        QApplication::setFont(font);
+        QVERIFY(frame);
+        QVERIFY(lineHeight > 13);
+        QCOMPARE(frame->GetListView()->GetColumnWidth(3), DefaultListColumnWidth(3, lineHeight));
+        QVERIFY(frame->GetListView()->GetColumnWidth(3) > 100);
+        QCOMPARE(frame->GetListView()->GetColumnWidth(2), 77);
+    }
+
+    void popupMenusRunTheCommands()
+    {
+        const auto frame = MakeFrame();
+        QVERIFY(frame);
+        frame->RunCommand(Command::LargeIcons);
+        Select(*frame, QString());
+        SelectRows(*frame, {});
+        auto menu = frame->CreateListPopupMenu();
+        QVERIFY(menu);
+        QCOMPARE(MenuTexts(menu.get()), (QStringList{u"&View"_s, u"-"_s, u"Re&fresh\tF5"_s, u"-"_s,
+                                                     u"&New...\tCtrl+N"_s, u"&Add multiple...\tCtrl+A"_s}));
+        const QMenu* view = menu->actions().constFirst()->menu();
+        QCOMPARE(MenuTexts(view), (QStringList{u"Large Icons"_s, u"Small Icons"_s, u"List"_s, u"Details"_s}));
+        QVERIFY(view->actions()[0]->isChecked());
+        view->actions()[3]->trigger();
+        QCOMPARE(frame->GetListView()->GetViewMode(), int(CFileListView::kDetails));
+        QVERIFY(frame->GetAction(Command::Details)->isChecked());
+        QVERIFY(view->actions()[3]->isChecked());
+        QVERIFY(!view->actions()[0]->isChecked());
+
+        // A folder entry: Open opens it in the tree.
+        SelectRows(*frame, {int(Column(*frame, CFileListModel::kName).indexOf(u"Games"_s))});
+        menu = frame->CreateListPopupMenu();
+        QCOMPARE(MenuTexts(menu.get()),
+                 (QStringList{u"&Open\tEnter"_s, u"-"_s, u"P&roperties\tCtrl+Enter"_s}));
+        QVERIFY(menu->actions()[0]->isEnabled());
+        menu->actions()[0]->trigger();
+        QCOMPARE(frame->GetSelectedTreeItem()->GetName(), u"Games"_s);
+
+        // Files: the items are on and off with their commands, also while the menu is up.
+        Select(*frame, u"Games/Shareware Games"_s);
+        SelectRows(*frame, {0, 1});
+        menu = frame->CreateListPopupMenu();
+        QCOMPARE(MenuTexts(menu.get()),
+                 (QStringList{u"&Open\tEnter"_s, u"Open as &HTML\tShift+Enter"_s, u"-"_s,
+                              u"&Delete File\tDel"_s, u"Remo&ve from Area\tCtrl+R"_s, u"-"_s,
+                              u"&Virus Check\tCtrl+V"_s, u"P&roperties\tCtrl+Enter"_s}));
+        QVERIFY(!menu->actions()[0]->isEnabled()); // two entries
+        SelectRows(*frame, {0});
+        QVERIFY(menu->actions()[0]->isEnabled());
+
+        QCOMPARE(MenuTexts(frame->CreateTreePopupMenu().get()), QStringList{u"P&roperties"_s});
+        frame->GetTreeView()->setCurrentIndex(QModelIndex());
+        QVERIFY(!frame->CreateListPopupMenu()); // no node, no menu
     }
 
     void tabMovesBetweenThePanes()

@@ -89,6 +89,70 @@ private slots:
         QCOMPARE(theTreeItemRegistry.Lookup(tools->GetHandle()), tools);
     }
 
+    void hugeGroupsBuildAndTearDown()
+    {
+        // Far beyond any real library: the work must grow in step with the size (bench_tree times
+        // it); here the results are checked.
+        constexpr quint32 kAreas = 100000;
+        constexpr qsizetype kRepeats = 1000000;
+        QTemporaryDir dir;
+        g_strDatabasePath = dir.path();
+        QByteArray table = HeaderRecord();
+        table.reserve(qsizetype(kAreas + 3) * qsizetype(sizeof(FileAreaRecord)));
+        for (quint32 id = 1; id <= kAreas; ++id)
+            table += AreaRecord(id, "Area " + QByteArray::number(id));
+        for (quint32 id : {1u, 50000u, kAreas})
+            table += AreaRecord(id, "Later copy"); // the first record of an id is the one shown
+        WriteFile(dir.filePath(u"Filearea.dat"_s), table);
+        QVERIFY(theFileAreaTable.Open(dir.filePath(u"Filearea.dat"_s)));
+
+        QByteArray every;
+        for (quint32 id = kAreas; id >= 1; --id) {
+            every += GroupIds({id});
+            if (id == kAreas / 2)
+                every += GroupIds({kAreas + 1}); // unknown: skipped
+        }
+        WriteFile(dir.filePath(u"Every.group"_s), every);
+        QByteArray repeated;
+        repeated.reserve(kRepeats * 4);
+        for (qsizetype i = 0; i < kRepeats; ++i)
+            repeated += GroupIds({50000});
+        WriteFile(dir.filePath(u"Repeated.group"_s), repeated);
+
+        const BuiltTree tree = BuildFolderTree();
+        QCOMPARE(theTreeItemRegistry.GetCount(), 2 + 2 + qsizetype(kAreas) + kRepeats);
+        const CTreeItem* all = ChildNamed(tree.root, u"Every"_s);
+        QVERIFY(all);
+        QCOMPARE(all->GetChildCount(), qsizetype(kAreas));
+        for (qsizetype i = 0; i < all->GetChildCount(); ++i) {
+            const auto* area = dynamic_cast<const CFolderTreeItem*>(all->GetChild(i));
+            if (area->GetAreaId() != kAreas - quint32(i))
+                QFAIL(qPrintable(u"child %1 has area %2"_s.arg(i).arg(area->GetAreaId())));
+        }
+        QCOMPARE(all->GetChild(0)->GetName(), u"Area 100000"_s);
+        QCOMPARE(all->GetChild(kAreas - 1)->GetName(), u"Area 1"_s);
+        const CTreeItem* same = ChildNamed(tree.root, u"Repeated"_s);
+        QVERIFY(same);
+        QCOMPARE(same->GetChildCount(), kRepeats);
+        quint32 lastHandle = same->GetHandle();
+        for (qsizetype i = 0; i < kRepeats; ++i) {
+            const CTreeItem* area = same->GetChild(i);
+            if (area->GetName() != u"Area 50000"_s || area->GetHandle() <= lastHandle)
+                QFAIL(qPrintable(
+                    u"child %1: %2, handle %3"_s.arg(i).arg(area->GetName()).arg(area->GetHandle())));
+            lastHandle = area->GetHandle();
+        }
+        const quint32 firstHandle = same->GetChild(0)->GetHandle();
+        QCOMPARE(theTreeItemRegistry.Lookup(lastHandle), same->GetChild(kRepeats - 1));
+
+        theTreeItemRegistry.DeleteAll();
+        QCOMPARE(theTreeItemRegistry.GetCount(), 0);
+        QCOMPARE(theTreeItemRegistry.Lookup(firstHandle), nullptr);
+        QCOMPARE(theTreeItemRegistry.Lookup(lastHandle), nullptr);
+        QVERIFY(theTreeItemRegistry.Add(nullptr, new CFolderTreeItem(nullptr, u"after"_s, 0, 0)) >
+                lastHandle);
+    }
+
     void handlesAreNeverReused()
     {
         auto* first = new CFolderTreeItem(nullptr, u"a"_s, 0, 0);
@@ -217,6 +281,60 @@ private slots:
         QCOMPARE(placement.hasBarFlags, bars);
         if (bars && text.size() == 39)
             QCOMPARE(placement.Format(), text);
+    }
+
+    void placementFitsTheScreens_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QRect>("expected");
+        // The screens below: the primary one (its bottom 40 pixels a panel), one to its right and a
+        // smaller one to its left, lower down.
+        QTest::newRow("fits") << "0100 0100 0900 0700 0000 0000 0001 0001" << QRect(100, 100, 800, 600);
+        QTest::newRow("on the right screen")
+            << "2000 0050 2800 0650 0000 0000 0001 0001" << QRect(2000, 50, 800, 600);
+        QTest::newRow("on the left screen")
+            << "-1200 0200 -0400 0800 0000 0000 0001 0001" << QRect(-1200, 200, 800, 600);
+        QTest::newRow("huge") << "-999999999 -999999999 999999999 999999999 0000 0000 0001 0001"
+                              << QRect(0, 0, 1920, 1040);
+        QTest::newRow("4 GB of pixels")
+            << "0000 0000 32767 32767 0000 0000 0001 0001" << QRect(0, 0, 1920, 1040);
+        QTest::newRow("monitor gone")
+            << "5000 3000 5800 3600 0000 0001 0001 0001" << QRect(1120, 440, 800, 600);
+        QTest::newRow("mostly on the right screen")
+            << "1800 0100 2600 0700 0000 0000 0001 0001" << QRect(1920, 100, 800, 600);
+        QTest::newRow("taller than its screen")
+            << "2000 0000 2800 1200 0000 0000 0001 0001" << QRect(2000, 0, 800, 1024);
+        QTest::newRow("partly above and left")
+            << "-050 -030 0750 0570 0000 0000 0001 0001" << QRect(0, 0, 800, 600);
+        QTest::newRow("right equals left") << "0500 0100 0500 0700 0000 0000 0001 0001" << QRect();
+        QTest::newRow("right before left") << "0500 0100 0400 0700 0000 0000 0001 0001" << QRect();
+        QTest::newRow("bottom above top") << "0100 0700 0900 0100 0000 0000 0001 0001" << QRect();
+    }
+
+    void placementFitsTheScreens()
+    {
+        QFETCH(QString, text);
+        QFETCH(QRect, expected);
+        const QList<QRect> screens = {QRect(0, 0, 1920, 1040), QRect(1920, 0, 1280, 1024),
+                                      QRect(-1280, 100, 1280, 1024)};
+        QCOMPARE(FitToScreens(WindowPlacement::Parse(text).normal, screens), expected);
+        QCOMPARE(FitToScreens(WindowPlacement::Parse(text).normal, {}), QRect()); // no screen to fit
+    }
+
+    void defaultColumnWidthsFollowTheFont()
+    {
+        // Chosen for 13-pixel lines: unchanged there, in proportion and rounded elsewhere.
+        const int chosen[] = {125, 80, 80, 100, 100, 250};
+        for (int column = 0; column < 6; ++column)
+            QCOMPARE(DefaultListColumnWidth(column, 13), chosen[column]);
+        QCOMPARE(DefaultListColumnWidth(3, 17), 131); // 130.77
+        QCOMPARE(DefaultListColumnWidth(0, 17), 163); // 163.46
+        QCOMPARE(DefaultListColumnWidth(5, 26), 500);
+        QCOMPARE(DefaultListColumnWidth(1, 10), 62); // 61.54: smaller fonts shrink them
+        QCOMPARE(DefaultListColumnWidth(6, 17), 0);
+        QCOMPARE(DefaultListColumnWidth(-1, 17), 0);
+        QCOMPARE(ScaleDialogPixels(100, 0), 100); // no line height known: as chosen
+        QCOMPARE(ScaleDialogPixels(2000000000, 1000), INT_MAX);
     }
 
     void cellTexts()

@@ -10,6 +10,7 @@
 #include "explorer/CFolderTreeModel.h"
 #include "explorer/CFolderTreeView.h"
 #include "explorer/CTreeItemRegistry.h"
+#include "explorer/ListFormatting.h"
 #include "explorer/TreeBuilder.h"
 #include "explorer/WindowPlacement.h"
 #include "resources/ExplorerIcons.h"
@@ -21,16 +22,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QTreeView>
-
-namespace {
-
-const int kDefaultColumnWidths[CFileListModel::kColumnCount] = {125, 80, 80, 100, 100, 250};
-
-} // namespace
 
 CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
 {
@@ -98,8 +94,17 @@ void CMainFrame::RestorePlacement()
         m_toolBar->setVisible(placement.toolBarVisible);
         statusBar()->setVisible(placement.statusBarVisible);
     }
-    if (placement.normal.isValid())
-        setGeometry(placement.normal);
+    // The primary screen first: a placement that overlaps no screen opens there.
+    QList<QRect> screens;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary)
+        screens.append(primary->availableGeometry());
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        if (screen != primary)
+            screens.append(screen->availableGeometry());
+    }
+    if (const QRect fitted = FitToScreens(placement.normal, screens); fitted.isValid())
+        setGeometry(fitted);
     // Maximised wins over minimised: a window minimised from maximised comes back maximised.
     if (placement.maximized)
         QMetaObject::invokeMethod(this, &QWidget::showMaximized, Qt::QueuedConnection);
@@ -115,8 +120,10 @@ void CMainFrame::FirstLayout()
     const int tree = qMax(50, int(qMin<quint32>(treeWidth, 100000)));
     m_splitter->setSizes({tree, qMax(1, m_splitter->width() - tree)});
 
+    // The default widths follow the dialog font; widths the user stored stand as they are.
+    const int lineHeight = QFontMetrics(QApplication::font()).height();
     for (int column = 0; column < CFileListModel::kColumnCount; ++column) {
-        quint32 columnWidth = quint32(kDefaultColumnWidths[column]);
+        quint32 columnWidth = quint32(DefaultListColumnWidth(column, lineHeight));
         RegReadDword(QStringLiteral("Column%1").arg(column), &columnWidth, g_pszExplorerRegKey);
         m_listView->SetColumnWidth(column, int(qMin<quint32>(columnWidth, 10000)));
     }

@@ -15,6 +15,7 @@ class CFolderTreeModel;
 class CFolderTreeView;
 class CTreeItem;
 class QLabel;
+class QMenu;
 class QSplitter;
 
 // The explorer's main window: menus, toolbar, the tree of groups and areas beside the file list,
@@ -57,6 +58,10 @@ public:
     CommandContext GetCommandContext() const;
     // The database's complaint about the last read, shown in the status bar; empty when it worked.
     QString GetDatabaseStatus() const;
+    // The pop-up menus as a right-click would show them now: the list's for its selection and the
+    // tree node (none without a node), and the tree's. Their items run the frame's commands.
+    std::unique_ptr<QMenu> CreateListPopupMenu();
+    std::unique_ptr<QMenu> CreateTreePopupMenu();
 
     // The last search, kept for the whole run.
     QString m_strSearchText;
@@ -75,6 +80,7 @@ private:
     void ToggleFocus();
     void ShowListPopupMenu(const QPoint& globalPosition);
     void ShowTreePopupMenu(const QPoint& globalPosition);
+    void AddPopupItem(QMenu* menu, const char* text, Command command);
     void OnListDoubleClicked();
     void ShowDatabaseStatus(const QString& error);
     void OnOpen();

@@ -135,6 +135,13 @@ ExplorerIcon IconFor(Command command)
     }
 }
 
+// An item of a pop-up menu; one without text is a separator.
+struct PopupItem
+{
+    const char* text = nullptr;
+    Command command = Command::Open;
+};
+
 bool HasToolButton(Command command)
 {
     switch (command) {
@@ -361,45 +368,86 @@ void CMainFrame::RunCommand(Command command)
     UpdateCommandStates();
 }
 
-void CMainFrame::ShowListPopupMenu(const QPoint& globalPosition)
+void CMainFrame::AddPopupItem(QMenu* menu, const char* text, Command command)
+{
+    // A pop-up item may read differently from the menu bar's ("Re&fresh" there is "&Refresh"
+    // here), so it is an action of its own that mirrors the shared one and triggers it. It has no
+    // shortcut: the key belongs to the shared action, the text after the tab only shows it.
+    QAction* shared = m_actions[command];
+    QAction* item = menu->addAction(tr(text));
+    const auto follow = [item, shared] {
+        item->setEnabled(shared->isEnabled());
+        item->setCheckable(shared->isCheckable());
+        item->setChecked(shared->isChecked());
+    };
+    follow();
+    connect(shared, &QAction::changed, item, follow);
+    connect(item, &QAction::triggered, shared, [shared, follow] {
+        shared->trigger();
+        follow();
+    });
+}
+
+std::unique_ptr<QMenu> CMainFrame::CreateListPopupMenu()
 {
     const CFolderTreeItem* node = GetSelectedTreeItem();
     if (!node)
-        return;
+        return nullptr;
     UpdateCommandStates();
-    QMenu menu(this);
+    auto menu = std::make_unique<QMenu>(this);
+    const auto add = [this](QMenu* to, std::initializer_list<PopupItem> items) {
+        for (const PopupItem& item : items) {
+            if (item.text)
+                AddPopupItem(to, item.text, item.command);
+            else
+                to->addSeparator();
+        }
+    };
     if (m_listView->GetSelectedCount() == 0) {
-        QMenu* view = menu.addMenu(tr("&View"));
-        for (Command command : {Command::LargeIcons, Command::SmallIcons, Command::List, Command::Details})
-            view->addAction(m_actions[command]);
-        menu.addSeparator();
-        menu.addAction(m_actions[Command::Refresh]);
-        menu.addSeparator();
-        menu.addAction(m_actions[Command::New]);
-        menu.addAction(m_actions[Command::AddMultiple]);
+        QMenu* view = menu->addMenu(tr("&View"));
+        view->setAccessibleName(tr("View"));
+        add(view, {{"Large Icons", Command::LargeIcons},
+                   {"Small Icons", Command::SmallIcons},
+                   {"List", Command::List},
+                   {"Details", Command::Details}});
+        add(menu.get(), {{},
+                         {"Re&fresh\tF5", Command::Refresh},
+                         {},
+                         {"&New...\tCtrl+N", Command::New},
+                         {"&Add multiple...\tCtrl+A", Command::AddMultiple}});
     } else if (node->GetType() == kNodeRoot || node->GetType() == kNodeGroup) {
-        menu.addAction(m_actions[Command::Open]);
-        menu.addSeparator();
-        menu.addAction(m_actions[Command::Properties]);
+        add(menu.get(),
+            {{"&Open\tEnter", Command::Open}, {}, {"P&roperties\tCtrl+Enter", Command::Properties}});
     } else {
-        menu.addAction(m_actions[Command::Open]);
-        menu.addAction(m_actions[Command::OpenAsHtml]);
-        menu.addSeparator();
-        menu.addAction(m_actions[Command::DeleteFile]);
-        menu.addAction(m_actions[Command::RemoveFromArea]);
-        menu.addSeparator();
-        menu.addAction(m_actions[Command::VirusCheck]);
-        menu.addAction(m_actions[Command::Properties]);
+        add(menu.get(), {{"&Open\tEnter", Command::Open},
+                         {"Open as &HTML\tShift+Enter", Command::OpenAsHtml},
+                         {},
+                         {"&Delete File\tDel", Command::DeleteFile},
+                         {"Remo&ve from Area\tCtrl+R", Command::RemoveFromArea},
+                         {},
+                         {"&Virus Check\tCtrl+V", Command::VirusCheck},
+                         {"P&roperties\tCtrl+Enter", Command::Properties}});
     }
-    menu.exec(globalPosition);
+    return menu;
+}
+
+std::unique_ptr<QMenu> CMainFrame::CreateTreePopupMenu()
+{
+    UpdateCommandStates();
+    auto menu = std::make_unique<QMenu>(this);
+    AddPopupItem(menu.get(), "P&roperties", Command::TreeProperties);
+    return menu;
+}
+
+void CMainFrame::ShowListPopupMenu(const QPoint& globalPosition)
+{
+    if (const std::unique_ptr<QMenu> menu = CreateListPopupMenu())
+        menu->exec(globalPosition);
 }
 
 void CMainFrame::ShowTreePopupMenu(const QPoint& globalPosition)
 {
-    UpdateCommandStates();
-    QMenu menu(this);
-    menu.addAction(m_actions[Command::TreeProperties]);
-    menu.exec(globalPosition);
+    CreateTreePopupMenu()->exec(globalPosition);
 }
 
 void CMainFrame::OnOpen()

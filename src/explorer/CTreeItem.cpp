@@ -5,6 +5,8 @@
 #include <QMutex>
 #include <QSet>
 
+#include <utility>
+
 namespace {
 
 // Every live item, so that an address from elsewhere can be checked before it is used.
@@ -56,12 +58,13 @@ void CTreeItem::Clear()
 
 void CTreeItem::DeleteChildren()
 {
-    while (!m_children.isEmpty()) {
-        CTreeItem* child = m_children.takeFirst();
+    // The children are taken out all at once and deleted front to back: nothing shifts, and no
+    // child's deletion has to look for itself among the ones still waiting.
+    const QList<CTreeItem*> children = std::exchange(m_children, {});
+    for (CTreeItem* child : children) {
         theTreeItemRegistry.Remove(child, false);
         delete child;
     }
-    m_children.squeeze();
 }
 
 CTreeItem* CTreeItem::GetChild(qsizetype index) const

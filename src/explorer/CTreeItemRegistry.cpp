@@ -95,6 +95,7 @@ void CTreeItemRegistry::Remove(CTreeItem* item, bool detach)
     if (!CTreeItem::IsValidItem(item))
         return;
     m_handles.Remove(item->GetHandle());
+    item->SetHandle(0); // no longer registered: its deletion has nothing more to undo here
     if (detach && CTreeItem::IsValidItem(item->GetParent()))
         item->GetParent()->RemoveChild(item);
 }

@@ -1,7 +1,10 @@
 #include "explorer/ListFormatting.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <ctime>
+#include <iterator>
 
 QString FormatListSize(double fileSize)
 {
@@ -20,4 +23,23 @@ QString FormatListDate(quint32 secondsSince1970)
     char buffer[260];
     const size_t length = std::strftime(buffer, sizeof buffer, "%B %d, %Y", &local);
     return QString::fromLocal8Bit(buffer, qsizetype(length));
+}
+
+int ScaleDialogPixels(int pixels, int lineHeight)
+{
+    if (lineHeight <= 0)
+        return pixels;
+    // 13 is odd, so no size falls exactly halfway: adding 6 before dividing rounds to nearest.
+    const qint64 scaled = qint64(pixels) * lineHeight;
+    const qint64 rounded = (scaled >= 0 ? scaled + 6 : scaled - 6) / 13;
+    return int(std::clamp<qint64>(rounded, INT_MIN, INT_MAX));
+}
+
+int DefaultListColumnWidth(int column, int lineHeight)
+{
+    // Name, Size, Type, File Date, Last Download, Description.
+    static const int kWidths[] = {125, 80, 80, 100, 100, 250};
+    if (column < 0 || column >= int(std::size(kWidths)))
+        return 0;
+    return ScaleDialogPixels(kWidths[column], lineHeight);
 }

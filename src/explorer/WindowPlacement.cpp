@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 namespace {
 
 // Skips leading blanks, takes an optional sign and the digits that follow; 0 when there are none.
@@ -60,4 +62,31 @@ QString WindowPlacement::Format() const
                       : QString::number(v).rightJustified(4, QLatin1Char('0'));
     }
     return text;
+}
+
+QRect FitToScreens(const QRect& stored, const QList<QRect>& screens)
+{
+    if (stored.width() <= 0 || stored.height() <= 0 || screens.isEmpty())
+        return {};
+    // Stored fields may be near the ends of int: overlaps are worked out in 64 bits.
+    const auto overlap = [&stored](const QRect& screen) {
+        const qint64 w =
+            qMin<qint64>(stored.right(), screen.right()) - qMax<qint64>(stored.left(), screen.left()) + 1;
+        const qint64 h =
+            qMin<qint64>(stored.bottom(), screen.bottom()) - qMax<qint64>(stored.top(), screen.top()) + 1;
+        return w > 0 && h > 0 ? w * h : 0;
+    };
+    QRect screen = screens.first();
+    qint64 best = 0;
+    for (const QRect& candidate : screens) {
+        if (const qint64 area = overlap(candidate); area > best) {
+            best = area;
+            screen = candidate;
+        }
+    }
+    const int width = qMin(stored.width(), screen.width());
+    const int height = qMin(stored.height(), screen.height());
+    const int left = std::clamp(stored.left(), screen.left(), screen.left() + screen.width() - width);
+    const int top = std::clamp(stored.top(), screen.top(), screen.top() + screen.height() - height);
+    return QRect(left, top, width, height);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QRect>
 #include <QString>
 
@@ -19,3 +20,10 @@ struct WindowPlacement
     static WindowPlacement Parse(const QString& text);
     QString Format() const;
 };
+
+// Where to open the frame for a stored normal rectangle, given the available geometry of each
+// screen, the primary screen first. The rectangle moves onto the screen it overlaps most (the
+// primary one when it overlaps none) and shrinks to fit it, so a placement saved on a monitor that
+// is gone, or a damaged one, still opens a window that can be seen. A null QRect, keeping the
+// default placement, when the stored rectangle has no area or there is no screen.
+QRect FitToScreens(const QRect& stored, const QList<QRect>& screens);

@@ -46,14 +46,25 @@ const FileAreaRecord* CFileAreaTable::GetRecord(quint32 index) const
     return reinterpret_cast<const FileAreaRecord*>(GetData() + size_t(index) * sizeof(FileAreaRecord));
 }
 
+void CFileAreaTable::Opened()
+{
+    m_firstRecordOfId.clear();
+    m_firstRecordOfId.reserve(qsizetype(GetRecordCount()));
+    // Last to first, so that where an id repeats the first record in file order is the one kept.
+    for (quint32 i = GetRecordCount(); i-- > 1;)
+        m_firstRecordOfId.insert(GetRecord(i)->AreaId(), i);
+}
+
+void CFileAreaTable::Closing()
+{
+    m_firstRecordOfId.clear();
+    m_firstRecordOfId.squeeze();
+}
+
 const FileAreaRecord* CFileAreaTable::FindArea(quint32 areaId) const
 {
-    for (quint32 i = 1; i < GetRecordCount(); ++i) {
-        const FileAreaRecord* record = GetRecord(i);
-        if (record->AreaId() == areaId)
-            return record;
-    }
-    return nullptr;
+    const auto found = m_firstRecordOfId.constFind(areaId);
+    return found == m_firstRecordOfId.cend() ? nullptr : GetRecord(*found);
 }
 
 const FileAreaRecord* CFileAreaTable::FindArea(double areaId) const

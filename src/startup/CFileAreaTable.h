@@ -2,6 +2,7 @@
 
 #include "startup/CMappedFile.h"
 
+#include <QHash>
 #include <QString>
 
 // Flag bits of an area record.
@@ -43,6 +44,8 @@ struct FileAreaRecord
 static_assert(sizeof(FileAreaRecord) == 868, "area records are 868 bytes on disk");
 static_assert(alignof(FileAreaRecord) == 1, "area records are read in place from any offset");
 
+// The area table, read-only while it is open (other programs may not write it then), so the first
+// record of each id is indexed once when it opens and found without a search.
 class CFileAreaTable : public CMappedFile
 {
 public:
@@ -54,4 +57,11 @@ public:
     const FileAreaRecord* FindArea(quint32 areaId) const;
     // Database ids are doubles; a table id converts to a double exactly.
     const FileAreaRecord* FindArea(double areaId) const;
+
+protected:
+    void Opened() override;
+    void Closing() override;
+
+private:
+    QHash<quint32, quint32> m_firstRecordOfId;
 };

@@ -23,6 +23,8 @@ CMappedFile::~CMappedFile()
 
 void CMappedFile::Close()
 {
+    if (m_fd >= 0)
+        Closing();
     if (m_view) {
         ::munmap(m_view, m_mappedSize);
         m_view = nullptr;
@@ -80,8 +82,10 @@ bool CMappedFile::Open(const QString& fileName, quint32 minimumRecordCount)
     }
     m_fd = fd;
     m_recordCount = quint32(std::min<quint64>(size / m_recordSize, std::numeric_limits<quint32>::max()));
-    if (size == 0)
-        return true; // open, but an empty file has nothing to map
+    if (size == 0) {
+        Opened(); // open, but an empty file has nothing to map
+        return true;
+    }
 
     void* view =
         ::mmap(nullptr, size_t(size), m_writable ? PROT_READ | PROT_WRITE : PROT_READ, MAP_SHARED, fd, 0);
@@ -91,5 +95,6 @@ bool CMappedFile::Open(const QString& fileName, quint32 minimumRecordCount)
     }
     m_view = static_cast<uchar*>(view);
     m_mappedSize = size_t(size);
+    Opened();
     return true;
 }

@@ -29,6 +29,12 @@ public:
     // The open file descriptor, or -1; for checks such as "is this still the file at the path".
     int GetHandle() const { return m_fd; }
 
+protected:
+    // Called at the end of every successful Open, and by Close before an open file goes, so that a
+    // derived table can keep what it works out from the records in step with them.
+    virtual void Opened() {}
+    virtual void Closing() {}
+
 private:
     const quint32 m_recordSize;
     const bool m_writable;
