@@ -4,7 +4,7 @@
 
 namespace {
 
-struct Spec
+struct Directive
 {
     bool left = false;
     bool zero = false;
@@ -26,9 +26,9 @@ int ReadNumber(QStringView format, qsizetype& i)
     return value;
 }
 
-QString IntegerText(const CFormatArg& arg, const Spec& spec)
+QString IntegerText(const CFormatArg& arg, const Directive& directive)
 {
-    const QChar c = spec.conversion;
+    const QChar c = directive.conversion;
     const bool isSigned = c == QLatin1Char('d') || c == QLatin1Char('i');
     int base = 10;
     if (c == QLatin1Char('x') || c == QLatin1Char('X'))
@@ -67,22 +67,23 @@ QString IntegerText(const CFormatArg& arg, const Spec& spec)
     QString digits = QString::number(magnitude, base);
     if (c == QLatin1Char('X'))
         digits = digits.toUpper();
-    if (spec.precision >= 0 && digits.size() < spec.precision)
-        digits = digits.rightJustified(spec.precision, QLatin1Char('0'));
+    if (directive.precision >= 0 && digits.size() < directive.precision)
+        digits = digits.rightJustified(directive.precision, QLatin1Char('0'));
     QString sign;
     if (negative)
         sign = QStringLiteral("-");
-    else if (isSigned && spec.plus)
+    else if (isSigned && directive.plus)
         sign = QStringLiteral("+");
-    else if (isSigned && spec.space)
+    else if (isSigned && directive.space)
         sign = QStringLiteral(" ");
     // Zero padding goes between the sign and the digits.
-    if (spec.zero && !spec.left && spec.precision < 0 && sign.size() + digits.size() < spec.width)
-        digits = digits.rightJustified(spec.width - sign.size(), QLatin1Char('0'));
+    if (directive.zero && !directive.left && directive.precision < 0 &&
+        sign.size() + digits.size() < directive.width)
+        digits = digits.rightJustified(directive.width - sign.size(), QLatin1Char('0'));
     return sign + digits;
 }
 
-QString RealText(const CFormatArg& arg, const Spec& spec)
+QString RealText(const CFormatArg& arg, const Directive& directive)
 {
     double value = 0;
     switch (arg.m_kind) {
@@ -101,28 +102,28 @@ QString RealText(const CFormatArg& arg, const Spec& spec)
     // The C library rounds as printf does; the width is applied by the caller.
     char format[8] = "%";
     char* f = format + 1;
-    if (spec.plus)
+    if (directive.plus)
         *f++ = '+';
-    else if (spec.space)
+    else if (directive.space)
         *f++ = ' ';
     *f++ = '.';
     *f++ = '*';
-    *f++ = char(spec.conversion.unicode());
+    *f++ = char(directive.conversion.unicode());
     *f = '\0';
     char buffer[512];
     const int written = std::snprintf(buffer, sizeof buffer, format,
-                                      spec.precision < 0 ? 6 : qMin(spec.precision, 100), value);
+                                      directive.precision < 0 ? 6 : qMin(directive.precision, 100), value);
     QString text = QString::fromLatin1(buffer, qBound(0, written, int(sizeof buffer) - 1));
-    if (spec.zero && !spec.left && text.size() < spec.width && value == value) {
+    if (directive.zero && !directive.left && text.size() < directive.width && value == value) {
         const int signLength = text.startsWith(QLatin1Char('-')) || text.startsWith(QLatin1Char('+')) ? 1 : 0;
-        text.insert(signLength, QString(spec.width - text.size(), QLatin1Char('0')));
+        text.insert(signLength, QString(directive.width - text.size(), QLatin1Char('0')));
     }
     return text;
 }
 
-QString ArgumentText(const CFormatArg& arg, const Spec& spec)
+QString ArgumentText(const CFormatArg& arg, const Directive& directive)
 {
-    switch (spec.conversion.unicode()) {
+    switch (directive.conversion.unicode()) {
     case 's': {
         QString text;
         switch (arg.m_kind) {
@@ -139,7 +140,7 @@ QString ArgumentText(const CFormatArg& arg, const Spec& spec)
             text = QString::number(arg.m_real);
             break;
         }
-        return spec.precision >= 0 ? text.left(spec.precision) : text;
+        return directive.precision >= 0 ? text.left(directive.precision) : text;
     }
     case 'c':
         if (arg.m_kind == CFormatArg::Kind::Text)
@@ -152,9 +153,9 @@ QString ArgumentText(const CFormatArg& arg, const Spec& spec)
     case 'E':
     case 'g':
     case 'G':
-        return RealText(arg, spec);
+        return RealText(arg, directive);
     default:
-        return IntegerText(arg, spec);
+        return IntegerText(arg, directive);
     }
 }
 
@@ -184,24 +185,24 @@ QString FormatText(QStringView format, std::initializer_list<CFormatArg> args)
             continue;
         }
         const qsizetype start = i++;
-        Spec spec;
+        Directive directive;
         for (; i < format.size(); ++i) {
             const QChar f = format[i];
             if (f == QLatin1Char('-'))
-                spec.left = true;
+                directive.left = true;
             else if (f == QLatin1Char('0'))
-                spec.zero = true;
+                directive.zero = true;
             else if (f == QLatin1Char('+'))
-                spec.plus = true;
+                directive.plus = true;
             else if (f == QLatin1Char(' '))
-                spec.space = true;
+                directive.space = true;
             else if (f != QLatin1Char('#'))
                 break;
         }
-        spec.width = ReadNumber(format, i);
+        directive.width = ReadNumber(format, i);
         if (i < format.size() && format[i] == QLatin1Char('.')) {
             ++i;
-            spec.precision = ReadNumber(format, i);
+            directive.precision = ReadNumber(format, i);
         }
         while (i < format.size() && QStringView(u"hlqzjL").contains(format[i]))
             ++i;
@@ -210,12 +211,13 @@ QString FormatText(QStringView format, std::initializer_list<CFormatArg> args)
             out += format.mid(start, i - start);
             continue;
         }
-        spec.conversion = format[i++];
+        directive.conversion = format[i++];
         if (next == args.end())
             continue;
-        QString text = ArgumentText(*next++, spec);
-        if (text.size() < spec.width)
-            text = spec.left ? text.leftJustified(spec.width) : text.rightJustified(spec.width);
+        QString text = ArgumentText(*next++, directive);
+        if (text.size() < directive.width)
+            text =
+                directive.left ? text.leftJustified(directive.width) : text.rightJustified(directive.width);
         out += text;
     }
     return out;
