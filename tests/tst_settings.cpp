@@ -5,14 +5,24 @@
 #include "startup/Registry.h"
 #include "TestSupport.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QThread>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
 using namespace TestSupport;
 
 namespace {
+// Longer than any file system's step in file times: a file unchanged for this long may be cached.
+constexpr int kSettleMs = 2100;
+
 const QString kMachineKey = u"HKLM\\Software\\Corvane Software\\Loomwell\\Troveport"_s;
 const QString kUserKey = u"HKCU\\Software\\Corvane Software\\Loomwell\\Troveport\\Explorer"_s;
 } // namespace
@@ -35,6 +45,7 @@ private slots:
 
     void init()
     {
+        UseSettingsFilesIn(m_dir.path()); // again, after a test that failed while it pointed elsewhere
         QFile::remove(MachineFile());
         QFile::remove(UserFile());
     }
@@ -235,6 +246,286 @@ private slots:
         quint32 x = 5;
         QVERIFY(!RegReadDword(u"X"_s, &x, kUserKey));
         UseSettingsFilesIn(m_dir.path());
+    }
+
+    void repeatedValuesAndSections()
+    {
+        // The same value twice in a section, and a section whose header comes twice (in another
+        // spelling) with values in both copies, around a section of another name.
+        WriteFile(UserFile(), "REGEDIT4\n\n"
+                              "[HKEY_CURRENT_USER\\K]\n"
+                              "\"Twice\"=dword:00000001\n"
+                              "\"Early\"=\"only in the first copy\"\n"
+                              "\"Both\"=\"first copy\"\n"
+                              "\"Twice\"=dword:00000002\n"
+                              "\n"
+                              "[HKEY_CURRENT_USER\\Other]\n"
+                              "\"Both\"=\"other section\"\n"
+                              "\n"
+                              "[hkey_current_user\\k]\n"
+                              "\"both\"=\"second copy\"\n"
+                              "; the last line of the section that is not blank\n"
+                              "\n");
+        // The last one counts.
+        quint32 n = 0;
+        QVERIFY(RegReadDword(u"Twice"_s, &n, u"K"_s));
+        QCOMPARE(n, 2u);
+        QCOMPARE(RegGetString(u"Early"_s, u"K"_s), u"only in the first copy"_s);
+        QCOMPARE(RegGetString(u"Both"_s, u"K"_s), u"second copy"_s);
+        QCOMPARE(RegGetString(u"Both"_s, u"Other"_s), u"other section"_s);
+
+        // A write changes the occurrence that reads find, in place and keeping its spelling, and
+        // leaves no other that could win; a new value goes to the end of the section's last copy.
+        QCOMPARE(RegWriteDword(u"twice"_s, 3, u"K"_s), kRegSuccess);
+        QCOMPARE(RegWriteString(u"EARLY"_s, u"new early"_s, u"K"_s), kRegSuccess);
+        QCOMPARE(RegWriteString(u"Both"_s, u"new both"_s, u"K"_s), kRegSuccess);
+        QCOMPARE(RegWriteDword(u"New"_s, 5, u"K"_s), kRegSuccess);
+        QVERIFY(RegReadDword(u"Twice"_s, &n, u"K"_s));
+        QCOMPARE(n, 3u);
+        QCOMPARE(RegGetString(u"Early"_s, u"K"_s), u"new early"_s);
+        QCOMPARE(RegGetString(u"Both"_s, u"K"_s), u"new both"_s);
+        QCOMPARE(RegGetString(u"Both"_s, u"Other"_s), u"other section"_s);
+        QVERIFY(RegReadDword(u"New"_s, &n, u"K"_s));
+        QCOMPARE(n, 5u);
+        QCOMPARE(ReadFile(UserFile()), QByteArray("REGEDIT4\n\n"
+                                                  "[HKEY_CURRENT_USER\\K]\n"
+                                                  "\"Early\"=\"new early\"\n"
+                                                  "\"Twice\"=dword:00000003\n"
+                                                  "\n"
+                                                  "[HKEY_CURRENT_USER\\Other]\n"
+                                                  "\"Both\"=\"other section\"\n"
+                                                  "\n"
+                                                  "[hkey_current_user\\k]\n"
+                                                  "\"both\"=\"new both\"\n"
+                                                  "; the last line of the section that is not blank\n"
+                                                  "\"New\"=dword:00000005\n"
+                                                  "\n"));
+    }
+
+    void numbersMustBeFourBytes()
+    {
+        const uchar bytes[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+        // Neither the file nor its directory exists: a refused write creates neither.
+        const QString fresh = m_dir.filePath(u"fresh"_s);
+        qputenv("TROVEPORT_USER_REG", QFile::encodeName(fresh + u"/user.reg"_s));
+        for (quint32 size : {0u, 1u, 3u, 5u, 8u})
+            QCOMPARE(RegWriteValue(kUserKey, u"N"_s, RegType::Dword, bytes, size), long(EINVAL));
+        QVERIFY(!QFileInfo::exists(fresh));
+        UseSettingsFilesIn(m_dir.path());
+        // The directory exists, the file does not: no file, no lock file.
+        QFile::remove(UserFile() + u".lock"_s);
+        QCOMPARE(RegWriteValue(kUserKey, u"N"_s, RegType::Dword, bytes, 3), long(EINVAL));
+        QVERIFY(!QFileInfo::exists(UserFile()));
+        QVERIFY(!QFileInfo::exists(UserFile() + u".lock"_s));
+
+        // An existing file is left as it was.
+        QCOMPARE(RegWriteValue(kUserKey, u"N"_s, RegType::Dword, bytes, 4), kRegSuccess);
+        const QByteArray before = ReadFile(UserFile());
+        for (quint32 size : {0u, 3u, 5u})
+            QCOMPARE(RegWriteValue(kUserKey, u"N"_s, RegType::Dword, bytes, size), long(EINVAL));
+        QCOMPARE(ReadFile(UserFile()), before);
+        quint32 n = 0;
+        QVERIFY(RegReadDword(u"N"_s, &n, kUserKey));
+        QCOMPARE(n, 0x04030201u);
+    }
+
+    void rewriteKeepsEveryByte()
+    {
+        // A byte order mark, mixed line ends and a last line without a line end stay as they were.
+        const QByteArray original = "\xEF\xBB\xBFREGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\K]\n\"A\"=\"1\"";
+        WriteFile(UserFile(), original);
+        QCOMPARE(RegGetString(u"A"_s, u"K"_s), u"1"_s);
+        QCOMPARE(RegWriteString(u"B"_s, u"2"_s, u"K"_s), kRegSuccess);
+        QCOMPARE(ReadFile(UserFile()), original + "\r\n\"B\"=\"2\"\r\n");
+        QCOMPARE(RegWriteString(u"A"_s, u"3"_s, u"K"_s), kRegSuccess);
+        QCOMPARE(
+            ReadFile(UserFile()),
+            QByteArray("\xEF\xBB\xBFREGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\K]\n\"A\"=\"3\"\r\n\"B\"=\"2\"\r\n"));
+
+        // A hex value ends with its first line that does not end in a backslash, even a blank one.
+        WriteFile(UserFile(), "REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n\"X\"=hex(1):41,\\\n  42,\\ \n\n"
+                              "\"Y\"=\"after\"\n\"Z\"=hex(1):41,\\\n  42,00\n");
+        QCOMPARE(RegGetString(u"X"_s, u"K"_s), QString()); // "41,42," is not a list of bytes
+        QCOMPARE(RegGetString(u"Y"_s, u"K"_s), u"after"_s);
+        QCOMPARE(RegGetString(u"Z"_s, u"K"_s), u"AB"_s);
+        // One whose last line ends in a backslash at the end of the file would take a value added
+        // after it as its next line: a blank line is put between.
+        WriteFile(UserFile(), "REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n\"X\"=hex:41,\\\n");
+        QCOMPARE(RegWriteString(u"Y"_s, u"after"_s, u"K"_s), kRegSuccess);
+        QCOMPARE(ReadFile(UserFile()),
+                 QByteArray("REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n\"X\"=hex:41,\\\n\n\"Y\"=\"after\"\n"));
+        QCOMPARE(RegGetString(u"Y"_s, u"K"_s), u"after"_s);
+    }
+
+    void largeFilesAreReadOnceWhileUnchanged()
+    {
+        // 3 MB of hex continuation lines, as regedit writes them but with a blank after each
+        // backslash, in the machine file; 5 MB of blank lines between values in the user file.
+        QByteArray hex =
+            "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Corvane Software\\Loomwell\\Troveport]\r\n"
+            "\"Before\"=\"1\"\r\n\"Big\"=hex(1):41,\\ \r\n";
+        QByteArray big = "A";
+        const QByteArray line =
+            "  42,43,44,45,46,47,48,49,4a,4b,4c,4d,4e,4f,50,51,52,53,54,55,56,57,58,59,5a,\\ \r\n";
+        while (hex.size() < 3'000'000) {
+            hex += line;
+            big += "BCDEFGHIJKLMNOPQRSTUVWXYZ";
+        }
+        hex += "  00\r\n\"After\"=dword:00000007\r\n\r\n";
+        big += '\0';
+        WriteFile(MachineFile(), hex);
+        QByteArray blank =
+            "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Corvane Software\\Loomwell\\Troveport\\Explorer]\n"
+            "\"First\"=dword:00000001\n";
+        blank += QByteArray(4'000'000, '\n') + QByteArray(" \t\r\n").repeated(100'000);
+        blank += "\"Last\"=\"end\"\n" + QByteArray(500'000, '\n');
+        WriteFile(UserFile(), blank);
+
+        auto check = [&] {
+            QByteArray value(big.size() + 10, '\0');
+            QVERIFY(
+                RegReadValue(kMachineKey, u"Big"_s, RegType::String, value.data(), quint32(value.size())));
+            QCOMPARE(value.left(big.size()), big);
+            QVERIFY(
+                !RegReadValue(kMachineKey, u"Big"_s, RegType::String, value.data(), quint32(big.size() - 1)));
+            QCOMPARE(RegGetString(u"Before"_s, kMachineKey), u"1"_s);
+            quint32 n = 0;
+            QVERIFY(RegReadDword(u"After"_s, &n, kMachineKey));
+            QCOMPARE(n, 7u);
+            QVERIFY(RegReadDword(u"First"_s, &n, kUserKey));
+            QCOMPARE(n, 1u);
+            QCOMPARE(RegGetString(u"Last"_s, kUserKey), u"end"_s);
+        };
+        check();
+        QTest::qSleep(kSettleMs);
+        const quint64 parsed = RegSettingsParseCount();
+        check(); // parses each file once more: the reads above came too soon after the writes
+        QCOMPARE(RegSettingsParseCount(), parsed + 2);
+        check();
+        check();
+        QCOMPARE(RegSettingsParseCount(), parsed + 2);
+
+        // A write of ours changes one line and keeps every other byte; the next read sees it.
+        QCOMPARE(RegWriteDword(u"After"_s, 8, kMachineKey), kRegSuccess);
+        QByteArray expected = hex;
+        expected.replace("\"After\"=dword:00000007", "\"After\"=dword:00000008");
+        QCOMPARE(ReadFile(MachineFile()), expected);
+        quint32 n = 0;
+        QVERIFY(RegReadDword(u"After"_s, &n, kMachineKey));
+        QCOMPARE(n, 8u);
+    }
+
+    void changesByAnotherWriterAreSeen()
+    {
+        auto file = [](const char* value) {
+            return "REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n\"V\"=\"" + QByteArray(value) + "\"\n";
+        };
+        auto readsAs = [](const char* value) { return RegGetString(u"V"_s, u"K"_s) == QLatin1String(value); };
+        WriteFile(UserFile(), file("aaaa"));
+        QVERIFY(readsAs("aaaa"));
+        QTest::qSleep(kSettleMs);
+        quint64 parsed = RegSettingsParseCount();
+        QVERIFY(readsAs("aaaa"));
+        QVERIFY(readsAs("aaaa"));
+        QCOMPARE(RegSettingsParseCount(), parsed + 1);
+
+        // Rewritten in place with another length: seen at once.
+        WriteFile(UserFile(), file("bbbbbbbb"));
+        QVERIFY(readsAs("bbbbbbbb"));
+        QTest::qSleep(kSettleMs);
+        QVERIFY(readsAs("bbbbbbbb"));
+        parsed = RegSettingsParseCount();
+        QVERIFY(readsAs("bbbbbbbb"));
+        QCOMPARE(RegSettingsParseCount(), parsed);
+
+        // Rewritten in place with the same length, and its modification time put back to what it
+        // was: only the change time tells, and it is enough, however long after the read.
+        const QByteArray path = QFile::encodeName(UserFile());
+        struct stat old = {};
+        QCOMPARE(::stat(path.constData(), &old), 0);
+        WriteFile(UserFile(), file("cccccccc"));
+        const timespec times[2] = {old.st_atim, old.st_mtim};
+        QCOMPARE(::utimensat(AT_FDCWD, path.constData(), times, 0), 0);
+        struct stat now = {};
+        QCOMPARE(::stat(path.constData(), &now), 0);
+        QCOMPARE(now.st_ino, old.st_ino);
+        QCOMPARE(now.st_size, old.st_size);
+        QCOMPARE(now.st_mtim.tv_sec, old.st_mtim.tv_sec);
+        QCOMPARE(now.st_mtim.tv_nsec, old.st_mtim.tv_nsec);
+        QTest::qSleep(kSettleMs);
+        parsed = RegSettingsParseCount();
+        QVERIFY(readsAs("cccccccc"));
+        QCOMPARE(RegSettingsParseCount(), parsed + 1);
+
+        // The same length again, within the same second, with a modification time a nanosecond on.
+        WriteFile(UserFile(), file("dddddddd"));
+        timespec later[2] = {old.st_atim, old.st_mtim};
+        later[1].tv_nsec = (later[1].tv_nsec + 1) % 1'000'000'000;
+        QCOMPARE(::utimensat(AT_FDCWD, path.constData(), later, 0), 0);
+        QVERIFY(readsAs("dddddddd"));
+    }
+
+    void aHeldLockMakesWritesGiveUp()
+    {
+        QCOMPARE(RegWriteDword(u"Column0"_s, 1, kUserKey), kRegSuccess);
+        const QByteArray before = ReadFile(UserFile());
+        // The lock file stays beside the settings file, so that all writers lock the same one.
+        const QString lockFile = UserFile() + u".lock"_s;
+        QVERIFY(QFileInfo(lockFile).isFile());
+        quint32 n = 0;
+
+        // flock locks belong to the open file description: a second open() in this process
+        // conflicts with the writer's just as another process would.
+        const int fd = ::open(QFile::encodeName(lockFile).constData(), O_RDWR | O_CLOEXEC);
+        QVERIFY(fd >= 0);
+        QCOMPARE(::flock(fd, LOCK_EX | LOCK_NB), 0);
+        QElapsedTimer timer;
+        timer.start();
+        const long result = RegWriteDword(u"Column0"_s, 2, kUserKey);
+        const qint64 waited = timer.elapsed();
+        ::close(fd);
+        qInfo("A write gave up after %lld ms while the lock was held", waited);
+        QCOMPARE(result, long(EWOULDBLOCK));
+        QVERIFY2(waited >= 1500 && waited < 5000, qPrintable(QString::number(waited)));
+        QCOMPARE(ReadFile(UserFile()), before);
+        QVERIFY(RegReadDword(u"Column0"_s, &n, kUserKey));
+        QCOMPARE(n, 1u);
+        // Released, the lock is had at once.
+        QCOMPARE(RegWriteDword(u"Column0"_s, 3, kUserKey), kRegSuccess);
+        QVERIFY(RegReadDword(u"Column0"_s, &n, kUserKey));
+        QCOMPARE(n, 3u);
+
+        // Held by another process.
+        {
+            const QByteArray held = ReadFile(UserFile());
+            CForeignLock lock(lockFile);
+            QVERIFY(lock.IsLocked());
+            timer.restart();
+            QVERIFY(RegWriteDword(u"Column0"_s, 4, kUserKey) != kRegSuccess);
+            QVERIFY(timer.elapsed() < 5000);
+            QCOMPARE(ReadFile(UserFile()), held);
+        }
+        QCOMPARE(RegWriteDword(u"Column0"_s, 5, kUserKey), kRegSuccess);
+        QVERIFY(RegReadDword(u"Column0"_s, &n, kUserKey));
+        QCOMPARE(n, 5u);
+
+        // A holder that lets go within the wait: the write waits for it and succeeds.
+        const int holder = ::open(QFile::encodeName(lockFile).constData(), O_RDWR | O_CLOEXEC);
+        QVERIFY(holder >= 0);
+        QCOMPARE(::flock(holder, LOCK_EX | LOCK_NB), 0);
+        QThread* release = QThread::create([holder] {
+            QThread::msleep(300);
+            ::close(holder);
+        });
+        release->start();
+        timer.restart();
+        QCOMPARE(RegWriteDword(u"Column0"_s, 6, kUserKey), kRegSuccess);
+        QVERIFY(timer.elapsed() >= 250);
+        QVERIFY(release->wait(10000));
+        delete release;
+        QVERIFY(RegReadDword(u"Column0"_s, &n, kUserKey));
+        QCOMPARE(n, 6u);
+        QVERIFY(QFileInfo(lockFile).isFile());
     }
 
     void concurrentWritersLoseNothing()

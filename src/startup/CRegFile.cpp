@@ -2,50 +2,105 @@
 
 #include <QtEndian>
 
+#include <algorithm>
+#include <cstring>
+
 namespace {
 
-bool IsBlank(const QByteArray& line)
+// The blanks QByteArray::trimmed() removes.
+bool IsSpace(char c)
 {
-    return line.trimmed().isEmpty();
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-// Reads a quoted string starting at text[pos] == '"'. Only \\ and \" are escapes in this format; a
-// backslash before anything else stands for itself.
-std::optional<QByteArray> ReadQuoted(const QByteArray& text, qsizetype& pos)
+bool IsBlank(QByteArrayView line)
 {
-    QByteArray out;
+    return std::all_of(line.begin(), line.end(), IsSpace);
+}
+
+QByteArrayView Trimmed(QByteArrayView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && IsSpace(text[begin]))
+        ++begin;
+    while (end > begin && IsSpace(text[end - 1]))
+        --end;
+    return text.sliced(begin, end - begin);
+}
+
+bool ContainsCrLf(QByteArrayView text)
+{
+    if (text.isEmpty())
+        return false;
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    while ((p = static_cast<const char*>(std::memchr(p, '\r', size_t(end - p)))) != nullptr) {
+        if (++p < end && *p == '\n')
+            return true;
+    }
+    return false;
+}
+
+// Finds the end of a quoted string starting at text[pos] == '"' and returns the position after the
+// closing quote, or -1 when there is none. Only \\ and \" are escapes in this format; a backslash
+// before anything else stands for itself.
+qsizetype SkipQuoted(QByteArrayView text, qsizetype pos)
+{
     for (qsizetype i = pos + 1; i < text.size(); ++i) {
         const char c = text[i];
-        if (c == '"') {
-            pos = i + 1;
-            return out;
-        }
-        if (c == '\\' && i + 1 < text.size() && (text[i + 1] == '\\' || text[i + 1] == '"')) {
-            out += text[++i];
-            continue;
-        }
-        out += c;
+        if (c == '"')
+            return i + 1;
+        if (c == '\\' && i + 1 < text.size() && (text[i + 1] == '\\' || text[i + 1] == '"'))
+            ++i;
     }
-    return std::nullopt;
+    return -1;
 }
 
-// True for a value line whose data is written in hex ("Name" = hex(1):41,...), which may go on
-// over further lines.
-bool IsHexValueLine(const QByteArray& line)
+// Reads the quoted string starting at text[pos] == '"' and moves pos past it.
+std::optional<QByteArray> ReadQuoted(QByteArrayView text, qsizetype& pos)
+{
+    const qsizetype end = SkipQuoted(text, pos);
+    if (end < 0)
+        return std::nullopt;
+    QByteArray out;
+    out.reserve(end - pos - 2);
+    for (qsizetype i = pos + 1; i < end - 1; ++i) {
+        if (text[i] == '\\' && (text[i + 1] == '\\' || text[i + 1] == '"'))
+            ++i;
+        out += text[i];
+    }
+    pos = end;
+    return out;
+}
+
+void SkipSpaces(QByteArrayView text, qsizetype& pos)
+{
+    while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t'))
+        ++pos;
+}
+
+// For a line that starts a value ("Name" = ... or @= ...), the position just after the "=" and
+// the blanks that follow it; -1 for any other line.
+qsizetype ValueDataStart(QByteArrayView line)
 {
     qsizetype pos = 0;
     if (line.startsWith('@'))
         pos = 1;
-    else if (!ReadQuoted(line, pos))
-        return false;
-    while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t'))
-        ++pos;
+    else if (!line.startsWith('"') || (pos = SkipQuoted(line, 0)) < 0)
+        return -1;
+    SkipSpaces(line, pos);
     if (pos >= line.size() || line[pos] != '=')
-        return false;
+        return -1;
     ++pos;
-    while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t'))
-        ++pos;
-    return line.mid(pos, 3).toLower() == "hex";
+    SkipSpaces(line, pos);
+    return pos;
+}
+
+// True for data written in hex ("Name" = hex(1):41,...), which may go on over further lines.
+bool StartsWithHex(QByteArrayView data)
+{
+    return data.size() >= 3 && QByteArrayView(data.first(3)).compare("hex", Qt::CaseInsensitive) == 0;
 }
 
 QByteArray Quote(const QByteArray& text)
@@ -60,29 +115,51 @@ QByteArray Quote(const QByteArray& text)
     return out;
 }
 
-void SkipSpaces(const QByteArray& text, qsizetype& pos)
+int HexDigit(char c)
 {
-    while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t'))
-        ++pos;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
 }
 
-// Parses the comma-separated bytes of a hex value; the continuation backslashes and line ends have
-// already been removed by the caller.
-std::optional<QByteArray> ParseHexBytes(const QByteArray& list)
+// Parses the comma-separated bytes of a hex value, which may run over several lines: backslashes
+// and line ends are left out wherever they stand. Each byte is one or two hex digits, with blanks
+// around it; an empty list is no bytes.
+std::optional<QByteArray> ParseHexBytes(QByteArrayView text)
 {
+    QByteArray list;
+    list.reserve(text.size());
+    for (char c : text) {
+        if (c != '\\' && c != '\r' && c != '\n')
+            list += c;
+    }
     QByteArray out;
-    const QByteArray trimmed = list.trimmed();
+    const QByteArrayView trimmed = Trimmed(list);
     if (trimmed.isEmpty())
         return out;
-    for (const QByteArray& item : trimmed.split(',')) {
-        const QByteArray t = item.trimmed();
-        bool ok = false;
-        const uint v = t.toUInt(&ok, 16);
-        if (!ok || t.size() > 2)
+    out.reserve(trimmed.size() / 3 + 1);
+    qsizetype pos = 0;
+    while (true) {
+        qsizetype comma = trimmed.indexOf(',', pos);
+        const QByteArrayView item = Trimmed(trimmed.sliced(pos, (comma < 0 ? trimmed.size() : comma) - pos));
+        if (item.isEmpty() || item.size() > 2)
             return std::nullopt;
+        int v = 0;
+        for (char c : item) {
+            const int d = HexDigit(c);
+            if (d < 0)
+                return std::nullopt;
+            v = v * 16 + d;
+        }
         out += char(v);
+        if (comma < 0)
+            return out;
+        pos = comma + 1;
     }
-    return out;
 }
 
 QByteArray DwordBytes(quint32 v)
@@ -96,136 +173,185 @@ QByteArray DwordBytes(quint32 v)
 
 void CRegFile::Parse(const QByteArray& input)
 {
-    m_lines.clear();
+    m_text = input;
     m_sections.clear();
-    QByteArray text = input;
-    if (text.startsWith("\xEF\xBB\xBF"))
-        text.remove(0, 3);
-    m_lineEnd = text.contains("\r\n") ? QByteArray("\r\n") : QByteArray("\n");
-    if (text.endsWith('\n'))
-        text.chop(1);
-    QList<QByteArray> physical = text.isEmpty() ? QList<QByteArray>() : text.split('\n');
-    for (QByteArray& p : physical) {
-        if (p.endsWith('\r'))
-            p.chop(1);
-    }
+    m_values.clear();
+    m_openAtEnd = false;
+    m_bodyBegin = m_text.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    const QByteArrayView text(m_text);
+    m_lineEnd = ContainsCrLf(text.sliced(m_bodyBegin)) ? QByteArray("\r\n") : QByteArray("\n");
+
+    // One physical line: [begin, contentEnd) is its text, end is after its line end.
+    qsizetype begin = 0, contentEnd = 0, end = m_bodyBegin;
+    auto nextLine = [&]() {
+        begin = end;
+        const qsizetype newline = text.indexOf('\n', begin);
+        end = newline < 0 ? text.size() : newline + 1;
+        contentEnd =
+            newline < 0 ? end : (newline > begin && text[newline - 1] == '\r' ? newline - 1 : newline);
+    };
 
     int current = -1;
-    for (qsizetype i = 0; i < physical.size(); ++i) {
-        Line line;
-        line.text = physical[i];
-        const QByteArray trimmed = line.text.trimmed();
-        if (line.text.startsWith('[') && trimmed.endsWith(']')) {
-            line.isSection = true;
-            m_sections.append(QString::fromUtf8(trimmed.mid(1, trimmed.size() - 2).trimmed()));
+    while (end < text.size()) {
+        // Blank lines change nothing: a run of them is passed over at once.
+        qsizetype blank = end;
+        while (blank < text.size() && IsSpace(text[blank]))
+            ++blank;
+        while (blank > end && text[blank - 1] != '\n')
+            --blank;
+        end = blank;
+        if (end == text.size())
+            break;
+        nextLine();
+        const QByteArrayView line = text.sliced(begin, contentEnd - begin);
+        const QByteArrayView trimmed = Trimmed(line);
+        if (line.startsWith('[') && trimmed.endsWith(']')) {
+            const QByteArrayView name = Trimmed(trimmed.sliced(1, trimmed.size() - 2));
+            m_sections.append(Section{name.data() - text.data(), name.size(), end});
             current = int(m_sections.size() - 1);
-            line.section = current;
-        } else {
-            line.section = current;
-            if (line.text.startsWith('"') || line.text.startsWith('@')) {
-                // Hex values may run over several lines, each but the last ending in a backslash.
-                if (IsHexValueLine(line.text)) {
-                    while (line.text.trimmed().endsWith('\\') && i + 1 < physical.size())
-                        line.text += m_lineEnd + physical[++i];
+            continue;
+        }
+        const qsizetype lineBegin = begin;
+        const qsizetype dataStart = ValueDataStart(line);
+        // Hex values may run over several lines, each but the last ending in a backslash.
+        if (dataStart >= 0 && StartsWithHex(line.sliced(dataStart))) {
+            while (Trimmed(text.sliced(begin, contentEnd - begin)).endsWith('\\')) {
+                if (end == text.size()) {
+                    m_openAtEnd = true; // a line added after it would be taken as its next line
+                    break;
                 }
-                if (current >= 0)
-                    ParseValueLine(line);
+                nextLine();
             }
         }
-        m_lines.append(line);
+        if (current < 0)
+            continue;
+        if (dataStart >= 0)
+            m_values.append(ValueLine{lineBegin, contentEnd, end, current});
+        if (!IsBlank(text.sliced(lineBegin, contentEnd - lineBegin)))
+            m_sections[current].appendAt = end;
     }
 }
 
-void CRegFile::ParseValueLine(Line& line) const
+// A section or value name asked for, compared with names as the file holds them (UTF-8) without
+// regard to case. ASCII names, the usual kind, are compared without making strings.
+class CRegFile::NameMatcher
 {
-    const QByteArray& text = line.text;
-    qsizetype pos = 0;
-    QByteArray name;
-    if (text.startsWith('@')) {
-        pos = 1;
-    } else {
-        const auto quoted = ReadQuoted(text, pos);
-        if (!quoted)
-            return;
-        name = *quoted;
+public:
+    explicit NameMatcher(const QString& name) : m_name(name)
+    {
+        m_ascii = std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x80; });
+        if (m_ascii)
+            m_lower = name.toLatin1().toLower();
     }
-    SkipSpaces(text, pos);
-    if (pos >= text.size() || text[pos] != '=')
-        return;
-    ++pos;
-    SkipSpaces(text, pos);
 
-    line.isValue = true;
-    line.valueName = QString::fromUtf8(name);
-    line.value = Value();
-    const QByteArray rest = text.mid(pos);
-    const QByteArray lower = rest.toLower();
+    bool Matches(QByteArrayView utf8) const
+    {
+        if (m_ascii && std::all_of(utf8.begin(), utf8.end(), [](char c) { return uchar(c) < 0x80; })) {
+            if (utf8.size() != m_lower.size())
+                return false;
+            for (qsizetype i = 0; i < utf8.size(); ++i) {
+                const char c = utf8[i];
+                if ((c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c) != m_lower[i])
+                    return false;
+            }
+            return true;
+        }
+        // Other characters may fold onto ASCII ones (the Kelvin sign onto "k"), so only the
+        // registry's own comparison will do.
+        return QString::fromUtf8(utf8).compare(m_name, Qt::CaseInsensitive) == 0;
+    }
 
+private:
+    QString m_name;
+    bool m_ascii = false;
+    QByteArray m_lower;
+};
+
+bool CRegFile::IsNamed(const Section& section, const NameMatcher& name) const
+{
+    return name.Matches(QByteArrayView(m_text).sliced(section.nameBegin, section.nameLength));
+}
+
+bool CRegFile::IsNamed(const ValueLine& value, const NameMatcher& name) const
+{
+    const QByteArrayView line = QByteArrayView(m_text).sliced(value.begin, value.contentEnd - value.begin);
+    if (line.startsWith('@'))
+        return name.Matches(QByteArrayView());
+    const QByteArrayView quoted = line.first(SkipQuoted(line, 0));
+    const QByteArrayView raw = quoted.sliced(1, quoted.size() - 2);
+    if (!raw.contains('\\'))
+        return name.Matches(raw);
+    qsizetype pos = 0;
+    return name.Matches(ReadQuoted(line, pos).value_or(QByteArray()));
+}
+
+QString CRegFile::ValueName(const ValueLine& value) const
+{
+    const QByteArrayView line = QByteArrayView(m_text).sliced(value.begin, value.contentEnd - value.begin);
+    if (line.startsWith('@'))
+        return QString();
+    qsizetype pos = 0;
+    return QString::fromUtf8(ReadQuoted(line, pos).value_or(QByteArray()));
+}
+
+CRegFile::Value CRegFile::ValueOf(const ValueLine& valueLine) const
+{
+    const QByteArrayView line =
+        QByteArrayView(m_text).sliced(valueLine.begin, valueLine.contentEnd - valueLine.begin);
+    const QByteArrayView rest = line.sliced(ValueDataStart(line));
+    Value value;
     if (rest.startsWith('"')) {
         qsizetype p = 0;
         const auto s = ReadQuoted(rest, p);
-        if (s && rest.mid(p).trimmed().isEmpty()) {
-            line.value.type = ValueType::String;
-            line.value.data = *s + '\0';
+        if (s && IsBlank(rest.sliced(p))) {
+            value.type = ValueType::String;
+            value.data = *s + '\0';
         }
-    } else if (lower.startsWith("dword:")) {
-        const QByteArray digits = rest.mid(6).trimmed();
+    } else if (rest.size() >= 6 && rest.first(6).compare("dword:", Qt::CaseInsensitive) == 0) {
+        const QByteArray digits = Trimmed(rest.sliced(6)).toByteArray();
         bool ok = false;
         const uint v = digits.toUInt(&ok, 16);
         if (ok && !digits.isEmpty() && digits.size() <= 8) {
-            line.value.type = ValueType::Dword;
-            line.value.data = DwordBytes(v);
+            value.type = ValueType::Dword;
+            value.data = DwordBytes(v);
         }
-    } else if (lower.startsWith("hex")) {
+    } else if (StartsWithHex(rest)) {
         const qsizetype colon = rest.indexOf(':');
         if (colon < 0)
-            return;
-        const QByteArray kind = lower.left(colon);
-        QByteArray list = rest.mid(colon + 1);
-        list.replace('\\', "");
-        list.replace('\r', "");
-        list.replace('\n', "");
-        const auto bytes = ParseHexBytes(list);
+            return value;
+        const QByteArrayView kind = rest.first(colon);
+        const auto bytes = ParseHexBytes(rest.sliced(colon + 1));
         if (!bytes)
-            return;
-        if (kind == "hex(1)") {
-            line.value.type = ValueType::String;
-            line.value.data = *bytes;
-            if (!line.value.data.endsWith('\0'))
-                line.value.data += '\0';
-        } else if (kind == "hex(4)" && bytes->size() == 4) {
-            line.value.type = ValueType::Dword;
-            line.value.data = *bytes;
+            return value;
+        if (kind.compare("hex(1)", Qt::CaseInsensitive) == 0) {
+            value.type = ValueType::String;
+            value.data = *bytes;
+            if (!value.data.endsWith('\0'))
+                value.data += '\0';
+        } else if (kind.compare("hex(4)", Qt::CaseInsensitive) == 0 && bytes->size() == 4) {
+            value.type = ValueType::Dword;
+            value.data = *bytes;
         }
     }
-}
-
-QByteArray CRegFile::Serialize() const
-{
-    QByteArray out;
-    for (const Line& line : m_lines)
-        out += line.text + m_lineEnd;
-    return out;
-}
-
-int CRegFile::FindSectionIndex(const QString& section) const
-{
-    for (qsizetype i = m_sections.size() - 1; i >= 0; --i) {
-        if (m_sections[i].compare(section, Qt::CaseInsensitive) == 0)
-            return int(i);
-    }
-    return -1;
+    return value;
 }
 
 std::optional<CRegFile::Value> CRegFile::Find(const QString& section, const QString& name) const
 {
-    std::optional<Value> found;
-    for (const Line& line : m_lines) {
-        if (line.isValue && line.valueName.compare(name, Qt::CaseInsensitive) == 0 &&
-            m_sections[line.section].compare(section, Qt::CaseInsensitive) == 0)
-            found = line.value;
+    const NameMatcher sectionName(section);
+    const NameMatcher valueName(name);
+    int checked = -1; // the values of a section stand together: its name is compared once
+    bool inSection = false;
+    for (qsizetype i = m_values.size() - 1; i >= 0; --i) {
+        const ValueLine& v = m_values[i];
+        if (v.section != checked) {
+            checked = v.section;
+            inSection = IsNamed(m_sections[checked], sectionName);
+        }
+        if (inSection && IsNamed(v, valueName))
+            return ValueOf(v);
     }
-    return found;
+    return std::nullopt;
 }
 
 QByteArray CRegFile::FormatValueLine(const QString& name, ValueType type, const QByteArray& data)
@@ -257,50 +383,89 @@ QByteArray CRegFile::FormatValueLine(const QString& name, ValueType type, const 
 void CRegFile::Set(const QString& section, const QString& name, ValueType type, const QByteArray& data)
 {
     Q_ASSERT(type != ValueType::Other);
-    Line line;
-    line.isValue = true;
-    line.value.type = type;
-    line.value.data = type == ValueType::String && !data.endsWith('\0') ? data + '\0' : data;
+    const QByteArray stored = type == ValueType::String && !data.endsWith('\0') ? data + '\0' : data;
 
-    int s = FindSectionIndex(section);
-    if (s < 0) {
-        if (m_lines.isEmpty()) {
-            m_lines.append(Line{"REGEDIT4", -1, false, false, {}, {}});
-            m_lines.append(Line{});
-        } else if (!IsBlank(m_lines.last().text)) {
-            m_lines.append(Line{"", m_lines.last().section, false, false, {}, {}});
+    // The changes, in the order of the file: bytes [begin, end) become text.
+    struct Edit
+    {
+        qsizetype begin;
+        qsizetype end;
+        QByteArray text;
+    };
+    QList<Edit> edits;
+
+    const NameMatcher sectionName(section);
+    const NameMatcher valueName(name);
+    QList<qsizetype> found;
+    int checked = -1;
+    bool inSection = false;
+    for (qsizetype i = 0; i < m_values.size(); ++i) {
+        const ValueLine& v = m_values[i];
+        if (v.section != checked) {
+            checked = v.section;
+            inSection = IsNamed(m_sections[checked], sectionName);
         }
-        m_sections.append(section);
-        s = int(m_sections.size() - 1);
-        m_lines.append(Line{"[" + section.toUtf8() + "]", s, true, false, {}, {}});
+        if (inSection && IsNamed(v, valueName))
+            found.append(i);
     }
-    line.section = s;
-
-    // Replace the value where it stands; drop earlier duplicates, which the last one overrides.
-    qsizetype last = -1;
-    for (qsizetype i = 0; i < m_lines.size(); ++i) {
-        const Line& l = m_lines[i];
-        if (l.isValue && l.section == s && l.valueName.compare(name, Qt::CaseInsensitive) == 0)
-            last = i;
-    }
-    if (last >= 0) {
-        line.valueName = m_lines[last].valueName; // the registry keeps a value's first spelling
-        line.text = FormatValueLine(line.valueName, type, line.value.data);
-        m_lines[last] = line;
-        for (qsizetype i = last - 1; i >= 0; --i) {
-            const Line& l = m_lines[i];
-            if (l.isValue && l.section == s && l.valueName.compare(name, Qt::CaseInsensitive) == 0)
-                m_lines.removeAt(i);
+    if (!found.isEmpty()) {
+        // The last occurrence is the one reads find: it takes the new data where it stands, with its
+        // own spelling (the registry keeps a value's first spelling); the others, which it overrode,
+        // go, so that none of them can come back into force.
+        const ValueLine& kept = m_values[found.last()];
+        for (qsizetype i : found) {
+            const ValueLine& v = m_values[i];
+            if (i == found.last())
+                edits.append({v.begin, v.contentEnd, FormatValueLine(ValueName(kept), type, stored)});
+            else
+                edits.append({v.begin, v.end, QByteArray()});
         }
-        return;
+    } else {
+        const QByteArray line = FormatValueLine(name, type, stored) + m_lineEnd;
+        qsizetype last = m_sections.size() - 1;
+        while (last >= 0 && !IsNamed(m_sections[last], sectionName))
+            --last;
+        const bool unterminated = !m_text.endsWith('\n') && m_text.size() > m_bodyBegin;
+        if (last >= 0) {
+            const qsizetype at = m_sections[last].appendAt;
+            QByteArray add;
+            if (at == m_text.size()) {
+                if (unterminated)
+                    add += m_lineEnd;
+                if (m_openAtEnd) // a blank line ends the hex value that would go on
+                    add += m_lineEnd;
+            }
+            edits.append({at, at, add + line});
+        } else {
+            QByteArray add;
+            if (m_text.size() == m_bodyBegin) {
+                add = "REGEDIT4" + m_lineEnd + m_lineEnd;
+            } else {
+                // After a blank line, as regedit writes sections.
+                qsizetype lastLine = m_text.size() - (unterminated ? 0 : 1);
+                while (lastLine > m_bodyBegin && m_text[lastLine - 1] != '\n')
+                    --lastLine;
+                if (unterminated)
+                    add += m_lineEnd;
+                if (!IsBlank(QByteArrayView(m_text).sliced(lastLine)))
+                    add += m_lineEnd;
+            }
+            add += "[" + section.toUtf8() + "]" + m_lineEnd + line;
+            edits.append({m_text.size(), m_text.size(), add});
+        }
     }
 
-    line.valueName = name;
-    line.text = FormatValueLine(name, type, line.value.data);
-    qsizetype insertAt = -1;
-    for (qsizetype i = 0; i < m_lines.size(); ++i) {
-        if (m_lines[i].section == s && (m_lines[i].isSection || !IsBlank(m_lines[i].text)))
-            insertAt = i + 1;
+    QByteArray out;
+    qsizetype size = m_text.size();
+    for (const Edit& e : edits)
+        size += e.text.size() - (e.end - e.begin);
+    out.reserve(size);
+    qsizetype pos = 0;
+    for (const Edit& e : edits) {
+        out.append(QByteArrayView(m_text).sliced(pos, e.begin - pos));
+        out.append(e.text);
+        pos = e.end;
     }
-    m_lines.insert(insertAt, line);
+    out.append(QByteArrayView(m_text).sliced(pos));
+    Parse(out);
 }

@@ -5,14 +5,22 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QMutex>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QtEndian>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
+#include <memory>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -43,43 +51,209 @@ ResolvedKey ResolveKey(const QString& keyPath)
     return {root, section};
 }
 
-// Read afresh at every point of use: the files are a few lines long, and settings changed by
-// troveport-setup must be seen by the next command.
 // A settings file is a few hundred bytes; anything beyond this is not one and reads as absent.
+// Reading is linear in the size and keeps little beyond the bytes themselves, so the limit only
+// bounds the memory a stray file can take (the file's bytes and one small entry a value or section).
 constexpr qint64 kMaxSettingsFileSize = 16 * 1024 * 1024;
 
-std::optional<CRegFile> LoadFile(const QString& path)
+// File times are kept in coarse steps: a clock tick on local file systems, a second or two on some
+// network and FAT ones. A file changed less than this long before a read began may change again
+// without its times showing it, so what was read from it is not cached.
+constexpr qint64 kSettledNanoseconds = 2'000'000'000;
+
+std::atomic<quint64> g_parseCount{0};
+
+qint64 Nanoseconds(const timespec& t)
 {
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || file.size() > kMaxSettingsFileSize || !file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    CRegFile doc;
-    doc.Parse(file.readAll());
-    return doc;
+    return qint64(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
 }
 
-// Serialises writers of one settings file, across processes: the lock is held on the directory
-// because the file itself is replaced by rename on every write.
-class CDirectoryLock
+// What identifies an unchanged file: any change of its bytes or its inode changes at least the
+// change time, and a file replaced by rename is another inode.
+struct FileIdentity
 {
-public:
-    explicit CDirectoryLock(const QString& dir)
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    qint64 modified = 0; // nanoseconds
+    qint64 changed = 0;  // nanoseconds
+
+    explicit FileIdentity(const struct stat& st)
+        : device(st.st_dev), inode(st.st_ino), size(st.st_size), modified(Nanoseconds(st.st_mtim)),
+          changed(Nanoseconds(st.st_ctim))
     {
-        m_fd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (m_fd >= 0 && ::flock(m_fd, LOCK_EX) != 0) {
-            ::close(m_fd);
-            m_fd = -1;
+    }
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// Reads a settings file's bytes: a regular file of at most kMaxSettingsFileSize bytes. On success
+// *after is the file as it was when the reading ended; on failure the result is none and *error
+// says why (ENOENT for a file that does not exist).
+std::optional<QByteArray> ReadSettingsBytes(const QString& path, struct stat* after, int* error)
+{
+    // Non-blocking, so that a FIFO where the file should be fails at once instead of hanging.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        *error = errno;
+        return std::nullopt;
+    }
+    std::optional<QByteArray> bytes;
+    struct stat st = {};
+    if (::fstat(fd, &st) != 0) {
+        *error = errno;
+    } else if (!S_ISREG(st.st_mode)) {
+        *error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    } else if (st.st_size > kMaxSettingsFileSize) {
+        *error = EFBIG;
+    } else {
+        // At most one byte past the limit, however the file grows meanwhile.
+        QByteArray data(qsizetype(st.st_size) + 1, Qt::Uninitialized);
+        qsizetype got = 0;
+        while (got <= kMaxSettingsFileSize) {
+            if (got == data.size())
+                data.resize(qMin<qsizetype>(data.size() * 2, kMaxSettingsFileSize + 1));
+            const ssize_t n = ::read(fd, data.data() + got, size_t(data.size() - got));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0) {
+                *error = errno;
+                break;
+            }
+            if (n == 0) {
+                data.truncate(got);
+                bytes = std::move(data);
+                break;
+            }
+            got += n;
+        }
+        if (!bytes && got > kMaxSettingsFileSize)
+            *error = EFBIG;
+        if (bytes && ::fstat(fd, after) != 0) {
+            *error = errno;
+            bytes.reset();
         }
     }
-    ~CDirectoryLock()
+    ::close(fd);
+    return bytes;
+}
+
+// Parsed settings files by path, for as long as the file stays the same. Reads happen several times
+// a second and may come from any thread.
+class CSettingsCache
+{
+public:
+    std::shared_ptr<const CRegFile> Load(const QString& path)
+    {
+        struct stat st = {};
+        if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode) ||
+            st.st_size > kMaxSettingsFileSize) {
+            Forget(path);
+            return nullptr;
+        }
+        {
+            QMutexLocker locker(&m_mutex);
+            const auto it = m_files.constFind(path);
+            if (it != m_files.cend() && it->identity == FileIdentity(st))
+                return it->doc;
+        }
+
+        timespec now = {};
+        ::clock_gettime(CLOCK_REALTIME, &now);
+        const qint64 readStart = Nanoseconds(now);
+        struct stat after = {};
+        int error = 0;
+        const auto bytes = ReadSettingsBytes(path, &after, &error);
+        if (!bytes) {
+            Forget(path);
+            return nullptr;
+        }
+        auto doc = std::make_shared<CRegFile>();
+        doc->Parse(*bytes);
+        ++g_parseCount;
+
+        const FileIdentity identity(after);
+        QMutexLocker locker(&m_mutex);
+        if (qMax(identity.changed, identity.modified) < readStart - kSettledNanoseconds) {
+            if (m_files.size() >= kMaxFiles && !m_files.contains(path))
+                m_files.clear();
+            m_files.insert(path, {identity, doc});
+        } else {
+            m_files.remove(path);
+        }
+        return doc;
+    }
+
+    void Forget(const QString& path)
+    {
+        QMutexLocker locker(&m_mutex);
+        m_files.remove(path);
+    }
+
+private:
+    // Two roots; more paths only when the environment names other files (tests do).
+    static constexpr qsizetype kMaxFiles = 8;
+
+    struct Entry
+    {
+        FileIdentity identity;
+        std::shared_ptr<const CRegFile> doc;
+    };
+    QMutex m_mutex;
+    QHash<QString, Entry> m_files;
+};
+
+CSettingsCache& TheSettingsCache()
+{
+    static CSettingsCache cache;
+    return cache;
+}
+
+// How long a writer waits for another to finish before giving up.
+constexpr auto kLockWait = std::chrono::seconds(2);
+
+// Serialises the writers of one settings file, across processes and threads, with an exclusive
+// flock on "<file>.lock" beside it. The lock file is opened for writing, which network file systems
+// need for a write lock, is created when missing and never deleted, so all writers lock the same
+// inode (the settings file itself is replaced by rename on every write). The wait is bounded: a
+// writer that does not get the lock in time gives up, so a stuck holder cannot hang the program.
+class CSettingsLock
+{
+public:
+    explicit CSettingsLock(const QString& settingsFile)
+    {
+        m_fd = ::open(QFile::encodeName(settingsFile + QStringLiteral(".lock")).constData(),
+                      O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
+        if (m_fd < 0) {
+            m_error = errno;
+            return;
+        }
+        const auto deadline = std::chrono::steady_clock::now() + kLockWait;
+        auto pause = std::chrono::milliseconds(1);
+        while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+            if (errno == EINTR)
+                continue;
+            const auto now = std::chrono::steady_clock::now();
+            if ((errno != EWOULDBLOCK && errno != EAGAIN) || now >= deadline) {
+                m_error = errno;
+                ::close(m_fd);
+                m_fd = -1;
+                return;
+            }
+            std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
+            pause = std::min(pause * 2, std::chrono::milliseconds(10));
+        }
+    }
+    ~CSettingsLock()
     {
         if (m_fd >= 0)
             ::close(m_fd);
     }
     bool IsLocked() const { return m_fd >= 0; }
+    int Error() const { return m_error; }
 
 private:
     int m_fd = -1;
+    int m_error = 0;
 };
 
 } // namespace
@@ -103,7 +277,7 @@ namespace {
 std::optional<QByteArray> ReadStoredValue(const QString& keyPath, const QString& valueName, RegType type)
 {
     const ResolvedKey key = ResolveKey(keyPath);
-    const auto doc = LoadFile(RegistryFileForRoot(key.root));
+    const auto doc = TheSettingsCache().Load(RegistryFileForRoot(key.root));
     if (!doc)
         return std::nullopt;
     const auto value = doc->Find(key.section, valueName);
@@ -112,6 +286,27 @@ std::optional<QByteArray> ReadStoredValue(const QString& keyPath, const QString&
     if (!value || value->type != expected)
         return std::nullopt;
     return value->data;
+}
+
+long WriteValueLocked(const QString& path, const QString& section, RegType type, const QString& valueName,
+                      const QByteArray& bytes)
+{
+    // Read afresh under the lock so that values written meanwhile by another process are kept.
+    CRegFile doc;
+    struct stat st = {};
+    int error = 0;
+    if (const auto current = ReadSettingsBytes(path, &st, &error))
+        doc.Parse(*current);
+    else if (error != ENOENT)
+        return error == EFBIG ? EACCES : error;
+    doc.Set(section, valueName,
+            type == RegType::String ? CRegFile::ValueType::String : CRegFile::ValueType::Dword, bytes);
+
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        return EACCES;
+    out.write(doc.Serialize());
+    return out.commit() ? kRegSuccess : EIO;
 }
 
 } // namespace
@@ -129,6 +324,9 @@ bool RegReadValue(const QString& keyPath, const QString& valueName, RegType type
 long RegWriteValue(const QString& keyPath, const QString& valueName, RegType type, const void* data,
                    quint32 size)
 {
+    // Everything that makes a write impossible is refused before anything is touched.
+    if ((type == RegType::Dword && size != 4) || (!data && size != 0))
+        return EINVAL;
     // A line break would split the file's line and a "]" would end the section name early.
     for (QChar c : keyPath + valueName) {
         if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar(0))
@@ -136,35 +334,24 @@ long RegWriteValue(const QString& keyPath, const QString& valueName, RegType typ
     }
     if (keyPath.contains(QLatin1Char(']')))
         return EINVAL;
+    const QByteArray bytes(static_cast<const char*>(data), qsizetype(size));
+
     const ResolvedKey key = ResolveKey(keyPath);
     const QString path = RegistryFileForRoot(key.root);
-    const QString dir = QFileInfo(path).absolutePath();
-    if (!QDir().mkpath(dir))
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         return EACCES;
-    CDirectoryLock lock(dir);
+    CSettingsLock lock(path);
     if (!lock.IsLocked())
-        return errno ? errno : EACCES;
+        return lock.Error() ? lock.Error() : EACCES;
+    const long result = WriteValueLocked(path, key.section, type, valueName, bytes);
+    // The next read reads the file again, whatever its times say.
+    TheSettingsCache().Forget(path);
+    return result;
+}
 
-    // Read afresh under the lock so that values written meanwhile by another process are kept.
-    CRegFile doc;
-    QFile current(path);
-    if (current.exists()) {
-        if (current.size() > kMaxSettingsFileSize || !current.open(QIODevice::ReadOnly))
-            return EACCES;
-        doc.Parse(current.readAll());
-        current.close();
-    }
-    const QByteArray bytes(static_cast<const char*>(data), qsizetype(size));
-    if (type == RegType::Dword && bytes.size() != 4)
-        return EINVAL;
-    doc.Set(key.section, valueName,
-            type == RegType::String ? CRegFile::ValueType::String : CRegFile::ValueType::Dword, bytes);
-
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        return EACCES;
-    out.write(doc.Serialize());
-    return out.commit() ? kRegSuccess : EIO;
+quint64 RegSettingsParseCount()
+{
+    return g_parseCount.load();
 }
 
 bool RegReadString(const QString& valueName, QString& value, quint32 bufferSize, const QString& keyPath)
