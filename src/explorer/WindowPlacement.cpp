@@ -1,5 +1,7 @@
 #include "explorer/WindowPlacement.h"
 
+#include "startup/SafeFormat.h"
+
 #include <QStringList>
 
 #include <algorithm>
@@ -50,18 +52,9 @@ WindowPlacement WindowPlacement::Parse(const QString& text)
 
 QString WindowPlacement::Format() const
 {
-    const int fields[8] = {normal.left(),  normal.top(),   normal.right() + 1,  normal.bottom() + 1,
-                           int(minimized), int(maximized), int(toolBarVisible), int(statusBarVisible)};
-    QString text;
-    for (int i = 0; i < 8; ++i) {
-        if (i)
-            text += QLatin1Char(' ');
-        // "%04d": at least four characters, zero-padded, the sign first.
-        const int v = fields[i];
-        text += v < 0 ? QLatin1Char('-') + QString::number(-qint64(v)).rightJustified(3, QLatin1Char('0'))
-                      : QString::number(v).rightJustified(4, QLatin1Char('0'));
-    }
-    return text;
+    return SafeFormat(u"%04d %04d %04d %04d %04d %04d %04d %04d", normal.left(), normal.top(), normal.right() + 1,
+                      normal.bottom() + 1, int(minimized), int(maximized), int(toolBarVisible),
+                      int(statusBarVisible));
 }
 
 QRect FitToScreens(const QRect& stored, const QList<QRect>& screens)
