@@ -1,0 +1,120 @@
+// Local download locations: reading and forming them, and the rule that the file they name always
+// lies inside its area's directory, however the location or the directory's links try to leave it.
+
+#include "adding/LocalLocation.h"
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+using namespace Qt::StringLiterals;
+using namespace TestSupport;
+
+class TestLocalLocation : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    QString Area() const { return m_dir.filePath(u"area"_s); }
+
+    LocalFile Resolve(const QString& relativePath) const
+    {
+        const QByteArray raw = AreaRecord(3, "Area", QFile::encodeName(Area()), kAreaHostsLocalFiles);
+        return ResolveInArea(*reinterpret_cast<const FileAreaRecord*>(raw.constData()), relativePath);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QDir root(m_dir.path());
+        QVERIFY(root.mkpath(u"area/sub"_s) && root.mkpath(u"outside"_s));
+        WriteFile(m_dir.filePath(u"area/pkg.zip"_s), "inside");
+        WriteFile(m_dir.filePath(u"area/sub/deep.zip"_s), "inside");
+        WriteFile(m_dir.filePath(u"outside/secret.txt"_s), "outside");
+        QVERIFY(QFile::link(m_dir.filePath(u"outside"_s), m_dir.filePath(u"area/out"_s)));
+        QVERIFY(QFile::link(m_dir.filePath(u"outside/secret.txt"_s), m_dir.filePath(u"area/secret.txt"_s)));
+        QVERIFY(QFile::link(m_dir.filePath(u"area/pkg.zip"_s), m_dir.filePath(u"area/alias.zip"_s)));
+        QVERIFY(QFile::link(m_dir.filePath(u"nowhere"_s), m_dir.filePath(u"area/dangling"_s)));
+    }
+
+    void reading_data()
+    {
+        QTest::addColumn<QString>("location");
+        QTest::addColumn<bool>("local");
+        QTest::addColumn<bool>("parsed");
+        QTest::addColumn<double>("area");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("plain") << "local://3/pkg.zip" << true << true << 3.0 << "pkg.zip";
+        QTest::newRow("capitals") << "LOCAL://3/pkg.zip" << true << true << 3.0 << "pkg.zip";
+        QTest::newRow("backslashes") << "Local://12/games\\pkg.zip" << true << true << 12.0
+                                     << "games/pkg.zip";
+        QTest::newRow("big id") << "local://4294967295/a" << true << true << 4294967295.0 << "a";
+        QTest::newRow("letters for the id") << "local://abc/pkg.zip" << true << false << 0.0 << "";
+        QTest::newRow("no slash") << "local://3pkg.zip" << true << false << 0.0 << "";
+        QTest::newRow("only the prefix") << "local://" << true << false << 0.0 << "";
+        QTest::newRow("remote") << "https://x.org/pkg.zip" << false << false << 0.0 << "";
+        QTest::newRow("prefix later") << " local://3/a" << false << false << 0.0 << "";
+    }
+
+    void reading()
+    {
+        QFETCH(QString, location);
+        QFETCH(bool, local);
+        QFETCH(bool, parsed);
+        QCOMPARE(IsLocalLocation(location), local);
+        const auto result = ParseLocalLocation(location);
+        QCOMPARE(result.has_value(), parsed);
+        if (parsed) {
+            QTEST(result->areaId, "area");
+            QTEST(result->relativePath, "path");
+        }
+    }
+
+    void formingKeepsPlainDigits()
+    {
+        QCOMPARE(FormLocalLocation(7, u"pkg.zip"_s), u"local://7/pkg.zip"_s);
+        QCOMPARE(FormLocalLocation(4294967295u, u"a/b.zip"_s), u"local://4294967295/a/b.zip"_s);
+        const auto back = ParseLocalLocation(FormLocalLocation(1000000, u"x"_s));
+        QVERIFY(back);
+        QCOMPARE(back->areaId, 1000000.0);
+    }
+
+    void staysInsideTheArea_data()
+    {
+        QTest::addColumn<QString>("relative");
+        QTest::addColumn<bool>("inside");
+        QTest::newRow("a file") << "pkg.zip" << true;
+        QTest::newRow("in a subdirectory") << "sub/deep.zip" << true;
+        QTest::newRow("missing file") << "sub/later.zip" << true;
+        QTest::newRow("link to a file inside") << "alias.zip" << true;
+        QTest::newRow("dot dot") << "../outside/secret.txt" << false;
+        QTest::newRow("dot dot back in") << "sub/../pkg.zip" << false;
+        QTest::newRow("dot") << "./pkg.zip" << false;
+        QTest::newRow("absolute") << "/etc/passwd" << false;
+        QTest::newRow("empty part") << "sub//deep.zip" << false;
+        QTest::newRow("empty") << "" << false;
+        QTest::newRow("through a linked directory") << "out/secret.txt" << false;
+        QTest::newRow("missing file behind the link") << "out/new.zip" << false;
+        QTest::newRow("a link to a file outside") << "secret.txt" << false;
+        QTest::newRow("a dangling link") << "dangling" << false;
+    }
+
+    void staysInsideTheArea()
+    {
+        QFETCH(QString, relative);
+        QFETCH(bool, inside);
+        const LocalFile file = Resolve(relative);
+        QCOMPARE(file.status == LocalFile::Status::Inside, inside);
+        if (inside)
+            QCOMPARE(file.path, Area() + u'/' + relative);
+        else
+            QVERIFY(file.path.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLocalLocation)
+#include "tst_locallocation.moc"
