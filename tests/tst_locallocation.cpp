@@ -74,6 +74,39 @@ private slots:
         }
     }
 
+    void readingLeniently_data()
+    {
+        QTest::addColumn<QString>("location");
+        QTest::addColumn<bool>("parsed");
+        QTest::addColumn<double>("area");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("plain") << "local://3/pkg.zip" << true << 3.0 << "pkg.zip";
+        QTest::newRow("capitals") << "LOCAL://3/sub\\pkg.zip" << true << 3.0 << "sub/pkg.zip";
+        QTest::newRow("blanks and a sign") << "local:// \t+12/pkg.zip" << true << 12.0 << "pkg.zip";
+        QTest::newRow("text after the id") << "local://7abc/x/pkg.zip" << true << 7.0 << "x/pkg.zip";
+        QTest::newRow("first slash after the prefix") << "local://7 /a/b" << true << 7.0 << "a/b";
+        QTest::newRow("empty path") << "local://7/" << true << 7.0 << "";
+        QTest::newRow("zero") << "local://0/pkg.zip" << false << 0.0 << "";
+        QTest::newRow("negative") << "local://-3/pkg.zip" << false << 0.0 << "";
+        QTest::newRow("letters first") << "local://x3/pkg.zip" << false << 0.0 << "";
+        QTest::newRow("sign only") << "local://+/pkg.zip" << false << 0.0 << "";
+        QTest::newRow("no slash") << "local://3" << false << 0.0 << "";
+        QTest::newRow("slash in the path only") << "local://3\\pkg.zip" << false << 0.0 << "";
+        QTest::newRow("remote") << "http://3/pkg.zip" << false << 0.0 << "";
+    }
+
+    void readingLeniently()
+    {
+        QFETCH(QString, location);
+        QFETCH(bool, parsed);
+        const auto result = ParseLocalLocationLeniently(location);
+        QCOMPARE(result.has_value(), parsed);
+        if (parsed) {
+            QTEST(result->areaId, "area");
+            QTEST(result->relativePath, "path");
+        }
+    }
+
     void formingKeepsPlainDigits()
     {
         QCOMPARE(FormLocalLocation(7, u"pkg.zip"_s), u"local://7/pkg.zip"_s);

@@ -29,6 +29,32 @@ std::optional<LocalLocation> ParseLocalLocation(QStringView location)
     return parsed;
 }
 
+std::optional<LocalLocation> ParseLocalLocationLeniently(QStringView location)
+{
+    if (!IsLocalLocation(location))
+        return std::nullopt;
+    const QStringView rest = location.mid(kLocalPrefix.size());
+    const qsizetype slash = rest.indexOf(u'/');
+    if (slash < 0)
+        return std::nullopt;
+    qsizetype i = 0;
+    // The white space the C library skips before a number.
+    while (i < rest.size() && (rest[i] == u' ' || (rest[i] >= u'\t' && rest[i] <= u'\r')))
+        ++i;
+    bool negative = false;
+    if (i < rest.size() && (rest[i] == u'+' || rest[i] == u'-'))
+        negative = rest[i++] == u'-';
+    double id = 0;
+    while (i < rest.size() && rest[i] >= u'0' && rest[i] <= u'9')
+        id = id * 10 + (rest[i++].unicode() - '0');
+    if (negative || !(id >= 1))
+        return std::nullopt;
+    LocalLocation parsed;
+    parsed.areaId = id;
+    parsed.relativePath = rest.mid(slash + 1).toString().replace(u'\\', u'/');
+    return parsed;
+}
+
 QString FormLocalLocation(quint32 areaId, const QString& relativePath)
 {
     return kLocalPrefix.toString() + QString::number(areaId) + u'/' + relativePath;

@@ -26,6 +26,12 @@ struct LocalLocation
 // "/".
 std::optional<LocalLocation> ParseLocalLocation(QStringView location);
 
+// Reads a local location as the deletion of a file's local copies reads it, more leniently: the id
+// is the leading decimal number after the prefix (white space and a sign before it allowed, reading
+// stops at the first other character), and the path is what follows the first "/" after the
+// prefix. None for a remote location, an id below 1 or a location without a "/".
+std::optional<LocalLocation> ParseLocalLocationLeniently(QStringView location);
+
 // The location of a file in an area: the id in plain digits, whatever its size, then the path.
 QString FormLocalLocation(quint32 areaId, const QString& relativePath);
 
