@@ -181,6 +181,11 @@ int CFileListView::GetSelectedCount() const
     return count;
 }
 
+QList<QPair<int, int>> CFileListView::GetSelectedRows() const
+{
+    return SelectedRowIntervals(GetSelectionModel());
+}
+
 int CFileListView::GetFirstSelectedRow() const
 {
     const auto intervals = SelectedRowIntervals(GetSelectionModel());

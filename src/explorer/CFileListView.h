@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QPair>
 #include <QWidget>
 
 class CFileListModel;
@@ -33,6 +35,8 @@ public:
     QItemSelectionModel* GetSelectionModel() const;
     bool HasFocus() const;
     int GetSelectedCount() const;
+    // The selected entries as intervals of rows (both ends included), in list order.
+    QList<QPair<int, int>> GetSelectedRows() const;
     // The first selected entry in list order, or -1.
     int GetFirstSelectedRow() const;
 

@@ -211,6 +211,8 @@ void CMainFrame::PostRefresh()
 
 void CMainFrame::FillList()
 {
+    if (m_refreshHolds > 0)
+        return;
     CWaitCursor wait;
     m_listView->setUpdatesEnabled(false);
     m_listModel->Clear();

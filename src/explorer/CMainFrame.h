@@ -41,6 +41,9 @@ public:
     void FillList();
     // Asks for a refill once the current event is done, as commands that change the list do.
     void PostRefresh();
+    // A command that reads the list's rows by their cursor positions holds refills off while it
+    // runs (a refill replaces the cursor), and asks for its own refresh when done.
+    void HoldRefresh(bool hold) { m_refreshHolds += hold ? 1 : -1; }
     // The node of the first selected folder entry, or null.
     CFolderTreeItem* GetFirstSelectedFolderItem() const;
     CFileRecord* GetFileCursor() const { return m_fileCursor.get(); }
@@ -104,5 +107,6 @@ private:
     bool m_laidOut = false;
     bool m_destroying = false;
     bool m_refreshPosted = false;
+    int m_refreshHolds = 0;
     bool m_pagewrightFound = false;
 };

@@ -13,6 +13,7 @@
 #include "explorer/CHelpViewer.h"
 #include "explorer/CMainFrame.h"
 #include "explorer/CTreeItem.h"
+#include "properties/CFileRemover.h"
 #include "resources/ExplorerIcons.h"
 #include "startup/Globals.h"
 #include "startup/Registry.h"
@@ -173,8 +174,6 @@ bool CMainFrame::IsImplemented(Command command) const
     case Command::Properties:
     case Command::New:
     case Command::AddMultiple:
-    case Command::DeleteFile:
-    case Command::RemoveFromArea:
     case Command::TreeProperties:
         return false; // these arrive with their own windows
     default:
@@ -319,6 +318,12 @@ void CMainFrame::RunCommand(Command command)
         break;
     case Command::OpenAsHtml:
         OnOpenAsHtml();
+        break;
+    case Command::DeleteFile:
+        CFileRemover::RunDeleteFile(*this);
+        break;
+    case Command::RemoveFromArea:
+        CFileRemover::RunRemoveFromArea(*this);
         break;
     case Command::Close:
         close();

@@ -1,0 +1,106 @@
+#include "properties/FileRemoval.h"
+
+#include "adding/LocalLocation.h"
+#include "database/CFileRecord.h"
+#include "database/CTroveportDatabaseManager.h"
+#include "startup/CFileAreaTable.h"
+#include "startup/Globals.h"
+
+#include <QFile>
+
+#include <unistd.h>
+
+qint64 CountRows(const ListRowRanges& rows)
+{
+    qint64 count = 0;
+    for (const auto& range : rows)
+        count += qMax(0, range.second - range.first + 1);
+    return count;
+}
+
+namespace {
+
+void DeleteLocalCopies(const QStringList& urls, CRemovalPrompts& prompts)
+{
+    for (const QString& url : urls) {
+        // An id that is not a number of at least 1, a missing slash or an area that is gone: the
+        // copy cannot be found, and the record goes anyway.
+        const auto location = ParseLocalLocationLeniently(url);
+        if (!location)
+            continue;
+        const FileAreaRecord* area = theFileAreaTable.FindArea(location->areaId);
+        if (!area)
+            continue;
+        const LocalFile file = ResolveInArea(*area, location->relativePath);
+        if (file.status != LocalFile::Status::Inside) {
+            prompts.ReportOutsideArea(url);
+            continue;
+        }
+        // unlink removes a final symbolic link itself, never the file it points to.
+        if (::unlink(QFile::encodeName(file.path).constData()) != 0)
+            prompts.ReportNotDeleted(file.path);
+    }
+}
+
+// Calls action with the working copy of each selected row, in list order, until it or the
+// prompts stop the walk.
+template<typename Action>
+void WalkRows(CFileRecord& cursor, const ListRowRanges& rows, CRemovalPrompts& prompts, Action action)
+{
+    const qint64 total = CountRows(rows);
+    qint64 number = 0;
+    for (const auto& range : rows) {
+        for (int row = range.first; row <= range.second; ++row) {
+            ++number;
+            const auto file = ReadFileOfListRow(cursor, row);
+            if (!file)
+                continue;
+            if (!prompts.Starting(number, total, file->title))
+                return;
+            action(*file);
+        }
+    }
+}
+
+} // namespace
+
+void DeleteLibraryFile(CFileRecord& file, CRemovalPrompts& prompts)
+{
+    QStringList urls;
+    if (theDatabaseManager.GetDownloadURLs(file.file_id, urls)) {
+        bool anyLocal = false;
+        for (const QString& url : std::as_const(urls))
+            anyLocal = anyLocal || IsLocalLocation(url);
+        if (anyLocal) {
+            switch (prompts.AskDeleteLocalCopies()) {
+            case CRemovalPrompts::Answer::Cancel:
+                return;
+            case CRemovalPrompts::Answer::Yes:
+                DeleteLocalCopies(urls, prompts);
+                break;
+            case CRemovalPrompts::Answer::No:
+                break;
+            }
+        }
+    }
+    file.Delete();
+}
+
+void DeleteListedFiles(CFileRecord& cursor, const ListRowRanges& rows, CRemovalPrompts& prompts)
+{
+    WalkRows(cursor, rows, prompts, [&prompts](CFileRecord& file) { DeleteLibraryFile(file, prompts); });
+}
+
+void RemoveListedFilesFromArea(CFileRecord& cursor, const ListRowRanges& rows, double areaId,
+                               CRemovalPrompts& prompts)
+{
+    WalkRows(cursor, rows, prompts, [&prompts, areaId](CFileRecord& file) {
+        QList<double> areas;
+        if (theDatabaseManager.GetAreaIDsForFile(file.file_id, areas) && areas.size() == 1) {
+            if (prompts.AskDeleteFileOfLastArea(file.title))
+                DeleteLibraryFile(file, prompts);
+        } else {
+            file.DeleteFromFileArea(areaId);
+        }
+    });
+}
