@@ -8,6 +8,11 @@ cd "$(dirname "$0")/.."
 
 demo="${XDG_DATA_HOME:-$HOME/.local/share}/troveport/demo"
 export TROVEPORT_MACHINE_REG="$demo/machine.reg"
+# The project's test data, when it is beside the project, gives the demonstration real archives.
+if [ -z "${TROVEPORT_TESTDATA:-}" ] && [ -d ../shared/testdata ]; then
+    TROVEPORT_TESTDATA="$(cd ../shared/testdata && pwd)"
+    export TROVEPORT_TESTDATA
+fi
 if [ ! -s "$demo/db/Filearea.dat" ]; then
     ./build/tools/troveport-setup/troveport-setup --demo "$demo"
 fi

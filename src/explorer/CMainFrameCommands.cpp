@@ -18,6 +18,7 @@
 #include "startup/Globals.h"
 #include "startup/Registry.h"
 #include "startup/SafeFormat.h"
+#include "viruscheck/VirusCheckCommand.h"
 
 #include <QActionGroup>
 #include <QDesktopServices>
@@ -170,7 +171,6 @@ bool CMainFrame::IsImplemented(Command command) const
     switch (command) {
     case Command::ScanForNewFiles:
     case Command::ScanForNewReviews:
-    case Command::VirusCheck:
     case Command::Properties:
     case Command::New:
     case Command::AddMultiple:
@@ -366,6 +366,9 @@ void CMainFrame::RunCommand(Command command)
         break;
     case Command::FindFiles:
         OnFindFiles();
+        break;
+    case Command::VirusCheck:
+        OnVirusCheck(this);
         break;
     default:
         break;

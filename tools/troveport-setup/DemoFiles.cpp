@@ -104,6 +104,39 @@ const DemoFile kFiles[] = {
      "Bulletin boards by area code.", "Numbers, speeds and sysop names.", "1996-12-31", 512},
 };
 
+// Files kept in a second area as well, as libraries keep a copy where else visitors look for it:
+// Virus Check then has two copies to check.
+const struct
+{
+    const char* fileName;
+    quint32 area;
+    const char* directory;
+} kSecondCopies[] = {
+    {"djgpp.zip", 3, "dosutil"},
+    {"nasm098.zip", 3, "dosutil"},
+};
+
+// Archives published at the time, used instead of generated ones of the same name when the
+// project's test data is at hand ($TROVEPORT_TESTDATA), so that a virus checker sees real programs.
+QString RealArchive(const QString& fileName)
+{
+    const QString root = qEnvironmentVariable("TROVEPORT_TESTDATA");
+    if (root.isEmpty() || fileName != QLatin1String("dirsiz23.zip"))
+        return QString();
+    const QString path = root + QStringLiteral("/bbs-archives/zip/bfds/") + fileName;
+    return QFileInfo(path).isFile() ? path : QString();
+}
+
+bool CopyFile(const QString& from, const QString& to, QString* error)
+{
+    QFile::remove(to);
+    if (QFile::copy(from, to) &&
+        QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther))
+        return true;
+    *error = QStringLiteral("Cannot copy %1 to %2.").arg(from, to);
+    return false;
+}
+
 // A small zip archive holding a FILE_ID.DIZ description and a read-me, as files were published.
 bool WriteArchive(const QString& path, const DemoFile& file, time_t date, QString* error)
 {
@@ -157,7 +190,9 @@ bool AddDemoFiles(const QString& areasDirectory, QString* error)
         if (file.directory) {
             const QString path =
                 areasDirectory + QLatin1Char('/') + QLatin1String(file.directory) + QLatin1Char('/') + url;
-            if (!WriteArchive(path, file, time_t(date.toSecsSinceEpoch()), error))
+            const QString real = RealArchive(url);
+            if (real.isEmpty() ? !WriteArchive(path, file, time_t(date.toSecsSinceEpoch()), error)
+                               : !CopyFile(real, path, error))
                 return false;
             record.file_size = double(QFileInfo(path).size());
             url = SafeFormat(u"local://%s/%s", file.area, url);
@@ -174,7 +209,21 @@ bool AddDemoFiles(const QString& areasDirectory, QString* error)
         record.file_date = quint32(date.toSecsSinceEpoch());
         record.last_download = quint32(date.addDays(400 + file.downloads % 300).toSecsSinceEpoch());
         record.downloads = file.downloads;
-        if (!record.Add() || !record.AddToFileArea(file.area) || !record.AddDownloadURL(url)) {
+        bool added = record.Add() && record.AddToFileArea(file.area) && record.AddDownloadURL(url);
+        for (const auto& copy : kSecondCopies) {
+            if (!added || qstrcmp(copy.fileName, file.fileName) != 0)
+                continue;
+            const QString name = QString::fromLatin1(file.fileName);
+            if (!CopyFile(areasDirectory + QLatin1Char('/') + QLatin1String(file.directory) +
+                              QLatin1Char('/') + name,
+                          areasDirectory + QLatin1Char('/') + QLatin1String(copy.directory) +
+                              QLatin1Char('/') + name,
+                          error))
+                return false;
+            added = record.AddToFileArea(copy.area) &&
+                    record.AddDownloadURL(SafeFormat(u"local://%s/%s", copy.area, name));
+        }
+        if (!added) {
             *error = QStringLiteral("Cannot add \"%1\" to the database %2 (see troveport-db.log beside it).")
                          .arg(record.title, theDatabaseManager.GetDatabaseFile());
             return false;

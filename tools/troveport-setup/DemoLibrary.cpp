@@ -22,6 +22,18 @@ namespace {
 
 bool FillDemoLibrary(const QString& base, QTextStream& out, QString* error);
 
+// ClamAV's scanner when this machine has it, found now: the settings hold a full path. The options
+// and the virus status are written in any case, so installing it later needs only VirusChecker.
+bool WriteVirusCheckerSettings(const QString& key)
+{
+    const QString clamscan = QStandardPaths::findExecutable(QStringLiteral("clamscan"));
+    return (clamscan.isEmpty() ||
+            RegWriteString(QStringLiteral("VirusChecker"), clamscan, key) == kRegSuccess) &&
+           RegWriteString(QStringLiteral("VirusCmdLine"), QStringLiteral("--no-summary"), key) ==
+               kRegSuccess &&
+           RegWriteDword(QStringLiteral("VirusExitCode"), 1, key) == kRegSuccess;
+}
+
 } // namespace
 
 bool CreateDemoLibrary(const QString& baseDirectory, QTextStream& out, QString* error)
@@ -120,14 +132,20 @@ bool FillDemoLibrary(const QString& base, QTextStream& out, QString* error)
         RegWriteString(QStringLiteral("HttpPath"), web, keyM) != kRegSuccess ||
         RegWriteString(QStringLiteral("HttpServer"), QStringLiteral("http://localhost:8080"), keyM) !=
             kRegSuccess ||
-        RegWriteDword(QStringLiteral("DIZSDIPrecedence"), 0, keyM) != kRegSuccess) {
+        RegWriteDword(QStringLiteral("DIZSDIPrecedence"), 0, keyM) != kRegSuccess ||
+        !WriteVirusCheckerSettings(keyM)) {
         *error = QStringLiteral("Cannot write the machine settings %1.")
                      .arg(RegistryFileForRoot(RegRoot::Machine));
         return false;
     }
 
+    const QString checker = RegGetString(QStringLiteral("VirusChecker"), keyM);
     out << "Created the demonstration library in " << base << "\n"
-        << "Machine settings: " << RegistryFileForRoot(RegRoot::Machine) << "\n";
+        << "Machine settings: " << RegistryFileForRoot(RegRoot::Machine) << "\n"
+        << (checker.isEmpty() ? QStringLiteral("Virus checker: none (install clamav and set VirusChecker to "
+                                               "use Virus Check)")
+                              : QStringLiteral("Virus checker: ") + checker)
+        << "\n";
     return true;
 }
 

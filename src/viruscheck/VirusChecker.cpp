@@ -1,0 +1,99 @@
+#include "viruscheck/VirusChecker.h"
+
+#include "adding/LocalLocation.h"
+#include "adding/PathUtils.h"
+#include "startup/Globals.h"
+#include "startup/Registry.h"
+#include "startup/SafeFormat.h"
+
+#include <QProcess>
+
+namespace {
+
+struct CheckerRun
+{
+    bool reported = false;
+    std::optional<quint32> exitCode;
+};
+
+CheckerRun RunChecker(const QString& path)
+{
+    CheckerRun run;
+    const QString program = RegGetString(QStringLiteral("VirusChecker"), g_pszRegKey);
+    quint32 virusCode = 0;
+    if (program.isEmpty() || !RegReadDword(QStringLiteral("VirusExitCode"), &virusCode, g_pszRegKey))
+        return run;
+    QStringList arguments = QProcess::splitCommand(RegGetString(QStringLiteral("VirusCmdLine"), g_pszRegKey));
+    // Always absolute: a relative name beginning with "-" would be read as an option.
+    arguments.append(GetFullPathName(path));
+
+    QProcess checker;
+    // A checker that asks a question must not wait for an answer that never comes, and one that
+    // writes a lot must not stall on a full pipe while nobody reads it.
+    checker.setStandardInputFile(QProcess::nullDevice());
+    checker.setStandardOutputFile(QProcess::nullDevice());
+    checker.setStandardErrorFile(QProcess::nullDevice());
+    checker.start(program, arguments);
+    if (!checker.waitForStarted(-1))
+        return run;
+    // The window waits with it: a check cannot be cancelled, as the administrator was told.
+    if (!checker.waitForFinished(-1) || checker.exitStatus() != QProcess::NormalExit)
+        return run; // killed by a signal: no exit status to go by
+    run.exitCode = quint32(checker.exitCode());
+    run.reported = *run.exitCode == virusCode;
+    return run;
+}
+
+} // namespace
+
+bool RunVirusChecker(const QString& path, quint32* exitCode)
+{
+    const CheckerRun run = RunChecker(path);
+    if (run.exitCode && exitCode)
+        *exitCode = *run.exitCode;
+    return run.reported;
+}
+
+VirusCheckResult CheckLocalCopies(const QStringList& locations)
+{
+    VirusCheckResult result;
+    for (const QString& text : locations) {
+        const std::optional<LocalLocation> location = ParseLocalLocation(text);
+        if (!location)
+            continue;
+        // Every record with the id: a table may hold an id twice, and each is its own directory.
+        for (quint32 i = 1; i < theFileAreaTable.GetRecordCount(); ++i) {
+            const FileAreaRecord* area = theFileAreaTable.GetRecord(i);
+            if (!area || double(area->AreaId()) != location->areaId)
+                continue;
+            const LocalFile file = ResolveInArea(*area, location->relativePath);
+            if (file.status != LocalFile::Status::Inside)
+                continue; // never hand the checker a file outside the library
+            result.outcome = VirusCheckResult::Outcome::Passed;
+            const CheckerRun run = RunChecker(file.path);
+            if (run.exitCode)
+                result.exitCode = run.exitCode;
+            if (run.reported) {
+                result.outcome = VirusCheckResult::Outcome::Failed;
+                result.failedPath = GetFullPathName(file.path);
+                return result;
+            }
+        }
+    }
+    return result;
+}
+
+QString VirusCheckMessage(const VirusCheckResult& result)
+{
+    const qint64 code = result.exitCode ? qint64(*result.exitCode) : kNoVirusCheckerCode;
+    switch (result.outcome) {
+    case VirusCheckResult::Outcome::Failed:
+        return SafeFormat(u"File %s failed virus checking!\n(Virus checker return code: %d)",
+                          result.failedPath, code);
+    case VirusCheckResult::Outcome::Passed:
+        return SafeFormat(u"The selected file passed virus checking.\n(Virus checker return code: %d)", code);
+    case VirusCheckResult::Outcome::NoLocalCopies:
+        break;
+    }
+    return QStringLiteral("No local copies of the selected file were found.");
+}

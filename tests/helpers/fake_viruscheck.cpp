@@ -1,0 +1,59 @@
+// A stand-in virus checker for the tests. It appends one line to the file named by
+// $FAKE_VIRUSCHECK_LOG: its current directory and then every argument, each ended by a NUL. The
+// last argument is the file to check, whose first line decides the outcome:
+//   "VIRUS"     exit status 1
+//   "EXIT n"    exit status n
+//   "KILL"      killed by SIGKILL
+//   "NOISE n"   n bytes on standard output and on standard error, then exit status 0
+//   else (a missing file too) exit status 0.
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+int main(int argc, char** argv)
+{
+    if (const char* log = std::getenv("FAKE_VIRUSCHECK_LOG")) {
+        std::string line;
+        char cwd[4096];
+        line += getcwd(cwd, sizeof cwd) ? cwd : "?";
+        line += '\0';
+        for (int i = 1; i < argc; ++i) {
+            line += argv[i];
+            line += '\0';
+        }
+        line += '\n';
+        if (FILE* out = std::fopen(log, "ab")) {
+            std::fwrite(line.data(), 1, line.size(), out);
+            std::fclose(out);
+        }
+    }
+    if (argc < 2)
+        return 0;
+    char first[64] = "";
+    if (FILE* in = std::fopen(argv[argc - 1], "rb")) {
+        if (!std::fgets(first, sizeof first, in))
+            first[0] = '\0';
+        std::fclose(in);
+    }
+    if (std::strncmp(first, "VIRUS", 5) == 0)
+        return 1;
+    if (std::strncmp(first, "EXIT ", 5) == 0)
+        return std::atoi(first + 5);
+    if (std::strncmp(first, "KILL", 4) == 0) {
+        std::raise(SIGKILL);
+        return 0;
+    }
+    if (std::strncmp(first, "NOISE ", 6) == 0) {
+        const std::string block(4096, 'x');
+        for (long left = std::atol(first + 6); left > 0; left -= long(block.size())) {
+            const size_t n = left < long(block.size()) ? size_t(left) : block.size();
+            std::fwrite(block.data(), 1, n, stdout);
+            std::fwrite(block.data(), 1, n, stderr);
+        }
+    }
+    return 0;
+}
