@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QTemporaryFile>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -81,4 +82,64 @@ quint64 GetLocalFileTime()
     const QDateTime now = QDateTime::currentDateTime();
     const qint64 localMsecs = now.toMSecsSinceEpoch() + qint64(now.offsetFromUtc()) * 1000;
     return quint64((localMsecs + kEpochDifference * 1000) * 10000);
+}
+
+bool CopyFileIntoDirectory(const QString& source, const QString& directory, const QString& name)
+{
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") ||
+        name.contains(QLatin1Char('/')) || name.contains(QChar(0)) || directory.isEmpty() ||
+        source.contains(QChar(0)) || directory.contains(QChar(0)))
+        return false;
+
+    // Non-blocking, so that a FIFO is refused by the regular-file check instead of hanging the open.
+    const int in = ::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (in < 0)
+        return false;
+    struct stat st;
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(in);
+        return false;
+    }
+
+    QString target = directory;
+    if (!target.endsWith(QLatin1Char('/')))
+        target += QLatin1Char('/');
+    // A short fixed pattern: the file's own name could be too long to carry a suffix.
+    QTemporaryFile temp(target + QLatin1String(".troveport-copy-XXXXXX"));
+    bool ok = temp.open();
+    if (ok) {
+        QByteArray buffer(1 << 20, Qt::Uninitialized);
+        for (;;) {
+            const ssize_t n = ::read(in, buffer.data(), size_t(buffer.size()));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0) {
+                ok = false;
+                break;
+            }
+            if (n == 0)
+                break;
+            if (temp.write(buffer.constData(), n) != n) {
+                ok = false;
+                break;
+            }
+        }
+    }
+    ::close(in);
+    if (ok)
+        ok = temp.flush();
+    if (ok) {
+        const int out = temp.handle();
+        const struct timespec times[2] = {st.st_atim, st.st_mtim};
+        // The area's directory is served to visitors: the copy is as readable as its source was.
+        ok = ::fchmod(out, st.st_mode & 07777 & ~mode_t(S_ISUID | S_ISGID)) == 0 &&
+             ::futimens(out, times) == 0 && ::fsync(out) == 0;
+    }
+    // Only a complete copy takes the real name; otherwise the temporary file goes with the object.
+    if (ok)
+        ok = ::rename(QFile::encodeName(temp.fileName()).constData(),
+                      QFile::encodeName(target + name).constData()) == 0;
+    if (ok)
+        temp.setAutoRemove(false);
+    return ok;
 }

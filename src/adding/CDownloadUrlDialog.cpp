@@ -1,0 +1,302 @@
+#include "adding/CDownloadUrlDialog.h"
+
+#include "adding/FieldChecks.h"
+#include "adding/FileUtils.h"
+#include "adding/LocalLocation.h"
+#include "adding/PathUtils.h"
+#include "controls/CFileChooser.h"
+#include "controls/CMessageBox.h"
+#include "controls/CWaitCursor.h"
+#include "explorer/ContextHelp.h"
+#include "startup/Globals.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShortcut>
+
+#include <algorithm>
+
+namespace {
+
+QString WithoutMnemonic(QString text)
+{
+    return text.remove(QLatin1Char('&'));
+}
+
+} // namespace
+
+CDownloadUrlDialog::CDownloadUrlDialog(QWidget* parent) : QDialog(parent)
+{
+    BuildControls();
+}
+
+CDownloadUrlDialog::CDownloadUrlDialog(const QString& path, QWidget* parent)
+    : QDialog(parent), m_nLocationKind(kLocalFile), m_strFileName(path)
+{
+    BuildControls();
+}
+
+void CDownloadUrlDialog::BuildControls()
+{
+    setWindowTitle(tr("Download URL"));
+    setAccessibleName(windowTitle());
+
+    m_remote = new QRadioButton(tr("&Remote file"), this);
+    m_siteUrlLabel = new QLabel(tr("Site URL:"), this);
+    m_siteUrl = new QLineEdit(this);
+    m_siteUrl->setMaxLength(kMaxSiteUrl);
+    m_siteUrlLabel->setBuddy(m_siteUrl);
+    m_local = new QRadioButton(tr("&Local File"), this);
+    m_fileNameLabel = new QLabel(tr("&Filename:"), this);
+    m_fileName = new QLineEdit(this);
+    m_fileNameLabel->setBuddy(m_fileName);
+    m_browse = new QPushButton(tr("&Browse..."), this);
+    m_hostAreaLabel = new QLabel(tr("Host &Area:"), this);
+    m_hostAreas = new QComboBox(this);
+    m_hostAreaLabel->setBuddy(m_hostAreas);
+
+    // Each field is named after its label, so that screen readers and UI tests find it.
+    for (QAbstractButton* button :
+         {static_cast<QAbstractButton*>(m_remote), static_cast<QAbstractButton*>(m_local),
+          static_cast<QAbstractButton*>(m_browse)})
+        button->setAccessibleName(WithoutMnemonic(button->text()));
+    for (QLabel* label : {m_siteUrlLabel, m_fileNameLabel, m_hostAreaLabel}) {
+        label->setAccessibleName(WithoutMnemonic(label->text()));
+        label->buddy()->setAccessibleName(label->accessibleName());
+    }
+
+    auto* kinds = new QButtonGroup(this);
+    kinds->addButton(m_remote, kRemoteFile);
+    kinds->addButton(m_local, kLocalFile);
+    // Toggled rather than clicked: arrow keys move the choice between the two buttons too.
+    connect(kinds, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+        if (checked)
+            EnableControls();
+    });
+    connect(m_browse, &QPushButton::clicked, this, &CDownloadUrlDialog::OnBrowse);
+
+    auto* buttons =
+        new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
+    for (QAbstractButton* button : buttons->buttons())
+        button->setAccessibleName(WithoutMnemonic(button->text()));
+    m_ok = buttons->button(QDialogButtonBox::Ok);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CDownloadUrlDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto showHelp = [this] { ShowContextHelp(this, nullptr, kHelpTopic, nullptr, true); };
+    connect(buttons, &QDialogButtonBox::helpRequested, this, showHelp);
+    connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this, showHelp);
+
+    auto* layout = new QGridLayout(this);
+    const int indent = fontMetrics().height() * 3 / 2;
+    layout->setColumnMinimumWidth(0, indent);
+    layout->addWidget(m_remote, 0, 0, 1, 4);
+    layout->addWidget(m_siteUrlLabel, 1, 1);
+    layout->addWidget(m_siteUrl, 1, 2, 1, 2);
+    layout->addWidget(m_local, 2, 0, 1, 4);
+    layout->addWidget(m_fileNameLabel, 3, 1);
+    layout->addWidget(m_fileName, 3, 2);
+    layout->addWidget(m_browse, 3, 3);
+    layout->addWidget(m_hostAreaLabel, 4, 1);
+    layout->addWidget(m_hostAreas, 4, 2, 1, 2);
+    layout->addWidget(buttons, 5, 0, 1, 4);
+    layout->setColumnStretch(2, 1);
+    m_siteUrl->setMinimumWidth(fontMetrics().averageCharWidth() * 48);
+
+    setTabOrder(m_remote, m_siteUrl);
+    setTabOrder(m_siteUrl, m_local);
+    setTabOrder(m_local, m_fileName);
+    setTabOrder(m_fileName, m_browse);
+    setTabOrder(m_browse, m_hostAreas);
+    setTabOrder(m_hostAreas, buttons);
+}
+
+void CDownloadUrlDialog::SetLocation(const QString& location)
+{
+    m_strSiteUrl.clear();
+    if (!IsLocalLocation(location)) {
+        m_strSiteUrl = location;
+        return;
+    }
+    const std::optional<LocalLocation> parsed = ParseLocalLocation(location);
+    if (!parsed)
+        return;
+    if (const FileAreaRecord* area = theFileAreaTable.FindArea(parsed->areaId)) {
+        m_strFileName = MakePath(area->Path(), parsed->relativePath);
+        m_hostAreaId = parsed->areaId;
+    }
+}
+
+QString CDownloadUrlDialog::GetLocation() const
+{
+    if (m_nLocationKind == kRemoteFile)
+        return m_strSiteUrl;
+    // Without a host area there is nothing a local location could name.
+    if (!m_hostAreaId)
+        return QString();
+    return FormLocalLocation(quint32(*m_hostAreaId), GetFileNamePart(m_strFileName));
+}
+
+void CDownloadUrlDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!m_initialized) {
+        m_initialized = true;
+        OnInitDialog();
+    }
+}
+
+void CDownloadUrlDialog::OnInitDialog()
+{
+    struct Entry
+    {
+        QString name;
+        quint32 record;
+    };
+    QList<Entry> entries;
+    quint32 selected = 0; // record 0 is the table's header, never an area
+    for (quint32 record = 1; record < theFileAreaTable.GetRecordCount(); ++record) {
+        const FileAreaRecord* area = theFileAreaTable.GetRecord(record);
+        if (!area || !area->HasFlag(kAreaHostsLocalFiles))
+            continue;
+        entries.append({area->Name(), record});
+        if (m_hostAreaId && selected == 0 && double(area->AreaId()) == *m_hostAreaId) {
+            selected = record;
+            m_nLocationKind = kLocalFile;
+        }
+    }
+    // A sorted list, as administrators look for an area by its name; equal names keep table order.
+    std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        return a.name.compare(b.name, Qt::CaseInsensitive) < 0;
+    });
+    m_hostAreas->clear();
+    for (const Entry& entry : entries)
+        m_hostAreas->addItem(entry.name, QVariant::fromValue(entry.record));
+    // No area is chosen until the user chooses one, unless the location named it.
+    m_hostAreas->setCurrentIndex(selected == 0 ? -1 : m_hostAreas->findData(QVariant::fromValue(selected)));
+
+    m_local->setEnabled(!entries.isEmpty());
+    UpdateData(false);
+    EnableControls();
+    (m_nLocationKind == kLocalFile ? m_fileName : m_siteUrl)->setFocus(Qt::OtherFocusReason);
+}
+
+void CDownloadUrlDialog::UpdateData(bool take)
+{
+    if (take) {
+        m_nLocationKind = m_local->isChecked() ? kLocalFile : kRemoteFile;
+        m_strSiteUrl = m_siteUrl->text();
+        m_strFileName = m_fileName->text();
+        return;
+    }
+    (m_nLocationKind == kLocalFile ? m_local : m_remote)->setChecked(true);
+    // Typing stops at the limit, but a longer address stored elsewhere is shown whole, not cut.
+    m_siteUrl->setMaxLength(qMax(kMaxSiteUrl, int(m_strSiteUrl.size())));
+    m_siteUrl->setText(m_strSiteUrl);
+    m_fileName->setText(m_strFileName);
+}
+
+void CDownloadUrlDialog::EnableControls()
+{
+    const bool local = m_local->isChecked();
+    m_siteUrlLabel->setEnabled(!local);
+    m_siteUrl->setEnabled(!local);
+    m_fileNameLabel->setEnabled(local);
+    m_fileName->setEnabled(local);
+    m_browse->setEnabled(local);
+    m_hostAreaLabel->setEnabled(local);
+    m_hostAreas->setEnabled(local);
+}
+
+void CDownloadUrlDialog::OnBrowse()
+{
+    UpdateData(true);
+    const QString chosen =
+        CFileChooser::GetOpenFileName(this, tr("Open"), m_strFileName, tr("All Files (*)"));
+    if (chosen.isEmpty())
+        return;
+    m_strFileName = chosen;
+    UpdateData(false);
+}
+
+void CDownloadUrlDialog::accept()
+{
+    UpdateData(true);
+    const bool ok = m_nLocationKind == kRemoteFile ? CheckRemoteFile() : CheckLocalFile();
+    if (!ok)
+        return;
+    UpdateData(false);
+    QDialog::accept();
+}
+
+bool CDownloadUrlDialog::CheckRemoteFile()
+{
+    if (IsValidDownloadURL(m_strSiteUrl))
+        return true;
+    CMessageBox::Show(this, tr("Please enter a valid ftp or http URL"));
+    m_siteUrl->setFocus(Qt::OtherFocusReason);
+    return false;
+}
+
+bool CDownloadUrlDialog::CheckLocalFile()
+{
+    TrimString(m_strFileName);
+    m_fileName->setText(m_strFileName);
+    if (m_strFileName.isEmpty() || !FileExists(m_strFileName)) {
+        CMessageBox::Show(this, tr("Please select a valid file to add"));
+        m_fileName->setFocus(Qt::OtherFocusReason);
+        return false;
+    }
+    const QVariant record = m_hostAreas->currentData();
+    const FileAreaRecord* area =
+        m_hostAreas->currentIndex() < 0 ? nullptr : theFileAreaTable.GetRecord(record.toUInt());
+    if (!area) {
+        CMessageBox::Show(this, tr("Please select a file area to host this file"));
+        m_hostAreas->setFocus(Qt::OtherFocusReason);
+        return false;
+    }
+
+    if (GetFileNamePart(m_strFileName).contains(QLatin1Char(' '))) {
+        const CMessageBox::Button answer = CMessageBox::Show(
+            this,
+            tr("FTP cannot send file names with embedded spaces. Click Yes to use the DOS filename, or "
+               "click No to ignore."),
+            tr("Warning"), QMessageBox::Information, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+            QMessageBox::Yes);
+        if (answer == QMessageBox::Cancel)
+            return false;
+        // Yes would ask for the short alternate name, which Linux file systems do not have: the
+        // long name is kept either way.
+    }
+
+    m_hostAreaId = double(area->AreaId());
+    QString hostDirectory = area->Path();
+    EnsureTrailingBackslash(hostDirectory);
+    // Directly inside the host directory: nothing to copy. A name that is not a full path has no
+    // directory part and never counts as inside.
+    const QString fileDirectory = GetDirectoryPart(m_strFileName);
+    if (!fileDirectory.isEmpty() && fileDirectory == GetDirectoryPart(hostDirectory))
+        return true;
+
+    const CMessageBox::Button copy = CMessageBox::Show(
+        this,
+        tr("The selected file needs to be copied to the host directory. Do you want to copy this file?"),
+        tr("Question"), QMessageBox::Question, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+    if (copy != QMessageBox::Yes)
+        return false;
+    bool copied = false;
+    {
+        const CWaitCursor wait;
+        copied = CopyFileIntoDirectory(m_strFileName, hostDirectory, GetFileNamePart(m_strFileName));
+    }
+    if (!copied) {
+        CMessageBox::Show(this, tr("Could not copy the requested file to the host path"));
+        return false;
+    }
+    return true;
+}

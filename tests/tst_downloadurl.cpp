@@ -1,0 +1,524 @@
+// The Download URL dialog: reading a stored location into its fields, every step of OK with its
+// questions and the copy into the host area's directory, and the address and e-mail checks that
+// other dialogs share.
+
+#include "adding/CDownloadUrlDialog.h"
+#include "adding/EmailField.h"
+#include "adding/FieldChecks.h"
+#include "adding/FileUtils.h"
+#include "controls/CFileChooser.h"
+#include "controls/CMessageBox.h"
+#include "controls/CModalRun.h"
+#include "explorer/CHelpViewer.h"
+#include "startup/Globals.h"
+#include "TestSupport.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
+using namespace TestSupport;
+
+namespace {
+
+const QString kBadUrl = u"Please enter a valid ftp or http URL"_s;
+const QString kBadFile = u"Please select a valid file to add"_s;
+const QString kNoArea = u"Please select a file area to host this file"_s;
+const QString kSpaces =
+    u"FTP cannot send file names with embedded spaces. Click Yes to use the DOS filename, "
+    "or click No to ignore."_s;
+const QString kCopy =
+    u"The selected file needs to be copied to the host directory. Do you want to copy this file?"_s;
+const QString kCopyFailed = u"Could not copy the requested file to the host path"_s;
+
+// What one press of OK led to.
+struct OkOutcome
+{
+    bool closed = false;
+    QStringList texts;
+    QList<CMessageBox::Request> boxes;
+    QWidget* focus = nullptr;
+};
+
+OkOutcome PressOk(CDownloadUrlDialog& dialog)
+{
+    dialog.GetOkButton()->click();
+    OkOutcome outcome;
+    outcome.closed = !dialog.isVisible();
+    outcome.boxes = CMessageBox::TakeRequests();
+    for (const CMessageBox::Request& box : outcome.boxes)
+        outcome.texts.append(box.text);
+    outcome.focus = dialog.focusWidget();
+    return outcome;
+}
+
+// Runs the dialog modally; the step fills its fields, then OK is pressed once per queued batch of
+// answers (the last press ends the run when the dialog still stays).
+QList<OkOutcome> Run(CDownloadUrlDialog& dialog, const std::function<void(CDownloadUrlDialog&)>& fill,
+                     const QList<QList<CMessageBox::Button>>& answersPerPress = {{}})
+{
+    QList<OkOutcome> outcomes;
+    CModalRun::QueueHandler([&](QDialog& shown) {
+        auto& d = static_cast<CDownloadUrlDialog&>(shown);
+        if (fill)
+            fill(d);
+        for (const QList<CMessageBox::Button>& answers : answersPerPress) {
+            for (CMessageBox::Button answer : answers)
+                CMessageBox::QueueAnswer(answer);
+            outcomes.append(PressOk(d));
+            if (outcomes.last().closed)
+                break;
+        }
+        return d.result();
+    });
+    CModalRun::Exec(dialog);
+    return outcomes;
+}
+
+std::function<void(CDownloadUrlDialog&)> ChooseArea(const QString& name)
+{
+    return [name](CDownloadUrlDialog& d) {
+        d.GetHostAreaList()->setCurrentIndex(d.GetHostAreaList()->findText(name));
+    };
+}
+
+QStringList Entries(const QString& directory)
+{
+    QStringList names = QDir(directory).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    names.sort();
+    return names;
+}
+
+} // namespace
+
+class TestDownloadUrl : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    QString Path(const QString& relative) const { return m_dir.filePath(relative); }
+    QString Host() const { return Path(u"host"_s); }
+    QString Tools() const { return Path(u"tools"_s); }
+
+    // Areas: 5 downloads only; 3 and 7 host local files; 9 hosts them in a directory that is missing.
+    void OpenTable(bool withHosts = true)
+    {
+        theFileAreaTable.Close();
+        const quint32 hosts = withHosts ? kAreaHostsLocalFiles : 0u;
+        QByteArray table =
+            HeaderRecord() +
+            AreaRecord(5, "Downloads only", QFile::encodeName(Path(u"plain"_s)), kAreaAllowDownloads) +
+            AreaRecord(3, "Zeta games", QFile::encodeName(Host()), hosts) +
+            AreaRecord(7, "alpha tools", QFile::encodeName(Tools() + u'/'), hosts) +
+            AreaRecord(9, "Beta", QFile::encodeName(Path(u"missing"_s)), hosts);
+        WriteFile(Path(u"Filearea.dat"_s), table);
+        QVERIFY(theFileAreaTable.Open(Path(u"Filearea.dat"_s)));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QDir root(m_dir.path());
+        QVERIFY(root.mkpath(u"host/sub"_s) && root.mkpath(u"tools"_s) && root.mkpath(u"src dir"_s) &&
+                root.mkpath(u"plain"_s));
+        WriteFile(Path(u"host/pkg.zip"_s), "in the host");
+        WriteFile(Path(u"host/sub/deep.zip"_s), "deeper");
+        WriteFile(Path(u"src dir/x.zip"_s), "source bytes");
+        WriteFile(Path(u"src dir/my file.zip"_s), "spaced");
+        OpenTable();
+        CMessageBox::SetAnsweringMode(true);
+        CFileChooser::SetAnsweringMode(true);
+    }
+
+    void cleanupTestCase() { theFileAreaTable.Close(); }
+
+    void cleanup()
+    {
+        CModalRun::ClearHandlers();
+        CMessageBox::TakeRequests();
+        CFileChooser::TakeRequests();
+        CHelpViewer::TakeShown();
+    }
+
+    void downloadAddresses_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("https with host") << "https://example.org/files/pkg.zip" << true;
+        QTest::newRow("ftp in capitals") << "FTP://ftp.example.org/pub/pkg.zip" << true;
+        QTest::newRow("user and port") << "ftp://anon:pw@example.org:2121/pkg.zip" << true;
+        QTest::newRow("no scheme") << "www.example.org/pkg.zip" << false;
+        QTest::newRow("mail address") << "mailto:admin@example.org" << false;
+        QTest::newRow("no host") << "http://" << false;
+        QTest::newRow("host missing, path only") << "ftp:/pub/pkg.zip" << false;
+        QTest::newRow("leading space kept") << " http://example.org/pkg.zip" << false;
+        QTest::newRow("space inside") << "http://example.org/my pkg.zip" << false;
+        QTest::newRow("empty") << "" << false;
+    }
+
+    void downloadAddresses()
+    {
+        QFETCH(QString, url);
+        QFETCH(bool, valid);
+        QCOMPARE(IsValidDownloadURL(url), valid);
+
+        // Through the dialog: refused with its message and the dialog stays; accepted as typed.
+        CDownloadUrlDialog dialog;
+        const auto outcomes = Run(dialog, [&](CDownloadUrlDialog& d) { d.GetSiteUrlEdit()->setText(url); });
+        QCOMPARE(outcomes.size(), 1);
+        QCOMPARE(outcomes[0].closed, valid);
+        if (valid) {
+            QVERIFY(outcomes[0].boxes.isEmpty());
+            QCOMPARE(dialog.GetLocation(), url);
+        } else {
+            QCOMPARE(outcomes[0].texts, QStringList{kBadUrl});
+            QCOMPARE(outcomes[0].boxes[0].caption, u"Troveport Explorer"_s);
+            QCOMPARE(outcomes[0].boxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        }
+    }
+
+    void emailAddresses_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("message");
+        const QString illegal = u"Illegal characters in e-mail address."_s;
+        QTest::newRow("empty") << QString() << QString();
+        QTest::newRow("plain") << u"ann@example.org"_s << QString();
+        QTest::newRow("no at sign") << u"ann.example.org"_s << u"Invalid e-mail address."_s;
+        QTest::newRow("illegal before the at test") << u"ann;"_s << illegal;
+        for (const QChar c : u"!() /<>,;:\\[]"_s)
+            QTest::addRow("illegal '%c'", c.toLatin1()) << (u"ann"_s + c + u"@x.org"_s) << illegal;
+    }
+
+    void emailAddresses()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, message);
+        QCOMPARE(CheckEmailAddress(address), message.isEmpty());
+        const auto boxes = CMessageBox::TakeRequests();
+        QCOMPARE(boxes.size(), message.isEmpty() ? 0 : 1);
+        if (!message.isEmpty()) {
+            QCOMPARE(boxes[0].text, message);
+            QCOMPARE(boxes[0].icon, QMessageBox::Critical);
+            QCOMPARE(boxes[0].caption, u"Troveport Explorer"_s);
+        }
+    }
+
+    void emailFieldExchange()
+    {
+        QDialog dialog;
+        auto* other = new QLineEdit(&dialog);
+        auto* field = new QLineEdit(&dialog);
+        dialog.show();
+        other->setFocus();
+
+        QString address = u"kept@example.org"_s;
+        field->setText(u"no at sign"_s);
+        QVERIFY(!ExchangeEmailField(field, address, true));
+        QCOMPARE(address, u"kept@example.org"_s);
+        QCOMPARE(dialog.focusWidget(), field);
+        QCOMPARE(CMessageBox::TakeRequests().size(), 1);
+
+        // Only 253 characters are taken; the check runs on what is taken.
+        field->setText(u"a@"_s + QString(300, u'b'));
+        QVERIFY(ExchangeEmailField(field, address, true));
+        QCOMPARE(address, u"a@"_s + QString(251, u'b'));
+        field->setText(QString(253, u'c') + u"@x"_s); // the at sign lies beyond what is taken
+        QVERIFY(!ExchangeEmailField(field, address, true));
+
+        address = u"shown@example.org"_s;
+        QVERIFY(ExchangeEmailField(field, address, false));
+        QCOMPARE(field->text(), address);
+    }
+
+    void storedLocationsOpen_data()
+    {
+        QTest::addColumn<QString>("location");
+        QTest::addColumn<QString>("fileName"); // relative to the test directory
+        QTest::addColumn<QString>("area");     // the entry chosen; none opens on a remote file
+        QTest::addColumn<QString>("afterOk");  // empty: OK stays
+        const QString none;
+        QTest::newRow("remote") << u"http://x.org/a.zip"_s << none << none << u"http://x.org/a.zip"_s;
+        QTest::newRow("capital prefix")
+            << u"LOCAL://3/pkg.zip"_s << u"host/pkg.zip"_s << u"Zeta games"_s << u"local://3/pkg.zip"_s;
+        QTest::newRow("area without local files")
+            << u"local://5/pkg.zip"_s << u"plain/pkg.zip"_s << none << none;
+        QTest::newRow("area not in the table") << u"local://42/pkg.zip"_s << none << none << none;
+        QTest::newRow("no slash after the id") << u"local://3pkg.zip"_s << none << none << none;
+    }
+
+    void storedLocationsOpen()
+    {
+        QFETCH(QString, location);
+        QFETCH(QString, fileName);
+        QFETCH(QString, area);
+        QFETCH(QString, afterOk);
+
+        CDownloadUrlDialog dialog;
+        dialog.SetLocation(location);
+        bool localChecked = false, urlEnabled = false, fileEnabled = false;
+        QString shownUrl, shownFile, shownArea;
+        QWidget* focus = nullptr;
+        const auto outcomes = Run(dialog, [&](CDownloadUrlDialog& d) {
+            localChecked = d.GetLocalButton()->isChecked();
+            urlEnabled = d.GetSiteUrlEdit()->isEnabled();
+            fileEnabled = d.GetFileNameEdit()->isEnabled() && d.GetBrowseButton()->isEnabled() &&
+                          d.GetHostAreaList()->isEnabled();
+            shownUrl = d.GetSiteUrlEdit()->text();
+            shownFile = d.GetFileNameEdit()->text();
+            shownArea = d.GetHostAreaList()->currentText();
+            focus = d.focusWidget();
+        });
+        QCOMPARE(localChecked, !area.isEmpty());
+        QCOMPARE(urlEnabled, !localChecked);
+        QCOMPARE(fileEnabled, localChecked);
+        QCOMPARE(focus, localChecked ? dialog.GetFileNameEdit() : dialog.GetSiteUrlEdit());
+        // A stored local location never shows in the address field.
+        QCOMPARE(shownUrl, location.startsWith(u"http"_s) ? location : QString());
+        QCOMPARE(shownFile, fileName.isEmpty() ? QString() : Path(fileName));
+        QCOMPARE(shownArea, area);
+        QCOMPARE(outcomes[0].closed, !afterOk.isEmpty());
+        if (outcomes[0].closed) {
+            QVERIFY(outcomes[0].boxes.isEmpty()); // a file already in its host directory is not copied
+            QCOMPARE(dialog.GetLocation(), afterOk);
+        }
+    }
+
+    void hostAreaList()
+    {
+        CDownloadUrlDialog dialog;
+        QStringList names;
+        QList<quint32> records;
+        int current = 0;
+        bool localEnabled = false, turned = false;
+        Run(dialog, [&](CDownloadUrlDialog& d) {
+            for (int i = 0; i < d.GetHostAreaList()->count(); ++i) {
+                names.append(d.GetHostAreaList()->itemText(i));
+                records.append(d.GetHostAreaList()->itemData(i).toUInt());
+            }
+            current = d.GetHostAreaList()->currentIndex();
+            localEnabled = d.GetLocalButton()->isEnabled();
+            // Choosing a local file turns the fields around.
+            d.GetLocalButton()->click();
+            turned = !d.GetSiteUrlEdit()->isEnabled() && d.GetFileNameEdit()->isEnabled();
+        });
+        QVERIFY(turned);
+        QCOMPARE(names, (QStringList{u"alpha tools"_s, u"Beta"_s, u"Zeta games"_s}));
+        QCOMPARE(records, (QList<quint32>{3, 4, 2}));
+        QCOMPARE(current, -1);
+        QVERIFY(localEnabled);
+
+        // Without an area that hosts local files, a local file cannot be chosen.
+        OpenTable(false);
+        CDownloadUrlDialog none;
+        Run(none, [&](CDownloadUrlDialog& d) { localEnabled = d.GetLocalButton()->isEnabled(); });
+        OpenTable();
+        QVERIFY(!localEnabled);
+        QCOMPARE(none.GetHostAreaList()->count(), 0);
+    }
+
+    void localFileRefused_data()
+    {
+        QTest::addColumn<QString>("typed"); // relative to the test directory, or blank
+        QTest::addColumn<QString>("area");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("focus");
+        const QString zeta = u"Zeta games"_s, field = u"Filename:"_s;
+        QTest::newRow("blank") << u"   "_s << zeta << kBadFile << field;
+        QTest::newRow("missing file") << u"src dir/none.zip"_s << zeta << kBadFile << field;
+        QTest::newRow("a directory") << u"src dir"_s << zeta << kBadFile << field;
+        QTest::newRow("no host area") << u"src dir/x.zip"_s << QString() << kNoArea << u"Host Area:"_s;
+    }
+
+    void localFileRefused()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, area);
+        QFETCH(QString, message);
+        QFETCH(QString, focus);
+        const bool blank = typed.trimmed().isEmpty();
+        CDownloadUrlDialog dialog;
+        const auto outcomes = Run(dialog, [&](CDownloadUrlDialog& d) {
+            d.GetLocalButton()->click();
+            d.GetFileNameEdit()->setText(blank ? typed : u"  "_s + Path(typed) + u' ');
+            ChooseArea(area)(d);
+        });
+        QCOMPARE(outcomes.size(), 1);
+        QVERIFY(!outcomes[0].closed);
+        QCOMPARE(outcomes[0].texts, QStringList{message});
+        QCOMPARE(outcomes[0].focus->accessibleName(), focus);
+        // The field keeps the trimmed name.
+        QCOMPARE(dialog.GetFileNameEdit()->text(), blank ? QString() : Path(typed));
+    }
+
+    void copyIntoTheHostDirectory()
+    {
+        WriteFile(Tools() + u"/x.zip"_s, "old contents");
+        // No: the dialog stays and nothing is copied.
+        CDownloadUrlDialog refused(Path(u"src dir/x.zip"_s), nullptr);
+        const auto no = Run(refused, ChooseArea(u"alpha tools"_s), {{QMessageBox::No}});
+        QVERIFY(!no[0].closed);
+        QCOMPARE(no[0].texts, QStringList{kCopy});
+        QCOMPARE(no[0].boxes[0].caption, u"Question"_s);
+        QCOMPARE(no[0].boxes[0].icon, QMessageBox::Question);
+        QCOMPARE(no[0].boxes[0].buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(ReadFile(Tools() + u"/x.zip"_s), QByteArray("old contents"));
+
+        // Yes: the copy replaces the old file; the dialog keeps the source's name.
+        CDownloadUrlDialog dialog(Path(u"src dir/x.zip"_s), nullptr);
+        QVERIFY(Run(dialog, ChooseArea(u"alpha tools"_s), {{QMessageBox::Yes}})[0].closed);
+        QCOMPARE(ReadFile(Tools() + u"/x.zip"_s), QByteArray("source bytes"));
+        QCOMPARE(Entries(Tools()), QStringList{u"x.zip"_s}); // no temporary file left
+        QCOMPARE(dialog.GetFileName(), Path(u"src dir/x.zip"_s));
+        QCOMPARE(dialog.GetLocation(), u"local://7/x.zip"_s);
+    }
+
+    void fileInASubdirectoryIsCopied()
+    {
+        CDownloadUrlDialog dialog;
+        dialog.SetLocation(u"local://3/sub\\deep.zip"_s);
+        const auto outcomes = Run(dialog, nullptr, {{QMessageBox::Yes}});
+        QVERIFY(outcomes[0].closed);
+        QCOMPARE(outcomes[0].texts, QStringList{kCopy});
+        QCOMPARE(ReadFile(Host() + u"/deep.zip"_s), QByteArray("deeper"));
+        QCOMPARE(dialog.GetLocation(), u"local://3/deep.zip"_s);
+        QVERIFY(QFile::remove(Host() + u"/deep.zip"_s));
+    }
+
+    void spaceInTheFileName()
+    {
+        CDownloadUrlDialog dialog(Path(u"src dir/my file.zip"_s), nullptr);
+        const auto chooseTools = ChooseArea(u"alpha tools"_s);
+        // Cancel stays without asking more; Yes keeps the long name (there are no short ones).
+        const auto outcomes =
+            Run(dialog, chooseTools, {{QMessageBox::Cancel}, {QMessageBox::Yes, QMessageBox::Yes}});
+        QCOMPARE(outcomes.size(), 2);
+        QVERIFY(!outcomes[0].closed);
+        QCOMPARE(outcomes[0].texts, QStringList{kSpaces});
+        QCOMPARE(outcomes[0].boxes[0].caption, u"Warning"_s);
+        QCOMPARE(outcomes[0].boxes[0].icon, QMessageBox::Information);
+        QCOMPARE(outcomes[0].boxes[0].buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        QVERIFY(outcomes[1].closed);
+        QCOMPARE(outcomes[1].texts, (QStringList{kSpaces, kCopy}));
+        QCOMPARE(dialog.GetLocation(), u"local://7/my file.zip"_s);
+        QVERIFY(QFile::exists(Tools() + u"/my file.zip"_s));
+
+        // A space only in the directory asks nothing about it.
+        CDownloadUrlDialog plain(Path(u"src dir/x.zip"_s), nullptr);
+        const auto asked = Run(plain, chooseTools, {{QMessageBox::Yes}});
+        QCOMPARE(asked[0].texts, QStringList{kCopy});
+        for (const QString& name : Entries(Tools()))
+            QVERIFY(QFile::remove(Tools() + u'/' + name));
+    }
+
+    void failedCopyStays()
+    {
+        CDownloadUrlDialog dialog(Path(u"src dir/x.zip"_s), nullptr);
+        const auto outcomes = Run(dialog, ChooseArea(u"Beta"_s), {{QMessageBox::Yes}});
+        QVERIFY(!outcomes[0].closed);
+        QCOMPARE(outcomes[0].texts, (QStringList{kCopy, kCopyFailed}));
+        QCOMPARE(outcomes[0].boxes[1].caption, u"Troveport Explorer"_s);
+        QVERIFY(!QFileInfo::exists(Path(u"missing"_s)));
+    }
+
+    void copyingRefusesWhatItCannotCopy_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("a FIFO") << "fifo"
+                                << "fifo";
+        QTest::newRow("a directory") << "src dir"
+                                     << "copied";
+        QTest::newRow("missing") << "none.zip"
+                                 << "none.zip";
+        QTest::newRow("name with a slash") << "src dir/x.zip"
+                                           << "sub/x.zip";
+        QTest::newRow("dot dot") << "src dir/x.zip"
+                                 << "..";
+        QTest::newRow("no name") << "src dir/x.zip"
+                                 << "";
+    }
+
+    void copyingRefusesWhatItCannotCopy()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, name);
+        if (!QFileInfo::exists(Path(u"fifo"_s)))
+            QCOMPARE(::mkfifo(QFile::encodeName(Path(u"fifo"_s)).constData(), 0600), 0);
+        const QStringList before = Entries(Host());
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(!CopyFileIntoDirectory(Path(source), Host(), name));
+        QVERIFY(timer.elapsed() < 5000); // a FIFO with no writer must not hang the copy
+        QCOMPARE(Entries(Host()), before);
+    }
+
+    void copyReplacesALinkInsteadOfWritingThroughIt()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QVERIFY(QDir(dir.path()).mkpath(u"area"_s));
+        WriteFile(dir.filePath(u"outside.zip"_s), "must stay");
+        QVERIFY(QFile::link(dir.filePath(u"outside.zip"_s), dir.filePath(u"area/pkg.zip"_s)));
+        // Larger than one read, with a mode to keep.
+        QByteArray big(3 * 1024 * 1024 + 17, 'q');
+        big[12345] = 'x';
+        WriteFile(dir.filePath(u"pkg.zip"_s), big);
+        QVERIFY(QFile::setPermissions(dir.filePath(u"pkg.zip"_s), QFile::ReadOwner | QFile::WriteOwner |
+                                                                      QFile::ReadGroup | QFile::ReadOther));
+
+        QVERIFY(CopyFileIntoDirectory(dir.filePath(u"pkg.zip"_s), dir.filePath(u"area"_s), u"pkg.zip"_s));
+        const QFileInfo copy(dir.filePath(u"area/pkg.zip"_s));
+        QVERIFY(!copy.isSymLink());
+        QCOMPARE(ReadFile(copy.filePath()), big);
+        QCOMPARE(ReadFile(dir.filePath(u"outside.zip"_s)), QByteArray("must stay"));
+        QCOMPARE(copy.permissions() & 0x0777, QFile::permissions(dir.filePath(u"pkg.zip"_s)) & 0x0777);
+        QCOMPARE(Entries(dir.filePath(u"area"_s)), QStringList{u"pkg.zip"_s});
+    }
+
+    void browseAndHelp()
+    {
+        CDownloadUrlDialog dialog(Path(u"src dir/x.zip"_s), nullptr);
+        CFileChooser::QueueAnswer(Path(u"host/pkg.zip"_s));
+        CFileChooser::QueueAnswer(QString()); // cancelled
+        QStringList shown;
+        Run(dialog,
+            [&](CDownloadUrlDialog& d) {
+                d.GetBrowseButton()->click();
+                shown.append(d.GetFileNameEdit()->text());
+                d.GetBrowseButton()->click();
+                shown.append(d.GetFileNameEdit()->text());
+                d.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Help)->click();
+                d.reject();
+            },
+            {});
+        QCOMPARE(shown, QStringList(2, Path(u"host/pkg.zip"_s)));
+        const auto requests = CFileChooser::TakeRequests();
+        QCOMPARE(requests.size(), 2);
+        QCOMPARE(requests[0].kind, CFileChooser::Kind::OpenFile);
+        QCOMPARE(requests[0].startPath, Path(u"src dir/x.zip"_s));
+        QCOMPARE(requests[0].filter, u"All Files (*)"_s);
+        QCOMPARE(requests[1].startPath, Path(u"host/pkg.zip"_s));
+        const auto help = CHelpViewer::TakeShown();
+        QCOMPARE(help.size(), 1);
+        QCOMPARE(help[0].kind, CHelpViewer::Shown::Topic);
+        QCOMPARE(help[0].topic, 16u);
+        if (CHelpViewer* viewer = CHelpViewer::GetInstance())
+            viewer->close();
+    }
+};
+
+QTEST_MAIN(TestDownloadUrl)
+#include "tst_downloadurl.moc"
