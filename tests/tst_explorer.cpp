@@ -17,6 +17,7 @@
 #include "explorer/CTreeItem.h"
 #include "explorer/ListFormatting.h"
 #include "explorer/WindowPlacement.h"
+#include "FrameSupport.h"
 #include "startup/Globals.h"
 #include "startup/Registry.h"
 #include "startup/Startup.h"
@@ -39,6 +40,7 @@
 using namespace Qt::StringLiterals;
 
 using namespace TestSupport;
+using namespace FrameSupport;
 
 class TestExplorer : public QObject
 {
@@ -51,36 +53,6 @@ private:
     QTemporaryDir m_dir;
     QList<QUrl> m_openedUrls;
 
-    static std::unique_ptr<CMainFrame> MakeFrame()
-    {
-        auto frame = std::make_unique<CMainFrame>();
-        frame->show();
-        if (!QTest::qWaitFor([&] { return frame->IsLaidOut(); }))
-            return nullptr;
-        QCoreApplication::processEvents();
-        return frame;
-    }
-
-    // A node by its path of names below the root, "Games/Shareware Games".
-    static const CTreeItem* Node(CMainFrame& frame, const QString& path)
-    {
-        const CTreeItem* item = frame.GetTreeModel()->GetRoot();
-        for (const QString& name : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-            const CTreeItem* next = nullptr;
-            for (qsizetype i = 0; item && i < item->GetChildCount() && !next; ++i)
-                if (item->GetChild(i)->GetName() == name)
-                    next = item->GetChild(i);
-            item = next;
-        }
-        return item;
-    }
-
-    static void Select(CMainFrame& frame, const QString& path)
-    {
-        frame.SelectTreeItem(Node(frame, path));
-        QCoreApplication::processEvents(); // the posted refresh
-    }
-
     static QString Cell(CMainFrame& frame, int row, int column)
     {
         return frame.GetListModel()->index(row, column).data().toString();
@@ -92,17 +64,6 @@ private:
         for (int row = 0; row < frame.GetListModel()->rowCount(); ++row)
             texts.append(Cell(frame, row, column));
         return texts;
-    }
-
-    static void SelectRows(CMainFrame& frame, std::initializer_list<int> rows)
-    {
-        QItemSelectionModel* selection = frame.GetListView()->GetSelectionModel();
-        selection->clearSelection();
-        for (int row : rows)
-            selection->select(frame.GetListModel()->index(row, 0),
-                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        frame.GetListView()->GetCurrentView()->setFocus();
-        frame.UpdateCommandStates();
     }
 
     static bool Enabled(CMainFrame& frame, Command command)

@@ -14,6 +14,7 @@
 #include "explorer/CFolderTreeView.h"
 #include "explorer/CMainFrame.h"
 #include "explorer/CTreeItem.h"
+#include "FrameSupport.h"
 #include "properties/CFileRemover.h"
 #include "startup/Globals.h"
 #include "TestSupport.h"
@@ -28,6 +29,7 @@
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
+using namespace FrameSupport;
 using namespace TestSupport;
 
 namespace {
@@ -144,18 +146,8 @@ private:
 
     void Select(const QString& path)
     {
-        const CTreeItem* item = Frame().GetTreeModel()->GetRoot();
-        for (const QString& name : path.split(u'/', Qt::SkipEmptyParts)) {
-            const CTreeItem* next = nullptr;
-            for (qsizetype i = 0; item && i < item->GetChildCount() && !next; ++i) {
-                if (item->GetChild(i)->GetName() == name)
-                    next = item->GetChild(i);
-            }
-            item = next;
-        }
-        QVERIFY2(item, qPrintable(path));
-        Frame().SelectTreeItem(item);
-        QCoreApplication::processEvents(); // the posted refresh
+        QVERIFY2(Node(Frame(), path), qPrintable(path));
+        FrameSupport::Select(Frame(), path);
     }
 
     // Refills the list as the commands' posted refresh does.
@@ -174,16 +166,12 @@ private:
     // Selects the rows of these titles, in the order given, and puts the focus into the list.
     void SelectTitles(const QStringList& titles)
     {
-        QItemSelectionModel* selection = Frame().GetListView()->GetSelectionModel();
-        selection->clearSelection();
+        QList<int> rows;
         for (const QString& title : titles) {
-            const int row = RowOf(title);
-            QVERIFY2(row >= 0, qPrintable(title));
-            selection->select(Frame().GetListModel()->index(row, 0),
-                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            rows.append(RowOf(title));
+            QVERIFY2(rows.last() >= 0, qPrintable(title));
         }
-        Frame().GetListView()->GetCurrentView()->setFocus();
-        Frame().UpdateCommandStates();
+        SelectRows(Frame(), rows);
     }
 
     bool Enabled(Command command)
@@ -213,10 +201,8 @@ private slots:
 
     void init()
     {
-        m_frame = std::make_unique<CMainFrame>();
-        m_frame->show();
-        QVERIFY(QTest::qWaitFor([this] { return m_frame->IsLaidOut(); }));
-        QCoreApplication::processEvents();
+        m_frame = MakeFrame();
+        QVERIFY(m_frame);
         CMessageBox::SetAnsweringMode(true);
         CFileRemover::SetProgressTimes(CFileRemover::kProgressDelay, CFileRemover::kProgressInterval);
     }

@@ -6,11 +6,8 @@
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "DatabaseSupport.h"
-#include "explorer/CFileListModel.h"
-#include "explorer/CFileListView.h"
-#include "explorer/CFolderTreeModel.h"
 #include "explorer/CMainFrame.h"
-#include "explorer/CTreeItem.h"
+#include "FrameSupport.h"
 #include "startup/Globals.h"
 #include "startup/Registry.h"
 #include "startup/Startup.h"
@@ -20,7 +17,6 @@
 #include <QAbstractItemView>
 #include <QDir>
 #include <QGuiApplication>
-#include <QItemSelectionModel>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -28,6 +24,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace TestSupport;
+using namespace FrameSupport;
 
 using Outcome = VirusCheckResult::Outcome;
 
@@ -78,31 +75,12 @@ private:
         return files;
     }
 
-    static std::unique_ptr<CMainFrame> MakeFrame()
-    {
-        auto frame = std::make_unique<CMainFrame>();
-        frame->show();
-        if (!QTest::qWaitFor([&] { return frame->IsLaidOut(); }))
-            return nullptr;
-        QCoreApplication::processEvents();
-        return frame;
-    }
-
     // Shows the area's files and highlights one row.
     static void SelectFile(CMainFrame& frame, const QString& area, int row)
     {
-        const CTreeItem* group = frame.GetTreeModel()->GetRoot()->GetChild(1); // after Search results
-        QCOMPARE(group->GetName(), u"Library"_s);
-        for (qsizetype i = 0; i < group->GetChildCount(); ++i)
-            if (group->GetChild(i)->GetName() == area)
-                frame.SelectTreeItem(group->GetChild(i));
-        QCoreApplication::processEvents(); // the posted refresh
-        QItemSelectionModel* selection = frame.GetListView()->GetSelectionModel();
-        selection->clearSelection();
-        selection->select(frame.GetListModel()->index(row, 0),
-                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        frame.GetListView()->GetCurrentView()->setFocus();
-        frame.UpdateCommandStates();
+        QVERIFY(Node(frame, u"Library/"_s + area));
+        Select(frame, u"Library/"_s + area);
+        SelectRows(frame, {row});
     }
 
 private slots:

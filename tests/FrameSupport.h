@@ -1,0 +1,64 @@
+#pragma once
+
+// Driving the explorer window in tests: making it, choosing tree nodes by their names and
+// highlighting list rows, as a user would.
+
+#include "explorer/CFileListModel.h"
+#include "explorer/CFileListView.h"
+#include "explorer/CFolderTreeModel.h"
+#include "explorer/CMainFrame.h"
+#include "explorer/CTreeItem.h"
+
+#include <QAbstractItemView>
+#include <QItemSelectionModel>
+#include <QTest>
+
+#include <memory>
+
+namespace FrameSupport {
+
+// A shown frame once its first layout is done; null when that never comes.
+inline std::unique_ptr<CMainFrame> MakeFrame()
+{
+    auto frame = std::make_unique<CMainFrame>();
+    frame->show();
+    if (!QTest::qWaitFor([&] { return frame->IsLaidOut(); }))
+        return nullptr;
+    QCoreApplication::processEvents();
+    return frame;
+}
+
+// A node by its path of names below the root, "Games/Shareware Games"; null when there is none.
+inline const CTreeItem* Node(CMainFrame& frame, const QString& path)
+{
+    const CTreeItem* item = frame.GetTreeModel()->GetRoot();
+    for (const QString& name : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        const CTreeItem* next = nullptr;
+        for (qsizetype i = 0; item && i < item->GetChildCount() && !next; ++i)
+            if (item->GetChild(i)->GetName() == name)
+                next = item->GetChild(i);
+        item = next;
+    }
+    return item;
+}
+
+// Selects the node and lets the list refill.
+inline void Select(CMainFrame& frame, const QString& path)
+{
+    frame.SelectTreeItem(Node(frame, path));
+    QCoreApplication::processEvents(); // the posted refresh
+}
+
+// Highlights exactly these rows and puts the focus into the list.
+inline void SelectRows(CMainFrame& frame, const QList<int>& rows)
+{
+    QItemSelectionModel* selection = frame.GetListView()->GetSelectionModel();
+    selection->clearSelection();
+    for (int row : rows)
+        selection->select(frame.GetListModel()->index(row, 0),
+                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    frame.GetListView()->GetCurrentView()->setFocus();
+    frame.UpdateCommandStates();
+}
+
+} // namespace FrameSupport
