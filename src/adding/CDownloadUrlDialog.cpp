@@ -106,7 +106,8 @@ void CDownloadUrlDialog::BuildControls()
     layout->addWidget(m_hostAreas, 4, 2, 1, 2);
     layout->addWidget(buttons, 5, 0, 1, 4);
     layout->setColumnStretch(2, 1);
-    m_siteUrl->setMinimumWidth(fontMetrics().averageCharWidth() * 48);
+    // Wide enough for a typical address or path inside a file area without scrolling.
+    m_siteUrl->setMinimumWidth(fontMetrics().averageCharWidth() * 72);
 
     setTabOrder(m_remote, m_siteUrl);
     setTabOrder(m_siteUrl, m_local);
