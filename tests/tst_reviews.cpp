@@ -1,0 +1,539 @@
+// Review files (the reader's line rules, the atomic rewrite, the one-write append, hostile files)
+// and the Reviews page with its Edit Review dialog.
+
+#include "controls/CMessageBox.h"
+#include "controls/CModalRun.h"
+#include "controls/CPropertySheet.h"
+#include "reviews/CEditReviewDialog.h"
+#include "reviews/CReviewsPage.h"
+#include "reviews/ReviewFile.h"
+#include "startup/Globals.h"
+#include "TestSupport.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTreeView>
+
+#include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
+using namespace TestSupport;
+
+Q_DECLARE_METATYPE(CReview)
+
+namespace {
+
+CReview Review(const QString& name, const QString& email, bool anonymous, const QString& date,
+               const QString& text)
+{
+    return CReview{name, email, anonymous, date, text};
+}
+
+QString Describe(const QList<CReview>& reviews)
+{
+    QStringList parts;
+    for (const CReview& r : reviews)
+        parts.append(u"[%1|%2|%3|%4|%5]"_s.arg(r.name, r.email, r.anonymous ? u"true"_s : u"false"_s, r.date,
+                                               QString(r.text).replace(u"\r\n"_s, u"\\r\\n"_s)));
+    return parts.join(u' ');
+}
+
+// The Edit Review dialog as a test answers it: the values it showed, then those typed before OK.
+struct DialogRun
+{
+    CReview shown;
+    bool ran = false;
+};
+
+} // namespace
+
+class TestReviews : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_web;
+
+    QString Path(qint32 id) const { return m_web + u"reviews/%1.txt"_s.arg(id); }
+
+    // Queues one run of the dialog that types values and presses OK, or presses Cancel without them.
+    static void QueueDialog(DialogRun* run, const std::optional<CReview>& values)
+    {
+        CModalRun::QueueHandler([run, values](QDialog& shown) {
+            auto& dialog = static_cast<CEditReviewDialog&>(shown);
+            run->ran = true;
+            run->shown = {dialog.GetNameEdit()->text(), dialog.GetEmailEdit()->text(),
+                          dialog.GetAnonymousCheck()->isChecked(), dialog.GetDateEdit()->text(),
+                          CEditReviewDialog::TextFromField(*dialog.GetReviewEdit())};
+            if (!values) {
+                dialog.reject();
+                return dialog.result();
+            }
+            dialog.GetNameEdit()->setText(values->name);
+            dialog.GetEmailEdit()->setText(values->email);
+            dialog.GetAnonymousCheck()->setChecked(values->anonymous);
+            dialog.GetDateEdit()->setText(values->date);
+            CEditReviewDialog::ShowTextInField(*dialog.GetReviewEdit(), values->text);
+            dialog.GetOkButton()->click();
+            return dialog.result();
+        });
+    }
+
+    static void Select(CReviewsPage& page, std::initializer_list<int> rows)
+    {
+        QItemSelectionModel* selection = page.GetList()->selectionModel();
+        selection->clearSelection();
+        for (int row : rows)
+            selection->select(page.GetList()->model()->index(row, 0),
+                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+
+    static QStringList Row(const CReviewsPage& page, int row)
+    {
+        const QAbstractItemModel* model = page.GetList()->model();
+        QStringList cells;
+        for (int column = 0; column < model->columnCount(); ++column)
+            cells.append(model->index(row, column).data().toString());
+        return cells;
+    }
+
+    // A sheet with a plain page first and the Reviews page second, showing the first.
+    static std::unique_ptr<CPropertySheet> MakeSheet(CReviewsPage** page, qint32 id, const QString& title)
+    {
+        auto sheet = std::make_unique<CPropertySheet>(u"Properties"_s);
+        sheet->AddPage(new CPropertyPage(1, u"General"_s));
+        *page = new CReviewsPage(id, title);
+        sheet->AddPage(*page);
+        sheet->show();
+        return sheet;
+    }
+
+    const QList<CReview> kTwo = {
+        Review(u"Ann Lee"_s, u"ann@example.org"_s, true, u"May 1, 1999"_s,
+               u"Great game.\r\n\r\nMy kids love it.\r\n"_s),
+        Review(u"Bo Ek"_s, u"bo@example.org"_s, false, u"2001-02-03"_s, u"Fünf Sterne: 100% \"gut\" %1"_s),
+    };
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_web = m_dir.path() + u"/web/"_s;
+        QVERIFY(QDir().mkpath(m_web + u"reviews"_s));
+        g_szHttpPath = m_web;
+        CMessageBox::SetAnsweringMode(true);
+    }
+
+    void init()
+    {
+        CModalRun::ClearHandlers();
+        CMessageBox::SetAnsweringMode(true);
+        for (const QString& name : QDir(m_web + u"reviews"_s).entryList(QDir::Files | QDir::Hidden))
+            QFile::remove(m_web + u"reviews/"_s + name);
+    }
+
+    void reviewFilePathKeepsTheWebRootAsItStands()
+    {
+        const QString saved = g_szHttpPath;
+        g_szHttpPath = u"/srv/www %1 %s/"_s;
+        QCOMPARE(ReviewFilePath(42), u"/srv/www %1 %s/reviews/42.txt"_s);
+        QCOMPARE(ReviewFilePath(-7), u"/srv/www %1 %s/reviews/-7.txt"_s);
+        g_szHttpPath = saved;
+    }
+
+    void twoReviewsRoundTripWithCrLfOnDisk()
+    {
+        QVERIFY(WriteReviewFile(Path(1), kTwo));
+        const QByteArray bytes = ReadFile(Path(1));
+        QVERIFY(bytes.startsWith("Ann Lee\r\nann@example.org\r\ntrue\r\nMay 1, 1999\r\nGreat game.\r\n\r\n"));
+        QVERIFY(bytes.endsWith("\r\n\t\r\n"));
+        QCOMPARE(bytes.count("\n"), bytes.count("\r\n"));
+        QCOMPARE(bytes.count("\r"), bytes.count("\r\n"));
+        QVERIFY(bytes.contains(u"Fünf"_s.toUtf8()));
+        QList<CReview> read;
+        QVERIFY(ReadReviewFile(Path(1), read));
+        QCOMPARE(Describe(read), Describe(kTwo));
+        QVERIFY(read == kTwo);
+    }
+
+    void exactRecordBytes()
+    {
+        // A text's lone CRs are dropped; an empty text writes no line at all.
+        QCOMPARE(FormatReviewRecord(Review(u"A"_s, u"a@b"_s, false, u"d"_s, u"x\ry\r\nz"_s)),
+                 QByteArray("A\r\na@b\r\nfalse\r\nd\r\nxy\r\nz\r\n\t\r\n"));
+        QCOMPARE(FormatReviewRecord(Review(u"A"_s, u"a@b"_s, true, u"d"_s, QString())),
+                 QByteArray("A\r\na@b\r\ntrue\r\nd\r\n\t\r\n"));
+    }
+
+    void readerRules_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QList<CReview>>("expected");
+        const QByteArray x300(300, 'x');
+        const QString x255(255, u'x');
+        const QString x45(45, u'x');
+
+        QTest::newRow("true in any case is anonymous, yes and 1 are not")
+            << QByteArray("a\r\ne\r\nTRUE\r\nd\r\n\t\r\nb\r\ne\r\ntRuE\r\nd\r\n\t\r\n"
+                          "c\r\ne\r\nyes\r\nd\r\n\t\r\nf\r\ne\r\n1\r\nd\r\n\t\r\n")
+            << QList<CReview>{
+                   Review(u"a"_s, u"e"_s, true, u"d"_s, {}), Review(u"b"_s, u"e"_s, true, u"d"_s, {}),
+                   Review(u"c"_s, u"e"_s, false, u"d"_s, {}), Review(u"f"_s, u"e"_s, false, u"d"_s, {})};
+        QTest::newRow("first empty text line lost, inner and last kept")
+            << QByteArray("a\r\ne\r\nfalse\r\nd\r\n\r\none\r\n\r\ntwo\r\n\r\n\t\r\n")
+            << QList<CReview>{Review(u"a"_s, u"e"_s, false, u"d"_s, u"one\r\n\r\ntwo\r\n"_s)};
+        QTest::newRow("long text line comes as two")
+            << QByteArray("a\r\ne\r\nfalse\r\nd\r\n" + x300 + "\r\n\t\r\n")
+            << QList<CReview>{Review(u"a"_s, u"e"_s, false, u"d"_s, x255 + u"\r\n"_s + x45)};
+        QTest::newRow("long name shifts the fields")
+            << QByteArray(x300 + "\r\ne\r\ntrue\r\nd\r\ntext\r\n\t\r\n")
+            << QList<CReview>{Review(x255, x45, false, u"true"_s, u"d\r\ntext"_s)};
+        QTest::newRow("text line beginning with TAB ends the record")
+            << QByteArray("a\r\ne\r\nfalse\r\nd\r\nline\r\n\tindented\r\nb\r\n\t\r\n")
+            << QList<CReview>{Review(u"a"_s, u"e"_s, false, u"d"_s, u"line"_s),
+                              Review(u"b"_s, {}, false, {}, {})};
+        QTest::newRow("last record without TAB line is dropped")
+            << QByteArray("a\r\ne\r\nfalse\r\nd\r\nt\r\n\t\r\nb\r\ne\r\nfalse\r\nd\r\nt\r\n")
+            << QList<CReview>{Review(u"a"_s, u"e"_s, false, u"d"_s, u"t"_s)};
+        QTest::newRow("two TAB lines make an empty review")
+            << QByteArray("a\r\ne\r\nfalse\r\nd\r\nt\r\n\t\r\n\t\r\n")
+            << QList<CReview>{Review(u"a"_s, u"e"_s, false, u"d"_s, u"t"_s), CReview()};
+        QTest::newRow("LF line ends and a last TAB without line end")
+            << QByteArray("a\ne\ntrue\nd\nt\n\t")
+            << QList<CReview>{Review(u"a"_s, u"e"_s, true, u"d"_s, u"t"_s)};
+        QTest::newRow("a cut never splits a UTF-8 character")
+            << QByteArray("a\r\ne\r\nfalse\r\nd\r\n" + QByteArray(254, 'y') + "\xc3\xa9z\r\n\t\r\n")
+            << QList<CReview>{Review(u"a"_s, u"e"_s, false, u"d"_s, QString(254, u'y') + u"\r\néz"_s)};
+        QTest::newRow("old code page bytes and NUL")
+            << QByteArray("Ren\xe9\r\ne\r\nfalse\r\nd\r\n\x93quoted\x94 \xc3\xa9\r\nbefore") + '\0' +
+                   QByteArray("after\r\n\t\r\n")
+            << QList<CReview>{Review(u"René"_s, u"e"_s, false, u"d"_s, u"“quoted” é\r\nbefore"_s)};
+        QTest::newRow("empty file") << QByteArray() << QList<CReview>{};
+    }
+
+    void readerRules()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QList<CReview>, expected);
+        WriteFile(Path(2), file);
+        QList<CReview> read{Review(u"stale"_s, {}, false, {}, {})};
+        QVERIFY(ReadReviewFile(Path(2), read));
+        QCOMPARE(Describe(read), Describe(expected));
+    }
+
+    void absentOrSpecialFilesGiveNoReviews()
+    {
+        QList<CReview> read{CReview()};
+        QVERIFY(ReadReviewFile(Path(404), read));
+        QVERIFY(read.isEmpty());
+        // A FIFO must neither hang the reader nor take an append.
+        const QString fifo = Path(5);
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QVERIFY(ReadReviewFile(fifo, read));
+        QVERIFY(read.isEmpty());
+        QVERIFY(!AppendReviewToFile(fifo, kTwo[0]));
+        QVERIFY(ReadReviewLines(m_web + u"reviews"_s).isEmpty()); // a directory
+    }
+
+    void appendAddsOneRecordAtTheEnd()
+    {
+        QVERIFY(AppendReviewToFile(Path(3), kTwo[0])); // creates the file
+        QCOMPARE(ReadFile(Path(3)), FormatReviewRecord(kTwo[0]));
+        QVERIFY(AppendReviewToFile(Path(3), kTwo[1]));
+        QCOMPARE(ReadFile(Path(3)), FormatReviewRecord(kTwo[0]) + FormatReviewRecord(kTwo[1]));
+        QList<CReview> read;
+        ReadReviewFile(Path(3), read);
+        QVERIFY(read == kTwo);
+
+        // The site left the last TAB line without its line end: the new record still starts a line.
+        WriteFile(Path(4), "a\r\ne\r\nfalse\r\nd\r\nt\r\n\t");
+        QVERIFY(AppendReviewToFile(Path(4), kTwo[1]));
+        ReadReviewFile(Path(4), read);
+        QCOMPARE(Describe(read), Describe({Review(u"a"_s, u"e"_s, false, u"d"_s, u"t"_s), kTwo[1]}));
+    }
+
+    void appendWithoutReviewsDirectoryFailsCleanly()
+    {
+        const QString path = m_dir.path() + u"/no-web/reviews/9.txt"_s;
+        QVERIFY(!AppendReviewToFile(path, kTwo[0]));
+        QVERIFY(!QFileInfo::exists(m_dir.path() + u"/no-web"_s));
+        QVERIFY(!WriteReviewFile(path, kTwo));
+    }
+
+    void rewriteIsAtomicAndEmptyListDeletes()
+    {
+        const mode_t mask = ::umask(022);
+        QVERIFY(WriteReviewFile(Path(6), kTwo));
+        ::umask(mask);
+        // New files are readable by the web server, like any file the user makes.
+        QCOMPARE(QFileInfo(Path(6)).permissions() & 0x7777, QFileDevice::Permissions(0x6644));
+        QVERIFY(WriteReviewFile(Path(6), {kTwo[1]}));
+        QCOMPARE(QDir(m_web + u"reviews"_s).entryList(QDir::Files | QDir::Hidden), QStringList{u"6.txt"_s});
+        QCOMPARE(ReadFile(Path(6)), FormatReviewRecord(kTwo[1]));
+        QVERIFY(WriteReviewFile(Path(6), {}));
+        QVERIFY(!QFileInfo::exists(Path(6)));
+        QVERIFY(WriteReviewFile(Path(6), {})); // nothing to delete is no failure
+    }
+
+    void hostileFilesDoNotBreakTheReader()
+    {
+        // Garbage of every byte value, with and without line ends.
+        QByteArray garbage(1 << 20, Qt::Uninitialized);
+        QRandomGenerator random(20240611);
+        for (char& c : garbage)
+            c = char(random.bounded(256));
+        WriteFile(Path(7), garbage);
+        QList<CReview> read;
+        QVERIFY(ReadReviewFile(Path(7), read));
+        for (const CReview& review : read) {
+            for (const QString* field : {&review.name, &review.email, &review.date})
+                QVERIFY(field->size() <= kMaxReviewLineBytes);
+        }
+
+        // One huge line without a line end: read in pieces, nothing kept for lack of a TAB line.
+        WriteFile(Path(8), QByteArray(3 << 20, 'h'));
+        QVERIFY(ReadReviewFile(Path(8), read));
+        QVERIFY(read.isEmpty());
+        QCOMPARE(ReadReviewLines(Path(8)).size(),
+                 ((3 << 20) + kMaxReviewLineBytes - 1) / kMaxReviewLineBytes);
+
+        // Larger than a review file can be: its beginning is read and the reader says so.
+        QByteArray big;
+        while (big.size() <= kMaxReviewFileSize)
+            big += FormatReviewRecord(kTwo[0]);
+        WriteFile(Path(9), big);
+        QVERIFY(!ReadReviewFile(Path(9), read));
+        // Whole records only (one cut inside its TAB line is whole too).
+        const qsizetype whole = kMaxReviewFileSize / FormatReviewRecord(kTwo[0]).size();
+        QVERIFY2(read.size() == whole || read.size() == whole + 1, qPrintable(QString::number(read.size())));
+        QVERIFY(std::all_of(read.begin(), read.end(), [&](const CReview& r) { return r == kTwo[0]; }));
+    }
+
+    // ---- the Reviews page ----
+
+    void pageShowsTheFileAndItsTitle()
+    {
+        QVERIFY(WriteReviewFile(Path(10), kTwo));
+        CReviewsPage page(10, u"Keen %1 %s"_s);
+        QCOMPARE(page.GetTitle(), u"Reviews"_s);
+        QCOMPARE(page.windowTitle(), u"Keen %1 %s Reviews"_s);
+        QCOMPARE(page.GetHeading()->text(), page.windowTitle());
+        QCOMPARE(page.GetPath(), Path(10));
+        QCOMPARE(page.GetHelpTopic(), 37u);
+        QVERIFY(!page.IsModified());
+        const QAbstractItemModel* model = page.GetList()->model();
+        QCOMPARE(model->rowCount(), 2);
+        QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), u"Name"_s);
+        QCOMPARE(model->headerData(1, Qt::Horizontal).toString(), u"Email"_s);
+        QCOMPARE(model->headerData(2, Qt::Horizontal).toString(), u"Date"_s);
+        QCOMPARE(Row(page, 1), (QStringList{u"Bo Ek"_s, u"bo@example.org"_s, u"2001-02-03"_s}));
+        QCOMPARE(page.GetList()->selectionMode(), QAbstractItemView::ExtendedSelection);
+        for (QPushButton* button : {page.GetAddButton(), page.GetEditButton(), page.GetDeleteButton()})
+            QCOMPARE(button->accessibleName(), button->text().remove(u'&'));
+
+        CReviewsPage none(11, u"Nothing"_s);
+        QCOMPARE(none.GetList()->model()->rowCount(), 0);
+    }
+
+    void addEditDeleteThroughTheDialog()
+    {
+        QVERIFY(WriteReviewFile(Path(12), kTwo));
+        CReviewsPage page(12, u"T"_s);
+        const CReview added = Review(u"Cy"_s, u"cy@example.org"_s, true, u"today"_s, u"One\r\nTwo"_s);
+
+        DialogRun run;
+        QueueDialog(&run, std::nullopt); // Add, then Cancel
+        page.OnAdd();
+        QVERIFY(run.ran);
+        QCOMPARE(run.shown, CReview());
+        QCOMPARE(page.GetReviews().size(), 2);
+        QVERIFY(!page.IsModified());
+
+        QueueDialog(&run, added);
+        page.GetAddButton()->click();
+        QCOMPARE(page.GetReviews().size(), 3);
+        QCOMPARE(page.GetReviews().last(), added);
+        QCOMPARE(Row(page, 2), (QStringList{u"Cy"_s, u"cy@example.org"_s, u"today"_s}));
+        QVERIFY(page.IsModified());
+
+        // Edit and Delete without a highlighted row do nothing.
+        Select(page, {});
+        page.OnEdit();
+        page.OnDelete();
+        QCOMPARE(CModalRun::PendingHandlers(), 0);
+        QVERIFY(CMessageBox::TakeRequests().isEmpty());
+
+        // Several highlighted: the first from the top is edited, from a copy of its values.
+        Select(page, {2, 1});
+        CReview changed = kTwo[1];
+        changed.name = u"Bo Ekberg"_s;
+        changed.anonymous = true;
+        QueueDialog(&run, changed);
+        page.GetEditButton()->click();
+        QCOMPARE(run.shown, kTwo[1]);
+        QCOMPARE(page.GetReviews()[1], changed);
+        QCOMPARE(Row(page, 1).first(), u"Bo Ekberg"_s);
+        QCOMPARE(page.GetReviews()[2], added);
+
+        // Cancel keeps the review as it was.
+        QueueDialog(&run, std::nullopt);
+        page.OnEdit();
+        QCOMPARE(page.GetReviews()[1], changed);
+
+        // A double-click edits the highlighted row too.
+        Select(page, {0});
+        QueueDialog(&run, kTwo[1]);
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        const QRect cell = page.GetList()->visualRect(page.GetList()->model()->index(0, 0));
+        // A double-click is a click followed by the second press that the system reports as double.
+        QTest::mouseClick(page.GetList()->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(page.GetList()->viewport(), Qt::LeftButton, {}, cell.center());
+        QVERIFY(run.shown == kTwo[0]);
+        QCOMPARE(page.GetReviews()[0], kTwo[1]);
+
+        // Delete asks first; No keeps everything, Yes removes only the first highlighted.
+        Select(page, {1, 2});
+        CMessageBox::QueueAnswer(QMessageBox::No);
+        page.GetDeleteButton()->click();
+        QCOMPARE(page.GetReviews().size(), 3);
+        const QList<CMessageBox::Request> asked = CMessageBox::TakeRequests();
+        QCOMPARE(asked.size(), 1);
+        QCOMPARE(asked[0].text, u"Are you sure you want to delete the highlighted review?"_s);
+        QCOMPARE(asked[0].caption, u"Warning"_s);
+        QCOMPARE(asked[0].icon, QMessageBox::Question);
+        QCOMPARE(asked[0].buttons, QMessageBox::Yes | QMessageBox::No);
+        CMessageBox::QueueAnswer(QMessageBox::Yes);
+        page.OnDelete();
+        CMessageBox::TakeRequests();
+        QCOMPARE(Describe(page.GetReviews()), Describe({kTwo[1], added}));
+        QCOMPARE(page.GetList()->model()->rowCount(), 2);
+        // Nothing reaches the file before the page is left.
+        QCOMPARE(ReadFile(Path(12)), FormatReviewRecord(kTwo[0]) + FormatReviewRecord(kTwo[1]));
+    }
+
+    void requiredFields_data()
+    {
+        QTest::addColumn<int>("empty");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("name") << 0 << u"Name field is required."_s;
+        QTest::newRow("email") << 1 << u"Email field is required."_s;
+        QTest::newRow("date") << 2 << u"Date field is required."_s;
+        QTest::newRow("review") << 3 << u"Review field is required."_s;
+    }
+
+    void requiredFields()
+    {
+        QFETCH(int, empty);
+        QFETCH(QString, message);
+        CReview review = Review(u"old"_s, u"old@x"_s, false, u"old"_s, u"old"_s);
+        CEditReviewDialog dialog(review);
+        QCOMPARE(dialog.windowTitle(), u"Edit Review"_s);
+        dialog.show();
+        QWidget* fields[] = {dialog.GetNameEdit(), dialog.GetEmailEdit(), dialog.GetDateEdit(),
+                             dialog.GetReviewEdit()};
+        for (int i = 0; i < 3; ++i)
+            static_cast<QLineEdit*>(fields[i])->setText(i < empty ? u" "_s : QString());
+        dialog.GetReviewEdit()->setPlainText(QString());
+        dialog.GetAnonymousCheck()->setChecked(true);
+        dialog.GetOkButton()->click();
+        QList<CMessageBox::Request> shown = CMessageBox::TakeRequests();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0].text, message);
+        QCOMPARE(shown[0].caption, u"Error"_s);
+        QCOMPARE(shown[0].icon, QMessageBox::NoIcon);
+        QCOMPARE(shown[0].buttons, QMessageBox::Ok);
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(dialog.focusWidget(), fields[empty]);
+        QVERIFY(!review.anonymous);
+
+        // Spaces count as present; then OK closes and the review takes every field.
+        for (int i = 0; i < 3; ++i)
+            static_cast<QLineEdit*>(fields[i])->setText(u" "_s);
+        dialog.GetReviewEdit()->setPlainText(u"a\nb"_s);
+        dialog.GetOkButton()->click();
+        QVERIFY(CMessageBox::TakeRequests().isEmpty());
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(review, Review(u" "_s, u" "_s, true, u" "_s, u"a\r\nb"_s));
+    }
+
+    void leavingThePageWrites()
+    {
+        QVERIFY(WriteReviewFile(Path(13), kTwo));
+        CReviewsPage* page = nullptr;
+        auto sheet = MakeSheet(&page, 13, u"T"_s);
+        QVERIFY(sheet->SetActivePage(1));
+        QVERIFY(page->GetEditButton()->isDefault());
+        // Leaving unchanged writes nothing.
+        QFile::remove(Path(13));
+        QVERIFY(sheet->SetActivePage(0));
+        QVERIFY(!QFileInfo::exists(Path(13)));
+        QVERIFY(sheet->GetButton(CPropertySheet::kOkButton)->isDefault());
+
+        QVERIFY(sheet->SetActivePage(1));
+        Select(*page, {0});
+        CMessageBox::QueueAnswer(QMessageBox::Yes);
+        page->OnDelete();
+        QVERIFY(sheet->SetActivePage(0));
+        QCOMPARE(ReadFile(Path(13)), FormatReviewRecord(kTwo[1]));
+
+        // The mark stays: every departure writes again, even without a new change.
+        QFile::remove(Path(13));
+        QVERIFY(sheet->SetActivePage(1));
+        QVERIFY(sheet->SetActivePage(0));
+        QCOMPARE(ReadFile(Path(13)), FormatReviewRecord(kTwo[1]));
+
+        // Deleting the last review deletes the file when OK is pressed on the page.
+        QVERIFY(sheet->SetActivePage(1));
+        Select(*page, {0});
+        CMessageBox::QueueAnswer(QMessageBox::Yes);
+        page->OnDelete();
+        sheet->PressOK();
+        QVERIFY(!QFileInfo::exists(Path(13)));
+    }
+
+    void cancelKeepsWhatAnEarlierDepartureWrote()
+    {
+        CReviewsPage* page = nullptr;
+        auto sheet = MakeSheet(&page, 14, u"T"_s);
+        QVERIFY(sheet->SetActivePage(1));
+        DialogRun run;
+        QueueDialog(&run, kTwo[0]);
+        page->OnAdd();
+        QVERIFY(sheet->SetActivePage(0));
+        QCOMPARE(ReadFile(Path(14)), FormatReviewRecord(kTwo[0]));
+
+        QVERIFY(sheet->SetActivePage(1));
+        QueueDialog(&run, kTwo[1]);
+        page->OnAdd();
+        sheet->PressCancel();
+        QCOMPARE(ReadFile(Path(14)), FormatReviewRecord(kTwo[0]));
+    }
+
+    void aFileTooLargeToReadIsNeverWrittenBack()
+    {
+        QByteArray big;
+        while (big.size() <= kMaxReviewFileSize)
+            big += FormatReviewRecord(kTwo[0]);
+        WriteFile(Path(15), big);
+        CReviewsPage* page = nullptr;
+        auto sheet = MakeSheet(&page, 15, u"T"_s);
+        QVERIFY(sheet->SetActivePage(1));
+        Select(*page, {0});
+        CMessageBox::QueueAnswer(QMessageBox::Yes);
+        page->OnDelete();
+        sheet->PressOK();
+        QCOMPARE(ReadFile(Path(15)), big);
+    }
+};
+
+QTEST_MAIN(TestReviews)
+#include "tst_reviews.moc"
