@@ -4,6 +4,7 @@
 #include "CLibraryEditor.h"
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
+#include "reviews/ReviewFile.h"
 #include "SetupCommands.h"
 #include "startup/CFileAreaTable.h"
 #include "startup/CGroupFile.h"
@@ -431,7 +432,8 @@ private slots:
 
         // Every file is in an area the table knows, and every local location names a file that is there.
         theDatabaseManager.SetDatabaseFile(base + u"/db/troveport.db"_s);
-        int files = 0;
+        const QString web = RegGetString(u"HttpPath"_s, g_pszRegKey) + u'/';
+        int files = 0, reviewed = 0, anonymous = 0;
         for (quint32 i = 1; i < table.GetRecordCount(); ++i) {
             const FileAreaRecord* area = table.GetRecord(i);
             CFileRecord cursor(&theDatabaseManager);
@@ -442,6 +444,15 @@ private slots:
                 QStringList urls;
                 QVERIFY(theDatabaseManager.GetDownloadURLs(cursor.file_id, urls));
                 QVERIFY(!urls.isEmpty());
+                // Reviews, where a file has them, are complete records as the Reviews page requires.
+                QList<CReview> reviews;
+                QVERIFY(ReadReviewFile(ReviewFilePath(web, qint32(cursor.file_id)), reviews));
+                for (const CReview& r : reviews) {
+                    QVERIFY(!r.name.isEmpty() && !r.email.isEmpty() && !r.date.isEmpty() &&
+                            !r.text.isEmpty());
+                    anonymous += r.anonymous;
+                }
+                reviewed += !reviews.isEmpty();
                 // A file in an area that hosts files has its copy there (some have a second one).
                 const QString local = u"local://%1/"_s.arg(area->AreaId());
                 if (area->HasFlag(kAreaHostsLocalFiles)) {
@@ -454,6 +465,7 @@ private slots:
             }
         }
         QVERIFY(files >= 20);
+        QVERIFY(reviewed >= 3 && anonymous >= 1);
 
         // Two copies of one file, the same bytes; a real archive of the time when the test data is here.
         QCOMPARE(ReadFile(base + u"/areas/dosutil/djgpp.zip"_s),

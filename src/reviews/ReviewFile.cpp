@@ -150,7 +150,12 @@ QString UpToNul(const QString& text)
 
 QString ReviewFilePath(qint32 fileId)
 {
-    return SafeFormat(u"%sreviews/%ld.txt", g_szHttpPath, fileId);
+    return ReviewFilePath(g_szHttpPath, fileId);
+}
+
+QString ReviewFilePath(const QString& webRoot, qint32 fileId)
+{
+    return SafeFormat(u"%sreviews/%ld.txt", webRoot, fileId);
 }
 
 QStringList ReadReviewLines(const QString& path, bool* complete)

@@ -22,8 +22,9 @@ constexpr qint64 kMaxReviewFileSize = 4 * 1024 * 1024;
 // Lines are read in pieces of at most this many bytes, as the site's own readers do.
 constexpr int kMaxReviewLineBytes = 255;
 
-// "<web root>reviews/<file id>.txt".
+// "<web root>reviews/<file id>.txt", under g_szHttpPath or a web root given with its final "/".
 QString ReviewFilePath(qint32 fileId);
+QString ReviewFilePath(const QString& webRoot, qint32 fileId);
 
 // The lines of a review or submissions file, each cleaned of its line end: lines longer than
 // kMaxReviewLineBytes come as several pieces (never cutting a UTF-8 sequence), a piece ends at a

@@ -2,6 +2,7 @@
 
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
+#include "reviews/ReviewFile.h"
 #include "startup/SafeFormat.h"
 
 #include <QDateTime>
@@ -116,6 +117,49 @@ const struct
     {"nasm098.zip", 3, "dosutil"},
 };
 
+// Reviews the site has published for some files, so that the Reviews page has something to show.
+// Texts use "\n" between lines; non-ASCII names show that the files are UTF-8.
+const struct
+{
+    const char* fileName;
+    const char* name;
+    const char* email;
+    bool anonymous;
+    const char* date;
+    const char* text;
+} kReviews[] = {
+    {"keen4.zip", "Marcus Webb", "marcus@example.org", false, "January 4, 1992",
+     "Smooth scrolling on a PC at last.\nThe dopefish alone is worth the download."},
+    {"keen4.zip", "Kim Sato", "kim@example.org", true, "March 18, 1992",
+     "My whole class plays it at lunch.\n\nRegistering for the other two episodes."},
+    {"scorch.zip", "José Ortega", "jose@example.org", false, "June 2, 1995",
+     "Ten players on one keyboard, and the death heads are hilarious."},
+    {"pkz204g.zip", "Helga Brandt", "helga@example.org", false, "February 9, 1993",
+     "Faster than ARJ on my 386 and the archives are smaller."},
+    {"pkz204g.zip", "Dan Cole", "dan@example.org", true, "April 1, 1993", "Does what it says. Essential."},
+    {"pkz204g.zip", "Priya Nair", "priya@example.org", false, "May 20, 1993",
+     "Remember -ex for the best compression.\nThe manual explains every switch."},
+    {"tp55.zip", "Oskar Lind", "oskar@example.org", false, "August 30, 1989",
+     "Compiles my programs before I can reach for the coffee."},
+};
+
+// Writes the reviews of one demonstration file, if it has any.
+bool WriteDemoReviews(const QString& webRoot, const char* fileName, double fileId, QString* error)
+{
+    QList<CReview> reviews;
+    for (const auto& r : kReviews) {
+        if (qstrcmp(r.fileName, fileName) == 0)
+            reviews.append({QString::fromUtf8(r.name), QString::fromUtf8(r.email), r.anonymous,
+                            QString::fromUtf8(r.date),
+                            QString::fromUtf8(r.text).replace(QLatin1Char('\n'), QStringLiteral("\r\n"))});
+    }
+    const QString path = ReviewFilePath(webRoot, qint32(fileId));
+    if (reviews.isEmpty() || WriteReviewFile(path, reviews))
+        return true;
+    *error = SafeFormat(u"Cannot write the review file %s.", path);
+    return false;
+}
+
 // Archives published at the time, used instead of generated ones of the same name when the
 // project's test data is at hand ($TROVEPORT_TESTDATA), so that a virus checker sees real programs.
 QString RealArchive(const QString& fileName)
@@ -180,7 +224,7 @@ bool WriteArchive(const QString& path, const DemoFile& file, time_t date, QStrin
 
 } // namespace
 
-bool AddDemoFiles(const QString& areasDirectory, QString* error)
+bool AddDemoFiles(const QString& areasDirectory, const QString& webRoot, QString* error)
 {
     for (const DemoFile& file : kFiles) {
         CFileRecord record(&theDatabaseManager);
@@ -228,6 +272,8 @@ bool AddDemoFiles(const QString& areasDirectory, QString* error)
                          .arg(record.title, theDatabaseManager.GetDatabaseFile());
             return false;
         }
+        if (!WriteDemoReviews(webRoot, file.fileName, record.file_id, error))
+            return false;
     }
     return true;
 }

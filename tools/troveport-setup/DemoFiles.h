@@ -4,5 +4,6 @@
 
 // Adds the demonstration library's files: archives with FILE_ID.DIZ descriptions kept in the
 // areas that host local files, and files elsewhere on the web for the area that hosts none.
-// areasDirectory holds one directory per area, named as the demonstration names them.
-bool AddDemoFiles(const QString& areasDirectory, QString* error);
+// areasDirectory holds one directory per area, named as the demonstration names them. Some files
+// get published reviews in the web root's reviews directory (webRoot ends in "/").
+bool AddDemoFiles(const QString& areasDirectory, const QString& webRoot, QString* error);
