@@ -47,12 +47,13 @@ private:
 
 } // namespace
 
-QByteArray ReadTextFile(const QString& path)
+QByteArray ReadTextFile(const QString& path, qint64 maxBytes)
 {
     CReadableFile file(path);
     if (file.fd() < 0)
         return QByteArray();
-    QByteArray data(qsizetype(qMin(file.size(), kMaxTextFileSize)), Qt::Uninitialized);
+    const qint64 limit = qBound<qint64>(0, maxBytes, kMaxTextFileSize);
+    QByteArray data(qsizetype(qMin(file.size(), limit)), Qt::Uninitialized);
     qsizetype done = 0;
     while (done < data.size()) {
         const ssize_t n = ::read(file.fd(), data.data() + done, size_t(data.size() - done));

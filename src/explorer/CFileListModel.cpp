@@ -116,6 +116,14 @@ QVariant CFileListModel::FolderData(const QModelIndex& index, int role) const
     }
 }
 
+void CFileListModel::RedisplayRow(int row)
+{
+    if (!m_cursor || row < 0 || row >= m_fileCount)
+        return;
+    m_rereadRow = true;
+    emit dataChanged(index(row, 0), index(row, kColumnCount - 1));
+}
+
 QVariant CFileListModel::FileData(const QModelIndex& index, int role) const
 {
     if (role == Qt::DecorationRole)
@@ -127,8 +135,10 @@ QVariant CFileListModel::FileData(const QModelIndex& index, int role) const
     try {
         // The cells of one row are asked for one after another: read the row once.
         const qint64 position = qint64(index.row()) + 1;
-        if (m_cursor->GetAbsolutePosition() != position || m_cursor->IsEOF())
+        if (m_cursor->GetAbsolutePosition() != position || m_cursor->IsEOF() || m_rereadRow) {
+            m_rereadRow = false;
             m_cursor->SetAbsolutePosition(position);
+        }
         if (m_cursor->IsEOF())
             emit EndOfData();
     } catch (const CDBException& e) {

@@ -36,6 +36,9 @@ public:
     void SetFiles(CFileRecord* cursor, int count);
 
     bool HasFiles() const { return m_cursor != nullptr; }
+    // The file entry's texts are read again from the database and the views redraw it: its file
+    // has just been changed.
+    void RedisplayRow(int row);
     quint32 GetFolderHandle(int row) const { return m_folders.value(row); }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -64,6 +67,7 @@ private:
     bool m_underRoot = false;
     CFileRecord* m_cursor = nullptr;
     int m_fileCount = 0;
+    mutable bool m_rereadRow = false; // the next cell asked for reads its row even if it stands there
     QIcon m_folderIcon;
     QIcon m_fileIcon;
 };

@@ -14,6 +14,7 @@
 #include "explorer/CMainFrame.h"
 #include "explorer/CTreeItem.h"
 #include "properties/CFileRemover.h"
+#include "properties/PropertiesCommand.h"
 #include "resources/ExplorerIcons.h"
 #include "startup/Globals.h"
 #include "startup/Registry.h"
@@ -171,7 +172,6 @@ bool CMainFrame::IsImplemented(Command command) const
     switch (command) {
     case Command::ScanForNewFiles:
     case Command::ScanForNewReviews:
-    case Command::Properties:
     case Command::New:
     case Command::AddMultiple:
     case Command::TreeProperties:
@@ -324,6 +324,9 @@ void CMainFrame::RunCommand(Command command)
         break;
     case Command::RemoveFromArea:
         CFileRemover::RunRemoveFromArea(*this);
+        break;
+    case Command::Properties:
+        RunPropertiesCommand(*this);
         break;
     case Command::Close:
         close();

@@ -1,0 +1,149 @@
+#include "properties/CFileDescriptionPage.h"
+
+#include "controls/CFileChooser.h"
+#include "controls/CMessageBox.h"
+#include "database/CFileRecord.h"
+#include "properties/FileProperties.h"
+#include "properties/PageControls.h"
+#include "startup/SafeFormat.h"
+
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextCursor>
+#include <QVBoxLayout>
+
+CFileDescriptionPage::CFileDescriptionPage(CFileRecord* file, QWidget* parent)
+    : CWizardPage(kTemplateId, tr("Description"), parent), m_file(file)
+{
+    SetHelpTopic(kHelpTopic);
+
+    m_brief = new QLineEdit(this);
+    m_brief->setMaxLength(CFileRecord::kShortDescLength);
+    m_detailed = new QPlainTextEdit(this);
+    m_detailed->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // Tab moves on to the next control; Enter starts a new line.
+    m_detailed->setTabChangesFocus(true);
+    m_browse = new QPushButton(tr("B&rowse..."), this);
+    NameAfterText(m_browse, m_browse->text());
+    connect(m_browse, &QPushButton::clicked, this, &CFileDescriptionPage::OnBrowse);
+
+    auto* briefLabel = new QLabel(tr("&Brief description:"), this);
+    auto* detailedLabel = new QLabel(tr("&Detailed description:"), this);
+    auto* importLabel = new QLabel(tr("&Import description from text file:"), this);
+    briefLabel->setBuddy(m_brief);
+    detailedLabel->setBuddy(m_detailed);
+    importLabel->setBuddy(m_browse);
+    for (QLabel* label : {briefLabel, detailedLabel, importLabel})
+        NameAfterText(label, label->text());
+    NameAfterText(m_brief, briefLabel->text());
+    NameAfterText(m_detailed, detailedLabel->text());
+
+    auto* import = new QHBoxLayout;
+    import->addWidget(importLabel, 1);
+    import->addWidget(m_browse);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(briefLabel);
+    layout->addWidget(m_brief);
+    layout->addWidget(detailedLabel);
+    layout->addWidget(m_detailed, 1);
+    layout->addLayout(import);
+}
+
+bool CFileDescriptionPage::OnSetActive()
+{
+    if (!m_loaded) {
+        // A text field would make two lines of a CR LF, so the text is shown with line feeds; it is
+        // written back only when changed.
+        m_detailed->setPlainText(WithLineFeeds(m_file->long_desc));
+        m_detailed->document()->setModified(false);
+        m_brief->setMaxLength(qMax(CFileRecord::kShortDescLength, int(m_file->short_desc.size())));
+        m_brief->setText(m_file->short_desc);
+        m_loaded = true;
+    }
+    return CWizardPage::OnSetActive();
+}
+
+QString CFileDescriptionPage::GetDetailedText() const
+{
+    // The raw text keeps what a plain-text export would change (non-breaking spaces).
+    QString text = m_detailed->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    return text;
+}
+
+bool CFileDescriptionPage::TakeFields()
+{
+    QWidget* field = nullptr;
+    int limit = 0;
+    switch (FindDescriptionFault(GetDetailedText(), m_brief->text())) {
+    case DescriptionFault::None:
+        return true;
+    case DescriptionFault::DetailedTooLong:
+        field = m_detailed;
+        limit = CFileRecord::kLongDescLength;
+        break;
+    case DescriptionFault::BriefTooLong:
+        field = m_brief;
+        limit = CFileRecord::kShortDescLength;
+        break;
+    }
+    CMessageBox::Show(this, SafeFormat(u"Enter no more than %d characters.", limit), QString(),
+                      QMessageBox::Warning);
+    field->setFocus(Qt::OtherFocusReason);
+    return false;
+}
+
+bool CFileDescriptionPage::OnKillActive()
+{
+    return !m_loaded || TakeFields();
+}
+
+void CFileDescriptionPage::OnOK()
+{
+    if (!m_loaded)
+        return;
+    if (m_detailed->document()->isModified())
+        m_file->long_desc = GetDetailedText();
+    m_file->short_desc = m_brief->text();
+}
+
+QString CFileDescriptionPage::ChooseFile()
+{
+    for (;;) {
+        const QString path = CFileChooser::GetOpenFileName(this, tr("Open"), QString(),
+                                                           tr("Text Files (*.txt);;All Files (*)"));
+        if (path.isEmpty())
+            return QString();
+        // Read-only is the file's own mark (no write permission for anyone), not whether this
+        // user may write it, so that it means the same for every user.
+        constexpr QFile::Permissions kWritable = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+        const QFileInfo info(path);
+        if (!info.exists() || (info.permissions() & kWritable))
+            return path;
+        CMessageBox::Show(
+            this,
+            SafeFormat(u"%s\nThis file is set to read-only.\nTry again with a different file name.", path),
+            tr("Open"), QMessageBox::Warning);
+    }
+}
+
+void CFileDescriptionPage::OnBrowse()
+{
+    if (!TakeFields())
+        return;
+    const QString path = ChooseFile();
+    if (path.isEmpty())
+        return;
+    const QString text = ReadDescriptionImport(path);
+    if (text.isEmpty())
+        return;
+    // At the very end, with nothing in between: the user decides how the texts meet.
+    QTextCursor cursor(m_detailed->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(text);
+    m_detailed->setTextCursor(cursor);
+}

@@ -1,0 +1,116 @@
+#include "properties/CFileUrlsPage.h"
+
+#include "adding/CDownloadUrlDialog.h"
+#include "controls/CMessageBox.h"
+#include "controls/CModalRun.h"
+#include "controls/CPropertySheet.h"
+#include "database/CFileRecord.h"
+#include "database/CTroveportDatabaseManager.h"
+#include "properties/PageControls.h"
+
+#include <QHBoxLayout>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+CFileUrlsPage::CFileUrlsPage(CFileRecord* file, QWidget* parent)
+    : CWizardPage(kTemplateId, tr("URLs"), parent), m_file(file)
+{
+    SetHelpTopic(kHelpTopic);
+    m_list = new QListWidget(this);
+    m_list->setSortingEnabled(true);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setAccessibleName(GetTitle());
+    m_add = new QPushButton(tr("&Add"), this);
+    m_edit = new QPushButton(tr("&Edit"), this);
+    m_remove = new QPushButton(tr("&Remove"), this);
+    for (QPushButton* button : {m_add, m_edit, m_remove})
+        NameAfterText(button, button->text());
+    connect(m_add, &QPushButton::clicked, this, &CFileUrlsPage::OnAdd);
+    connect(m_edit, &QPushButton::clicked, this, &CFileUrlsPage::OnEdit);
+    connect(m_remove, &QPushButton::clicked, this, &CFileUrlsPage::OnRemove);
+    connect(m_list, &QListWidget::itemDoubleClicked, this, &CFileUrlsPage::OnEdit);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_add);
+    buttons->addWidget(m_edit);
+    buttons->addWidget(m_remove);
+    buttons->addStretch();
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_list, 1);
+    layout->addLayout(buttons);
+}
+
+bool CFileUrlsPage::OnSetActive()
+{
+    if (!m_loaded) {
+        QStringList urls;
+        if (theDatabaseManager.GetDownloadURLs(m_file->file_id, urls))
+            m_list->addItems(urls);
+        m_loaded = true;
+    }
+    return CWizardPage::OnSetActive();
+}
+
+bool CFileUrlsPage::OnKillActive()
+{
+    if (m_list->count() > 0)
+        return true;
+    CMessageBox::Show(this, tr("Please add at least one URL for this file."));
+    return false;
+}
+
+void CFileUrlsPage::CancelToClose()
+{
+    if (CPropertySheet* sheet = GetSheet())
+        sheet->CancelToClose();
+}
+
+void CFileUrlsPage::AddLocation(const QString& location)
+{
+    if (!m_file->AddDownloadURL(location))
+        return;
+    auto* item = new QListWidgetItem(location);
+    m_list->addItem(item);
+    m_list->setCurrentItem(item);
+    CancelToClose();
+}
+
+void CFileUrlsPage::OnAdd()
+{
+    CDownloadUrlDialog dialog(this);
+    if (CModalRun::Exec(dialog) == QDialog::Accepted)
+        AddLocation(dialog.GetLocation());
+}
+
+void CFileUrlsPage::OnEdit()
+{
+    QListWidgetItem* item = m_list->selectedItems().value(0);
+    if (!item)
+        return;
+    const QString old = item->text();
+    CDownloadUrlDialog dialog(this);
+    dialog.SetLocation(old);
+    if (CModalRun::Exec(dialog) != QDialog::Accepted || dialog.GetSiteUrl() == old)
+        return;
+    // A local location always arrives here, since its site URL text is empty: it is replaced by
+    // what the dialog forms, even when that is the same.
+    if (m_file->DeleteDownloadURL(old)) {
+        delete item;
+        CancelToClose();
+    }
+    AddLocation(dialog.GetLocation());
+}
+
+void CFileUrlsPage::OnRemove()
+{
+    QListWidgetItem* item = m_list->selectedItems().value(0);
+    if (!item ||
+        CMessageBox::Show(this, tr("Are you sure you want to delete this item?"), tr("Question"),
+                          QMessageBox::Question, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        return;
+    if (m_file->DeleteDownloadURL(item->text())) {
+        delete item;
+        CancelToClose();
+    }
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+class CFileRecord;
+
+// What the File Properties sheet does that needs no window: the write-back of its working copy, the
+// checks on the General and Description values, the import of a description from a text file and
+// the toggling of a file's area links.
+
+// Writes the working copy to the file's stored row, under DatabaseLock. A row deleted meanwhile, or
+// one the database will not edit, is left alone: failures are logged by the record and reported to
+// nobody, as the sheet has already closed.
+void CommitFileProperties(const CFileRecord& workingCopy);
+
+// A number typed into a field: blanks around it are allowed, nothing else. None for anything that
+// is not a finite number.
+std::optional<double> ParseNumberField(const QString& text);
+// How a number field shows its value: as many digits as a double holds exactly, no exponent for
+// whole numbers that fit.
+QString FormatNumberField(double value);
+
+// The General page's values as typed.
+struct GeneralFields
+{
+    QString title;
+    QString version;
+    QString fileSize;
+    QString downloads;
+    QString name;
+    QString email;
+};
+
+// The field whose value cannot be taken, in the order the page checks them.
+enum class GeneralFault
+{
+    None,
+    NameTooLong,
+    EmailTooLong,
+    SizeNotNumber,
+    TitleTooLong,
+    VersionTooLong,
+    DownloadsNotNumber,
+};
+GeneralFault FindGeneralFault(const GeneralFields& fields);
+
+// Longest author's name and e-mail address the General page takes, in characters.
+constexpr int kMaxAuthorField = 254;
+
+enum class DescriptionFault
+{
+    None,
+    DetailedTooLong,
+    BriefTooLong,
+};
+DescriptionFault FindDescriptionFault(const QString& detailed, const QString& brief);
+
+// A text with its line ends as the description field keeps them: CR LF and a lone CR become LF.
+QString WithLineFeeds(QString text);
+
+// The text a description import appends: the file's bytes up to its first zero byte, as UTF-8 with
+// line feeds, at most as many characters as a detailed description holds. Empty when the file
+// cannot be read.
+QString ReadDescriptionImport(const QString& path);
+
+// A click on an area of the File Areas page: unlinks the file from the area when `linked` holds it,
+// else links it. `linked` follows what the database accepted. Returns whether the area is now
+// marked: an unlink that fails is taken as a wish to link, and a link is marked even when it fails.
+bool ToggleFileArea(CFileRecord& file, QList<double>& linked, double areaId);

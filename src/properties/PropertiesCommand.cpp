@@ -1,0 +1,56 @@
+#include "properties/PropertiesCommand.h"
+
+#include "database/CFileRecord.h"
+#include "database/CTroveportDatabaseManager.h"
+#include "explorer/CFileListModel.h"
+#include "explorer/CFileListView.h"
+#include "explorer/CMainFrame.h"
+#include "explorer/CTreeItem.h"
+#include "properties/CFilePropertySheet.h"
+
+namespace {
+
+void RunFileSheet(CMainFrame& frame, const CFolderTreeItem& node, int row)
+{
+    CFileRecord* cursor = frame.GetFileCursor();
+    if (!cursor)
+        return;
+    auto file = ReadFileOfListRow(*cursor, row);
+    if (!file)
+        return;
+    // The row is shown afresh from the cursor afterwards: nothing may replace it meanwhile.
+    frame.HoldRefresh(true);
+    CFilePropertySheet sheet(std::move(file), frame.GetTreeModel(), &frame);
+    const bool accepted = sheet.Run();
+    frame.HoldRefresh(false);
+    if (!accepted)
+        return;
+    CFileListModel* list = frame.GetListModel();
+    list->RedisplayRow(row);
+    // Links changed on the File Areas page may have taken the file out of this area or put it
+    // back: the list shows what the area holds now.
+    if (node.GetType() == kNodeArea &&
+        theDatabaseManager.GetNumberOfFilesInArea(node.GetAreaId()) != list->rowCount())
+        frame.PostRefresh();
+}
+
+} // namespace
+
+void RunPropertiesCommand(CMainFrame& frame)
+{
+    const int row = frame.GetListView()->GetFirstSelectedRow();
+    const CFolderTreeItem* node = frame.GetSelectedTreeItem();
+    if (row < 0 || !node)
+        return;
+    switch (node->GetType()) {
+    case kNodeRoot:
+    case kNodeGroup:
+        break; // the sheets of groups and areas are not here yet
+    case kNodeArea:
+    case kNodeSearchResults:
+        RunFileSheet(frame, *node, row);
+        break;
+    default:
+        break;
+    }
+}

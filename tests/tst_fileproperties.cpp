@@ -1,0 +1,654 @@
+// The File Properties sheet driven through the explorer window offscreen on a demonstration
+// library: the write-back on OK, the General page's checks in their order, the dates, the
+// description import, the area links and download locations written at once, and the list after OK.
+
+#include "adding/CDownloadUrlDialog.h"
+#include "controls/CDateEdit.h"
+#include "controls/CFileChooser.h"
+#include "controls/CMessageBox.h"
+#include "controls/CModalRun.h"
+#include "database/CFileRecord.h"
+#include "database/CTroveportDatabaseManager.h"
+#include "DatabaseSupport.h"
+#include "DemoSupport.h"
+#include "FrameSupport.h"
+#include "properties/CFileAreasPage.h"
+#include "properties/CFileDescriptionPage.h"
+#include "properties/CFileGeneralPage.h"
+#include "properties/CFilePropertySheet.h"
+#include "properties/CFileUrlsPage.h"
+#include "properties/FileProperties.h"
+#include "startup/Globals.h"
+#include "TestSupport.h"
+
+#include <QCheckBox>
+#include <QDateTime>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+
+#include <functional>
+
+using namespace Qt::StringLiterals;
+using namespace FrameSupport;
+using namespace TestSupport;
+
+namespace {
+
+constexpr quint32 kText = 6;        // "Documents/Text Files"
+constexpr quint32 kProgramming = 5; // in "Utilities" and in "Uploads"
+
+// A message box request in one line: icon, text (the caption only when it is not the program's).
+QString Describe(const CMessageBox::Request& request)
+{
+    const QString icon = request.icon == QMessageBox::Question   ? u"question"_s
+                         : request.icon == QMessageBox::Warning  ? u"warning"_s
+                         : request.icon == QMessageBox::Critical ? u"error"_s
+                                                                 : u"none"_s;
+    const QString caption =
+        request.caption == u"Troveport Explorer"_s ? QString() : request.caption + u": "_s;
+    QStringList buttons;
+    for (const auto& [button, name] :
+         {std::pair{QMessageBox::Ok, "OK"}, std::pair{QMessageBox::Yes, "Yes"},
+          std::pair{QMessageBox::No, "No"}, std::pair{QMessageBox::Cancel, "Cancel"}}) {
+        if (request.buttons.testFlag(button))
+            buttons.append(QLatin1String(name));
+    }
+    return caption + icon + u" | "_s + buttons.join(u' ') + u" | "_s + request.text;
+}
+
+QStringList TakeRequests()
+{
+    QStringList lines;
+    for (const CMessageBox::Request& request : CMessageBox::TakeRequests())
+        lines.append(Describe(request));
+    return lines;
+}
+
+double AddLibraryFile(const QString& title, const QList<quint32>& areas, const QStringList& urls = {})
+{
+    CFileRecord record(&theDatabaseManager);
+    record.title = title;
+    record.version = u"1.0"_s;
+    record.file_size = 1234;
+    record.long_desc = u"Long text."_s;
+    if (!record.Add())
+        return 0;
+    for (quint32 area : areas) {
+        if (!record.AddToFileArea(area))
+            return 0;
+    }
+    for (const QString& url : urls) {
+        if (!record.AddDownloadURL(url))
+            return 0;
+    }
+    return record.file_id;
+}
+
+std::unique_ptr<CFileRecord> Stored(double id)
+{
+    CFileRecord key(&theDatabaseManager);
+    key.file_id = id;
+    auto found = std::make_unique<CFileRecord>(&theDatabaseManager);
+    return found->GetByPrimaryKey(key) ? std::move(found) : nullptr;
+}
+
+QList<double> AreasOf(double id)
+{
+    QList<double> areas;
+    theDatabaseManager.GetAreaIDsForFile(id, areas);
+    return areas;
+}
+
+QStringList LocationsOf(double id)
+{
+    QStringList urls;
+    theDatabaseManager.GetDownloadURLs(id, urls);
+    urls.sort();
+    return urls;
+}
+
+quint32 LocalMidnight(int year, int month, int day)
+{
+    return quint32(QDateTime(QDate(year, month, day), QTime(0, 0)).toSecsSinceEpoch());
+}
+
+QStringList Items(const QListWidget* list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts.append(list->item(i)->text());
+    return texts;
+}
+
+// The tree items of an area on the File Areas page.
+QList<QTreeWidgetItem*> AreaItems(QTreeWidget* tree, double areaId)
+{
+    QList<QTreeWidgetItem*> items;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        if ((*it)->data(0, CFileAreasPage::kNodeTypeRole).toUInt() == kNodeArea &&
+            (*it)->data(0, CFileAreasPage::kAreaIdRole).toDouble() == areaId)
+            items.append(*it);
+    }
+    return items;
+}
+
+QList<Qt::CheckState> Marks(const QList<QTreeWidgetItem*>& items)
+{
+    QList<Qt::CheckState> marks;
+    for (const QTreeWidgetItem* item : items)
+        marks.append(item->checkState(0));
+    return marks;
+}
+
+// The Download URL dialog's next run: the site URL typed, then OK.
+void AnswerUrlDialog(const QString& siteUrl)
+{
+    CModalRun::QueueHandler([siteUrl](QDialog& shown) {
+        auto& dialog = static_cast<CDownloadUrlDialog&>(shown);
+        dialog.GetSiteUrlEdit()->setText(siteUrl);
+        dialog.accept();
+        return dialog.result();
+    });
+}
+
+} // namespace
+
+class TestFileProperties : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<CMainFrame> m_frame;
+    std::unique_ptr<DatabaseSupport::COtherProgram> m_site;
+
+    CMainFrame& Frame() { return *m_frame; }
+
+    int RowOf(const QString& title)
+    {
+        CFileListModel* model = Frame().GetListModel();
+        for (int row = 0; row < model->rowCount(); ++row) {
+            if (model->index(row, CFileListModel::kName).data().toString() == title)
+                return row;
+        }
+        return -1;
+    }
+
+    // Shows the area's files and selects the one with this title, as a user would.
+    void SelectFile(const QString& areaPath, const QString& title)
+    {
+        // Offscreen, nothing gives the window back its activation when a sheet closes.
+        Frame().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&Frame()));
+        QVERIFY2(Node(Frame(), areaPath), qPrintable(areaPath));
+        Select(Frame(), areaPath);
+        const int row = RowOf(title);
+        QVERIFY2(row >= 0, qPrintable(title));
+        SelectRows(Frame(), {row});
+    }
+
+    // Runs Properties with the sheet answered by `drive`, which ends it; the sheet's result.
+    int RunSheet(const std::function<void(CFilePropertySheet&)>& drive)
+    {
+        int result = -1;
+        CModalRun::QueueHandler([&](QDialog& shown) {
+            auto& sheet = static_cast<CFilePropertySheet&>(shown);
+            drive(sheet);
+            result = sheet.result();
+            return result;
+        });
+        Frame().RunCommand(Command::Properties);
+        return result;
+    }
+
+    QString Path(const QString& name) const { return m_dir.filePath(name); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QString error;
+        QVERIFY2(DemoSupport::OpenDemoLibrary(m_dir.path(), &error), qPrintable(error));
+        m_site = std::make_unique<DatabaseSupport::COtherProgram>(theDatabaseManager.GetDatabaseFile());
+        QVERIFY(m_site->IsOpen());
+        // A column the web site keeps for itself: the explorer never writes it.
+        QVERIFY(m_site->Run(u"ALTER TABLE files ADD COLUMN rating INTEGER NOT NULL DEFAULT 0"_s));
+        CMessageBox::SetAnsweringMode(true);
+        CFileChooser::SetAnsweringMode(true);
+    }
+
+    void init()
+    {
+        m_frame = MakeFrame();
+        QVERIFY(m_frame);
+        CModalRun::ClearHandlers();
+        CMessageBox::TakeRequests();
+        CFileChooser::TakeRequests();
+    }
+
+    void cleanup()
+    {
+        QCOMPARE(CModalRun::PendingHandlers(), 0);
+        CModalRun::ClearHandlers();
+        m_frame.reset();
+    }
+
+    void okWritesTheWorkingCopyAndShowsTheRowAfresh()
+    {
+        const double id = AddLibraryFile(u"Old Title"_s, {kText}, {u"http://a.example/old.zip"_s});
+        QVERIFY(m_site->Run(u"UPDATE files SET rating = 7 WHERE file_id = ?"_s, {id}));
+        SelectFile(u"Documents/Text Files"_s, u"Old Title"_s);
+        const int row = RowOf(u"Old Title"_s);
+        const int result = RunSheet([&](CFilePropertySheet& sheet) {
+            QCOMPARE(sheet.windowTitle(), u"File Properties"_s);
+            QStringList titles;
+            for (int i = 0; i < sheet.GetPageCount(); ++i)
+                titles.append(sheet.GetPage(i)->GetTitle());
+            QCOMPARE(titles,
+                     (QStringList{u"General"_s, u"Description"_s, u"File Areas"_s, u"URLs"_s, u"Reviews"_s}));
+            CFileGeneralPage* general = sheet.GetGeneralPage();
+            QCOMPARE(general->GetTitleEdit()->text(), u"Old Title"_s);
+            QCOMPARE(general->GetFileSizeEdit()->text(), u"1234"_s);
+            general->GetTitleEdit()->setText(u"New Title"_s);
+            general->GetVersionEdit()->setText(u"2.5b"_s);
+            general->GetFileSizeEdit()->setText(u" 98765 "_s);
+            general->GetDownloadsEdit()->setText(u"12"_s);
+            general->GetNameEdit()->setText(u"Ann Author"_s);
+            general->GetEmailEdit()->setText(u"ann@example.org"_s);
+            general->GetRequiresFormBox()->setChecked(true);
+            QVERIFY(sheet.SetActivePage(1));
+            sheet.GetDescriptionPage()->GetBriefEdit()->setText(u"Brief now"_s);
+            // The web site changes its own column while the sheet is open.
+            QVERIFY(m_site->Run(u"UPDATE files SET rating = 9 WHERE file_id = ?"_s, {id}));
+            sheet.PressOK();
+        });
+        QCOMPARE(result, int(QDialog::Accepted));
+        QCOMPARE(TakeRequests(), QStringList());
+        const auto stored = Stored(id);
+        QVERIFY(stored);
+        QCOMPARE(stored->title, u"New Title"_s);
+        QCOMPARE(stored->version, u"2.5b"_s);
+        QCOMPARE(stored->file_size, 98765.0);
+        QCOMPARE(stored->downloads, 12.0);
+        QCOMPARE(stored->upld_name, u"Ann Author"_s);
+        QCOMPARE(stored->upld_email, u"ann@example.org"_s);
+        QCOMPARE(stored->requires_form, 1);
+        QCOMPARE(stored->short_desc, u"Brief now"_s);
+        QCOMPARE(stored->long_desc, u"Long text."_s); // shown, not changed
+        QCOMPARE(m_site->Value(u"SELECT rating FROM files WHERE file_id = ?"_s, {id}).toInt(), 9);
+        // The row reads its texts again although the cursor still stands on it.
+        QCOMPARE(Frame().GetListModel()->index(row, CFileListModel::kName).data().toString(), u"New Title"_s);
+        QCOMPARE(Frame().GetListModel()->index(row, CFileListModel::kDescription).data().toString(),
+                 u"Brief now"_s);
+    }
+
+    void cancelAndUnvisitedPagesKeepTheStoredValues()
+    {
+        const double id = AddLibraryFile(u"Kept"_s, {kText}, {u"http://a.example/kept.zip"_s});
+        SelectFile(u"Documents/Text Files"_s, u"Kept"_s);
+        int result = RunSheet([](CFilePropertySheet& sheet) {
+            sheet.GetGeneralPage()->GetTitleEdit()->setText(u"Thrown Away"_s);
+            sheet.PressCancel();
+        });
+        QCOMPARE(result, int(QDialog::Rejected));
+        QCOMPARE(Stored(id)->title, u"Kept"_s);
+
+        // The web site changes the description meanwhile: a page never opened does not put the
+        // old one back.
+        QVERIFY(m_site->Run(u"UPDATE files SET long_desc = 'By the site' WHERE file_id = ?"_s, {id}));
+        SelectFile(u"Documents/Text Files"_s, u"Kept"_s);
+        result = RunSheet([](CFilePropertySheet& sheet) {
+            QVERIFY(sheet.SetActivePage(3));
+            sheet.PressOK();
+        });
+        QCOMPARE(result, int(QDialog::Accepted));
+        QCOMPARE(Stored(id)->long_desc, u"By the site"_s);
+    }
+
+    void rowDeletedMeanwhileWritesNothing()
+    {
+        const double id = AddLibraryFile(u"Doomed"_s, {kText}, {u"http://a.example/doomed.zip"_s});
+        SelectFile(u"Documents/Text Files"_s, u"Doomed"_s);
+        const int result = RunSheet([&](CFilePropertySheet& sheet) {
+            sheet.GetGeneralPage()->GetTitleEdit()->setText(u"Resurrected"_s);
+            QVERIFY(m_site->Run(u"DELETE FROM download WHERE file_id = ?"_s, {id}));
+            QVERIFY(m_site->Run(u"DELETE FROM file_area WHERE file_id = ?"_s, {id}));
+            QVERIFY(m_site->Run(u"DELETE FROM files WHERE file_id = ?"_s, {id}));
+            sheet.PressOK();
+        });
+        QCOMPARE(result, int(QDialog::Accepted));
+        QCOMPARE(TakeRequests(), QStringList());
+        QVERIFY(!Stored(id));
+        QCOMPARE(m_site->Value(u"SELECT COUNT(*) FROM files WHERE title = 'Resurrected'"_s).toInt(), 0);
+    }
+
+    void generalChecksInTheirOrder()
+    {
+        const double id = AddLibraryFile(u"Checked"_s, {kText}, {u"http://a.example/checked.zip"_s});
+        SelectFile(u"Documents/Text Files"_s, u"Checked"_s);
+        QStringList messages;
+        QList<QWidget*> focused;
+        const int result = RunSheet([&](CFilePropertySheet& sheet) {
+            CFileGeneralPage* page = sheet.GetGeneralPage();
+            auto press = [&] {
+                sheet.PressOK();
+                messages += TakeRequests();
+                focused.append(sheet.focusWidget());
+            };
+            // Values longer than the fields take as typed arrive from elsewhere (an upload).
+            for (QLineEdit* edit : {page->GetNameEdit(), page->GetEmailEdit(), page->GetTitleEdit()})
+                edit->setMaxLength(1000);
+            page->GetNameEdit()->setText(QString(255, u'n'));
+            page->GetEmailEdit()->setText(QString(255, u'e'));
+            page->GetFileSizeEdit()->setText(u"12 kB"_s);
+            page->GetTitleEdit()->setText(QString(31, u't'));
+            page->GetDownloadsEdit()->setText(QString());
+            press();
+            page->GetNameEdit()->setText(u"Ann"_s);
+            press();
+            page->GetEmailEdit()->setText(QString());
+            press();
+            page->GetFileSizeEdit()->setText(u"12"_s);
+            press();
+            page->GetTitleEdit()->setText(QString(30, u't'));
+            press();
+            page->GetDownloadsEdit()->setText(u"3"_s);
+            page->GetRequiresFormBox()->setChecked(true);
+            press(); // an empty address, now that the form requires one
+            page->GetEmailEdit()->setText(u"ann example.org"_s);
+            press();
+            page->GetEmailEdit()->setText(u"ann.example.org"_s);
+            press();
+            // Leaving for another page runs the same checks.
+            QVERIFY(!sheet.SetActivePage(1));
+            messages += TakeRequests();
+            page->GetRequiresFormBox()->setChecked(false);
+            press(); // without the form the address is not looked at
+        });
+        QCOMPARE(result, int(QDialog::Accepted));
+        QCOMPARE(messages, (QStringList{
+                               u"warning | OK | Enter no more than 254 characters."_s,
+                               u"warning | OK | Enter no more than 254 characters."_s,
+                               u"warning | OK | Please enter a number."_s,
+                               u"warning | OK | Enter no more than 30 characters."_s,
+                               u"warning | OK | Please enter a number."_s,
+                               u"error | OK | Invalid e-mail address."_s,
+                               u"error | OK | Illegal characters in e-mail address."_s,
+                               u"error | OK | Invalid e-mail address."_s,
+                               u"error | OK | Invalid e-mail address."_s,
+                           }));
+        // Each refusal puts the focus on the field at fault.
+        QCOMPARE(focused.size(), 9);
+        QCOMPARE(focused[0]->accessibleName(), u"Author's Name:"_s);
+        QCOMPARE(focused[1]->accessibleName(), u"Email Address:"_s);
+        QCOMPARE(focused[2]->accessibleName(), u"File Size:"_s);
+        QCOMPARE(focused[3]->accessibleName(), u"File Title:"_s);
+        QCOMPARE(focused[4]->accessibleName(), u"Downloads:"_s);
+        QCOMPARE(focused[5]->accessibleName(), u"Email Address:"_s);
+        const auto stored = Stored(id);
+        QCOMPARE(stored->upld_email, u"ann.example.org"_s);
+        QCOMPARE(stored->title, QString(30, u't'));
+    }
+
+    void datesAreClampedToTheYearsTheSiteStores()
+    {
+        const double id = AddLibraryFile(u"Dated"_s, {kText}, {u"http://a.example/dated.zip"_s});
+        const qint64 lateEvening = QDateTime(QDate(2001, 9, 9), QTime(23, 30), Qt::UTC).toSecsSinceEpoch();
+        QVERIFY(m_site->Run(u"UPDATE files SET file_date = ?, last_download = ? WHERE file_id = ?"_s,
+                            {lateEvening, lateEvening, id}));
+        SelectFile(u"Documents/Text Files"_s, u"Dated"_s);
+        RunSheet([](CFilePropertySheet& sheet) {
+            sheet.GetGeneralPage()->GetFileDateEdit()->SetDate(1965, 3, 5);
+            sheet.GetGeneralPage()->GetLastDownloadEdit()->SetDate(2050, 7, 1);
+            sheet.PressOK();
+        });
+        auto stored = Stored(id);
+        QCOMPARE(stored->file_date, LocalMidnight(1970, 3, 5));
+        QCOMPARE(stored->last_download, LocalMidnight(2037, 7, 1));
+
+        // A stored time shows its UTC date, and comes back as local midnight of that date.
+        QVERIFY(m_site->Run(u"UPDATE files SET file_date = ? WHERE file_id = ?"_s, {lateEvening, id}));
+        SelectFile(u"Documents/Text Files"_s, u"Dated"_s);
+        RunSheet([](CFilePropertySheet& sheet) { sheet.PressOK(); });
+        stored = Stored(id);
+        QCOMPARE(stored->file_date, LocalMidnight(2001, 9, 9));
+        QCOMPARE(stored->last_download, LocalMidnight(2037, 7, 1));
+    }
+
+    void descriptionImportAppendsTheFile()
+    {
+        const double id = AddLibraryFile(u"Described"_s, {kText}, {u"http://a.example/described.zip"_s});
+        WriteFile(Path(u"dos.txt"_s), "Line one\r\nLine two");
+        WriteFile(Path(u"binary.bin"_s), QByteArray("head\0tail", 9));
+        WriteFile(Path(u"readonly.txt"_s), "protected");
+        QVERIFY(QFile::setPermissions(Path(u"readonly.txt"_s), QFile::ReadOwner | QFile::ReadGroup));
+        SelectFile(u"Documents/Text Files"_s, u"Described"_s);
+        QStringList texts;
+        RunSheet([&](CFilePropertySheet& sheet) {
+            QVERIFY(sheet.SetActivePage(1));
+            CFileDescriptionPage* page = sheet.GetDescriptionPage();
+            auto import = [&](const QStringList& answers) {
+                for (const QString& answer : answers)
+                    CFileChooser::QueueAnswer(answer);
+                page->OnBrowse();
+                texts.append(page->GetDetailedText());
+            };
+            import({Path(u"dos.txt"_s)});
+            import({Path(u"binary.bin"_s)});
+            import({Path(u"no-such.txt"_s)});
+            // A read-only file is refused and the chooser asked again; then cancelled.
+            import({Path(u"readonly.txt"_s), QString()});
+            QCOMPARE(
+                TakeRequests(),
+                QStringList{u"Open: warning | OK | "_s + Path(u"readonly.txt"_s) +
+                            u"\nThis file is set to read-only.\nTry again with a different file name."_s});
+            const auto requests = CFileChooser::TakeRequests();
+            QCOMPARE(requests.size(), 5);
+            QVERIFY(requests[0].filter.startsWith(u"Text Files (*.txt)"_s));
+            sheet.PressOK();
+        });
+        QCOMPARE(texts,
+                 (QStringList{u"Long text.Line one\nLine two"_s, u"Long text.Line one\nLine twohead"_s,
+                              u"Long text.Line one\nLine twohead"_s, u"Long text.Line one\nLine twohead"_s}));
+        QCOMPARE(Stored(id)->long_desc, u"Long text.Line one\nLine twohead"_s);
+    }
+
+    void hugeImportIsCutAndThenRefused()
+    {
+        QCOMPARE(ReadDescriptionImport(Path(u"missing.txt"_s)), QString());
+        // Four-byte characters after one of one byte: the read ends inside a character, which is
+        // left out rather than cut, and the count is of characters.
+        WriteFile(Path(u"wide.txt"_s),
+                  u"a"_s.append(QString(70000, u'x').replace(u"x"_s, u"\U0001F600"_s)).toUtf8());
+        const QString wide = ReadDescriptionImport(Path(u"wide.txt"_s));
+        QCOMPARE(wide.size(), 1 + 2 * 65534);
+        QVERIFY(wide.endsWith(u"\U0001F600"_s));
+        QVERIFY(!wide.contains(QChar::ReplacementCharacter));
+
+        const double id = AddLibraryFile(u"Huge"_s, {kText}, {u"http://a.example/huge.zip"_s});
+        WriteFile(Path(u"huge.txt"_s), QByteArray(200000, 'x'));
+        SelectFile(u"Documents/Text Files"_s, u"Huge"_s);
+        const int result = RunSheet([&](CFilePropertySheet& sheet) {
+            QVERIFY(sheet.SetActivePage(1));
+            CFileDescriptionPage* page = sheet.GetDescriptionPage();
+            CFileChooser::QueueAnswer(Path(u"huge.txt"_s));
+            page->OnBrowse();
+            QCOMPARE(page->GetDetailedText().size(), 10 + 65535);
+            sheet.PressOK();
+            QCOMPARE(TakeRequests(), QStringList{u"warning | OK | Enter no more than 65535 characters."_s});
+            QCOMPARE(sheet.focusWidget(), page->GetDetailedEdit());
+            sheet.PressCancel();
+        });
+        QCOMPARE(result, int(QDialog::Rejected));
+        QCOMPARE(Stored(id)->long_desc, u"Long text."_s);
+    }
+
+    void areaInTwoGroupsIsMarkedTwice()
+    {
+        const double id = AddLibraryFile(u"Twice"_s, {kText}, {u"http://a.example/twice.zip"_s});
+        SelectFile(u"Documents/Text Files"_s, u"Twice"_s);
+        RunSheet([&](CFilePropertySheet& sheet) {
+            QVERIFY(sheet.SetActivePage(2));
+            QTreeWidget* tree = sheet.GetAreasPage()->GetTree();
+            QStringList groups;
+            for (int i = 0; i < tree->topLevelItemCount(); ++i)
+                groups.append(tree->topLevelItem(i)->text(0));
+            // The explorer's groups in its order, without the search results.
+            QStringList expected;
+            const CTreeItem* root = Frame().GetTreeModel()->GetRoot();
+            for (qsizetype i = 0; i < root->GetChildCount(); ++i) {
+                if (root->GetChild(i)->GetType() == kNodeGroup)
+                    expected.append(root->GetChild(i)->GetName());
+            }
+            QCOMPARE(expected.size(), 4);
+            QCOMPARE(groups, expected);
+            const auto text = AreaItems(tree, kText);
+            QCOMPARE(Marks(text), QList<Qt::CheckState>{Qt::Checked});
+            QVERIFY(text[0]->parent()->isExpanded()); // scrolled into view
+            QVERIFY(!tree->topLevelItem(0)->isExpanded());
+            const auto programming = AreaItems(tree, kProgramming);
+            QCOMPARE(programming.size(), 2);
+            QCOMPARE(Marks(programming), (QList<Qt::CheckState>{Qt::Unchecked, Qt::Unchecked}));
+
+            // Space on the selected item, as a click would.
+            tree->setFocus();
+            tree->setCurrentItem(programming[1]);
+            QTest::keyClick(tree, Qt::Key_Space);
+            QCOMPARE(Marks(programming), (QList<Qt::CheckState>{Qt::Checked, Qt::Checked}));
+            QCOMPARE(AreasOf(id), (QList<double>{kProgramming, kText}));
+            QCOMPARE(sheet.GetAreasPage()->GetAreaIds(), (QList<double>{kText, kProgramming}));
+            tree->setCurrentItem(programming[0]);
+            sheet.GetAreasPage()->OnClickTree();
+            QCOMPARE(Marks(programming), (QList<Qt::CheckState>{Qt::Unchecked, Qt::Unchecked}));
+            QCOMPARE(AreasOf(id), QList<double>{kText});
+            // A group is not an area: nothing happens.
+            tree->setCurrentItem(programming[0]->parent());
+            sheet.GetAreasPage()->OnClickTree();
+            QCOMPARE(AreasOf(id), QList<double>{kText});
+            sheet.PressCancel();
+        });
+    }
+
+    void fileInNoAreaCannotLeaveThePageButCancelCloses()
+    {
+        const double id = AddLibraryFile(u"Lonely"_s, {kText}, {u"http://a.example/lonely.zip"_s});
+        SelectFile(u"Documents/Text Files"_s, u"Lonely"_s);
+        const int rows = Frame().GetListModel()->rowCount();
+        const int result = RunSheet([&](CFilePropertySheet& sheet) {
+            QVERIFY(sheet.SetActivePage(2));
+            QTreeWidget* tree = sheet.GetAreasPage()->GetTree();
+            tree->setCurrentItem(AreaItems(tree, kText)[0]);
+            sheet.GetAreasPage()->OnClickTree();
+            QCOMPARE(AreasOf(id), QList<double>()); // at once, not on OK
+            sheet.PressOK();
+            QVERIFY(!sheet.SetActivePage(0));
+            QCOMPARE(sheet.GetActiveIndex(), 2);
+            QCOMPARE(TakeRequests(),
+                     QStringList(2, u"none | OK | You must select the file into at least one file area."_s));
+            QVERIFY(sheet.isVisible());
+            sheet.PressCancel();
+        });
+        QCOMPARE(result, int(QDialog::Rejected));
+        QCOMPARE(AreasOf(id), QList<double>());
+        QCoreApplication::processEvents();
+        QCOMPARE(Frame().GetListModel()->rowCount(), rows); // no refresh after Cancel
+    }
+
+    void okRefreshesTheListWhenTheAreaLostTheFile()
+    {
+        const double id = AddLibraryFile(u"Moving"_s, {kText}, {u"http://a.example/moving.zip"_s});
+        SelectFile(u"Documents/Text Files"_s, u"Moving"_s);
+        RunSheet([&](CFilePropertySheet& sheet) {
+            QVERIFY(sheet.SetActivePage(2));
+            QTreeWidget* tree = sheet.GetAreasPage()->GetTree();
+            tree->setCurrentItem(AreaItems(tree, kProgramming)[0]);
+            sheet.GetAreasPage()->OnClickTree();
+            tree->setCurrentItem(AreaItems(tree, kText)[0]);
+            sheet.GetAreasPage()->OnClickTree();
+            sheet.PressOK();
+        });
+        QCOMPARE(AreasOf(id), QList<double>{kProgramming});
+        QVERIFY(RowOf(u"Moving"_s) >= 0); // the refresh is posted, not run within the command
+        QCoreApplication::processEvents();
+        QCOMPARE(RowOf(u"Moving"_s), -1);
+        QCOMPARE(Frame().GetListModel()->rowCount(), theDatabaseManager.GetNumberOfFilesInArea(kText));
+    }
+
+    void urlsAreWrittenAtOnce()
+    {
+        const double id = AddLibraryFile(u"Located"_s, {kText}, {u"http://b.example/one.zip"_s});
+        SelectFile(u"Documents/Text Files"_s, u"Located"_s);
+        const int result = RunSheet([&](CFilePropertySheet& sheet) {
+            QVERIFY(sheet.SetActivePage(3));
+            CFileUrlsPage* page = sheet.GetUrlsPage();
+            QListWidget* list = page->GetList();
+            QPushButton* cancel = sheet.GetButton(CPropertySheet::kCancelButton);
+            QCOMPARE(cancel->text(), u"Cancel"_s);
+
+            AnswerUrlDialog(u"http://a.example/two.zip"_s);
+            page->GetAddButton()->click();
+            QCOMPARE(Items(list),
+                     (QStringList{u"http://a.example/two.zip"_s, u"http://b.example/one.zip"_s}));
+            QCOMPARE(LocationsOf(id), Items(list));
+            QCOMPARE(cancel->text(), u"Close"_s);
+
+            // Edit without a selection does nothing; with one, replaces the entry.
+            list->clearSelection();
+            page->OnEdit();
+            list->item(1)->setSelected(true);
+            AnswerUrlDialog(u"http://c.example/three.zip"_s);
+            page->GetEditButton()->click();
+            QCOMPARE(LocationsOf(id),
+                     (QStringList{u"http://a.example/two.zip"_s, u"http://c.example/three.zip"_s}));
+            QCOMPARE(Items(list), LocationsOf(id));
+            // An edit that leaves the address as it was changes nothing.
+            list->item(0)->setSelected(true);
+            AnswerUrlDialog(u"http://a.example/two.zip"_s);
+            page->OnEdit();
+            QCOMPARE(Items(list), LocationsOf(id));
+
+            list->item(0)->setSelected(true);
+            CMessageBox::QueueAnswer(QMessageBox::No);
+            page->GetRemoveButton()->click();
+            QCOMPARE(LocationsOf(id).size(), 2);
+            CMessageBox::QueueAnswer(QMessageBox::Yes);
+            page->GetRemoveButton()->click();
+            list->item(0)->setSelected(true);
+            CMessageBox::QueueAnswer(QMessageBox::Yes);
+            page->GetRemoveButton()->click();
+            QCOMPARE(LocationsOf(id), QStringList());
+            QCOMPARE(list->count(), 0);
+            QCOMPARE(TakeRequests(),
+                     QStringList(
+                         3, u"Question: question | Yes No | Are you sure you want to delete this item?"_s));
+
+            sheet.PressOK();
+            QVERIFY(!sheet.SetActivePage(0));
+            QCOMPARE(TakeRequests(),
+                     QStringList(2, u"none | OK | Please add at least one URL for this file."_s));
+            cancel->click();
+        });
+        QCOMPARE(result, int(QDialog::Rejected));
+        QCOMPARE(LocationsOf(id), QStringList());
+    }
+
+    void propertiesOfGroupRowsOpenNothingYet()
+    {
+        Select(Frame(), QString()); // the root: its rows are groups
+        QVERIFY(Frame().GetListModel()->rowCount() > 0);
+        SelectRows(Frame(), {0});
+        QVERIFY(Frame().GetAction(Command::Properties)->isEnabled());
+        CModalRun::QueueHandler([](QDialog&) { return int(QDialog::Rejected); });
+        Frame().RunCommand(Command::Properties);
+        QCOMPARE(CModalRun::PendingHandlers(), 1);
+        CModalRun::ClearHandlers();
+    }
+};
+
+QTEST_MAIN(TestFileProperties)
+#include "tst_fileproperties.moc"
