@@ -1,0 +1,562 @@
+// The date edit and its calendar: the locale's layout, reading typed dates, stepping fields, time
+// values at and beyond the 32-bit years, the calendar's grid, and choosing a date with a key or a
+// click. Every case sets its own date, so none depends on today's.
+
+#include "controls/CCalendarWnd.h"
+#include "controls/CDateEdit.h"
+#include "controls/DateEditLogic.h"
+#include "explorer/ListFormatting.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDate>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <climits>
+#include <cstdlib>
+#include <ctime>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const DateLayout kDmy{kDayMonthYear, u"."_s, 0};
+const DateLayout kMdyShort{kMonthDayYear, u"/"_s, kDayWithoutZero | kMonthWithoutZero | kTwoDigitYear};
+const DateLayout kYmd{kYearMonthDay, u"-"_s, 0};
+const DateLayout kYmdSpaced{kYearMonthDay, u". "_s, 0};
+
+QString Text(const CalendarDate& date)
+{
+    return u"%1-%2-%3"_s.arg(date.year).arg(date.month).arg(date.day);
+}
+
+// Runs a case under another time zone (a POSIX rule, so no zone files are needed).
+class CTimeZone
+{
+public:
+    explicit CTimeZone(const char* zone) : m_old(qgetenv("TZ"))
+    {
+        qputenv("TZ", zone);
+        tzset();
+    }
+    ~CTimeZone()
+    {
+        qputenv("TZ", m_old);
+        tzset();
+    }
+
+private:
+    QByteArray m_old;
+};
+
+// A shown window holding one date edit of 200 pixels in a layout, on a date.
+struct EditWindow
+{
+    QWidget host;
+    CDateEdit* edit = new CDateEdit(&host);
+    bool exposed = false;
+
+    EditWindow(const DateLayout& layout, const CalendarDate& date)
+    {
+        host.resize(400, 300);
+        edit->setGeometry(10, 10, 200, 28);
+        host.show();
+        exposed = QTest::qWaitForWindowExposed(&host);
+        edit->SetLayout(layout);
+        edit->SetDate(date.year, date.month, date.day);
+    }
+};
+
+} // namespace
+
+namespace QTest {
+template<> char* toString(const CalendarDate& date)
+{
+    return QTest::toString(Text(date));
+}
+} // namespace QTest
+
+class TestDateEdit : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void layoutFromFormat();
+    void showAndSpans();
+    void readTextAndStep();
+    void timeValues();
+    void weekdaysAndGrid();
+    void editKeys();
+    void editClickAndFocus();
+    void dropButton();
+    void calendarKeys();
+    void calendarClicks();
+    void calendarClosing();
+};
+
+void TestDateEdit::layoutFromFormat()
+{
+    const struct
+    {
+        const char* format;
+        DateLayout layout;
+    } cases[] = {
+        {"M/d/yy", kMdyShort},
+        {"dd/MM/yyyy", {kDayMonthYear, u"/"_s, 0}},
+        {"dd.MM.yy", {kDayMonthYear, u"."_s, kTwoDigitYear}},
+        {"yyyy. MM. dd.", kYmdSpaced},
+        {"d MMM yyyy", {kDayMonthYear, u" "_s, kDayWithoutZero}}, // the C locale: a month name
+        {"d.MM.yy 'г'.", {kDayMonthYear, u"."_s, kDayWithoutZero | kTwoDigitYear}},
+        {"ddd dd-MM-yyyy", {kDayMonthYear, u"-"_s, 0}},
+        {"yyyyMMdd", kYmd},
+        {"HH:mm", kYmd},
+    };
+    for (const auto& c : cases)
+        QVERIFY2(DateLayoutFromFormat(QString::fromUtf8(c.format)) == c.layout, c.format);
+}
+
+void TestDateEdit::showAndSpans()
+{
+    const CalendarDate april{1997, 4, 3};
+    QCOMPARE(FormatDateText(april, kDmy), u"03.04.1997"_s);
+    QCOMPARE(FormatDateText(april, kMdyShort), u"4/3/97"_s);
+    QCOMPARE(FormatDateText({2005, 11, 23}, kMdyShort), u"11/23/05"_s);
+    QCOMPARE(FormatDateText(april, kYmdSpaced), u"1997. 04. 03"_s);
+    QCOMPARE(FormatDateText({5, 1, 1}, kYmd), u"0005-01-01"_s);
+
+    // The field under the caret and the span selected for a field, in shown and typed texts.
+    struct Case
+    {
+        DateLayout layout;
+        QString text;
+        int position;
+        int field;
+        int start;
+        int length;
+    };
+    const Case cases[] = {
+        {kDmy, u"03.04.1997"_s, 2, kDayField, 0, 2},
+        {kDmy, u"03.04.1997"_s, 3, kMonthField, 3, 2},
+        {kMdyShort, u"4/3/97"_s, 3, kDayField, 2, 1},
+        {kYmdSpaced, u"1997. 04. 03"_s, 7, kMonthField, 6, 2},
+        {kYmdSpaced, u"1997. 04. 03"_s, 12, kDayField, 10, 2},
+        {kDmy, u"3.4.97"_s, 6, kYearField, 4, 2},
+        {kDmy, u"3"_s, 1, kDayField, 0, 1},
+    };
+    for (const Case& c : cases) {
+        const QByteArray where = c.text.toUtf8() + " at " + QByteArray::number(c.position);
+        QVERIFY2(FieldAtPosition(c.text, c.layout, c.position) == c.field, where.constData());
+        const TextSpan span = FieldSpanInText(c.text, c.layout, c.field);
+        QVERIFY2(span.start == c.start && span.length == c.length, where.constData());
+    }
+    // A field missing from a short text is an empty span at its end.
+    const TextSpan missing = FieldSpanInText(u"3"_s, kDmy, kYearField);
+    QVERIFY(missing.start == 1 && missing.length == 0);
+}
+
+void TestDateEdit::readTextAndStep()
+{
+    // Typed texts read over the stored date 15 January 1996.
+    const CalendarDate stored{1996, 1, 15};
+    struct ReadCase
+    {
+        DateLayout layout;
+        QString text;
+        CalendarDate expected;
+    };
+    const ReadCase reads[] = {
+        {kDmy, u"3.4.97"_s, {1997, 4, 3}},
+        {kDmy, u"3.4.5"_s, {2005, 4, 3}},
+        {kDmy, u"3.4.49"_s, {2049, 4, 3}},
+        {kDmy, u"3.4.50"_s, {1950, 4, 3}},
+        {kDmy, u"3.4.0"_s, {2000, 4, 3}},
+        {kDmy, u"3.4.100"_s, {100, 4, 3}},
+        {kDmy, u"0.4.97"_s, {1997, 4, 15}}, // a zero day keeps the stored one
+        {kDmy, u".4.97"_s, {1997, 4, 15}},  // and so does an empty one
+        {kDmy, u"3.0.97"_s, {1997, 1, 3}},
+        {kDmy, u"31.4.97"_s, stored},
+        {kDmy, u"29.2.2001"_s, stored},
+        {kDmy, u"29.2.2000"_s, {2000, 2, 29}},
+        {kDmy, u"-3.4.97"_s, stored},
+        {kDmy, u"3.4.99999999999999999999999"_s, stored},
+        {kDmy, u"3.4.10000"_s, stored},
+        {kDmy, u" +3.4.1997xyz"_s, {1997, 4, 3}},
+        {kDmy, u"3.4"_s, {1996, 4, 3}},
+        {kDmy, QString(), stored},
+        {kDmy, u"3/4/97"_s, {1996, 1, 3}},
+        {kDmy, u"3.4.97.12"_s, {1997, 4, 3}},
+        {kMdyShort, u"4/3/97"_s, {1997, 4, 3}},
+        {kMdyShort, u"4/0/97"_s, {1997, 4, 15}},
+        {kYmd, u"97-4-3"_s, {1997, 4, 3}},
+        {kYmd, u"5-4-3"_s, {2005, 4, 3}},
+        {kYmd, u"1997-04-31"_s, stored},
+        {kYmdSpaced, u"2024. 3. 5"_s, {2024, 3, 5}},
+        {kYmdSpaced, u"2024.3.5"_s, {2024, 3, 5}},
+    };
+    for (const ReadCase& c : reads) {
+        const CalendarDate read = ReadDateText(c.text, c.layout, stored);
+        QVERIFY2(read == c.expected, qPrintable(c.text + u" gave "_s + Text(read)));
+    }
+
+    struct StepCase
+    {
+        CalendarDate date;
+        int field;
+        int delta;
+        CalendarDate expected;
+    };
+    const StepCase steps[] = {
+        {{1999, 12, 31}, kDayField, 1, {2000, 1, 1}},     {{2000, 3, 1}, kDayField, -1, {2000, 2, 29}},
+        {{1900, 3, 1}, kDayField, -1, {1900, 2, 28}},     {{2001, 1, 31}, kMonthField, 1, {2001, 2, 28}},
+        {{2004, 3, 31}, kMonthField, -1, {2004, 2, 29}},  {{1999, 12, 31}, kMonthField, 1, {2000, 1, 31}},
+        {{2000, 1, 15}, kMonthField, -1, {1999, 12, 15}}, {{2000, 2, 29}, kYearField, -1, {1999, 2, 28}},
+        {{9999, 12, 31}, kDayField, 1, {9999, 12, 31}},   {{1, 1, 1}, kMonthField, -1, {1, 1, 1}},
+        {{9999, 5, 5}, kYearField, 1, {9999, 5, 5}},
+    };
+    for (const StepCase& c : steps)
+        QCOMPARE(StepDateField(c.date, c.field, c.delta), c.expected);
+}
+
+void TestDateEdit::timeValues()
+{
+    struct UtcCase
+    {
+        qint64 seconds;
+        bool valid;
+        CalendarDate date;
+    };
+    const UtcCase utc[] = {
+        {0, true, {1970, 1, 1}},
+        {-1, true, {1969, 12, 31}},
+        {951782400 + 86399, true, {2000, 2, 29}},
+        {4294967295LL, true, {2106, 2, 7}},
+        {253402300799LL, true, {9999, 12, 31}},
+        {253402300800LL, false, {}},
+        {INT64_MAX, false, {}},
+        {INT64_MIN, false, {}},
+    };
+    for (const UtcCase& c : utc) {
+        CalendarDate date{1, 2, 3};
+        QCOMPARE(UtcDateOfTime(c.seconds, &date), c.valid);
+        QCOMPARE(date, (c.valid ? c.date : CalendarDate{1, 2, 3}));
+    }
+
+    // Local midnight, with the year held to 1970..2037 and the day to the month.
+    QCOMPARE(LocalMidnightTime({1997, 4, 3}), 860025600u);
+    QCOMPARE(LocalMidnightTime({1965, 6, 10}), 13824000u);
+    QCOMPARE(LocalMidnightTime({2040, 2, 29}), 2119392000u);
+    QCOMPARE(LocalMidnightTime({9999, 12, 31}), 2145830400u);
+    {
+        const CTimeZone east("XXX-5");
+        QCOMPARE(LocalMidnightTime({1997, 4, 3}), 860025600u - 5 * 3600);
+        QCOMPARE(LocalMidnightTime({1970, 1, 1}), 0u);
+    }
+    {
+        const CTimeZone west("XXX+5");
+        QCOMPARE(LocalMidnightTime({1997, 4, 3}), 860025600u + 5 * 3600);
+    }
+
+    CDateEdit edit;
+    edit.SetLayout(kDmy);
+    edit.SetTime(951782400 + 86399);
+    QCOMPARE(edit.text(), u"29.02.2000"_s);
+    edit.SetTime(INT64_MAX);
+    edit.SetTime(INT64_MIN);
+    QCOMPARE(edit.text(), u"29.02.2000"_s);
+    edit.SetTime(-1);
+    QCOMPARE(edit.text(), u"31.12.1969"_s);
+    QCOMPARE(edit.GetTime(), 31449600u); // 31 December 1970
+    edit.SetTime(4294967295LL);
+    QCOMPARE(edit.text(), u"07.02.2106"_s);
+    QCOMPARE(edit.GetTime(), 2117577600u); // 7 February 2037
+
+    // Get reads what was typed; an invalid date is never stored.
+    edit.setText(u"3.4.97"_s);
+    int year = 0, month = 0, day = 0;
+    edit.GetDate(&year, &month, &day);
+    QVERIFY(year == 1997 && month == 4 && day == 3);
+    QCOMPARE(edit.GetTime(), 860025600u);
+    edit.SetDate(2001, 2, 29);
+    edit.GetDate(&year, &month, &day);
+    QVERIFY(year == 1997 && month == 4 && day == 3);
+    edit.GetDate(nullptr, nullptr, nullptr);
+}
+
+void TestDateEdit::weekdaysAndGrid()
+{
+    QCOMPARE(FirstWeekdayOfMonth(1970, 1), 5); // Thursday
+    QCOMPARE(FirstWeekdayOfMonth(2038, 3), 2); // Monday, past the 32-bit years
+    // Every month of 1600 to 2400 agrees with Qt's calendar, and every day has one cell of six rows.
+    for (int year = 1600; year <= 2400; ++year) {
+        for (int month = 1; month <= 12; ++month) {
+            const int first = FirstWeekdayOfMonth(year, month);
+            QCOMPARE(first, QDate(year, month, 1).dayOfWeek() % 7 + 1);
+            for (int day = 1; day <= DaysInMonth(year, month); ++day) {
+                int column = -1, row = -1;
+                DayCell(first, day, &column, &row);
+                QVERIFY(column >= 0 && column < 7 && row >= 0 && row < 6);
+                QCOMPARE(DayAtCell(year, month, column, row), day);
+            }
+        }
+    }
+    QCOMPARE(DayAtCell(1997, 4, 1, 0), 0); // Monday before Tuesday the 1st
+    QCOMPARE(DayAtCell(1997, 4, 4, 4), 0); // after the 30th
+    QCOMPARE(DayAtCell(1997, 4, 7, 0), 0);
+
+    QCOMPARE(FormatMonthTitle(1997, 4), u"April 1997"_s);
+    QCOMPARE(FormatMonthTitle(2038, 12), u"December 2038"_s);
+}
+
+void TestDateEdit::editKeys()
+{
+    // A text as typed, the caret in it, one key: the text shown after it and its selected field.
+    struct Case
+    {
+        DateLayout layout;
+        QString text;
+        int caret;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        QString shown;
+        QString selected;
+    };
+    const Qt::KeyboardModifiers none = Qt::NoModifier, keypad = Qt::KeypadModifier,
+                                ctrl = Qt::ControlModifier;
+    const Case cases[] = {
+        {kDmy, u"28.01.1997"_s, 1, Qt::Key_Down, none, u"27.01.1997"_s, u"27"_s},
+        {kDmy, u"31.01.1997"_s, 0, Qt::Key_Up, none, u"01.02.1997"_s, u"01"_s},
+        {kDmy, u"31.01.2000"_s, 4, Qt::Key_Plus, keypad, u"29.02.2000"_s, u"02"_s},
+        {kMdyShort, u"2/29/00"_s, 6, Qt::Key_Minus, keypad, u"2/28/99"_s, u"99"_s},
+        {kDmy, u"3.4.97"_s, 6, Qt::Key_Up, none, u"03.04.1998"_s, u"1998"_s},
+        {kYmd, u"1997-03-01"_s, 10, Qt::Key_Down, none, u"1997-02-28"_s, u"28"_s},
+        {kDmy, u"29.02.2000"_s, 0, Qt::Key_PageUp, none, u"28.02.1999"_s, u"1999"_s},
+        {kDmy, u"03.04.1997"_s, 8, Qt::Key_Right, ctrl, u"03.04.1997"_s, u"03"_s},
+        {kMdyShort, u"4/3/97"_s, 0, Qt::Key_Left, ctrl, u"4/3/97"_s, u"97"_s},
+        {kDmy, u"3.4.97"_s, 0, Qt::Key_Right, ctrl, u"3.4.97"_s, u"4"_s},
+        {kDmy, u"03.04.1997"_s, 10, Qt::Key_Plus, none, u"03.04.1997"_s, QString()},
+        {kDmy, u"03.04.1997"_s, 10, Qt::Key_Minus, none, u"03.04.1997"_s, QString()},
+        {kYmd, u"1997"_s, 4, Qt::Key_Minus, none, u"1997-"_s, QString()}, // the separator is typed
+    };
+    for (const Case& c : cases) {
+        CDateEdit edit;
+        edit.SetLayout(c.layout);
+        edit.SetDate(1996, 1, 15);
+        edit.setText(c.text);
+        edit.setCursorPosition(c.caret);
+        QTest::keyClick(&edit, c.key, c.modifiers);
+        QCOMPARE(edit.text(), c.shown);
+        QCOMPARE(edit.selectedText(), c.selected);
+    }
+}
+
+void TestDateEdit::editClickAndFocus()
+{
+    EditWindow window(kDmy, {1997, 4, 3});
+    QVERIFY(window.exposed);
+    CDateEdit* edit = window.edit;
+    QCOMPARE(edit->selectedText(), u"03"_s);
+
+    // A click on the month selects it, and it stays the field that the keys step.
+    int x = 0;
+    while (x < edit->width() && edit->cursorPositionAt(QPoint(x, 14)) < 4)
+        ++x;
+    QTest::mouseClick(edit, Qt::LeftButton, {}, QPoint(x, 14));
+    QCOMPARE(edit->GetCurrentField(), int(kMonthField));
+    QCOMPARE(edit->selectedText(), u"04"_s);
+
+    // Losing the focus reads and shows what was typed; a date that does not exist is put back.
+    edit->setText(u"5.6.7"_s);
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(edit, &out);
+    QCOMPARE(edit->text(), u"05.06.2007"_s);
+    edit->setText(u"31.6.7"_s);
+    QApplication::sendEvent(edit, &out);
+    QCOMPARE(edit->text(), u"05.06.2007"_s);
+    QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(edit, &in);
+    QCOMPARE(edit->selectedText(), u"06"_s);
+
+    // The locale's layout comes back when the locale changes (C: "d MMM yyyy").
+    QEvent change(QEvent::LocaleChange);
+    QApplication::sendEvent(edit, &change);
+    QCOMPARE(edit->GetLayout(), SystemDateLayout());
+    QCOMPARE(edit->text(), u"5 06 2007"_s);
+}
+
+void TestDateEdit::dropButton()
+{
+    EditWindow window(kDmy, {1997, 4, 3});
+    QVERIFY(window.exposed);
+    CDateEdit* edit = window.edit;
+
+    QAbstractButton* button = edit->GetDropButton();
+    QVERIFY(button && button->isVisible());
+    QCOMPARE(button->width(), ScaleDialogPixels(18, edit->fontMetrics().height()));
+    QVERIFY(button->geometry().right() < edit->width());
+    QVERIFY(!button->accessibleName().isEmpty());
+    edit->setEnabled(false);
+    QVERIFY(!button->isEnabled());
+    edit->setEnabled(true);
+
+    edit->setText(u"9.5.97"_s);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QPointer<CCalendarWnd> calendar = edit->GetCalendar();
+    QVERIFY(calendar && calendar->isVisible());
+    QCOMPARE(calendar->objectName(), u"CalendarWnd"_s);
+    QCOMPARE(calendar->GetShownMonth(), (CalendarDate{1997, 5, 9}));
+    QCOMPARE(calendar->GetMarkedDate(), (CalendarDate{1997, 5, 9}));
+    QCOMPARE(calendar->size(), calendar->DefaultSize());
+    const QPoint below = button->mapToGlobal(QPoint(-button->width() / 2, button->height() + 1));
+    QCOMPARE(calendar->geometry().topLeft(), below);
+    calendar->Destroy();
+    QTRY_VERIFY(!calendar);
+    QVERIFY(!edit->GetCalendar());
+
+    // Alt+Down drops the calendar from the keyboard; a field too narrow for the button never does.
+    QTest::keyClick(edit, Qt::Key_Down, Qt::AltModifier);
+    QVERIFY(edit->GetCalendar());
+    delete edit; // with the calendar open
+    auto* narrow = new CDateEdit(&window.host);
+    narrow->setGeometry(10, 10, 10, 28);
+    narrow->show();
+    QVERIFY(!narrow->GetDropButton());
+    QTest::keyClick(narrow, Qt::Key_Down, Qt::AltModifier);
+    QTest::keyClick(narrow, Qt::Key_F4);
+    QVERIFY(!narrow->GetCalendar());
+    narrow->resize(200, 28);
+    QVERIFY(narrow->GetDropButton());
+}
+
+void TestDateEdit::calendarKeys()
+{
+    struct Case
+    {
+        CalendarDate start;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        CalendarDate expected;
+    };
+    const Case cases[] = {
+        {{1997, 1, 28}, Qt::Key_Down, Qt::NoModifier, {1997, 2, 4}},
+        {{2001, 3, 3}, Qt::Key_Up, Qt::NoModifier, {2001, 2, 24}},
+        {{2000, 2, 29}, Qt::Key_PageUp, Qt::NoModifier, {1999, 2, 28}},
+        {{1999, 6, 30}, Qt::Key_PageDown, Qt::NoModifier, {2000, 6, 30}},
+        {{2000, 1, 1}, Qt::Key_Left, Qt::NoModifier, {1999, 12, 31}},
+        {{2000, 2, 28}, Qt::Key_Right, Qt::NoModifier, {2000, 2, 29}},
+        {{2001, 1, 31}, Qt::Key_Right, Qt::ControlModifier, {2001, 2, 28}},
+        {{2001, 1, 15}, Qt::Key_Left, Qt::ControlModifier, {2000, 12, 15}},
+    };
+    EditWindow window(kDmy, {1997, 4, 3});
+    QVERIFY(window.exposed);
+    CDateEdit* edit = window.edit;
+    for (const Case& c : cases) {
+        edit->SetDate(c.start.year, c.start.month, c.start.day);
+        edit->GetDropButton()->click();
+        QPointer<CCalendarWnd> calendar = edit->GetCalendar();
+        QVERIFY(calendar);
+        QTest::keyClick(calendar, c.key, c.modifiers);
+        QCOMPARE(calendar->GetShownMonth(), c.expected);
+        QCOMPARE(calendar->GetMarkedDate(), c.start);
+        QCOMPARE(edit->text(), FormatDateText(c.start, kDmy)); // nothing chosen yet
+
+        QTest::keyClick(calendar, Qt::Key_Return);
+        QCOMPARE(edit->text(), FormatDateText(c.expected, kDmy));
+        QTRY_VERIFY(!calendar);
+    }
+}
+
+void TestDateEdit::calendarClicks()
+{
+    QWidget host;
+    host.resize(400, 400);
+    QPointer<CCalendarWnd> calendar = new CCalendarWnd({1997, 4, 3}, {1997, 4, 3}, &host);
+    QSignalSpy chosen(calendar.data(), &CCalendarWnd::DateChosen);
+    QSignalSpy closing(calendar.data(), &CCalendarWnd::Closing);
+    calendar->Create(QPoint(5, 5), -1, -1, false);
+    host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&host));
+
+    // April 1997 began on a Tuesday: the 1st stands in the third column of the first row.
+    const QRect first = calendar->DayRect(1);
+    QCOMPARE(first.topLeft(), QPoint(4 + 2 * first.width(), 2 * first.height() + 11));
+    QCOMPARE(calendar->DayRect(6).topLeft(), QPoint(4, first.bottom() + 1));
+    QCOMPARE(calendar->size(), QSize(7 * first.width() + 12, 8 * first.height() + 19));
+    QVERIFY(calendar->DayRect(31).isNull());
+
+    QTest::mouseClick(calendar, Qt::LeftButton, {}, calendar->ForwardButtonRect().center());
+    QCOMPARE(calendar->GetShownMonth(), (CalendarDate{1997, 5, 3}));
+    QTest::mouseClick(calendar, Qt::LeftButton, {}, calendar->BackButtonRect().center());
+    QCOMPARE(chosen.count(), 0);
+    QTest::mouseClick(calendar, Qt::LeftButton, {}, calendar->DayRect(17).center());
+    QCOMPARE(calendar->GetShownMonth(), (CalendarDate{1997, 4, 17}));
+    QCOMPARE(chosen.count(), 1);
+    QTest::mouseClick(calendar, Qt::LeftButton, {}, QPoint(first.left() - 2, first.center().y()));
+    QCOMPARE(chosen.count(), 1); // beside the days
+
+    // Held on ">>", the month steps with each 100 ms tick after the tenth, and once more on release.
+    auto* timer = calendar->findChild<QTimer*>();
+    QVERIFY(timer);
+    const QPoint forward = calendar->ForwardButtonRect().center();
+    QTest::mousePress(calendar, Qt::LeftButton, {}, forward);
+    QVERIFY(timer->isActive());
+    QCOMPARE(timer->interval(), 100);
+    for (int tick = 0; tick < 10; ++tick)
+        QMetaObject::invokeMethod(calendar, "OnRepeatTimer");
+    QCOMPARE(calendar->GetShownMonth().month, 4);
+    QMetaObject::invokeMethod(calendar, "OnRepeatTimer");
+    QMetaObject::invokeMethod(calendar, "OnRepeatTimer");
+    QCOMPARE(calendar->GetShownMonth(), (CalendarDate{1997, 6, 17}));
+    QTest::mouseRelease(calendar, Qt::LeftButton, {}, forward);
+    QVERIFY(!timer->isActive());
+    QCOMPARE(calendar->GetShownMonth(), (CalendarDate{1997, 7, 17}));
+
+    // Pressed on "<<" and released away from it: ticks off the button and the release do nothing.
+    QTest::mousePress(calendar, Qt::LeftButton, {}, calendar->BackButtonRect().center());
+    const QPoint away = calendar->DayRect(20).center();
+    QMouseEvent move(QEvent::MouseMove, away, calendar->mapToGlobal(away), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(calendar, &move);
+    for (int tick = 0; tick < 20; ++tick)
+        QMetaObject::invokeMethod(calendar, "OnRepeatTimer");
+    QTest::mouseRelease(calendar, Qt::LeftButton, {}, away);
+    QCOMPARE(calendar->GetShownMonth(), (CalendarDate{1997, 7, 17}));
+
+    // Keys are ignored while the pointer is held.
+    QTest::mousePress(calendar, Qt::LeftButton, {}, calendar->DayRect(10).center());
+    QTest::keyClick(calendar, Qt::Key_Right);
+    QCOMPARE(calendar->GetShownMonth(), (CalendarDate{1997, 7, 10}));
+    QTest::mouseRelease(calendar, Qt::LeftButton, {}, calendar->DayRect(10).center());
+    QCOMPARE(chosen.count(), 2);
+
+    // The focus going elsewhere closes it, once, and it deletes itself.
+    QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QApplication::sendEvent(calendar, &out);
+    QCOMPARE(closing.count(), 1);
+    QVERIFY(!calendar->isVisible());
+    QTest::keyClick(calendar, Qt::Key_Escape);
+    QCOMPARE(closing.count(), 1);
+    QTRY_VERIFY(!calendar);
+}
+
+void TestDateEdit::calendarClosing()
+{
+    // Escape leaves the date as it was and hands the focus back to the field.
+    EditWindow window(kDmy, {1997, 4, 3});
+    QVERIFY(window.exposed);
+    window.host.setFocus();
+    window.edit->GetDropButton()->click();
+    QPointer<CCalendarWnd> calendar = window.edit->GetCalendar();
+    QVERIFY(calendar);
+    QTest::keyClick(calendar, Qt::Key_Right);
+    QTest::keyClick(calendar, Qt::Key_Escape);
+    QTRY_VERIFY(!calendar);
+    QCOMPARE(window.edit->text(), u"03.04.1997"_s);
+    // The window system gives the activation back; the field is its window's focus again.
+    QCOMPARE(window.host.focusWidget(), window.edit);
+}
+
+QTEST_MAIN(TestDateEdit)
+#include "tst_dateedit.moc"
