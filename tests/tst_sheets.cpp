@@ -230,7 +230,11 @@ private slots:
         QList<CTestPage*> pages;
         std::unique_ptr<CPropertySheet> sheet(MakeSheet<CPropertySheet>(3, &pages));
         sheet->show();
+        // Only the page on show is drawn, in the first place and after a move.
+        QCOMPARE(pages[0]->isVisible(), true);
+        QCOMPARE(pages[1]->isVisible() || pages[2]->isVisible(), false);
         QVERIFY(sheet->SetActivePage(1));
+        QCOMPARE(pages[0]->isVisible() || pages[2]->isVisible(), false);
         pages[1]->leavable = false;
         QVERIFY(!sheet->SetActivePage(2));
         QCOMPARE(Current(*sheet), 2u);

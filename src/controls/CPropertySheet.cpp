@@ -52,10 +52,17 @@ void CPropertySheet::EnsureBuilt()
     if (m_built)
         return;
     m_built = true;
+    // Children made after the sheet is already being shown are not shown with it: the controls
+    // built here are shown explicitly (the wizard's buttons decide their own visibility later).
+    const QList<QWidget*> before = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
     if (m_wizardMode)
         BuildWizard();
     else
         BuildTabs();
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!before.contains(child))
+            child->show();
+    }
     // The first page to show, or the first after it that agrees to be shown.
     for (int i = qBound(0, m_firstPage, int(m_pages.size())); i < m_pages.size(); ++i) {
         if (m_pages[i]->OnSetActive()) {
@@ -92,10 +99,11 @@ QPushButton* MakeButton(const QString& text, QWidget* parent)
 void CPropertySheet::BuildTabs()
 {
     m_tabs = new QTabWidget(this);
-    for (CPropertyPage* page : std::as_const(m_pages)) {
+    // Every tab stays in sight: the sheet is as wide as its row of tabs.
+    m_tabs->setUsesScrollButtons(false);
+    // The tab widget shows only the current page; showing the others would draw them all at once.
+    for (CPropertyPage* page : std::as_const(m_pages))
         m_tabs->addTab(page, page->GetTitle());
-        page->show();
-    }
     m_buttons[kOkButton] = MakeButton(tr("OK"), this);
     m_buttons[kCancelButton] = MakeButton(tr("Cancel"), this);
     m_buttons[kHelpButton] = MakeButton(tr("&Help"), this);
@@ -191,6 +199,9 @@ void CPropertySheet::ShowPage(int index)
         m_tabs->setCurrentIndex(index);
     if (m_stack)
         m_stack->setCurrentIndex(index);
+    // Pages are added hidden; only the page on show may be drawn.
+    for (int i = 0; i < m_pages.size(); ++i)
+        m_pages[i]->setVisible(i == index);
     m_switching = false;
 }
 
