@@ -29,6 +29,22 @@ inline double AddFile(const QString& title, double areaId = 1, const QString& ur
     return record.file_id;
 }
 
+// Adds the record as a new file, linked to these areas and with these locations; its id (0 on failure).
+inline double AddLibraryFile(CFileRecord& record, const QList<quint32>& areas, const QStringList& urls = {})
+{
+    if (!record.Add())
+        return 0;
+    for (quint32 area : areas) {
+        if (!record.AddToFileArea(area))
+            return 0;
+    }
+    for (const QString& url : urls) {
+        if (!record.AddDownloadURL(url))
+            return 0;
+    }
+    return record.file_id;
+}
+
 // A connection of its own to the same database file, as another program would have.
 class COtherProgram
 {

@@ -76,17 +76,7 @@ double AddLibraryFile(const QString& title, const QList<quint32>& areas, const Q
     record.version = u"1.0"_s;
     record.file_size = 1234;
     record.long_desc = u"Long text."_s;
-    if (!record.Add())
-        return 0;
-    for (quint32 area : areas) {
-        if (!record.AddToFileArea(area))
-            return 0;
-    }
-    for (const QString& url : urls) {
-        if (!record.AddDownloadURL(url))
-            return 0;
-    }
-    return record.file_id;
+    return DatabaseSupport::AddLibraryFile(record, areas, urls);
 }
 
 std::unique_ptr<CFileRecord> Stored(double id)

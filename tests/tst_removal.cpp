@@ -87,17 +87,7 @@ double AddLibraryFile(const QString& title, const QList<quint32>& areas, const Q
 {
     CFileRecord record(&theDatabaseManager);
     record.title = title;
-    if (!record.Add())
-        return 0;
-    for (quint32 area : areas) {
-        if (!record.AddToFileArea(area))
-            return 0;
-    }
-    for (const QString& url : urls) {
-        if (!record.AddDownloadURL(url))
-            return 0;
-    }
-    return record.file_id;
+    return DatabaseSupport::AddLibraryFile(record, areas, urls);
 }
 
 bool Exists(double id)
