@@ -2,8 +2,9 @@
 
 #include <QString>
 
-// Descriptions that a file carries inside it: an archive's "file_id.diz" (the brief description)
-// and "desc.sdi" (the detailed one), as the upload tools of the BBS era left them.
+// Descriptions that a file carries inside it: an archive's one-line "desc.sdi" (the brief
+// description) and multi-line "file_id.diz" (the detailed one), as the upload tools of the BBS era
+// left them.
 
 // True when the file starts with a zip signature (a local file header, or the end record of an
 // empty archive). A file that cannot be opened is no zip file.

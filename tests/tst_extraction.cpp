@@ -1,0 +1,490 @@
+// Description extraction: zip members into a private temporary directory, and the brief and
+// detailed descriptions made from them.
+
+#include "adding/CTempDirectory.h"
+#include "adding/DescriptionExtraction.h"
+#include "adding/UnzipMembers.h"
+#include "startup/Globals.h"
+#include "startup/Registry.h"
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zip.h>
+
+using namespace Qt::StringLiterals;
+using namespace TestSupport;
+
+namespace {
+
+struct Member
+{
+    QByteArray name;
+    QByteArray data;
+    bool symbolicLink = false;
+};
+using Members = QList<Member>;
+
+// Writes an archive with libzip, deflating every member.
+bool MakeZip(const QString& path, const Members& members)
+{
+    int error = 0;
+    zip_t* archive = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    if (!archive)
+        return false;
+    for (const Member& member : members) {
+        zip_source_t* source =
+            zip_source_buffer(archive, member.data.constData(), zip_uint64_t(member.data.size()), 0);
+        const zip_int64_t index = zip_file_add(archive, member.name.constData(), source, ZIP_FL_ENC_RAW);
+        if (index < 0) {
+            zip_source_free(source);
+            zip_discard(archive);
+            return false;
+        }
+        zip_set_file_compression(archive, zip_uint64_t(index), ZIP_CM_DEFLATE, 0);
+        if (member.symbolicLink)
+            zip_file_set_external_attributes(archive, zip_uint64_t(index), 0, ZIP_OPSYS_UNIX,
+                                             zip_uint32_t(S_IFLNK | 0777) << 16);
+    }
+    return zip_close(archive) == 0;
+}
+
+QString Testdata(const QString& relative)
+{
+    return qEnvironmentVariable("TROVEPORT_TESTDATA") + u"/bbs-archives/"_s + relative;
+}
+
+QString Box(int count)
+{
+    return QString(count, QChar(0x2500)); // "─", code page 437 byte 0xC4
+}
+
+} // namespace
+
+class TestExtraction : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_work;
+    QString m_temp; // TMPDIR of every case: what extraction leaves behind shows there
+    QString m_zip;
+
+    void Extract(const QString& path, QString& brief, QString& detailed, int briefSize = 60,
+                 int detailedSize = 65535)
+    {
+        ExtractDescriptions(path, brief, briefSize, detailed, detailedSize);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_work.isValid());
+        UseSettingsFilesIn(m_work.path());
+        m_temp = m_work.filePath(u"tmp"_s);
+        QVERIFY(QDir().mkpath(m_temp));
+        qputenv("TMPDIR", QFile::encodeName(m_temp));
+        m_zip = m_work.filePath(u"test.zip"_s);
+    }
+
+    void cleanup()
+    {
+        // Every case leaves the temporary directory as it found it: empty.
+        QCOMPARE(QDir(m_temp).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList());
+        RegWriteDword(u"DIZSDIPrecedence"_s, 0, g_pszRegKey);
+    }
+
+    void isZipFile_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("zip");
+        QTest::newRow("local header") << QByteArray("PK\x03\x04rest", 8) << true;
+        QTest::newRow("empty archive") << QByteArray("PK\x05\x06", 4) << true;
+        QTest::newRow("central header first") << QByteArray("PK\x01\x02", 4) << false;
+        QTest::newRow("three bytes") << QByteArray("PK\x03", 3) << false;
+        QTest::newRow("text") << QByteArray("file_id.diz\r\n") << false;
+        QTest::newRow("empty") << QByteArray() << false;
+    }
+
+    void isZipFile()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, zip);
+        const QString path = m_work.filePath(u"signature"_s);
+        WriteFile(path, content);
+        QCOMPARE(IsZipFile(path), zip);
+        QVERIFY(!IsZipFile(m_work.filePath(u"missing"_s)));
+        QVERIFY(!IsZipFile(m_work.path()));
+    }
+
+    void members_data()
+    {
+        QTest::addColumn<Members>("members");
+        QTest::addColumn<QString>("brief");
+        QTest::addColumn<QString>("detailed");
+        const QByteArray diz = "First line\r\nsecond  \t  \r\n  third   \r\n";
+        const QString dizText = u"First line\r\nsecond  \t\r\n  third\r\n"_s;
+        QTest::newRow("upper case, both")
+            << Members{{"FILE_ID.DIZ", diz}, {"DESC.SDI", "One line\r\n"}} << u"One line"_s << dizText;
+        QTest::newRow("mixed case, diz only") << Members{{"File_Id.Diz", diz}} << u"First line"_s << dizText;
+        QTest::newRow("lower case, sdi only")
+            << Members{{"desc.sdi", "Brief only"}} << u"Brief only"_s << QString();
+        QTest::newRow("none") << Members{{"README.TXT", "text"}, {"VENDINFO.DIZ", "vendor"}} << QString()
+                              << QString();
+        QTest::newRow("in subdirectories")
+            << Members{{"SUB/FILE_ID.DIZ", diz}, {"sub\\desc.sdi", "x"}} << QString() << QString();
+        QTest::newRow("root beside subdirectory")
+            << Members{{"BATS/FILE_ID.DIZ", "nested"}, {"file_id.diz", "root"}} << u"root"_s << u"root\r\n"_s;
+        QTest::newRow("first of two spellings")
+            << Members{{"FILE_ID.DIZ", "upper"}, {"file_id.diz", "lower"}} << u"upper"_s << u"upper\r\n"_s;
+        QTest::newRow("symbolic link")
+            << Members{{"file_id.diz", "/etc/passwd", true}} << QString() << QString();
+        QTest::newRow("empty first line")
+            << Members{{"file_id.diz", "\r\nSecond\r\n"}} << QString() << u"\r\nSecond\r\n"_s;
+        QTest::newRow("100 characters")
+            << Members{{"file_id.diz", QByteArray(78, 'a') + QByteArray(22, 'b')}} << QString(59, u'a')
+            << QString(78, u'a') + u"\r\n"_s + QString(22, u'b') + u"\r\n"_s;
+        QTest::newRow("exactly 78 characters") << Members{{"file_id.diz", QByteArray(78, 'a') + "\nnext\n"}}
+                                               << QString(59, u'a') << QString(78, u'a') + u"\r\nnext\r\n"_s;
+        QTest::newRow("piece ending in spaces")
+            << Members{{"file_id.diz", QByteArray(70, 'a') + QByteArray(10, ' ') + "tail"}}
+            << QString(59, u'a') << QString(70, u'a') + u"\r\n  tail\r\n"_s;
+        QTest::newRow("long desc.sdi")
+            << Members{{"desc.sdi", QByteArray(100, 'd') + "\r\n"}} << QString(59, u'd') << QString();
+        QTest::newRow("Ctrl-Z ends the text")
+            << Members{{"file_id.diz", "text\r\n\x1agarbage\r\n"}} << u"text"_s << u"text\r\n"_s;
+        QTest::newRow("code page 437") << Members{{"file_id.diz", "\xda\xc4\xc4\xbf caf\x82\r\n"}}
+                                       << u"┌──┐ café"_s << u"┌──┐ café\r\n"_s;
+        QTest::newRow("UTF-8 with byte order mark")
+            << Members{{"file_id.diz", "\xef\xbb\xbf\xe2\x94\x80 caf\xc3\xa9\n"}} << u"─ café"_s
+            << u"─ café\r\n"_s;
+        QTest::newRow("UTF-8 counts characters, not bytes")
+            << Members{{"file_id.diz", Box(80).toUtf8()}} << Box(19)
+            << Box(78) + u"\r\n"_s + Box(2) + u"\r\n"_s;
+    }
+
+    void members()
+    {
+        QFETCH(Members, members);
+        QFETCH(QString, brief);
+        QFETCH(QString, detailed);
+        QVERIFY(MakeZip(m_zip, members));
+        QString gotBrief;
+        QString gotDetailed;
+        Extract(m_zip, gotBrief, gotDetailed);
+        QCOMPARE(gotBrief, brief);
+        QCOMPARE(gotDetailed, detailed);
+    }
+
+    void bufferLimits_data()
+    {
+        QTest::addColumn<QByteArray>("diz");
+        QTest::addColumn<int>("briefSize");
+        QTest::addColumn<int>("detailedSize");
+        QTest::addColumn<QString>("brief");
+        QTest::addColumn<QString>("detailed");
+        QTest::newRow("cut after CR") << QByteArray("abc\r\ndef\r\n") << 60 << 7 << u"abc"_s << u"abc\r\nd"_s;
+        QTest::newRow("cut between CR and LF")
+            << QByteArray("abc\r\ndef\r\n") << 60 << 5 << u"abc"_s << u"abc\r"_s;
+        QTest::newRow("exactly full")
+            << QByteArray("abc\r\ndef\r\n") << 60 << 11 << u"abc"_s << u"abc\r\ndef\r\n"_s;
+        // Each box character is three bytes of UTF-8: a cut never leaves part of one.
+        QTest::newRow("converted text") << QByteArray(10, '\xc4') << 8 << 9 << Box(2) << Box(2);
+        QTest::newRow("one byte buffers") << QByteArray("abc") << 1 << 1 << QString() << QString();
+    }
+
+    void bufferLimits()
+    {
+        QFETCH(QByteArray, diz);
+        QFETCH(int, briefSize);
+        QFETCH(int, detailedSize);
+        QFETCH(QString, brief);
+        QFETCH(QString, detailed);
+        QVERIFY(MakeZip(m_zip, {{"file_id.diz", diz}}));
+        QString gotBrief;
+        QString gotDetailed;
+        Extract(m_zip, gotBrief, gotDetailed, briefSize, detailedSize);
+        QCOMPARE(gotDetailed, detailed);
+        QCOMPARE(gotBrief, brief);
+    }
+
+    void precedence_data()
+    {
+        QTest::addColumn<bool>("setting");
+        QTest::addColumn<quint32>("value");
+        QTest::addColumn<QString>("briefIn");
+        QTest::addColumn<QString>("detailedIn");
+        QTest::addColumn<QString>("brief");
+        QTest::addColumn<QString>("detailed");
+        const QString archiveDetailed = u"Archive text\r\n"_s;
+        QTest::newRow("absent keeps")
+            << false << 0u << u"Mine"_s << u"My text"_s << u"Mine"_s << u"My text"_s;
+        QTest::newRow("0 keeps") << true << 0u << u"Mine"_s << u"My text"_s << u"Mine"_s << u"My text"_s;
+        QTest::newRow("1 replaces") << true << 1u << u"Mine"_s << u"My text"_s << u"Archive brief"_s
+                                    << archiveDetailed;
+        QTest::newRow("0 fills empty")
+            << true << 0u << QString() << u"My text"_s << u"Archive brief"_s << u"My text"_s;
+    }
+
+    void precedence()
+    {
+        QFETCH(bool, setting);
+        QFETCH(quint32, value);
+        QFETCH(QString, briefIn);
+        QFETCH(QString, detailedIn);
+        QFETCH(QString, brief);
+        QFETCH(QString, detailed);
+        QFile::remove(RegistryFileForRoot(RegRoot::Machine));
+        if (setting)
+            QCOMPARE(RegWriteDword(u"DIZSDIPrecedence"_s, value, g_pszRegKey), kRegSuccess);
+        QVERIFY(MakeZip(m_zip, {{"FILE_ID.DIZ", "Archive text"}, {"DESC.SDI", "Archive brief"}}));
+        Extract(m_zip, briefIn, detailedIn);
+        QCOMPARE(briefIn, brief);
+        QCOMPARE(detailedIn, detailed);
+    }
+
+    void brokenArchives()
+    {
+        QVERIFY(MakeZip(m_zip, {{"file_id.diz", QByteArray(4000, 'x') + "\r\n"}, {"desc.sdi", "brief"}}));
+        const QByteArray good = ReadFile(m_zip);
+        QByteArray corrupt = good;
+        // Damage the deflated data of the first member, behind its 30-byte header and name.
+        for (int i = 45; i < 60; ++i)
+            corrupt[i] = char(~corrupt[i]);
+        const QList<QByteArray> cases = {QByteArray("PK\x03\x04", 4) + QByteArray(200, '\xff'),
+                                         good.left(good.size() / 2), corrupt};
+        for (const QByteArray& bytes : cases) {
+            WriteFile(m_zip, bytes);
+            QString brief = u"kept"_s;
+            QString detailed;
+            Extract(m_zip, brief, detailed);
+            QCOMPARE(brief, u"kept"_s);
+            QCOMPARE(detailed, QString());
+            QVERIFY(QDir(m_temp).isEmpty());
+        }
+    }
+
+    void hugeMember()
+    {
+        // 50 MB of one line deflates to a few dozen KB; written out whole it would break the
+        // file size limit set here, and the extraction would yield nothing.
+        QByteArray line = "The same line again and again\r\n";
+        QVERIFY(MakeZip(m_zip, {{"file_id.diz", line.repeated(50 * 1024 * 1024 / line.size())}}));
+        rlimit old;
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+        rlimit limited = old;
+        limited.rlim_cur = 8 * 1024 * 1024;
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
+        QString brief;
+        QString detailed;
+        Extract(m_zip, brief, detailed);
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+        QCOMPARE(brief, u"The same line again and again"_s);
+        QCOMPARE(detailed.toUtf8().size(), 65534);
+        QVERIFY(detailed.startsWith(u"The same line again and again\r\nThe same"_s));
+
+        // The unzip stand-in on its own: the member is written up to the limit and no further.
+        QTemporaryDir destination;
+        QCOMPARE(UnzipMembers(m_zip, {u"file_id.diz"_s}, destination.path(), 100000), 0);
+        QCOMPARE(QFileInfo(destination.filePath(u"file_id.diz"_s)).size(), 100000);
+    }
+
+    void tempDirectoryNumbering()
+    {
+        const QString first = m_temp + u"/flsexplore0"_s;
+        QVERIFY(QDir().mkdir(first));
+        {
+            CTempDirectory directory(u"flsexplore"_s);
+            QCOMPARE(directory.GetPath(), m_temp + u"/flsexplore1"_s);
+            WriteFile(directory.GetPath() + u"/file"_s, "x");
+            QVERIFY(QDir().mkpath(directory.GetPath() + u"/sub/deeper"_s));
+        }
+        QVERIFY(!QFileInfo::exists(m_temp + u"/flsexplore1"_s));
+        QVERIFY(QFileInfo(first).isDir());
+
+        // With all 99 names taken nothing is made, and nothing is extracted.
+        for (int i = 1; i < 99; ++i)
+            QVERIFY(QDir().mkdir(m_temp + u"/flsexplore"_s + QString::number(i)));
+        QCOMPARE(CTempDirectory(u"flsexplore"_s).GetPath(), QString());
+        QVERIFY(MakeZip(m_zip, {{"file_id.diz", "text"}}));
+        QString brief;
+        QString detailed;
+        Extract(m_zip, brief, detailed);
+        QCOMPARE(detailed, QString());
+        for (int i = 0; i < 99; ++i)
+            QVERIFY(QDir().rmdir(m_temp + u"/flsexplore"_s + QString::number(i)));
+    }
+
+    void removeDirectoryTree()
+    {
+        const QString outside = m_work.filePath(u"outside"_s);
+        QVERIFY(QDir().mkpath(outside));
+        WriteFile(outside + u"/precious"_s, "keep");
+        const QString tree = m_work.filePath(u"tree"_s);
+        QVERIFY(QDir().mkpath(tree + u"/sub/deeper"_s));
+        WriteFile(tree + u"/.hidden"_s, "x");
+        WriteFile(tree + u"/sub/deeper/file"_s, "x");
+        QVERIFY(QFile::link(outside, tree + u"/sub/link"_s));
+
+        // Without descending the subdirectory stays, and so does the directory.
+        QVERIFY(!RemoveDirectoryTree(tree, false));
+        QVERIFY(!QFileInfo::exists(tree + u"/.hidden"_s));
+        QVERIFY(QFileInfo::exists(tree + u"/sub/deeper/file"_s));
+
+        // A directory given as a symbolic link is not entered.
+        const QString link = m_work.filePath(u"linked"_s);
+        QVERIFY(QFile::link(outside, link));
+        QVERIFY(!RemoveDirectoryTree(link, true));
+        QVERIFY(!RemoveDirectoryTree(QString(), true));
+
+        QVERIFY(RemoveDirectoryTree(tree, true));
+        QVERIFY(!QFileInfo::exists(tree));
+        QCOMPARE(ReadFile(outside + u"/precious"_s), QByteArray("keep"));
+    }
+
+    void realArchives_data()
+    {
+        QTest::addColumn<QString>("archive");
+        QTest::addColumn<QString>("brief");
+        QTest::addColumn<QString>("detailedPart"); // a part of the detailed text, or empty for none
+        QTest::newRow("DESC.SDI of 154 characters")
+            << u"zip/bfds/prompt.zip"_s << u"Replaces your old, boring, black dos screen with  *5*  Full"_s
+            << u"Replaces your old, boring, black dos screen\r\nwith *5* Full color ansi screens.\r\n"_s;
+        QTest::newRow("DESC.SDI ending in Ctrl-Z")
+            << u"zip/bfds/dirsiz23.zip"_s << u"DirSize - Directory sizes,summary stats,Win95 LFN,S.Carter"_s
+            << QString();
+        QTest::newRow("stored DESC.SDI")
+            << u"zip/bfds/zeroin22.zip"_s << u"ZeroIn - Fast CD replacement,Win95 LFN,S.Carter"_s
+            << u"\\*\\doc finds all second level doc\r\n"_s;
+        QTest::newRow("leading spaces kept")
+            << u"zip/bfds/dv386_3j.zip"_s << u"DASD Vision {tm} x86/AT v3.J Interactive File Manager"_s
+            << u"& File\r\n Maintenance package for MS-DOS (v5/6/7/8.x)\r\n"_s;
+        QTest::newRow("distractor VENDINFO.DIZ")
+            << u"zip/bfds/makenm.zip"_s << u"MakeName -- Create unique filenames in batch files"_s
+            << u"Create unique file names for batch files.\r\nMakeName"_s;
+        QTest::newRow("root before BATS/")
+            << u"zip/bfds/m410.zip"_s << u"M.EXE v4.10a Expands command line macros"_s << u"UTOA WAIT.\r\n"_s;
+        QTest::newRow("code page 437 letters")
+            << u"zip/hackervbi/CptDrexx_tap.zip"_s << QString() << u"\r\n\tCaptain Drexx (c) 2014\r\n"_s;
+        QTest::newRow("code page 437 box")
+            << u"zip/hamnewinfo/hni_0_1_0_4.zip"_s << QString()
+            << u"\r\n\r\n   │───· WWW.REMO-WEB.DE ·───── ··\r\n\r\n\r\n   ┌"_s + Box(28) + u"┐\r\n"_s;
+        QTest::newRow("78 characters, no final line feed")
+            << u"zip/hackervbi/UnHinged.zip"_s << u"Full name of work: UnHinged"_s
+            << u"Nick:\r\n\thacker vbi"_s;
+        QTest::newRow("only in a subdirectory")
+            << u"zip/superhackerdocs/PGP-SIGS.ZIP"_s << QString() << QString();
+        QTest::newRow("no description") << u"zip/superhackerdocs/IVIEW102.ZIP"_s << QString() << QString();
+    }
+
+    void realArchives()
+    {
+        QFETCH(QString, archive);
+        QFETCH(QString, brief);
+        QFETCH(QString, detailedPart);
+        const QString path = Testdata(archive);
+        if (!QFileInfo::exists(path))
+            QSKIP("the BBS archives of the shared test data are not here (TROVEPORT_TESTDATA)");
+        QString gotBrief;
+        QString gotDetailed;
+        Extract(path, gotBrief, gotDetailed);
+        QCOMPARE(gotBrief, brief);
+        QVERIFY2(gotDetailed.contains(detailedPart), qPrintable(gotDetailed));
+        QVERIFY(!gotDetailed.contains(QChar::ReplacementCharacter));
+        if (detailedPart.isEmpty() && brief.isEmpty())
+            QCOMPARE(gotDetailed, QString());
+    }
+
+    void realArchiveDetails()
+    {
+        if (!QFileInfo::exists(Testdata(u"zip"_s)))
+            QSKIP("the BBS archives of the shared test data are not here (TROVEPORT_TESTDATA)");
+        QString brief;
+        QString detailed;
+        Extract(Testdata(u"zip/hackervbi/CptDrexx_tap.zip"_s), brief, detailed);
+        QVERIFY2(detailed.contains(u"\t└└└ Alexeenko Alex - intro screen\r\n"_s), qPrintable(detailed));
+
+        // A line of exactly 78 characters is one line; the last line had no line feed.
+        detailed.clear();
+        Extract(Testdata(u"zip/hackervbi/UnHinged.zip"_s), brief, detailed);
+        QVERIFY(detailed.contains(
+            u"\r\n        (http://thorpsy100.deviantart.com/art/Red-Gas-Mask-Animated-376440079)\r\n"
+            u"Team Fortress 2\r\n"_s));
+        QVERIFY(detailed.endsWith(u"Team Fortress 2\r\n"_s));
+
+        // Every archive of the collection extracts without leaving anything behind.
+        QDirIterator it(Testdata(u"zip"_s), {u"*.zip"_s, u"*.ZIP"_s}, QDir::Files,
+                        QDirIterator::Subdirectories);
+        int count = 0;
+        while (it.hasNext()) {
+            QString b;
+            QString d;
+            Extract(it.next(), b, d);
+            QVERIFY(d.toUtf8().size() < 65535 && b.toUtf8().size() < 60);
+            QVERIFY(QDir(m_temp).isEmpty());
+            ++count;
+        }
+        QCOMPARE(count, 32);
+    }
+
+    void descriptionFiles_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("member");
+        QTest::addColumn<QString>("brief");
+        QTest::addColumn<QStringList>("detailedParts");
+        QTest::newRow("French in code page 437")
+            << u"desc/ssavcall/FILE_ID.DIZ"_s << QByteArray("FILE_ID.DIZ")
+            << u"/// SSAVCALL - KOSS Production 1998 ///"_s
+            << QStringList{u"facile à programmer en\r\nASM"_s, u"\r\nimmédiate   et"_s, u"FRANCAIS.\r\n"_s};
+        QTest::newRow("UTF-8 art of 43 characters")
+            << u"desc/shrinkxm/FILE_ID.DIZ"_s << QByteArray("FILE_ID.DIZ")
+            << u"The OBSESSiON XM optimizer, ver 1.2 [01/01]"_s
+            << QStringList{u"[01/01]\r\n"_s + Box(43) + u"\r\nThis is"_s};
+        QTest::newRow("code page 437 frame, Ctrl-Z")
+            << u"desc/bluebeep/FILE_ID.DIZ"_s << QByteArray("file_id.diz") << u"╒"_s + QString(18, u'═')
+            << QStringList{u"╒"_s + QString(39, u'═') + u"╕\r\n│ *-*  BlueBEEP!"_s,
+                           u"\r\n╘"_s + QString(39, u'═') + u"╛\r\n"_s};
+        QTest::newRow("multi-line DESC.SDI, counted in bytes")
+            << u"desc/os2-famapi/DESC.SDI"_s << QByteArray("DESC.SDI") << u"      "_s + Box(17)
+            << QStringList();
+        QTest::newRow("DESC.SDI of 65 characters")
+            << u"desc/libkb/DESC.SDI"_s << QByteArray("desc.sdi")
+            << u"libkb -- a free, advanced and portable low-level keyboard l"_s << QStringList();
+        QTest::newRow("UTF-8 byte order mark")
+            << u"desc/randomfiles/File_id.diz"_s << QByteArray("File_id.diz")
+            << u"Far Manager v3.0.5700.0 x64 for Windows"_s
+            << QStringList{u"Windows\r\n\r\nText mode file and archive manager\r\n"_s};
+    }
+
+    void descriptionFiles()
+    {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, member);
+        QFETCH(QString, brief);
+        QFETCH(QStringList, detailedParts);
+        const QString path = Testdata(file);
+        if (!QFileInfo::exists(path))
+            QSKIP("the BBS description files of the shared test data are not here (TROVEPORT_TESTDATA)");
+        QVERIFY(MakeZip(m_zip, {{member, ReadFile(path)}}));
+        QString gotBrief;
+        QString gotDetailed;
+        Extract(m_zip, gotBrief, gotDetailed);
+        QCOMPARE(gotBrief, brief);
+        for (const QString& part : detailedParts)
+            QVERIFY2(gotDetailed.contains(part), qPrintable(gotDetailed));
+        QVERIFY(!gotDetailed.contains(QChar(0x1a)));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestExtraction)
+#include "tst_extraction.moc"
