@@ -1,6 +1,7 @@
 // The frame's commands: their texts, keys, prompts and pictures, when each may run, and the
 // commands the frame runs itself.
 
+#include "adding/AddFileCommand.h"
 #include "controls/CModalRun.h"
 #include "controls/CWaitCursor.h"
 #include "database/CFileRecord.h"
@@ -172,7 +173,6 @@ bool CMainFrame::IsImplemented(Command command) const
     switch (command) {
     case Command::ScanForNewFiles:
     case Command::ScanForNewReviews:
-    case Command::New:
     case Command::AddMultiple:
     case Command::TreeProperties:
         return false; // these arrive with their own windows
@@ -327,6 +327,9 @@ void CMainFrame::RunCommand(Command command)
         break;
     case Command::Properties:
         RunPropertiesCommand(*this);
+        break;
+    case Command::New:
+        RunAddFileCommand(*this);
         break;
     case Command::Close:
         close();

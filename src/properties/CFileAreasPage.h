@@ -1,14 +1,13 @@
 #pragma once
 
 #include "adding/CWizardPage.h"
+#include "properties/AreaTree.h"
 
 #include <QList>
 
 class CFileRecord;
 class CFolderTreeModel;
-class CTreeItem;
 class QTreeWidget;
-class QTreeWidgetItem;
 
 // "File Areas": the explorer's groups and areas with a mark on each area that holds the file. A
 // click on an area links or unlinks the file at once; the page cannot be left while the file is
@@ -21,8 +20,8 @@ public:
     static constexpr quint32 kTemplateId = 0x0120;
     static constexpr quint32 kHelpTopic = 20;
     // The area id a tree item stands for (0 for a group), and its node's type.
-    static constexpr int kAreaIdRole = Qt::UserRole + 1;
-    static constexpr int kNodeTypeRole = Qt::UserRole + 2;
+    static constexpr int kAreaIdRole = AreaTree::kAreaIdRole;
+    static constexpr int kNodeTypeRole = AreaTree::kNodeTypeRole;
 
     // The tree is built from the explorer's tree model when the page is first shown.
     CFileAreasPage(CFileRecord* file, const CFolderTreeModel* folders, QWidget* parent = nullptr);
@@ -42,10 +41,6 @@ protected:
 
 private:
     void BuildTree();
-    void AddChildren(const CTreeItem* node, QTreeWidgetItem* parent);
-    // Gives every item of this area the mark, scrolling each into view if asked (which opens its
-    // parents).
-    void MarkArea(double areaId, bool checked, bool scroll);
 
     CFileRecord* m_file;
     const CFolderTreeModel* m_folders;

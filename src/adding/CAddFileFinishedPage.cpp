@@ -1,0 +1,60 @@
+#include "adding/CAddFileFinishedPage.h"
+
+#include "adding/AddFileSource.h"
+#include "adding/CAddFileDetailsPage.h"
+#include "adding/CAddFilesDescriptionPage.h"
+#include "adding/CAddFileTitlePage.h"
+#include "adding/CAddFileUrlPage.h"
+#include "adding/CAddFileWizard.h"
+#include "controls/CDateEdit.h"
+#include "database/CFileRecord.h"
+#include "database/CTroveportDatabaseManager.h"
+#include "properties/PageControls.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+CAddFileFinishedPage::CAddFileFinishedPage(QWidget* parent) : CWizardPage(kTemplateId, QString(), parent)
+{
+    SetHelpTopic(kHelpTopic);
+    auto* text = new QLabel(tr("You are now ready to add the selected file to the system. To do so, click "
+                               "Finish. Otherwise, press Back to change your settings."),
+                            this);
+    text->setWordWrap(true);
+    NameAfterText(text, text->text());
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(text);
+    layout->addStretch();
+}
+
+bool CAddFileFinishedPage::OnSetActive()
+{
+    if (CPropertySheet* sheet = GetSheet())
+        sheet->SetWizardButtons(CPropertySheet::kBack | CPropertySheet::kFinish);
+    return CWizardPage::OnSetActive();
+}
+
+bool CAddFileFinishedPage::OnWizardFinish()
+{
+    auto* wizard = qobject_cast<CAddFileWizard*>(GetSheet());
+    if (!wizard)
+        return true;
+    const CAddFileTitlePage* title = wizard->GetTitlePage();
+    const CAddFileDetailsPage* details = wizard->GetDetailsPage();
+    const CAddFilesDescriptionPage* description = wizard->GetDescriptionPage();
+    CFileRecord record(&theDatabaseManager);
+    record.title = title->GetFileTitle();
+    record.file_size = details->GetFileSize();
+    record.short_desc = description->GetBrief();
+    record.long_desc = description->GetDetailed();
+    record.upld_name = details->GetAuthorName();
+    record.upld_email = details->GetEmailAddress();
+    record.version = details->GetVersion();
+    record.requires_form = details->GetRequiresForm() ? 1 : 0;
+    CalendarDate date;
+    details->GetDateEdit()->GetDate(&date.year, &date.month, &date.day);
+    record.file_date = LocalMidnight(date);
+    // What the database refuses it has logged; the wizard closes either way.
+    StoreNewFile(record, title->GetAreaIds(), wizard->GetUrlPage()->GetLocations());
+    return true;
+}

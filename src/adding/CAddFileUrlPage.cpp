@@ -1,0 +1,125 @@
+#include "adding/CAddFileUrlPage.h"
+
+#include "adding/AddFileSource.h"
+#include "adding/CAddFileWizard.h"
+#include "adding/CDownloadUrlDialog.h"
+#include "controls/CMessageBox.h"
+#include "controls/CModalRun.h"
+#include "properties/PageControls.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+CAddFileUrlPage::CAddFileUrlPage(QWidget* parent) : CWizardPage(kTemplateId, QString(), parent)
+{
+    SetHelpTopic(kHelpTopic);
+    auto* text = new QLabel(tr("Add available download URL's for the selected file."), this);
+    text->setWordWrap(true);
+    NameAfterText(text, text->text());
+    m_list = new QListWidget(this);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setAccessibleName(tr("Download URLs"));
+    text->setBuddy(m_list);
+    m_add = new QPushButton(tr("&Add"), this);
+    m_edit = new QPushButton(tr("&Edit"), this);
+    m_remove = new QPushButton(tr("&Remove"), this);
+    for (QPushButton* button : {m_add, m_edit, m_remove})
+        NameAfterText(button, button->text());
+    connect(m_add, &QPushButton::clicked, this, &CAddFileUrlPage::OnAdd);
+    connect(m_edit, &QPushButton::clicked, this, &CAddFileUrlPage::OnEdit);
+    connect(m_remove, &QPushButton::clicked, this, &CAddFileUrlPage::OnRemove);
+    connect(m_list, &QListWidget::itemDoubleClicked, this, &CAddFileUrlPage::OnEdit);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_add);
+    buttons->addWidget(m_edit);
+    buttons->addWidget(m_remove);
+    buttons->addStretch();
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(text);
+    layout->addWidget(m_list, 1);
+    layout->addLayout(buttons);
+}
+
+QStringList CAddFileUrlPage::GetLocations() const
+{
+    QStringList locations;
+    for (int i = 0; i < m_list->count(); ++i)
+        locations.append(m_list->item(i)->text());
+    return locations;
+}
+
+void CAddFileUrlPage::Refill()
+{
+    auto* wizard = CAddFileWizard::SourceChangedSince(GetSheet(), m_filledGeneration);
+    if (!wizard)
+        return;
+    m_list->clear();
+    if (wizard->IsSubmissionUsed()) {
+        m_list->addItems(ReadSubmissionLocations(wizard->GetSubmission()));
+    } else if (wizard->GetSourceKind() == CAddFileWizard::kWebFile) {
+        m_list->addItem(wizard->GetSourceText());
+    } else if (wizard->GetSourceKind() == CAddFileWizard::kLocalFile) {
+        // The dialog opens over the page, not while the sheet is still switching to it.
+        QTimer::singleShot(0, this, [this, path = wizard->GetSourceText()] { AddLocalFile(path); });
+    }
+}
+
+void CAddFileUrlPage::AddLocalFile(const QString& path)
+{
+    CDownloadUrlDialog dialog(path, this);
+    if (CModalRun::Exec(dialog) == QDialog::Accepted)
+        m_list->addItem(dialog.GetLocation());
+}
+
+bool CAddFileUrlPage::OnSetActive()
+{
+    if (CPropertySheet* sheet = GetSheet())
+        sheet->SetWizardButtons(CPropertySheet::kBack | CPropertySheet::kNext);
+    Refill();
+    return CWizardPage::OnSetActive();
+}
+
+bool CAddFileUrlPage::OnKillActive()
+{
+    if (m_list->count() > 0)
+        return true;
+    CMessageBox::Show(this, tr("Please enter at least one valid download URL."));
+    return false;
+}
+
+void CAddFileUrlPage::OnAdd()
+{
+    CDownloadUrlDialog dialog(this);
+    if (CModalRun::Exec(dialog) == QDialog::Accepted)
+        m_list->addItem(dialog.GetLocation());
+}
+
+void CAddFileUrlPage::OnEdit()
+{
+    const int row = m_list->currentRow();
+    QListWidgetItem* item = m_list->currentItem();
+    if (!item || !item->isSelected())
+        return;
+    CDownloadUrlDialog dialog(this);
+    dialog.SetLocation(item->text());
+    if (CModalRun::Exec(dialog) != QDialog::Accepted)
+        return;
+    delete m_list->takeItem(row);
+    m_list->insertItem(row, dialog.GetLocation());
+    m_list->setCurrentRow(row);
+}
+
+void CAddFileUrlPage::OnRemove()
+{
+    QListWidgetItem* item = m_list->currentItem();
+    if (!item || !item->isSelected())
+        return;
+    if (CMessageBox::Show(this, tr("Are you sure you want to delete this item?"), tr("Question"),
+                          QMessageBox::Question, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes)
+        delete m_list->takeItem(m_list->row(item));
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "adding/CWizardPage.h"
+
+#include <QStringList>
+
+class QListWidget;
+class QPushButton;
+
+// The new file's download locations, filled from the source: a submission's site addresses, the
+// web file's address, or, for a local file, the location the Download URL dialog forms as soon
+// as the page shows. At least one is required.
+class CAddFileUrlPage : public CWizardPage
+{
+    Q_OBJECT
+
+public:
+    static constexpr quint32 kTemplateId = 0x0145;
+    static constexpr quint32 kHelpTopic = 14;
+
+    explicit CAddFileUrlPage(QWidget* parent = nullptr);
+
+    bool OnSetActive() override;
+    bool OnKillActive() override;
+
+    // The locations in the order shown.
+    QStringList GetLocations() const;
+
+    QListWidget* GetList() const { return m_list; }
+    QPushButton* GetAddButton() const { return m_add; }
+    QPushButton* GetEditButton() const { return m_edit; }
+    QPushButton* GetRemoveButton() const { return m_remove; }
+
+    void OnAdd();
+    void OnEdit();
+    void OnRemove();
+
+private:
+    void Refill();
+    // The Download URL dialog on the local file chosen as the source, once the page shows.
+    void AddLocalFile(const QString& path);
+
+    quint32 m_filledGeneration = 0;
+    QListWidget* m_list = nullptr;
+    QPushButton* m_add = nullptr;
+    QPushButton* m_edit = nullptr;
+    QPushButton* m_remove = nullptr;
+};

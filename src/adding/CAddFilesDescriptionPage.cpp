@@ -1,0 +1,142 @@
+#include "adding/CAddFilesDescriptionPage.h"
+
+#include "adding/CAddFileWizard.h"
+#include "adding/DescriptionExtraction.h"
+#include "adding/FileUtils.h"
+#include "adding/PathUtils.h"
+#include "controls/CFileChooser.h"
+#include "controls/CMessageBox.h"
+#include "database/CFileRecord.h"
+#include "properties/FileProperties.h"
+#include "properties/PageControls.h"
+#include "startup/SafeFormat.h"
+
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+CAddFilesDescriptionPage::CAddFilesDescriptionPage(QWidget* parent)
+    : CWizardPage(kTemplateId, QString(), parent)
+{
+    SetHelpTopic(kHelpTopic);
+    m_brief = new QLineEdit(this);
+    m_brief->setMaxLength(CFileRecord::kShortDescLength);
+    m_detailed = new QPlainTextEdit(this);
+    // Tab moves on to the next control; Enter starts a new line.
+    m_detailed->setTabChangesFocus(true);
+    m_browse = new QPushButton(tr("B&rowse..."), this);
+    NameAfterText(m_browse, m_browse->text());
+    connect(m_browse, &QPushButton::clicked, this, &CAddFilesDescriptionPage::OnBrowse);
+
+    auto* briefLabel = new QLabel(tr("&Brief Description:"), this);
+    auto* detailedLabel = new QLabel(tr("&Detailed description:"), this);
+    auto* importLabel = new QLabel(tr("&Import description from text file:"), this);
+    briefLabel->setBuddy(m_brief);
+    detailedLabel->setBuddy(m_detailed);
+    importLabel->setBuddy(m_browse);
+    for (QLabel* label : {briefLabel, detailedLabel, importLabel})
+        NameAfterText(label, label->text());
+    NameAfterText(m_brief, briefLabel->text());
+    NameAfterText(m_detailed, detailedLabel->text());
+
+    auto* import = new QHBoxLayout;
+    import->addWidget(importLabel, 1);
+    import->addWidget(m_browse);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(briefLabel);
+    layout->addWidget(m_brief);
+    layout->addWidget(detailedLabel);
+    layout->addWidget(m_detailed, 1);
+    layout->addLayout(import);
+}
+
+void CAddFilesDescriptionPage::UpdateData(bool take)
+{
+    if (take) {
+        m_strBrief = m_brief->text();
+        TrimString(m_strBrief);
+        m_strDetailed = m_detailed->toPlainText().left(CFileRecord::kLongDescLength);
+        TrimString(m_strDetailed);
+        return;
+    }
+    m_brief->setText(m_strBrief);
+    // A text field would make two lines of a CR LF.
+    m_detailed->setPlainText(WithLineFeeds(m_strDetailed));
+}
+
+void CAddFilesDescriptionPage::Refill()
+{
+    auto* wizard = CAddFileWizard::SourceChangedSince(GetSheet(), m_filledGeneration);
+    if (!wizard)
+        return;
+    m_strBrief.clear();
+    m_strDetailed.clear();
+    if (wizard->IsSubmissionUsed()) {
+        m_strBrief = wizard->GetSubmission().GetValue(QStringLiteral("ShortDescription"));
+        m_strDetailed = wizard->GetSubmission().GetBody();
+    } else if (wizard->GetSourceKind() == CAddFileWizard::kLocalFile) {
+        ExtractDescriptions(wizard->GetSourceText(), m_strBrief, kBriefBufferSize, m_strDetailed,
+                            kDetailedBufferSize);
+    }
+    UpdateData(false);
+}
+
+bool CAddFilesDescriptionPage::OnSetActive()
+{
+    if (CPropertySheet* sheet = GetSheet())
+        sheet->SetWizardButtons(CPropertySheet::kBack | CPropertySheet::kNext);
+    Refill();
+    return CWizardPage::OnSetActive();
+}
+
+bool CAddFilesDescriptionPage::OnKillActive()
+{
+    UpdateData(true);
+    return true;
+}
+
+QString CAddFilesDescriptionPage::ChooseFile()
+{
+    for (;;) {
+        const QString path = CFileChooser::GetOpenFileName(this, tr("Open"), QString(),
+                                                           tr("Text Files (*.txt);;All Files (*)"));
+        if (path.isEmpty())
+            return QString();
+        // Read-only is the file's own mark (no write permission for anyone), as on the file
+        // properties' description page.
+        constexpr QFile::Permissions kWritable = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+        const QFileInfo info(path);
+        if (info.exists() && !(info.permissions() & kWritable)) {
+            CMessageBox::Show(
+                this,
+                SafeFormat(u"%s\nThis file is set to read-only.\nTry again with a different file name.",
+                           path),
+                tr("Open"), QMessageBox::Warning);
+            continue;
+        }
+        if (!QFileInfo(info.absolutePath()).isWritable()) {
+            CMessageBox::Show(
+                this,
+                SafeFormat(u"%s\nThe directory of this file is write-protected.\nTry again with a different "
+                           u"file name.",
+                           path),
+                tr("Open"), QMessageBox::Warning);
+            continue;
+        }
+        return path;
+    }
+}
+
+void CAddFilesDescriptionPage::OnBrowse()
+{
+    UpdateData(true);
+    const QString path = ChooseFile();
+    if (path.isEmpty())
+        return;
+    m_strDetailed += WithLineFeeds(QString::fromUtf8(ReadTextFile(path)));
+    UpdateData(false);
+}

@@ -1,0 +1,500 @@
+// The Add File wizard driven offscreen on a demonstration library: the three sources filling the
+// pages, the clipboard page's jump and the history after it, the refill after going back to the
+// source, the pages' checks, and what Finish stores, through the explorer's New command.
+
+#include "adding/AddFileSource.h"
+#include "adding/CAddFileClipboardPage.h"
+#include "adding/CAddFileDetailsPage.h"
+#include "adding/CAddFileFinishedPage.h"
+#include "adding/CAddFileFirstPage.h"
+#include "adding/CAddFilesDescriptionPage.h"
+#include "adding/CAddFileTitlePage.h"
+#include "adding/CAddFileUrlPage.h"
+#include "adding/CAddFileWizard.h"
+#include "adding/CDownloadUrlDialog.h"
+#include "controls/CDateEdit.h"
+#include "controls/CFileChooser.h"
+#include "controls/CMessageBox.h"
+#include "controls/CModalRun.h"
+#include "database/CFileRecord.h"
+#include "DemoSupport.h"
+#include "FrameSupport.h"
+#include "properties/AreaTree.h"
+#include "startup/Globals.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDateTime>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+
+#include <zip.h>
+
+using namespace Qt::StringLiterals;
+using namespace FrameSupport;
+
+Q_DECLARE_METATYPE(CalendarDate)
+
+namespace {
+
+constexpr double kSharewareGames = 1; // "Games/Shareware Games", hosts local files
+constexpr double kProgramming = 5;    // in "Utilities" and in "Uploads"
+
+const QString kSubmission = u"Title=Tetris Deluxe\r\n"
+                            u"ShortDescription=Falling blocks.\r\n"
+                            u"Version=2.0\r\n"
+                            u"Date=12/31/99\r\n"
+                            u"Size=1,234\r\n"
+                            u"ReqForm=yes\r\n"
+                            u"Company=Blockworks\r\n"
+                            u"Email=info@blockworks.example\r\n"
+                            u"SiteName1=Blockworks\r\n"
+                            u"SiteUrl1=http://blockworks.example/tetris.zip\r\n"
+                            u"SiteUrl3=ftp://blockworks.example/tetris.zip\r\n"
+                            u"\r\n"
+                            u"Twelve levels.\r\n"
+                            u"Two players.\r\n"_s;
+
+QStringList TakeTexts()
+{
+    QStringList texts;
+    for (const CMessageBox::Request& request : CMessageBox::TakeRequests())
+        texts.append(request.text);
+    return texts;
+}
+
+QList<QTreeWidgetItem*> AreaItems(QTreeWidget* tree, double areaId)
+{
+    QList<QTreeWidgetItem*> items;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        if ((*it)->data(0, AreaTree::kNodeTypeRole).toUInt() == kNodeArea &&
+            (*it)->data(0, AreaTree::kAreaIdRole).toDouble() == areaId)
+            items.append(*it);
+    }
+    return items;
+}
+
+void ClickArea(CAddFileTitlePage* page, double areaId)
+{
+    page->GetTree()->setCurrentItem(AreaItems(page->GetTree(), areaId).value(0));
+    page->OnClickTree();
+}
+
+CalendarDate DateOf(CDateEdit* edit)
+{
+    CalendarDate date;
+    edit->GetDate(&date.year, &date.month, &date.day);
+    return date;
+}
+
+QStringList Items(const QListWidget* list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts.append(list->item(i)->text());
+    return texts;
+}
+
+// The file added last to an area.
+std::unique_ptr<CFileRecord> LastFileIn(double areaId)
+{
+    auto cursor = std::make_unique<CFileRecord>(&theDatabaseManager);
+    if (!cursor->GetAllFilesInArea(areaId) || !cursor->SetAbsolutePosition(cursor->GetRecordCount()))
+        return nullptr;
+    return cursor;
+}
+
+// The next Download URL dialog: a local file hosted by the named area, or Cancel without a name.
+void AnswerLocalDialog(const QString& hostArea, QString* shownFile = nullptr)
+{
+    CModalRun::QueueHandler([hostArea, shownFile](QDialog& dialog) {
+        auto& d = static_cast<CDownloadUrlDialog&>(dialog);
+        if (shownFile)
+            *shownFile = d.GetFileNameEdit()->text();
+        if (hostArea.isEmpty())
+            return int(QDialog::Rejected);
+        d.GetHostAreaList()->setCurrentIndex(d.GetHostAreaList()->findText(hostArea));
+        d.accept();
+        return d.result();
+    });
+}
+
+bool WriteArchive(const QString& path, const QList<std::pair<const char*, QByteArray>>& members)
+{
+    int error = 0;
+    zip_t* archive = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    if (!archive)
+        return false;
+    for (const auto& [name, data] : members) {
+        zip_source_t* source = zip_source_buffer(archive, data.constData(), zip_uint64_t(data.size()), 0);
+        if (!source || zip_file_add(archive, name, source, ZIP_FL_OVERWRITE) < 0) {
+            zip_source_free(source);
+            zip_discard(archive);
+            return false;
+        }
+    }
+    return zip_close(archive) == 0;
+}
+
+} // namespace
+
+class TestAddFile : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<CMainFrame> m_frame;
+
+    std::unique_ptr<CAddFileWizard> MakeWizard()
+    {
+        auto wizard = std::make_unique<CAddFileWizard>(u"Add File Wizard"_s, m_frame->GetTreeModel());
+        wizard->show();
+        return wizard;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QString error;
+        QVERIFY2(DemoSupport::OpenDemoLibrary(m_dir.path(), &error), qPrintable(error));
+        CMessageBox::SetAnsweringMode(true);
+        CFileChooser::SetAnsweringMode(true);
+        m_frame = FrameSupport::MakeFrame();
+        QVERIFY(m_frame);
+    }
+
+    void init()
+    {
+        CMessageBox::TakeRequests();
+        CFileChooser::TakeRequests();
+        CModalRun::ClearHandlers();
+        QGuiApplication::clipboard()->setText(QString());
+    }
+
+    void cleanup() { QCOMPARE(CModalRun::PendingHandlers(), 0); }
+
+    // The New command on a submission: the clipboard page leads, No goes to the first page and
+    // Back returns; Yes jumps to the title, where Back stays. Finish stores every field, the areas
+    // in the order chosen and the locations in order, and the list of the selected area grows.
+    void submissionThroughNewCommand()
+    {
+        QGuiApplication::clipboard()->setText(kSubmission);
+        Select(*m_frame, u"Games/Shareware Games"_s);
+        const int rowsBefore = m_frame->GetListModel()->rowCount();
+        CModalRun::QueueHandler([](QDialog& dialog) {
+            auto& w = static_cast<CAddFileWizard&>(dialog);
+            [&] {
+                QVERIFY(w.GetClipboardPage());
+                QCOMPARE(w.GetActivePage(), w.GetClipboardPage());
+                w.GetClipboardPage()->GetNoButton()->setChecked(true);
+                QVERIFY(w.PressNext());
+                QCOMPARE(w.GetActivePage(), w.GetFirstPage());
+                QVERIFY(w.PressBack());
+                QCOMPARE(w.GetActivePage(), w.GetClipboardPage());
+                w.GetClipboardPage()->GetYesButton()->setChecked(true);
+                QVERIFY(w.PressNext());
+                CAddFileTitlePage* title = w.GetTitlePage();
+                QCOMPARE(w.GetActivePage(), title);
+                QCOMPARE(title->GetTitleEdit()->text(), u"Tetris Deluxe"_s);
+                ClickArea(title, kProgramming);
+                ClickArea(title, kSharewareGames);
+                QVERIFY(!w.PressBack()); // the jump left no history
+                QCOMPARE(w.GetActivePage(), title);
+
+                QVERIFY(w.PressNext());
+                CAddFileDetailsPage* details = w.GetDetailsPage();
+                QCOMPARE(details->GetVersionEdit()->text(), u"2.0"_s);
+                QCOMPARE(DateOf(details->GetDateEdit()), (CalendarDate{1999, 12, 31}));
+                QCOMPARE(details->GetSizeEdit()->text(), u"1234"_s);
+                QVERIFY(details->GetRequiresFormBox()->isChecked());
+                QCOMPARE(details->GetNameEdit()->text(), u"Blockworks"_s);
+                QCOMPARE(details->GetEmailEdit()->text(), u"info@blockworks.example"_s);
+                QVERIFY(w.PressNext());
+                CAddFilesDescriptionPage* description = w.GetDescriptionPage();
+                QCOMPARE(description->GetBriefEdit()->text(), u"Falling blocks."_s);
+                QCOMPARE(description->GetDetailedEdit()->toPlainText(), u"Twelve levels.\nTwo players.\n"_s);
+                QVERIFY(w.PressNext());
+                // SiteUrl2 is missing: SiteUrl3 is not reached.
+                QCOMPARE(Items(w.GetUrlPage()->GetList()),
+                         QStringList{u"http://blockworks.example/tetris.zip"_s});
+                QVERIFY(w.PressNext());
+                QCOMPARE(w.GetActivePage(), w.GetFinishedPage());
+                w.PressFinish();
+            }();
+            return w.result();
+        });
+        m_frame->RunCommand(Command::New);
+        QCOMPARE(TakeTexts(), QStringList());
+        QCoreApplication::processEvents(); // the posted refresh
+        QCOMPARE(m_frame->GetListModel()->rowCount(), rowsBefore + 1);
+
+        const auto file = LastFileIn(kSharewareGames);
+        QVERIFY(file);
+        QCOMPARE(file->title, u"Tetris Deluxe"_s);
+        QCOMPARE(file->version, u"2.0"_s);
+        QCOMPARE(file->file_size, 1234.0);
+        QCOMPARE(file->requires_form, 1);
+        QCOMPARE(file->upld_name, u"Blockworks"_s);
+        QCOMPARE(file->upld_email, u"info@blockworks.example"_s);
+        QCOMPARE(file->short_desc, u"Falling blocks."_s);
+        QCOMPARE(file->long_desc, u"Twelve levels.\nTwo players."_s);
+        QCOMPARE(file->file_date, quint32(QDateTime(QDate(1999, 12, 31), QTime(0, 0)).toSecsSinceEpoch()));
+        QList<double> areas;
+        QVERIFY(theDatabaseManager.GetAreaIDsForFile(file->file_id, areas));
+        std::sort(areas.begin(), areas.end());
+        QCOMPARE(areas, (QList<double>{kSharewareGames, kProgramming}));
+        QStringList urls;
+        QVERIFY(theDatabaseManager.GetDownloadURLs(file->file_id, urls));
+        QCOMPARE(urls, QStringList{u"http://blockworks.example/tetris.zip"_s});
+    }
+
+    // The submission's values as the details page reads them; the date field starts on a known
+    // day so that an unusable date shows as unchanged.
+    void submissionValues_data()
+    {
+        QTest::addColumn<QString>("lines");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<CalendarDate>("date");
+        QTest::addColumn<bool>("requiresForm");
+        QTest::newRow("2003") << u"Title=A\nDate=01/15/03\nReqForm=1\n"_s << u"A"_s
+                              << CalendarDate{2003, 1, 15} << true;
+        QTest::newRow("short date") << u"Title=A\nDate=1/5/97\nReqForm=no\n"_s << u"A"_s
+                                    << CalendarDate{2001, 1, 1} << false;
+        QTest::newRow("invalid date")
+            << u"Title=A\nDate=13/01/99\nReqForm=\n"_s << u"A"_s << CalendarDate{1990, 6, 1} << false;
+        // No Date at all reads as a date of another length: 1 January 2001.
+        QTest::newRow("lowercase key")
+            << u"title=Readme\nReqForm=Yes\n"_s << QString() << CalendarDate{2001, 1, 1} << true;
+    }
+
+    void submissionValues()
+    {
+        QFETCH(QString, lines);
+        QFETCH(QString, title);
+        QFETCH(CalendarDate, date);
+        QFETCH(bool, requiresForm);
+        QGuiApplication::clipboard()->setText(lines + u"SiteName1=S\nSiteUrl1=http://s.example/a\n\nBody"_s);
+        auto w = MakeWizard();
+        QVERIFY(w->GetClipboardPage());
+        w->GetDetailsPage()->GetDateEdit()->SetDate(1990, 6, 1);
+        w->GetDetailsPage()->GetRequiresFormBox()->setChecked(true);
+        QVERIFY(w->PressNext());
+        QCOMPARE(w->GetTitlePage()->GetTitleEdit()->text(), title);
+        w->GetTitlePage()->GetTitleEdit()->setText(u"Title"_s);
+        ClickArea(w->GetTitlePage(), kSharewareGames);
+        QVERIFY(w->PressNext());
+        QCOMPARE(DateOf(w->GetDetailsPage()->GetDateEdit()), date);
+        QCOMPARE(w->GetDetailsPage()->GetRequiresFormBox()->isChecked(), requiresForm);
+    }
+
+    // A web file: the first page leads and Back there does nothing; the title starts empty, the
+    // size 0, the address as typed is the one location. The pages refuse what they must.
+    void webFileAndChecks()
+    {
+        auto w = MakeWizard();
+        QVERIFY(!w->GetClipboardPage());
+        CAddFileFirstPage* first = w->GetFirstPage();
+        QCOMPARE(w->GetActivePage(), first);
+        QVERIFY(first->GetWebButton()->isChecked());
+        QVERIFY(first->GetLocalButton()->isEnabled()); // the demonstration hosts local files
+        QVERIFY(!first->GetNameEdit()->isEnabled());
+        QVERIFY(!w->PressBack());
+        first->GetUrlEdit()->setText(u"not checked here"_s);
+        QVERIFY(w->PressNext());
+
+        CAddFileTitlePage* title = w->GetTitlePage();
+        QCOMPARE(title->GetTitleEdit()->text(), QString());
+        QTreeWidgetItem* top = title->GetTree()->topLevelItem(0);
+        QCOMPARE(title->GetTree()->topLevelItemCount(), 1);
+        QVERIFY(top->isExpanded());
+        for (int i = 0; i < top->childCount(); ++i)
+            QVERIFY(top->child(i)->data(0, AreaTree::kNodeTypeRole).toUInt() == kNodeGroup);
+        title->GetTitleEdit()->setText(u"   "_s);
+        QVERIFY(!w->PressNext());
+        title->GetTitleEdit()->setText(u" Web thing "_s);
+        QVERIFY(!w->PressNext());
+        // An area in two groups is marked in both; a second click takes it out again.
+        ClickArea(title, kProgramming);
+        const auto items = AreaItems(title->GetTree(), kProgramming);
+        QCOMPARE(items.size(), 2);
+        QCOMPARE(items[1]->checkState(0), Qt::Checked);
+        ClickArea(title, kProgramming);
+        QCOMPARE(items[0]->checkState(0), Qt::Unchecked);
+        QCOMPARE(items[1]->checkState(0), Qt::Unchecked);
+        QCOMPARE(title->GetAreaIds(), QList<double>());
+        QVERIFY(!w->PressNext());
+        QCOMPARE(TakeTexts(), (QStringList{u"Please enter a valid file title."_s,
+                                           u"Please select a file area to receive the file."_s,
+                                           u"Please select a file area to receive the file."_s}));
+        ClickArea(title, kSharewareGames);
+        QVERIFY(w->PressNext());
+        QCOMPARE(title->GetFileTitle(), u"Web thing"_s);
+
+        CAddFileDetailsPage* details = w->GetDetailsPage();
+        QCOMPARE(details->GetSizeEdit()->text(), u"0"_s);
+        QCOMPARE(details->GetVersionEdit()->text(), QString());
+        QVERIFY(!w->PressNext());
+        details->GetEmailEdit()->setText(u"a b@example.com"_s);
+        QVERIFY(!w->PressNext());
+        details->GetEmailEdit()->setText(u"nobody"_s);
+        QVERIFY(!w->PressNext());
+        QCOMPARE(TakeTexts(),
+                 (QStringList{u"Invalid e-mail address."_s, u"Illegal characters in e-mail address."_s,
+                              u"Invalid e-mail address."_s}));
+        details->GetEmailEdit()->setText(u" me@example.com "_s);
+        QVERIFY(w->PressNext());
+        QCOMPARE(details->GetEmailAddress(), u"me@example.com"_s);
+        QCOMPARE(w->GetDescriptionPage()->GetBriefEdit()->text(), QString());
+        QVERIFY(w->PressNext());
+
+        CAddFileUrlPage* urls = w->GetUrlPage();
+        QCOMPARE(Items(urls->GetList()), QStringList{u"not checked here"_s});
+        urls->GetList()->setCurrentRow(0);
+        CMessageBox::QueueAnswer(QMessageBox::No);
+        urls->OnRemove();
+        QCOMPARE(urls->GetList()->count(), 1);
+        CMessageBox::QueueAnswer(QMessageBox::Yes);
+        urls->OnRemove();
+        QCOMPARE(urls->GetList()->count(), 0);
+        QVERIFY(!w->PressNext());
+        QCOMPARE(TakeTexts(), (QStringList{u"Are you sure you want to delete this item?"_s,
+                                           u"Are you sure you want to delete this item?"_s,
+                                           u"Please enter at least one valid download URL."_s}));
+        // Add, then Edit in place.
+        for (const QString& url : {u"http://a.example/x.zip"_s, u"http://b.example/y.zip"_s}) {
+            CModalRun::QueueHandler([url](QDialog& dialog) {
+                auto& d = static_cast<CDownloadUrlDialog&>(dialog);
+                d.GetSiteUrlEdit()->setText(url);
+                d.accept();
+                return d.result();
+            });
+            urls->OnAdd();
+        }
+        urls->GetList()->setCurrentRow(0);
+        CModalRun::QueueHandler([](QDialog& dialog) {
+            auto& d = static_cast<CDownloadUrlDialog&>(dialog);
+            d.GetSiteUrlEdit()->setText(u"https://c.example/x.zip"_s);
+            d.accept();
+            return d.result();
+        });
+        urls->OnEdit();
+        QCOMPARE(urls->GetLocations(),
+                 (QStringList{u"https://c.example/x.zip"_s, u"http://b.example/y.zip"_s}));
+        QVERIFY(w->PressNext());
+        QCOMPARE(w->GetActivePage(), w->GetFinishedPage());
+    }
+
+    // A local archive: title, size, date and descriptions come from the file; the location from
+    // the Download URL dialog that opens on it. Cancelling that leaves no location. Going back to
+    // the first page and on again fills the pages anew but keeps the chosen areas; Finish stores
+    // the local location of the copy made in the host area's directory.
+    void localFileAndRefill()
+    {
+        const QString path = m_dir.filePath(u"pkg.zip"_s);
+        QVERIFY(WriteArchive(path, {{"FILE_ID.DIZ", "A small package.\r\n"},
+                                    {"DESC.SDI", "Package in brief\r\nSecond line\r\n"}}));
+        QFile archive(path);
+        QVERIFY(archive.open(QIODevice::ReadWrite));
+        QVERIFY(archive.setFileTime(QDateTime(QDate(2004, 3, 5), QTime(12, 0)),
+                                    QFileDevice::FileModificationTime));
+        archive.close();
+
+        auto w = MakeWizard();
+        CAddFileFirstPage* first = w->GetFirstPage();
+        first->GetLocalButton()->click();
+        QVERIFY(first->GetNameEdit()->isEnabled());
+        QVERIFY(!first->GetUrlEdit()->isEnabled());
+        CFileChooser::QueueAnswer(path);
+        first->GetBrowseButton()->click();
+        QCOMPARE(first->GetNameEdit()->text(), path);
+        QVERIFY(w->PressNext());
+
+        CAddFileTitlePage* title = w->GetTitlePage();
+        QCOMPARE(title->GetTitleEdit()->text(), u"pkg.zip"_s);
+        title->GetTitleEdit()->setText(u"Typed over"_s);
+        ClickArea(title, kSharewareGames);
+        QVERIFY(w->PressNext());
+        CAddFileDetailsPage* details = w->GetDetailsPage();
+        QCOMPARE(details->GetSizeEdit()->text(), QString::number(QFileInfo(path).size()));
+        QCOMPARE(DateOf(details->GetDateEdit()), (CalendarDate{2004, 3, 5}));
+        details->GetEmailEdit()->setText(u"me@example.com"_s);
+        QVERIFY(w->PressNext());
+        QCOMPARE(w->GetDescriptionPage()->GetBriefEdit()->text(), u"Package in brief"_s);
+        QCOMPARE(w->GetDescriptionPage()->GetDetailedEdit()->toPlainText().trimmed(), u"A small package."_s);
+
+        QString shownFile;
+        AnswerLocalDialog(QString(), &shownFile);
+        QVERIFY(w->PressNext());
+        QCoreApplication::processEvents(); // the dialog opens once the page shows
+        QCOMPARE(shownFile, path);
+        CAddFileUrlPage* urls = w->GetUrlPage();
+        QCOMPARE(urls->GetList()->count(), 0);
+        QVERIFY(!w->PressNext());
+        QCOMPARE(TakeTexts(), QStringList{u"Please enter at least one valid download URL."_s});
+        urls->GetList()->addItem(u"http://kept.example/until-refill"_s);
+
+        for (int i = 0; i < 4; ++i)
+            QVERIFY(w->PressBack());
+        QCOMPARE(w->GetActivePage(), first);
+        QVERIFY(w->PressNext());
+        QCOMPARE(title->GetTitleEdit()->text(), u"pkg.zip"_s);
+        QCOMPARE(title->GetAreaIds(), QList<double>{kSharewareGames});
+        QCOMPARE(AreaItems(title->GetTree(), kSharewareGames).value(0)->checkState(0), Qt::Checked);
+        QVERIFY(w->PressNext());
+        QCOMPARE(details->GetEmailEdit()->text(), QString()); // refilled
+        details->GetEmailEdit()->setText(u"me@example.com"_s);
+        QVERIFY(w->PressNext());
+        AnswerLocalDialog(u"Shareware Games"_s);
+        CMessageBox::QueueAnswer(QMessageBox::Yes); // copy into the area's directory
+        QVERIFY(w->PressNext());
+        QCoreApplication::processEvents();
+        QCOMPARE(urls->GetLocations(), QStringList{u"local://1/pkg.zip"_s});
+        QCOMPARE(TakeTexts().size(), 1);
+        QVERIFY(w->PressNext());
+        w->PressFinish();
+        QCOMPARE(w->result(), int(QDialog::Accepted));
+
+        const auto file = LastFileIn(kSharewareGames);
+        QVERIFY(file);
+        QCOMPARE(file->title, u"pkg.zip"_s);
+        QCOMPARE(file->short_desc, u"Package in brief"_s);
+        QCOMPARE(file->long_desc, u"A small package."_s);
+        QCOMPARE(file->file_size, double(QFileInfo(path).size()));
+        QCOMPARE(file->file_date, quint32(QDateTime(QDate(2004, 3, 5), QTime(0, 0)).toSecsSinceEpoch()));
+        QStringList locations;
+        QVERIFY(theDatabaseManager.GetDownloadURLs(file->file_id, locations));
+        QCOMPARE(locations, QStringList{u"local://1/pkg.zip"_s});
+        const FileAreaRecord* area = theFileAreaTable.FindArea(quint32(kSharewareGames));
+        QVERIFY(area);
+        QVERIFY(QFileInfo::exists(area->Path() + u"/pkg.zip"_s));
+    }
+
+    // The commit stops at the first refusal: a location listed twice keeps the ones before it.
+    void storeStopsAtFirstRefusal()
+    {
+        CFileRecord record(&theDatabaseManager);
+        record.title = u"Twice"_s;
+        QVERIFY(!StoreNewFile(record, {kSharewareGames, kProgramming},
+                              {u"http://x.example/1"_s, u"http://x.example/1"_s, u"http://x.example/2"_s}));
+        QVERIFY(record.file_id > 0);
+        QStringList locations;
+        QVERIFY(theDatabaseManager.GetDownloadURLs(record.file_id, locations));
+        QCOMPARE(locations, QStringList{u"http://x.example/1"_s});
+        QList<double> areas;
+        QVERIFY(theDatabaseManager.GetAreaIDsForFile(record.file_id, areas));
+        QCOMPARE(areas.size(), 2);
+    }
+};
+
+QTEST_MAIN(TestAddFile)
+#include "tst_addfile.moc"
