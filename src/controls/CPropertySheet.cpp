@@ -72,10 +72,11 @@ void CPropertySheet::EnsureBuilt()
     }
 }
 
-void CPropertySheet::showEvent(QShowEvent* event)
+void CPropertySheet::setVisible(bool visible)
 {
-    EnsureBuilt();
-    QDialog::showEvent(event);
+    if (visible)
+        EnsureBuilt();
+    QDialog::setVisible(visible);
 }
 
 int CPropertySheet::DoModal()

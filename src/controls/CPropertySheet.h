@@ -55,6 +55,8 @@ public:
 
     // Runs the sheet modally (through the program's modal runner).
     int DoModal();
+    // The pages are made before the sheet is first shown, so that it is placed at its real size.
+    void setVisible(bool visible) override;
 
     // What the buttons do; also for tests. Next and Back tell whether the sheet moved.
     virtual bool PressNext();
@@ -67,7 +69,6 @@ public:
 protected:
     // The picture beside a wizard's pages; none for a plain sheet.
     virtual QWidget* CreateSidePicture() { return nullptr; }
-    void showEvent(QShowEvent* event) override;
     void reject() override;
     // Hands a help request from F1 (or the caption's help button) to the page on show.
     void RouteHelpRequest(QWidget* control, const QPoint& globalPosition);
