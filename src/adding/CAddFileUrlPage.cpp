@@ -20,29 +20,16 @@ CAddFileUrlPage::CAddFileUrlPage(QWidget* parent) : CWizardPage(kTemplateId, QSt
     auto* text = new QLabel(tr("Add available download URL's for the selected file."), this);
     text->setWordWrap(true);
     NameAfterText(text, text->text());
-    m_list = new QListWidget(this);
-    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    const LocationListControls controls = BuildLocationListControls(this, text);
+    m_list = controls.list;
     m_list->setAccessibleName(tr("Download URLs"));
-    text->setBuddy(m_list);
-    m_add = new QPushButton(tr("&Add"), this);
-    m_edit = new QPushButton(tr("&Edit"), this);
-    m_remove = new QPushButton(tr("&Remove"), this);
-    for (QPushButton* button : {m_add, m_edit, m_remove})
-        NameAfterText(button, button->text());
+    m_add = controls.add;
+    m_edit = controls.edit;
+    m_remove = controls.remove;
     connect(m_add, &QPushButton::clicked, this, &CAddFileUrlPage::OnAdd);
     connect(m_edit, &QPushButton::clicked, this, &CAddFileUrlPage::OnEdit);
     connect(m_remove, &QPushButton::clicked, this, &CAddFileUrlPage::OnRemove);
     connect(m_list, &QListWidget::itemDoubleClicked, this, &CAddFileUrlPage::OnEdit);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(m_add);
-    buttons->addWidget(m_edit);
-    buttons->addWidget(m_remove);
-    buttons->addStretch();
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(text);
-    layout->addWidget(m_list, 1);
-    layout->addLayout(buttons);
 }
 
 QStringList CAddFileUrlPage::GetLocations() const

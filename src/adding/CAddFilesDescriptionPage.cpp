@@ -23,35 +23,11 @@ CAddFilesDescriptionPage::CAddFilesDescriptionPage(QWidget* parent)
     : CWizardPage(kTemplateId, QString(), parent)
 {
     SetHelpTopic(kHelpTopic);
-    m_brief = new QLineEdit(this);
-    m_brief->setMaxLength(CFileRecord::kShortDescLength);
-    m_detailed = new QPlainTextEdit(this);
-    // Tab moves on to the next control; Enter starts a new line.
-    m_detailed->setTabChangesFocus(true);
-    m_browse = new QPushButton(tr("B&rowse..."), this);
-    NameAfterText(m_browse, m_browse->text());
+    const DescriptionControls controls = BuildDescriptionControls(this, tr("&Brief Description:"));
+    m_brief = controls.brief;
+    m_detailed = controls.detailed;
+    m_browse = controls.browse;
     connect(m_browse, &QPushButton::clicked, this, &CAddFilesDescriptionPage::OnBrowse);
-
-    auto* briefLabel = new QLabel(tr("&Brief Description:"), this);
-    auto* detailedLabel = new QLabel(tr("&Detailed description:"), this);
-    auto* importLabel = new QLabel(tr("&Import description from text file:"), this);
-    briefLabel->setBuddy(m_brief);
-    detailedLabel->setBuddy(m_detailed);
-    importLabel->setBuddy(m_browse);
-    for (QLabel* label : {briefLabel, detailedLabel, importLabel})
-        NameAfterText(label, label->text());
-    NameAfterText(m_brief, briefLabel->text());
-    NameAfterText(m_detailed, detailedLabel->text());
-
-    auto* import = new QHBoxLayout;
-    import->addWidget(importLabel, 1);
-    import->addWidget(m_browse);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(briefLabel);
-    layout->addWidget(m_brief);
-    layout->addWidget(detailedLabel);
-    layout->addWidget(m_detailed, 1);
-    layout->addLayout(import);
 }
 
 void CAddFilesDescriptionPage::UpdateData(bool take)

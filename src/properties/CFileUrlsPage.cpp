@@ -17,28 +17,17 @@ CFileUrlsPage::CFileUrlsPage(CFileRecord* file, QWidget* parent)
     : CWizardPage(kTemplateId, tr("URLs"), parent), m_file(file)
 {
     SetHelpTopic(kHelpTopic);
-    m_list = new QListWidget(this);
+    const LocationListControls controls = BuildLocationListControls(this, nullptr);
+    m_list = controls.list;
     m_list->setSortingEnabled(true);
-    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setAccessibleName(GetTitle());
-    m_add = new QPushButton(tr("&Add"), this);
-    m_edit = new QPushButton(tr("&Edit"), this);
-    m_remove = new QPushButton(tr("&Remove"), this);
-    for (QPushButton* button : {m_add, m_edit, m_remove})
-        NameAfterText(button, button->text());
+    m_add = controls.add;
+    m_edit = controls.edit;
+    m_remove = controls.remove;
     connect(m_add, &QPushButton::clicked, this, &CFileUrlsPage::OnAdd);
     connect(m_edit, &QPushButton::clicked, this, &CFileUrlsPage::OnEdit);
     connect(m_remove, &QPushButton::clicked, this, &CFileUrlsPage::OnRemove);
     connect(m_list, &QListWidget::itemDoubleClicked, this, &CFileUrlsPage::OnEdit);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(m_add);
-    buttons->addWidget(m_edit);
-    buttons->addWidget(m_remove);
-    buttons->addStretch();
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(m_list, 1);
-    layout->addLayout(buttons);
 }
 
 bool CFileUrlsPage::OnSetActive()

@@ -1,7 +1,16 @@
 #include "properties/PageControls.h"
 
+#include <QCoreApplication>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "database/CFileRecord.h"
 
 QString WithoutMnemonic(QString text)
 {
@@ -22,4 +31,74 @@ QLabel* AddLabeledRow(QGridLayout* layout, int row, const QString& text, QWidget
 void NameAfterText(QWidget* control, const QString& text)
 {
     control->setAccessibleName(WithoutMnemonic(text));
+}
+
+namespace {
+
+QString Text(const char* text)
+{
+    return QCoreApplication::translate("PageControls", text);
+}
+
+} // namespace
+
+DescriptionControls BuildDescriptionControls(QWidget* page, const QString& briefLabel)
+{
+    DescriptionControls controls;
+    controls.brief = new QLineEdit(page);
+    controls.brief->setMaxLength(CFileRecord::kShortDescLength);
+    controls.detailed = new QPlainTextEdit(page);
+    controls.detailed->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // Tab moves on to the next control; Enter starts a new line.
+    controls.detailed->setTabChangesFocus(true);
+    controls.browse = new QPushButton(Text("B&rowse..."), page);
+    NameAfterText(controls.browse, controls.browse->text());
+
+    auto* brief = new QLabel(briefLabel, page);
+    auto* detailed = new QLabel(Text("&Detailed description:"), page);
+    auto* import = new QLabel(Text("&Import description from text file:"), page);
+    brief->setBuddy(controls.brief);
+    detailed->setBuddy(controls.detailed);
+    import->setBuddy(controls.browse);
+    for (QLabel* label : {brief, detailed, import})
+        NameAfterText(label, label->text());
+    NameAfterText(controls.brief, brief->text());
+    NameAfterText(controls.detailed, detailed->text());
+
+    auto* importRow = new QHBoxLayout;
+    importRow->addWidget(import, 1);
+    importRow->addWidget(controls.browse);
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(brief);
+    layout->addWidget(controls.brief);
+    layout->addWidget(detailed);
+    layout->addWidget(controls.detailed, 1);
+    layout->addLayout(importRow);
+    return controls;
+}
+
+LocationListControls BuildLocationListControls(QWidget* page, QLabel* heading)
+{
+    LocationListControls controls;
+    controls.list = new QListWidget(page);
+    controls.list->setSelectionMode(QAbstractItemView::SingleSelection);
+    controls.add = new QPushButton(Text("&Add"), page);
+    controls.edit = new QPushButton(Text("&Edit"), page);
+    controls.remove = new QPushButton(Text("&Remove"), page);
+    for (QPushButton* button : {controls.add, controls.edit, controls.remove})
+        NameAfterText(button, button->text());
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(controls.add);
+    buttons->addWidget(controls.edit);
+    buttons->addWidget(controls.remove);
+    buttons->addStretch();
+    auto* layout = new QVBoxLayout(page);
+    if (heading) {
+        heading->setBuddy(controls.list);
+        layout->addWidget(heading);
+    }
+    layout->addWidget(controls.list, 1);
+    layout->addLayout(buttons);
+    return controls;
 }

@@ -4,6 +4,10 @@
 
 class QGridLayout;
 class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
 class QWidget;
 
 // Building the pages of the property sheets: every field is named after its label (without the
@@ -14,3 +18,25 @@ QString WithoutMnemonic(QString text);
 QLabel* AddLabeledRow(QGridLayout* layout, int row, const QString& text, QWidget* field);
 // Names the control after its own text.
 void NameAfterText(QWidget* control, const QString& text);
+
+// The fields of a description page, laid out on it top to bottom with their labels: the brief
+// description (its label given: the sheet and the wizard spell it differently), the detailed
+// description and the import button.
+struct DescriptionControls
+{
+    QLineEdit* brief = nullptr;
+    QPlainTextEdit* detailed = nullptr;
+    QPushButton* browse = nullptr;
+};
+DescriptionControls BuildDescriptionControls(QWidget* page, const QString& briefLabel);
+
+// A page's list of download locations with "&Add", "&Edit" and "&Remove" under it, below an
+// optional heading that then names the list.
+struct LocationListControls
+{
+    QListWidget* list = nullptr;
+    QPushButton* add = nullptr;
+    QPushButton* edit = nullptr;
+    QPushButton* remove = nullptr;
+};
+LocationListControls BuildLocationListControls(QWidget* page, QLabel* heading);
