@@ -75,42 +75,10 @@ bool CAddFilesDescriptionPage::OnKillActive()
     return true;
 }
 
-QString CAddFilesDescriptionPage::ChooseFile()
-{
-    for (;;) {
-        const QString path = CFileChooser::GetOpenFileName(this, tr("Open"), QString(),
-                                                           tr("Text Files (*.txt);;All Files (*)"));
-        if (path.isEmpty())
-            return QString();
-        // Read-only is the file's own mark (no write permission for anyone), as on the file
-        // properties' description page.
-        constexpr QFile::Permissions kWritable = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
-        const QFileInfo info(path);
-        if (info.exists() && !(info.permissions() & kWritable)) {
-            CMessageBox::Show(
-                this,
-                SafeFormat(u"%s\nThis file is set to read-only.\nTry again with a different file name.",
-                           path),
-                tr("Open"), QMessageBox::Warning);
-            continue;
-        }
-        if (!QFileInfo(info.absolutePath()).isWritable()) {
-            CMessageBox::Show(
-                this,
-                SafeFormat(u"%s\nThe directory of this file is write-protected.\nTry again with a different "
-                           u"file name.",
-                           path),
-                tr("Open"), QMessageBox::Warning);
-            continue;
-        }
-        return path;
-    }
-}
-
 void CAddFilesDescriptionPage::OnBrowse()
 {
     UpdateData(true);
-    const QString path = ChooseFile();
+    const QString path = ChooseDescriptionImport(this);
     if (path.isEmpty())
         return;
     m_strDetailed += WithLineFeeds(QString::fromUtf8(ReadTextFile(path)));

@@ -38,7 +38,6 @@ private:
     void OnBrowse();
     // A text file to import that is not marked read-only and whose directory may be written; empty
     // when the user cancels.
-    QString ChooseFile();
 
     quint32 m_filledGeneration = 0;
     QString m_strBrief;

@@ -86,31 +86,11 @@ void CFileDescriptionPage::OnOK()
     m_file->short_desc = m_brief->text();
 }
 
-QString CFileDescriptionPage::ChooseFile()
-{
-    for (;;) {
-        const QString path = CFileChooser::GetOpenFileName(this, tr("Open"), QString(),
-                                                           tr("Text Files (*.txt);;All Files (*)"));
-        if (path.isEmpty())
-            return QString();
-        // Read-only is the file's own mark (no write permission for anyone), not whether this
-        // user may write it, so that it means the same for every user.
-        constexpr QFile::Permissions kWritable = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
-        const QFileInfo info(path);
-        if (!info.exists() || (info.permissions() & kWritable))
-            return path;
-        CMessageBox::Show(
-            this,
-            SafeFormat(u"%s\nThis file is set to read-only.\nTry again with a different file name.", path),
-            tr("Open"), QMessageBox::Warning);
-    }
-}
-
 void CFileDescriptionPage::OnBrowse()
 {
     if (!TakeFields())
         return;
-    const QString path = ChooseFile();
+    const QString path = ChooseDescriptionImport(this);
     if (path.isEmpty())
         return;
     const QString text = ReadDescriptionImport(path);

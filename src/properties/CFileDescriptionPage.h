@@ -35,7 +35,6 @@ public:
 private:
     bool TakeFields();
     // The chosen file to import, or empty: a read-only file is refused and the user asked again.
-    QString ChooseFile();
 
     CFileRecord* m_file;
     bool m_loaded = false;

@@ -10,7 +10,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "controls/CFileChooser.h"
+#include "controls/CMessageBox.h"
 #include "database/CFileRecord.h"
+#include "startup/SafeFormat.h"
+
+#include <QFileInfo>
 
 QString WithoutMnemonic(QString text)
 {
@@ -101,4 +106,28 @@ LocationListControls BuildLocationListControls(QWidget* page, QLabel* heading)
     layout->addWidget(controls.list, 1);
     layout->addLayout(buttons);
     return controls;
+}
+
+QString ChooseDescriptionImport(QWidget* page)
+{
+    for (;;) {
+        const QString path = CFileChooser::GetOpenFileName(page, Text("Open"), QString(),
+                                                           Text("Text Files (*.txt);;All Files (*)"));
+        if (path.isEmpty())
+            return QString();
+        // Read-only is the file's own mark (no write permission for anyone), not whether this
+        // user may write it, so that it means the same for every user.
+        constexpr QFile::Permissions kWritable = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+        const QFileInfo info(path);
+        const char* refusal = nullptr;
+        if (info.exists() && !(info.permissions() & kWritable))
+            refusal = "%s\nThis file is set to read-only.\nTry again with a different file name.";
+        else if (!QFileInfo(info.absolutePath()).isWritable())
+            refusal =
+                "%s\nThe directory of this file is write-protected.\nTry again with a different file name.";
+        if (!refusal)
+            return path;
+        CMessageBox::Show(page, SafeFormat(QString::fromLatin1(refusal), path), Text("Open"),
+                          QMessageBox::Warning);
+    }
 }

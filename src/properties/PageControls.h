@@ -40,3 +40,8 @@ struct LocationListControls
     QPushButton* remove = nullptr;
 };
 LocationListControls BuildLocationListControls(QWidget* page, QLabel* heading);
+
+// Asks for a text file to import into a description, as a file-open dialog that refuses read-only
+// files would: a file no one may write, or one in a directory this user cannot write to, is refused
+// with a message and the chooser opens again. Empty when the user cancels.
+QString ChooseDescriptionImport(QWidget* page);
