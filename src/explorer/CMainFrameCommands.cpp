@@ -2,6 +2,7 @@
 // commands the frame runs itself.
 
 #include "adding/AddFileCommand.h"
+#include "adding/AddFilesCommand.h"
 #include "controls/CModalRun.h"
 #include "controls/CWaitCursor.h"
 #include "database/CFileRecord.h"
@@ -173,7 +174,6 @@ bool CMainFrame::IsImplemented(Command command) const
     switch (command) {
     case Command::ScanForNewFiles:
     case Command::ScanForNewReviews:
-    case Command::AddMultiple:
     case Command::TreeProperties:
         return false; // these arrive with their own windows
     default:
@@ -330,6 +330,9 @@ void CMainFrame::RunCommand(Command command)
         break;
     case Command::New:
         RunAddFileCommand(*this);
+        break;
+    case Command::AddMultiple:
+        RunAddFilesCommand(*this);
         break;
     case Command::Close:
         close();

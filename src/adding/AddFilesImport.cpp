@@ -1,0 +1,149 @@
+#include "adding/AddFilesImport.h"
+
+#include "adding/DescriptionExtraction.h"
+#include "adding/FileUtils.h"
+#include "adding/PathUtils.h"
+#include "database/CFileRecord.h"
+#include "database/CTroveportDatabaseManager.h"
+#include "startup/SafeFormat.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fnmatch.h>
+#include <sys/stat.h>
+
+namespace {
+
+QString ErrorText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Whether the path lies inside the host directory (compared exactly: file names are case-sensitive).
+bool IsInside(const QString& path, const QString& hostDirectory)
+{
+    return !hostDirectory.isEmpty() && path.startsWith(hostDirectory);
+}
+
+QStringList SortedEntries(const QString& directory, QDir::Filters filters)
+{
+    QDir dir(directory);
+    QStringList names = dir.entryList(filters | QDir::Hidden | QDir::System, QDir::NoSort);
+    names.sort();
+    return names;
+}
+
+} // namespace
+
+bool CollectFiles(const QString& directory, QStringList& files, bool includeSubdirectories)
+{
+    QString pattern = GetFullPathName(directory);
+    if (pattern.isEmpty() || pattern.toUtf8().size() >= kMaxPathBuffer)
+        return false;
+    if (QFileInfo(pattern).isDir())
+        pattern = MakePath(pattern, QStringLiteral("*"));
+    const qsizetype slash = pattern.lastIndexOf(QLatin1Char('/'));
+    const QString searchDirectory = pattern.left(slash + 1);
+    const QByteArray namePattern = QFile::encodeName(pattern.mid(slash + 1));
+
+    for (const QString& name : SortedEntries(searchDirectory, QDir::Files | QDir::NoDotAndDotDot)) {
+        if (fnmatch(namePattern.constData(), QFile::encodeName(name).constData(), 0) == 0)
+            files.append(searchDirectory + name);
+    }
+    if (!includeSubdirectories)
+        return true;
+    for (const QString& name : SortedEntries(searchDirectory, QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (!name.startsWith(QLatin1Char('.')))
+            CollectFiles(searchDirectory + name, files, true);
+    }
+    return true;
+}
+
+bool NeedsCopy(const QStringList& files, const QString& hostDirectory)
+{
+    for (const QString& path : files) {
+        if (!IsInside(path, hostDirectory))
+            return true;
+    }
+    return false;
+}
+
+QString MakeFileTitle(const QString& fileName)
+{
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    QString title = dot < 0 ? fileName : fileName.left(dot);
+    const bool hasLowercase =
+        std::any_of(title.cbegin(), title.cend(), [](QChar c) { return c >= u'a' && c <= u'z'; });
+    if (!hasLowercase && !title.isEmpty())
+        title = title.left(1) + title.mid(1).toLower();
+    return title;
+}
+
+bool ImportFile(const QString& path, const AddFilesHost& host, bool extractDescriptions, QString& log)
+{
+    struct stat facts;
+    if (::stat(QFile::encodeName(path).constData(), &facts) != 0) {
+        const int error = errno;
+        log += SafeFormat(u"Error opening %s: %d (%s)\r\n", path, error, ErrorText(error));
+        return false;
+    }
+    const QString fullPath = GetFullPathName(path);
+    if (fullPath.isEmpty() || fullPath.toUtf8().size() >= kMaxPathBuffer) {
+        const int error = fullPath.isEmpty() ? EINVAL : ENAMETOOLONG;
+        log += SafeFormat(u"Error expanding %s: %d (%s)\r\n", path, error, ErrorText(error));
+        return false;
+    }
+    const QString name = GetFileNamePart(fullPath);
+    const bool copy = !IsInside(fullPath, host.directory);
+    const QString destination = copy ? host.directory + name : fullPath;
+    const QString location =
+        SafeFormat(u"local://%d/%s", host.id, destination.mid(host.directory.size()));
+
+    struct stat existing;
+    if (::lstat(QFile::encodeName(destination).constData(), &existing) == 0 &&
+        !theDatabaseManager.IsDownloadURLUnique(location)) {
+        log += SafeFormat(u"The file %s already exists.\r\n", name);
+        return false;
+    }
+    if (copy) {
+        errno = 0;
+        if (!CopyFileIntoDirectory(fullPath, host.directory, name)) {
+            const int error = errno ? errno : EIO;
+            log += SafeFormat(u"Error copying %s to %s: %d (%s)\r\n", path, destination, error,
+                              ErrorText(error));
+            return false;
+        }
+    }
+
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString sourceName = dot < 0 ? name : name.left(dot);
+    CFileRecord record(&theDatabaseManager);
+    record.title = MakeFileTitle(name);
+    record.file_size = double(quint32(quint64(facts.st_size) & 0xFFFFFFFFu));
+    record.file_date = quint32(facts.st_mtime);
+    if (extractDescriptions) {
+        record.short_desc.clear();
+        record.long_desc.clear();
+        ExtractDescriptions(destination, record.short_desc, CFileRecord::kShortDescLength,
+                            record.long_desc, CFileRecord::kLongDescLength);
+    }
+    errno = 0;
+    if (!record.Add()) {
+        const int error = errno;
+        log += SafeFormat(u"Error adding %s to database: %d (%s)\r\n", sourceName, error, ErrorText(error));
+        return false;
+    }
+    // The file counts as added even when its link or its location is refused (the database logs it).
+    record.AddToFileArea(double(host.id));
+    record.AddDownloadURL(location);
+    return true;
+}
+
+QString AddedSummaryLine(int added)
+{
+    return SafeFormat(u"%d file(s) added successfully.\r\n", added);
+}
