@@ -5,6 +5,7 @@
 #include "adding/PathUtils.h"
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
+#include "properties/FileProperties.h"
 #include "startup/SafeFormat.h"
 
 #include <QDir>
@@ -130,6 +131,10 @@ bool ImportFile(const QString& path, const AddFilesHost& host, bool extractDescr
         record.long_desc.clear();
         ExtractDescriptions(destination, record.short_desc, CFileRecord::kShortDescLength,
                             record.long_desc, CFileRecord::kLongDescLength);
+        // Stored as the Add File wizard stores them: line feeds, no white space at the ends.
+        record.long_desc = WithLineFeeds(record.long_desc);
+        TrimString(record.short_desc);
+        TrimString(record.long_desc);
     }
     errno = 0;
     if (!record.Add()) {

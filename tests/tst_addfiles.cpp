@@ -1,0 +1,400 @@
+// The Add Files wizard on a demonstration library: which files a directory text collects, the
+// title rule, whole runs through the pages with the worker thread (copies, subdirectories of the
+// host area, descriptions from archives, files that already exist, files that all fail), and a
+// cancel while the worker waits for the window thread.
+
+#include "adding/AddFilesCommand.h"
+#include "adding/AddFilesImport.h"
+#include "adding/CAddFilesDoitPage.h"
+#include "adding/CAddFilesDonePage.h"
+#include "adding/CAddFilesInfoPage.h"
+#include "adding/CAddFilesSummary.h"
+#include "adding/CAddFilesWizard.h"
+#include "controls/CMessageBox.h"
+#include "controls/CModalRun.h"
+#include "database/CFileRecord.h"
+#include "DemoSupport.h"
+#include "FrameSupport.h"
+#include "startup/CFileAreaTable.h"
+#include "startup/Globals.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
+#include <zip.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr quint32 kHostAreaId = 1; // "Shareware Games", hosts local files
+
+QStringList TakeTexts()
+{
+    QStringList texts;
+    for (const CMessageBox::Request& request : CMessageBox::TakeRequests())
+        texts.append(request.text);
+    return texts;
+}
+
+bool WriteFile(const QString& path, const QByteArray& data)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+}
+
+bool WriteArchive(const QString& path, const QByteArray& diz)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    int error = 0;
+    zip_t* archive = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    if (!archive)
+        return false;
+    zip_source_t* source = zip_source_buffer(archive, diz.constData(), zip_uint64_t(diz.size()), 0);
+    if (!source || zip_file_add(archive, "FILE_ID.DIZ", source, ZIP_FL_OVERWRITE) < 0) {
+        zip_source_free(source);
+        zip_discard(archive);
+        return false;
+    }
+    return zip_close(archive) == 0;
+}
+
+// Every file under dir, as paths relative to it, sorted.
+QStringList FilesUnder(const QString& dir)
+{
+    QStringList files;
+    const QDir base(dir);
+    std::function<void(const QString&)> walk = [&](const QString& path) {
+        const QDir here(path);
+        for (const QFileInfo& info : here.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                                        QDir::NoDotAndDotDot)) {
+            if (info.isDir() && !info.isSymLink())
+                walk(info.filePath());
+            else
+                files.append(base.relativeFilePath(info.filePath()));
+        }
+    };
+    walk(dir);
+    files.sort();
+    return files;
+}
+
+// The file stored with this location, or null.
+std::unique_ptr<CFileRecord> FileWithLocation(const QString& location)
+{
+    auto cursor = std::make_unique<CFileRecord>(&theDatabaseManager);
+    if (!cursor->GetAllFilesInArea(kHostAreaId))
+        return nullptr;
+    for (qint64 row = 1; row <= cursor->GetRecordCount(); ++row) {
+        if (!cursor->SetAbsolutePosition(row))
+            continue;
+        QStringList urls;
+        if (theDatabaseManager.GetDownloadURLs(cursor->file_id, urls) && urls.contains(location))
+            return ReadFileOfListRow(*cursor, row - 1);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class TestAddFiles : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_hostDirectory;
+    QString m_hostName;
+
+    std::unique_ptr<CAddFilesWizard> MakeWizard()
+    {
+        auto wizard = std::make_unique<CAddFilesWizard>(u"Add Files Wizard"_s);
+        wizard->show();
+        return wizard;
+    }
+
+    // Fills the first page and leaves it forwards; true when the Summary page shows.
+    bool Choose(CAddFilesWizard& w, const QString& directory, bool subdirectories, bool extract)
+    {
+        CAddFilesInfoPage* info = w.GetInfoPage();
+        info->GetDirectoryEdit()->setText(directory);
+        info->GetHostAreaList()->setCurrentIndex(info->GetHostAreaList()->findText(m_hostName));
+        info->GetSubdirectoriesBox()->setChecked(subdirectories);
+        info->GetExtractBox()->setChecked(extract);
+        return w.PressNext() && w.GetActivePage() == w.GetSummaryPage();
+    }
+
+    // Runs the chosen files to the results page, answering the copy question; the results log.
+    QString RunToResults(CAddFilesWizard& w, bool expectQuestion)
+    {
+        if (expectQuestion)
+            CMessageBox::QueueAnswer(QMessageBox::Yes);
+        if (!w.PressNext() || w.GetActivePage() != w.GetDoitPage())
+            return u"(the progress page did not show)"_s;
+        QPushButton* next = w.GetButton(CPropertySheet::kNextButton);
+        if (!QTest::qWaitFor([&] { return next->isEnabled(); }, 20000))
+            return u"(the worker did not complete)"_s;
+        if (w.GetDoitPage()->GetCurrentFileEdit()->text() != u"Completed."_s ||
+            w.GetDoitPage()->GetProgressBar()->value() != w.GetDoitPage()->GetProgressBar()->maximum())
+            return u"(the page does not show the end)"_s;
+        if (!w.PressNext() || w.GetActivePage() != w.GetDonePage())
+            return u"(the results page did not show)"_s;
+        return w.GetResultsLog();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QString error;
+        QVERIFY2(DemoSupport::OpenDemoLibrary(m_dir.path(), &error), qPrintable(error));
+        CMessageBox::SetAnsweringMode(true);
+        const FileAreaRecord* host = theFileAreaTable.FindArea(kHostAreaId);
+        QVERIFY(host && host->HasFlag(kAreaHostsLocalFiles));
+        m_hostName = host->Name();
+        m_hostDirectory = host->Path();
+        QVERIFY(QDir().mkpath(m_hostDirectory));
+    }
+
+    void init()
+    {
+        CMessageBox::TakeRequests();
+        CModalRun::ClearHandlers();
+    }
+
+    void cleanup() { QCOMPARE(CModalRun::PendingHandlers(), 0); }
+
+    // A pattern applies to the top level only; subdirectories give all their files, except those
+    // whose names begin with "."; the pattern is case-sensitive.
+    void collectionRules()
+    {
+        const QString top = m_dir.filePath(u"collect"_s);
+        for (const QString& name : {u"a.zip"_s, u"b.txt"_s, u"C.ZIP"_s, u".hidden.zip"_s, u"sub/c.txt"_s,
+                                    u"sub/deeper/d.zip"_s, u".git/e.zip"_s, u"sub/.cache/f.zip"_s})
+            QVERIFY(WriteFile(top + u'/' + name, "x"));
+
+        QStringList files;
+        QVERIFY(CollectFiles(top + u"/*.zip"_s, files, false));
+        files.sort();
+        QCOMPARE(files, (QStringList{top + u"/.hidden.zip"_s, top + u"/a.zip"_s}));
+
+        files.clear();
+        QVERIFY(CollectFiles(top + u"/*.zip"_s, files, true));
+        files.sort();
+        QCOMPARE(files, (QStringList{top + u"/.hidden.zip"_s, top + u"/a.zip"_s, top + u"/sub/c.txt"_s,
+                                     top + u"/sub/deeper/d.zip"_s}));
+
+        files.clear();
+        QVERIFY(CollectFiles(top + u"/sub/../"_s, files, false)); // a directory: all its files
+        files.sort();
+        QCOMPARE(files, (QStringList{top + u"/.hidden.zip"_s, top + u"/C.ZIP"_s, top + u"/a.zip"_s,
+                                     top + u"/b.txt"_s}));
+
+        files.clear();
+        QVERIFY(CollectFiles(top + u"/missing"_s, files, false));
+        QCOMPARE(files, QStringList());
+        QVERIFY(!CollectFiles(u"/"_s + QString(300, u'x'), files, false));
+    }
+
+    void titleRule_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("capitals") << u"DOOM2.ZIP"_s << u"Doom2"_s;
+        QTest::newRow("capitals, no extension") << u"README"_s << u"Readme"_s;
+        QTest::newRow("mixed case kept") << u"TetrisDX.ZIP"_s << u"TetrisDX"_s;
+        QTest::newRow("last dot") << u"pkg.tar.gz"_s << u"pkg.tar"_s;
+        QTest::newRow("lowercase extension only") << u"GAME.zip"_s << u"Game"_s;
+    }
+
+    void titleRule()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, title);
+        QCOMPARE(MakeFileTitle(name), title);
+    }
+
+    // The first page's checks, and No to the copy question leading to empty results.
+    void firstPageChecksAndNoCopy()
+    {
+        const QString source = m_dir.filePath(u"checks"_s);
+        QVERIFY(WriteFile(source + u"/one.txt"_s, "1"));
+        auto w = MakeWizard();
+        QCOMPARE(w->GetInfoPage()->GetHostAreaList()->currentIndex(), -1);
+        w->GetInfoPage()->GetDirectoryEdit()->setText(source);
+        QVERIFY(!w->PressNext());
+        QVERIFY(!Choose(*w, m_dir.filePath(u"nowhere"_s), false, false));
+        QCOMPARE(TakeTexts(), (QStringList{u"You must select a file area to host these files."_s,
+                                           u"There were no files found to add in that directory."_s}));
+        QVERIFY(Choose(*w, source, false, false));
+        QCOMPARE(w->GetSummaryPage()->GetAreaNameEdit()->text(), m_hostName);
+        QCOMPARE(w->GetSummaryPage()->GetFileListEdit()->toPlainText(), source + u"/one.txt"_s);
+        CMessageBox::QueueAnswer(QMessageBox::No);
+        QVERIFY(w->PressNext());
+        QCOMPARE(w->GetActivePage(), w->GetDonePage());
+        QCOMPARE(TakeTexts(), QStringList{u"One or more of the files selected must be copied to the host file "
+                                          u"area. Do you wish to continue?"_s});
+        QCOMPARE(w->GetDonePage()->GetResultsEdit()->toPlainText(), QString());
+        QVERIFY(!QFileInfo::exists(m_hostDirectory + u"/one.txt"_s));
+    }
+
+    // A directory with a subdirectory and archives: copies into the host directory under their
+    // names, descriptions from the archives, the title rule; a second run finds them all there.
+    void importAndAlreadyExists()
+    {
+        const QString source = m_dir.filePath(u"import"_s);
+        QVERIFY(WriteArchive(source + u"/ARCADE.ZIP"_s, "Arcade classics.\r\nTen games.\r\n"));
+        QVERIFY(WriteArchive(source + u"/sub/puzzle.zip"_s, "Puzzles for all.\r\n"));
+        QVERIFY(WriteFile(source + u"/Notes.txt"_s, "12345"));
+        const QStringList hostBefore = FilesUnder(m_hostDirectory);
+
+        auto w = MakeWizard();
+        QVERIFY(Choose(*w, source, true, true));
+        QCOMPARE(w->GetFileList().size(), 3);
+        QCOMPARE(RunToResults(*w, true), u"3 file(s) added successfully.\r\n"_s);
+        QCOMPARE(TakeTexts().size(), 1);
+        QCOMPARE(w->GetDoitPage()->GetCountLabel()->text(), CAddFilesDoitPage::CountText(3, 3));
+
+        QStringList expected = hostBefore + QStringList{u"ARCADE.ZIP"_s, u"Notes.txt"_s, u"puzzle.zip"_s};
+        expected.sort();
+        QCOMPARE(FilesUnder(m_hostDirectory), expected);
+        const auto arcade = FileWithLocation(u"local://1/ARCADE.ZIP"_s);
+        QVERIFY(arcade);
+        QCOMPARE(arcade->title, u"Arcade"_s);
+        QCOMPARE(arcade->long_desc, u"Arcade classics.\nTen games."_s);
+        QCOMPARE(arcade->file_size, double(QFileInfo(source + u"/ARCADE.ZIP"_s).size()));
+        QCOMPARE(arcade->file_date,
+                 quint32(QFileInfo(source + u"/ARCADE.ZIP"_s).lastModified().toSecsSinceEpoch()));
+        const auto puzzle = FileWithLocation(u"local://1/puzzle.zip"_s);
+        QVERIFY(puzzle);
+        QCOMPARE(puzzle->long_desc, u"Puzzles for all."_s);
+        const auto notes = FileWithLocation(u"local://1/Notes.txt"_s);
+        QVERIFY(notes);
+        QCOMPARE(notes->title, u"Notes"_s);
+        QCOMPARE(notes->file_size, 5.0);
+        QCOMPARE(notes->long_desc, QString());
+
+        // Again: every file exists with its location registered, so none is added.
+        auto again = MakeWizard();
+        QVERIFY(Choose(*again, source, true, false));
+        QCOMPARE(RunToResults(*again, true), u"The file ARCADE.ZIP already exists.\r\n"
+                                             u"The file Notes.txt already exists.\r\n"
+                                             u"The file puzzle.zip already exists.\r\n"
+                                             u"0 file(s) added successfully.\r\n"_s);
+        QCOMPARE(again->GetDonePage()->GetResultsEdit()->toPlainText(),
+                 u"The file ARCADE.ZIP already exists.\nThe file Notes.txt already exists.\n"
+                 u"The file puzzle.zip already exists.\n0 file(s) added successfully.\n"_s);
+    }
+
+    // Files inside the host directory are not copied and raise no question; a subdirectory keeps
+    // its path in the location. A destination without a registered location is added.
+    void filesInsideHostArea()
+    {
+        const QString inside = m_hostDirectory + u"/inside"_s;
+        QVERIFY(WriteFile(inside + u"/deep/LEVELS.DAT"_s, "levels"));
+        QVERIFY(WriteFile(inside + u"/.hidden/skip.dat"_s, "no"));
+        auto w = MakeWizard();
+        QVERIFY(Choose(*w, inside, true, false));
+        QCOMPARE(w->GetFileList(), QStringList{inside + u"/deep/LEVELS.DAT"_s});
+        QCOMPARE(RunToResults(*w, false), u"1 file(s) added successfully.\r\n"_s);
+        QCOMPARE(TakeTexts(), QStringList());
+        const auto levels = FileWithLocation(u"local://1/inside/deep/LEVELS.DAT"_s);
+        QVERIFY(levels);
+        QCOMPARE(levels->title, u"Levels"_s);
+    }
+
+    // A directory where every file fails: a pipe cannot be copied, and a file whose copy is already
+    // registered exists. Each failure is one line, in order, and nothing is added.
+    void everyFileFails()
+    {
+        const QString source = m_dir.filePath(u"failing"_s);
+        QVERIFY(QDir().mkpath(source));
+        QVERIFY(::mkfifo(QFile::encodeName(source + u"/a-pipe"_s).constData(), 0600) == 0);
+        QVERIFY(WriteFile(source + u"/b.txt"_s, "b"));
+        QVERIFY(WriteFile(m_hostDirectory + u"/b.txt"_s, "b"));
+        CFileRecord record(&theDatabaseManager);
+        record.title = u"B"_s;
+        QVERIFY(record.Add());
+        QVERIFY(record.AddDownloadURL(u"local://1/b.txt"_s));
+
+        auto w = MakeWizard();
+        QVERIFY(Choose(*w, source, false, false));
+        const QString log = RunToResults(*w, true);
+        const QStringList lines = log.split(u"\r\n"_s);
+        QCOMPARE(lines.size(), 4); // three lines and the empty rest after the last line end
+        QVERIFY2(lines[0].startsWith(u"Error copying "_s + source + u"/a-pipe to "_s + m_hostDirectory +
+                                     u"/a-pipe: "_s),
+                 qPrintable(lines[0]));
+        QVERIFY(!lines[0].contains(u"Unknown"_s));
+        QCOMPARE(lines[1], u"The file b.txt already exists."_s);
+        QCOMPARE(lines[2], u"0 file(s) added successfully."_s);
+        QVERIFY(!QFileInfo::exists(m_hostDirectory + u"/a-pipe"_s));
+    }
+
+    // Cancel while the worker waits for the window thread to show the third file: the window thread
+    // does not answer, the worker's update times out and it ends. The first two files stay, the
+    // third is neither copied nor added, and no temporary copy is left behind.
+    void cancelInTheMiddle()
+    {
+        const QString source = m_dir.filePath(u"cancel"_s);
+        QStringList names;
+        for (int i = 0; i < 5; ++i) {
+            names.append(u"part%1.bin"_s.arg(i));
+            QVERIFY(WriteFile(source + u'/' + names.last(), QByteArray(4096, char('a' + i))));
+        }
+        const QStringList hostBefore = FilesUnder(m_hostDirectory);
+        auto w = MakeWizard();
+        QVERIFY(Choose(*w, source, false, false));
+        CAddFilesDoitPage* doit = w->GetDoitPage();
+        bool cancelled = false;
+        connect(doit->GetCurrentFileEdit(), &QLineEdit::textChanged, this, [&](const QString& text) {
+            if (!cancelled && text.endsWith(names[2])) {
+                cancelled = true;
+                w->PressCancel();
+            }
+        });
+        CMessageBox::QueueAnswer(QMessageBox::Yes);
+        QVERIFY(w->PressNext());
+        QVERIFY(QTest::qWaitFor([&] { return cancelled; }, 20000));
+        QVERIFY(!doit->IsWorkerRunning());
+        QVERIFY(doit->IsStopRequested());
+        QVERIFY(!w->GetResultsLog().contains(u"added successfully"_s));
+
+        QStringList expected = hostBefore + QStringList{names[0], names[1]};
+        expected.sort();
+        QCOMPARE(FilesUnder(m_hostDirectory), expected);
+        QVERIFY(FileWithLocation(u"local://1/"_s + names[0]));
+        QVERIFY(FileWithLocation(u"local://1/"_s + names[1]));
+        QVERIFY(!FileWithLocation(u"local://1/"_s + names[2]));
+    }
+
+    // The command opens the wizard with its caption on its first page.
+    void command()
+    {
+        auto frame = FrameSupport::MakeFrame();
+        QVERIFY(frame);
+        QString caption;
+        CModalRun::QueueHandler([&caption](QDialog& dialog) {
+            auto& w = static_cast<CAddFilesWizard&>(dialog);
+            caption = w.windowTitle();
+            [&] { QCOMPARE(w.GetActivePage(), w.GetInfoPage()); }();
+            w.PressCancel();
+            return w.result();
+        });
+        frame->RunCommand(Command::AddMultiple);
+        QCOMPARE(caption, u"Add Files Wizard"_s);
+        QCOMPARE(TakeTexts(), QStringList());
+    }
+};
+
+QTEST_MAIN(TestAddFiles)
+#include "tst_addfiles.moc"
