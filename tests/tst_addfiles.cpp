@@ -75,8 +75,8 @@ QStringList FilesUnder(const QString& dir)
     const QDir base(dir);
     std::function<void(const QString&)> walk = [&](const QString& path) {
         const QDir here(path);
-        for (const QFileInfo& info : here.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                                        QDir::NoDotAndDotDot)) {
+        for (const QFileInfo& info :
+             here.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
             if (info.isDir() && !info.isSymLink())
                 walk(info.filePath());
             else
@@ -241,8 +241,9 @@ private slots:
         CMessageBox::QueueAnswer(QMessageBox::No);
         QVERIFY(w->PressNext());
         QCOMPARE(w->GetActivePage(), w->GetDonePage());
-        QCOMPARE(TakeTexts(), QStringList{u"One or more of the files selected must be copied to the host file "
-                                          u"area. Do you wish to continue?"_s});
+        QCOMPARE(TakeTexts(),
+                 QStringList{u"One or more of the files selected must be copied to the host file "
+                             u"area. Do you wish to continue?"_s});
         QCOMPARE(w->GetDonePage()->GetResultsEdit()->toPlainText(), QString());
         QVERIFY(!QFileInfo::exists(m_hostDirectory + u"/one.txt"_s));
     }

@@ -101,8 +101,7 @@ bool ImportFile(const QString& path, const AddFilesHost& host, bool extractDescr
     const QString name = GetFileNamePart(fullPath);
     const bool copy = !IsInside(fullPath, host.directory);
     const QString destination = copy ? host.directory + name : fullPath;
-    const QString location =
-        SafeFormat(u"local://%d/%s", host.id, destination.mid(host.directory.size()));
+    const QString location = SafeFormat(u"local://%d/%s", host.id, destination.mid(host.directory.size()));
 
     struct stat existing;
     if (::lstat(QFile::encodeName(destination).constData(), &existing) == 0 &&
@@ -129,8 +128,8 @@ bool ImportFile(const QString& path, const AddFilesHost& host, bool extractDescr
     if (extractDescriptions) {
         record.short_desc.clear();
         record.long_desc.clear();
-        ExtractDescriptions(destination, record.short_desc, CFileRecord::kShortDescLength,
-                            record.long_desc, CFileRecord::kLongDescLength);
+        ExtractDescriptions(destination, record.short_desc, CFileRecord::kShortDescLength, record.long_desc,
+                            CFileRecord::kLongDescLength);
         // Stored as the Add File wizard stores them: line feeds, no white space at the ends.
         record.long_desc = WithLineFeeds(record.long_desc);
         TrimString(record.short_desc);

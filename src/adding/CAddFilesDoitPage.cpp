@@ -17,7 +17,8 @@
 
 #include <limits>
 
-CAddFilesDoitPage::CAddFilesDoitPage(QWidget* parent) : CWizardPage(kTemplateId, tr("Add Multiple Files"), parent)
+CAddFilesDoitPage::CAddFilesDoitPage(QWidget* parent)
+    : CWizardPage(kTemplateId, tr("Add Multiple Files"), parent)
 {
     SetHelpTopic(kHelpTopic);
     auto* label = new QLabel(tr("Current file:"), this);
@@ -68,7 +69,8 @@ bool CAddFilesDoitPage::OnSetActive()
         CMessageBox::Show(this,
                           tr("One or more of the files selected must be copied to the host file area. Do you "
                              "wish to continue?"),
-                          QString(), QMessageBox::NoIcon, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+                          QString(), QMessageBox::NoIcon,
+                          QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return false;
 
     wizard->GetResultsLog().clear();

@@ -7,7 +7,8 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
-CAddFilesDonePage::CAddFilesDonePage(QWidget* parent) : CWizardPage(kTemplateId, tr("Add Multiple Files"), parent)
+CAddFilesDonePage::CAddFilesDonePage(QWidget* parent)
+    : CWizardPage(kTemplateId, tr("Add Multiple Files"), parent)
 {
     SetHelpTopic(kHelpTopic);
     auto* label = new QLabel(tr("Results"), this);

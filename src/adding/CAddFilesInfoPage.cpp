@@ -93,8 +93,9 @@ int CAddFilesInfoPage::OnWizardNext()
     wizard->GetFileList().clear();
     const QVariant data = m_hostArea->currentData();
     const quint32 record = data.isValid() ? data.toUInt() : 0;
-    const FileAreaRecord* area =
-        record > 0 && record < theFileAreaTable.GetRecordCount() ? theFileAreaTable.GetRecord(record) : nullptr;
+    const FileAreaRecord* area = record > 0 && record < theFileAreaTable.GetRecordCount()
+                                     ? theFileAreaTable.GetRecord(record)
+                                     : nullptr;
     if (!area) {
         CMessageBox::Show(this, tr("You must select a file area to host these files."));
         return -1;

@@ -8,7 +8,8 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
-CAddFilesSummary::CAddFilesSummary(QWidget* parent) : CWizardPage(kTemplateId, tr("Add Multiple Files"), parent)
+CAddFilesSummary::CAddFilesSummary(QWidget* parent)
+    : CWizardPage(kTemplateId, tr("Add Multiple Files"), parent)
 {
     SetHelpTopic(kHelpTopic);
     auto* intro = new QLabel(tr("You have chosen to add the following files to:"), this);
