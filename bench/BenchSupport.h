@@ -30,12 +30,12 @@ inline double Median(QList<double> values)
     return values.isEmpty() ? 0 : values[values.size() / 2];
 }
 
-// Milliseconds the sqlite3 program takes to run a statement, its output thrown away; -1 on failure.
 // The statement an area's list runs for its keys (area 1), as the reference runs it.
 inline const QString kAreaIdQuery =
     QStringLiteral("SELECT file_area.file_id FROM file_area JOIN files ON files.file_id = file_area.file_id "
                    "WHERE file_area.area_id = 1 ORDER BY file_area.file_id");
 
+// Milliseconds the sqlite3 program takes to run a statement, its output thrown away; -1 on failure.
 inline double TimeSqlite3(const QString& db, const QString& statement)
 {
     QProcess process;
