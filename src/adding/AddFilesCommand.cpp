@@ -10,23 +10,9 @@
 #include "startup/CFileAreaTable.h"
 #include "startup/Globals.h"
 
-namespace {
-
-bool AnyAreaHostsLocalFiles()
-{
-    for (quint32 record = 1; record < theFileAreaTable.GetRecordCount(); ++record) {
-        const FileAreaRecord* area = theFileAreaTable.GetRecord(record);
-        if (area && area->HasFlag(kAreaHostsLocalFiles))
-            return true;
-    }
-    return false;
-}
-
-} // namespace
-
 void RunAddFilesCommand(CMainFrame& frame)
 {
-    if (!AnyAreaHostsLocalFiles()) {
+    if (theFileAreaTable.RecordsWithFlag(kAreaHostsLocalFiles).isEmpty()) {
         CMessageBox::Show(&frame, QObject::tr("No file areas are configured for local file hosting."));
         return;
     }

@@ -12,20 +12,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-namespace {
-
-bool AnyAreaHostsLocalFiles()
-{
-    for (quint32 record = 1; record < theFileAreaTable.GetRecordCount(); ++record) {
-        const FileAreaRecord* area = theFileAreaTable.GetRecord(record);
-        if (area && area->HasFlag(kAreaHostsLocalFiles))
-            return true;
-    }
-    return false;
-}
-
-} // namespace
-
 CAddFileFirstPage::CAddFileFirstPage(QWidget* parent) : CWizardPage(kTemplateId, QString(), parent)
 {
     SetHelpTopic(kHelpTopic);
@@ -64,7 +50,7 @@ CAddFileFirstPage::CAddFileFirstPage(QWidget* parent) : CWizardPage(kTemplateId,
     layout->setColumnStretch(1, 1);
 
     m_web->setChecked(true);
-    m_local->setEnabled(AnyAreaHostsLocalFiles());
+    m_local->setEnabled(!theFileAreaTable.RecordsWithFlag(kAreaHostsLocalFiles).isEmpty());
     EnableControls();
 }
 

@@ -58,17 +58,7 @@ CAddFilesInfoPage::CAddFilesInfoPage(QWidget* parent)
     layout->setRowStretch(5, 1);
     layout->setColumnStretch(0, 1);
 
-    // Sorted by name; each entry carries its record number.
-    QList<std::pair<QString, quint32>> areas;
-    for (quint32 record = 1; record < theFileAreaTable.GetRecordCount(); ++record) {
-        const FileAreaRecord* area = theFileAreaTable.GetRecord(record);
-        if (area && area->HasFlag(kAreaHostsLocalFiles))
-            areas.append({area->Name(), record});
-    }
-    std::sort(areas.begin(), areas.end());
-    for (const auto& [name, record] : areas)
-        m_hostArea->addItem(name, record);
-    m_hostArea->setCurrentIndex(-1);
+    FillHostAreaList(m_hostArea);
 }
 
 bool CAddFilesInfoPage::OnSetActive()

@@ -8,6 +8,7 @@
 #include "controls/CMessageBox.h"
 #include "controls/CWaitCursor.h"
 #include "explorer/ContextHelp.h"
+#include "properties/PageControls.h"
 #include "startup/Globals.h"
 
 #include <QButtonGroup>
@@ -21,15 +22,6 @@
 #include <QShortcut>
 
 #include <algorithm>
-
-namespace {
-
-QString WithoutMnemonic(QString text)
-{
-    return text.remove(QLatin1Char('&'));
-}
-
-} // namespace
 
 CDownloadUrlDialog::CDownloadUrlDialog(QWidget* parent) : QDialog(parent)
 {
@@ -154,34 +146,22 @@ void CDownloadUrlDialog::showEvent(QShowEvent* event)
 
 void CDownloadUrlDialog::OnInitDialog()
 {
-    struct Entry
-    {
-        QString name;
-        quint32 record;
-    };
-    QList<Entry> entries;
+    const bool anyHost = FillHostAreaList(m_hostAreas);
+    // No area is chosen until the user chooses one, unless the location named a hosting area (its
+    // first record in the table).
     quint32 selected = 0; // record 0 is the table's header, never an area
-    for (quint32 record = 1; record < theFileAreaTable.GetRecordCount(); ++record) {
-        const FileAreaRecord* area = theFileAreaTable.GetRecord(record);
-        if (!area || !area->HasFlag(kAreaHostsLocalFiles))
-            continue;
-        entries.append({area->Name(), record});
-        if (m_hostAreaId && selected == 0 && double(area->AreaId()) == *m_hostAreaId) {
+    for (int i = 0; m_hostAreaId && i < m_hostAreas->count(); ++i) {
+        const quint32 record = m_hostAreas->itemData(i).toUInt();
+        if (double(theFileAreaTable.GetRecord(record)->AreaId()) == *m_hostAreaId &&
+            (!selected || record < selected))
             selected = record;
-            m_nLocationKind = kLocalFile;
-        }
     }
-    // A sorted list, as administrators look for an area by its name; equal names keep table order.
-    std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-        return a.name.compare(b.name, Qt::CaseInsensitive) < 0;
-    });
-    m_hostAreas->clear();
-    for (const Entry& entry : entries)
-        m_hostAreas->addItem(entry.name, QVariant::fromValue(entry.record));
-    // No area is chosen until the user chooses one, unless the location named it.
-    m_hostAreas->setCurrentIndex(selected == 0 ? -1 : m_hostAreas->findData(QVariant::fromValue(selected)));
+    if (selected) {
+        m_hostAreas->setCurrentIndex(m_hostAreas->findData(QVariant::fromValue(selected)));
+        m_nLocationKind = kLocalFile;
+    }
 
-    m_local->setEnabled(!entries.isEmpty());
+    m_local->setEnabled(anyHost);
     UpdateData(false);
     EnableControls();
     (m_nLocationKind == kLocalFile ? m_fileName : m_siteUrl)->setFocus(Qt::OtherFocusReason);

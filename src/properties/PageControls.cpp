@@ -1,5 +1,6 @@
 #include "properties/PageControls.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -13,6 +14,8 @@
 #include "controls/CFileChooser.h"
 #include "controls/CMessageBox.h"
 #include "database/CFileRecord.h"
+#include "startup/CFileAreaTable.h"
+#include "startup/Globals.h"
 #include "startup/SafeFormat.h"
 
 #include <QFileInfo>
@@ -130,4 +133,19 @@ QString ChooseDescriptionImport(QWidget* page)
         CMessageBox::Show(page, SafeFormat(QString::fromLatin1(refusal), path), Text("Open"),
                           QMessageBox::Warning);
     }
+}
+
+bool FillHostAreaList(QComboBox* list)
+{
+    QList<quint32> records = theFileAreaTable.RecordsWithFlag(kAreaHostsLocalFiles);
+    // Administrators look for an area by its name.
+    std::stable_sort(records.begin(), records.end(), [](quint32 a, quint32 b) {
+        return theFileAreaTable.GetRecord(a)->Name().compare(theFileAreaTable.GetRecord(b)->Name(),
+                                                             Qt::CaseInsensitive) < 0;
+    });
+    list->clear();
+    for (quint32 record : std::as_const(records))
+        list->addItem(theFileAreaTable.GetRecord(record)->Name(), QVariant::fromValue(record));
+    list->setCurrentIndex(-1);
+    return !records.isEmpty();
 }

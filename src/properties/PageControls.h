@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QComboBox;
 class QGridLayout;
 class QLabel;
 class QLineEdit;
@@ -45,3 +46,8 @@ LocationListControls BuildLocationListControls(QWidget* page, QLabel* heading);
 // files would: a file no one may write, or one in a directory this user cannot write to, is refused
 // with a message and the chooser opens again. Empty when the user cancels.
 QString ChooseDescriptionImport(QWidget* page);
+
+// Fills the list with the areas that host local files, sorted by name without regard to case
+// (equal names keep the table's order), each entry carrying its record number; none is chosen.
+// False when no area hosts local files.
+bool FillHostAreaList(QComboBox* list);

@@ -2,6 +2,7 @@
 
 #include "controls/CMessageBox.h"
 #include "explorer/ContextHelp.h"
+#include "properties/PageControls.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -13,15 +14,6 @@
 #include <QShortcut>
 #include <QTextDocument>
 #include <QVBoxLayout>
-
-namespace {
-
-QString WithoutMnemonic(QString text)
-{
-    return text.remove(QLatin1Char('&'));
-}
-
-} // namespace
 
 CEditReviewDialog::CEditReviewDialog(CReview& review, QWidget* parent) : QDialog(parent), m_review(review)
 {

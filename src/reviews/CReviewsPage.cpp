@@ -1,5 +1,7 @@
 #include "reviews/CReviewsPage.h"
 
+#include "properties/PageControls.h"
+
 #include "controls/CMessageBox.h"
 #include "controls/CModalRun.h"
 #include "controls/CPropertySheet.h"
@@ -69,7 +71,7 @@ namespace {
 QPushButton* MakeButton(const QString& text, QWidget* parent)
 {
     auto* button = new QPushButton(text, parent);
-    button->setAccessibleName(QString(text).remove(QLatin1Char('&')));
+    NameAfterText(button, text);
     return button;
 }
 

@@ -74,3 +74,13 @@ const FileAreaRecord* CFileAreaTable::FindArea(double areaId) const
         return nullptr;
     return FindArea(quint32(areaId));
 }
+
+QList<quint32> CFileAreaTable::RecordsWithFlag(AreaFlag flag) const
+{
+    QList<quint32> records;
+    for (quint32 record = 1; record < GetRecordCount(); ++record) {
+        if (const FileAreaRecord* area = GetRecord(record); area && area->HasFlag(flag))
+            records.append(record);
+    }
+    return records;
+}

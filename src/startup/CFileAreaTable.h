@@ -3,6 +3,7 @@
 #include "startup/CMappedFile.h"
 
 #include <QHash>
+#include <QList>
 #include <QString>
 
 // Flag bits of an area record.
@@ -57,6 +58,8 @@ public:
     const FileAreaRecord* FindArea(quint32 areaId) const;
     // Database ids are doubles; a table id converts to a double exactly.
     const FileAreaRecord* FindArea(double areaId) const;
+    // The record numbers of the areas with this flag, in table order.
+    QList<quint32> RecordsWithFlag(AreaFlag flag) const;
 
 protected:
     void Opened() override;
