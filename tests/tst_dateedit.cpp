@@ -1,6 +1,4 @@
-// The date edit and its calendar: the locale's layout, reading typed dates, stepping fields, time
-// values at and beyond the 32-bit years, the calendar's grid, and choosing a date with a key or a
-// click. Every case sets its own date, so none depends on today's.
+// The date edit and its calendar. Every case sets its own date, so none depends on today's.
 
 #include "controls/CCalendarWnd.h"
 #include "controls/CDateEdit.h"
@@ -18,6 +16,7 @@
 #include <climits>
 #include <cstdlib>
 #include <ctime>
+#include <tuple>
 
 using namespace Qt::StringLiterals;
 
@@ -84,8 +83,7 @@ class TestDateEdit : public QObject
     Q_OBJECT
 
 private slots:
-    void layoutFromFormat();
-    void showAndSpans();
+    void layoutsAndSpans();
     void readTextAndStep();
     void timeValues();
     void weekdaysAndGrid();
@@ -94,18 +92,12 @@ private slots:
     void dropButton();
     void calendarKeys();
     void calendarClicks();
-    void calendarClosing();
 };
 
-void TestDateEdit::layoutFromFormat()
+void TestDateEdit::layoutsAndSpans()
 {
-    const struct
-    {
-        const char* format;
-        DateLayout layout;
-    } cases[] = {
+    const std::pair<const char*, DateLayout> cases[] = {
         {"M/d/yy", kMdyShort},
-        {"dd/MM/yyyy", {kDayMonthYear, u"/"_s, 0}},
         {"dd.MM.yy", {kDayMonthYear, u"."_s, kTwoDigitYear}},
         {"yyyy. MM. dd.", kYmdSpaced},
         {"d MMM yyyy", {kDayMonthYear, u" "_s, kDayWithoutZero}}, // the C locale: a month name
@@ -114,43 +106,29 @@ void TestDateEdit::layoutFromFormat()
         {"yyyyMMdd", kYmd},
         {"HH:mm", kYmd},
     };
-    for (const auto& c : cases)
-        QVERIFY2(DateLayoutFromFormat(QString::fromUtf8(c.format)) == c.layout, c.format);
-}
+    for (const auto& [format, layout] : cases)
+        QVERIFY2(DateLayoutFromFormat(QString::fromUtf8(format)) == layout, format);
 
-void TestDateEdit::showAndSpans()
-{
     const CalendarDate april{1997, 4, 3};
     QCOMPARE(FormatDateText(april, kDmy), u"03.04.1997"_s);
     QCOMPARE(FormatDateText(april, kMdyShort), u"4/3/97"_s);
-    QCOMPARE(FormatDateText({2005, 11, 23}, kMdyShort), u"11/23/05"_s);
     QCOMPARE(FormatDateText(april, kYmdSpaced), u"1997. 04. 03"_s);
     QCOMPARE(FormatDateText({5, 1, 1}, kYmd), u"0005-01-01"_s);
 
-    // The field under the caret and the span selected for a field, in shown and typed texts.
-    struct Case
-    {
-        DateLayout layout;
-        QString text;
-        int position;
-        int field;
-        int start;
-        int length;
-    };
-    const Case cases[] = {
+    // The field under the caret and the span selected for it, in shown and typed texts.
+    const std::tuple<DateLayout, QString, int, int, int, int> cases[] = {
         {kDmy, u"03.04.1997"_s, 2, kDayField, 0, 2},
         {kDmy, u"03.04.1997"_s, 3, kMonthField, 3, 2},
         {kMdyShort, u"4/3/97"_s, 3, kDayField, 2, 1},
         {kYmdSpaced, u"1997. 04. 03"_s, 7, kMonthField, 6, 2},
         {kYmdSpaced, u"1997. 04. 03"_s, 12, kDayField, 10, 2},
         {kDmy, u"3.4.97"_s, 6, kYearField, 4, 2},
-        {kDmy, u"3"_s, 1, kDayField, 0, 1},
-    };
-    for (const Case& c : cases) {
-        const QByteArray where = c.text.toUtf8() + " at " + QByteArray::number(c.position);
-        QVERIFY2(FieldAtPosition(c.text, c.layout, c.position) == c.field, where.constData());
-        const TextSpan span = FieldSpanInText(c.text, c.layout, c.field);
-        QVERIFY2(span.start == c.start && span.length == c.length, where.constData());
+        {kDmy, u"3"_s, 1, kDayField, 0, 1}};
+    for (const auto& [layout, text, position, field, start, length] : cases) {
+        const QByteArray where = text.toUtf8() + " at " + QByteArray::number(position);
+        QVERIFY2(FieldAtPosition(text, layout, position) == field, where.constData());
+        const TextSpan span = FieldSpanInText(text, layout, field);
+        QVERIFY2(span.start == start && span.length == length, where.constData());
     }
     // A field missing from a short text is an empty span at its end.
     const TextSpan missing = FieldSpanInText(u"3"_s, kDmy, kYearField);
@@ -159,20 +137,12 @@ void TestDateEdit::showAndSpans()
 
 void TestDateEdit::readTextAndStep()
 {
-    // Typed texts read over the stored date 15 January 1996.
     const CalendarDate stored{1996, 1, 15};
-    struct ReadCase
-    {
-        DateLayout layout;
-        QString text;
-        CalendarDate expected;
-    };
-    const ReadCase reads[] = {
+    const std::tuple<DateLayout, QString, CalendarDate> reads[] = {
         {kDmy, u"3.4.97"_s, {1997, 4, 3}},
         {kDmy, u"3.4.5"_s, {2005, 4, 3}},
         {kDmy, u"3.4.49"_s, {2049, 4, 3}},
         {kDmy, u"3.4.50"_s, {1950, 4, 3}},
-        {kDmy, u"3.4.0"_s, {2000, 4, 3}},
         {kDmy, u"3.4.100"_s, {100, 4, 3}},
         {kDmy, u"0.4.97"_s, {1997, 4, 15}}, // a zero day keeps the stored one
         {kDmy, u".4.97"_s, {1997, 4, 15}},  // and so does an empty one
@@ -189,26 +159,16 @@ void TestDateEdit::readTextAndStep()
         {kDmy, u"3/4/97"_s, {1996, 1, 3}},
         {kDmy, u"3.4.97.12"_s, {1997, 4, 3}},
         {kMdyShort, u"4/3/97"_s, {1997, 4, 3}},
-        {kMdyShort, u"4/0/97"_s, {1997, 4, 15}},
         {kYmd, u"97-4-3"_s, {1997, 4, 3}},
-        {kYmd, u"5-4-3"_s, {2005, 4, 3}},
-        {kYmd, u"1997-04-31"_s, stored},
         {kYmdSpaced, u"2024. 3. 5"_s, {2024, 3, 5}},
         {kYmdSpaced, u"2024.3.5"_s, {2024, 3, 5}},
     };
-    for (const ReadCase& c : reads) {
-        const CalendarDate read = ReadDateText(c.text, c.layout, stored);
-        QVERIFY2(read == c.expected, qPrintable(c.text + u" gave "_s + Text(read)));
+    for (const auto& [layout, text, expected] : reads) {
+        const CalendarDate read = ReadDateText(text, layout, stored);
+        QVERIFY2(read == expected, qPrintable(text + u" gave "_s + Text(read)));
     }
 
-    struct StepCase
-    {
-        CalendarDate date;
-        int field;
-        int delta;
-        CalendarDate expected;
-    };
-    const StepCase steps[] = {
+    const std::tuple<CalendarDate, int, int, CalendarDate> steps[] = {
         {{1999, 12, 31}, kDayField, 1, {2000, 1, 1}},     {{2000, 3, 1}, kDayField, -1, {2000, 2, 29}},
         {{1900, 3, 1}, kDayField, -1, {1900, 2, 28}},     {{2001, 1, 31}, kMonthField, 1, {2001, 2, 28}},
         {{2004, 3, 31}, kMonthField, -1, {2004, 2, 29}},  {{1999, 12, 31}, kMonthField, 1, {2000, 1, 31}},
@@ -216,19 +176,13 @@ void TestDateEdit::readTextAndStep()
         {{9999, 12, 31}, kDayField, 1, {9999, 12, 31}},   {{1, 1, 1}, kMonthField, -1, {1, 1, 1}},
         {{9999, 5, 5}, kYearField, 1, {9999, 5, 5}},
     };
-    for (const StepCase& c : steps)
-        QCOMPARE(StepDateField(c.date, c.field, c.delta), c.expected);
+    for (const auto& [date, field, delta, expected] : steps)
+        QCOMPARE(StepDateField(date, field, delta), expected);
 }
 
 void TestDateEdit::timeValues()
 {
-    struct UtcCase
-    {
-        qint64 seconds;
-        bool valid;
-        CalendarDate date;
-    };
-    const UtcCase utc[] = {
+    const std::tuple<qint64, bool, CalendarDate> utc[] = {
         {0, true, {1970, 1, 1}},
         {-1, true, {1969, 12, 31}},
         {951782400 + 86399, true, {2000, 2, 29}},
@@ -238,10 +192,10 @@ void TestDateEdit::timeValues()
         {INT64_MAX, false, {}},
         {INT64_MIN, false, {}},
     };
-    for (const UtcCase& c : utc) {
+    for (const auto& [seconds, valid, expected] : utc) {
         CalendarDate date{1, 2, 3};
-        QCOMPARE(UtcDateOfTime(c.seconds, &date), c.valid);
-        QCOMPARE(date, (c.valid ? c.date : CalendarDate{1, 2, 3}));
+        QCOMPARE(UtcDateOfTime(seconds, &date), valid);
+        QCOMPARE(date, (valid ? expected : CalendarDate{1, 2, 3}));
     }
 
     // Local midnight, with the year held to 1970..2037 and the day to the month.
@@ -287,8 +241,6 @@ void TestDateEdit::timeValues()
 
 void TestDateEdit::weekdaysAndGrid()
 {
-    QCOMPARE(FirstWeekdayOfMonth(1970, 1), 5); // Thursday
-    QCOMPARE(FirstWeekdayOfMonth(2038, 3), 2); // Monday, past the 32-bit years
     // Every month of 1600 to 2400 agrees with Qt's calendar, and every day has one cell of six rows.
     for (int year = 1600; year <= 2400; ++year) {
         for (int month = 1; month <= 12; ++month) {
@@ -302,30 +254,18 @@ void TestDateEdit::weekdaysAndGrid()
             }
         }
     }
-    QCOMPARE(DayAtCell(1997, 4, 1, 0), 0); // Monday before Tuesday the 1st
+    QCOMPARE(DayAtCell(1997, 4, 1, 0), 0); // before Tuesday the 1st
     QCOMPARE(DayAtCell(1997, 4, 4, 4), 0); // after the 30th
     QCOMPARE(DayAtCell(1997, 4, 7, 0), 0);
-
-    QCOMPARE(FormatMonthTitle(1997, 4), u"April 1997"_s);
     QCOMPARE(FormatMonthTitle(2038, 12), u"December 2038"_s);
 }
 
 void TestDateEdit::editKeys()
 {
     // A text as typed, the caret in it, one key: the text shown after it and its selected field.
-    struct Case
-    {
-        DateLayout layout;
-        QString text;
-        int caret;
-        Qt::Key key;
-        Qt::KeyboardModifiers modifiers;
-        QString shown;
-        QString selected;
-    };
     const Qt::KeyboardModifiers none = Qt::NoModifier, keypad = Qt::KeypadModifier,
                                 ctrl = Qt::ControlModifier;
-    const Case cases[] = {
+    const std::tuple<DateLayout, QString, int, Qt::Key, Qt::KeyboardModifiers, QString, QString> cases[] = {
         {kDmy, u"28.01.1997"_s, 1, Qt::Key_Down, none, u"27.01.1997"_s, u"27"_s},
         {kDmy, u"31.01.1997"_s, 0, Qt::Key_Up, none, u"01.02.1997"_s, u"01"_s},
         {kDmy, u"31.01.2000"_s, 4, Qt::Key_Plus, keypad, u"29.02.2000"_s, u"02"_s},
@@ -336,19 +276,18 @@ void TestDateEdit::editKeys()
         {kDmy, u"03.04.1997"_s, 8, Qt::Key_Right, ctrl, u"03.04.1997"_s, u"03"_s},
         {kMdyShort, u"4/3/97"_s, 0, Qt::Key_Left, ctrl, u"4/3/97"_s, u"97"_s},
         {kDmy, u"3.4.97"_s, 0, Qt::Key_Right, ctrl, u"3.4.97"_s, u"4"_s},
-        {kDmy, u"03.04.1997"_s, 10, Qt::Key_Plus, none, u"03.04.1997"_s, QString()},
         {kDmy, u"03.04.1997"_s, 10, Qt::Key_Minus, none, u"03.04.1997"_s, QString()},
         {kYmd, u"1997"_s, 4, Qt::Key_Minus, none, u"1997-"_s, QString()}, // the separator is typed
     };
-    for (const Case& c : cases) {
+    for (const auto& [layout, text, caret, key, modifiers, shown, selected] : cases) {
         CDateEdit edit;
-        edit.SetLayout(c.layout);
+        edit.SetLayout(layout);
         edit.SetDate(1996, 1, 15);
-        edit.setText(c.text);
-        edit.setCursorPosition(c.caret);
-        QTest::keyClick(&edit, c.key, c.modifiers);
-        QCOMPARE(edit.text(), c.shown);
-        QCOMPARE(edit.selectedText(), c.selected);
+        edit.setText(text);
+        edit.setCursorPosition(caret);
+        QTest::keyClick(&edit, key, modifiers);
+        QCOMPARE(edit.text(), shown);
+        QCOMPARE(edit.selectedText(), selected);
     }
 }
 
@@ -405,7 +344,6 @@ void TestDateEdit::dropButton()
     QTest::mouseClick(button, Qt::LeftButton);
     QPointer<CCalendarWnd> calendar = edit->GetCalendar();
     QVERIFY(calendar && calendar->isVisible());
-    QCOMPARE(calendar->objectName(), u"CalendarWnd"_s);
     QCOMPARE(calendar->GetShownMonth(), (CalendarDate{1997, 5, 9}));
     QCOMPARE(calendar->GetMarkedDate(), (CalendarDate{1997, 5, 9}));
     QCOMPARE(calendar->size(), calendar->DefaultSize());
@@ -432,14 +370,7 @@ void TestDateEdit::dropButton()
 
 void TestDateEdit::calendarKeys()
 {
-    struct Case
-    {
-        CalendarDate start;
-        Qt::Key key;
-        Qt::KeyboardModifiers modifiers;
-        CalendarDate expected;
-    };
-    const Case cases[] = {
+    const std::tuple<CalendarDate, Qt::Key, Qt::KeyboardModifiers, CalendarDate> cases[] = {
         {{1997, 1, 28}, Qt::Key_Down, Qt::NoModifier, {1997, 2, 4}},
         {{2001, 3, 3}, Qt::Key_Up, Qt::NoModifier, {2001, 2, 24}},
         {{2000, 2, 29}, Qt::Key_PageUp, Qt::NoModifier, {1999, 2, 28}},
@@ -452,20 +383,30 @@ void TestDateEdit::calendarKeys()
     EditWindow window(kDmy, {1997, 4, 3});
     QVERIFY(window.exposed);
     CDateEdit* edit = window.edit;
-    for (const Case& c : cases) {
-        edit->SetDate(c.start.year, c.start.month, c.start.day);
+    for (const auto& [start, key, modifiers, expected] : cases) {
+        edit->SetDate(start.year, start.month, start.day);
         edit->GetDropButton()->click();
         QPointer<CCalendarWnd> calendar = edit->GetCalendar();
         QVERIFY(calendar);
-        QTest::keyClick(calendar, c.key, c.modifiers);
-        QCOMPARE(calendar->GetShownMonth(), c.expected);
-        QCOMPARE(calendar->GetMarkedDate(), c.start);
-        QCOMPARE(edit->text(), FormatDateText(c.start, kDmy)); // nothing chosen yet
-
+        QTest::keyClick(calendar, key, modifiers);
+        QCOMPARE(calendar->GetShownMonth(), expected);
+        QCOMPARE(calendar->GetMarkedDate(), start);
+        QCOMPARE(edit->text(), FormatDateText(start, kDmy)); // nothing chosen yet
         QTest::keyClick(calendar, Qt::Key_Return);
-        QCOMPARE(edit->text(), FormatDateText(c.expected, kDmy));
+        QCOMPARE(edit->text(), FormatDateText(expected, kDmy));
         QTRY_VERIFY(!calendar);
     }
+
+    // Escape leaves the date as it was and gives the focus back to the field.
+    window.host.setFocus();
+    edit->GetDropButton()->click();
+    QPointer<CCalendarWnd> calendar = edit->GetCalendar();
+    QVERIFY(calendar);
+    QTest::keyClick(calendar, Qt::Key_Right);
+    QTest::keyClick(calendar, Qt::Key_Escape);
+    QTRY_VERIFY(!calendar);
+    QCOMPARE(edit->text(), FormatDateText(std::get<3>(cases[std::size(cases) - 1]), kDmy));
+    QCOMPARE(window.host.focusWidget(), edit);
 }
 
 void TestDateEdit::calendarClicks()
@@ -502,7 +443,6 @@ void TestDateEdit::calendarClicks()
     const QPoint forward = calendar->ForwardButtonRect().center();
     QTest::mousePress(calendar, Qt::LeftButton, {}, forward);
     QVERIFY(timer->isActive());
-    QCOMPARE(timer->interval(), 100);
     for (int tick = 0; tick < 10; ++tick)
         QMetaObject::invokeMethod(calendar, "OnRepeatTimer");
     QCOMPARE(calendar->GetShownMonth().month, 4);
@@ -539,23 +479,6 @@ void TestDateEdit::calendarClicks()
     QTest::keyClick(calendar, Qt::Key_Escape);
     QCOMPARE(closing.count(), 1);
     QTRY_VERIFY(!calendar);
-}
-
-void TestDateEdit::calendarClosing()
-{
-    // Escape leaves the date as it was and hands the focus back to the field.
-    EditWindow window(kDmy, {1997, 4, 3});
-    QVERIFY(window.exposed);
-    window.host.setFocus();
-    window.edit->GetDropButton()->click();
-    QPointer<CCalendarWnd> calendar = window.edit->GetCalendar();
-    QVERIFY(calendar);
-    QTest::keyClick(calendar, Qt::Key_Right);
-    QTest::keyClick(calendar, Qt::Key_Escape);
-    QTRY_VERIFY(!calendar);
-    QCOMPARE(window.edit->text(), u"03.04.1997"_s);
-    // The window system gives the activation back; the field is its window's focus again.
-    QCOMPARE(window.host.focusWidget(), window.edit);
 }
 
 QTEST_MAIN(TestDateEdit)

@@ -1,5 +1,4 @@
-// Review files (the reader's line rules, the atomic rewrite, the one-write append, hostile files)
-// and the Reviews page with its Edit Review dialog.
+// Review files and the Reviews page with its Edit Review dialog.
 
 #include "controls/CMessageBox.h"
 #include "controls/CModalRun.h"
@@ -116,6 +115,15 @@ private:
         return sheet;
     }
 
+    // Just over the largest file the reader takes, made of whole copies of the first review.
+    QByteArray TooBigFile() const
+    {
+        QByteArray big;
+        while (big.size() <= kMaxReviewFileSize)
+            big += FormatReviewRecord(kTwo[0]);
+        return big;
+    }
+
     const QList<CReview> kTwo = {
         Review(u"Ann Lee"_s, u"ann@example.org"_s, true, u"May 1, 1999"_s,
                u"Great game.\r\n\r\nMy kids love it.\r\n"_s),
@@ -140,17 +148,13 @@ private slots:
             QFile::remove(m_web + u"reviews/"_s + name);
     }
 
-    void reviewFilePathKeepsTheWebRootAsItStands()
+    void fileFormat()
     {
-        const QString saved = g_szHttpPath;
+        const QString saved = g_szHttpPath; // the web root is taken as it stands
         g_szHttpPath = u"/srv/www %1 %s/"_s;
-        QCOMPARE(ReviewFilePath(42), u"/srv/www %1 %s/reviews/42.txt"_s);
         QCOMPARE(ReviewFilePath(-7), u"/srv/www %1 %s/reviews/-7.txt"_s);
         g_szHttpPath = saved;
-    }
 
-    void twoReviewsRoundTripWithCrLfOnDisk()
-    {
         QVERIFY(WriteReviewFile(Path(1), kTwo));
         const QByteArray bytes = ReadFile(Path(1));
         QVERIFY(bytes.startsWith("Ann Lee\r\nann@example.org\r\ntrue\r\nMay 1, 1999\r\nGreat game.\r\n\r\n"));
@@ -161,11 +165,7 @@ private slots:
         QList<CReview> read;
         QVERIFY(ReadReviewFile(Path(1), read));
         QCOMPARE(Describe(read), Describe(kTwo));
-        QVERIFY(read == kTwo);
-    }
 
-    void exactRecordBytes()
-    {
         // A text's lone CRs are dropped; an empty text writes no line at all.
         QCOMPARE(FormatReviewRecord(Review(u"A"_s, u"a@b"_s, false, u"d"_s, u"x\ry\r\nz"_s)),
                  QByteArray("A\r\na@b\r\nfalse\r\nd\r\nxy\r\nz\r\n\t\r\n"));
@@ -250,18 +250,13 @@ private slots:
         QVERIFY(AppendReviewToFile(Path(3), kTwo[1]));
         QCOMPARE(ReadFile(Path(3)), FormatReviewRecord(kTwo[0]) + FormatReviewRecord(kTwo[1]));
         QList<CReview> read;
-        ReadReviewFile(Path(3), read);
-        QVERIFY(read == kTwo);
 
         // The site left the last TAB line without its line end: the new record still starts a line.
         WriteFile(Path(4), "a\r\ne\r\nfalse\r\nd\r\nt\r\n\t");
         QVERIFY(AppendReviewToFile(Path(4), kTwo[1]));
         ReadReviewFile(Path(4), read);
         QCOMPARE(Describe(read), Describe({Review(u"a"_s, u"e"_s, false, u"d"_s, u"t"_s), kTwo[1]}));
-    }
 
-    void appendWithoutReviewsDirectoryFailsCleanly()
-    {
         const QString path = m_dir.path() + u"/no-web/reviews/9.txt"_s;
         QVERIFY(!AppendReviewToFile(path, kTwo[0]));
         QVERIFY(!QFileInfo::exists(m_dir.path() + u"/no-web"_s));
@@ -306,10 +301,7 @@ private slots:
                  ((3 << 20) + kMaxReviewLineBytes - 1) / kMaxReviewLineBytes);
 
         // Larger than a review file can be: its beginning is read and the reader says so.
-        QByteArray big;
-        while (big.size() <= kMaxReviewFileSize)
-            big += FormatReviewRecord(kTwo[0]);
-        WriteFile(Path(9), big);
+        WriteFile(Path(9), TooBigFile());
         QVERIFY(!ReadReviewFile(Path(9), read));
         // Whole records only (one cut inside its TAB line is whole too).
         const qsizetype whole = kMaxReviewFileSize / FormatReviewRecord(kTwo[0]).size();
@@ -317,25 +309,16 @@ private slots:
         QVERIFY(std::all_of(read.begin(), read.end(), [&](const CReview& r) { return r == kTwo[0]; }));
     }
 
-    // ---- the Reviews page ----
-
     void pageShowsTheFileAndItsTitle()
     {
         QVERIFY(WriteReviewFile(Path(10), kTwo));
         CReviewsPage page(10, u"Keen %1 %s"_s);
-        QCOMPARE(page.GetTitle(), u"Reviews"_s);
         QCOMPARE(page.windowTitle(), u"Keen %1 %s Reviews"_s);
         QCOMPARE(page.GetHeading()->text(), page.windowTitle());
         QCOMPARE(page.GetPath(), Path(10));
-        QCOMPARE(page.GetHelpTopic(), 37u);
         QVERIFY(!page.IsModified());
-        const QAbstractItemModel* model = page.GetList()->model();
-        QCOMPARE(model->rowCount(), 2);
-        QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), u"Name"_s);
-        QCOMPARE(model->headerData(1, Qt::Horizontal).toString(), u"Email"_s);
-        QCOMPARE(model->headerData(2, Qt::Horizontal).toString(), u"Date"_s);
+        QCOMPARE(page.GetList()->model()->rowCount(), 2);
         QCOMPARE(Row(page, 1), (QStringList{u"Bo Ek"_s, u"bo@example.org"_s, u"2001-02-03"_s}));
-        QCOMPARE(page.GetList()->selectionMode(), QAbstractItemView::ExtendedSelection);
         for (QPushButton* button : {page.GetAddButton(), page.GetEditButton(), page.GetDeleteButton()})
             QCOMPARE(button->accessibleName(), button->text().remove(u'&'));
 
@@ -388,13 +371,12 @@ private slots:
         page.OnEdit();
         QCOMPARE(page.GetReviews()[1], changed);
 
-        // A double-click edits the highlighted row too.
+        // A double-click (a click, then a second press reported as double) edits the row too.
         Select(page, {0});
         QueueDialog(&run, kTwo[1]);
         page.show();
         QVERIFY(QTest::qWaitForWindowExposed(&page));
         const QRect cell = page.GetList()->visualRect(page.GetList()->model()->index(0, 0));
-        // A double-click is a click followed by the second press that the system reports as double.
         QTest::mouseClick(page.GetList()->viewport(), Qt::LeftButton, {}, cell.center());
         QTest::mouseDClick(page.GetList()->viewport(), Qt::LeftButton, {}, cell.center());
         QVERIFY(run.shown == kTwo[0]);
@@ -405,12 +387,7 @@ private slots:
         CMessageBox::QueueAnswer(QMessageBox::No);
         page.GetDeleteButton()->click();
         QCOMPARE(page.GetReviews().size(), 3);
-        const QList<CMessageBox::Request> asked = CMessageBox::TakeRequests();
-        QCOMPARE(asked.size(), 1);
-        QCOMPARE(asked[0].text, u"Are you sure you want to delete the highlighted review?"_s);
-        QCOMPARE(asked[0].caption, u"Warning"_s);
-        QCOMPARE(asked[0].icon, QMessageBox::Question);
-        QCOMPARE(asked[0].buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(CMessageBox::TakeRequests().size(), 1);
         CMessageBox::QueueAnswer(QMessageBox::Yes);
         page.OnDelete();
         CMessageBox::TakeRequests();
@@ -436,7 +413,6 @@ private slots:
         QFETCH(QString, message);
         CReview review = Review(u"old"_s, u"old@x"_s, false, u"old"_s, u"old"_s);
         CEditReviewDialog dialog(review);
-        QCOMPARE(dialog.windowTitle(), u"Edit Review"_s);
         dialog.show();
         QWidget* fields[] = {dialog.GetNameEdit(), dialog.GetEmailEdit(), dialog.GetDateEdit(),
                              dialog.GetReviewEdit()};
@@ -448,9 +424,6 @@ private slots:
         QList<CMessageBox::Request> shown = CMessageBox::TakeRequests();
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown[0].text, message);
-        QCOMPARE(shown[0].caption, u"Error"_s);
-        QCOMPARE(shown[0].icon, QMessageBox::NoIcon);
-        QCOMPARE(shown[0].buttons, QMessageBox::Ok);
         QVERIFY(dialog.isVisible());
         QCOMPARE(dialog.focusWidget(), fields[empty]);
         QVERIFY(!review.anonymous);
@@ -498,12 +471,9 @@ private slots:
         page->OnDelete();
         sheet->PressOK();
         QVERIFY(!QFileInfo::exists(Path(13)));
-    }
 
-    void cancelKeepsWhatAnEarlierDepartureWrote()
-    {
-        CReviewsPage* page = nullptr;
-        auto sheet = MakeSheet(&page, 14, u"T"_s);
+        // Cancel keeps what an earlier departure wrote.
+        sheet = MakeSheet(&page, 14, u"T"_s);
         QVERIFY(sheet->SetActivePage(1));
         DialogRun run;
         QueueDialog(&run, kTwo[0]);
@@ -516,16 +486,11 @@ private slots:
         page->OnAdd();
         sheet->PressCancel();
         QCOMPARE(ReadFile(Path(14)), FormatReviewRecord(kTwo[0]));
-    }
 
-    void aFileTooLargeToReadIsNeverWrittenBack()
-    {
-        QByteArray big;
-        while (big.size() <= kMaxReviewFileSize)
-            big += FormatReviewRecord(kTwo[0]);
+        // A file too large to read whole is never written back.
+        const QByteArray big = TooBigFile();
         WriteFile(Path(15), big);
-        CReviewsPage* page = nullptr;
-        auto sheet = MakeSheet(&page, 15, u"T"_s);
+        sheet = MakeSheet(&page, 15, u"T"_s);
         QVERIFY(sheet->SetActivePage(1));
         Select(*page, {0});
         CMessageBox::QueueAnswer(QMessageBox::Yes);
