@@ -96,7 +96,7 @@ private slots:
 
 void TestDateEdit::layoutsAndSpans()
 {
-    const std::pair<const char*, DateLayout> cases[] = {
+    const std::pair<const char*, DateLayout> formats[] = {
         {"M/d/yy", kMdyShort},
         {"dd.MM.yy", {kDayMonthYear, u"."_s, kTwoDigitYear}},
         {"yyyy. MM. dd.", kYmdSpaced},
@@ -106,7 +106,7 @@ void TestDateEdit::layoutsAndSpans()
         {"yyyyMMdd", kYmd},
         {"HH:mm", kYmd},
     };
-    for (const auto& [format, layout] : cases)
+    for (const auto& [format, layout] : formats)
         QVERIFY2(DateLayoutFromFormat(QString::fromUtf8(format)) == layout, format);
 
     const CalendarDate april{1997, 4, 3};
