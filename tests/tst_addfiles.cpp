@@ -1,7 +1,5 @@
 // The Add Files wizard on a demonstration library: which files a directory text collects, the
-// title rule, whole runs through the pages with the worker thread (copies, subdirectories of the
-// host area, descriptions from archives, files that already exist, files that all fail), and a
-// cancel while the worker waits for the window thread.
+// title rule, whole runs with the worker thread, and a cancel while the worker waits.
 
 #include "adding/AddFilesCommand.h"
 #include "adding/AddFilesImport.h"
@@ -10,10 +8,10 @@
 #include "adding/CAddFilesInfoPage.h"
 #include "adding/CAddFilesSummary.h"
 #include "adding/CAddFilesWizard.h"
-#include "controls/CMessageBox.h"
-#include "controls/CModalRun.h"
+#include "ArchiveSupport.h"
 #include "database/CFileRecord.h"
 #include "DemoSupport.h"
+#include "DialogSupport.h"
 #include "FrameSupport.h"
 #include "startup/CFileAreaTable.h"
 #include "startup/Globals.h"
@@ -29,43 +27,20 @@
 #include <QTemporaryDir>
 
 #include <sys/stat.h>
-#include <zip.h>
 
 using namespace Qt::StringLiterals;
+using namespace ArchiveSupport;
+using namespace DialogSupport;
 
 namespace {
 
 constexpr quint32 kHostAreaId = 1; // "Shareware Games", hosts local files
-
-QStringList TakeTexts()
-{
-    QStringList texts;
-    for (const CMessageBox::Request& request : CMessageBox::TakeRequests())
-        texts.append(request.text);
-    return texts;
-}
 
 bool WriteFile(const QString& path, const QByteArray& data)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
-}
-
-bool WriteArchive(const QString& path, const QByteArray& diz)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    int error = 0;
-    zip_t* archive = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    if (!archive)
-        return false;
-    zip_source_t* source = zip_source_buffer(archive, diz.constData(), zip_uint64_t(diz.size()), 0);
-    if (!source || zip_file_add(archive, "FILE_ID.DIZ", source, ZIP_FL_OVERWRITE) < 0) {
-        zip_source_free(source);
-        zip_discard(archive);
-        return false;
-    }
-    return zip_close(archive) == 0;
 }
 
 // Every file under dir, as paths relative to it, sorted.
@@ -253,8 +228,9 @@ private slots:
     void importAndAlreadyExists()
     {
         const QString source = m_dir.filePath(u"import"_s);
-        QVERIFY(WriteArchive(source + u"/ARCADE.ZIP"_s, "Arcade classics.\r\nTen games.\r\n"));
-        QVERIFY(WriteArchive(source + u"/sub/puzzle.zip"_s, "Puzzles for all.\r\n"));
+        QVERIFY(
+            WriteArchive(source + u"/ARCADE.ZIP"_s, {{"FILE_ID.DIZ", "Arcade classics.\r\nTen games.\r\n"}}));
+        QVERIFY(WriteArchive(source + u"/sub/puzzle.zip"_s, {{"FILE_ID.DIZ", "Puzzles for all.\r\n"}}));
         QVERIFY(WriteFile(source + u"/Notes.txt"_s, "12345"));
         const QStringList hostBefore = FilesUnder(m_hostDirectory);
 
@@ -270,19 +246,17 @@ private slots:
         QCOMPARE(FilesUnder(m_hostDirectory), expected);
         const auto arcade = FileWithLocation(u"local://1/ARCADE.ZIP"_s);
         QVERIFY(arcade);
-        QCOMPARE(arcade->title, u"Arcade"_s);
-        QCOMPARE(arcade->long_desc, u"Arcade classics.\nTen games."_s);
-        QCOMPARE(arcade->file_size, double(QFileInfo(source + u"/ARCADE.ZIP"_s).size()));
-        QCOMPARE(arcade->file_date,
-                 quint32(QFileInfo(source + u"/ARCADE.ZIP"_s).lastModified().toSecsSinceEpoch()));
+        const QFileInfo arcadeInfo(source + u"/ARCADE.ZIP"_s);
+        QCOMPARE((QVariantList{arcade->title, arcade->long_desc, arcade->file_size, arcade->file_date}),
+                 (QVariantList{u"Arcade"_s, u"Arcade classics.\nTen games."_s, double(arcadeInfo.size()),
+                               quint32(arcadeInfo.lastModified().toSecsSinceEpoch())}));
         const auto puzzle = FileWithLocation(u"local://1/puzzle.zip"_s);
         QVERIFY(puzzle);
         QCOMPARE(puzzle->long_desc, u"Puzzles for all."_s);
         const auto notes = FileWithLocation(u"local://1/Notes.txt"_s);
         QVERIFY(notes);
-        QCOMPARE(notes->title, u"Notes"_s);
-        QCOMPARE(notes->file_size, 5.0);
-        QCOMPARE(notes->long_desc, QString());
+        QCOMPARE((QVariantList{notes->title, notes->file_size, notes->long_desc}),
+                 (QVariantList{u"Notes"_s, 5.0, QString()}));
 
         // Again: every file exists with its location registered, so none is added.
         auto again = MakeWizard();
@@ -378,21 +352,19 @@ private slots:
         QVERIFY(!FileWithLocation(u"local://1/"_s + names[2]));
     }
 
-    // The command opens the wizard with its caption on its first page.
     void command()
     {
         auto frame = FrameSupport::MakeFrame();
         QVERIFY(frame);
-        QString caption;
-        CModalRun::QueueHandler([&caption](QDialog& dialog) {
+        bool onFirstPage = false;
+        CModalRun::QueueHandler([&](QDialog& dialog) {
             auto& w = static_cast<CAddFilesWizard&>(dialog);
-            caption = w.windowTitle();
-            [&] { QCOMPARE(w.GetActivePage(), w.GetInfoPage()); }();
+            onFirstPage = w.GetActivePage() == w.GetInfoPage();
             w.PressCancel();
             return w.result();
         });
         frame->RunCommand(Command::AddMultiple);
-        QCOMPARE(caption, u"Add Files Wizard"_s);
+        QVERIFY(onFirstPage);
         QCOMPARE(TakeTexts(), QStringList());
     }
 };
