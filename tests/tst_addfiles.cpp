@@ -15,6 +15,7 @@
 #include "FrameSupport.h"
 #include "startup/CFileAreaTable.h"
 #include "startup/Globals.h"
+#include "startup/Startup.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -366,6 +367,18 @@ private slots:
         frame->RunCommand(Command::AddMultiple);
         QVERIFY(onFirstPage);
         QCOMPARE(TakeTexts(), QStringList());
+
+        // Without an area that hosts files there is nowhere to import to: the message, no wizard.
+        const QString plainTable = m_dir.filePath(u"no-hosts.dat"_s);
+        QVERIFY(WriteFile(plainTable, TestSupport::HeaderRecord() +
+                                         TestSupport::AreaRecord(1, "Downloads", "/srv/files", kAreaAllowDownloads)));
+        theFileAreaTable.Close();
+        QVERIFY(theFileAreaTable.Open(plainTable));
+        frame->RunCommand(Command::AddMultiple);
+        theFileAreaTable.Close();
+        QCOMPARE(OpenFileAreaTable(), AreaTableStatus::Ready);
+        QCOMPARE(TakeTexts(), QStringList{u"No file areas are configured for local file hosting."_s});
+        QCOMPARE(CModalRun::PendingHandlers(), 0);
     }
 };
 

@@ -232,6 +232,22 @@ private slots:
         QVERIFY(copy->file_id != id);
         QCOMPARE(site.Value(u"SELECT rating FROM files WHERE file_id = ?"_s, {copy->file_id}).toInt(), 7);
 
+        // Bytes and NULLs travel as they are, not as text.
+        QVERIFY(site.Run(u"ALTER TABLE files ADD COLUMN token BLOB"_s));
+        QVERIFY(site.Run(u"ALTER TABLE files ADD COLUMN note TEXT"_s));
+        const QByteArray token("\xff\x00\xfe", 3);
+        QVERIFY(site.Run(u"UPDATE files SET token = ? WHERE file_id = ?"_s, {token, id}));
+        const auto withBytes = ReadFileOfListRow(cursor, 0);
+        QVERIFY(withBytes && withBytes->Add());
+        QCOMPARE(site.Value(u"SELECT typeof(token) || typeof(note) FROM files WHERE file_id = ?"_s,
+                            {withBytes->file_id})
+                     .toString(),
+                 u"blobnull"_s);
+        QCOMPARE(site.Value(u"SELECT token FROM files WHERE file_id = ?"_s, {withBytes->file_id}).toByteArray(),
+                 token);
+        QVERIFY(site.Run(u"ALTER TABLE files DROP COLUMN token"_s));
+        QVERIFY(site.Run(u"ALTER TABLE files DROP COLUMN note"_s));
+
         // Columns that need quoting, and a table changed under an open cursor.
         QVERIFY(site.Run(u"ALTER TABLE files ADD COLUMN \"group\" TEXT NOT NULL DEFAULT 'g'"_s));
         QVERIFY(site.Run(u"ALTER TABLE files DROP COLUMN rating"_s));

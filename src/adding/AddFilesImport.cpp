@@ -4,14 +4,17 @@
 #include "adding/FileUtils.h"
 #include "adding/PathUtils.h"
 #include "database/CFileRecord.h"
+#include "database/CSavepoint.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "properties/FileProperties.h"
 #include "startup/SafeFormat.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 
 #include <algorithm>
+#include <optional>
 #include <cerrno>
 #include <cstring>
 #include <fnmatch.h>
@@ -28,6 +31,18 @@ QString ErrorText(int error)
 bool IsInside(const QString& path, const QString& hostDirectory)
 {
     return !hostDirectory.isEmpty() && path.startsWith(hostDirectory);
+}
+
+// The name the log gives a file whose record failed: its name without the extension.
+QString SourceName(const QString& name)
+{
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? name : name.left(dot);
+}
+
+QString AddingErrorLine(const QString& name, int error)
+{
+    return SafeFormat(u"Error adding %s to database: %d (%s)\r\n", SourceName(name), error, ErrorText(error));
 }
 
 QStringList SortedEntries(const QString& directory, QDir::Filters filters)
@@ -119,8 +134,6 @@ bool ImportFile(const QString& path, const AddFilesHost& host, bool extractDescr
         }
     }
 
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    const QString sourceName = dot < 0 ? name : name.left(dot);
     CFileRecord record(&theDatabaseManager);
     record.title = MakeFileTitle(name);
     record.file_size = double(quint32(quint64(facts.st_size) & 0xFFFFFFFFu));
@@ -137,14 +150,48 @@ bool ImportFile(const QString& path, const AddFilesHost& host, bool extractDescr
     }
     errno = 0;
     if (!record.Add()) {
-        const int error = errno;
-        log += SafeFormat(u"Error adding %s to database: %d (%s)\r\n", sourceName, error, ErrorText(error));
+        log += AddingErrorLine(name, errno);
         return false;
     }
     // The file counts as added even when its link or its location is refused (the database logs it).
     record.AddToFileArea(double(host.id));
     record.AddDownloadURL(location);
     return true;
+}
+
+int ImportFiles(const QStringList& files, const AddFilesHost& host, bool extractDescriptions, QString& log,
+                const std::function<bool(qsizetype)>& beforeFile)
+{
+    constexpr qint64 kBatchMilliseconds = 200;
+    int added = 0;
+    std::optional<CSavepoint> batch;
+    QStringList batchNames; // the files added in the open batch, for the log if its commit fails
+    QElapsedTimer batchTimer;
+    const auto commit = [&] {
+        if (batch && !batch->Release()) {
+            for (const QString& name : std::as_const(batchNames))
+                log += AddingErrorLine(name, EIO);
+            added -= int(batchNames.size());
+        }
+        batch.reset(); // a batch that was not committed is taken back here
+        batchNames.clear();
+    };
+    for (qsizetype index = 0; index < files.size(); ++index) {
+        if (!beforeFile(index))
+            break;
+        if (!batch) {
+            batch.emplace(&theDatabaseManager, QStringLiteral("import_files"));
+            batchTimer.start();
+        }
+        if (ImportFile(files[index], host, extractDescriptions, log)) {
+            ++added;
+            batchNames.append(GetFileNamePart(GetFullPathName(files[index])));
+        }
+        if (batchTimer.elapsed() >= kBatchMilliseconds)
+            commit();
+    }
+    commit();
+    return added;
 }
 
 QString AddedSummaryLine(int added)

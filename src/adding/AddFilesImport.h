@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // What the Add Files wizard does without a window: finding the files of a directory, naming them,
 // and importing one file into an area that hosts files locally.
 
@@ -31,6 +33,15 @@ QString MakeFileTitle(const QString& fileName);
 // record, its area link and its local location. Each failure appends one line to log. True when
 // the record was added.
 bool ImportFile(const QString& path, const AddFilesHost& host, bool extractDescriptions, QString& log);
+
+// Imports the files in turn. The database writes are committed in batches of a fraction of a
+// second, because a commit per file cost more than the rest of the import; the web site waits no
+// longer than one batch to write. beforeFile is called with each file's index before it is
+// imported; when it returns false the run stops there, with the files imported so far committed.
+// A batch the database refuses to commit turns each of its files into an error line. Returns how
+// many files were added.
+int ImportFiles(const QStringList& files, const AddFilesHost& host, bool extractDescriptions, QString& log,
+                const std::function<bool(qsizetype)>& beforeFile);
 
 // The results log's last line.
 QString AddedSummaryLine(int added);

@@ -145,18 +145,20 @@ void AddFilesWorker(CAddFilesDoitPage* page)
             page->GetCountLabel()->setText(CAddFilesDoitPage::CountText(0, total));
         }))
         return;
-    int added = 0;
-    for (qint64 index = 0; index < total && !page->IsStopRequested(); ++index) {
+    bool windowGone = false;
+    const int added = ImportFiles(files, host, extract, log, [&](qsizetype index) {
+        if (page->IsStopRequested())
+            return false;
         const QString path = files[index];
-        if (!page->SendUpdate([page, path, index, total, scale] {
-                page->GetCurrentFileEdit()->setText(path);
-                page->GetProgressBar()->setValue(int(index / scale));
-                page->GetCountLabel()->setText(CAddFilesDoitPage::CountText(index, total));
-            }))
-            return;
-        if (ImportFile(path, host, extract, log))
-            ++added;
-    }
+        windowGone = !page->SendUpdate([page, path, index, total, scale] {
+            page->GetCurrentFileEdit()->setText(path);
+            page->GetProgressBar()->setValue(int(index / scale));
+            page->GetCountLabel()->setText(CAddFilesDoitPage::CountText(index, total));
+        });
+        return !windowGone;
+    });
+    if (windowGone)
+        return;
     if (!page->SendUpdate([page, total, scale] {
             page->GetProgressBar()->setValue(int(total / scale));
             page->GetCountLabel()->setText(CAddFilesDoitPage::CountText(total, total));

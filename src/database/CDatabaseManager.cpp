@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSqlError>
+#include <QScopeGuard>
 #include <QSqlQuery>
 #include <QThread>
 #include <QThreadStorage>
@@ -145,6 +146,29 @@ CSqliteStatement* CDatabaseManager::GetCachedStatement(const QString& statement)
     if (!cached)
         cached = std::make_unique<CSqliteStatement>(handle, statement);
     return cached.get();
+}
+
+qint64 CDatabaseManager::Run(const QString& statement, const QVariantList& values, QVariantList* firstColumn)
+{
+    if (CSqliteStatement* cached = GetCachedStatement(statement)) {
+        // Reset on every way out: a statement left mid-way would keep its read open.
+        const auto reset = qScopeGuard([cached] { cached->Reset(); });
+        cached->Bind(values);
+        while (cached->Step()) {
+            if (firstColumn)
+                firstColumn->append(cached->Value(0));
+        }
+        return cached->LastInsertRowId();
+    }
+    QSqlQuery query(GetConnection());
+    query.setForwardOnly(true);
+    Prepare(query, statement);
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    Exec(query);
+    while (firstColumn && query.next())
+        firstColumn->append(query.value(0));
+    return query.lastInsertId().toLongLong();
 }
 
 void CDatabaseManager::CloseConnection()

@@ -5,6 +5,7 @@
 #include <QMutex>
 #include <QSqlDatabase>
 #include <QString>
+#include <QVariant>
 
 #include <atomic>
 #include <optional>
@@ -35,6 +36,11 @@ public:
     // A statement prepared once on the calling thread's connection and kept until the connection
     // closes; null when the database is not SQLite. Whoever steps it resets it before returning.
     CSqliteStatement* GetCachedStatement(const QString& statement);
+    // Runs a statement with the values bound to its parameters in order, prepared once per thread
+    // where the database allows: a statement run once per file costs its parsing only once. Appends
+    // the first column of each row to firstColumn when given. Returns the row id of the row the
+    // connection inserted last. Throws CDBException.
+    qint64 Run(const QString& statement, const QVariantList& values = {}, QVariantList* firstColumn = nullptr);
     // Closes the calling thread's connection (threads' connections also close when they end).
     void CloseConnection();
 

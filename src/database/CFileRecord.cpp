@@ -101,26 +101,26 @@ bool CFileRecord::Add()
             marks.append(QStringLiteral("?"));
             values.append(value.second);
         }
-        QSqlQuery query(GetManager()->GetConnection());
+        CDatabaseManager* manager = GetManager();
         // A savepoint works inside and outside a transaction: the row is taken back when the
         // database gives it an id this program could not tell apart from another.
-        CDatabaseManager::Exec(query, QStringLiteral("SAVEPOINT add_file"));
+        manager->Run(QStringLiteral("SAVEPOINT add_file"));
         try {
-            CDatabaseManager::Prepare(
-                query, QStringLiteral("INSERT INTO files (%1) VALUES (%2)")
-                           .arg(columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
-            for (const QVariant& value : values)
-                query.addBindValue(value);
-            CDatabaseManager::Exec(query);
-            key = query.lastInsertId().toLongLong();
+            key = manager->Run(QStringLiteral("INSERT INTO files (%1) VALUES (%2)")
+                                   .arg(columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))),
+                               values);
             if (!IsExactKey(key))
                 throw CDBException(SafeFormat(u"The database gave the new file the id %lld, beyond %lld: the "
                                               u"file was not added.",
                                               key, kMaxExactKey));
-            CDatabaseManager::Exec(query, QStringLiteral("RELEASE add_file"));
+            manager->Run(QStringLiteral("RELEASE add_file"));
         } catch (const CDBException&) {
-            query.exec(QStringLiteral("ROLLBACK TO add_file"));
-            query.exec(QStringLiteral("RELEASE add_file"));
+            try {
+                manager->Run(QStringLiteral("ROLLBACK TO add_file"));
+                manager->Run(QStringLiteral("RELEASE add_file"));
+            } catch (const CDBException&) {
+                // the failure that brought us here is the one to report
+            }
             throw;
         }
     } catch (const CDBException& e) {
@@ -219,11 +219,7 @@ bool CFileRecord::RunForThisFile(const QString& statement, const QVariant& value
     if (!key)
         return false;
     try {
-        QSqlQuery query(GetManager()->GetConnection());
-        CDatabaseManager::Prepare(query, statement);
-        query.addBindValue(value);
-        query.addBindValue(*key);
-        CDatabaseManager::Exec(query);
+        GetManager()->Run(statement, {value, *key});
         return true;
     } catch (const CDBException& e) {
         GetManager()->LogError(e.GetErrorText());

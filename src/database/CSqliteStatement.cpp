@@ -60,14 +60,24 @@ void CSqliteStatement::Bind(const QVariantList& values)
         case QMetaType::Double:
             status = sqlite3_bind_double(m_stmt, i + 1, value.toDouble());
             break;
-        default:
-            if (value.isNull()) {
+        case QMetaType::QByteArray:
+            if (value.toByteArray().isNull())
+                status = sqlite3_bind_null(m_stmt, i + 1);
+            else
+                status = sqlite3_bind_blob64(m_stmt, i + 1, value.toByteArray().constData(),
+                                             sqlite3_uint64(value.toByteArray().size()), SQLITE_TRANSIENT);
+            break;
+        default: {
+            // A null string is stored as NULL, as Qt's own driver stores it.
+            const QString text = value.toString();
+            if (value.isNull() || text.isNull()) {
                 status = sqlite3_bind_null(m_stmt, i + 1);
             } else {
-                const QByteArray text = value.toString().toUtf8();
+                const QByteArray utf8 = text.toUtf8();
                 status =
-                    sqlite3_bind_text(m_stmt, i + 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+                    sqlite3_bind_text(m_stmt, i + 1, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
             }
+        }
         }
         if (status != SQLITE_OK)
             Fail();
@@ -83,6 +93,11 @@ bool CSqliteStatement::Step()
         return false;
     sqlite3_reset(m_stmt);
     Fail();
+}
+
+qint64 CSqliteStatement::LastInsertRowId() const
+{
+    return sqlite3_last_insert_rowid(m_db);
 }
 
 int CSqliteStatement::ColumnCount() const

@@ -62,14 +62,8 @@ bool CTroveportDatabaseManager::QueryColumn(const QString& statement, const QVar
                                             QVariantList* column)
 {
     try {
-        QSqlQuery query(GetConnection());
-        query.setForwardOnly(true);
-        Prepare(query, statement);
-        query.addBindValue(value);
-        Exec(query);
         column->clear();
-        while (query.next())
-            column->append(query.value(0));
+        Run(statement, {value}, column);
         return true;
     } catch (const CDBException& e) {
         LogError(e.GetErrorText());
