@@ -128,14 +128,22 @@ int OpenRegularFile(const QString& path, int flags)
     return fd;
 }
 
-QStringList SplitSiteTextLines(QByteArray data, int maxPieceBytes)
+QStringList SplitSiteTextLines(QByteArray data, int maxPieceBytes, QList<qsizetype>* rawLineEnds)
 {
-    // The site's readers open the file in text mode, where each CR LF pair is one line end.
+    // The site's readers open the file in text mode, where each CR LF pair is one line end. Where
+    // the CRs were taken out is kept, to tell where each line ends in the file.
+    QList<qsizetype> removedCrs; // positions in the text after the removal
+    if (rawLineEnds) {
+        for (qsizetype from = 0; (from = data.indexOf("\r\n", from)) >= 0; from += 2)
+            removedCrs.append(from - removedCrs.size());
+        rawLineEnds->clear();
+    }
     data.replace("\r\n", "\n");
     maxPieceBytes = qMax(maxPieceBytes, 4); // room for any UTF-8 sequence
 
     QStringList lines;
     qsizetype pos = 0;
+    qsizetype crsBefore = 0; // removed CRs before pos
     while (pos < data.size()) {
         const qsizetype limit = qMin(data.size(), pos + maxPieceBytes);
         const char* newline =
@@ -153,12 +161,17 @@ QStringList SplitSiteTextLines(QByteArray data, int maxPieceBytes)
             --length;
         lines.append(DecodeLine(data.constData() + pos, length));
         pos = end;
+        if (rawLineEnds) {
+            // A CR taken out before a line feed at end - 1 belongs to this line.
+            while (crsBefore < removedCrs.size() && removedCrs[crsBefore] < end)
+                ++crsBefore;
+            rawLineEnds->append(end + crsBefore);
+        }
     }
     return lines;
 }
 
-QStringList ReadSiteTextLines(const QString& path, int maxPieceBytes, qint64 maxFileBytes, bool* complete,
-                              int openFlags)
+QByteArray ReadSiteTextFile(const QString& path, qint64 maxFileBytes, bool* complete, int openFlags)
 {
     bool whole = true;
     QByteArray data;
@@ -168,5 +181,11 @@ QStringList ReadSiteTextLines(const QString& path, int maxPieceBytes, qint64 max
     }
     if (complete)
         *complete = whole;
-    return SplitSiteTextLines(std::move(data), maxPieceBytes);
+    return data;
+}
+
+QStringList ReadSiteTextLines(const QString& path, int maxPieceBytes, qint64 maxFileBytes, bool* complete,
+                              int openFlags)
+{
+    return SplitSiteTextLines(ReadSiteTextFile(path, maxFileBytes, complete, openFlags), maxPieceBytes);
 }
