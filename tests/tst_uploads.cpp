@@ -58,7 +58,12 @@ private:
         }
         return files;
     }
-    int FileCount() { return COtherProgram(theDatabaseManager.GetDatabaseFile()).Value(u"SELECT count(*) FROM files"_s).toInt(); }
+    int FileCount()
+    {
+        return COtherProgram(theDatabaseManager.GetDatabaseFile())
+            .Value(u"SELECT count(*) FROM files"_s)
+            .toInt();
+    }
 
 private slots:
     void initTestCase()
@@ -66,7 +71,8 @@ private slots:
         QVERIFY(m_dir.isValid());
         UseSettingsFilesIn(m_dir.path());
         qputenv("FAKE_VIRUSCHECK_LOG", QFile::encodeName(Path(u"checker.log"_s)));
-        QCOMPARE(RegWriteString(u"VirusChecker"_s, QStringLiteral(TROVEPORT_FAKE_VIRUSCHECK), g_pszRegKey), kRegSuccess);
+        QCOMPARE(RegWriteString(u"VirusChecker"_s, QStringLiteral(TROVEPORT_FAKE_VIRUSCHECK), g_pszRegKey),
+                 kRegSuccess);
         QCOMPARE(RegWriteDword(u"VirusExitCode"_s, 1, g_pszRegKey), kRegSuccess);
         for (const char* dir : {"areas/up", "areas/other", "areas/closed", "outside"})
             QVERIFY(QDir(m_dir.path()).mkpath(QLatin1String(dir)));
@@ -100,15 +106,16 @@ private slots:
         QCOMPARE(keys.company, u"Acme: Tools"_s);
         QVERIFY(keys.requires_form);
         QCOMPARE(keys.long_desc, QString()); // no empty line: no body even though text follows
-        for (const auto& [value, expected] : {std::pair{"1", true}, {"Y", true}, {"true", false}, {"0", false}, {"", false}})
+        for (const auto& [value, expected] :
+             {std::pair{"1", true}, {"Y", true}, {"true", false}, {"0", false}, {"", false}})
             QCOMPARE(Parse(QByteArray("ReqForm: ") + value + "\n").requires_form, expected);
 
         const QByteArray longLine = QByteArray(250, 'a') + "    " + QByteArray(42, 'b') + "    ";
-        const CPendingUpload body =
-            Parse("Title: T\r\n\r\nFirst paragraph   \r\nTitle: not a key\r\n\r\n" + longLine + "\nlast line");
+        const CPendingUpload body = Parse("Title: T\r\n\r\nFirst paragraph   \r\nTitle: not a key\r\n\r\n" +
+                                          longLine + "\nlast line");
         QCOMPARE(body.title, u"T"_s);
-        QCOMPARE(body.long_desc, u"First paragraph\r\nTitle: not a key\r\n\r\n"_s + QString(250, u'a') + u"\r\n"_s +
-                                     QString(42, u'b') + u"\r\nlast line\r\n"_s);
+        QCOMPARE(body.long_desc, u"First paragraph\r\nTitle: not a key\r\n\r\n"_s + QString(250, u'a') +
+                                     u"\r\n"_s + QString(42, u'b') + u"\r\nlast line\r\n"_s);
 
         // The body holds at most 65,534 characters, however long the file.
         QByteArray huge = "\n";
@@ -122,7 +129,8 @@ private slots:
     // areas without uploads left alone; the checker run on each upload; progress and stopping.
     void scanningTheAreas()
     {
-        QVERIFY(ArchiveSupport::WriteArchive(Up(u"b.zip"_s), {{"FILE_ID.DIZ", "From the archive\r\nSecond\r\n"}}));
+        QVERIFY(ArchiveSupport::WriteArchive(Up(u"b.zip"_s),
+                                             {{"FILE_ID.DIZ", "From the archive\r\nSecond\r\n"}}));
         WriteFile(Up(u"b.zip.desc"_s), "Filename: b.zip\nTitle: Bee\n");
         Upload(u"a.txt"_s, "Filename: a.txt\nShortDesc: Brief\n\nBody\n", QByteArray(1234, 'a'));
         WriteFile(Up(u"orphan.zip.desc"_s), "Filename: orphan.zip\n");
@@ -177,7 +185,8 @@ private slots:
         WriteFile(Up(u"link.zip.desc"_s), "Filename: link.zip\n");
         WriteFile(Up(u"linked"_s), "x");
         QVERIFY(QFile::link(Path(u"outside/secret.txt"_s), Up(u"linked.desc"_s)));
-        static const char header[] = "Filename: garbage.bin\nTitle: \xff\xfe\x80 caf\xc3\xa9\x00hidden\nVersion: ";
+        static const char header[] =
+            "Filename: garbage.bin\nTitle: \xff\xfe\x80 caf\xc3\xa9\x00hidden\nVersion: ";
         QByteArray garbage(header, sizeof header - 1);
         garbage += QByteArray(3 * 1024 * 1024, '\x01') + "\n\n" + QByteArray(5000, '\0') + "\xc3";
         Upload(u"garbage.bin"_s, garbage);
@@ -186,7 +195,8 @@ private slots:
         QVERIFY(ScanUploadAreas(list));
         QCOMPARE(list.size(), 6); // the linked description file is not read
         QVERIFY(QFile::exists(Up(u"linked.desc"_s)));
-        for (const char* name : {"up.zip.desc", "abs.zip.desc", "dots.zip.desc", "other.zip.desc", "link.zip.desc"}) {
+        for (const char* name :
+             {"up.zip.desc", "abs.zip.desc", "dots.zip.desc", "other.zip.desc", "link.zip.desc"}) {
             const CPendingUpload* upload = Find(list, QLatin1String(name));
             QVERIFY2(upload && !upload->IsSafe(), name);
             QVERIFY(!PostPendingUpload(*upload));
@@ -223,13 +233,16 @@ private slots:
         QVERIFY(QFile::exists(Up(u"tool.zip"_s)));
 
         COtherProgram site(theDatabaseManager.GetDatabaseFile());
-        QCOMPARE(site.Value(u"SELECT title || '|' || version || '|' || upld_name || '|' || upld_email || '|' || "
-                            "requires_form || '|' || short_desc || '|' || long_desc FROM files"_s)
-                     .toString(),
-                 u"Tool|1.2|Ann|a@b.c|1|Brief|Line one\nLine two\n"_s);
-        QCOMPARE(site.Value(u"SELECT group_concat(area_id) FROM (SELECT area_id FROM file_area ORDER BY area_id)"_s)
-                     .toString(),
-                 u"3,5"_s);
+        QCOMPARE(
+            site.Value(u"SELECT title || '|' || version || '|' || upld_name || '|' || upld_email || '|' || "
+                       "requires_form || '|' || short_desc || '|' || long_desc FROM files"_s)
+                .toString(),
+            u"Tool|1.2|Ann|a@b.c|1|Brief|Line one\nLine two\n"_s);
+        QCOMPARE(
+            site.Value(
+                    u"SELECT group_concat(area_id) FROM (SELECT area_id FROM file_area ORDER BY area_id)"_s)
+                .toString(),
+            u"3,5"_s);
         QCOMPARE(site.Value(u"SELECT count(*) FROM download"_s).toInt(), 2);
 
         QVERIFY(site.Run(u"CREATE TRIGGER refuse BEFORE INSERT ON download WHEN NEW.url LIKE 'http:%' "

@@ -19,7 +19,8 @@ int OpenRegularFile(const QString& path, int flags);
 QStringList SplitSiteTextLines(QByteArray data, int maxPieceBytes, QList<qsizetype>* rawLineEnds = nullptr);
 
 // At most maxFileBytes of the file (complete as below); empty when it cannot be read.
-QByteArray ReadSiteTextFile(const QString& path, qint64 maxFileBytes, bool* complete = nullptr, int openFlags = 0);
+QByteArray ReadSiteTextFile(const QString& path, qint64 maxFileBytes, bool* complete = nullptr,
+                            int openFlags = 0);
 
 // The lines of the file as SplitSiteTextLines gives them, reading at most maxFileBytes. Empty when
 // the file is absent, unreadable or not a regular file (openFlags adds to O_RDONLY, for instance

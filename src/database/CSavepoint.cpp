@@ -1,10 +1,9 @@
 #include "database/CSavepoint.h"
 
-#include "database/CDBException.h"
 #include "database/CDatabaseManager.h"
+#include "database/CDBException.h"
 
-CSavepoint::CSavepoint(CDatabaseManager* manager, const QString& name)
-    : m_manager(manager), m_name(name)
+CSavepoint::CSavepoint(CDatabaseManager* manager, const QString& name) : m_manager(manager), m_name(name)
 {
     m_open = Run(QStringLiteral("SAVEPOINT ") + m_name);
 }

@@ -82,8 +82,8 @@ void DeleteInDirectory(const QString& directory, const QString& path)
 // directory when the area has none), itself and wherever its links lead.
 bool UploadStaysInside(const QString& areaDirectory, const QString& uploadName)
 {
-    return ResolveInDirectory(areaDirectory.isEmpty() ? QStringLiteral(".") : areaDirectory, uploadName).status ==
-           LocalFile::Status::Inside;
+    return ResolveInDirectory(areaDirectory.isEmpty() ? QStringLiteral(".") : areaDirectory, uploadName)
+               .status == LocalFile::Status::Inside;
 }
 
 } // namespace
@@ -144,7 +144,8 @@ QString UploadDescriptionPath(const CPendingUpload& upload)
     return MakePath(FindAreaPath(upload.area_id), upload.file_name, kDescriptionExtension);
 }
 
-QString CheckUploadFileName(const QString& areaDirectory, const QString& descriptionPath, const QString& fileName)
+QString CheckUploadFileName(const QString& areaDirectory, const QString& descriptionPath,
+                            const QString& fileName)
 {
     const QString uploadName = GetFileNamePart(descriptionPath.chopped(kDescriptionExtension.size()));
     // The upload beside the description file is what the scan reads and what a post would offer
@@ -182,8 +183,8 @@ void ReadUploadDescription(quint32 areaId, const QString& descriptionPath, CPend
     ::close(fd);
 
     CPendingUpload pending;
-    ParseUploadDescription(ReadSiteTextLines(descriptionPath, kUploadLinePieceBytes, kMaxUploadDescriptionSize,
-                                             nullptr, O_NOFOLLOW),
+    ParseUploadDescription(ReadSiteTextLines(descriptionPath, kUploadLinePieceBytes,
+                                             kMaxUploadDescriptionSize, nullptr, O_NOFOLLOW),
                            pending);
     pending.description_path = descriptionPath;
     pending.upload_path = uploadPath;
@@ -214,8 +215,8 @@ QStringList ListUploadDescriptions(const QString& directory)
 {
     const QString prefix = CopyWithTrailingBackslash(directory);
     QDir dir(directory.isEmpty() ? QStringLiteral(".") : directory);
-    QStringList names = dir.entryList({QStringLiteral("*.desc")}, QDir::Files | QDir::Hidden | QDir::System,
-                                      QDir::NoSort);
+    QStringList names =
+        dir.entryList({QStringLiteral("*.desc")}, QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
     // Name order, so that every machine lists the uploads alike.
     names.sort();
     QStringList paths;

@@ -33,7 +33,8 @@ QString UploadDescriptionPath(const CPendingUpload& upload);
 // must be empty (the name is then simply unknown) or the plain name of the uploaded file beside the
 // description file, lying in the area's directory itself (no separator, not "." or "..", not a
 // symbolic link that leads out of the directory).
-QString CheckUploadFileName(const QString& areaDirectory, const QString& descriptionPath, const QString& fileName);
+QString CheckUploadFileName(const QString& areaDirectory, const QString& descriptionPath,
+                            const QString& fileName);
 
 // Reads one description file and appends its upload to list; an orphaned description file (no
 // regular file beside it) is deleted instead. whileWaiting, when given, is called often while the
