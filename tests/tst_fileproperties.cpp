@@ -556,18 +556,6 @@ private slots:
         QCOMPARE(result, int(QDialog::Rejected));
         QCOMPARE(LocationsOf(id), QStringList());
     }
-
-    void propertiesOfGroupRowsOpenNothingYet()
-    {
-        Select(Frame(), QString()); // the root: its rows are groups
-        QVERIFY(Frame().GetListModel()->rowCount() > 0);
-        SelectRows(Frame(), {0});
-        QVERIFY(Frame().GetAction(Command::Properties)->isEnabled());
-        CModalRun::QueueHandler([](QDialog&) { return int(QDialog::Rejected); });
-        Frame().RunCommand(Command::Properties);
-        QCOMPARE(CModalRun::PendingHandlers(), 1);
-        CModalRun::ClearHandlers();
-    }
 };
 
 QTEST_MAIN(TestFileProperties)

@@ -16,6 +16,7 @@
 #include "explorer/CMainFrame.h"
 #include "explorer/CTreeItem.h"
 #include "properties/CFileRemover.h"
+#include "properties/AreaGroupProperties.h"
 #include "properties/PropertiesCommand.h"
 #include "resources/ExplorerIcons.h"
 #include "startup/Globals.h"
@@ -174,7 +175,6 @@ bool CMainFrame::IsImplemented(Command command) const
     switch (command) {
     case Command::ScanForNewFiles:
     case Command::ScanForNewReviews:
-    case Command::TreeProperties:
         return false; // these arrive with their own windows
     default:
         return true;
@@ -327,6 +327,9 @@ void CMainFrame::RunCommand(Command command)
         break;
     case Command::Properties:
         RunPropertiesCommand(*this);
+        break;
+    case Command::TreeProperties:
+        RunTreePropertiesCommand(*this);
         break;
     case Command::New:
         RunAddFileCommand(*this);

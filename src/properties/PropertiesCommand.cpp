@@ -6,6 +6,7 @@
 #include "explorer/CFileListView.h"
 #include "explorer/CMainFrame.h"
 #include "explorer/CTreeItem.h"
+#include "properties/AreaGroupProperties.h"
 #include "properties/CFilePropertySheet.h"
 
 namespace {
@@ -44,8 +45,14 @@ void RunPropertiesCommand(CMainFrame& frame)
         return;
     switch (node->GetType()) {
     case kNodeRoot:
+        // The rows under the root are the groups (and the search results, a name no group has).
+        if (const CFolderTreeItem* group = frame.GetFirstSelectedFolderItem())
+            RunGroupPropertiesSheet(&frame, group->GetName());
+        break;
     case kNodeGroup:
-        break; // the sheets of groups and areas are not here yet
+        if (const CFolderTreeItem* area = frame.GetFirstSelectedFolderItem())
+            RunAreaPropertiesSheet(&frame, area->GetAreaId());
+        break;
     case kNodeArea:
     case kNodeSearchResults:
         RunFileSheet(frame, *node, row);

@@ -3,6 +3,7 @@
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "reviews/ReviewFile.h"
+#include "reviews/Submissions.h"
 #include "startup/SafeFormat.h"
 
 #include <QDateTime>
@@ -11,6 +12,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <tuple>
 #include <zip.h>
 
 namespace {
@@ -226,6 +228,7 @@ bool WriteArchive(const QString& path, const DemoFile& file, time_t date, QStrin
 
 bool AddDemoFiles(const QString& areasDirectory, const QString& webRoot, QString* error)
 {
+    QList<std::pair<qint32, QString>> submitted; // the files visitors have sent reviews of
     for (const DemoFile& file : kFiles) {
         CFileRecord record(&theDatabaseManager);
         const QDateTime date =
@@ -274,6 +277,32 @@ bool AddDemoFiles(const QString& areasDirectory, const QString& webRoot, QString
         }
         if (!WriteDemoReviews(webRoot, file.fileName, record.file_id, error))
             return false;
+        if (qstrcmp(file.fileName, "keen4.zip") == 0 || qstrcmp(file.fileName, "pkz204g.zip") == 0)
+            submitted.append({qint32(record.file_id), QString::fromLatin1(file.fileName)});
+    }
+    // Reviews that visitors submitted and that wait for the administrator.
+    const char* const reviewers[][4] = {
+        {"Sam Reed", "sam@example.org", "2026-11-30",
+         "Still the best platformer of its day.\nThe secret level "
+         "took me a week."},
+        {"Jo Park", "jo@example.org", "2026-12-01", "Fast and reliable. Use -ex for the best compression."},
+        {"Anon Ymous", "anon@example.org", "2026-12-02", "Great, but the registration screen nags."},
+    };
+    QList<CSubmission> submissions;
+    for (qsizetype i = 0; i < 3 && !submitted.isEmpty(); ++i) {
+        CSubmission submission;
+        std::tie(submission.file_id, submission.file_name) = submitted[i % submitted.size()];
+        submission.name = QString::fromLatin1(reviewers[i][0]);
+        submission.email = QString::fromLatin1(reviewers[i][1]);
+        submission.date = QString::fromLatin1(reviewers[i][2]);
+        submission.text =
+            QString::fromLatin1(reviewers[i][3]).replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+        submission.anonymous = i == 2;
+        submissions.append(submission);
+    }
+    if (!WriteSubmissions(webRoot + QStringLiteral("reviews/submissions.txt"), submissions)) {
+        *error = QStringLiteral("Cannot write %1reviews/submissions.txt.").arg(webRoot);
+        return false;
     }
     return true;
 }
@@ -281,9 +310,17 @@ bool AddDemoFiles(const QString& areasDirectory, const QString& webRoot, QString
 bool AddDemoUploads(const QString& areasDirectory, QString* error)
 {
     // Waiting uploads as the web site leaves them: the file and "<file>.desc" beside it.
-    const DemoFile archive = {7, "incoming", "mandel.zip", "Mandelbrot Explorer", "1.1", "Theo Berg",
-                              "theo@example.org", "Zoom into the Mandelbrot set in 256 colours.",
-                              "Deep zoom, colour cycling and PCX export.", "1996-04-02", 0};
+    const DemoFile archive = {7,
+                              "incoming",
+                              "mandel.zip",
+                              "Mandelbrot Explorer",
+                              "1.1",
+                              "Theo Berg",
+                              "theo@example.org",
+                              "Zoom into the Mandelbrot set in 256 colours.",
+                              "Deep zoom, colour cycling and PCX export.",
+                              "1996-04-02",
+                              0};
     const QString incoming = areasDirectory + QStringLiteral("/incoming/");
     if (!WriteArchive(incoming + QLatin1String(archive.fileName), archive, time_t(828446400), error))
         return false;

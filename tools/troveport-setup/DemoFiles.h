@@ -5,7 +5,8 @@
 // Adds the demonstration library's files: archives with FILE_ID.DIZ descriptions kept in the
 // areas that host local files, and files elsewhere on the web for the area that hosts none.
 // areasDirectory holds one directory per area, named as the demonstration names them. Some files
-// get published reviews in the web root's reviews directory (webRoot ends in "/").
+// get published reviews in the web root's reviews directory (webRoot ends in "/"), and some reviews
+// submitted by visitors wait in its submissions file.
 bool AddDemoFiles(const QString& areasDirectory, const QString& webRoot, QString* error);
 
 // Adds uploads that wait to be posted, each with its description file: one a zip archive whose

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "adding/CWizardPage.h"
+
+class QCheckBox;
+class QLabel;
+
+// "General" of "File Area Properties": one area's record as the area table holds it, read-only
+// (areas are defined with troveport-setup). An id the table does not hold shows empty texts.
+class CAreaGeneralPage : public CWizardPage
+{
+    Q_OBJECT
+
+public:
+    static constexpr quint32 kTemplateId = 0x0140;
+    static constexpr quint32 kHelpTopic = 64;
+
+    explicit CAreaGeneralPage(quint32 areaId, QWidget* parent = nullptr);
+
+    QLabel* GetNameLabel() const { return m_name; }
+    QLabel* GetPathLabel() const { return m_path; }
+    QLabel* GetFtpAliasLabel() const { return m_ftpAlias; }
+    QLabel* GetHttpAliasLabel() const { return m_httpAlias; }
+    QCheckBox* GetUploadsBox() const { return m_uploads; }
+    QCheckBox* GetDownloadsBox() const { return m_downloads; }
+
+private:
+    QLabel* m_name;
+    QLabel* m_path;
+    QLabel* m_ftpAlias;
+    QLabel* m_httpAlias;
+    QCheckBox* m_uploads;
+    QCheckBox* m_downloads;
+};

@@ -1,0 +1,162 @@
+// The read-only sheets of file areas and file groups, from the list and from the tree's pop-up.
+
+#include "controls/CModalRun.h"
+#include "controls/CPropertySheet.h"
+#include "DemoSupport.h"
+#include "explorer/CFileListModel.h"
+#include "explorer/CMainFrame.h"
+#include "FrameSupport.h"
+#include "properties/CAreaGeneralPage.h"
+#include "properties/CGroupGeneralPage.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QTemporaryDir>
+
+using namespace FrameSupport;
+using namespace TestSupport;
+
+class TestAreaGroup : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<CMainFrame> m_frame;
+
+    struct Shown
+    {
+        QString title;
+        QStringList texts;   // the area page's four values, or the group page's entries
+        QStringList checked; // the marked boxes or entries
+        bool changeable = false;
+    };
+
+    // Runs the command and reads the sheet it opens, then cancels it.
+    Shown Run(Command command)
+    {
+        Shown shown;
+        CModalRun::QueueHandler([&](QDialog& dialog) {
+            auto& sheet = static_cast<CPropertySheet&>(dialog);
+            shown.title = sheet.windowTitle();
+            if (auto* area = dynamic_cast<CAreaGeneralPage*>(sheet.GetPage(0))) {
+                for (QLabel* label : {area->GetNameLabel(), area->GetPathLabel(), area->GetFtpAliasLabel(),
+                                      area->GetHttpAliasLabel()})
+                    shown.texts.append(label->text());
+                for (QCheckBox* box : {area->GetUploadsBox(), area->GetDownloadsBox()}) {
+                    if (box->isChecked())
+                        shown.checked.append(box->text());
+                    shown.changeable = shown.changeable || box->isEnabled();
+                }
+            } else if (auto* group = dynamic_cast<CGroupGeneralPage*>(sheet.GetPage(0))) {
+                QListWidget* list = group->GetAreaList();
+                for (int i = 0; i < list->count(); ++i) {
+                    shown.texts.append(list->item(i)->text());
+                    if (list->item(i)->checkState() == Qt::Checked)
+                        shown.checked.append(list->item(i)->text());
+                    shown.changeable = shown.changeable || (list->item(i)->flags() & Qt::ItemIsUserCheckable);
+                }
+            }
+            sheet.PressCancel();
+            return sheet.result();
+        });
+        m_frame->RunCommand(command);
+        if (CModalRun::PendingHandlers() != 0) {
+            CModalRun::ClearHandlers();
+            shown.title = u"(no sheet)"_s;
+        }
+        return shown;
+    }
+
+    // Shows the node and highlights the row with this name, as a user would.
+    void SelectRow(const QString& node, const QString& name)
+    {
+        // Offscreen, nothing gives the window back its activation when a sheet closes.
+        m_frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));
+        Select(*m_frame, node);
+        const int row = RowNamed(name);
+        QVERIFY2(row >= 0, qPrintable(name));
+        SelectRows(*m_frame, {row});
+    }
+
+    int RowNamed(const QString& name)
+    {
+        CFileListModel* model = m_frame->GetListModel();
+        for (int row = 0; row < model->rowCount(); ++row) {
+            if (model->index(row, 0).data().toString() == name)
+                return row;
+        }
+        return -1;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QString error;
+        QVERIFY2(DemoSupport::OpenDemoLibrary(m_dir.path(), &error), qPrintable(error));
+        // A group that lists Programming twice and an area the table does not have.
+        WriteFile(g_strDatabasePath + u"/Twice.group"_s, GroupIds({5, 99, 5}));
+        m_frame = MakeFrame();
+        QVERIFY(m_frame);
+    }
+
+    void cleanupTestCase() { m_frame.reset(); }
+
+    void checkedEntries()
+    {
+        // Each id of the group marks the first entry with that id, once.
+        QCOMPARE(CheckedAreaEntries({4, 9, 4, 2}, {4, 4, 12, 2}), (QList<bool>{true, false, false, true}));
+    }
+
+    void groupSheets()
+    {
+        const QStringList allAreas{u"Classic Arcade"_s,   u"DOS Utilities"_s,   u"Incoming Uploads"_s,
+                                   u"Programming"_s,      u"Shareware Games"_s, u"Text Files"_s,
+                                   u"Windows Utilities"_s};
+        Select(*m_frame, u"Twice"_s);
+        Shown shown = Run(Command::TreeProperties);
+        QCOMPARE(shown.title, u"File Group Properties"_s);
+        QCOMPARE(shown.texts, allAreas);
+        QCOMPARE(shown.checked, QStringList{u"Programming"_s});
+        QVERIFY(!shown.changeable);
+
+        // Under the root the list's rows are the groups; "Search results" is a name no group has.
+        SelectRow(QString(), u"Games"_s);
+        shown = Run(Command::Properties);
+        QCOMPARE(shown.checked, (QStringList{u"Classic Arcade"_s, u"Shareware Games"_s}));
+        SelectRow(QString(), u"Search results"_s);
+        shown = Run(Command::Properties);
+        QCOMPARE(shown.title, u"File Group Properties"_s);
+        QCOMPARE(shown.texts, allAreas);
+        QCOMPARE(shown.checked, QStringList());
+    }
+
+    void areaSheets()
+    {
+        // Under a group the list's rows are its areas.
+        SelectRow(u"Uploads"_s, u"Incoming Uploads"_s);
+        Shown shown = Run(Command::Properties);
+        QCOMPARE(shown.title, u"File Area Properties"_s);
+        QCOMPARE(shown.texts, (QStringList{u"Incoming Uploads"_s,
+                                           g_strDatabasePath.section(u'/', 0, -2) + u"/areas/incoming"_s,
+                                           u"/pub/files/incoming"_s, u"/files/incoming"_s}));
+        QCOMPARE(shown.checked, QStringList{u"Allow File Uploads"_s});
+        QVERIFY(!shown.changeable);
+
+        Select(*m_frame, u"Games/Shareware Games"_s);
+        shown = Run(Command::TreeProperties);
+        QCOMPARE(shown.texts.value(0), u"Shareware Games"_s);
+        QCOMPARE(shown.checked, QStringList{u"Allow File Downloads"_s});
+
+        // An id the table does not hold: empty texts, no marks.
+        const CAreaGeneralPage missing(12345);
+        QCOMPARE(missing.GetNameLabel()->text() + missing.GetPathLabel()->text(), QString());
+        QVERIFY(!missing.GetUploadsBox()->isChecked() && !missing.GetDownloadsBox()->isChecked());
+    }
+};
+
+QTEST_MAIN(TestAreaGroup)
+#include "tst_areagroup.moc"
