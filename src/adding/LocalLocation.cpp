@@ -75,6 +75,11 @@ bool IsWithin(const QString& path, const QString& directory)
 
 LocalFile ResolveInArea(const FileAreaRecord& area, const QString& relativePath)
 {
+    return ResolveInDirectory(area.Path(), relativePath);
+}
+
+LocalFile ResolveInDirectory(const QString& directory, const QString& relativePath)
+{
     LocalFile file;
     file.status = LocalFile::Status::Leaving;
     if (relativePath.isEmpty() || relativePath.startsWith(u'/') || relativePath.contains(QChar(0)))
@@ -84,7 +89,6 @@ LocalFile ResolveInArea(const FileAreaRecord& area, const QString& relativePath)
         if (part.isEmpty() || part == u"." || part == u"..")
             return file;
     }
-    const QString directory = area.Path();
     if (directory.isEmpty())
         return file;
     const QString path = MakePath(directory, relativePath);

@@ -54,3 +54,5 @@ struct LocalFile
 LocalFile ResolveLocalLocation(const LocalLocation& location);
 // The same for an area record already found.
 LocalFile ResolveInArea(const FileAreaRecord& area, const QString& relativePath);
+// The same for an area's directory.
+LocalFile ResolveInDirectory(const QString& directory, const QString& relativePath);

@@ -1,5 +1,6 @@
 #include "startup/Registry.h"
 
+#include "startup/CLockFile.h"
 #include "startup/CRegFile.h"
 
 #include <QDir>
@@ -208,54 +209,6 @@ CSettingsCache& TheSettingsCache()
     return cache;
 }
 
-// How long a writer waits for another to finish before giving up.
-constexpr auto kLockWait = std::chrono::seconds(2);
-
-// Serialises the writers of one settings file, across processes and threads, with an exclusive
-// flock on "<file>.lock" beside it. The lock file is opened for writing, which network file systems
-// need for a write lock, is created when missing and never deleted, so all writers lock the same
-// inode (the settings file itself is replaced by rename on every write). The wait is bounded: a
-// writer that does not get the lock in time gives up, so a stuck holder cannot hang the program.
-class CSettingsLock
-{
-public:
-    explicit CSettingsLock(const QString& settingsFile)
-    {
-        m_fd = ::open(QFile::encodeName(settingsFile + QStringLiteral(".lock")).constData(),
-                      O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
-        if (m_fd < 0) {
-            m_error = errno;
-            return;
-        }
-        const auto deadline = std::chrono::steady_clock::now() + kLockWait;
-        auto pause = std::chrono::milliseconds(1);
-        while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
-            if (errno == EINTR)
-                continue;
-            const auto now = std::chrono::steady_clock::now();
-            if ((errno != EWOULDBLOCK && errno != EAGAIN) || now >= deadline) {
-                m_error = errno;
-                ::close(m_fd);
-                m_fd = -1;
-                return;
-            }
-            std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
-            pause = std::min(pause * 2, std::chrono::milliseconds(10));
-        }
-    }
-    ~CSettingsLock()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    bool IsLocked() const { return m_fd >= 0; }
-    int Error() const { return m_error; }
-
-private:
-    int m_fd = -1;
-    int m_error = 0;
-};
-
 } // namespace
 
 QString RegistryFileForRoot(RegRoot root)
@@ -340,7 +293,7 @@ long RegWriteValue(const QString& keyPath, const QString& valueName, RegType typ
     const QString path = RegistryFileForRoot(key.root);
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         return EACCES;
-    CSettingsLock lock(path);
+    CLockFile lock(path);
     if (!lock.IsLocked())
         return lock.Error() ? lock.Error() : EACCES;
     const long result = WriteValueLocked(path, key.section, type, valueName, bytes);

@@ -16,7 +16,7 @@ struct CheckerRun
     std::optional<quint32> exitCode;
 };
 
-CheckerRun RunChecker(const QString& path)
+CheckerRun RunChecker(const QString& path, const std::function<void()>& whileWaiting = {})
 {
     CheckerRun run;
     const QString program = RegGetString(QStringLiteral("VirusChecker"), g_pszRegKey);
@@ -36,8 +36,15 @@ CheckerRun RunChecker(const QString& path)
     checker.start(program, arguments);
     if (!checker.waitForStarted(-1))
         return run;
-    // The window waits with it: a check cannot be cancelled, as the administrator was told.
-    if (!checker.waitForFinished(-1) || checker.exitStatus() != QProcess::NormalExit)
+    // The window waits with it: a check cannot be cancelled, as the administrator was told. A
+    // caller that shows progress gets the chance to repaint meanwhile.
+    if (whileWaiting) {
+        while (checker.state() != QProcess::NotRunning && !checker.waitForFinished(50))
+            whileWaiting();
+    } else {
+        checker.waitForFinished(-1);
+    }
+    if (checker.state() != QProcess::NotRunning || checker.exitStatus() != QProcess::NormalExit)
         return run; // killed by a signal: no exit status to go by
     run.exitCode = quint32(checker.exitCode());
     run.reported = *run.exitCode == virusCode;
@@ -46,9 +53,9 @@ CheckerRun RunChecker(const QString& path)
 
 } // namespace
 
-bool RunVirusChecker(const QString& path, quint32* exitCode)
+bool RunVirusChecker(const QString& path, quint32* exitCode, const std::function<void()>& whileWaiting)
 {
-    const CheckerRun run = RunChecker(path);
+    const CheckerRun run = RunChecker(path, whileWaiting);
     if (run.exitCode && exitCode)
         *exitCode = *run.exitCode;
     return run.reported;

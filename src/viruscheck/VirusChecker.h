@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 // Runs the virus checker configured in the machine settings on one file and waits for it to end,
@@ -14,8 +15,9 @@
 // True only when the checker ran to its end and its exit status equals VirusExitCode. False
 // without starting anything when VirusChecker is empty or VirusExitCode is not a number; false
 // too when the program cannot be started or is killed by a signal. *exitCode is written only when
-// the checker ended with an exit status.
-bool RunVirusChecker(const QString& path, quint32* exitCode);
+// the checker ended with an exit status. whileWaiting, when given, is called every 50 ms while the
+// checker runs.
+bool RunVirusChecker(const QString& path, quint32* exitCode, const std::function<void()>& whileWaiting = {});
 
 // What checking the local copies of one file found.
 struct VirusCheckResult

@@ -277,3 +277,47 @@ bool AddDemoFiles(const QString& areasDirectory, const QString& webRoot, QString
     }
     return true;
 }
+
+bool AddDemoUploads(const QString& areasDirectory, QString* error)
+{
+    // Waiting uploads as the web site leaves them: the file and "<file>.desc" beside it.
+    const DemoFile archive = {7, "incoming", "mandel.zip", "Mandelbrot Explorer", "1.1", "Theo Berg",
+                              "theo@example.org", "Zoom into the Mandelbrot set in 256 colours.",
+                              "Deep zoom, colour cycling and PCX export.", "1996-04-02", 0};
+    const QString incoming = areasDirectory + QStringLiteral("/incoming/");
+    if (!WriteArchive(incoming + QLatin1String(archive.fileName), archive, time_t(828446400), error))
+        return false;
+    const struct
+    {
+        const char* directory;
+        const char* fileName;
+        QByteArray content;
+        QByteArray description;
+    } uploads[] = {
+        // No descriptions in the description file: the scan takes them from FILE_ID.DIZ.
+        {"incoming", "mandel.zip", QByteArray(),
+         "Filename: mandel.zip\nTitle: Mandelbrot Explorer\nVersion: 1.1\nCompany: Theo Berg\n"
+         "Email: theo@example.org\nReqForm: no\n"},
+        {"incoming", "qbfaq.txt", "QBasic questions and answers.\r\n",
+         "Filename: qbfaq.txt\nTitle: QBasic FAQ\nVersion: 3\nShortDesc: Answers to common QBasic "
+         "questions.\nCompany: Mia Stone\nEmail: mia@example.org\nReqForm: yes\n\nGraphics, sound, files "
+         "and speed.\nCollected from the newsgroup.\n"},
+        {"programming", "asmtut.txt", "Lesson 1: registers.\r\n",
+         "Filename: asmtut.txt\nTitle: Assembly Tutorial\nVersion: 0.9\nShortDesc: Twelve lessons in "
+         "8086 assembly.\nCompany: Ken Ito\nEmail: ken@example.org\n\nFrom registers to TSRs.\n"},
+    };
+    for (const auto& upload : uploads) {
+        const QString path = areasDirectory + QLatin1Char('/') + QLatin1String(upload.directory) +
+                             QLatin1Char('/') + QLatin1String(upload.fileName);
+        QFile file(path);
+        QFile description(path + QStringLiteral(".desc"));
+        if ((!upload.content.isEmpty() &&
+             (!file.open(QIODevice::WriteOnly) || file.write(upload.content) != upload.content.size())) ||
+            !description.open(QIODevice::WriteOnly) ||
+            description.write(upload.description) != upload.description.size()) {
+            *error = QStringLiteral("Cannot write %1.").arg(path);
+            return false;
+        }
+    }
+    return true;
+}

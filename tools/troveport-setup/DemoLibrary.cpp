@@ -124,7 +124,8 @@ bool FillDemoLibrary(const QString& base, QTextStream& out, QString* error)
         return false;
 
     theDatabaseManager.SetDatabaseFile(MakePath(db, QStringLiteral("troveport.db")));
-    if (!AddDemoFiles(base + QStringLiteral("/areas"), web + QLatin1Char('/'), error))
+    if (!AddDemoFiles(base + QStringLiteral("/areas"), web + QLatin1Char('/'), error) ||
+        !AddDemoUploads(base + QStringLiteral("/areas"), error))
         return false;
 
     const QString keyM = g_pszRegKey;
