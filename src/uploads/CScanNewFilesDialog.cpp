@@ -50,8 +50,14 @@ CScanNewFilesDialog::CScanNewFilesDialog(CPendingUploadArray& uploads, const CFo
     m_list->setColumnWidth(kFileName, 100);
     m_list->setColumnWidth(kTitle, 230);
     m_list->setColumnWidth(kDate, 70);
-    for (const CPendingUpload& upload : std::as_const(m_uploads))
+    bool warned = false;
+    for (const CPendingUpload& upload : std::as_const(m_uploads)) {
         AddRow(upload);
+        warned = warned || !upload.IsSafe();
+    }
+    // A warning is read whole, not cut to the width of a file name.
+    if (warned)
+        m_list->resizeColumnToContents(kFileName);
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, &CScanNewFilesDialog::OnReview);
 
     m_review = new QPushButton(tr("&Review..."), this);
@@ -83,8 +89,9 @@ CScanNewFilesDialog::CScanNewFilesDialog(CPendingUploadArray& uploads, const CFo
     // Room for the three columns and a dozen rows.
     m_list->setMinimumSize(m_list->header()->length() + 2 * m_list->frameWidth() + 24,
                            m_list->sizeHintForRow(0) * 12);
+    // Enter reviews the first upload at once; Shift+Down takes in the next ones.
     if (m_list->topLevelItemCount() > 0)
-        m_list->setCurrentItem(m_list->topLevelItem(0), 0, QItemSelectionModel::NoUpdate);
+        m_list->setCurrentItem(m_list->topLevelItem(0));
 }
 
 void CScanNewFilesDialog::AddRow(const CPendingUpload& upload)
