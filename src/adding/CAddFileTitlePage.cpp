@@ -10,7 +10,6 @@
 #include "properties/AreaTree.h"
 #include "properties/PageControls.h"
 
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTreeWidget>
@@ -27,9 +26,7 @@ CAddFileTitlePage::CAddFileTitlePage(const CFolderTreeModel* folders, QWidget* p
     NameAfterText(text, text->text());
     m_title = new QLineEdit(this);
     m_title->setMaxLength(CFileRecord::kTitleLength);
-    m_tree = new QTreeWidget(this);
-    m_tree->setHeaderHidden(true);
-    m_tree->setColumnCount(1);
+    m_tree = AreaTree::CreateTree(this, QString());
     auto* titleLabel = new QLabel(tr("File &Title:"), this);
     auto* areasLabel = new QLabel(tr("File &Areas:"), this);
     titleLabel->setBuddy(m_title);
@@ -52,11 +49,9 @@ CAddFileTitlePage::CAddFileTitlePage(const CFolderTreeModel* folders, QWidget* p
 
 void CAddFileTitlePage::BuildTree(const CFolderTreeModel* folders)
 {
-    const CTreeItem* root = folders ? folders->GetRoot() : nullptr;
-    if (!root)
+    QTreeWidgetItem* top = AreaTree::AddRoot(m_tree, folders);
+    if (!top)
         return;
-    QTreeWidgetItem* top = AreaTree::AddNode(m_tree, nullptr, root);
-    top->setExpanded(true);
     for (int i = 0; i < top->childCount(); ++i)
         top->child(i)->setExpanded(true);
     m_tree->scrollToItem(top);
@@ -65,8 +60,7 @@ void CAddFileTitlePage::BuildTree(const CFolderTreeModel* folders)
 bool CAddFileTitlePage::eventFilter(QObject* watched, QEvent* event)
 {
     // The keyboard's click: Space on the selected item.
-    if (watched == m_tree && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space) {
+    if (watched == m_tree && AreaTree::IsToggleKey(event)) {
         OnClickTree();
         return true;
     }
@@ -78,9 +72,7 @@ void CAddFileTitlePage::OnClickTree()
     const double areaId = AreaTree::CurrentAreaId(m_tree);
     if (areaId == 0)
         return;
-    const bool chosen = !m_areaIds.removeOne(areaId);
-    if (chosen)
-        m_areaIds.append(areaId);
+    const bool chosen = AreaTree::ToggleId(m_areaIds, areaId);
     // An area in two groups stands in the tree twice: both items show the same.
     AreaTree::MarkArea(m_tree, areaId, chosen, false);
 }

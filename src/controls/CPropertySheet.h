@@ -49,8 +49,9 @@ public:
     void SetWizardMode() { m_wizardMode = true; }
     bool IsWizardMode() const { return m_wizardMode; }
     void SetWizardButtons(int buttons);
-    // Changes cannot be undone any more: Cancel becomes Close.
-    void CancelToClose();
+    // Changes cannot be undone any more: Cancel becomes Close. A sheet whose OK does more than
+    // keep the changes may offer its own way out instead.
+    virtual void CancelToClose();
     QPushButton* GetButton(Button button) const;
 
     // Runs the sheet modally (through the program's modal runner).

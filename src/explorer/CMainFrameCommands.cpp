@@ -22,6 +22,7 @@
 #include "startup/Globals.h"
 #include "startup/Registry.h"
 #include "startup/SafeFormat.h"
+#include "uploads/ScanForNewFilesCommand.h"
 #include "viruscheck/VirusCheckCommand.h"
 
 #include <QActionGroup>
@@ -173,7 +174,6 @@ bool HasToolButton(Command command)
 bool CMainFrame::IsImplemented(Command command) const
 {
     switch (command) {
-    case Command::ScanForNewFiles:
     case Command::ScanForNewReviews:
         return false; // these arrive with their own windows
     default:
@@ -336,6 +336,9 @@ void CMainFrame::RunCommand(Command command)
         break;
     case Command::AddMultiple:
         RunAddFilesCommand(*this);
+        break;
+    case Command::ScanForNewFiles:
+        RunScanForNewFilesCommand(*this);
         break;
     case Command::Close:
         close();

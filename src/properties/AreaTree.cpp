@@ -1,12 +1,28 @@
 #include "properties/AreaTree.h"
 
+#include "explorer/CFolderTreeModel.h"
 #include "explorer/CTreeItem.h"
 #include "resources/ExplorerIcons.h"
 
+#include <QKeyEvent>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 
 namespace AreaTree {
+
+QTreeWidget* CreateTree(QWidget* page, const QString& accessibleName)
+{
+    auto* tree = new QTreeWidget(page);
+    tree->setHeaderHidden(true);
+    tree->setColumnCount(1);
+    tree->setAccessibleName(accessibleName);
+    return tree;
+}
+
+bool IsToggleKey(const QEvent* event)
+{
+    return event->type() == QEvent::KeyPress && static_cast<const QKeyEvent*>(event)->key() == Qt::Key_Space;
+}
 
 QTreeWidgetItem* AddNode(QTreeWidget* tree, QTreeWidgetItem* parent, const CTreeItem* node)
 {
@@ -35,6 +51,16 @@ QTreeWidgetItem* AddNode(QTreeWidget* tree, QTreeWidgetItem* parent, const CTree
             AddNode(tree, item, child); // not the search results, nor anything under them
     }
     return item;
+}
+
+QTreeWidgetItem* AddRoot(QTreeWidget* tree, const CFolderTreeModel* folders)
+{
+    const CTreeItem* root = folders ? folders->GetRoot() : nullptr;
+    if (!root)
+        return nullptr;
+    QTreeWidgetItem* top = AddNode(tree, nullptr, root);
+    top->setExpanded(true);
+    return top;
 }
 
 void MarkArea(QTreeWidget* tree, double areaId, bool checked, bool scroll)

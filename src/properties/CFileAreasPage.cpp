@@ -8,8 +8,6 @@
 #include "properties/AreaTree.h"
 #include "properties/FileProperties.h"
 
-#include <QHeaderView>
-#include <QKeyEvent>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -17,10 +15,7 @@ CFileAreasPage::CFileAreasPage(CFileRecord* file, const CFolderTreeModel* folder
     : CWizardPage(kTemplateId, tr("File Areas"), parent), m_file(file), m_folders(folders)
 {
     SetHelpTopic(kHelpTopic);
-    m_tree = new QTreeWidget(this);
-    m_tree->setHeaderHidden(true);
-    m_tree->setColumnCount(1);
-    m_tree->setAccessibleName(GetTitle());
+    m_tree = AreaTree::CreateTree(this, GetTitle());
     // The items are not user-checkable: a click on a mark would change it by itself, while here
     // the mark follows what the database accepted.
     connect(m_tree, &QTreeWidget::itemClicked, this, [this] { OnClickTree(); });
@@ -32,8 +27,7 @@ CFileAreasPage::CFileAreasPage(CFileRecord* file, const CFolderTreeModel* folder
 bool CFileAreasPage::eventFilter(QObject* watched, QEvent* event)
 {
     // The keyboard's click: Space on the selected item.
-    if (watched == m_tree && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space) {
+    if (watched == m_tree && AreaTree::IsToggleKey(event)) {
         OnClickTree();
         return true;
     }

@@ -1,0 +1,371 @@
+// The Scan for new files dialog, its review sheet and the command, offscreen on a demonstration
+// library whose "Incoming Uploads" area each case fills with uploads of its own.
+
+#include "controls/CFileChooser.h"
+#include "DatabaseSupport.h"
+#include "DemoSupport.h"
+#include "DialogSupport.h"
+#include "explorer/CHelpViewer.h"
+#include "FrameSupport.h"
+#include "properties/CFileGeneralPage.h"
+#include "startup/Registry.h"
+#include "TestSupport.h"
+#include "uploads/CScanNewFilesDialog.h"
+#include "uploads/CUploadAreasPage.h"
+#include "uploads/CUploadListView.h"
+#include "uploads/CUploadReviewSheet.h"
+#include "uploads/CUploadUrlsPage.h"
+#include "uploads/UploadScan.h"
+
+#include <QDir>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+using namespace DialogSupport;
+using namespace TestSupport;
+
+namespace {
+
+constexpr quint32 kIncoming = 7;    // "Uploads/Incoming Uploads"
+constexpr quint32 kProgramming = 5; // in "Utilities" and in "Uploads"
+
+} // namespace
+
+class TestScanDialog : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<CMainFrame> m_frame;
+    std::unique_ptr<DatabaseSupport::COtherProgram> m_site;
+
+    static QString Incoming(const QString& name = QString()) { return FindAreaPath(kIncoming) + u'/' + name; }
+
+    // Uploads "<name>.txt" titled "Up <name>" in the incoming area, as the scan lists them.
+    CPendingUploadArray Scan(const QStringList& names)
+    {
+        for (const QString& name : names) {
+            WriteFile(Incoming(name + u".txt"_s), "data");
+            WriteFile(Incoming(name + u".txt.desc"_s),
+                      "Filename: " + name.toUtf8() + ".txt\nTitle: Up " + name.toUtf8() +
+                          "\nShortDesc: Brief\nCompany: Ann\nEmail: ann@example.org\n\nBody\n");
+        }
+        CPendingUploadArray uploads;
+        ScanUploadDirectory(kIncoming, Incoming(), uploads);
+        return uploads;
+    }
+    static QStringList Rows(const CScanNewFilesDialog& dialog)
+    {
+        QStringList names;
+        for (int row = 0; row < dialog.GetList()->topLevelItemCount(); ++row)
+            names.append(dialog.GetList()->topLevelItem(row)->text(0));
+        return names;
+    }
+    static void Highlight(CScanNewFilesDialog& dialog, const QList<int>& rows)
+    {
+        dialog.GetList()->clearSelection();
+        for (int row : rows)
+            dialog.GetList()->topLevelItem(row)->setSelected(true);
+    }
+    // The posted file's areas and locations, "" when no file has the title.
+    QString Stored(const QString& title)
+    {
+        const QVariant id = m_site->Value(u"SELECT file_id FROM files WHERE title = ?"_s, {title});
+        auto list = [&](const char* column, const char* table) {
+            return m_site->Value(u"SELECT group_concat(%1) FROM (SELECT %1 FROM %2 WHERE file_id = ? ORDER BY %1)"_s
+                                     .arg(QLatin1String(column), QLatin1String(table)), {id}).toString();
+        };
+        return id.isNull() ? QString() : list("area_id", "file_area") + u' ' + list("url", "download");
+    }
+    // The next review sheet, driven by drive, which ends it.
+    static void AnswerSheet(const std::function<void(CUploadReviewSheet&)>& drive)
+    {
+        CModalRun::QueueHandler([drive](QDialog& shown) {
+            drive(static_cast<CUploadReviewSheet&>(shown));
+            return shown.result();
+        });
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QString error;
+        QVERIFY2(DemoSupport::OpenDemoLibrary(m_dir.path(), &error), qPrintable(error));
+        // A real checker would take seconds an upload.
+        QCOMPARE(RegWriteString(u"VirusChecker"_s, QString(), g_pszRegKey), kRegSuccess);
+        m_site = std::make_unique<DatabaseSupport::COtherProgram>(theDatabaseManager.GetDatabaseFile());
+        QVERIFY(m_site->IsOpen());
+        CMessageBox::SetAnsweringMode(true);
+        CFileChooser::SetAnsweringMode(true);
+        m_frame = FrameSupport::MakeFrame();
+        QVERIFY(m_frame);
+    }
+
+    void init()
+    {
+        // Only the case's own uploads are pending.
+        for (quint32 area : {kIncoming, kProgramming}) {
+            QDir dir(FindAreaPath(area));
+            for (const QString& name : dir.entryList({u"*.desc"_s}, QDir::Files))
+                QVERIFY(dir.remove(name));
+        }
+        // Nor is anything posted by an earlier case: its file ids would come again.
+        for (const QString& table : {u"download"_s, u"file_area"_s})
+            QVERIFY(m_site->Run(u"DELETE FROM %1 WHERE file_id IN (SELECT file_id FROM files WHERE title LIKE 'Up %')"_s.arg(table)));
+        QVERIFY(m_site->Run(u"DELETE FROM files WHERE title LIKE 'Up %'"_s));
+        QVERIFY(m_site->Run(u"DROP TRIGGER IF EXISTS refuse"_s));
+        CModalRun::ClearHandlers();
+        CMessageBox::TakeRequests();
+    }
+
+    void cleanup() { QCOMPARE(CModalRun::PendingHandlers(), 0); }
+
+    void listShowsEveryUpload()
+    {
+        WriteFile(Incoming(u"b.txt"_s), "data");
+        WriteFile(Incoming(u"b.txt.desc"_s), "Filename: ../b.txt\nTitle: Up b\n");
+        CPendingUploadArray uploads = Scan({u"a"_s});
+        uploads[0].file_date = quint32(QDateTime(QDate(2024, 3, 5), QTime(23, 30)).toSecsSinceEpoch());
+        CScanNewFilesDialog dialog(uploads, m_frame->GetTreeModel());
+        QCOMPARE(Rows(dialog), (QStringList{u"a.txt"_s, uploads[1].unsafe_reason}));
+        QTreeWidgetItem* unsafe = dialog.GetList()->topLevelItem(1);
+        QVERIFY(!unsafe->icon(0).isNull());
+        QVERIFY(unsafe->data(0, Qt::AccessibleTextRole).toString().contains(uploads[1].unsafe_reason));
+        QCOMPARE(dialog.GetList()->topLevelItem(0)->text(2),
+                 QLocale::system().toString(QDate(2024, 3, 5), QLocale::ShortFormat));
+        for (QPushButton* button : dialog.findChildren<QPushButton*>())
+            QCOMPARE(button->accessibleName(), button->text().remove(u'&'));
+        dialog.GetHelpButton()->click();
+        QCOMPARE(CHelpViewer::TakeShown().value(0).topic, 59u);
+
+        // Neither Post nor Review posts it: both say why, and no sheet opens.
+        Highlight(dialog, {1});
+        dialog.OnPost();
+        dialog.OnReview();
+        const QStringList texts = TakeTexts();
+        QCOMPARE(texts.size(), 2);
+        QVERIFY(texts[0].startsWith(uploads[1].unsafe_reason) && texts[1] == texts[0]);
+        QCOMPARE(Stored(u"Up b"_s), QString());
+        QCOMPARE(Rows(dialog).size(), 2);
+    }
+
+    void postWalksTheHighlightedRows_data()
+    {
+        QTest::addColumn<QString>("refused");
+        QTest::addColumn<QStringList>("left");
+        QTest::addColumn<int>("messages");
+        QTest::newRow("all posted") << QString() << QStringList{u"d.txt"_s} << 0;
+        QTest::newRow("second refused") << u"Up b"_s << QStringList{u"b.txt"_s, u"d.txt"_s} << 1;
+    }
+    void postWalksTheHighlightedRows()
+    {
+        QFETCH(QString, refused);
+        QFETCH(QStringList, left);
+        QVERIFY(m_site->Run(u"CREATE TRIGGER refuse BEFORE INSERT ON files WHEN NEW.title = '%1' "
+                            "BEGIN SELECT RAISE(ABORT, 'refused'); END"_s.arg(refused)));
+        CPendingUploadArray uploads = Scan({u"a"_s, u"b"_s, u"c"_s, u"d"_s});
+        CScanNewFilesDialog dialog(uploads, m_frame->GetTreeModel());
+        Highlight(dialog, {0, 1, 2});
+        dialog.OnPost();
+
+        QFETCH(int, messages);
+        QCOMPARE(TakeTexts(), QStringList(messages, u"Error adding file to database."_s));
+        QCOMPARE(Rows(dialog), left);
+        QCOMPARE(uploads.size(), left.size());
+        QCOMPARE(uploads[0].file_name, left[0]);
+        // What was refused stays highlighted; the row that was never highlighted stays so.
+        QCOMPARE(dialog.GetList()->HighlightedRows(), refused.isEmpty() ? QList<int>() : QList<int>{0});
+        for (const QString& name : {u"a"_s, u"b"_s, u"c"_s}) {
+            const bool posted = !left.contains(name + u".txt"_s);
+            QCOMPARE(Stored(u"Up "_s + name), posted ? u"7 local://7/%1.txt"_s.arg(name) : QString());
+            QCOMPARE(QFile::exists(Incoming(name + u".txt.desc"_s)), !posted);
+            QVERIFY(QFile::exists(Incoming(name + u".txt"_s)));
+        }
+        QCOMPARE(Stored(u"Up d"_s), QString());
+    }
+
+    void reviewCancelStopsTheWalk()
+    {
+        CPendingUploadArray uploads = Scan({u"a"_s, u"b"_s});
+        CScanNewFilesDialog dialog(uploads, m_frame->GetTreeModel());
+        Highlight(dialog, {0, 1});
+        AnswerSheet([](CUploadReviewSheet& sheet) {
+            sheet.GetGeneralPage()->GetTitleEdit()->setText(u"Changed"_s);
+            sheet.PressCancel();
+        });
+        AnswerSheet([](CUploadReviewSheet& sheet) { sheet.PressOK(); });
+        dialog.OnReview();
+        QCOMPARE(CModalRun::PendingHandlers(), 1);
+        CModalRun::ClearHandlers();
+        QCOMPARE(Rows(dialog).size(), 2);
+        QCOMPARE(uploads[0].title, u"Up a"_s);
+    }
+
+    // Area changes cannot be cancelled: OK becomes Close, Cancel and Escape do nothing, and Close
+    // posts the upload into both areas.
+    void reviewAfterAnAreaChangeCanOnlyClose()
+    {
+        CPendingUploadArray uploads = Scan({u"a"_s});
+        CScanNewFilesDialog dialog(uploads, m_frame->GetTreeModel());
+        Highlight(dialog, {0});
+        AnswerSheet([](CUploadReviewSheet& sheet) {
+            QVERIFY(sheet.SetActivePage(2));
+            QTreeWidget* tree = sheet.GetAreasPage()->GetTree();
+            QCOMPARE(tree->topLevelItem(0)->text(0), u"Troveport"_s);
+            QCOMPARE(AreaItems(tree, kIncoming).value(0)->checkState(0), Qt::Checked);
+            const QList<QTreeWidgetItem*> programming = AreaItems(tree, kProgramming);
+            QCOMPARE(programming.size(), 2);
+            tree->setCurrentItem(programming[1]);
+            QTest::keyClick(tree, Qt::Key_Space);
+            QCOMPARE(programming[0]->checkState(0), Qt::Checked);
+            QPushButton* ok = sheet.GetButton(CPropertySheet::kOkButton);
+            QCOMPARE(ok->text(), u"Close"_s);
+            QVERIFY(!sheet.GetButton(CPropertySheet::kCancelButton)->isEnabled());
+            QTest::keyClick(&sheet, Qt::Key_Escape);
+            QVERIFY(sheet.isVisible());
+            ok->click();
+        });
+        dialog.OnReview();
+        QVERIFY(Rows(dialog).isEmpty());
+        QCOMPARE(Stored(u"Up a"_s), u"5,7 local://7/a.txt"_s);
+    }
+
+    // A double-click on one of several highlighted rows reviews them all, from the top; a post that
+    // fails after review is silent and keeps the edits.
+    void doubleClickReviewsEveryHighlightedRow()
+    {
+        QVERIFY(m_site->Run(u"CREATE TRIGGER refuse BEFORE INSERT ON files WHEN NEW.title = 'Refused' "
+                            "BEGIN SELECT RAISE(ABORT, 'refused'); END"_s));
+        CPendingUploadArray uploads = Scan({u"a"_s, u"b"_s, u"c"_s});
+        CScanNewFilesDialog dialog(uploads, m_frame->GetTreeModel());
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        Highlight(dialog, {0, 2});
+        QStringList reviewed;
+        for (const QString& title : {u"Up a2"_s, u"Refused"_s}) {
+            AnswerSheet([&reviewed, title](CUploadReviewSheet& sheet) {
+                reviewed.append(sheet.GetGeneralPage()->GetTitleEdit()->text());
+                sheet.GetGeneralPage()->GetTitleEdit()->setText(title);
+                sheet.PressOK();
+            });
+        }
+        QWidget* viewport = dialog.GetList()->viewport();
+        const QRect row = dialog.GetList()->visualItemRect(dialog.GetList()->topLevelItem(2));
+        QTest::mouseDClick(dialog.windowHandle(), Qt::LeftButton, {}, viewport->mapTo(&dialog, row.center()));
+        QCOMPARE(reviewed, (QStringList{u"Up a"_s, u"Up c"_s}));
+        QCOMPARE(TakeTexts(), QStringList());
+        QCOMPARE(Rows(dialog), (QStringList{u"b.txt"_s, u"c.txt"_s}));
+        QCOMPARE(uploads[1].title, u"Refused"_s);
+        QCOMPARE(Stored(u"Up a2"_s), u"7 local://7/a.txt"_s);
+    }
+
+    void urlsAndAreasPages()
+    {
+        CPendingUploadArray uploads = Scan({u"a"_s});
+        CPendingUpload& upload = uploads[0];
+        const QStringList scanned = upload.urls;
+        auto run = [&](const std::function<void(CUploadReviewSheet&)>& drive) {
+            CUploadReviewSheet sheet(upload, m_frame->GetTreeModel());
+            sheet.show();
+            drive(sheet);
+        };
+        run([&](CUploadReviewSheet& sheet) {
+            QVERIFY(sheet.SetActivePage(3));
+            CUploadUrlsPage* page = sheet.GetUrlsPage();
+            CModalRun::QueueHandler([](QDialog&) { return int(QDialog::Rejected); });
+            page->OnAdd();
+            QCOMPARE(Items(page->GetList()), scanned);
+            AnswerUrlDialog(u"http://b.example/a.txt"_s);
+            page->OnAdd();
+            page->GetList()->setCurrentRow(1); // the sorted list: the local location last
+            CMessageBox::QueueAnswer(QMessageBox::No);
+            page->OnRemove();
+            CMessageBox::QueueAnswer(QMessageBox::Yes);
+            page->OnRemove();
+            QCOMPARE(Items(page->GetList()), QStringList{u"http://b.example/a.txt"_s});
+            QCOMPARE(upload.urls, scanned); // nothing before OK
+            page->GetList()->setCurrentRow(0);
+            page->OnRemove();
+            QVERIFY(!sheet.SetActivePage(0));
+            AnswerUrlDialog(u"http://c.example/a.txt"_s);
+            page->OnAdd();
+            sheet.PressOK();
+        });
+        QCOMPARE(TakeTexts(), (QStringList{u"Are you sure you want to remove this URL?"_s,
+                                           u"Are you sure you want to remove this URL?"_s,
+                                           u"Are you sure you want to remove this URL?"_s,
+                                           u"Please add at least one URL for this file."_s}));
+        QCOMPARE(upload.urls, QStringList{u"http://c.example/a.txt"_s});
+
+        run([&](CUploadReviewSheet& sheet) {
+            QVERIFY(sheet.SetActivePage(2));
+            QTreeWidget* tree = sheet.GetAreasPage()->GetTree();
+            tree->setCurrentItem(AreaItems(tree, kIncoming).value(0));
+            sheet.GetAreasPage()->OnToggle();
+            QVERIFY(!sheet.SetActivePage(3));
+            sheet.PressOK();
+            QVERIFY(sheet.isVisible());
+        });
+        QCOMPARE(TakeTexts(), (QStringList(2, u"You must select the file into at least one file area."_s)));
+        QVERIFY(upload.area_ids.isEmpty());
+    }
+
+    void deleteAsksOnceAndKeepsTheDatabase()
+    {
+        CPendingUploadArray uploads = Scan({u"a"_s, u"b"_s, u"c"_s});
+        CScanNewFilesDialog dialog(uploads, m_frame->GetTreeModel());
+        const QVariant files = m_site->Value(u"SELECT count(*) FROM files"_s);
+        Highlight(dialog, {});
+        dialog.OnDelete();
+        QCOMPARE(TakeTexts(), QStringList());
+        Highlight(dialog, {0, 1});
+        CMessageBox::QueueAnswer(QMessageBox::No);
+        dialog.OnDelete();
+        QCOMPARE(Rows(dialog).size(), 3);
+        CMessageBox::QueueAnswer(QMessageBox::Yes);
+        dialog.OnDelete();
+        QCOMPARE(TakeTexts(), QStringList(2, u"Are you sure you want to delete the highlighted file(s)?"_s));
+        QCOMPARE(Rows(dialog), QStringList{u"c.txt"_s});
+        QCOMPARE(uploads.size(), 1);
+        for (const QString& name : {u"a.txt"_s, u"a.txt.desc"_s, u"b.txt"_s, u"b.txt.desc"_s})
+            QVERIFY2(!QFile::exists(Incoming(name)), qPrintable(name));
+        QVERIFY(QFile::exists(Incoming(u"c.txt.desc"_s)));
+        QCOMPARE(m_site->Value(u"SELECT count(*) FROM files"_s), files);
+    }
+
+    void commandShowsWhatTheScanFound()
+    {
+        CModalRun::QueueHandler([](QDialog&) { return int(QDialog::Rejected); });
+        m_frame->RunCommand(Command::ScanForNewFiles);
+        const QList<CMessageBox::Request> requests = CMessageBox::TakeRequests();
+        QCOMPARE(requests.size(), 1);
+        QCOMPARE(requests[0].text, u"No new files found to process."_s);
+        QVERIFY(!requests[0].hadOwner);
+        QCOMPARE(CModalRun::PendingHandlers(), 1); // no dialog
+        CModalRun::ClearHandlers();
+
+        // Posted uploads show in the area's list once the dialog closes.
+        Scan({u"a"_s});
+        FrameSupport::Select(*m_frame, u"Uploads/Incoming Uploads"_s);
+        QStringList listed;
+        CModalRun::QueueHandler([&listed](QDialog& shown) {
+            auto& dialog = static_cast<CScanNewFilesDialog&>(shown);
+            listed = Rows(dialog);
+            Highlight(dialog, {0});
+            dialog.OnPost();
+            dialog.GetCloseButton()->click();
+            return dialog.result();
+        });
+        m_frame->RunCommand(Command::ScanForNewFiles);
+        QCOMPARE(listed, QStringList{u"a.txt"_s});
+        QCoreApplication::processEvents();
+        const CFileListModel* list = m_frame->GetListModel();
+        QCOMPARE(list->rowCount(), 1);
+        QCOMPARE(list->index(0, CFileListModel::kName).data().toString(), u"Up a"_s);
+    }
+};
+
+QTEST_MAIN(TestScanDialog)
+#include "tst_scandialog.moc"
