@@ -18,6 +18,7 @@
 #include "properties/CFileRemover.h"
 #include "properties/PropertiesCommand.h"
 #include "resources/ExplorerIcons.h"
+#include "reviews/ScanForNewReviews.h"
 #include "startup/Globals.h"
 #include "startup/Registry.h"
 #include "startup/SafeFormat.h"
@@ -173,7 +174,6 @@ bool CMainFrame::IsImplemented(Command command) const
 {
     switch (command) {
     case Command::ScanForNewFiles:
-    case Command::ScanForNewReviews:
     case Command::TreeProperties:
         return false; // these arrive with their own windows
     default:
@@ -375,6 +375,9 @@ void CMainFrame::RunCommand(Command command)
         break;
     case Command::FindFiles:
         OnFindFiles();
+        break;
+    case Command::ScanForNewReviews:
+        ScanForNewReviews(this);
         break;
     case Command::VirusCheck:
         OnVirusCheck(this);
