@@ -150,8 +150,11 @@ private slots:
         QVERIFY(file.open(QIODevice::Append) && file.write(kSiteRecord) == kSiteRecord.size());
         file.close();
 
+        const auto shared = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup;
+        QVERIFY(QFile::setPermissions(File(), shared));
         QVERIFY(RemoveSubmissions(File(), {read[0], read[1]})); // one of the two equal records
         QCOMPARE(ReadFile(File()), FormatSubmission(kThree[0]) + kSiteRecord);
+        QCOMPARE(QFile::permissions(File()) & 0x7077, shared); // the site may still write it
         ReadSubmissions(File(), read);
         QCOMPARE(read[1].name, u"René"_s);
         QVERIFY(RemoveSubmissions(File(), read));
