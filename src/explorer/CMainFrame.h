@@ -92,7 +92,6 @@ private:
     void OnPagewright();
     void OnAbout();
     void OnFindFiles();
-    bool IsImplemented(Command command) const;
 
     QHash<Command, QAction*> m_actions;
     QToolBar* m_toolBar = nullptr;

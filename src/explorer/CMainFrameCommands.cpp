@@ -19,6 +19,7 @@
 #include "properties/AreaGroupProperties.h"
 #include "properties/PropertiesCommand.h"
 #include "resources/ExplorerIcons.h"
+#include "reviews/ScanForNewReviews.h"
 #include "startup/Globals.h"
 #include "startup/Registry.h"
 #include "startup/SafeFormat.h"
@@ -171,16 +172,6 @@ bool HasToolButton(Command command)
 
 } // namespace
 
-bool CMainFrame::IsImplemented(Command command) const
-{
-    switch (command) {
-    case Command::ScanForNewReviews:
-        return false; // these arrive with their own windows
-    default:
-        return true;
-    }
-}
-
 void CMainFrame::CreateActions()
 {
     auto* viewModes = new QActionGroup(this);
@@ -300,7 +291,7 @@ void CMainFrame::UpdateCommandStates()
         m_pagewrightFound = !QStandardPaths::findExecutable(QStringLiteral("pagewright")).isEmpty();
     const CommandContext context = GetCommandContext();
     for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it)
-        it.value()->setEnabled(IsImplemented(it.key()) && IsCommandEnabled(it.key(), context));
+        it.value()->setEnabled(IsCommandEnabled(it.key(), context));
     const Command modes[] = {Command::LargeIcons, Command::Details, Command::SmallIcons, Command::List};
     m_actions[modes[m_listView->GetViewMode() & 3]]->setChecked(true);
     m_actions[Command::ToolBar]->setChecked(!m_toolBar->isHidden());
@@ -381,6 +372,9 @@ void CMainFrame::RunCommand(Command command)
         break;
     case Command::FindFiles:
         OnFindFiles();
+        break;
+    case Command::ScanForNewReviews:
+        ScanForNewReviews(this);
         break;
     case Command::VirusCheck:
         OnVirusCheck(this);

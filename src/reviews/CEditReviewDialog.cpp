@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -15,7 +16,22 @@
 #include <QTextDocument>
 #include <QVBoxLayout>
 
-CEditReviewDialog::CEditReviewDialog(CReview& review, QWidget* parent) : QDialog(parent), m_review(review)
+CEditReviewDialog::CEditReviewDialog(CReview& review, QWidget* parent)
+    : CEditReviewDialog(review, AnonymousPlace::AfterEmail, parent)
+{
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    for (QAbstractButton* button : buttons->buttons())
+        button->setAccessibleName(WithoutMnemonic(button->text()));
+    connect(buttons, &QDialogButtonBox::accepted, this, &CEditReviewDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(buttons);
+    AddButtons(row, buttons->button(QDialogButtonBox::Ok));
+}
+
+CEditReviewDialog::CEditReviewDialog(CReview& review, AnonymousPlace place, QWidget* parent)
+    : QDialog(parent), m_review(review)
 {
     setWindowTitle(tr("Edit Review"));
     setAccessibleName(windowTitle());
@@ -42,28 +58,21 @@ CEditReviewDialog::CEditReviewDialog(CReview& review, QWidget* parent) : QDialog
     };
     addField(tr("&Name:"), m_name);
     addField(tr("&Email:"), m_email);
-    form->addRow(QString(), m_anonymous);
+    if (place == AnonymousPlace::AfterEmail)
+        form->addRow(QString(), m_anonymous);
     addField(tr("&Date:"), m_date);
+    if (place == AnonymousPlace::AfterDate)
+        form->addRow(QString(), m_anonymous);
     addField(tr("&Review:"), m_text);
-
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    for (QAbstractButton* button : buttons->buttons())
-        button->setAccessibleName(WithoutMnemonic(button->text()));
-    m_ok = buttons->button(QDialogButtonBox::Ok);
-    m_ok->setDefault(true);
-    connect(buttons, &QDialogButtonBox::accepted, this, &CEditReviewDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this,
             [this] { ShowContextHelp(this, nullptr, kHelpTopic, nullptr, true); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    layout->addWidget(buttons);
-    setTabOrder(m_name, m_email);
-    setTabOrder(m_email, m_anonymous);
-    setTabOrder(m_anonymous, m_date);
-    setTabOrder(m_date, m_text);
-    setTabOrder(m_text, buttons);
+    QList<QWidget*> order{m_name, m_email, m_date, m_text};
+    order.insert(place == AnonymousPlace::AfterEmail ? 2 : 3, m_anonymous);
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
 
     m_name->setText(m_review.name);
     m_email->setText(m_review.email);
@@ -71,6 +80,13 @@ CEditReviewDialog::CEditReviewDialog(CReview& review, QWidget* parent) : QDialog
     m_date->setText(m_review.date);
     ShowTextInField(*m_text, m_review.text);
     m_name->setFocus(Qt::OtherFocusReason);
+}
+
+void CEditReviewDialog::AddButtons(QLayout* buttons, QPushButton* ok)
+{
+    static_cast<QVBoxLayout*>(layout())->addLayout(buttons);
+    m_ok = ok;
+    m_ok->setDefault(true);
 }
 
 QString CEditReviewDialog::TextFromField(const QPlainTextEdit& field)

@@ -5,6 +5,7 @@
 #include <QDialog>
 
 class QCheckBox;
+class QLayout;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -25,6 +26,7 @@ public:
     QCheckBox* GetAnonymousCheck() const { return m_anonymous; }
     QLineEdit* GetDateEdit() const { return m_date; }
     QPlainTextEdit* GetReviewEdit() const { return m_text; }
+    // The button that takes the fields: OK here, "Post" for a submission.
     QPushButton* GetOkButton() const { return m_ok; }
 
     // The review text as the file keeps it (CR LF between lines) and as the field shows it.
@@ -36,6 +38,20 @@ public slots:
     void accept() override;
 
 protected:
+    // Where the "Anonymous" check box stands among the fields, in the layout and the tab order.
+    enum class AnonymousPlace
+    {
+        AfterEmail,
+        AfterDate,
+    };
+
+    // The fields alone, filled from the review; the derived dialog adds its buttons with AddButtons.
+    CEditReviewDialog(CReview& review, AnonymousPlace place, QWidget* parent);
+
+    // Puts a row of buttons under the fields; ok becomes the default button. The buttons follow the
+    // fields in the tab order when they were made after them.
+    void AddButtons(QLayout* buttons, QPushButton* ok);
+
     // Takes the fields into the review, then checks them in order; false after saying which one is
     // missing and putting the focus there. The anonymous flag is taken only when all are present.
     bool TakeFields();
