@@ -5,6 +5,11 @@ set -eu
 
 PACKAGES="build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite \
 libgl-dev libzip-dev libsqlite3-dev zip unzip libbenchmark-dev sqlite3 xvfb xauth"
+# The sanitizer and fuzz build: clang with its sanitizer and libFuzzer runtimes, and the symbolizer
+# for readable reports; util-linux's flock is used by tests of the site's locking.
+if [ "${1:-}" = "--sanitize" ]; then
+    PACKAGES="$PACKAGES clang libclang-rt-14-dev llvm util-linux"
+fi
 
 missing=""
 for p in $PACKAGES; do

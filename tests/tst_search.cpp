@@ -17,6 +17,8 @@
 #include "TestSupport.h"
 
 #include <QApplication>
+#include "database/CFileRecord.h"
+
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QRegularExpression>
@@ -81,10 +83,18 @@ private slots:
         QCOMPARE(BuildSearchStatement(QString(), 0x3F), QString());
         QCOMPARE(BuildSearchStatement(u"abc"_s, 0), QString());
         QCOMPARE(BuildSearchStatement(u"abc"_s, 0x40), QString()); // no known field
-        // The text goes in as typed, %1 and quotes included.
+        // The text goes in as typed, %1 included; a quote is doubled so that it stays in the literal.
         QCOMPARE(BuildSearchStatement(u"50%_%1"_s, kSearchTitle),
                  QStringLiteral("select distinctrow files.* from files where files.title like '%50%_%1%' "
                                 "order by files.TITLE"));
+
+        // A quote is searched for; text after one never runs as part of the statement.
+        const auto found = [](const QString& text) {
+            CFileRecord cursor(&theDatabaseManager);
+            return cursor.Open(BuildSearchStatement(text, kSearchTitle)) ? cursor.GetRecordCount() : -1;
+        };
+        QCOMPARE(found(u"Hugo's"_s), 1);
+        QCOMPARE(found(u"' or 1=1 or files.title like '"_s), 0);
     }
 
     void everyFieldCombination()

@@ -28,12 +28,24 @@ QVariant CFieldExchange::Load(const QString& column)
     return m_row->values.value(i);
 }
 
+bool CFieldExchange::Store(const QString& column, const QVariant& value)
+{
+    if (m_snapshot) {
+        for (const auto& field : *m_snapshot) {
+            if (field.first == column && field.second == value)
+                return false;
+        }
+    }
+    m_values.append({column, value});
+    return true;
+}
+
 void CFieldExchange::Field(const QString& column, double& value)
 {
     if (IsLoading())
         value = Load(column).toDouble();
     else
-        m_values.append({column, value});
+        Store(column, value);
 }
 
 void CFieldExchange::Field(const QString& column, quint32& value)
@@ -41,7 +53,7 @@ void CFieldExchange::Field(const QString& column, quint32& value)
     if (IsLoading())
         value = quint32(Load(column).toLongLong());
     else
-        m_values.append({column, qint64(value)});
+        Store(column, qint64(value));
 }
 
 void CFieldExchange::Field(const QString& column, qint32& value)
@@ -49,7 +61,7 @@ void CFieldExchange::Field(const QString& column, qint32& value)
     if (IsLoading())
         value = qint32(Load(column).toLongLong());
     else
-        m_values.append({column, value});
+        Store(column, value);
 }
 
 void CFieldExchange::Field(const QString& column, QString& value, int maxCharacters)
@@ -58,11 +70,11 @@ void CFieldExchange::Field(const QString& column, QString& value, int maxCharact
         value = Load(column).toString();
         return;
     }
-    if (CharacterCount(value) > maxCharacters)
+    // A null QString would be stored as NULL; the columns hold empty texts instead.
+    if (Store(column, value.isNull() ? QString(QLatin1String("")) : value) && m_checkLimits &&
+        CharacterCount(value) > maxCharacters)
         throw CDBException(
             SafeFormat(u"The value of field %s is longer than %d characters.", column, maxCharacters));
-    // A null QString would be stored as NULL; the columns hold empty texts instead.
-    m_values.append({column, value.isNull() ? QString(QLatin1String("")) : value});
 }
 
 CFieldExchange::Values CFieldExchange::GetOtherColumns() const

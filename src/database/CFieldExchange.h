@@ -23,6 +23,21 @@ public:
 
     static CFieldExchange ForLoad(const CRowValues& row) { return CFieldExchange(&row); }
     static CFieldExchange ForStore() { return CFieldExchange(nullptr); }
+    // Stores as ForStore does, without refusing texts longer than their fields: what a row read
+    // from the database holds, to see later which fields were changed.
+    static CFieldExchange ForSnapshot()
+    {
+        CFieldExchange fx(nullptr);
+        fx.m_checkLimits = false;
+        return fx;
+    }
+    // Stores only the fields whose values differ from a snapshot; only those must fit their fields.
+    static CFieldExchange ForChanges(const Values& snapshot)
+    {
+        CFieldExchange fx(nullptr);
+        fx.m_snapshot = &snapshot;
+        return fx;
+    }
 
     bool IsLoading() const { return m_row != nullptr; }
 
@@ -43,7 +58,12 @@ private:
     }
     QVariant Load(const QString& column);
 
+    // Collects a value to store, unless the snapshot holds it already; false when it is not stored.
+    bool Store(const QString& column, const QVariant& value);
+
     const CRowValues* m_row;
+    bool m_checkLimits = true;
+    const Values* m_snapshot = nullptr;
     Values m_values;
     QList<bool> m_taken;
     qsizetype m_next = 0; // fields usually come in column order: look there first

@@ -5,6 +5,7 @@
 #include "database/CFieldExchange.h"
 #include "database/SqlDialect.h"
 
+
 CPartialDatabaseRecord::CPartialDatabaseRecord(CDatabaseManager* manager, const QString& table,
                                                const QString& keyColumn)
     : m_recordSet(manager, table, keyColumn), m_pManager(manager)
@@ -26,8 +27,12 @@ bool CPartialDatabaseRecord::LoadPosition(qint64 position)
     if (found) {
         CFieldExchange fx = CFieldExchange::ForLoad(m_row);
         DoFieldExchange(fx);
+        CFieldExchange snapshot = CFieldExchange::ForSnapshot();
+        DoFieldExchange(snapshot);
+        m_loadedValues = snapshot.GetStoredValues();
         return true;
     }
+    m_loadedValues.clear();
     if (m_recordSet.IsDeleted())
         ClearFields(m_recordSet.GetCurrentKey());
     return false;
@@ -85,9 +90,22 @@ bool CPartialDatabaseRecord::UpdateRecord()
     try {
         if (!m_recordSet.IsEditing())
             throw CDBException(QStringLiteral("No row is being edited."));
-        CFieldExchange fx = CFieldExchange::ForStore();
+        CFieldExchange fx = CFieldExchange::ForChanges(m_loadedValues);
         DoFieldExchange(fx);
-        return m_recordSet.CommitEdit(fx.GetStoredValues()) == 1;
+        const CFieldExchange::Values& changed = fx.GetStoredValues();
+        if (changed.isEmpty()) {
+            m_recordSet.CommitUnchanged();
+            return true;
+        }
+        if (m_recordSet.CommitEdit(changed) != 1)
+            return false;
+        for (const auto& value : changed) {
+            for (auto& field : m_loadedValues) {
+                if (field.first == value.first)
+                    field.second = value.second;
+            }
+        }
+        return true;
     } catch (const CDBException& e) {
         m_recordSet.CancelEdit();
         m_pManager->LogError(e.GetErrorText());

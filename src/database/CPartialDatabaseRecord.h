@@ -1,11 +1,11 @@
 #pragma once
 
+#include "database/CFieldExchange.h"
 #include "database/CRecordSet.h"
 
 #include <QStringList>
 
 class CDatabaseManager;
-class CFieldExchange;
 
 // A cursor over rows of one table, bound to its manager. The row it stands on is read into the
 // derived record's fields. Positions count from 1.
@@ -19,8 +19,13 @@ public:
     CPartialDatabaseRecord(CDatabaseManager* manager, const QString& table, const QString& keyColumn);
     virtual ~CPartialDatabaseRecord();
     CPartialDatabaseRecord(const CPartialDatabaseRecord&) = delete;
-    // Copies nothing: the target keeps its own manager and cursor.
-    CPartialDatabaseRecord& operator=(const CPartialDatabaseRecord&) { return *this; }
+    // Copies only what the fields held when they were read: the target keeps its own manager and
+    // cursor.
+    CPartialDatabaseRecord& operator=(const CPartialDatabaseRecord& other)
+    {
+        m_loadedValues = other.m_loadedValues;
+        return *this;
+    }
 
     CDatabaseManager* GetManager() const { return m_pManager; }
 
@@ -41,7 +46,10 @@ public:
     // Starts editing the current row, under DatabaseLock; failures are logged and give false.
     bool Edit();
     // Commits the row being edited with this record's fields, under DatabaseLock; false when the
-    // database rejects it or the row is gone (logged).
+    // database rejects it or the row is gone (logged). Only the fields that differ from what was
+    // read are written: a value the web site stored meanwhile, or one this program cannot hold
+    // exactly (bytes that are not UTF-8, a number stored as text, a text over its limit), stays as
+    // it is unless the user changed that field.
     bool UpdateRecord();
 
 protected:
@@ -59,5 +67,6 @@ protected:
 
 private:
     CRowValues m_row; // kept between rows so its column names are made once
+    CFieldExchange::Values m_loadedValues; // the fields as read, as they would be stored
     CDatabaseManager* m_pManager;
 };

@@ -122,21 +122,32 @@ bool CRecordSet::Move(qint64 position, CRowValues* row)
     return false;
 }
 
+bool CRecordSet::RowExists(qint64 key) const
+{
+    QVariantList found;
+    m_manager->Run(QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(m_table, m_keyColumn), {key}, &found);
+    return !found.isEmpty();
+}
+
 void CRecordSet::StartEdit()
 {
     m_editing = false;
     if (IsBOF() || IsEOF())
         throw CDBException(QStringLiteral("There is no current row to edit."));
-    QSqlQuery query(m_manager->GetConnection());
-    CDatabaseManager::Prepare(query,
-                              QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(m_table, m_keyColumn));
-    query.addBindValue(GetCurrentKey());
-    CDatabaseManager::Exec(query);
-    if (!query.next())
+    if (!RowExists(GetCurrentKey()))
         throw CDBException(
             SafeFormat(u"The row with %s %lld has been deleted.", m_keyColumn, GetCurrentKey()));
     m_editing = true;
     m_editKey = GetCurrentKey();
+}
+
+void CRecordSet::CommitUnchanged()
+{
+    if (!m_editing)
+        throw CDBException(QStringLiteral("No row is being edited."));
+    m_editing = false;
+    if (!RowExists(m_editKey))
+        throw CDBException(SafeFormat(u"The row with %s %lld has been deleted.", m_keyColumn, m_editKey));
 }
 
 int CRecordSet::CommitEdit(const QList<QPair<QString, QVariant>>& values)

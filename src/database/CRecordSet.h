@@ -68,10 +68,13 @@ public:
 
     // Editing the current row: refused (throws) when there is no current row or it no longer exists.
     void StartEdit();
+    bool RowExists(qint64 key) const;
     bool IsEditing() const { return m_editing; }
     void CancelEdit() { m_editing = false; }
     // Writes the values to the row being edited; 1 when exactly that row was written.
     int CommitEdit(const QList<QPair<QString, QVariant>>& values);
+    // Ends an edit that changed nothing; throws CDBException when the row is gone meanwhile.
+    void CommitUnchanged();
 
 private:
     bool ReadRow(qint64 key, CRowValues* row);

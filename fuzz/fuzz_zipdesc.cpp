@@ -1,0 +1,17 @@
+// Descriptions taken from zip archives: any file, within the buffers' sizes, leaving no temporary
+// directory behind.
+
+#include "adding/DescriptionExtraction.h"
+#include "FuzzSupport.h"
+
+#include <QDir>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    QString brief, detailed;
+    ExtractDescriptions(FuzzSupport::InputFile(data, size, QStringLiteral("input.zip")), brief, 60, detailed, 65535);
+    FUZZ_CHECK(brief.toUtf8().size() < 60);
+    FUZZ_CHECK(detailed.toUtf8().size() < 65535);
+    FUZZ_CHECK(!QDir(QDir::tempPath()).exists(QStringLiteral("flsexplore0")));
+    return 0;
+}
