@@ -347,6 +347,12 @@ private slots:
         // The fifth of March 1997, noon UTC (the tests run with TZ=UTC and the C locale).
         QCOMPARE(FormatListDate(857563200u), u"March 05, 1997"_s);
         QCOMPARE(FormatListDate(0u), u"January 01, 1970"_s);
+        // Texts of any length stand on one line, cut without splitting a character.
+        QCOMPARE(FormatListText(u"two\r\nlines\ttab"_s), u"two  lines tab"_s);
+        const QString huge = QString(kMaxListTextLength - 1, u'a') + QString::fromUcs4(U"\U0001F600") + QString(5000, u'b');
+        const QString shown = FormatListText(huge);
+        QVERIFY(shown.size() <= kMaxListTextLength + 1 && shown.endsWith(QChar(0x2026)));
+        QVERIFY(!shown[shown.size() - 2].isHighSurrogate());
     }
 };
 

@@ -147,7 +147,7 @@ QVariant CFileListModel::FileData(const QModelIndex& index, int role) const
     }
     switch (index.column()) {
     case kName:
-        return m_cursor->title;
+        return FormatListText(m_cursor->title);
     case kSize:
         return FormatListSize(m_cursor->file_size);
     case kFileDate:
@@ -155,7 +155,7 @@ QVariant CFileListModel::FileData(const QModelIndex& index, int role) const
     case kLastDownload:
         return FormatListDate(m_cursor->last_download);
     case kDescription:
-        return m_cursor->short_desc;
+        return FormatListText(m_cursor->short_desc);
     default:
         return QVariant();
     }

@@ -43,3 +43,15 @@ int DefaultListColumnWidth(int column, int lineHeight)
         return 0;
     return ScaleDialogPixels(kWidths[column], lineHeight);
 }
+
+QString FormatListText(const QString& text)
+{
+    QString shown = text.size() > kMaxListTextLength ? text.left(kMaxListTextLength) + QChar(0x2026) : text;
+    if (shown.size() > kMaxListTextLength && shown[kMaxListTextLength - 1].isHighSurrogate())
+        shown.remove(kMaxListTextLength - 1, 1);
+    for (QChar& c : shown) {
+        if (c == u'\n' || c == u'\r' || c == u'\t')
+            c = u' ';
+    }
+    return shown;
+}

@@ -11,6 +11,12 @@ QString FormatListSize(double fileSize);
 // "March 05, 1997".
 QString FormatListDate(quint32 secondsSince1970);
 
+// A text of the database as a cell shows it: on one line (line breaks become spaces) and cut after
+// kMaxListTextLength characters with an ellipsis. The web site may store texts of any length, and
+// laying out megabytes for every row painted would freeze the window.
+constexpr int kMaxListTextLength = 260;
+QString FormatListText(const QString& text);
+
 // A pixel size chosen for an 8-point dialog font, whose text lines are 13 pixels high, scaled to a
 // font whose lines are lineHeight pixels high and rounded to the nearest pixel. Without a line
 // height (0 or less) the size stands as it is.

@@ -1,0 +1,111 @@
+// The database as the web site may leave it: NULLs, texts over their limits, bytes that are not
+// UTF-8, numbers stored as text, a missing column or table. The explorer reads what it can and
+// never writes over what the user did not change.
+
+#include "database/CFileRecord.h"
+#include "database/CTroveportDatabaseManager.h"
+#include "DatabaseSupport.h"
+#include "TestSupport.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+using namespace DatabaseSupport;
+
+class TestHostileDb : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+
+    // Every file of area 1, read as the list reads them, each then edited as the properties sheet
+    // edits it: only the brief description changes.
+    int ReadAndEditAll()
+    {
+        CFileRecord cursor(&theDatabaseManager);
+        if (!cursor.GetAllFilesInArea(1))
+            return -1;
+        int edited = 0;
+        for (qint64 row = 0; row < cursor.GetRecordCount(); ++row) {
+            const auto file = ReadFileOfListRow(cursor, row);
+            if (!file)
+                return -1;
+            file->short_desc = u"Edited"_s;
+            edited += file->Update() ? 1 : 0;
+        }
+        return edited;
+    }
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        theDatabaseManager.SetDatabaseFile(m_dir->filePath(u"troveport.db"_s));
+        theDatabaseManager.GetConnection();
+    }
+
+    void cleanup() { theDatabaseManager.CloseConnection(); }
+
+    void strangeRowsKeepWhatWasNotEdited()
+    {
+        // A site whose tables came before the explorer's, without its NOT NULL rules.
+        theDatabaseManager.CloseConnection();
+        QFile::remove(theDatabaseManager.GetDatabaseFile());
+        COtherProgram site(theDatabaseManager.GetDatabaseFile());
+        QVERIFY(site.Run(u"CREATE TABLE files (file_id INTEGER PRIMARY KEY, title TEXT, file_size INTEGER, "
+                         "short_desc TEXT, long_desc TEXT, upld_name TEXT, upld_email TEXT, downloads INTEGER, "
+                         "last_download INTEGER, file_date INTEGER, version TEXT, requires_form INTEGER)"_s));
+        QVERIFY(site.Run(u"CREATE TABLE file_area (area_id INTEGER, file_id INTEGER)"_s));
+        const QString longTitle(200, u'T');
+        QVERIFY(site.Run(u"INSERT INTO files (file_id) VALUES (1)"_s));
+        QVERIFY(site.Run(u"INSERT INTO files (file_id, title, file_size, downloads, version) "
+                         "VALUES (2, CAST(X'C3FF41' AS TEXT), '12abc', 'many', ?)"_s,
+                         {QString(100, u'v')}));
+        QVERIFY(site.Run(u"INSERT INTO files (file_id, title) VALUES (3, ?)"_s, {longTitle}));
+        for (int id : {1, 2, 3})
+            QVERIFY(site.Run(u"INSERT INTO file_area (area_id, file_id) VALUES (1, ?)"_s, {id}));
+
+        QCOMPARE(ReadAndEditAll(), 3);
+        const auto value = [&](const char* expression, int id) {
+            return site.Value(u"SELECT %1 FROM files WHERE file_id = ?"_s.arg(QLatin1String(expression)), {id})
+                .toString();
+        };
+        QCOMPARE(value("short_desc", 1), u"Edited"_s);
+        QCOMPARE(value("typeof(title) || typeof(long_desc) || typeof(version) || typeof(file_size)", 1),
+                 u"nullnullnullnull"_s);
+        QCOMPARE(value("hex(title)", 2), u"C3FF41"_s);
+        QCOMPARE(value("typeof(file_size) || file_size || downloads", 2), u"text12abcmany"_s);
+        QCOMPARE(value("length(version)", 2), u"100"_s);
+        QCOMPARE(value("title", 3), longTitle);
+        QCOMPARE(value("short_desc", 3), u"Edited"_s);
+    }
+
+    void missingColumnOrTable()
+    {
+        COtherProgram site(theDatabaseManager.GetDatabaseFile());
+        const double id = AddFile(u"Kept"_s, 1, u"local://1/kept.zip"_s);
+        QVERIFY(id > 0);
+        theDatabaseManager.CloseConnection();
+        QVERIFY(site.Run(u"ALTER TABLE files DROP COLUMN version"_s));
+        QVERIFY(site.Run(u"DROP TABLE download"_s));
+
+        // The file still lists and can be edited; what needs the missing parts fails, logged.
+        QCOMPARE(ReadAndEditAll(), 1);
+        QStringList urls;
+        QVERIFY(!theDatabaseManager.GetDownloadURLs(id, urls));
+        CFileRecord cursor(&theDatabaseManager);
+        QVERIFY(cursor.GetAllFilesInArea(1));
+        const auto file = ReadFileOfListRow(cursor, 0);
+        QVERIFY(file);
+        QCOMPARE(file->version, QString());
+        file->version = u"2.0"_s;
+        QVERIFY(!file->Update());
+        QCOMPARE(site.Value(u"SELECT short_desc FROM files"_s).toString(), u"Edited"_s);
+        QVERIFY(TestSupport::ReadFile(m_dir->filePath(u"troveport-db.log"_s)).contains("version"));
+    }
+};
+
+QTEST_MAIN(TestHostileDb)
+#include "tst_hostiledb.moc"
