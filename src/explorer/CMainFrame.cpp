@@ -252,7 +252,9 @@ void CMainFrame::FillList()
         ShowDatabaseStatus(theDatabaseManager.TakeLastError());
     m_listView->setUpdatesEnabled(true);
     UpdateCommandStates();
-    if (node && node->GetType() == kNodeSearchResults && m_listModel->rowCount() == 0)
+    // Before the first search the node is simply empty: arrowing past it must not stop at a box.
+    const bool searched = !m_strSearchText.isEmpty() || m_dwSearchFields != 0;
+    if (node && node->GetType() == kNodeSearchResults && m_listModel->rowCount() == 0 && searched)
         CMessageBox::Show(this, tr("No files were found that match your search criteria."));
 }
 

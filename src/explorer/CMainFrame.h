@@ -66,7 +66,7 @@ public:
     std::unique_ptr<QMenu> CreateListPopupMenu();
     std::unique_ptr<QMenu> CreateTreePopupMenu();
 
-    // The last search, kept for the whole run.
+    // The last search, kept for the whole run; empty text and no fields until the first search.
     QString m_strSearchText;
     quint32 m_dwSearchFields = 0;
 
