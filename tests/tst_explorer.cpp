@@ -3,6 +3,7 @@
 
 #include "controls/CMessageBox.h"
 #include "controls/CModalRun.h"
+#include "controls/ContextMenuKey.h"
 #include "database/CFileRecord.h"
 #include "database/CSqliteStatement.h"
 #include "database/CTroveportDatabaseManager.h"
@@ -29,6 +30,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QToolBar>
@@ -514,6 +516,18 @@ private slots:
         QCOMPARE(MenuTexts(frame->CreateTreePopupMenu().get()), QStringList{u"P&roperties"_s});
         frame->GetTreeView()->setCurrentIndex(QModelIndex());
         QVERIFY(!frame->CreateListPopupMenu()); // no node, no menu
+    }
+
+    void shiftF10OpensThePopupMenu()
+    {
+        InstallContextMenuKey();
+        CFolderTreeView tree;
+        QSignalSpy requested(&tree, &CFolderTreeView::PopupMenuRequested);
+        tree.show();
+        QTest::keyClick(&tree, Qt::Key_F10, Qt::ShiftModifier);
+        QCOMPARE(requested.size(), 1);
+        QTest::keyClick(&tree, Qt::Key_F10);
+        QCOMPARE(requested.size(), 1);
     }
 
     void tabMovesBetweenThePanes()

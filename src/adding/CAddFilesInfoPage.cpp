@@ -63,8 +63,9 @@ CAddFilesInfoPage::CAddFilesInfoPage(QWidget* parent)
 
 bool CAddFilesInfoPage::OnSetActive()
 {
+    // The first page: there is nothing to go back to, and a live Back would take Alt+B from Browse.
     if (CPropertySheet* sheet = GetSheet())
-        sheet->SetWizardButtons(CPropertySheet::kBack | CPropertySheet::kNext);
+        sheet->SetWizardButtons(CPropertySheet::kNext);
     return CWizardPage::OnSetActive();
 }
 

@@ -1,6 +1,7 @@
 #include "explorer/CMainFrame.h"
 
 #include "controls/CMessageBox.h"
+#include "controls/ContextMenuKey.h"
 #include "controls/CWaitCursor.h"
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
@@ -70,6 +71,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
                           static_cast<QWidget*>(m_listView->GetDetailsView())})
         pane->installEventFilter(this);
 
+    InstallContextMenuKey();
     RestorePlacement();
     QMetaObject::invokeMethod(this, &CMainFrame::FirstLayout, Qt::QueuedConnection);
 }
