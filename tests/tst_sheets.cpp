@@ -211,6 +211,23 @@ private slots:
         QCOMPARE(Current(*sheet), 2u); // the previous page in order, not the history
     }
 
+    void finishTakesTheFocusFromNext()
+    {
+        QList<CTestPage*> pages;
+        std::unique_ptr<CWizard> wizard(MakeSheet<CWizard>(2, &pages));
+        wizard->show();
+        QVERIFY(QTest::qWaitForWindowActive(wizard.get()));
+        QPushButton* next = wizard->GetButton(CPropertySheet::kNextButton);
+        next->setFocus();
+        QVERIFY(next->hasFocus());
+        wizard->SetWizardButtons(CPropertySheet::kBack | CPropertySheet::kFinish);
+        QVERIFY(wizard->GetButton(CPropertySheet::kFinishButton)->hasFocus());
+        // A button that stays keeps the focus.
+        wizard->GetButton(CPropertySheet::kCancelButton)->setFocus();
+        wizard->SetWizardButtons(CPropertySheet::kBack | CPropertySheet::kNext);
+        QVERIFY(wizard->GetButton(CPropertySheet::kCancelButton)->hasFocus());
+    }
+
     void cancelTellsEveryPage()
     {
         QList<CTestPage*> pages;

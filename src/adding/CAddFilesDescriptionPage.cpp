@@ -23,7 +23,8 @@ CAddFilesDescriptionPage::CAddFilesDescriptionPage(QWidget* parent)
     : CWizardPage(kTemplateId, QString(), parent)
 {
     SetHelpTopic(kHelpTopic);
-    const DescriptionControls controls = BuildDescriptionControls(this, tr("&Brief Description:"));
+    // Alt+B belongs to Back.
+    const DescriptionControls controls = BuildDescriptionControls(this, tr("Brie&f Description:"));
     m_brief = controls.brief;
     m_detailed = controls.detailed;
     m_browse = controls.browse;

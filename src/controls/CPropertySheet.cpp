@@ -13,6 +13,9 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <iterator>
+
 CPropertySheet::CPropertySheet(const QString& caption, QWidget* parent, int firstPage)
     : QDialog(parent), m_firstPage(firstPage)
 {
@@ -175,6 +178,9 @@ void CPropertySheet::SetWizardButtons(int buttons)
     // first page sets its own buttons) shows both.
     const bool finish = buttons & (kFinish | kDisabledFinish);
     const bool next = (buttons & kNext) || !finish;
+    QPushButton* const* focused = std::find_if(std::begin(m_buttons), std::end(m_buttons),
+                                               [](const QPushButton* button) { return button && button->hasFocus(); });
+    QPushButton* hadFocus = focused != std::end(m_buttons) ? *focused : nullptr;
     m_buttons[kBackButton]->setEnabled(buttons & kBack);
     m_buttons[kNextButton]->setVisible(next);
     m_buttons[kNextButton]->setEnabled(buttons & kNext);
@@ -182,6 +188,10 @@ void CPropertySheet::SetWizardButtons(int buttons)
     m_buttons[kFinishButton]->setEnabled(buttons & kFinish);
     QPushButton* preferred = (buttons & kNext) || !finish ? m_buttons[kNextButton] : m_buttons[kFinishButton];
     preferred->setDefault(preferred->isEnabled());
+    // A button that went away or greyed passed the focus on to whatever came next, often Cancel,
+    // where Space would end the wizard: the button in its place takes the focus instead.
+    if (hadFocus && (!hadFocus->isVisibleTo(this) || !hadFocus->isEnabled()) && preferred->isEnabled())
+        preferred->setFocus(Qt::OtherFocusReason);
 }
 
 void CPropertySheet::CancelToClose()
