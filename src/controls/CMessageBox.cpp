@@ -3,6 +3,7 @@
 #include "controls/CWaitCursor.h"
 #include "startup/Globals.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QQueue>
 
@@ -53,6 +54,8 @@ CMessageBox::Button CMessageBox::Show(QWidget* owner, const QString& text, const
         box.setDefaultButton(defaultButton);
     box.setAccessibleName(title);
     box.setAccessibleDescription(text);
+    for (QAbstractButton* button : box.buttons())
+        button->setAccessibleName(button->text().remove(QLatin1Char('&')));
     // A box without an owner still belongs to the program, so it must be seen over other windows;
     // one with an owner blocks that window only, leaving the help window usable.
     box.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
