@@ -19,6 +19,7 @@
 #include "explorer/ListFormatting.h"
 #include "explorer/WindowPlacement.h"
 #include "FrameSupport.h"
+#include "resources/ExplorerIcons.h"
 #include "startup/Globals.h"
 #include "startup/Registry.h"
 #include "startup/Startup.h"
@@ -516,6 +517,13 @@ private slots:
         QCOMPARE(MenuTexts(frame->CreateTreePopupMenu().get()), QStringList{u"P&roperties"_s});
         frame->GetTreeView()->setCurrentIndex(QModelIndex());
         QVERIFY(!frame->CreateListPopupMenu()); // no node, no menu
+    }
+
+    void foldersHaveALargePicture()
+    {
+        // The large icon view draws at 32 pixels: folders must not come out at 16 beside the files.
+        for (ExplorerIcon icon : {ExplorerIcon::ClosedFolder, ExplorerIcon::OpenFolder})
+            QCOMPARE(LoadExplorerIcon(icon).actualSize(QSize(32, 32)), QSize(32, 32));
     }
 
     void shiftF10OpensThePopupMenu()

@@ -71,15 +71,28 @@ QIcon Themed(const char* name, QStyle::StandardPixmap fallback)
     return QIcon::fromTheme(QLatin1String(name), QApplication::style()->standardIcon(fallback));
 }
 
+// The style's folder comes in 16 pixels only, which the large icon view would show small among
+// 32-pixel files: the icon gains a 32-pixel picture scaled from its largest.
+QIcon WithLargeSize(QIcon icon)
+{
+    const QSize large(32, 32);
+    const QSize available = icon.actualSize(large);
+    if (available.isEmpty() || available == large)
+        return icon;
+    const QPixmap small = icon.pixmap(available);
+    icon.addPixmap(small.scaled(large, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    return icon;
+}
+
 } // namespace
 
 QIcon LoadExplorerIcon(ExplorerIcon icon)
 {
     switch (icon) {
     case ExplorerIcon::ClosedFolder:
-        return Themed("folder", QStyle::SP_DirClosedIcon);
+        return WithLargeSize(Themed("folder", QStyle::SP_DirClosedIcon));
     case ExplorerIcon::OpenFolder:
-        return Themed("folder-open", QStyle::SP_DirOpenIcon);
+        return WithLargeSize(Themed("folder-open", QStyle::SP_DirOpenIcon));
     case ExplorerIcon::Search:
         return QIcon::fromTheme(QStringLiteral("folder-saved-search"), DrawMagnifier(false));
     case ExplorerIcon::SearchSelected:
