@@ -17,9 +17,8 @@ CAddFileClipboardPage::CAddFileClipboardPage(QWidget* parent) : CWizardPage(kTem
     text->setWordWrap(true);
     NameAfterText(text, text->text());
     m_yes = new QRadioButton(tr("&Yes, process the formatted file submission now."), this);
-    // Alt+N belongs to Next.
     m_no = new QRadioButton(
-        tr("No, &do not process the formatted submission, but allow me to add another file."), this);
+        tr("&No, do not process the formatted submission, but allow me to add another file."), this);
     for (QRadioButton* button : {m_yes, m_no})
         NameAfterText(button, button->text());
     m_yes->setChecked(true);

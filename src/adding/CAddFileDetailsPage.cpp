@@ -60,8 +60,7 @@ CAddFileDetailsPage::CAddFileDetailsPage(QWidget* parent) : CWizardPage(kTemplat
     layout->addWidget(sizeLabel, 3, 0);
     layout->addLayout(sizeRow, 3, 1);
     layout->addWidget(m_requiresForm, 4, 0, Qt::AlignLeft);
-    // Alt+N belongs to Next.
-    AddLabeledRow(layout, 5, tr("&Author's Name:"), m_name);
+    AddLabeledRow(layout, 5, tr("Author's &Name:"), m_name);
     AddLabeledRow(layout, 6, tr("&Email Address:"), m_email);
     layout->setRowStretch(7, 1);
     layout->setColumnStretch(1, 1);

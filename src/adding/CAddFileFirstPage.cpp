@@ -44,8 +44,7 @@ CAddFileFirstPage::CAddFileFirstPage(QWidget* parent) : CWizardPage(kTemplateId,
     layout->addWidget(m_url, 3, 1, 1, 2);
     layout->setRowMinimumHeight(4, 12);
     layout->addWidget(m_local, 5, 0, 1, 3);
-    // Alt+N belongs to Next.
-    AddLabeledRow(layout, 6, tr("N&ame:"), m_name);
+    AddLabeledRow(layout, 6, tr("&Name:"), m_name);
     layout->addWidget(m_browse, 6, 2);
     layout->setRowStretch(7, 1);
     layout->setColumnStretch(1, 1);

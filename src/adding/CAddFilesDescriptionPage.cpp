@@ -23,8 +23,7 @@ CAddFilesDescriptionPage::CAddFilesDescriptionPage(QWidget* parent)
     : CWizardPage(kTemplateId, QString(), parent)
 {
     SetHelpTopic(kHelpTopic);
-    // Alt+B belongs to Back.
-    const DescriptionControls controls = BuildDescriptionControls(this, tr("Brie&f Description:"));
+    const DescriptionControls controls = BuildDescriptionControls(this, tr("&Brief Description:"));
     m_brief = controls.brief;
     m_detailed = controls.detailed;
     m_browse = controls.browse;

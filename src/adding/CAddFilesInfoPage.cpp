@@ -63,9 +63,8 @@ CAddFilesInfoPage::CAddFilesInfoPage(QWidget* parent)
 
 bool CAddFilesInfoPage::OnSetActive()
 {
-    // The first page: there is nothing to go back to, and a live Back would take Alt+B from Browse.
     if (CPropertySheet* sheet = GetSheet())
-        sheet->SetWizardButtons(CPropertySheet::kNext);
+        sheet->SetWizardButtons(CPropertySheet::kBack | CPropertySheet::kNext);
     return CWizardPage::OnSetActive();
 }
 

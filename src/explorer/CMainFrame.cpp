@@ -254,9 +254,7 @@ void CMainFrame::FillList()
         ShowDatabaseStatus(theDatabaseManager.TakeLastError());
     m_listView->setUpdatesEnabled(true);
     UpdateCommandStates();
-    // Before the first search the node is simply empty: arrowing past it must not stop at a box.
-    const bool searched = !m_strSearchText.isEmpty() || m_dwSearchFields != 0;
-    if (node && node->GetType() == kNodeSearchResults && m_listModel->rowCount() == 0 && searched)
+    if (node && node->GetType() == kNodeSearchResults && m_listModel->rowCount() == 0)
         CMessageBox::Show(this, tr("No files were found that match your search criteria."));
 }
 

@@ -3,7 +3,6 @@
 
 #include "adding/AddFileCommand.h"
 #include "adding/AddFilesCommand.h"
-#include "controls/CMessageBox.h"
 #include "controls/CModalRun.h"
 #include "controls/CWaitCursor.h"
 #include "database/CFileRecord.h"
@@ -498,9 +497,7 @@ void CMainFrame::OnOpenAsHtml()
     if (server.endsWith(QLatin1Char('/')))
         server.chop(1);
     const QString address = SafeFormat(u"%s/troveport/details/%d.asp", server, qint64(record->file_id));
-    // Without a browser nothing would happen at all; the address lets the user open the page elsewhere.
-    if (!QDesktopServices::openUrl(QUrl(address)))
-        CMessageBox::Show(this, SafeFormat(u"No web browser could be started to show %s.", address));
+    QDesktopServices::openUrl(QUrl(address)); // a browser that will not start is not reported
 }
 
 void CMainFrame::OnUp()
