@@ -12,7 +12,7 @@
 #include "TestSupport.h"
 #include "uploads/CScanNewFilesDialog.h"
 #include "uploads/CUploadAreasPage.h"
-#include "uploads/CUploadListView.h"
+#include "controls/CHighlightList.h"
 #include "uploads/CUploadReviewSheet.h"
 #include "uploads/CUploadUrlsPage.h"
 #include "uploads/UploadScan.h"

@@ -46,6 +46,29 @@ QStringList ReadReviewLines(const QString& path, bool* complete)
     return ReadSiteTextLines(path, kMaxReviewLineBytes, kMaxReviewFileSize, complete);
 }
 
+void SetReviewLine(CReview& review, int lineNumber, const QString& line)
+{
+    switch (lineNumber) {
+    case 0:
+        review.name = line;
+        break;
+    case 1:
+        review.email = line;
+        break;
+    case 2:
+        review.anonymous = line.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+        break;
+    case 3:
+        review.date = line;
+        break;
+    default:
+        if (!review.text.isEmpty())
+            review.text += QLatin1String("\r\n");
+        review.text += line;
+        break;
+    }
+}
+
 bool ReadReviewFile(const QString& path, QList<CReview>& reviews)
 {
     reviews.clear();
@@ -58,25 +81,7 @@ bool ReadReviewFile(const QString& path, QList<CReview>& reviews)
             FlushRecord(reviews, record, lineNumber);
             continue;
         }
-        switch (lineNumber) {
-        case 0:
-            record.name = line;
-            break;
-        case 1:
-            record.email = line;
-            break;
-        case 2:
-            record.anonymous = line.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
-            break;
-        case 3:
-            record.date = line;
-            break;
-        default:
-            if (!record.text.isEmpty())
-                record.text += QLatin1String("\r\n");
-            record.text += line;
-            break;
-        }
+        SetReviewLine(record, lineNumber, line);
         lineNumber = qMin(lineNumber + 1, 4);
     }
     // Lines after the last TAB line belong to no finished record.

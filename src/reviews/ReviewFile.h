@@ -33,6 +33,10 @@ QString ReviewFilePath(const QString& webRoot, qint32 fileId);
 // false when the file was larger than kMaxReviewFileSize and only its beginning was read.
 QStringList ReadReviewLines(const QString& path, bool* complete = nullptr);
 
+// Takes line lineNumber (from 0) of a record into the review: name, e-mail, "true" when anonymous
+// (in any case), date, then the lines of the text joined with CR LF.
+void SetReviewLine(CReview& review, int lineNumber, const QString& line);
+
 // Replaces reviews with the file's records; an absent or unreadable file gives none. False only
 // when the file was too large to be read whole: then it must not be written back from the list.
 bool ReadReviewFile(const QString& path, QList<CReview>& reviews);

@@ -58,31 +58,13 @@ ParsedSubmissions ParseSubmissions(const QByteArray& data)
             lineNumber = 0;
             continue;
         }
-        switch (lineNumber) {
-        case 0:
+        // The file's id and name, then the lines of a review.
+        if (lineNumber == 0)
             record.file_id = LeadingNumber(line);
-            break;
-        case 1:
+        else if (lineNumber == 1)
             record.file_name = line;
-            break;
-        case 2:
-            record.name = line;
-            break;
-        case 3:
-            record.email = line;
-            break;
-        case 4:
-            record.anonymous = line.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
-            break;
-        case 5:
-            record.date = line;
-            break;
-        default:
-            if (!record.text.isEmpty())
-                record.text += QLatin1String("\r\n");
-            record.text += line;
-            break;
-        }
+        else
+            SetReviewLine(record, lineNumber - 2, line);
         lineNumber = qMin(lineNumber + 1, 6);
     }
     return parsed;

@@ -1,11 +1,11 @@
-#include "uploads/CUploadListView.h"
+#include "controls/CHighlightList.h"
 
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QStyleHints>
 
-CUploadListView::CUploadListView(QWidget* parent) : QTreeWidget(parent)
+CHighlightList::CHighlightList(QWidget* parent) : QTreeWidget(parent)
 {
     setRootIsDecorated(false);
     setUniformRowHeights(true);
@@ -13,7 +13,7 @@ CUploadListView::CUploadListView(QWidget* parent) : QTreeWidget(parent)
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setSortingEnabled(false); // row i is entry i of the scan's list
+    setSortingEnabled(false); // row i is entry i of the list it shows
     header()->setSectionsMovable(false);
     header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     // The highlight says what the buttons will act on, so it looks the same without the focus.
@@ -25,11 +25,12 @@ CUploadListView::CUploadListView(QWidget* parent) : QTreeWidget(parent)
     m_narrowing.setSingleShot(true);
     connect(&m_narrowing, &QTimer::timeout, this, [this] {
         if (m_narrowTo.isValid())
-            selectionModel()->select(m_narrowTo, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            selectionModel()->select(m_narrowTo,
+                                     QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     });
 }
 
-QList<int> CUploadListView::HighlightedRows() const
+QList<int> CHighlightList::HighlightedRows() const
 {
     QList<int> rows;
     for (int row = 0; row < topLevelItemCount(); ++row) {
@@ -39,8 +40,8 @@ QList<int> CUploadListView::HighlightedRows() const
     return rows;
 }
 
-QItemSelectionModel::SelectionFlags CUploadListView::selectionCommand(const QModelIndex& index,
-                                                                      const QEvent* event) const
+QItemSelectionModel::SelectionFlags CHighlightList::selectionCommand(const QModelIndex& index,
+                                                                     const QEvent* event) const
 {
     const QItemSelectionModel::SelectionFlags command = QTreeWidget::selectionCommand(index, event);
     // The release of a plain click on a highlighted row would narrow the highlight to that row at
@@ -54,14 +55,14 @@ QItemSelectionModel::SelectionFlags CUploadListView::selectionCommand(const QMod
     return command;
 }
 
-void CUploadListView::mousePressEvent(QMouseEvent* event)
+void CHighlightList::mousePressEvent(QMouseEvent* event)
 {
     // Another click decides the highlight itself (the second press of a double-click leaves it).
     m_narrowing.stop();
     QTreeWidget::mousePressEvent(event);
 }
 
-void CUploadListView::mouseDoubleClickEvent(QMouseEvent* event)
+void CHighlightList::mouseDoubleClickEvent(QMouseEvent* event)
 {
     m_narrowing.stop();
     QTreeWidget::mouseDoubleClickEvent(event);

@@ -3,15 +3,15 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-// The Scan for new files dialog's list: a report of rows that keep their highlight when the list
-// loses the focus, and where a double-click on one of several highlighted rows keeps them all
+// A list of waiting items (uploads, submitted reviews): a report of rows that keep their highlight when the
+// list loses the focus, and where a double-click on one of several highlighted rows keeps them all
 // highlighted, so that the double-click acts on all of them.
-class CUploadListView : public QTreeWidget
+class CHighlightList : public QTreeWidget
 {
     Q_OBJECT
 
 public:
-    explicit CUploadListView(QWidget* parent = nullptr);
+    explicit CHighlightList(QWidget* parent = nullptr);
 
     // The highlighted rows, top first.
     QList<int> HighlightedRows() const;
