@@ -9,7 +9,6 @@
 #include <QSaveFile>
 #include <QScopeGuard>
 
-#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -126,20 +125,13 @@ bool RemoveSubmissions(const QString& path, const QList<CSubmission>& removed)
     const auto closeFile = qScopeGuard([fd] { ::close(fd); });
 
     // What is read at once; the rest of a larger file is copied as it is.
-    QByteArray data(qsizetype(kMaxReviewFileSize), Qt::Uninitialized);
-    qsizetype size = 0;
-    while (size < data.size()) {
-        const ssize_t n = ::read(fd, data.data() + size, size_t(data.size() - size));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        if (n == 0)
-            break;
-        size += n;
-    }
-    data.truncate(size);
-    const bool whole = size < qsizetype(kMaxReviewFileSize);
+    QFile in;
+    if (!in.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+        return false;
+    const QByteArray data = in.read(kMaxReviewFileSize);
+    if (in.error() != QFileDevice::NoError)
+        return false;
+    const bool whole = in.atEnd();
 
     const ParsedSubmissions parsed = ParseSubmissions(data);
     QList<CSubmission> toRemove = removed;
@@ -163,16 +155,9 @@ bool RemoveSubmissions(const QString& path, const QList<CSubmission>& removed)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || !WriteAll(file, kept))
         return false;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        if (n == 0)
-            break;
-        if (!WriteAll(file, QByteArray::fromRawData(buffer, n)))
+    while (!in.atEnd()) {
+        const QByteArray chunk = in.read(65536);
+        if (chunk.isEmpty() || !WriteAll(file, chunk))
             return false;
     }
     return file.commit();
