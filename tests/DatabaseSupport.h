@@ -12,6 +12,9 @@
 #include <QTest>
 #include <QVariant>
 
+#include <algorithm>
+#include <memory>
+
 using namespace Qt::StringLiterals;
 
 namespace DatabaseSupport {
@@ -43,6 +46,37 @@ inline double AddLibraryFile(CFileRecord& record, const QList<quint32>& areas, c
             return 0;
     }
     return record.file_id;
+}
+
+// The file's stored record; null when there is none.
+inline std::unique_ptr<CFileRecord> Stored(double id)
+{
+    CFileRecord key(&theDatabaseManager);
+    key.file_id = id;
+    auto found = std::make_unique<CFileRecord>(&theDatabaseManager);
+    return found->GetByPrimaryKey(key) ? std::move(found) : nullptr;
+}
+
+inline bool Exists(double id)
+{
+    return Stored(id) != nullptr;
+}
+
+// The file's area links and locations, sorted.
+inline QList<double> AreasOf(double id)
+{
+    QList<double> areas;
+    theDatabaseManager.GetAreaIDsForFile(id, areas);
+    std::sort(areas.begin(), areas.end());
+    return areas;
+}
+
+inline QStringList LocationsOf(double id)
+{
+    QStringList urls;
+    theDatabaseManager.GetDownloadURLs(id, urls);
+    urls.sort();
+    return urls;
 }
 
 // A connection of its own to the same database file, as another program would have.

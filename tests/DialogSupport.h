@@ -14,7 +14,47 @@
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 
+using namespace Qt::StringLiterals;
+
 namespace DialogSupport {
+
+// A message box in one line: "caption: icon | buttons | text", without the caption when it is the
+// program's own.
+inline QString Describe(const CMessageBox::Request& request)
+{
+    const QString icon = request.icon == QMessageBox::Question   ? u"question"_s
+                         : request.icon == QMessageBox::Warning  ? u"warning"_s
+                         : request.icon == QMessageBox::Critical ? u"error"_s
+                         : request.icon == QMessageBox::NoIcon   ? u"none"_s
+                                                                 : u"other"_s;
+    QStringList buttons;
+    for (const auto& [button, name] :
+         {std::pair{QMessageBox::Ok, "OK"}, std::pair{QMessageBox::Yes, "Yes"},
+          std::pair{QMessageBox::No, "No"}, std::pair{QMessageBox::Cancel, "Cancel"}}) {
+        if (request.buttons.testFlag(button))
+            buttons.append(QLatin1String(name));
+    }
+    const QString caption =
+        request.caption == u"Troveport Explorer"_s ? QString() : request.caption + u": "_s;
+    return caption + icon + u" | "_s + buttons.join(u' ') + u" | "_s + request.text;
+}
+
+// The message boxes shown since the last call, each in one line.
+inline QStringList TakeDescribed()
+{
+    QStringList lines;
+    for (const CMessageBox::Request& request : CMessageBox::TakeRequests())
+        lines.append(Describe(request));
+    return lines;
+}
+
+// Highlights exactly these rows of a list.
+inline void Highlight(QTreeWidget* list, const QList<int>& rows)
+{
+    list->clearSelection();
+    for (int row : rows)
+        list->topLevelItem(row)->setSelected(true);
+}
 
 // The texts of the message boxes shown since the last call.
 inline QStringList TakeTexts()

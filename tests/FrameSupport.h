@@ -61,4 +61,28 @@ inline void SelectRows(CMainFrame& frame, const QList<int>& rows)
     frame.UpdateCommandStates();
 }
 
+// The list row showing this name; -1 when none does.
+inline int RowNamed(CMainFrame& frame, const QString& name)
+{
+    const CFileListModel* model = frame.GetListModel();
+    for (int row = 0; row < model->rowCount(); ++row) {
+        if (model->index(row, CFileListModel::kName).data().toString() == name)
+            return row;
+    }
+    return -1;
+}
+
+// Shows the node and highlights the row of this name, as a user would. The window is activated
+// first: offscreen, nothing gives it back its activation when a sheet closes.
+inline void SelectNamed(CMainFrame& frame, const QString& node, const QString& name)
+{
+    frame.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&frame));
+    QVERIFY2(Node(frame, node), qPrintable(node));
+    Select(frame, node);
+    const int row = RowNamed(frame, name);
+    QVERIFY2(row >= 0, qPrintable(name));
+    SelectRows(frame, {row});
+}
+
 } // namespace FrameSupport

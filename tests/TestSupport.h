@@ -6,6 +6,7 @@
 #include "startup/CFileAreaTable.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QString>
@@ -36,6 +37,12 @@ inline QByteArray ReadFile(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Every entry of a directory, hidden ones included, by name.
+inline QStringList Entries(const QString& dir)
+{
+    return QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
 }
 
 // One raw 868-byte area record.

@@ -14,6 +14,7 @@
 #include "controls/CDateEdit.h"
 #include "controls/CFileChooser.h"
 #include "database/CFileRecord.h"
+#include "DatabaseSupport.h"
 #include "DemoSupport.h"
 #include "DialogSupport.h"
 #include "FrameSupport.h"
@@ -31,6 +32,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace ArchiveSupport;
+using namespace DatabaseSupport;
 using namespace DialogSupport;
 using namespace FrameSupport;
 
@@ -180,14 +182,9 @@ private slots:
                                u"info@blockworks.example"_s, u"Falling blocks."_s,
                                u"Twelve levels.\nTwo players."_s}));
         QCOMPARE(file->file_date, quint32(QDateTime(QDate(1999, 12, 31), QTime(0, 0)).toSecsSinceEpoch()));
-        QList<double> areas;
-        QVERIFY(theDatabaseManager.GetAreaIDsForFile(file->file_id, areas));
-        std::sort(areas.begin(), areas.end());
-        QCOMPARE(areas, (QList<double>{kSharewareGames, kProgramming}));
-        QStringList urls;
-        QVERIFY(theDatabaseManager.GetDownloadURLs(file->file_id, urls));
-        QCOMPARE(urls,
-                 QStringList{u"http://blockworks.example/tetris.zip"_s}); // SiteUrl3 follows no SiteUrl2
+        QCOMPARE(AreasOf(file->file_id), (QList<double>{kSharewareGames, kProgramming}));
+        // SiteUrl3 follows no SiteUrl2.
+        QCOMPARE(LocationsOf(file->file_id), QStringList{u"http://blockworks.example/tetris.zip"_s});
     }
 
     // The submission's values as the details page reads them; the date field starts on a known
@@ -389,9 +386,7 @@ private slots:
                  (QVariantList{u"pkg.zip"_s, u"Package in brief"_s, u"A small package."_s,
                                double(QFileInfo(path).size())}));
         QCOMPARE(file->file_date, quint32(QDateTime(QDate(2004, 3, 5), QTime(0, 0)).toSecsSinceEpoch()));
-        QStringList locations;
-        QVERIFY(theDatabaseManager.GetDownloadURLs(file->file_id, locations));
-        QCOMPARE(locations, QStringList{u"local://1/pkg.zip"_s});
+        QCOMPARE(LocationsOf(file->file_id), QStringList{u"local://1/pkg.zip"_s});
         const FileAreaRecord* area = theFileAreaTable.FindArea(quint32(kSharewareGames));
         QVERIFY(area);
         QVERIFY(QFileInfo::exists(area->Path() + u"/pkg.zip"_s));
@@ -405,12 +400,8 @@ private slots:
         QVERIFY(!StoreNewFile(record, {kSharewareGames, kProgramming},
                               {u"http://x.example/1"_s, u"http://x.example/1"_s, u"http://x.example/2"_s}));
         QVERIFY(record.file_id > 0);
-        QStringList locations;
-        QVERIFY(theDatabaseManager.GetDownloadURLs(record.file_id, locations));
-        QCOMPARE(locations, QStringList{u"http://x.example/1"_s});
-        QList<double> areas;
-        QVERIFY(theDatabaseManager.GetAreaIDsForFile(record.file_id, areas));
-        QCOMPARE(areas.size(), 2);
+        QCOMPARE(LocationsOf(record.file_id), QStringList{u"http://x.example/1"_s});
+        QCOMPARE(AreasOf(record.file_id), (QList<double>{kSharewareGames, kProgramming}));
     }
 };
 

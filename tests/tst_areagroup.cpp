@@ -69,28 +69,6 @@ private:
         return shown;
     }
 
-    // Shows the node and highlights the row with this name, as a user would.
-    void SelectRow(const QString& node, const QString& name)
-    {
-        // Offscreen, nothing gives the window back its activation when a sheet closes.
-        m_frame->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));
-        Select(*m_frame, node);
-        const int row = RowNamed(name);
-        QVERIFY2(row >= 0, qPrintable(name));
-        SelectRows(*m_frame, {row});
-    }
-
-    int RowNamed(const QString& name)
-    {
-        CFileListModel* model = m_frame->GetListModel();
-        for (int row = 0; row < model->rowCount(); ++row) {
-            if (model->index(row, 0).data().toString() == name)
-                return row;
-        }
-        return -1;
-    }
-
 private slots:
     void initTestCase()
     {
@@ -124,10 +102,10 @@ private slots:
         QVERIFY(!shown.changeable);
 
         // Under the root the list's rows are the groups; "Search results" is a name no group has.
-        SelectRow(QString(), u"Games"_s);
+        SelectNamed(*m_frame, QString(), u"Games"_s);
         shown = Run(Command::Properties);
         QCOMPARE(shown.checked, (QStringList{u"Classic Arcade"_s, u"Shareware Games"_s}));
-        SelectRow(QString(), u"Search results"_s);
+        SelectNamed(*m_frame, QString(), u"Search results"_s);
         shown = Run(Command::Properties);
         QCOMPARE(shown.title, u"File Group Properties"_s);
         QCOMPARE(shown.texts, allAreas);
@@ -137,7 +115,7 @@ private slots:
     void areaSheets()
     {
         // Under a group the list's rows are its areas.
-        SelectRow(u"Uploads"_s, u"Incoming Uploads"_s);
+        SelectNamed(*m_frame, u"Uploads"_s, u"Incoming Uploads"_s);
         Shown shown = Run(Command::Properties);
         QCOMPARE(shown.title, u"File Area Properties"_s);
         QCOMPARE(shown.texts, (QStringList{u"Incoming Uploads"_s,

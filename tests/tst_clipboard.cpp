@@ -1,7 +1,6 @@
 // Reading the clipboard's plain text for a file submission: only text counts, and it ends at its
 // first NUL.
 
-#include "adding/CClipboardSubmission.h"
 #include "adding/ReadClipboardText.h"
 
 #include <QApplication>
@@ -80,27 +79,6 @@ private slots:
         QVERIFY(thread->wait(10'000));
         QVERIFY(read.isEmpty());
         QCOMPARE(ReadClipboardText(), u"Title=A"_s);
-    }
-
-    // What the web site's submission page puts on the clipboard arrives whole in the submission.
-    void submissionThroughTheClipboard()
-    {
-        const QString copied = u"title=x\r\nTitle=Troveport Reader\r\nVersion=2.1\r\nDate=03/07/98\r\n"
-                               "SiteName1=Main\r\nSiteUrl1=http://files.example.org/reader.zip\r\n\r\n"
-                               "Reads every archive.\r\n\r\nFree for any use.\r\n"_s;
-        QGuiApplication::clipboard()->setText(copied + QChar(u'\0') + u"garbage=1"_s);
-        const QString text = ReadClipboardText();
-        QCOMPARE(text, copied);
-        QVERIFY(CClipboardSubmission::IsSubmission(text));
-        CClipboardSubmission submission;
-        submission.Parse(text);
-        QCOMPARE(submission.GetValue(u"Title"_s), u"Troveport Reader"_s);
-        QCOMPARE(submission.GetValue(u"SiteUrl1"_s), u"http://files.example.org/reader.zip"_s);
-        QVERIFY(submission.GetValue(u"garbage"_s).isEmpty());
-        QCOMPARE(submission.GetBody(), u"Reads every archive.\r\n\r\nFree for any use.\r\n"_s);
-        int month = 0, day = 0, year = 0;
-        QVERIFY(ParseDateText(submission.GetValue(u"Date"_s), u"mm/dd/yy"_s, &month, &day, &year));
-        QCOMPARE(QList<int>({month, day, year}), QList<int>({3, 7, 98}));
     }
 };
 

@@ -90,13 +90,6 @@ std::function<void(CDownloadUrlDialog&)> ChooseArea(const QString& name)
     };
 }
 
-QStringList Entries(const QString& directory)
-{
-    QStringList names = QDir(directory).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-    names.sort();
-    return names;
-}
-
 } // namespace
 
 class TestDownloadUrl : public QObject

@@ -68,7 +68,6 @@ private slots:
 
         const BuiltTree tree = BuildFolderTree();
         QVERIFY(tree.root && tree.searchResults);
-        QCOMPARE(tree.root->GetName(), u"Troveport"_s);
         QCOMPARE(tree.root->GetType(), quint32(kNodeRoot));
         QCOMPARE(tree.root->GetChild(0), tree.searchResults);
         QCOMPARE(tree.searchResults->GetType(), quint32(kNodeSearchResults));

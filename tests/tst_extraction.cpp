@@ -96,8 +96,7 @@ private slots:
     void cleanup()
     {
         // Every case leaves the temporary directory as it found it: empty.
-        QCOMPARE(QDir(m_temp).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-                 QStringList());
+        QCOMPARE(Entries(m_temp), QStringList());
         RegWriteDword(u"DIZSDIPrecedence"_s, 0, g_pszRegKey);
     }
 

@@ -24,6 +24,7 @@
 #include <functional>
 
 using namespace Qt::StringLiterals;
+using namespace DatabaseSupport;
 using namespace DialogSupport;
 using namespace FrameSupport;
 using namespace TestSupport;
@@ -33,33 +34,6 @@ namespace {
 constexpr quint32 kText = 6;        // "Documents/Text Files"
 constexpr quint32 kProgramming = 5; // in "Utilities" and in "Uploads"
 
-// A message box request in one line: icon, text (the caption only when it is not the program's).
-QString Describe(const CMessageBox::Request& request)
-{
-    const QString icon = request.icon == QMessageBox::Question   ? u"question"_s
-                         : request.icon == QMessageBox::Warning  ? u"warning"_s
-                         : request.icon == QMessageBox::Critical ? u"error"_s
-                                                                 : u"none"_s;
-    const QString caption =
-        request.caption == u"Troveport Explorer"_s ? QString() : request.caption + u": "_s;
-    QStringList buttons;
-    for (const auto& [button, name] :
-         {std::pair{QMessageBox::Ok, "OK"}, std::pair{QMessageBox::Yes, "Yes"},
-          std::pair{QMessageBox::No, "No"}, std::pair{QMessageBox::Cancel, "Cancel"}}) {
-        if (request.buttons.testFlag(button))
-            buttons.append(QLatin1String(name));
-    }
-    return caption + icon + u" | "_s + buttons.join(u' ') + u" | "_s + request.text;
-}
-
-QStringList TakeRequests()
-{
-    QStringList lines;
-    for (const CMessageBox::Request& request : CMessageBox::TakeRequests())
-        lines.append(Describe(request));
-    return lines;
-}
-
 double AddLibraryFile(const QString& title, const QList<quint32>& areas, const QStringList& urls = {})
 {
     CFileRecord record(&theDatabaseManager);
@@ -68,29 +42,6 @@ double AddLibraryFile(const QString& title, const QList<quint32>& areas, const Q
     record.file_size = 1234;
     record.long_desc = u"Long text."_s;
     return DatabaseSupport::AddLibraryFile(record, areas, urls);
-}
-
-std::unique_ptr<CFileRecord> Stored(double id)
-{
-    CFileRecord key(&theDatabaseManager);
-    key.file_id = id;
-    auto found = std::make_unique<CFileRecord>(&theDatabaseManager);
-    return found->GetByPrimaryKey(key) ? std::move(found) : nullptr;
-}
-
-QList<double> AreasOf(double id)
-{
-    QList<double> areas;
-    theDatabaseManager.GetAreaIDsForFile(id, areas);
-    return areas;
-}
-
-QStringList LocationsOf(double id)
-{
-    QStringList urls;
-    theDatabaseManager.GetDownloadURLs(id, urls);
-    urls.sort();
-    return urls;
 }
 
 quint32 LocalMidnight(int year, int month, int day)
@@ -115,32 +66,19 @@ class TestFileProperties : public QObject
 private:
     QTemporaryDir m_dir;
     std::unique_ptr<CMainFrame> m_frame;
-    std::unique_ptr<DatabaseSupport::COtherProgram> m_site;
+    std::unique_ptr<COtherProgram> m_site;
 
     CMainFrame& Frame() { return *m_frame; }
 
-    int RowOf(const QString& title)
+    // A new file in "Documents/Text Files" at this location, highlighted in the list; its id.
+    double AddAndSelect(const QString& title, const QString& url)
     {
-        CFileListModel* model = Frame().GetListModel();
-        for (int row = 0; row < model->rowCount(); ++row) {
-            if (model->index(row, CFileListModel::kName).data().toString() == title)
-                return row;
-        }
-        return -1;
+        const double id = AddLibraryFile(title, {kText}, {url});
+        SelectFile(title);
+        return id;
     }
 
-    // Shows the area's files and selects the one with this title, as a user would.
-    void SelectFile(const QString& areaPath, const QString& title)
-    {
-        // Offscreen, nothing gives the window back its activation when a sheet closes.
-        Frame().activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&Frame()));
-        QVERIFY2(Node(Frame(), areaPath), qPrintable(areaPath));
-        Select(Frame(), areaPath);
-        const int row = RowOf(title);
-        QVERIFY2(row >= 0, qPrintable(title));
-        SelectRows(Frame(), {row});
-    }
+    void SelectFile(const QString& title) { SelectNamed(Frame(), u"Documents/Text Files"_s, title); }
 
     // Runs Properties with the sheet answered by `drive`, which ends it; the sheet's result.
     int RunSheet(const std::function<void(CFilePropertySheet&)>& drive)
@@ -164,7 +102,7 @@ private slots:
         QVERIFY(m_dir.isValid());
         QString error;
         QVERIFY2(DemoSupport::OpenDemoLibrary(m_dir.path(), &error), qPrintable(error));
-        m_site = std::make_unique<DatabaseSupport::COtherProgram>(theDatabaseManager.GetDatabaseFile());
+        m_site = std::make_unique<COtherProgram>(theDatabaseManager.GetDatabaseFile());
         QVERIFY(m_site->IsOpen());
         // A column the web site keeps for itself: the explorer never writes it.
         QVERIFY(m_site->Run(u"ALTER TABLE files ADD COLUMN rating INTEGER NOT NULL DEFAULT 0"_s));
@@ -190,9 +128,8 @@ private slots:
 
     void okWritesTheWorkingCopyAndShowsTheRowAfresh()
     {
-        const double id = AddLibraryFile(u"Old Title"_s, {kText}, {u"http://a.example/old.zip"_s});
-        SelectFile(u"Documents/Text Files"_s, u"Old Title"_s);
-        const int row = RowOf(u"Old Title"_s);
+        const double id = AddAndSelect(u"Old Title"_s, u"http://a.example/old.zip"_s);
+        const int row = RowNamed(Frame(), u"Old Title"_s);
         const int result = RunSheet([&](CFilePropertySheet& sheet) {
             CFileGeneralPage* general = sheet.GetGeneralPage();
             QCOMPARE(general->GetTitleEdit()->text(), u"Old Title"_s);
@@ -210,7 +147,7 @@ private slots:
             sheet.PressOK();
         });
         QCOMPARE(result, int(QDialog::Accepted));
-        QCOMPARE(TakeRequests(), QStringList());
+        QCOMPARE(TakeDescribed(), QStringList());
         const auto stored = Stored(id);
         QVERIFY(stored);
         QCOMPARE((QVariantList{stored->title, stored->version, stored->file_size, stored->downloads,
@@ -226,8 +163,7 @@ private slots:
 
     void cancelAndUnvisitedPagesKeepTheStoredValues()
     {
-        const double id = AddLibraryFile(u"Kept"_s, {kText}, {u"http://a.example/kept.zip"_s});
-        SelectFile(u"Documents/Text Files"_s, u"Kept"_s);
+        const double id = AddAndSelect(u"Kept"_s, u"http://a.example/kept.zip"_s);
         int result = RunSheet([](CFilePropertySheet& sheet) {
             sheet.GetGeneralPage()->GetTitleEdit()->setText(u"Thrown Away"_s);
             sheet.PressCancel();
@@ -237,7 +173,7 @@ private slots:
 
         // A page never opened does not put back what the site changed meanwhile.
         QVERIFY(m_site->Run(u"UPDATE files SET long_desc = 'By the site' WHERE file_id = ?"_s, {id}));
-        SelectFile(u"Documents/Text Files"_s, u"Kept"_s);
+        SelectFile(u"Kept"_s);
         result = RunSheet([](CFilePropertySheet& sheet) {
             QVERIFY(sheet.SetActivePage(3));
             sheet.PressOK();
@@ -248,8 +184,7 @@ private slots:
 
     void rowDeletedMeanwhileWritesNothing()
     {
-        const double id = AddLibraryFile(u"Doomed"_s, {kText}, {u"http://a.example/doomed.zip"_s});
-        SelectFile(u"Documents/Text Files"_s, u"Doomed"_s);
+        const double id = AddAndSelect(u"Doomed"_s, u"http://a.example/doomed.zip"_s);
         const int result = RunSheet([&](CFilePropertySheet& sheet) {
             sheet.GetGeneralPage()->GetTitleEdit()->setText(u"Resurrected"_s);
             QVERIFY(m_site->Run(u"DELETE FROM download WHERE file_id = ?"_s, {id}));
@@ -258,22 +193,21 @@ private slots:
             sheet.PressOK();
         });
         QCOMPARE(result, int(QDialog::Accepted));
-        QCOMPARE(TakeRequests(), QStringList());
+        QCOMPARE(TakeDescribed(), QStringList());
         QVERIFY(!Stored(id));
         QCOMPARE(m_site->Value(u"SELECT COUNT(*) FROM files WHERE title = 'Resurrected'"_s).toInt(), 0);
     }
 
     void generalChecksInTheirOrder()
     {
-        const double id = AddLibraryFile(u"Checked"_s, {kText}, {u"http://a.example/checked.zip"_s});
-        SelectFile(u"Documents/Text Files"_s, u"Checked"_s);
+        const double id = AddAndSelect(u"Checked"_s, u"http://a.example/checked.zip"_s);
         QStringList messages;
         QStringList focused;
         const int result = RunSheet([&](CFilePropertySheet& sheet) {
             CFileGeneralPage* page = sheet.GetGeneralPage();
             auto press = [&] {
                 sheet.PressOK();
-                messages += TakeRequests();
+                messages += TakeDescribed();
                 focused.append(sheet.focusWidget() ? sheet.focusWidget()->accessibleName() : QString());
             };
             // Values longer than the fields take arrive from elsewhere (an upload).
@@ -302,7 +236,7 @@ private slots:
             press();
             // Leaving for another page runs the same checks.
             QVERIFY(!sheet.SetActivePage(1));
-            messages += TakeRequests();
+            messages += TakeDescribed();
             page->GetRequiresFormBox()->setChecked(false);
             press(); // without the form the address is not looked at
         });
@@ -332,7 +266,7 @@ private slots:
         const qint64 lateEvening = QDateTime(QDate(2001, 9, 9), QTime(23, 30), Qt::UTC).toSecsSinceEpoch();
         QVERIFY(m_site->Run(u"UPDATE files SET file_date = ?, last_download = ? WHERE file_id = ?"_s,
                             {lateEvening, lateEvening, id}));
-        SelectFile(u"Documents/Text Files"_s, u"Dated"_s);
+        SelectFile(u"Dated"_s);
         RunSheet([](CFilePropertySheet& sheet) {
             sheet.GetGeneralPage()->GetFileDateEdit()->SetDate(1965, 3, 5);
             sheet.GetGeneralPage()->GetLastDownloadEdit()->SetDate(2050, 7, 1);
@@ -344,7 +278,7 @@ private slots:
 
         // A stored time shows its UTC date, and comes back as local midnight of that date.
         QVERIFY(m_site->Run(u"UPDATE files SET file_date = ? WHERE file_id = ?"_s, {lateEvening, id}));
-        SelectFile(u"Documents/Text Files"_s, u"Dated"_s);
+        SelectFile(u"Dated"_s);
         RunSheet([](CFilePropertySheet& sheet) { sheet.PressOK(); });
         stored = Stored(id);
         QCOMPARE(stored->file_date, LocalMidnight(2001, 9, 9));
@@ -353,12 +287,11 @@ private slots:
 
     void descriptionImportAppendsTheFile()
     {
-        const double id = AddLibraryFile(u"Described"_s, {kText}, {u"http://a.example/described.zip"_s});
         WriteFile(Path(u"dos.txt"_s), "Line one\r\nLine two");
         WriteFile(Path(u"binary.bin"_s), QByteArray("head\0tail", 9));
         WriteFile(Path(u"readonly.txt"_s), "protected");
         QVERIFY(QFile::setPermissions(Path(u"readonly.txt"_s), QFile::ReadOwner | QFile::ReadGroup));
-        SelectFile(u"Documents/Text Files"_s, u"Described"_s);
+        const double id = AddAndSelect(u"Described"_s, u"http://a.example/described.zip"_s);
         QStringList texts;
         RunSheet([&](CFilePropertySheet& sheet) {
             QVERIFY(sheet.SetActivePage(1));
@@ -375,7 +308,7 @@ private slots:
             // A read-only file is refused and the chooser asked again; then cancelled.
             import({Path(u"readonly.txt"_s), QString()});
             QCOMPARE(
-                TakeRequests(),
+                TakeDescribed(),
                 QStringList{u"Open: warning | OK | "_s + Path(u"readonly.txt"_s) +
                             u"\nThis file is set to read-only.\nTry again with a different file name."_s});
             const auto requests = CFileChooser::TakeRequests();
@@ -401,9 +334,8 @@ private slots:
         QVERIFY(wide.endsWith(u"\U0001F600"_s));
         QVERIFY(!wide.contains(QChar::ReplacementCharacter));
 
-        const double id = AddLibraryFile(u"Huge"_s, {kText}, {u"http://a.example/huge.zip"_s});
         WriteFile(Path(u"huge.txt"_s), QByteArray(200000, 'x'));
-        SelectFile(u"Documents/Text Files"_s, u"Huge"_s);
+        const double id = AddAndSelect(u"Huge"_s, u"http://a.example/huge.zip"_s);
         const int result = RunSheet([&](CFilePropertySheet& sheet) {
             QVERIFY(sheet.SetActivePage(1));
             CFileDescriptionPage* page = sheet.GetDescriptionPage();
@@ -411,7 +343,7 @@ private slots:
             page->OnBrowse();
             QCOMPARE(page->GetDetailedText().size(), 10 + 65535);
             sheet.PressOK();
-            QCOMPARE(TakeRequests(), QStringList{u"warning | OK | Enter no more than 65535 characters."_s});
+            QCOMPARE(TakeDescribed(), QStringList{u"warning | OK | Enter no more than 65535 characters."_s});
             QCOMPARE(sheet.focusWidget(), page->GetDetailedEdit());
             sheet.PressCancel();
         });
@@ -423,8 +355,7 @@ private slots:
     // list when the shown area lost the file.
     void areaLinksAreWrittenAtOnce()
     {
-        const double id = AddLibraryFile(u"Twice"_s, {kText}, {u"http://a.example/twice.zip"_s});
-        SelectFile(u"Documents/Text Files"_s, u"Twice"_s);
+        const double id = AddAndSelect(u"Twice"_s, u"http://a.example/twice.zip"_s);
         RunSheet([&](CFilePropertySheet& sheet) {
             QVERIFY(sheet.SetActivePage(2));
             QTreeWidget* tree = sheet.GetAreasPage()->GetTree();
@@ -468,16 +399,15 @@ private slots:
             sheet.PressOK();
         });
         QCOMPARE(AreasOf(id), QList<double>{kProgramming});
-        QVERIFY(RowOf(u"Twice"_s) >= 0); // the refresh is posted, not run within the command
+        QVERIFY(RowNamed(Frame(), u"Twice"_s) >= 0); // the refresh is posted, not run within the command
         QCoreApplication::processEvents();
-        QCOMPARE(RowOf(u"Twice"_s), -1);
+        QCOMPARE(RowNamed(Frame(), u"Twice"_s), -1);
         QCOMPARE(Frame().GetListModel()->rowCount(), theDatabaseManager.GetNumberOfFilesInArea(kText));
     }
 
     void fileInNoAreaCannotLeaveThePageButCancelCloses()
     {
-        const double id = AddLibraryFile(u"Lonely"_s, {kText}, {u"http://a.example/lonely.zip"_s});
-        SelectFile(u"Documents/Text Files"_s, u"Lonely"_s);
+        const double id = AddAndSelect(u"Lonely"_s, u"http://a.example/lonely.zip"_s);
         const int rows = Frame().GetListModel()->rowCount();
         const int result = RunSheet([&](CFilePropertySheet& sheet) {
             QVERIFY(sheet.SetActivePage(2));
@@ -488,7 +418,7 @@ private slots:
             sheet.PressOK();
             QVERIFY(!sheet.SetActivePage(0));
             QCOMPARE(sheet.GetActiveIndex(), 2);
-            QCOMPARE(TakeRequests(),
+            QCOMPARE(TakeDescribed(),
                      QStringList(2, u"none | OK | You must select the file into at least one file area."_s));
             QVERIFY(sheet.isVisible());
             sheet.PressCancel();
@@ -501,8 +431,7 @@ private slots:
 
     void urlsAreWrittenAtOnce()
     {
-        const double id = AddLibraryFile(u"Located"_s, {kText}, {u"http://b.example/one.zip"_s});
-        SelectFile(u"Documents/Text Files"_s, u"Located"_s);
+        const double id = AddAndSelect(u"Located"_s, u"http://b.example/one.zip"_s);
         const int result = RunSheet([&](CFilePropertySheet& sheet) {
             QVERIFY(sheet.SetActivePage(3));
             CFileUrlsPage* page = sheet.GetUrlsPage();
@@ -543,13 +472,13 @@ private slots:
             page->GetRemoveButton()->click();
             QCOMPARE(LocationsOf(id), QStringList());
             QCOMPARE(list->count(), 0);
-            QCOMPARE(TakeRequests(),
+            QCOMPARE(TakeDescribed(),
                      QStringList(
                          3, u"Question: question | Yes No | Are you sure you want to delete this item?"_s));
 
             sheet.PressOK();
             QVERIFY(!sheet.SetActivePage(0));
-            QCOMPARE(TakeRequests(),
+            QCOMPARE(TakeDescribed(),
                      QStringList(2, u"none | OK | Please add at least one URL for this file."_s));
             cancel->click();
         });

@@ -8,6 +8,7 @@
 #include "database/SearchStatement.h"
 #include "DatabaseSupport.h"
 #include "DemoSupport.h"
+#include "DialogSupport.h"
 #include "explorer/CFileListModel.h"
 #include "explorer/CFileListView.h"
 #include "explorer/CFolderTreeModel.h"
@@ -29,6 +30,8 @@
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
+using namespace DatabaseSupport;
+using namespace DialogSupport;
 using namespace FrameSupport;
 using namespace TestSupport;
 
@@ -38,48 +41,21 @@ constexpr quint32 kText = 6;   // "Documents/Text Files", directory areas/text
 constexpr quint32 kArcade = 2; // "Games/Classic Arcade", directory areas/arcade
 
 const QString kDeleteQuestion =
-    u"Question | question | Yes No | Are you sure you want to delete the selected item(s)?"_s;
+    u"Question: question | Yes No | Are you sure you want to delete the selected item(s)?"_s;
 const QString kRemoveQuestion =
-    u"Question | question | Yes No | Are you sure you want to remove the selected item(s) from this file area?"_s;
+    u"Question: question | Yes No | Are you sure you want to remove the selected item(s) from this file area?"_s;
 const QString kLocalQuestion =
-    u"Warning | none | Yes No Cancel | One or more of the file locations points to a "
+    u"Warning: none | Yes No Cancel | One or more of the file locations points to a "
     u"local file area.\nWould you like to delete the file from local storage?"_s;
-
-// A message box request in one line: caption, icon, buttons, text.
-QString Describe(const CMessageBox::Request& request)
-{
-    QStringList buttons;
-    const QPair<CMessageBox::Button, const char*> names[] = {{QMessageBox::Ok, "OK"},
-                                                             {QMessageBox::Yes, "Yes"},
-                                                             {QMessageBox::No, "No"},
-                                                             {QMessageBox::Cancel, "Cancel"}};
-    for (const auto& name : names) {
-        if (request.buttons.testFlag(name.first))
-            buttons.append(QLatin1String(name.second));
-    }
-    const QString icon = request.icon == QMessageBox::Question  ? u"question"_s
-                         : request.icon == QMessageBox::Warning ? u"warning"_s
-                         : request.icon == QMessageBox::NoIcon  ? u"none"_s
-                                                                : u"other"_s;
-    return request.caption + u" | "_s + icon + u" | "_s + buttons.join(u' ') + u" | "_s + request.text;
-}
-
-QStringList TakeRequests()
-{
-    QStringList lines;
-    for (const CMessageBox::Request& request : CMessageBox::TakeRequests())
-        lines.append(Describe(request));
-    return lines;
-}
 
 QString NotDeleted(const QString& path)
 {
-    return u"Warning | none | OK | The file "_s + path + u" could not be deleted from disk."_s;
+    return u"Warning: none | OK | The file "_s + path + u" could not be deleted from disk."_s;
 }
 
 QString OutsideMessage(const QString& location)
 {
-    return u"Warning | warning | OK | The location "_s + location +
+    return u"Warning: warning | OK | The location "_s + location +
            u" points outside its file area's directory and was not deleted."_s;
 }
 
@@ -88,28 +64,6 @@ double AddLibraryFile(const QString& title, const QList<quint32>& areas, const Q
     CFileRecord record(&theDatabaseManager);
     record.title = title;
     return DatabaseSupport::AddLibraryFile(record, areas, urls);
-}
-
-bool Exists(double id)
-{
-    CFileRecord key(&theDatabaseManager);
-    key.file_id = id;
-    CFileRecord found(&theDatabaseManager);
-    return found.GetByPrimaryKey(key);
-}
-
-QList<double> AreasOf(double id)
-{
-    QList<double> areas;
-    theDatabaseManager.GetAreaIDsForFile(id, areas);
-    return areas;
-}
-
-QStringList LocationsOf(double id)
-{
-    QStringList urls;
-    theDatabaseManager.GetDownloadURLs(id, urls);
-    return urls;
 }
 
 QString AreaDir(quint32 id)
@@ -143,22 +97,12 @@ private:
     // Refills the list as the commands' posted refresh does.
     void Refresh() { QCoreApplication::processEvents(); }
 
-    int RowOf(const QString& title)
-    {
-        CFileListModel* model = Frame().GetListModel();
-        for (int row = 0; row < model->rowCount(); ++row) {
-            if (model->index(row, CFileListModel::kName).data().toString() == title)
-                return row;
-        }
-        return -1;
-    }
-
     // Selects the rows of these titles, in the order given, and puts the focus into the list.
     void SelectTitles(const QStringList& titles)
     {
         QList<int> rows;
         for (const QString& title : titles) {
-            rows.append(RowOf(title));
+            rows.append(RowNamed(Frame(), title));
             QVERIFY2(rows.last() >= 0, qPrintable(title));
         }
         SelectRows(Frame(), rows);
@@ -208,10 +152,10 @@ private slots:
         SelectTitles({u"Keep A"_s, u"Keep B"_s});
         Answer({QMessageBox::No});
         Frame().RunCommand(Command::DeleteFile);
-        QCOMPARE(TakeRequests(), QStringList{kDeleteQuestion});
+        QCOMPARE(TakeDescribed(), QStringList{kDeleteQuestion});
         Answer({QMessageBox::No});
         Frame().RunCommand(Command::RemoveFromArea);
-        QCOMPARE(TakeRequests(), QStringList{kRemoveQuestion});
+        QCOMPARE(TakeDescribed(), QStringList{kRemoveQuestion});
         QVERIFY(Exists(a) && Exists(b));
         QCOMPARE(AreasOf(a), QList<double>{kText});
         QVERIFY(QFile::exists(InArea(kText, u"keep-a.txt"_s)));
@@ -236,7 +180,7 @@ private slots:
         QVERIFY(Enabled(Command::DeleteFile));
         Answer({QMessageBox::Yes, QMessageBox::Cancel, QMessageBox::No, QMessageBox::Yes});
         Frame().RunCommand(Command::DeleteFile);
-        QCOMPARE(TakeRequests(),
+        QCOMPARE(TakeDescribed(),
                  (QStringList{kDeleteQuestion, kLocalQuestion, kLocalQuestion, kLocalQuestion}));
 
         QVERIFY(Exists(cancelled));
@@ -272,7 +216,7 @@ private slots:
         SelectTitles({u"Odd Locations"_s, u"Remote Only"_s});
         Answer({QMessageBox::Yes, QMessageBox::Yes});
         Frame().RunCommand(Command::DeleteFile);
-        QCOMPARE(TakeRequests(), (QStringList{kDeleteQuestion, kLocalQuestion}));
+        QCOMPARE(TakeDescribed(), (QStringList{kDeleteQuestion, kLocalQuestion}));
         QVERIFY(!Exists(id) && !Exists(remote));
         for (const char* name : {"caps.txt", "blank.txt", "tail.txt"})
             QVERIFY2(!QFile::exists(InArea(kText, QLatin1String(name))), name);
@@ -291,7 +235,7 @@ private slots:
         SelectTitles({u"Undeletable"_s});
         Answer({QMessageBox::Yes, QMessageBox::Yes});
         Frame().RunCommand(Command::DeleteFile);
-        QCOMPARE(TakeRequests(),
+        QCOMPARE(TakeDescribed(),
                  (QStringList{kDeleteQuestion, kLocalQuestion, NotDeleted(InArea(kText, u"dir %s %1"_s)),
                               NotDeleted(InArea(kText, u"never-there.txt"_s))}));
         QVERIFY(!Exists(id));
@@ -315,8 +259,8 @@ private slots:
         SelectTitles({u"Leaving"_s});
         Answer({QMessageBox::Yes, QMessageBox::Yes});
         Frame().RunCommand(Command::DeleteFile);
-        QCOMPARE(TakeRequests(), (QStringList{kDeleteQuestion, kLocalQuestion, OutsideMessage(leaving[0]),
-                                              OutsideMessage(leaving[1]), OutsideMessage(leaving[2])}));
+        QCOMPARE(TakeDescribed(), (QStringList{kDeleteQuestion, kLocalQuestion, OutsideMessage(leaving[0]),
+                                               OutsideMessage(leaving[1]), OutsideMessage(leaving[2])}));
         QVERIFY(!Exists(id));
         QCOMPARE(ReadFile(InArea(kArcade, u"neighbour.zip"_s)), "another area's file");
         QCOMPARE(ReadFile(OutsidePath(u"secret.txt"_s)), "outside");
@@ -342,10 +286,10 @@ private slots:
         Answer({QMessageBox::Yes, QMessageBox::No, QMessageBox::Yes});
         Frame().RunCommand(Command::RemoveFromArea);
         const QString lastArea =
-            u"Warning | question | Yes No | %1 exists only in the selected file area. Removing "
+            u"Warning: question | Yes No | %1 exists only in the selected file area. Removing "
             u"this file will delete it from the system. Are you sure you want to remove this "
             u"file?"_s;
-        QCOMPARE(TakeRequests(),
+        QCOMPARE(TakeDescribed(),
                  (QStringList{kRemoveQuestion, QString(lastArea).replace(u"%1"_s, u"Only Here %s %1"_s),
                               QString(lastArea).replace(u"%1"_s, u"Only Here Too"_s)}));
         QCOMPARE(AreasOf(shared), QList<double>{kArcade});
@@ -353,8 +297,8 @@ private slots:
         QCOMPARE(AreasOf(keep), QList<double>{kText});
         QVERIFY(!Exists(gone));
         Refresh();
-        QVERIFY(RowOf(u"Shared File"_s) < 0 && RowOf(u"Only Here Too"_s) < 0);
-        QVERIFY(RowOf(u"Only Here %s %1"_s) >= 0);
+        QVERIFY(RowNamed(Frame(), u"Shared File"_s) < 0 && RowNamed(Frame(), u"Only Here Too"_s) < 0);
+        QVERIFY(RowNamed(Frame(), u"Only Here %s %1"_s) >= 0);
     }
 
     void searchResultsDeleteButNeverRemove()
@@ -370,14 +314,14 @@ private slots:
         QVERIFY(Enabled(Command::DeleteFile));
         QVERIFY(!Enabled(Command::RemoveFromArea));
         Frame().RunCommand(Command::RemoveFromArea);
-        QCOMPARE(TakeRequests(), QStringList());
+        QCOMPARE(TakeDescribed(), QStringList());
         Answer({QMessageBox::Yes, QMessageBox::Yes});
         Frame().RunCommand(Command::DeleteFile);
-        QCOMPARE(TakeRequests(), (QStringList{kDeleteQuestion, kLocalQuestion}));
+        QCOMPARE(TakeDescribed(), (QStringList{kDeleteQuestion, kLocalQuestion}));
         QVERIFY(!Exists(found) && Exists(other));
         QVERIFY(!QFile::exists(InArea(kText, u"found.txt"_s)));
         Refresh();
-        QVERIFY(RowOf(u"Zebra Found"_s) < 0 && RowOf(u"Zebra Other"_s) >= 0);
+        QVERIFY(RowNamed(Frame(), u"Zebra Found"_s) < 0 && RowNamed(Frame(), u"Zebra Other"_s) >= 0);
     }
 
     void severalRowsDeleteExactlyThoseFiles()
@@ -392,11 +336,11 @@ private slots:
         SelectTitles({titles[6], titles[1], titles[2], titles[4], titles[7]});
         // The web site deletes a selected file meanwhile: its row is passed over, no other file's
         // values stand in for it.
-        DatabaseSupport::COtherProgram site(theDatabaseManager.GetDatabaseFile());
+        COtherProgram site(theDatabaseManager.GetDatabaseFile());
         QVERIFY(site.Run(u"DELETE FROM files WHERE file_id = ?"_s, {qint64(ids[4])}));
         Answer({QMessageBox::Yes});
         Frame().RunCommand(Command::DeleteFile);
-        QCOMPARE(TakeRequests(), QStringList{kDeleteQuestion});
+        QCOMPARE(TakeDescribed(), QStringList{kDeleteQuestion});
         for (int i = 0; i < 8; ++i)
             QCOMPARE(Exists(ids[i]), i == 0 || i == 3 || i == 5);
     }
@@ -433,7 +377,7 @@ private slots:
         Answer({QMessageBox::Yes, QMessageBox::Yes});
         Frame().RunCommand(Command::DeleteFile);
         watch.stop();
-        QCOMPARE(TakeRequests(), (QStringList{kDeleteQuestion, kLocalQuestion}));
+        QCOMPARE(TakeDescribed(), (QStringList{kDeleteQuestion, kLocalQuestion}));
         QCOMPARE(labels, (QStringList{u"Deleting Step One (1 of 3)"_s, u"Deleting Step Two (2 of 3)"_s,
                                       u"Deleting Step Four (3 of 3)"_s}));
         QVERIFY(windowModal);
@@ -467,7 +411,7 @@ private slots:
         Answer({QMessageBox::Yes});
         Frame().RunCommand(Command::DeleteFile);
         watch.stop();
-        QCOMPARE(TakeRequests(), QStringList{kDeleteQuestion});
+        QCOMPARE(TakeDescribed(), QStringList{kDeleteQuestion});
         QVERIFY(!Exists(ids[0]));
         QVERIFY(Exists(ids[1]) && Exists(ids[2]));
     }

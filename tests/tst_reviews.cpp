@@ -397,40 +397,33 @@ private slots:
         QCOMPARE(ReadFile(Path(12)), FormatReviewRecord(kTwo[0]) + FormatReviewRecord(kTwo[1]));
     }
 
-    void requiredFields_data()
+    void requiredFieldsOneAtATime()
     {
-        QTest::addColumn<int>("empty");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("name") << 0 << u"Name field is required."_s;
-        QTest::newRow("email") << 1 << u"Email field is required."_s;
-        QTest::newRow("date") << 2 << u"Date field is required."_s;
-        QTest::newRow("review") << 3 << u"Review field is required."_s;
-    }
-
-    void requiredFields()
-    {
-        QFETCH(int, empty);
-        QFETCH(QString, message);
         CReview review = Review(u"old"_s, u"old@x"_s, false, u"old"_s, u"old"_s);
         CEditReviewDialog dialog(review);
         dialog.show();
-        QWidget* fields[] = {dialog.GetNameEdit(), dialog.GetEmailEdit(), dialog.GetDateEdit(),
-                             dialog.GetReviewEdit()};
-        for (int i = 0; i < 3; ++i)
-            static_cast<QLineEdit*>(fields[i])->setText(i < empty ? u" "_s : QString());
+        for (QLineEdit* line : {dialog.GetNameEdit(), dialog.GetEmailEdit(), dialog.GetDateEdit()})
+            line->clear();
         dialog.GetReviewEdit()->setPlainText(QString());
         dialog.GetAnonymousCheck()->setChecked(true);
-        dialog.GetOkButton()->click();
-        QList<CMessageBox::Request> shown = CMessageBox::TakeRequests();
-        QCOMPARE(shown.size(), 1);
-        QCOMPARE(shown[0].text, message);
-        QVERIFY(dialog.isVisible());
-        QCOMPARE(dialog.focusWidget(), fields[empty]);
-        QVERIFY(!review.anonymous);
-
-        // Spaces count as present; then OK closes and the review takes every field.
-        for (int i = 0; i < 3; ++i)
-            static_cast<QLineEdit*>(fields[i])->setText(u" "_s);
+        // Each OK names the first empty field and puts the focus on it; spaces count as present.
+        QStringList messages;
+        const QList<QWidget*> fields{dialog.GetNameEdit(), dialog.GetEmailEdit(), dialog.GetDateEdit(),
+                                     dialog.GetReviewEdit()};
+        for (QWidget* field : fields) {
+            dialog.GetOkButton()->click();
+            const QList<CMessageBox::Request> shown = CMessageBox::TakeRequests();
+            QCOMPARE(shown.size(), 1);
+            messages.append(shown[0].text);
+            QVERIFY(dialog.isVisible());
+            QCOMPARE(dialog.focusWidget(), field);
+            QVERIFY(!review.anonymous);
+            if (auto* line = qobject_cast<QLineEdit*>(field))
+                line->setText(u" "_s);
+        }
+        QCOMPARE(messages, (QStringList{u"Name field is required."_s, u"Email field is required."_s,
+                                        u"Date field is required."_s, u"Review field is required."_s}));
+        // Then OK closes and the review takes every field.
         dialog.GetReviewEdit()->setPlainText(u"a\nb"_s);
         dialog.GetOkButton()->click();
         QVERIFY(CMessageBox::TakeRequests().isEmpty());

@@ -62,12 +62,6 @@ private:
             names.append(dialog.GetList()->topLevelItem(row)->text(0));
         return names;
     }
-    static void Highlight(CScanNewFilesDialog& dialog, const QList<int>& rows)
-    {
-        dialog.GetList()->clearSelection();
-        for (int row : rows)
-            dialog.GetList()->topLevelItem(row)->setSelected(true);
-    }
     // The posted file's areas and locations, "" when no file has the title.
     QString Stored(const QString& title)
     {
@@ -141,7 +135,7 @@ private slots:
         QCOMPARE(CHelpViewer::TakeShown().value(0).topic, 59u);
 
         // Neither Post nor Review posts it: both say why, and no sheet opens.
-        Highlight(dialog, {1});
+        Highlight(dialog.GetList(), {1});
         dialog.OnPost();
         dialog.OnReview();
         const QStringList texts = TakeTexts();
@@ -167,7 +161,7 @@ private slots:
                             "BEGIN SELECT RAISE(ABORT, 'refused'); END"_s.arg(refused)));
         CPendingUploadArray uploads = Scan({u"a"_s, u"b"_s, u"c"_s, u"d"_s});
         CScanNewFilesDialog dialog(uploads, m_frame->GetTreeModel());
-        Highlight(dialog, {0, 1, 2});
+        Highlight(dialog.GetList(), {0, 1, 2});
         dialog.OnPost();
 
         QFETCH(int, messages);
@@ -190,7 +184,7 @@ private slots:
     {
         CPendingUploadArray uploads = Scan({u"a"_s, u"b"_s});
         CScanNewFilesDialog dialog(uploads, m_frame->GetTreeModel());
-        Highlight(dialog, {0, 1});
+        Highlight(dialog.GetList(), {0, 1});
         AnswerSheet([](CUploadReviewSheet& sheet) {
             sheet.GetGeneralPage()->GetTitleEdit()->setText(u"Changed"_s);
             sheet.PressCancel();
@@ -209,7 +203,7 @@ private slots:
     {
         CPendingUploadArray uploads = Scan({u"a"_s});
         CScanNewFilesDialog dialog(uploads, m_frame->GetTreeModel());
-        Highlight(dialog, {0});
+        Highlight(dialog.GetList(), {0});
         AnswerSheet([](CUploadReviewSheet& sheet) {
             QVERIFY(sheet.SetActivePage(2));
             QTreeWidget* tree = sheet.GetAreasPage()->GetTree();
@@ -242,7 +236,7 @@ private slots:
         CScanNewFilesDialog dialog(uploads, m_frame->GetTreeModel());
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        Highlight(dialog, {0, 2});
+        Highlight(dialog.GetList(), {0, 2});
         QStringList reviewed;
         for (const QString& title : {u"Up a2"_s, u"Refused"_s}) {
             AnswerSheet([&reviewed, title](CUploadReviewSheet& sheet) {
@@ -317,10 +311,10 @@ private slots:
         CPendingUploadArray uploads = Scan({u"a"_s, u"b"_s, u"c"_s});
         CScanNewFilesDialog dialog(uploads, m_frame->GetTreeModel());
         const QVariant files = m_site->Value(u"SELECT count(*) FROM files"_s);
-        Highlight(dialog, {});
+        Highlight(dialog.GetList(), {});
         dialog.OnDelete();
         QCOMPARE(TakeTexts(), QStringList());
-        Highlight(dialog, {0, 1});
+        Highlight(dialog.GetList(), {0, 1});
         CMessageBox::QueueAnswer(QMessageBox::No);
         dialog.OnDelete();
         QCOMPARE(Rows(dialog).size(), 3);
@@ -353,7 +347,7 @@ private slots:
         CModalRun::QueueHandler([&listed](QDialog& shown) {
             auto& dialog = static_cast<CScanNewFilesDialog&>(shown);
             listed = Rows(dialog);
-            Highlight(dialog, {0});
+            Highlight(dialog.GetList(), {0});
             dialog.OnPost();
             dialog.GetCloseButton()->click();
             return dialog.result();

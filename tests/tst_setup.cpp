@@ -75,11 +75,6 @@ private:
         return shell.exitStatus() == QProcess::NormalExit ? shell.exitCode() : -1;
     }
 
-    QStringList Entries(const QString& dir) const
-    {
-        return QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
-    }
-
 private slots:
     void init()
     {

@@ -63,14 +63,19 @@ class TestSheets : public QObject
 private:
     QStringList m_log;
 
-    // A wizard of pages 1..count (page identifiers 1..count).
-    template<class Sheet> Sheet* MakeSheet(int count, QList<CTestPage*>* pages)
+    QList<CTestPage*> m_pages;
+
+    // A sheet of pages 1..count (page identifiers 1..count), in m_pages, shown unless told.
+    template<class Sheet> std::unique_ptr<Sheet> MakeSheet(int count, bool show = true)
     {
-        auto* sheet = new Sheet(u"Test"_s);
+        auto sheet = std::make_unique<Sheet>(u"Test"_s);
+        m_pages.clear();
         for (int i = 1; i <= count; ++i) {
-            pages->append(new CTestPage(quint32(i), &m_log));
-            sheet->AddPage(pages->last());
+            m_pages.append(new CTestPage(quint32(i), &m_log));
+            sheet->AddPage(m_pages.last());
         }
+        if (show)
+            sheet->show();
         return sheet;
     }
 
@@ -88,12 +93,7 @@ private slots:
 
     void nextNextBackBack()
     {
-        QList<CTestPage*> pages;
-        std::unique_ptr<CWizard> wizard(MakeSheet<CWizard>(4, &pages));
-        wizard->show();
-        QCOMPARE(Current(*wizard), 1u);
-        wizard->PressBack(); // nothing shown before: stays
-        QCOMPARE(Current(*wizard), 1u);
+        const auto wizard = MakeSheet<CWizard>(4);
         wizard->PressNext();
         wizard->PressNext();
         QCOMPARE(Current(*wizard), 3u);
@@ -103,16 +103,14 @@ private slots:
         wizard->PressBack();
         QCOMPARE(Current(*wizard), 1u);
         QVERIFY(wizard->GetHistory().isEmpty());
-        wizard->PressBack();
+        wizard->PressBack(); // nothing shown before: stays
         QCOMPARE(Current(*wizard), 1u);
     }
 
     void backReturnsToThePageReallyShown()
     {
-        QList<CTestPage*> pages;
-        std::unique_ptr<CWizard> wizard(MakeSheet<CWizard>(5, &pages));
-        wizard->show();
-        pages[1]->showable = false; // page 2 is skipped on the way forward
+        const auto wizard = MakeSheet<CWizard>(5);
+        m_pages[1]->showable = false; // page 2 is skipped on the way forward
         wizard->PressNext();
         QCOMPARE(Current(*wizard), 3u);
         wizard->PressNext();
@@ -124,10 +122,8 @@ private slots:
 
     void aJumpPushesNothing()
     {
-        QList<CTestPage*> pages;
-        std::unique_ptr<CWizard> wizard(MakeSheet<CWizard>(5, &pages));
-        wizard->show();
-        pages[0]->jumpTo = 4;
+        const auto wizard = MakeSheet<CWizard>(5);
+        m_pages[0]->jumpTo = 4;
         wizard->PressNext();
         QCOMPARE(Current(*wizard), 4u);
         QVERIFY(wizard->GetHistory().isEmpty());
@@ -140,25 +136,23 @@ private slots:
 
     void pagesThatRefuse()
     {
-        QList<CTestPage*> pages;
-        std::unique_ptr<CWizard> wizard(MakeSheet<CWizard>(3, &pages));
-        wizard->show();
-        pages[0]->leavable = false;
+        const auto wizard = MakeSheet<CWizard>(3);
+        m_pages[0]->leavable = false;
         wizard->PressNext();
         QCOMPARE(Current(*wizard), 1u);
-        QVERIFY(wizard->GetHistory().isEmpty() || wizard->GetHistory() == QList<quint32>{});
-        pages[0]->leavable = true;
+        QVERIFY(wizard->GetHistory().isEmpty());
+        m_pages[0]->leavable = true;
         // Every page ahead refuses to be shown: the wizard stays where it is.
-        pages[1]->showable = false;
-        pages[2]->showable = false;
+        m_pages[1]->showable = false;
+        m_pages[2]->showable = false;
         wizard->PressNext();
         QCOMPARE(Current(*wizard), 1u);
 
         // Back checks the page may be left after asking where to go.
-        pages[1]->showable = true;
+        m_pages[1]->showable = true;
         wizard->PressNext();
         QCOMPARE(Current(*wizard), 2u);
-        pages[1]->leavable = false;
+        m_pages[1]->leavable = false;
         m_log.clear();
         wizard->PressBack();
         QCOMPARE(Current(*wizard), 2u);
@@ -167,16 +161,14 @@ private slots:
 
     void movesThatDoNotHappenKeepTheHistory()
     {
-        QList<CTestPage*> pages;
-        std::unique_ptr<CWizard> wizard(MakeSheet<CWizard>(2, &pages));
-        wizard->show();
+        const auto wizard = MakeSheet<CWizard>(2);
         QVERIFY(wizard->PressNext());
         QCOMPARE(wizard->GetHistory(), QList<quint32>{1});
         // Back refused by the page: the way back is still there afterwards.
-        pages[1]->leavable = false;
+        m_pages[1]->leavable = false;
         QVERIFY(!wizard->PressBack());
         QCOMPARE(wizard->GetHistory(), QList<quint32>{1});
-        pages[1]->leavable = true;
+        m_pages[1]->leavable = true;
         // Next from the last page goes nowhere and records nothing.
         QVERIFY(!wizard->PressNext());
         QCOMPARE(wizard->GetHistory(), QList<quint32>{1});
@@ -200,11 +192,10 @@ private slots:
 
     void aPlainSheetInWizardModeGoesBackInOrder()
     {
-        QList<CTestPage*> pages;
-        std::unique_ptr<CHelpPropertySheet> sheet(MakeSheet<CHelpPropertySheet>(3, &pages));
+        const auto sheet = MakeSheet<CHelpPropertySheet>(3, false);
         sheet->SetWizardMode();
         sheet->show();
-        pages[0]->jumpTo = 3;
+        m_pages[0]->jumpTo = 3;
         sheet->PressNext();
         QCOMPARE(Current(*sheet), 3u);
         sheet->PressBack();
@@ -213,9 +204,7 @@ private slots:
 
     void finishTakesTheFocusFromNext()
     {
-        QList<CTestPage*> pages;
-        std::unique_ptr<CWizard> wizard(MakeSheet<CWizard>(2, &pages));
-        wizard->show();
+        const auto wizard = MakeSheet<CWizard>(2);
         QVERIFY(QTest::qWaitForWindowActive(wizard.get()));
         QPushButton* next = wizard->GetButton(CPropertySheet::kNextButton);
         next->setFocus();
@@ -230,9 +219,7 @@ private slots:
 
     void cancelTellsEveryPage()
     {
-        QList<CTestPage*> pages;
-        std::unique_ptr<CWizard> wizard(MakeSheet<CWizard>(2, &pages));
-        wizard->show();
+        const auto wizard = MakeSheet<CWizard>(2);
         m_log.clear();
         CModalRun::QueueHandler([](QDialog& dialog) {
             static_cast<CPropertySheet&>(dialog).PressCancel();
@@ -244,15 +231,13 @@ private slots:
 
     void tabbedSheetKeepsARefusingPage()
     {
-        QList<CTestPage*> pages;
-        std::unique_ptr<CPropertySheet> sheet(MakeSheet<CPropertySheet>(3, &pages));
-        sheet->show();
+        const auto sheet = MakeSheet<CPropertySheet>(3);
         // Only the page on show is drawn, in the first place and after a move.
-        QCOMPARE(pages[0]->isVisible(), true);
-        QCOMPARE(pages[1]->isVisible() || pages[2]->isVisible(), false);
+        QCOMPARE(m_pages[0]->isVisible(), true);
+        QCOMPARE(m_pages[1]->isVisible() || m_pages[2]->isVisible(), false);
         QVERIFY(sheet->SetActivePage(1));
-        QCOMPARE(pages[0]->isVisible() || pages[2]->isVisible(), false);
-        pages[1]->leavable = false;
+        QCOMPARE(m_pages[0]->isVisible() || m_pages[2]->isVisible(), false);
+        m_pages[1]->leavable = false;
         QVERIFY(!sheet->SetActivePage(2));
         QCOMPARE(Current(*sheet), 2u);
         // OK is refused too while the page will not be left, and nothing is accepted.
@@ -260,7 +245,7 @@ private slots:
         sheet->PressOK();
         QVERIFY(sheet->isVisible());
         QCOMPARE(m_log, QStringList{u"leave 2"_s});
-        pages[1]->leavable = true;
+        m_pages[1]->leavable = true;
         m_log.clear();
         sheet->PressOK();
         QCOMPARE(sheet->result(), int(QDialog::Accepted));
@@ -321,13 +306,12 @@ private slots:
 
     void f1OnAWizardPageShowsItsTopic()
     {
-        QList<CTestPage*> pages;
-        std::unique_ptr<CWizard> wizard(MakeSheet<CWizard>(1, &pages));
-        pages[0]->SetHelpTopic(49);
+        const auto wizard = MakeSheet<CWizard>(1, false);
+        m_pages[0]->SetHelpTopic(49);
         wizard->show();
         QVERIFY(QTest::qWaitForWindowActive(wizard.get()));
-        pages[0]->m_edit->setFocus();
-        QTest::keyClick(pages[0]->m_edit, Qt::Key_F1);
+        m_pages[0]->m_edit->setFocus();
+        QTest::keyClick(m_pages[0]->m_edit, Qt::Key_F1);
         const auto shown = CHelpViewer::TakeShown();
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown[0].kind, CHelpViewer::Shown::Topic);

@@ -80,14 +80,10 @@ private slots:
         QTest::addColumn<bool>("stored");
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("without separator") << true << "/srv/www"
-                                           << "/srv/www/";
-        QTest::newRow("with separator") << true << "/srv/www/"
-                                        << "/srv/www/";
-        QTest::newRow("empty") << true << ""
-                               << "";
-        QTest::newRow("absent") << false << ""
-                                << "";
+        QTest::newRow("without separator") << true << u"/srv/www"_s << u"/srv/www/"_s;
+        QTest::newRow("with separator") << true << u"/srv/www/"_s << u"/srv/www/"_s;
+        QTest::newRow("empty") << true << QString() << QString();
+        QTest::newRow("absent") << false << QString() << QString();
         QTest::newRow("258 bytes") << true << QLatin1Char('/') + QString(257, QLatin1Char('w'))
                                    << QLatin1Char('/') + QString(257, QLatin1Char('w')) + QLatin1Char('/');
         QTest::newRow("259 bytes, no room")

@@ -17,6 +17,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace TestSupport;
+using DialogSupport::Highlight;
 using DialogSupport::TakeTexts;
 
 namespace {
@@ -54,13 +55,6 @@ const QList<CSubmission> kThree = {Sub(7, u"keen.zip"_s, u"Ann"_s), Sub(8, u"doo
 QString File()
 {
     return SubmissionsFilePath();
-}
-
-void Select(CReviewSubmissionsDialog& dialog, std::initializer_list<int> rows)
-{
-    dialog.GetList()->clearSelection();
-    for (int row : rows)
-        dialog.GetList()->topLevelItem(row)->setSelected(true);
 }
 
 // The names the rows show; a row that does not show its submission is marked.
@@ -188,7 +182,7 @@ private slots:
         CReviewSubmissionsDialog dialog(File());
         QCOMPARE(dialog.GetList()->topLevelItem(1)->text(0), u"doom.zip"_s);
         QCOMPARE(dialog.GetList()->topLevelItem(1)->text(2), u"bo@example.org"_s);
-        Select(dialog, {1});
+        Highlight(dialog.GetList(), {1});
         dialog.GetPostButton()->click();
         QCOMPARE(ReadFile(ReviewFilePath(8)), FormatReviewRecord(kThree[2]) + FormatReviewRecord(kThree[1]));
         QCOMPARE(Names(dialog), QStringList{u"Ann"_s});
@@ -206,13 +200,13 @@ private slots:
         // Escape after posting writes nothing; posting all, then Close, deletes the file.
         CReviewSubmissionsDialog escaped(File());
         escaped.show();
-        Select(escaped, {0, 1});
+        Highlight(escaped.GetList(), {0, 1});
         escaped.OnPost();
         QTest::keyClick(escaped.GetList(), Qt::Key_Escape);
         QVERIFY(!escaped.isVisible());
         QCOMPARE(ReadFile(File()), FormatSubmission(kThree[0]) + kSiteRecord);
         CReviewSubmissionsDialog closed(File());
-        Select(closed, {0, 1});
+        Highlight(closed.GetList(), {0, 1});
         closed.OnPost();
         closed.accept();
         QVERIFY(!QFileInfo::exists(File()));
@@ -224,7 +218,7 @@ private slots:
         QVERIFY(QDir().mkpath(ReviewFilePath(4))); // a review file that cannot be appended to
         WriteFile(File(), Records({kThree[0], Sub(4, u"x.zip"_s, u"Dee"_s), kThree[1], kThree[2]}));
         CReviewSubmissionsDialog dialog(File());
-        Select(dialog, {0, 1, 2});
+        Highlight(dialog.GetList(), {0, 1, 2});
         dialog.OnPost();
         QCOMPARE(TakeTexts(), QStringList{kPostError});
         QCOMPARE(Names(dialog), (QStringList{u"Dee"_s, u"Cy"_s}));
@@ -236,7 +230,7 @@ private slots:
     {
         WriteFile(File(), Records(kThree));
         CReviewSubmissionsDialog dialog(File());
-        Select(dialog, {0, 1, 2});
+        Highlight(dialog.GetList(), {0, 1, 2});
         QStringList titles;
         const auto cancel = [](CEditSubmissionDialog& d) { d.GetCancelButton()->click(); };
         QueueEdit(&titles, cancel);
@@ -284,7 +278,7 @@ private slots:
                  u"WarningAre you sure you want to delete the highlighted review(s)?"_s);
         QCOMPARE(asked[0].buttons, QMessageBox::Yes | QMessageBox::No);
         QCOMPARE(asked[0].icon, QMessageBox::Question);
-        Select(dialog, {0, 2});
+        Highlight(dialog.GetList(), {0, 2});
         CMessageBox::QueueAnswer(QMessageBox::No);
         dialog.OnDelete();
         QCOMPARE(Names(dialog).size(), 3);
@@ -306,7 +300,7 @@ private slots:
         QTreeWidget* list = dialog.GetList();
         QStringList titles;
         const auto drop = [](CEditSubmissionDialog& d) { d.done(CEditSubmissionDialog::kDeleteResult); };
-        Select(dialog, {0, 2});
+        Highlight(dialog.GetList(), {0, 2});
         QueueEdit(&titles, drop);
         QueueEdit(&titles, drop);
         const QPoint cell = list->visualItemRect(list->topLevelItem(2)).center();
@@ -315,7 +309,7 @@ private slots:
         QCOMPARE(titles, (QStringList{u"keen.zip"_s, u"quake.zip"_s}));
 
         titles.clear(); // Enter in the list reaches the Review button, once
-        Select(dialog, {0});
+        Highlight(dialog.GetList(), {0});
         QueueEdit(&titles, [](CEditSubmissionDialog& d) { d.reject(); });
         QueueEdit(&titles, [](CEditSubmissionDialog& d) { d.reject(); });
         list->setFocus();
