@@ -171,6 +171,18 @@ private slots:
                  QByteArray("A\r\na@b\r\nfalse\r\nd\r\nxy\r\nz\r\n\t\r\n"));
         QCOMPARE(FormatReviewRecord(Review(u"A"_s, u"a@b"_s, true, u"d"_s, QString())),
                  QByteArray("A\r\na@b\r\ntrue\r\nd\r\n\t\r\n"));
+
+        // Found by fuzzing: a TAB at the start of a line (or of a long line's piece) or a line break
+        // in a one-line field split the record when it was read back. They become spaces.
+        const CReview tabs = Review(u"Two\nLines"_s, u"\ta@b"_s, false, u"d"_s,
+                                    u"\tindented\r\n"_s + QString(kMaxReviewLineBytes, u'x') + u"\tafter"_s);
+        QVERIFY(WriteReviewFile(Path(2), {tabs, kTwo[0]}));
+        QVERIFY(ReadReviewFile(Path(2), read));
+        QCOMPARE(read.size(), 2);
+        QCOMPARE(read[0].name, u"Two Lines"_s);
+        QCOMPARE(read[0].email, u" a@b"_s);
+        QVERIFY(read[0].text.startsWith(u" indented\r\n"_s));
+        QCOMPARE(Describe({read[1]}), Describe({kTwo[0]}));
     }
 
     void readerRules_data()

@@ -88,13 +88,26 @@ bool ReadReviewFile(const QString& path, QList<CReview>& reviews)
     return complete;
 }
 
+QString ReviewFileLine(const QString& field)
+{
+    QString line = UpToNul(field);
+    for (QChar& c : line) {
+        if (c == u'\r' || c == u'\n' || c == u'\t')
+            c = u' ';
+    }
+    return line;
+}
+
 QByteArray FormatReviewRecord(const CReview& review)
 {
-    QString record = UpToNul(review.name) + QLatin1Char('\n') + UpToNul(review.email) + QLatin1Char('\n') +
+    QString record = ReviewFileLine(review.name) + QLatin1Char('\n') + ReviewFileLine(review.email) +
+                     QLatin1Char('\n') +
                      (review.anonymous ? QLatin1String("true\n") : QLatin1String("false\n")) +
-                     UpToNul(review.date) + QLatin1Char('\n');
+                     ReviewFileLine(review.date) + QLatin1Char('\n');
     // The text's own line breaks become the file's line ends; an empty text has no line at all.
-    const QString text = UpToNul(review.text).remove(QLatin1Char('\r'));
+    // A TAB would end the record wherever a line, or a piece of a long one, began with it.
+    const QString text =
+        UpToNul(review.text).remove(QLatin1Char('\r')).replace(QLatin1Char('\t'), QLatin1Char(' '));
     if (!text.isEmpty())
         record += text + QLatin1Char('\n');
     record += QLatin1String("\t\n");

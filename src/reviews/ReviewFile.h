@@ -47,5 +47,10 @@ bool WriteReviewFile(const QString& path, const QList<CReview>& reviews);
 // (its directory is not created). False when the file cannot be opened for appending or written.
 bool AppendReviewToFile(const QString& path, const CReview& review);
 
-// The bytes of one record as the file holds it (CR LF line ends, TAB line last).
+// A one-line field as a line of the file: up to its first NUL, with line breaks and TABs made
+// spaces, so that it can neither end the record nor shift the fields after it.
+QString ReviewFileLine(const QString& field);
+
+// The bytes of one record as the file holds it (CR LF line ends, TAB line last). The text's TABs
+// become spaces, for the same reason.
 QByteArray FormatReviewRecord(const CReview& review);

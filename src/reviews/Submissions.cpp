@@ -91,10 +91,8 @@ void ReadSubmissions(const QString& path, QList<CSubmission>& submissions)
 
 QByteArray FormatSubmission(const CSubmission& submission)
 {
-    // What fputs writes of the name: up to its first NUL.
-    const qsizetype nul = submission.file_name.indexOf(QChar(0));
-    const QString head = SafeFormat(u"%ld\r\n", submission.file_id) +
-                         submission.file_name.left(nul < 0 ? submission.file_name.size() : nul) + u"\r\n"_s;
+    const QString head =
+        SafeFormat(u"%ld\r\n", submission.file_id) + ReviewFileLine(submission.file_name) + u"\r\n"_s;
     return head.toUtf8() + FormatReviewRecord(submission);
 }
 
