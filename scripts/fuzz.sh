@@ -19,6 +19,7 @@ fi
 root=$(pwd)
 testdata="$root/../shared/testdata/bbs-archives"
 mkdir -p build-asan/fuzz-artifacts
+failed=""
 # The readers use no settings of this machine, and their temporary directories stay in the run's own.
 export TROVEPORT_MACHINE_REG="$root/build-asan/fuzz-settings/machine.reg"
 export TROVEPORT_USER_REG="$root/build-asan/fuzz-settings/user.reg"
@@ -38,7 +39,13 @@ for target in $targets; do
     tmp=$(mktemp -d)
     echo "== $target ($limit)"
     # shellcheck disable=SC2086
-    TMPDIR="$tmp" "build-asan/fuzz/$target" $limit -timeout=20 -rss_limit_mb=2048 -max_len=262144 \
-        -print_final_stats=1 -artifact_prefix="build-asan/fuzz-artifacts/$target-" "$corpus" $seeds
+    if ! TMPDIR="$tmp" "build-asan/fuzz/$target" $limit -timeout=20 -rss_limit_mb=2048 -max_len=262144 \
+        -print_final_stats=1 -artifact_prefix="build-asan/fuzz-artifacts/$target-" "$corpus" $seeds; then
+        failed="$failed $target"
+    fi
     rm -rf "$tmp"
 done
+if [ -n "$failed" ]; then
+    echo "Faults found by:$failed (inputs in build-asan/fuzz-artifacts/)" >&2
+    exit 1
+fi
