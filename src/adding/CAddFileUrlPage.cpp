@@ -7,37 +7,32 @@
 #include "controls/CModalRun.h"
 #include "properties/PageControls.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
-#include <QVBoxLayout>
 
-CAddFileUrlPage::CAddFileUrlPage(QWidget* parent) : CWizardPage(kTemplateId, QString(), parent)
+namespace {
+
+QLabel* Heading()
 {
-    SetHelpTopic(kHelpTopic);
-    auto* text = new QLabel(tr("Add available download URL's for the selected file."), this);
+    auto* text = new QLabel(CAddFileUrlPage::tr("Add available download URL's for the selected file."));
     text->setWordWrap(true);
     NameAfterText(text, text->text());
-    const LocationListControls controls = BuildLocationListControls(this, text);
-    m_list = controls.list;
-    m_list->setAccessibleName(tr("Download URLs"));
-    m_add = controls.add;
-    m_edit = controls.edit;
-    m_remove = controls.remove;
-    connect(m_add, &QPushButton::clicked, this, &CAddFileUrlPage::OnAdd);
-    connect(m_edit, &QPushButton::clicked, this, &CAddFileUrlPage::OnEdit);
-    connect(m_remove, &QPushButton::clicked, this, &CAddFileUrlPage::OnRemove);
-    connect(m_list, &QListWidget::itemDoubleClicked, this, &CAddFileUrlPage::OnEdit);
+    return text;
+}
+
+} // namespace
+
+CAddFileUrlPage::CAddFileUrlPage(QWidget* parent)
+    : CLocationListPage(kTemplateId, QString(), Heading(), tr("Download URLs"), parent)
+{
+    SetHelpTopic(kHelpTopic);
 }
 
 QStringList CAddFileUrlPage::GetLocations() const
 {
-    QStringList locations;
-    for (int i = 0; i < m_list->count(); ++i)
-        locations.append(m_list->item(i)->text());
-    return locations;
+    return ListedLocations();
 }
 
 void CAddFileUrlPage::Refill()
@@ -73,10 +68,7 @@ bool CAddFileUrlPage::OnSetActive()
 
 bool CAddFileUrlPage::OnKillActive()
 {
-    if (m_list->count() > 0)
-        return true;
-    CMessageBox::Show(this, tr("Please enter at least one valid download URL."));
-    return false;
+    return RequireLocation(tr("Please enter at least one valid download URL."));
 }
 
 void CAddFileUrlPage::OnAdd()

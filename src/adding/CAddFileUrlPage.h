@@ -1,16 +1,13 @@
 #pragma once
 
-#include "adding/CWizardPage.h"
+#include "properties/CLocationListPage.h"
 
 #include <QStringList>
-
-class QListWidget;
-class QPushButton;
 
 // The new file's download locations, filled from the source: a submission's site addresses, the
 // web file's address, or, for a local file, the location the Download URL dialog forms as soon
 // as the page shows. At least one is required.
-class CAddFileUrlPage : public CWizardPage
+class CAddFileUrlPage : public CLocationListPage
 {
     Q_OBJECT
 
@@ -26,14 +23,9 @@ public:
     // The locations in the order shown.
     QStringList GetLocations() const;
 
-    QListWidget* GetList() const { return m_list; }
-    QPushButton* GetAddButton() const { return m_add; }
-    QPushButton* GetEditButton() const { return m_edit; }
-    QPushButton* GetRemoveButton() const { return m_remove; }
-
-    void OnAdd();
-    void OnEdit();
-    void OnRemove();
+    void OnAdd() override;
+    void OnEdit() override;
+    void OnRemove() override;
 
 private:
     void Refill();
@@ -41,8 +33,4 @@ private:
     void AddLocalFile(const QString& path);
 
     quint32 m_filledGeneration = 0;
-    QListWidget* m_list = nullptr;
-    QPushButton* m_add = nullptr;
-    QPushButton* m_edit = nullptr;
-    QPushButton* m_remove = nullptr;
 };

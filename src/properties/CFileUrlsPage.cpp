@@ -6,28 +6,15 @@
 #include "controls/CPropertySheet.h"
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
-#include "properties/PageControls.h"
 
-#include <QHBoxLayout>
 #include <QListWidget>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 CFileUrlsPage::CFileUrlsPage(CFileRecord* file, QWidget* parent)
-    : CWizardPage(kTemplateId, tr("URLs"), parent), m_file(file)
+    : CLocationListPage(kTemplateId, tr("URLs"), nullptr, tr("URLs"), parent), m_file(file)
 {
     SetHelpTopic(kHelpTopic);
-    const LocationListControls controls = BuildLocationListControls(this, nullptr);
-    m_list = controls.list;
     m_list->setSortingEnabled(true);
-    m_list->setAccessibleName(GetTitle());
-    m_add = controls.add;
-    m_edit = controls.edit;
-    m_remove = controls.remove;
-    connect(m_add, &QPushButton::clicked, this, &CFileUrlsPage::OnAdd);
-    connect(m_edit, &QPushButton::clicked, this, &CFileUrlsPage::OnEdit);
-    connect(m_remove, &QPushButton::clicked, this, &CFileUrlsPage::OnRemove);
-    connect(m_list, &QListWidget::itemDoubleClicked, this, &CFileUrlsPage::OnEdit);
 }
 
 bool CFileUrlsPage::OnSetActive()
@@ -43,10 +30,7 @@ bool CFileUrlsPage::OnSetActive()
 
 bool CFileUrlsPage::OnKillActive()
 {
-    if (m_list->count() > 0)
-        return true;
-    CMessageBox::Show(this, tr("Please add at least one URL for this file."));
-    return false;
+    return RequireLocation(tr("Please add at least one URL for this file."));
 }
 
 void CFileUrlsPage::CancelToClose()

@@ -1,15 +1,13 @@
 #pragma once
 
-#include "adding/CWizardPage.h"
+#include "properties/CLocationListPage.h"
 
 class CFileRecord;
-class QListWidget;
-class QPushButton;
 
 // "URLs": the file's download locations. Adding, editing and removing one writes it at once, and
 // then Cancel can no longer undo the sheet: it becomes Close. The page cannot be left while the
 // file has no location.
-class CFileUrlsPage : public CWizardPage
+class CFileUrlsPage : public CLocationListPage
 {
     Q_OBJECT
 
@@ -22,14 +20,9 @@ public:
     bool OnSetActive() override;
     bool OnKillActive() override;
 
-    QListWidget* GetList() const { return m_list; }
-    QPushButton* GetAddButton() const { return m_add; }
-    QPushButton* GetEditButton() const { return m_edit; }
-    QPushButton* GetRemoveButton() const { return m_remove; }
-
-    void OnAdd();
-    void OnEdit();
-    void OnRemove();
+    void OnAdd() override;
+    void OnEdit() override;
+    void OnRemove() override;
 
 private:
     void AddLocation(const QString& location);
@@ -37,8 +30,4 @@ private:
 
     CFileRecord* m_file;
     bool m_loaded = false;
-    QListWidget* m_list = nullptr;
-    QPushButton* m_add = nullptr;
-    QPushButton* m_edit = nullptr;
-    QPushButton* m_remove = nullptr;
 };

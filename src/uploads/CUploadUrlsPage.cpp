@@ -3,43 +3,27 @@
 #include "adding/CDownloadUrlDialog.h"
 #include "controls/CMessageBox.h"
 #include "controls/CModalRun.h"
-#include "properties/PageControls.h"
 
 #include <QListWidget>
 #include <QPushButton>
 
 CUploadUrlsPage::CUploadUrlsPage(QStringList& urls, QWidget* parent)
-    : CWizardPage(kTemplateId, tr("URLs"), parent), m_urls(urls)
+    : CLocationListPage(kTemplateId, tr("URLs"), nullptr, tr("URLs"), parent), m_urls(urls)
 {
     SetHelpTopic(kHelpTopic);
-    const LocationListControls controls = BuildLocationListControls(this, nullptr);
-    m_list = controls.list;
     m_list->setSortingEnabled(true);
-    m_list->setAccessibleName(GetTitle());
-    m_add = controls.add;
-    m_edit = controls.edit;
-    m_remove = controls.remove;
-    connect(m_add, &QPushButton::clicked, this, &CUploadUrlsPage::OnAdd);
-    connect(m_edit, &QPushButton::clicked, this, &CUploadUrlsPage::OnEdit);
-    connect(m_remove, &QPushButton::clicked, this, &CUploadUrlsPage::OnRemove);
-    connect(m_list, &QListWidget::itemDoubleClicked, this, &CUploadUrlsPage::OnEdit);
     // Filled at once: OK writes the list back even when the page was never shown.
     m_list->addItems(m_urls);
 }
 
 bool CUploadUrlsPage::OnKillActive()
 {
-    if (m_list->count() > 0)
-        return true;
-    CMessageBox::Show(this, tr("Please add at least one URL for this file."));
-    return false;
+    return RequireLocation(tr("Please add at least one URL for this file."));
 }
 
 void CUploadUrlsPage::OnOK()
 {
-    m_urls.clear();
-    for (int i = 0; i < m_list->count(); ++i)
-        m_urls.append(m_list->item(i)->text());
+    m_urls = ListedLocations();
 }
 
 void CUploadUrlsPage::AddLocation(const QString& location)
