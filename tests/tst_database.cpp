@@ -327,9 +327,11 @@ private slots:
         sqlite3* handle = SqliteHandle(theDatabaseManager.GetConnection());
         if (!handle)
             QSKIP("Qt's SQLite driver does not use the system SQLite here");
-        // Reading the new row back fails after it has been stored.
-        auto denyReads = [](void*, int action, const char* table, const char*, const char*, const char*) {
-            return action == SQLITE_READ && qstrcmp(table, "files") == 0 ? SQLITE_DENY : SQLITE_OK;
+        // Reading the new row back fails after it has been stored (its new key alone may be read).
+        auto denyReads = [](void*, int action, const char* table, const char* column, const char*, const char*) {
+            return action == SQLITE_READ && qstrcmp(table, "files") == 0 && qstrcmp(column, "file_id") != 0
+                       ? SQLITE_DENY
+                       : SQLITE_OK;
         };
         sqlite3_set_authorizer(handle, denyReads, nullptr);
         CFileRecord record(&theDatabaseManager);

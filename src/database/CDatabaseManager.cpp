@@ -4,6 +4,7 @@
 #include "database/CDBException.h"
 #include "database/CRecordSet.h"
 #include "database/CSqliteStatement.h"
+#include "database/PostgresConnection.h"
 #include "startup/Globals.h"
 #include "startup/SafeFormat.h"
 
@@ -13,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QScopeGuard>
 #include <QSqlQuery>
@@ -40,6 +42,8 @@ public:
         int generation = 0;
         QSqlDatabase db; // kept, so that each row read finds its connection without a name lookup
         std::map<QString, std::unique_ptr<CSqliteStatement>> statements;
+        std::map<QString, std::unique_ptr<QSqlQuery>> queries; // prepared on a server, for Run
+        QString lost; // why the server cannot be reached, until Reconnect
     };
 
     ~CThreadConnections()
@@ -59,6 +63,14 @@ public:
         entry.name = name;
         entry.generation = generation;
         entry.db = db;
+        entry.lost.clear();
+    }
+    void SetLost(const CDatabaseManager* manager, int generation, const QString& error)
+    {
+        Drop(manager);
+        Entry& entry = m_entries[manager];
+        entry.generation = generation;
+        entry.lost = error;
     }
     void Drop(const CDatabaseManager* manager)
     {
@@ -73,9 +85,11 @@ private:
     static void Close(Entry& entry)
     {
         entry.statements.clear();
+        entry.queries.clear();
         entry.db.close();
         entry.db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(entry.name);
+        if (!entry.name.isEmpty())
+            QSqlDatabase::removeDatabase(entry.name);
     }
 
     std::map<const CDatabaseManager*, Entry> m_entries;
@@ -93,7 +107,28 @@ CThreadConnections& ThreadConnections()
 QString ErrorText(const QSqlError& error)
 {
     const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
-    return text.isEmpty() ? QStringLiteral("Unknown database error") : text;
+    return text.isEmpty() ? QStringLiteral("Unknown database error") : text.trimmed();
+}
+
+std::atomic<qint64> g_statementsSent{0};
+
+bool IsWindowThread()
+{
+    return QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread();
+}
+
+// Statements PostgreSQL can prepare; others (SAVEPOINT, BEGIN, SET) are sent as they are.
+bool IsPreparable(const QString& statement)
+{
+    static const QLatin1String kinds[] = {QLatin1String("SELECT"), QLatin1String("INSERT"),
+                                          QLatin1String("UPDATE"), QLatin1String("DELETE"),
+                                          QLatin1String("WITH")};
+    const QString start = statement.trimmed().left(6);
+    for (const QLatin1String& kind : kinds) {
+        if (start.startsWith(kind, Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -118,21 +153,88 @@ QString CDatabaseManager::GetDatabaseFile() const
                                     : m_databaseFile;
 }
 
+void CDatabaseManager::SetDatabaseConnection(const QString& uri)
+{
+    QMutexLocker lock(&m_mutex);
+    m_connection = uri.trimmed();
+    ++m_generation;
+}
+
+QString CDatabaseManager::GetDatabaseConnection() const
+{
+    QMutexLocker lock(&m_mutex);
+    if (m_connection)
+        return *m_connection;
+    return m_databaseFile.isEmpty() ? g_strDatabaseConnection : QString();
+}
+
+SqlEngine CDatabaseManager::GetEngine() const
+{
+    return GetDatabaseConnection().isEmpty() ? SqlEngine::Sqlite : SqlEngine::Postgres;
+}
+
+QString CDatabaseManager::GetDatabaseName() const
+{
+    const QString uri = GetDatabaseConnection();
+    return uri.isEmpty() ? GetDatabaseFile() : DisplayPostgresUri(uri);
+}
+
 QSqlDatabase CDatabaseManager::GetConnection()
 {
     const int generation = m_generation;
     CThreadConnections& connections = ThreadConnections();
-    if (const auto* entry = connections.Find(this);
-        entry && entry->generation == generation && entry->db.isOpen())
-        return entry->db;
+    if (const auto* entry = connections.Find(this); entry && entry->generation == generation) {
+        if (!entry->lost.isEmpty())
+            throw CDBException(entry->lost);
+        if (entry->db.isOpen()) {
+            if (!PostgresConnectionLost(entry->db))
+                return entry->db;
+            // The server went away: say so until the user refreshes, without waiting for it again.
+            const QString lost = SafeFormat(
+                u"The connection to the database server was lost: %s Refresh to connect again.",
+                ErrorText(entry->db.lastError()));
+            connections.SetLost(this, generation, lost);
+            throw CDBException(lost);
+        }
+    }
     connections.Drop(this);
     const QString name = QStringLiteral("troveport-%1-%2-%3")
                              .arg(quintptr(this), 0, 16)
                              .arg(quintptr(QThread::currentThread()), 0, 16)
                              .arg(generation);
-    QSqlDatabase db = OpenConnection(name);
-    connections.Set(this, name, generation, db);
-    return db;
+    try {
+        QSqlDatabase db = OpenConnection(name);
+        connections.Set(this, name, generation, db);
+        return db;
+    } catch (const CDBException& e) {
+        // A server that cannot be reached is not tried again on every row the window paints.
+        if (GetEngine() == SqlEngine::Postgres)
+            connections.SetLost(this, generation, e.GetErrorText());
+        throw;
+    }
+}
+
+void CDatabaseManager::Reconnect()
+{
+    if (!g_threadConnections.hasLocalData())
+        return;
+    CThreadConnections& connections = *g_threadConnections.localData();
+    if (const auto* entry = connections.Find(this);
+        entry && (!entry->lost.isEmpty() || PostgresConnectionLost(entry->db)))
+        connections.Drop(this);
+}
+
+bool CDatabaseManager::InTransaction()
+{
+    QSqlDatabase db = GetConnection();
+    if (sqlite3* handle = SqliteHandle(db))
+        return !SqliteAutocommit(handle);
+    return PostgresInTransaction(db);
+}
+
+qint64 CDatabaseManager::StatementsSent()
+{
+    return g_statementsSent;
 }
 
 CSqliteStatement* CDatabaseManager::GetCachedStatement(const QString& statement)
@@ -160,6 +262,8 @@ qint64 CDatabaseManager::Run(const QString& statement, const QVariantList& value
         }
         return cached->LastInsertRowId();
     }
+    if (GetEngine() == SqlEngine::Postgres)
+        return RunPostgres(statement, values, firstColumn);
     QSqlQuery query(GetConnection());
     query.setForwardOnly(true);
     Prepare(query, statement);
@@ -171,6 +275,55 @@ qint64 CDatabaseManager::Run(const QString& statement, const QVariantList& value
     return query.lastInsertId().toLongLong();
 }
 
+qint64 CDatabaseManager::RunPostgres(const QString& statement, const QVariantList& values,
+                                     QVariantList* firstColumn)
+{
+    QSqlDatabase db = GetConnection();
+    // A failed statement spoils a PostgreSQL transaction whole, where SQLite takes back only the
+    // statement: inside one, each statement gets a savepoint of its own, so a failure means the same
+    // on both.
+    const bool guarded = PostgresInTransaction(db) && IsPreparable(statement);
+    QSqlQuery plain(db);
+    if (guarded)
+        Exec(plain, QStringLiteral("SAVEPOINT troveport_statement"));
+    try {
+        QSqlQuery* query = &plain;
+        if (IsPreparable(statement)) {
+            // Prepared once per connection: a statement run once per file is parsed once.
+            auto& cached = ThreadConnections().Find(this)->queries[statement];
+            if (!cached) {
+                auto prepared = std::make_unique<QSqlQuery>(db);
+                prepared->setForwardOnly(true);
+                Prepare(*prepared, statement);
+                cached = std::move(prepared);
+            }
+            query = cached.get();
+            for (qsizetype i = 0; i < values.size(); ++i)
+                query->bindValue(int(i), values[i]);
+            Exec(*query);
+        } else {
+            Exec(plain, statement);
+        }
+        qint64 lastValue = 0;
+        while (query->next()) {
+            if (firstColumn)
+                firstColumn->append(query->value(0));
+            lastValue = query->value(0).toLongLong();
+        }
+        query->finish();
+        if (guarded)
+            Exec(plain, QStringLiteral("RELEASE troveport_statement"));
+        return lastValue; // with INSERT ... RETURNING, the new row's key
+    } catch (const CDBException&) {
+        if (guarded && !PostgresConnectionLost(db)) {
+            QSqlQuery undo(db);
+            undo.exec(QStringLiteral("ROLLBACK TO troveport_statement"));
+            undo.exec(QStringLiteral("RELEASE troveport_statement"));
+        }
+        throw;
+    }
+}
+
 void CDatabaseManager::CloseConnection()
 {
     if (g_threadConnections.hasLocalData())
@@ -179,14 +332,57 @@ void CDatabaseManager::CloseConnection()
 
 QSqlDatabase CDatabaseManager::OpenConnection(const QString& name)
 {
+    // The window must not freeze while another program holds the database or the server does not
+    // answer: its thread waits a few seconds at most and then fails (logged, the list stays empty).
+    // Workers may wait longer.
+    const bool windowThread = IsWindowThread();
+    return GetEngine() == SqlEngine::Postgres ? OpenPostgres(name, windowThread) : OpenSqlite(name, windowThread);
+}
+
+QSqlDatabase CDatabaseManager::OpenPostgres(const QString& name, bool windowThread)
+{
+    QString error;
+    PostgresParameters parameters;
+    if (ParsePostgresUri(GetDatabaseConnection(), (windowThread ? kWindowThreadOpenTimeout : kWorkerOpenTimeout) / 1000,
+                         &parameters, &error)) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        if (!db.isValid()) {
+            error = QStringLiteral("Qt's PostgreSQL driver is not installed (Debian: libqt6sql6-psql).");
+        } else {
+            db.setHostName(parameters.host);
+            db.setPort(parameters.port);
+            db.setUserName(parameters.user);
+            db.setDatabaseName(parameters.database);
+            db.setConnectOptions(parameters.options);
+            ++g_statementsSent;
+            if (db.open()) {
+                try {
+                    QSqlQuery query(db);
+                    // A row another program keeps locked is waited for as long as an SQLite lock.
+                    Exec(query, QStringLiteral("SET lock_timeout = %1")
+                                    .arg(windowThread ? kWindowThreadBusyTimeout : kWorkerBusyTimeout));
+                    if (m_createSchema)
+                        CreateSchema(db);
+                    return db;
+                } catch (const CDBException& e) {
+                    error = e.GetErrorText();
+                }
+            } else {
+                error = ErrorText(db.lastError());
+            }
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    throw CDBException(SafeFormat(u"Cannot open the database %s: %s", GetDatabaseName(), error));
+}
+
+QSqlDatabase CDatabaseManager::OpenSqlite(const QString& name, bool windowThread)
+{
     // Switching a new database to WAL and creating its tables take the file's exclusive lock. Two
     // connections doing so at once may be refused at once instead of waiting (SQLite's way out of
     // a deadlock), so this process's threads take turns, and another program's turn is waited for.
     static QMutex setUpMutex;
-    // The window must not freeze while another program holds the database: its thread waits a few
-    // seconds at most and then fails (logged, the list stays empty). Workers may wait longer.
-    const bool windowThread =
-        QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread();
     const int busyTimeout = windowThread ? kWindowThreadBusyTimeout : kWorkerBusyTimeout;
     QDeadlineTimer deadline(windowThread ? kWindowThreadOpenTimeout : kWorkerOpenTimeout);
     QString error;
@@ -240,7 +436,10 @@ void CDatabaseManager::LogError(const QString& text)
                          QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')) + QLatin1Char('\n');
     const QByteArray bytes = line.toUtf8();
     std::fputs(bytes.constData(), stderr);
-    const QString logFile = MakePath(QFileInfo(GetDatabaseFile()).path(), QStringLiteral("troveport-db.log"));
+    // Beside the SQLite file, or with the library's other files when the database is a server.
+    const QString logFile =
+        MakePath(GetEngine() == SqlEngine::Postgres ? g_strDatabasePath : QFileInfo(GetDatabaseFile()).path(),
+                 QStringLiteral("troveport-db.log"));
     // One write per line on an append-only descriptor, so lines from several threads never mix.
     const int fd =
         ::open(QFile::encodeName(logFile).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
@@ -266,18 +465,23 @@ std::optional<qint64> CDatabaseManager::GetFileKey(double fileId)
 
 void CDatabaseManager::Exec(QSqlQuery& query)
 {
+    ++g_statementsSent;
     if (!query.exec())
         throw CDBException(ErrorText(query.lastError()));
 }
 
 void CDatabaseManager::Exec(QSqlQuery& query, const QString& statement)
 {
+    ++g_statementsSent;
     if (!query.exec(statement))
         throw CDBException(ErrorText(query.lastError()));
 }
 
 void CDatabaseManager::Prepare(QSqlQuery& query, const QString& statement)
 {
+    // Preparing is a round trip of its own on a server; SQLite prepares in the process.
+    if (query.driver() && query.driver()->dbmsType() == QSqlDriver::PostgreSQL)
+        ++g_statementsSent;
     if (!query.prepare(statement))
         throw CDBException(ErrorText(query.lastError()));
 }

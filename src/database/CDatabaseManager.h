@@ -1,6 +1,7 @@
 #pragma once
 
 #include "database/CLockManager.h"
+#include "database/SqlDialect.h"
 
 #include <QMutex>
 #include <QSqlDatabase>
@@ -14,8 +15,9 @@ class QSqlQuery;
 class CSqliteStatement;
 
 // Owns the way to the database: one connection per thread (Qt connections belong to the thread
-// that opened them), opened on first use, in WAL mode with a busy timeout so that the web site can
-// read and write while the explorer runs.
+// that opened them), opened on first use. The database is either an SQLite file, in WAL mode with a
+// busy timeout so that the web site can read and write while the explorer runs, or a PostgreSQL
+// server named by a connection URI, for a web site on another machine.
 class CDatabaseManager
 {
 public:
@@ -27,9 +29,17 @@ public:
     CDatabaseManager(const CDatabaseManager&) = delete;
     CDatabaseManager& operator=(const CDatabaseManager&) = delete;
 
-    // The database file; until set, "troveport.db" in the database directory of the settings.
+    // The SQLite database file; until set, "troveport.db" in the database directory of the
+    // settings. Setting it chooses SQLite whatever the settings say.
     void SetDatabaseFile(const QString& fileName);
     QString GetDatabaseFile() const;
+    // A PostgreSQL connection URI, or empty for the SQLite file; until set, the machine setting
+    // DatabaseConnection.
+    void SetDatabaseConnection(const QString& uri);
+    QString GetDatabaseConnection() const;
+    SqlEngine GetEngine() const;
+    // The database as messages name it: the file, or the URI.
+    QString GetDatabaseName() const;
 
     // The calling thread's open connection. Throws CDBException when the database cannot be opened.
     QSqlDatabase GetConnection();
@@ -43,6 +53,14 @@ public:
     qint64 Run(const QString& statement, const QVariantList& values = {}, QVariantList* firstColumn = nullptr);
     // Closes the calling thread's connection (threads' connections also close when they end).
     void CloseConnection();
+    // A connection to a server that was lost, or that could not be opened, stays so on its thread:
+    // each later use fails at once with the same message instead of waiting for the server again.
+    // This lets the next use open a new one; the window calls it when the user refreshes.
+    void Reconnect();
+    // True inside a transaction the calling thread's connection started.
+    bool InTransaction();
+    // Statements sent to the database by this process so far: with PostgreSQL, round trips.
+    static qint64 StatementsSent();
 
     // Appends a time-stamped line to "troveport-db.log" beside the database and writes it to
     // standard error.
@@ -65,6 +83,9 @@ protected:
 
 private:
     QSqlDatabase OpenConnection(const QString& name);
+    QSqlDatabase OpenSqlite(const QString& name, bool windowThread);
+    QSqlDatabase OpenPostgres(const QString& name, bool windowThread);
+    qint64 RunPostgres(const QString& statement, const QVariantList& values, QVariantList* firstColumn);
 
     // Milliseconds a connection waits for another program's lock: on the window thread a few
     // seconds at most, so the window never freezes for long.
@@ -76,6 +97,7 @@ private:
     const bool m_createSchema;
     mutable QMutex m_mutex;
     QString m_databaseFile;
+    std::optional<QString> m_connection; // unset: the machine setting
     QString m_lastError;
     std::atomic<int> m_generation{0}; // raised when the file changes, so threads reopen
 };

@@ -1,6 +1,7 @@
 #include "database/CFileRecord.h"
 
 #include "database/CDBException.h"
+#include "database/CSavepoint.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "startup/SafeFormat.h"
 
@@ -102,27 +103,20 @@ bool CFileRecord::Add()
             values.append(value.second);
         }
         CDatabaseManager* manager = GetManager();
-        // A savepoint works inside and outside a transaction: the row is taken back when the
-        // database gives it an id this program could not tell apart from another.
-        manager->Run(QStringLiteral("SAVEPOINT add_file"));
-        try {
-            key = manager->Run(QStringLiteral("INSERT INTO files (%1) VALUES (%2)")
-                                   .arg(columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))),
-                               values);
-            if (!IsExactKey(key))
-                throw CDBException(SafeFormat(u"The database gave the new file the id %lld, beyond %lld: the "
-                                              u"file was not added.",
-                                              key, kMaxExactKey));
-            manager->Run(QStringLiteral("RELEASE add_file"));
-        } catch (const CDBException&) {
-            try {
-                manager->Run(QStringLiteral("ROLLBACK TO add_file"));
-                manager->Run(QStringLiteral("RELEASE add_file"));
-            } catch (const CDBException&) {
-                // the failure that brought us here is the one to report
-            }
-            throw;
-        }
+        // The row is taken back when the database gives it an id this program could not tell apart
+        // from another.
+        CSavepoint savepoint(manager, QStringLiteral("add_file"));
+        QVariantList added;
+        manager->Run(QStringLiteral("INSERT INTO files (%1) VALUES (%2) RETURNING file_id")
+                         .arg(columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))),
+                     values, &added);
+        key = added.value(0).toLongLong();
+        if (added.size() != 1 || !IsExactKey(key))
+            throw CDBException(SafeFormat(u"The database gave the new file the id %lld, beyond %lld: the "
+                                          u"file was not added.",
+                                          key, kMaxExactKey));
+        if (!savepoint.Release())
+            return false; // logged
     } catch (const CDBException& e) {
         GetManager()->LogError(e.GetErrorText());
         return false;
@@ -230,7 +224,8 @@ bool CFileRecord::RunForThisFile(const QString& statement, const QVariant& value
 bool CFileRecord::AddToFileArea(double areaId)
 {
     // Linking a file to an area it is already in changes nothing and is not an error.
-    return RunForThisFile(QStringLiteral("INSERT OR IGNORE INTO file_area (area_id, file_id) VALUES (?, ?)"),
+    return RunForThisFile(QStringLiteral("INSERT INTO file_area (area_id, file_id) VALUES (?, ?) "
+                                         "ON CONFLICT DO NOTHING"),
                           qint64(areaId));
 }
 

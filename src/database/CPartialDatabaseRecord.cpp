@@ -46,7 +46,8 @@ void CPartialDatabaseRecord::OpenKeyStatement(const QString& keyStatement, const
 
 bool CPartialDatabaseRecord::Open(const QString& statement, bool, bool)
 {
-    const QString keys = KeyStatementFor(statement, m_recordSet.GetTable(), m_recordSet.GetKeyColumn());
+    const QString keys = KeyStatementFor(statement, m_recordSet.GetTable(), m_recordSet.GetKeyColumn(),
+                                         m_pManager->GetEngine());
     if (keys.isEmpty()) {
         m_recordSet.Close();
         return false;

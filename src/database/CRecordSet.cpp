@@ -27,6 +27,8 @@ void CRecordSet::Close()
     m_position = 0;
     m_deleted = false;
     m_editing = false;
+    m_blockRows.clear();
+    m_blocks.clear();
 }
 
 void CRecordSet::OpenKeys(const QString& statement, const QVariantList& bindValues)
@@ -110,13 +112,80 @@ bool CRecordSet::ReadRow(qint64 key, CRowValues* row)
     return true;
 }
 
+namespace {
+
+// Blocks kept at once: two cover any screen, the others the way back when scrolling.
+constexpr size_t kBlocksKept = 8;
+
+} // namespace
+
+void CRecordSet::ReadBlock(qint64 first, qint64 last)
+{
+    QStringList keys;
+    for (qint64 position = first; position <= last; ++position)
+        keys.append(QString::number(m_keys[size_t(position - 1)]));
+    // The keys are numbers this program holds: written into the statement, they need no parameters
+    // and the block costs one round trip.
+    QSqlQuery query(m_manager->GetConnection());
+    query.setForwardOnly(true);
+    CDatabaseManager::Exec(query, QStringLiteral("SELECT * FROM %1 WHERE %2 IN (%3)")
+                                      .arg(m_table, m_keyColumn, keys.join(QLatin1Char(','))));
+    const QSqlRecord record = query.record();
+    m_blockNames.clear();
+    int keyIndex = -1;
+    for (int i = 0; i < record.count(); ++i) {
+        m_blockNames.append(record.fieldName(i));
+        if (record.fieldName(i).compare(m_keyColumn, Qt::CaseInsensitive) == 0)
+            keyIndex = i;
+    }
+    if (keyIndex < 0)
+        throw CDBException(SafeFormat(u"The table %s has no column %s.", m_table, m_keyColumn));
+    while (query.next()) {
+        QVariantList values;
+        values.reserve(record.count());
+        for (int i = 0; i < record.count(); ++i)
+            values.append(query.value(i));
+        m_blockRows[values[keyIndex].toLongLong()] = std::move(values);
+    }
+}
+
+bool CRecordSet::ReadBlockRow(qint64 position, bool fresh, CRowValues* row)
+{
+    const qint64 key = m_keys[size_t(position - 1)];
+    const qint64 block = (position - 1) / kBlockRows;
+    if (fresh) {
+        m_blockRows.erase(key);
+        ReadBlock(position, position);
+    } else if (std::find(m_blocks.begin(), m_blocks.end(), block) == m_blocks.end()) {
+        if (m_blocks.size() >= kBlocksKept) {
+            const qint64 oldest = m_blocks.back();
+            m_blocks.pop_back();
+            for (qint64 p = oldest * kBlockRows + 1; p <= std::min(GetRecordCount(), (oldest + 1) * kBlockRows); ++p)
+                m_blockRows.erase(m_keys[size_t(p - 1)]);
+        }
+        ReadBlock(block * kBlockRows + 1, std::min(GetRecordCount(), (block + 1) * kBlockRows));
+        m_blocks.push_front(block);
+    }
+    const auto found = m_blockRows.find(key);
+    if (found == m_blockRows.end())
+        return false; // deleted since the keys were read
+    row->names = m_blockNames;
+    row->values = found->second;
+    row->rawNames.clear();
+    return true;
+}
+
 bool CRecordSet::Move(qint64 position, CRowValues* row)
 {
+    const qint64 previous = m_position;
     m_position = std::clamp<qint64>(position, 0, GetRecordCount() + 1);
     m_deleted = false;
     if (IsBOF() || IsEOF())
         return false;
-    if (ReadRow(GetCurrentKey(), row))
+    const bool found = m_manager->GetEngine() == SqlEngine::Postgres
+                           ? ReadBlockRow(m_position, m_position == previous, row)
+                           : ReadRow(GetCurrentKey(), row);
+    if (found)
         return true;
     m_deleted = true;
     return false;

@@ -5,7 +5,9 @@
 #include <QString>
 #include <QVariant>
 
+#include <list>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 class CDatabaseManager;
@@ -32,11 +34,17 @@ inline std::optional<qint64> KeyFromDouble(double id)
 // gave them. A row is read when the cursor is positioned on it. Positions stay as they were opened:
 // a row deleted meanwhile keeps its place and reads as deleted.
 //
+// Over a network (PostgreSQL) rows are read in aligned blocks of kBlockRows, so that a screen of
+// rows costs at most two round trips; a block is kept until the set is opened again. Moving to the
+// position the cursor already stands on reads that row again, fresh.
+//
 // A record set is used by the thread that created it (it runs on that thread's connection).
 // Database failures throw CDBException.
 class CRecordSet
 {
 public:
+    static constexpr qint64 kBlockRows = 128;
+
     CRecordSet(CDatabaseManager* manager, QString table, QString keyColumn);
     ~CRecordSet();
     CRecordSet(const CRecordSet&) = delete;
@@ -78,6 +86,9 @@ public:
 
 private:
     bool ReadRow(qint64 key, CRowValues* row);
+    // The row at the position from its block, reading the block when it is not kept.
+    bool ReadBlockRow(qint64 position, bool fresh, CRowValues* row);
+    void ReadBlock(qint64 first, qint64 last);
 
     CDatabaseManager* m_manager;
     QString m_table;
@@ -88,4 +99,10 @@ private:
     bool m_deleted = false;
     bool m_editing = false;
     qint64 m_editKey = 0;
+
+    // The blocks read from a server: the rows by key, the numbers of the blocks kept (most recent
+    // first), and the column names of the rows.
+    std::unordered_map<qint64, QVariantList> m_blockRows;
+    std::list<qint64> m_blocks;
+    QStringList m_blockNames;
 };

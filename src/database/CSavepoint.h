@@ -25,4 +25,5 @@ private:
     CDatabaseManager* m_manager;
     QString m_name;
     bool m_open = false;
+    bool m_transaction = false; // BEGIN and COMMIT stand for the savepoint
 };

@@ -20,6 +20,11 @@ sqlite3* SqliteHandle(const QSqlDatabase& db)
     return *static_cast<sqlite3* const*>(handle.constData());
 }
 
+bool SqliteAutocommit(sqlite3* db)
+{
+    return sqlite3_get_autocommit(db) != 0;
+}
+
 CSqliteStatement::CSqliteStatement(sqlite3* db, const QString& statement) : m_db(db)
 {
     const QByteArray sql = statement.toUtf8();

@@ -12,6 +12,8 @@ struct sqlite3_stmt;
 // paths that run once per row (collecting a cursor's keys, reading the row a cursor stands on) go
 // straight to SQLite: through QSqlQuery they cost several times more per row.
 sqlite3* SqliteHandle(const QSqlDatabase& db);
+// True when the connection is outside any transaction.
+bool SqliteAutocommit(sqlite3* db);
 
 // A prepared SQLite statement. Failures throw CDBException with SQLite's message.
 class CSqliteStatement

@@ -27,8 +27,13 @@ protected:
     void CreateSchema(QSqlDatabase& db) override;
 
 private:
+    void CreatePostgresSchema(QSqlDatabase& db);
+
     // The first column of every row a one-parameter statement gives; false (logged) on failure.
     bool QueryColumn(const QString& statement, const QVariant& value, QVariantList* column);
 };
+
+// The statements that make PostgreSQL's trigram indexes for searches (pg_trgm, GIN).
+QStringList PostgresSearchIndexStatements();
 
 extern CTroveportDatabaseManager theDatabaseManager;

@@ -33,9 +33,102 @@ QString ReplaceDistinctRow(const QString& statement)
     return out;
 }
 
+// The top-level positions of a keyword outside quoted texts, as whole words.
+qsizetype FindKeyword(const QString& sql, QLatin1String keyword, qsizetype from = 0)
+{
+    bool quoted = false;
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        if (sql[i] == QLatin1Char('\'')) {
+            quoted = !quoted;
+        } else if (!quoted && i >= from && QStringView(sql).mid(i, keyword.size()).compare(keyword, Qt::CaseInsensitive) == 0 &&
+                   (i == 0 || !IsWordChar(sql[i - 1])) &&
+                   (i + keyword.size() >= sql.size() || !IsWordChar(sql[i + keyword.size()]))) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+// "column like 'text'" as PostgreSQL must say it to mean what SQLite does: the case of ASCII
+// letters ignored on both sides and no other, and a backslash a plain character, not an escape.
+QString RewriteLike(QString sql)
+{
+    qsizetype at = 0;
+    while ((at = FindKeyword(sql, QLatin1String("like"), at)) >= 0) {
+        // The operand is the name before the keyword: "column" or "table.column".
+        qsizetype end = at;
+        while (end > 0 && sql[end - 1].isSpace())
+            --end;
+        qsizetype begin = end;
+        while (begin > 0 && (IsWordChar(sql[begin - 1]) || sql[begin - 1] == QLatin1Char('.')))
+            --begin;
+        // The pattern is the quoted text after it, with quotes inside doubled.
+        qsizetype open = at + 4;
+        while (open < sql.size() && sql[open].isSpace())
+            ++open;
+        qsizetype close = open + 1;
+        while (open < sql.size() && sql[open] == QLatin1Char('\'') && close < sql.size()) {
+            if (sql[close] == QLatin1Char('\'') && !(close + 1 < sql.size() && sql[close + 1] == QLatin1Char('\'')))
+                break;
+            close += sql[close] == QLatin1Char('\'') ? 2 : 1;
+        }
+        if (begin == end || open >= sql.size() || sql[open] != QLatin1Char('\'') || close >= sql.size()) {
+            at += 4;
+            continue;
+        }
+        QString pattern = sql.mid(open + 1, close - open - 1);
+        for (QChar& c : pattern) {
+            if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
+                c = QChar(c.unicode() + ('a' - 'A'));
+        }
+        pattern.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+        const QString replacement = FoldAsciiCase(sql.mid(begin, end - begin)) + QStringLiteral(" LIKE '") +
+                                    pattern + QLatin1Char('\'');
+        sql.replace(begin, close + 1 - begin, replacement);
+        at = begin + replacement.size();
+    }
+    return sql;
+}
+
+// PostgreSQL sorts a DISTINCT result only by what it selects; grouping by the key gives the same
+// rows and may be sorted by any column of the table. Titles sort as SQLite's NOCASE column does,
+// ties by key.
+QString PostgresKeyStatement(QString sql, const QString& table, const QString& keyColumn, bool distinct)
+{
+    sql = RewriteLike(sql);
+    const QString key = table + QLatin1Char('.') + keyColumn;
+    qsizetype orderBy = FindKeyword(sql, QLatin1String("order"));
+    while (orderBy >= 0 && !QStringView(sql).mid(orderBy + 5).trimmed().startsWith(QLatin1String("by"), Qt::CaseInsensitive))
+        orderBy = FindKeyword(sql, QLatin1String("order"), orderBy + 5);
+    QString order;
+    if (orderBy >= 0) {
+        order = sql.mid(orderBy);
+        sql.truncate(orderBy);
+        static const QRegularExpression title(QStringLiteral("\\b((?:\\w+\\.)?title)\\b"),
+                                              QRegularExpression::CaseInsensitiveOption);
+        QRegularExpressionMatch match = title.match(order);
+        if (match.hasMatch())
+            order.replace(match.capturedStart(1), match.capturedLength(1),
+                          FoldAsciiCase(match.captured(1)) + QStringLiteral(" COLLATE \"C\""));
+        order = order.trimmed() + QStringLiteral(", ") + key;
+    }
+    if (distinct) {
+        static const QRegularExpression distinctKeyword(QStringLiteral("^(select\\s+)distinct\\s+"),
+                                                        QRegularExpression::CaseInsensitiveOption);
+        sql.replace(distinctKeyword, QStringLiteral("\\1"));
+        sql = sql.trimmed() + QStringLiteral(" GROUP BY ") + key;
+    }
+    return order.isEmpty() ? sql.trimmed() : sql.trimmed() + QLatin1Char(' ') + order;
+}
+
 } // namespace
 
-QString KeyStatementFor(const QString& statement, const QString& table, const QString& keyColumn)
+QString FoldAsciiCase(const QString& expression)
+{
+    return QStringLiteral("translate(%1, 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz')").arg(expression);
+}
+
+QString KeyStatementFor(const QString& statement, const QString& table, const QString& keyColumn, SqlEngine engine)
 {
     QString sql = ReplaceDistinctRow(statement.trimmed());
     if (sql.isEmpty())
@@ -46,7 +139,13 @@ QString KeyStatementFor(const QString& statement, const QString& table, const QS
         QStringLiteral("^(select\\s+(?:distinct\\s+)?)(?:%1\\.)?\\*(\\s+from\\s)")
             .arg(QRegularExpression::escape(table)),
         QRegularExpression::CaseInsensitiveOption);
-    if (allColumns.match(sql).hasMatch())
-        return sql.replace(allColumns, QStringLiteral("\\1%1.%2\\2").arg(table, keyColumn));
+    const QRegularExpressionMatch match = allColumns.match(sql);
+    if (match.hasMatch()) {
+        const bool distinct = match.captured(1).contains(QLatin1String("distinct"), Qt::CaseInsensitive);
+        sql.replace(allColumns, QStringLiteral("\\1%1.%2\\2").arg(table, keyColumn));
+        return engine == SqlEngine::Postgres ? PostgresKeyStatement(sql, table, keyColumn, distinct) : sql;
+    }
+    if (engine == SqlEngine::Postgres)
+        return QStringLiteral("SELECT %1 FROM (%2) AS selected").arg(keyColumn, RewriteLike(sql));
     return QStringLiteral("SELECT %1 FROM (%2)").arg(keyColumn, sql);
 }

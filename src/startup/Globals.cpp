@@ -6,6 +6,7 @@ const QString g_pszExplorerRegKey =
     QStringLiteral("HKCU\\Software\\Corvane Software\\Loomwell\\Troveport\\Explorer");
 
 QString g_strDatabasePath;
+QString g_strDatabaseConnection;
 QString g_szHttpPath;
 
 CFileAreaTable theFileAreaTable;

@@ -14,6 +14,8 @@ extern const QString g_pszExplorerRegKey;
 // Read once at start-up. The database directory is kept exactly as stored; the web root always
 // ends in "/" when not empty.
 extern QString g_strDatabasePath;
+// A PostgreSQL connection URI; empty for the SQLite file in g_strDatabasePath.
+extern QString g_strDatabaseConnection;
 extern QString g_szHttpPath;
 
 // Open, read-only, from start-up until the process ends.

@@ -9,6 +9,7 @@ void LoadStartupPaths()
     QString value;
     g_strDatabasePath =
         RegReadString(QStringLiteral("DatabasePath"), value, kMaxPathBuffer, g_pszRegKey) ? value : QString();
+    g_strDatabaseConnection = RegGetString(QStringLiteral("DatabaseConnection"), g_pszRegKey).trimmed();
 
     g_szHttpPath.clear();
     if (RegReadString(QStringLiteral("HttpPath"), value, kMaxPathBuffer, g_pszRegKey)) {

@@ -1,0 +1,114 @@
+#include "database/PostgresConnection.h"
+
+#include <QSqlDriver>
+#include <QStringList>
+#include <QUrl>
+#include <QUrlQuery>
+#include <QVariant>
+
+#include <libpq-fe.h>
+
+namespace {
+
+PGconn* PostgresHandle(const QSqlDatabase& db)
+{
+    if (!db.isValid() || !db.driver())
+        return nullptr;
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "PGconn*") != 0)
+        return nullptr;
+    return *static_cast<PGconn* const*>(handle.constData());
+}
+
+// A value as libpq's "name=value" syntax needs it.
+QString QuoteOption(const QString& value)
+{
+    QString quoted = value;
+    quoted.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('\''), QLatin1String("\\'"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
+} // namespace
+
+bool ParsePostgresUri(const QString& uri, int connectTimeoutSeconds, PostgresParameters* parameters,
+                      QString* error)
+{
+    const QUrl url(uri.trimmed(), QUrl::StrictMode);
+    if (!url.isValid() || (url.scheme() != QLatin1String("postgresql") && url.scheme() != QLatin1String("postgres"))) {
+        *error = QStringLiteral("DatabaseConnection is not a PostgreSQL connection URI "
+                                "(postgresql://user@host:port/database).");
+        return false;
+    }
+    if (!url.password().isEmpty()) {
+        *error = QStringLiteral("DatabaseConnection holds a password. Keep it in ~/.pgpass (or the file "
+                                "PGPASSFILE names) and take it out of the setting.");
+        return false;
+    }
+    PostgresParameters result;
+    result.host = url.host();
+    result.port = url.port(-1);
+    result.user = url.userName();
+    result.database = url.path().mid(1); // without the leading '/'
+    QStringList options;
+    bool hasConnectTimeout = false, hasKeepalives = false, hasUserTimeout = false;
+    for (const auto& [name, value] : QUrlQuery(url).queryItems(QUrl::FullyDecoded)) {
+        // Qt's driver splits its options at ';'.
+        if (name.contains(QLatin1Char(';')) || value.contains(QLatin1Char(';')) ||
+            name.contains(QLatin1Char('=')) || name.contains(QLatin1Char(' ')) || name.isEmpty()) {
+            *error = QStringLiteral("DatabaseConnection has an option that cannot be passed on: %1").arg(name);
+            return false;
+        }
+        if (name == QLatin1String("password")) {
+            *error = QStringLiteral("DatabaseConnection holds a password. Keep it in ~/.pgpass (or the file "
+                                    "PGPASSFILE names) and take it out of the setting.");
+            return false;
+        }
+        if (name == QLatin1String("host"))
+            result.host = value; // a socket directory, as libpq's URIs allow
+        else if (name == QLatin1String("port"))
+            result.port = value.toInt();
+        else if (name == QLatin1String("user"))
+            result.user = value;
+        else if (name == QLatin1String("dbname"))
+            result.database = value;
+        else
+            options.append(name + QLatin1Char('=') + QuoteOption(value));
+        hasConnectTimeout |= name == QLatin1String("connect_timeout");
+        hasKeepalives |= name.startsWith(QLatin1String("keepalives"));
+        hasUserTimeout |= name == QLatin1String("tcp_user_timeout");
+    }
+    // A dead server or network shows as an error within seconds instead of a wait without end:
+    // keepalives notice a peer that stopped answering even while a result is awaited, and the user
+    // timeout a send that is never acknowledged. A slow statement is not cut short by either.
+    if (!hasConnectTimeout)
+        options.append(QStringLiteral("connect_timeout=%1").arg(connectTimeoutSeconds));
+    if (!hasKeepalives)
+        options.append(QStringLiteral("keepalives=1;keepalives_idle=5;keepalives_interval=2;keepalives_count=3"));
+    if (!hasUserTimeout)
+        options.append(QStringLiteral("tcp_user_timeout=10000"));
+    options.append(QStringLiteral("application_name='troveport-explorer'"));
+    result.options = options.join(QLatin1Char(';'));
+    *parameters = result;
+    return true;
+}
+
+QString DisplayPostgresUri(const QString& uri)
+{
+    QUrl url(uri.trimmed());
+    if (!url.isValid())
+        return uri;
+    url.setPassword(QString());
+    return url.toString();
+}
+
+bool PostgresConnectionLost(const QSqlDatabase& db)
+{
+    PGconn* conn = PostgresHandle(db);
+    return conn && PQstatus(conn) == CONNECTION_BAD;
+}
+
+bool PostgresInTransaction(const QSqlDatabase& db)
+{
+    PGconn* conn = PostgresHandle(db);
+    return conn && PQtransactionStatus(conn) != PQTRANS_IDLE;
+}
