@@ -1,16 +1,26 @@
 #pragma once
 
-// Helpers for tests that use the file database: a fresh database file per test, files made in
-// one call, and a plain second connection standing in for the web site.
+// Helpers for tests that use the file database: a fresh database per test, files made in one
+// call, and a plain second connection standing in for the web site.
+//
+// The same tests run on both engines: on SQLite, and on PostgreSQL when TROVEPORT_TEST_ENGINE is
+// "postgresql" (a second ctest entry per test, named *_pg). The server is the one
+// TROVEPORT_TEST_POSTGRES names (scripts/test.sh starts a throwaway one); each test program gets a
+// database of its own on it.
 
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
+#include "startup/Globals.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
 #include <QVariant>
+
+#include <QUrl>
 
 #include <algorithm>
 #include <memory>
@@ -18,6 +28,100 @@
 using namespace Qt::StringLiterals;
 
 namespace DatabaseSupport {
+
+inline bool OnPostgres()
+{
+    return qgetenv("TROVEPORT_TEST_ENGINE") == "postgresql";
+}
+
+// The server's address, ending in '/', to which a database name is added.
+inline QString PostgresServer()
+{
+    return QString::fromLocal8Bit(qgetenv("TROVEPORT_TEST_POSTGRES"));
+}
+
+// This test program's own database on the server.
+inline QString PostgresDatabaseName()
+{
+    return u"test_%1_%2"_s.arg(QCoreApplication::applicationName().toLower()).arg(QCoreApplication::applicationPid());
+}
+
+inline QString PostgresDatabaseUri()
+{
+    return PostgresServer() + PostgresDatabaseName();
+}
+
+// Opens a plain connection of the test's own; false when it does not open.
+inline bool OpenAdminConnection(const QString& name, const QString& database)
+{
+    const QUrl url(PostgresServer());
+    QSqlDatabase db = QSqlDatabase::addDatabase(u"QPSQL"_s, name);
+    db.setHostName(url.host());
+    db.setPort(url.port(5432));
+    db.setUserName(url.userName());
+    db.setDatabaseName(database);
+    db.setConnectOptions(u"options='-c client_min_messages=warning'"_s);
+    if (!db.open()) {
+        qWarning("%s", qPrintable(db.lastError().text()));
+        return false;
+    }
+    return true;
+}
+
+// Call from initTestCase: skips the whole program when it should run on PostgreSQL and no server is
+// given, and makes its database on the server.
+#define TROVEPORT_REQUIRE_ENGINE()                                                                           \
+    do {                                                                                                     \
+        if (DatabaseSupport::OnPostgres()) {                                                                 \
+            if (DatabaseSupport::PostgresServer().isEmpty())                                                 \
+                QSKIP("No PostgreSQL server: TROVEPORT_TEST_POSTGRES is not set (scripts/test.sh starts one)"); \
+            QVERIFY(DatabaseSupport::CreatePostgresDatabase());                                             \
+        }                                                                                                    \
+    } while (false)
+
+inline bool CreatePostgresDatabase()
+{
+    bool made = false;
+    {
+        if (!OpenAdminConnection(u"test-admin"_s, u"postgres"_s))
+            return false;
+        QSqlQuery query(QSqlDatabase::database(u"test-admin"_s));
+        query.exec(u"DROP DATABASE IF EXISTS %1"_s.arg(PostgresDatabaseName()));
+        made = query.exec(u"CREATE DATABASE %1"_s.arg(PostgresDatabaseName()));
+        if (!made)
+            qWarning("%s", qPrintable(query.lastError().text()));
+    }
+    QSqlDatabase::removeDatabase(u"test-admin"_s);
+    return made;
+}
+
+// Points the database manager at a new, empty database: the file troveport.db in dir on SQLite, this
+// program's database emptied on PostgreSQL. The manager makes the tables when it connects.
+inline void UseFreshDatabase(const QString& dir)
+{
+    theDatabaseManager.CloseConnection();
+    if (!OnPostgres()) {
+        QFile::remove(dir + u"/troveport.db"_s);
+        theDatabaseManager.SetDatabaseFile(dir + u"/troveport.db"_s);
+        return;
+    }
+    {
+        QVERIFY(OpenAdminConnection(u"test-reset"_s, PostgresDatabaseName()));
+        QSqlQuery query(QSqlDatabase::database(u"test-reset"_s));
+        QVERIFY2(query.exec(u"DROP SCHEMA public CASCADE"_s), qPrintable(query.lastError().text()));
+        QVERIFY2(query.exec(u"CREATE SCHEMA public"_s), qPrintable(query.lastError().text()));
+    }
+    QSqlDatabase::removeDatabase(u"test-reset"_s);
+    g_strDatabasePath = dir; // where the library's other files and the log go
+    theDatabaseManager.SetDatabaseConnection(PostgresDatabaseUri());
+}
+
+// Skips a case that checks what only one engine has.
+#define TROVEPORT_SQLITE_ONLY(why)                                                                           \
+    do {                                                                                                     \
+        if (DatabaseSupport::OnPostgres())                                                                   \
+            QSKIP("SQLite only: " why);                                                                      \
+    } while (false)
 
 // Adds a file with a title, linked to an area; returns its id (0 on failure).
 inline double AddFile(const QString& title, double areaId = 1, const QString& url = QString())
@@ -79,12 +183,17 @@ inline QStringList LocationsOf(double id)
     return urls;
 }
 
-// A connection of its own to the same database file, as another program would have.
+// A connection of its own to the same database, as another program would have: to the file, or
+// on PostgreSQL to the test's database on the server.
 class COtherProgram
 {
 public:
     explicit COtherProgram(const QString& file, const QString& name = u"other-program"_s) : m_name(name)
     {
+        if (OnPostgres()) {
+            m_open = OpenAdminConnection(m_name, PostgresDatabaseName());
+            return;
+        }
         QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_name);
         db.setDatabaseName(file);
         db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=10000"_s);
@@ -97,7 +206,10 @@ public:
     }
     bool Run(const QString& statement, const QVariantList& values = {})
     {
-        return Query(statement, values).isActive();
+        QSqlQuery query = Query(statement, values);
+        if (!query.isActive())
+            qWarning("%s: %s", qPrintable(statement), qPrintable(query.lastError().text()));
+        return query.isActive();
     }
     QVariant Value(const QString& statement, const QVariantList& values = {})
     {
@@ -110,6 +222,10 @@ private:
     QSqlQuery Query(const QString& statement, const QVariantList& values)
     {
         QSqlQuery query(QSqlDatabase::database(m_name, false));
+        if (values.isEmpty()) { // PostgreSQL prepares no ALTER TABLE
+            query.exec(statement);
+            return query;
+        }
         query.prepare(statement);
         for (const QVariant& v : values)
             query.addBindValue(v);

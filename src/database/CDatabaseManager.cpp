@@ -111,6 +111,7 @@ QString ErrorText(const QSqlError& error)
 }
 
 std::atomic<qint64> g_statementsSent{0};
+std::atomic<qint64> g_writes{0};
 
 bool IsWindowThread()
 {
@@ -237,6 +238,16 @@ qint64 CDatabaseManager::StatementsSent()
     return g_statementsSent;
 }
 
+void CDatabaseManager::NoteWrite()
+{
+    ++g_writes;
+}
+
+qint64 CDatabaseManager::Writes()
+{
+    return g_writes;
+}
+
 CSqliteStatement* CDatabaseManager::GetCachedStatement(const QString& statement)
 {
     QSqlDatabase db = GetConnection();
@@ -252,6 +263,8 @@ CSqliteStatement* CDatabaseManager::GetCachedStatement(const QString& statement)
 
 qint64 CDatabaseManager::Run(const QString& statement, const QVariantList& values, QVariantList* firstColumn)
 {
+    if (!statement.startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive))
+        NoteWrite();
     if (CSqliteStatement* cached = GetCachedStatement(statement)) {
         // Reset on every way out: a statement left mid-way would keep its read open.
         const auto reset = qScopeGuard([cached] { cached->Reset(); });
@@ -361,6 +374,8 @@ QSqlDatabase CDatabaseManager::OpenPostgres(const QString& name, bool windowThre
                     // A row another program keeps locked is waited for as long as an SQLite lock.
                     Exec(query, QStringLiteral("SET lock_timeout = %1")
                                     .arg(windowThread ? kWindowThreadBusyTimeout : kWorkerBusyTimeout));
+                    // "Already exists, skipping" and the like are not for the log.
+                    Exec(query, QStringLiteral("SET client_min_messages = warning"));
                     if (m_createSchema)
                         CreateSchema(db);
                     return db;

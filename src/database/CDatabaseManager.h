@@ -61,6 +61,9 @@ public:
     bool InTransaction();
     // Statements sent to the database by this process so far: with PostgreSQL, round trips.
     static qint64 StatementsSent();
+    // Counts the writes this process makes, so that rows kept from before are read again.
+    static void NoteWrite();
+    static qint64 Writes();
 
     // Appends a time-stamped line to "troveport-db.log" beside the database and writes it to
     // standard error.

@@ -154,6 +154,7 @@ bool CFileRecord::Delete()
     if (!key)
         return false;
     QSqlDatabase db;
+    CDatabaseManager::NoteWrite();
     try {
         db = GetManager()->GetConnection();
         if (!db.transaction())
@@ -250,7 +251,7 @@ std::unique_ptr<CFileRecord> ReadFileOfListRow(CFileRecord& cursor, qint64 row)
     try {
         // Past the end (the list counted more rows than the cursor holds) or deleted meanwhile:
         // there is no file to act on, and a copy of some other row would be worse than none.
-        if (!cursor.SetAbsolutePosition(row + 1))
+        if (!cursor.RereadPosition(row + 1))
             return nullptr;
     } catch (const CDBException& e) {
         cursor.GetManager()->LogError(e.GetErrorText());

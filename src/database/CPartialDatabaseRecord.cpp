@@ -14,11 +14,11 @@ CPartialDatabaseRecord::CPartialDatabaseRecord(CDatabaseManager* manager, const 
 
 CPartialDatabaseRecord::~CPartialDatabaseRecord() = default;
 
-bool CPartialDatabaseRecord::LoadPosition(qint64 position)
+bool CPartialDatabaseRecord::LoadPosition(qint64 position, bool fresh)
 {
     bool found;
     try {
-        found = m_recordSet.Move(position, &m_row);
+        found = m_recordSet.Move(position, &m_row, fresh);
     } catch (const CDBException&) {
         // The fields must not go on showing the row read before under this row's position.
         ClearFields(m_recordSet.GetCurrentKey());
@@ -65,6 +65,11 @@ bool CPartialDatabaseRecord::Open(const QString& statement, bool, bool)
 bool CPartialDatabaseRecord::SetAbsolutePosition(qint64 position)
 {
     return LoadPosition(position);
+}
+
+bool CPartialDatabaseRecord::RereadPosition(qint64 position)
+{
+    return LoadPosition(position, true);
 }
 
 void CPartialDatabaseRecord::MoveNext()

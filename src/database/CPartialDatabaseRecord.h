@@ -36,6 +36,9 @@ public:
     // row has been deleted since the cursor was opened (its fields are then cleared). Past either
     // end the fields keep the row read before: whoever acts on a file must look at the result.
     bool SetAbsolutePosition(qint64 position);
+    // The same, reading the row from the database even when it was read before: the row a command
+    // is about to act on, or one known to have changed.
+    bool RereadPosition(qint64 position);
     void MoveNext();
     bool IsEOF() const { return m_recordSet.IsEOF(); }
     bool IsBOF() const { return m_recordSet.IsBOF(); }
@@ -60,7 +63,7 @@ protected:
     virtual void ClearFields(qint64 key) = 0;
 
     // Reads the row at the position into the fields; false when there is none.
-    bool LoadPosition(qint64 position);
+    bool LoadPosition(qint64 position, bool fresh = false);
     void OpenKeyStatement(const QString& keyStatement, const QVariantList& bindValues);
 
     CRecordSet m_recordSet;

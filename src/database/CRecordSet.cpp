@@ -153,6 +153,13 @@ bool CRecordSet::ReadBlockRow(qint64 position, bool fresh, CRowValues* row)
 {
     const qint64 key = m_keys[size_t(position - 1)];
     const qint64 block = (position - 1) / kBlockRows;
+    // This process changed the database since the blocks were read: its own changes show at once,
+    // as they do when each row is read from a file.
+    if (m_blocksWrites != CDatabaseManager::Writes()) {
+        m_blocks.clear();
+        m_blockRows.clear();
+        m_blocksWrites = CDatabaseManager::Writes();
+    }
     if (fresh) {
         m_blockRows.erase(key);
         ReadBlock(position, position);
@@ -175,15 +182,14 @@ bool CRecordSet::ReadBlockRow(qint64 position, bool fresh, CRowValues* row)
     return true;
 }
 
-bool CRecordSet::Move(qint64 position, CRowValues* row)
+bool CRecordSet::Move(qint64 position, CRowValues* row, bool fresh)
 {
-    const qint64 previous = m_position;
     m_position = std::clamp<qint64>(position, 0, GetRecordCount() + 1);
     m_deleted = false;
     if (IsBOF() || IsEOF())
         return false;
     const bool found = m_manager->GetEngine() == SqlEngine::Postgres
-                           ? ReadBlockRow(m_position, m_position == previous, row)
+                           ? ReadBlockRow(m_position, fresh, row)
                            : ReadRow(GetCurrentKey(), row);
     if (found)
         return true;
@@ -232,6 +238,7 @@ int CRecordSet::CommitEdit(const QList<QPair<QString, QVariant>>& values)
             bindValues.append(value.second);
         }
     }
+    CDatabaseManager::NoteWrite();
     QSqlQuery query(m_manager->GetConnection());
     CDatabaseManager::Prepare(query, QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
                                          .arg(m_table, assignments.join(QStringLiteral(", ")), m_keyColumn));

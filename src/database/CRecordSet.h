@@ -35,8 +35,8 @@ inline std::optional<qint64> KeyFromDouble(double id)
 // a row deleted meanwhile keeps its place and reads as deleted.
 //
 // Over a network (PostgreSQL) rows are read in aligned blocks of kBlockRows, so that a screen of
-// rows costs at most two round trips; a block is kept until the set is opened again. Moving to the
-// position the cursor already stands on reads that row again, fresh.
+// rows costs at most two round trips; a block is kept until the set is opened again, and a row is
+// read fresh only on request (before a command acts on it).
 //
 // A record set is used by the thread that created it (it runs on that thread's connection).
 // Database failures throw CDBException.
@@ -71,8 +71,8 @@ public:
 
     // Moves to a position (clamped to just before the first or just after the last row) and reads
     // the row there into row. False, with row untouched, when there is no row at that position or
-    // it has been deleted.
-    bool Move(qint64 position, CRowValues* row);
+    // it has been deleted. Fresh reads the row from the database even when its block is kept.
+    bool Move(qint64 position, CRowValues* row, bool fresh = false);
 
     // Editing the current row: refused (throws) when there is no current row or it no longer exists.
     void StartEdit();
@@ -105,4 +105,5 @@ private:
     std::unordered_map<qint64, QVariantList> m_blockRows;
     std::list<qint64> m_blocks;
     QStringList m_blockNames;
+    qint64 m_blocksWrites = 0; // the process's write count when they were read
 };

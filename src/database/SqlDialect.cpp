@@ -90,35 +90,46 @@ QString RewriteLike(QString sql)
     return sql;
 }
 
-// PostgreSQL sorts a DISTINCT result only by what it selects; grouping by the key gives the same
-// rows and may be sorted by any column of the table. Titles sort as SQLite's NOCASE column does,
-// ties by key.
-QString PostgresKeyStatement(QString sql, const QString& table, const QString& keyColumn, bool distinct)
+// Splits off the statement's own ORDER BY, with titles sorted as SQLite's NOCASE column sorts them.
+QString TakePostgresOrder(QString* sql)
+{
+    qsizetype orderBy = FindKeyword(*sql, QLatin1String("order"));
+    while (orderBy >= 0 &&
+           !QStringView(*sql).mid(orderBy + 5).trimmed().startsWith(QLatin1String("by"), Qt::CaseInsensitive))
+        orderBy = FindKeyword(*sql, QLatin1String("order"), orderBy + 5);
+    if (orderBy < 0)
+        return QString();
+    QString order = sql->mid(orderBy).trimmed();
+    sql->truncate(orderBy);
+    static const QRegularExpression title(QStringLiteral("\\b((?:\\w+\\.)?title)\\b"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = title.match(order);
+    if (match.hasMatch())
+        order.replace(match.capturedStart(1), match.capturedLength(1),
+                      FoldAsciiCase(match.captured(1)) + QStringLiteral(" COLLATE \"C\""));
+    return order;
+}
+
+// The key statement on PostgreSQL. DISTINCT there sorts only by what it selects; grouping by the key
+// gives the same rows and may be sorted by any column of the table. Ties sort by key.
+QString PostgresKeyStatement(QString sql, const QString& table, const QString& keyColumn, bool keyOnly,
+                             bool distinct)
 {
     sql = RewriteLike(sql);
-    const QString key = table + QLatin1Char('.') + keyColumn;
-    qsizetype orderBy = FindKeyword(sql, QLatin1String("order"));
-    while (orderBy >= 0 && !QStringView(sql).mid(orderBy + 5).trimmed().startsWith(QLatin1String("by"), Qt::CaseInsensitive))
-        orderBy = FindKeyword(sql, QLatin1String("order"), orderBy + 5);
-    QString order;
-    if (orderBy >= 0) {
-        order = sql.mid(orderBy);
-        sql.truncate(orderBy);
-        static const QRegularExpression title(QStringLiteral("\\b((?:\\w+\\.)?title)\\b"),
-                                              QRegularExpression::CaseInsensitiveOption);
-        QRegularExpressionMatch match = title.match(order);
-        if (match.hasMatch())
-            order.replace(match.capturedStart(1), match.capturedLength(1),
-                          FoldAsciiCase(match.captured(1)) + QStringLiteral(" COLLATE \"C\""));
-        order = order.trimmed() + QStringLiteral(", ") + key;
+    QString order = TakePostgresOrder(&sql);
+    sql = sql.trimmed();
+    if (!keyOnly) {
+        const QString selected = order.isEmpty() ? sql : sql + QLatin1Char(' ') + order;
+        return QStringLiteral("SELECT %1 FROM (%2) AS selected").arg(keyColumn, selected);
     }
+    const QString key = table + QLatin1Char('.') + keyColumn;
     if (distinct) {
         static const QRegularExpression distinctKeyword(QStringLiteral("^(select\\s+)distinct\\s+"),
                                                         QRegularExpression::CaseInsensitiveOption);
         sql.replace(distinctKeyword, QStringLiteral("\\1"));
-        sql = sql.trimmed() + QStringLiteral(" GROUP BY ") + key;
+        sql += QStringLiteral(" GROUP BY ") + key;
     }
-    return order.isEmpty() ? sql.trimmed() : sql.trimmed() + QLatin1Char(' ') + order;
+    return order.isEmpty() ? sql : sql + QLatin1Char(' ') + order + QStringLiteral(", ") + key;
 }
 
 } // namespace
@@ -143,9 +154,9 @@ QString KeyStatementFor(const QString& statement, const QString& table, const QS
     if (match.hasMatch()) {
         const bool distinct = match.captured(1).contains(QLatin1String("distinct"), Qt::CaseInsensitive);
         sql.replace(allColumns, QStringLiteral("\\1%1.%2\\2").arg(table, keyColumn));
-        return engine == SqlEngine::Postgres ? PostgresKeyStatement(sql, table, keyColumn, distinct) : sql;
+        return engine == SqlEngine::Postgres ? PostgresKeyStatement(sql, table, keyColumn, true, distinct) : sql;
     }
     if (engine == SqlEngine::Postgres)
-        return QStringLiteral("SELECT %1 FROM (%2) AS selected").arg(keyColumn, RewriteLike(sql));
+        return PostgresKeyStatement(sql, table, keyColumn, false, false);
     return QStringLiteral("SELECT %1 FROM (%2)").arg(keyColumn, sql);
 }

@@ -135,8 +135,10 @@ QVariant CFileListModel::FileData(const QModelIndex& index, int role) const
     try {
         // The cells of one row are asked for one after another: read the row once.
         const qint64 position = qint64(index.row()) + 1;
-        if (m_cursor->GetAbsolutePosition() != position || m_cursor->IsEOF() || m_rereadRow) {
+        if (m_rereadRow) {
             m_rereadRow = false;
+            m_cursor->RereadPosition(position); // the row changed: not from a block read before
+        } else if (m_cursor->GetAbsolutePosition() != position || m_cursor->IsEOF()) {
             m_cursor->SetAbsolutePosition(position);
         }
         if (m_cursor->IsEOF())
