@@ -10,5 +10,5 @@ cmake --build build-asan --parallel "$(nproc)"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export LSAN_OPTIONS="suppressions=$(pwd)/fuzz/lsan.supp"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-(cd build-asan && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --parallel "$(nproc)")
+(cd build-asan && QT_QPA_PLATFORM=offscreen ../scripts/with-postgres.sh ctest --output-on-failure --parallel "$(nproc)")
 ./scripts/fuzz.sh --runs "${TROVEPORT_FUZZ_RUNS:-3000}"

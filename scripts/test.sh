@@ -1,7 +1,8 @@
 #!/bin/sh
-# Installs what is missing, builds, and runs every test headless.
+# Installs what is missing, builds, and runs every test headless: the database tests on SQLite and
+# again on a throwaway PostgreSQL server.
 set -eu
 cd "$(dirname "$0")/.."
 ./scripts/build.sh
 cd build
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure --parallel "$(nproc)"
+QT_QPA_PLATFORM=offscreen ../scripts/with-postgres.sh ctest --output-on-failure --parallel "$(nproc)"

@@ -2,6 +2,7 @@
 
 // A demonstration library in a test's own directory, opened as the explorer opens its library.
 
+#include "DatabaseSupport.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "DemoLibrary.h"
 #include "startup/Globals.h"
@@ -17,14 +18,21 @@ inline bool OpenDemoLibrary(const QString& dir, QString* error)
 {
     TestSupport::UseSettingsFilesIn(dir);
     QTextStream out(stdout);
-    if (!CreateDemoLibrary(dir + u"/demo"_s, out, error))
+    // On PostgreSQL the demonstration's files go into the test's database, emptied first.
+    const QString connection = DatabaseSupport::OnPostgres() ? DatabaseSupport::PostgresDatabaseUri() : QString();
+    if (DatabaseSupport::OnPostgres())
+        DatabaseSupport::UseFreshDatabase(dir);
+    if (!CreateDemoLibrary(dir + u"/demo"_s, out, error, connection))
         return false;
     LoadStartupPaths();
     if (OpenFileAreaTable() != AreaTableStatus::Ready) {
         *error = u"the demonstration's area table does not open"_s;
         return false;
     }
-    theDatabaseManager.SetDatabaseFile(g_strDatabasePath + u"/troveport.db"_s);
+    if (connection.isEmpty())
+        theDatabaseManager.SetDatabaseFile(g_strDatabasePath + u"/troveport.db"_s);
+    else
+        theDatabaseManager.SetDatabaseConnection(connection);
     return true;
 }
 

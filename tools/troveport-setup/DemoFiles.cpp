@@ -272,7 +272,7 @@ bool AddDemoFiles(const QString& areasDirectory, const QString& webRoot, QString
         }
         if (!added) {
             *error = QStringLiteral("Cannot add \"%1\" to the database %2 (see troveport-db.log beside it).")
-                         .arg(record.title, theDatabaseManager.GetDatabaseFile());
+                         .arg(record.title, theDatabaseManager.GetDatabaseName());
             return false;
         }
         if (!WriteDemoReviews(webRoot, file.fileName, record.file_id, error))

@@ -20,7 +20,7 @@ QString DefaultDemoDirectory()
 
 namespace {
 
-bool FillDemoLibrary(const QString& base, QTextStream& out, QString* error);
+bool FillDemoLibrary(const QString& base, QTextStream& out, QString* error, const QString& connection);
 
 // ClamAV's scanner when this machine has it, found now: the settings hold a full path. The options
 // and the virus status are written in any case, so installing it later needs only VirusChecker.
@@ -36,11 +36,12 @@ bool WriteVirusCheckerSettings(const QString& key)
 
 } // namespace
 
-bool CreateDemoLibrary(const QString& baseDirectory, QTextStream& out, QString* error)
+bool CreateDemoLibrary(const QString& baseDirectory, QTextStream& out, QString* error,
+                       const QString& databaseConnection)
 {
     const QString base = QDir::cleanPath(QDir(baseDirectory).absolutePath());
     const bool existed = QFileInfo::exists(base);
-    if (FillDemoLibrary(base, out, error))
+    if (FillDemoLibrary(base, out, error, databaseConnection))
         return true;
     // Half a demonstration would only be in the way of the next attempt.
     if (!existed)
@@ -50,7 +51,7 @@ bool CreateDemoLibrary(const QString& baseDirectory, QTextStream& out, QString* 
 
 namespace {
 
-bool FillDemoLibrary(const QString& base, QTextStream& out, QString* error)
+bool FillDemoLibrary(const QString& base, QTextStream& out, QString* error, const QString& connection)
 {
     // The demonstration becomes the machine's library; it must not quietly replace a real one.
     const QString current = RegGetString(QStringLiteral("DatabasePath"), g_pszRegKey);
@@ -123,13 +124,17 @@ bool FillDemoLibrary(const QString& base, QTextStream& out, QString* error)
     if (!editor.Save(error))
         return false;
 
-    theDatabaseManager.SetDatabaseFile(MakePath(db, QStringLiteral("troveport.db")));
+    if (connection.isEmpty())
+        theDatabaseManager.SetDatabaseFile(MakePath(db, QStringLiteral("troveport.db")));
+    else
+        theDatabaseManager.SetDatabaseConnection(connection);
     if (!AddDemoFiles(base + QStringLiteral("/areas"), web + QLatin1Char('/'), error) ||
         !AddDemoUploads(base + QStringLiteral("/areas"), error))
         return false;
 
     const QString keyM = g_pszRegKey;
     if (RegWriteString(QStringLiteral("DatabasePath"), db, keyM) != kRegSuccess ||
+        RegWriteString(QStringLiteral("DatabaseConnection"), connection, keyM) != kRegSuccess ||
         RegWriteString(QStringLiteral("HttpPath"), web, keyM) != kRegSuccess ||
         RegWriteString(QStringLiteral("HttpServer"), QStringLiteral("http://localhost:8080"), keyM) !=
             kRegSuccess ||

@@ -7,5 +7,8 @@
 QString DefaultDemoDirectory();
 
 // Makes a demonstration library under baseDirectory (its database, web root and area directories)
-// and points the machine settings at it. Refuses to touch a directory that already holds one.
-bool CreateDemoLibrary(const QString& baseDirectory, QTextStream& out, QString* error);
+// and points the machine settings at it. Refuses to touch a directory that already holds one. With
+// a PostgreSQL connection URI the files go into that (empty) database instead of an SQLite file,
+// and the machine setting DatabaseConnection names it.
+bool CreateDemoLibrary(const QString& baseDirectory, QTextStream& out, QString* error,
+                       const QString& databaseConnection = QString());

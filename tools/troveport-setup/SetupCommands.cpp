@@ -41,7 +41,9 @@ Commands:
   set NAME VALUE [--dword]   Store a machine setting (a number with --dword). A value that
                              begins with "--" goes after "--": set VirusCmdLine -- "--quiet".
   get NAME                   Show a machine setting.
-  --demo [DIR]               Make a demonstration library in DIR (default: %1).
+  --demo [DIR] [--database-connection URI]
+        Make a demonstration library in DIR (default: %1), its files in an SQLite
+        file there, or in the empty PostgreSQL database the URI names.
 
 The library is the one named by --library, else the machine setting DatabasePath.
 Machine settings live in $TROVEPORT_MACHINE_REG, else /etc/troveport/machine.reg.
@@ -55,7 +57,8 @@ const QSet<QString> kValuedOptions = {QStringLiteral("library"),    QStringLiter
                                       QStringLiteral("id"),         QStringLiteral("ftp-alias"),
                                       QStringLiteral("http-alias"), QStringLiteral("group"),
                                       QStringLiteral("name"),       QStringLiteral("path"),
-                                      QStringLiteral("http-path"),  QStringLiteral("http-server")};
+                                      QStringLiteral("http-path"),  QStringLiteral("http-server"),
+                                      QStringLiteral("database-connection")};
 // Options whose value may be empty: an empty alias or address clears it. Any other empty value is a
 // slip (--machine-settings= would quietly mean the machine's real settings).
 const QSet<QString> kMayBeEmptyOptions = {QStringLiteral("ftp-alias"), QStringLiteral("http-alias"),
@@ -395,12 +398,13 @@ int Run(const CommandLine& line, QTextStream& out, QTextStream& err)
     }
     QString error;
     if (line.Has(QStringLiteral("demo")) || line.words.value(0) == QLatin1String("demo")) {
-        Allow(line, QStringLiteral("--demo"), {QStringLiteral("demo")});
+        Allow(line, QStringLiteral("--demo"), {QStringLiteral("demo"), QStringLiteral("database-connection")});
         const qsizetype first = line.Has(QStringLiteral("demo")) ? 0 : 1;
         if (line.words.size() > first + 1)
             throw CUsageError(QStringLiteral("--demo takes at most one directory."));
         const QString dir = line.words.value(first, DefaultDemoDirectory());
-        return CreateDemoLibrary(dir, out, &error) ? 0 : Fail(err, error);
+        return CreateDemoLibrary(dir, out, &error, line.Value(QStringLiteral("database-connection"))) ? 0
+                                                                                                     : Fail(err, error);
     }
     if (line.words.isEmpty())
         throw CUsageError(QStringLiteral("No command given."));

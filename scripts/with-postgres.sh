@@ -1,0 +1,13 @@
+#!/bin/sh
+# Runs a command with a throwaway PostgreSQL server for it (scripts/pg-cluster.sh), named by
+# TROVEPORT_TEST_POSTGRES, and removes the server afterwards. A server already named is used as it is.
+set -eu
+if [ -n "${TROVEPORT_TEST_POSTGRES:-}" ]; then
+    exec "$@"
+fi
+here=$(cd "$(dirname "$0")" && pwd)
+eval "$("$here/pg-cluster.sh" start)"
+trap '"$here/pg-cluster.sh" stop "$TROVEPORT_PG_CLUSTER"' EXIT INT TERM
+status=0
+"$@" || status=$?
+exit "$status"
