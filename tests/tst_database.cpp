@@ -6,6 +6,7 @@
 #include "DatabaseSupport.h"
 #include "TestSupport.h"
 
+#include <QTcpServer>
 #include <QTemporaryDir>
 
 #include <sqlite3.h>
@@ -417,6 +418,44 @@ private slots:
         QCOMPARE(cursor.GetRecordCount(), 0);
         QVERIFY(cursor.IsEOF());
         QVERIFY(!Log().isEmpty());
+    }
+
+    void aServerThatGoesAwayIsReportedUntilReconnect()
+    {
+        if (!OnPostgres())
+            QSKIP("A database server only");
+        for (int i = 0; i < 300; ++i)
+            AddFile(u"File %1"_s.arg(i), 2);
+        CFileRecord cursor(&theDatabaseManager);
+        QVERIFY(cursor.GetAllFilesInArea(2));
+        // The server ends the explorer's session, as a restart or an administrator would.
+        COtherProgram admin(DbFile());
+        QVERIFY(admin.Run(u"SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                          "WHERE application_name = 'troveport-explorer'"_s));
+        QVERIFY(cursor.SetAbsolutePosition(2)); // kept from the first block
+        QVERIFY_THROWS_EXCEPTION(CDBException, cursor.SetAbsolutePosition(200));
+        // From now on each use fails at once with the same message, without trying the server.
+        const qint64 sent = CDatabaseManager::StatementsSent();
+        try {
+            cursor.SetAbsolutePosition(150);
+            QFAIL("read from a lost connection");
+        } catch (const CDBException& e) {
+            QVERIFY2(e.GetErrorText().startsWith(u"The connection to the database server was lost"_s),
+                     qPrintable(e.GetErrorText()));
+        }
+        QCOMPARE(theDatabaseManager.GetNumberOfFilesInArea(2), 0);
+        QCOMPARE(CDatabaseManager::StatementsSent(), sent);
+        theDatabaseManager.Reconnect();
+        QVERIFY(cursor.SetAbsolutePosition(200));
+        QCOMPARE(cursor.title, u"File 199"_s);
+        QCOMPARE(theDatabaseManager.GetNumberOfFilesInArea(2), 300);
+
+        // A server that accepts the connection and never answers is given up on.
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        theDatabaseManager.SetDatabaseConnection(
+            u"postgresql://troveport@127.0.0.1:%1/x?connect_timeout=2"_s.arg(silent.serverPort()));
+        QVERIFY_THROWS_EXCEPTION(CDBException, theDatabaseManager.GetConnection());
     }
 
     void unusableDatabaseFailsCleanly()

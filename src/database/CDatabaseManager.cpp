@@ -187,13 +187,14 @@ QSqlDatabase CDatabaseManager::GetConnection()
     if (const auto* entry = connections.Find(this); entry && entry->generation == generation) {
         if (!entry->lost.isEmpty())
             throw CDBException(entry->lost);
-        if (entry->db.isOpen()) {
-            if (!PostgresConnectionLost(entry->db))
-                return entry->db;
-            // The server went away: say so until the user refreshes, without waiting for it again.
+        if (entry->db.isOpen() && !PostgresConnectionLost(entry->db))
+            return entry->db;
+        if (GetEngine() == SqlEngine::Postgres) {
+            // The server went away (Qt's driver closes the connection then): say so until the user
+            // refreshes, without waiting for the server again on every row.
             const QString lost = SafeFormat(
-                u"The connection to the database server was lost: %s Refresh to connect again.",
-                ErrorText(entry->db.lastError()));
+                u"The connection to the database server was lost (%s). Refresh to connect again.",
+                GetDatabaseName());
             connections.SetLost(this, generation, lost);
             throw CDBException(lost);
         }
@@ -221,7 +222,7 @@ void CDatabaseManager::Reconnect()
         return;
     CThreadConnections& connections = *g_threadConnections.localData();
     if (const auto* entry = connections.Find(this);
-        entry && (!entry->lost.isEmpty() || PostgresConnectionLost(entry->db)))
+        entry && (!entry->lost.isEmpty() || !entry->db.isOpen() || PostgresConnectionLost(entry->db)))
         connections.Drop(this);
 }
 
@@ -231,6 +232,15 @@ bool CDatabaseManager::InTransaction()
     if (sqlite3* handle = SqliteHandle(db))
         return !SqliteAutocommit(handle);
     return PostgresInTransaction(db);
+}
+
+bool CDatabaseManager::TransactionFailed()
+{
+    try {
+        return PostgresTransactionFailed(GetConnection());
+    } catch (const CDBException&) {
+        return true; // the server went away with the transaction
+    }
 }
 
 qint64 CDatabaseManager::StatementsSent()

@@ -59,6 +59,8 @@ public:
     void Reconnect();
     // True inside a transaction the calling thread's connection started.
     bool InTransaction();
+    // True when that transaction failed on PostgreSQL, where a COMMIT then quietly takes it back.
+    bool TransactionFailed();
     // Statements sent to the database by this process so far: with PostgreSQL, round trips.
     static qint64 StatementsSent();
     // Counts the writes this process makes, so that rows kept from before are read again.

@@ -30,6 +30,10 @@ bool CSavepoint::Release()
 {
     if (!m_open)
         return true; // the writes were committed one by one
+    if (m_transaction && m_manager->TransactionFailed()) {
+        m_manager->LogError(QStringLiteral("The transaction failed; its writes were taken back."));
+        return false;
+    }
     if (!Run(m_transaction ? QStringLiteral("COMMIT") : QStringLiteral("RELEASE ") + m_name))
         return false; // still open: the destructor takes the writes back
     m_open = false;

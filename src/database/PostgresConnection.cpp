@@ -112,3 +112,9 @@ bool PostgresInTransaction(const QSqlDatabase& db)
     PGconn* conn = PostgresHandle(db);
     return conn && PQtransactionStatus(conn) != PQTRANS_IDLE;
 }
+
+bool PostgresTransactionFailed(const QSqlDatabase& db)
+{
+    PGconn* conn = PostgresHandle(db);
+    return conn && PQtransactionStatus(conn) == PQTRANS_INERROR;
+}

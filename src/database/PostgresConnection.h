@@ -28,3 +28,5 @@ QString DisplayPostgresUri(const QString& uri);
 bool PostgresConnectionLost(const QSqlDatabase& db);
 // True when the connection is PostgreSQL's and inside a transaction block.
 bool PostgresInTransaction(const QSqlDatabase& db);
+// True when the connection is PostgreSQL's and its transaction failed: a COMMIT would take it back.
+bool PostgresTransactionFailed(const QSqlDatabase& db);

@@ -220,6 +220,7 @@ void CMainFrame::FillList()
     m_listModel->Clear();
     const CFolderTreeItem* node = GetSelectedTreeItem();
     theDatabaseManager.TakeLastError(); // only this fill's complaint counts
+    theDatabaseManager.Reconnect(); // a server lost before is tried again now
     switch (node ? node->GetType() : 0) {
     case kNodeRoot:
     case kNodeGroup: {
