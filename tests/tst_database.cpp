@@ -458,6 +458,26 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(CDBException, theDatabaseManager.GetConnection());
     }
 
+    void aRoleThatMayNotAddExtensionsGetsTablesWithoutSearchIndexes()
+    {
+        if (!OnPostgres())
+            QSKIP("A database server only");
+        COtherProgram admin(DbFile());
+        // Roles belong to the whole server: the role may be left from an earlier run.
+        admin.Run(u"DO $$BEGIN CREATE ROLE limited_role LOGIN; EXCEPTION WHEN duplicate_object THEN END$$"_s);
+        QVERIFY(admin.Run(u"GRANT USAGE, CREATE ON SCHEMA public TO limited_role"_s));
+        QUrl uri(PostgresDatabaseUri());
+        uri.setUserName(u"limited_role"_s);
+        theDatabaseManager.SetDatabaseConnection(uri.toString());
+        const double id = AddFile(u"Unindexed"_s, 1);
+        QVERIFY(id > 0);
+        QVERIFY2(Log().contains("The search indexes were not made"), Log().constData());
+        CFileRecord cursor(&theDatabaseManager);
+        QVERIFY(cursor.Open(Search(u"UNINDEX"_s)));
+        QCOMPARE(Ids(cursor), QList<double>{id});
+        theDatabaseManager.CloseConnection();
+    }
+
     void unusableDatabaseFailsCleanly()
     {
         if (OnPostgres()) {

@@ -2,6 +2,7 @@
 
 #include "database/CDBException.h"
 #include "database/CRecordSet.h"
+#include "startup/SafeFormat.h"
 
 #include <QSqlQuery>
 #include <QVariant>
@@ -179,9 +180,17 @@ void CTroveportDatabaseManager::CreatePostgresSchema(QSqlDatabase& db)
         for (const char* statement : kPostgresSchema)
             Exec(query, QString::fromUtf8(statement));
         // The search indexes are made with new tables only: on a large existing table they take a
-        // while, and troveport-setup makes them on request.
-        for (const QString& statement : PostgresSearchIndexStatements())
-            Exec(query, statement);
+        // while, and troveport-setup makes them on request. Without the right to add the trigram
+        // extension, searches work unindexed.
+        Exec(query, QStringLiteral("SAVEPOINT search_indexes"));
+        try {
+            for (const QString& statement : PostgresSearchIndexStatements())
+                Exec(query, statement);
+            Exec(query, QStringLiteral("RELEASE search_indexes"));
+        } catch (const CDBException& e) {
+            Exec(query, QStringLiteral("ROLLBACK TO search_indexes"));
+            LogError(SafeFormat(u"The search indexes were not made: %s", e.GetErrorText()));
+        }
         Exec(query, QStringLiteral("COMMIT"));
     } catch (const CDBException&) {
         query.exec(QStringLiteral("ROLLBACK"));
