@@ -271,7 +271,7 @@ CSqliteStatement* CDatabaseManager::GetCachedStatement(const QString& statement)
     return cached.get();
 }
 
-qint64 CDatabaseManager::Run(const QString& statement, const QVariantList& values, QVariantList* firstColumn)
+void CDatabaseManager::Run(const QString& statement, const QVariantList& values, QVariantList* firstColumn)
 {
     if (!statement.startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive))
         NoteWrite();
@@ -283,10 +283,12 @@ qint64 CDatabaseManager::Run(const QString& statement, const QVariantList& value
             if (firstColumn)
                 firstColumn->append(cached->Value(0));
         }
-        return cached->LastInsertRowId();
+        return;
     }
-    if (GetEngine() == SqlEngine::Postgres)
-        return RunPostgres(statement, values, firstColumn);
+    if (GetEngine() == SqlEngine::Postgres) {
+        RunPostgres(statement, values, firstColumn);
+        return;
+    }
     QSqlQuery query(GetConnection());
     query.setForwardOnly(true);
     Prepare(query, statement);
@@ -295,10 +297,9 @@ qint64 CDatabaseManager::Run(const QString& statement, const QVariantList& value
     Exec(query);
     while (firstColumn && query.next())
         firstColumn->append(query.value(0));
-    return query.lastInsertId().toLongLong();
 }
 
-qint64 CDatabaseManager::RunPostgres(const QString& statement, const QVariantList& values,
+void CDatabaseManager::RunPostgres(const QString& statement, const QVariantList& values,
                                      QVariantList* firstColumn)
 {
     QSqlDatabase db = GetConnection();
@@ -327,16 +328,11 @@ qint64 CDatabaseManager::RunPostgres(const QString& statement, const QVariantLis
         } else {
             Exec(plain, statement);
         }
-        qint64 lastValue = 0;
-        while (query->next()) {
-            if (firstColumn)
-                firstColumn->append(query->value(0));
-            lastValue = query->value(0).toLongLong();
-        }
+        while (firstColumn && query->next())
+            firstColumn->append(query->value(0));
         query->finish();
         if (guarded)
             Exec(plain, QStringLiteral("RELEASE troveport_statement"));
-        return lastValue; // with INSERT ... RETURNING, the new row's key
     } catch (const CDBException&) {
         if (guarded && !PostgresConnectionLost(db)) {
             QSqlQuery undo(db);

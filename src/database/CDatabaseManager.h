@@ -48,9 +48,9 @@ public:
     CSqliteStatement* GetCachedStatement(const QString& statement);
     // Runs a statement with the values bound to its parameters in order, prepared once per thread
     // where the database allows: a statement run once per file costs its parsing only once. Appends
-    // the first column of each row to firstColumn when given. Returns the row id of the row the
-    // connection inserted last. Throws CDBException.
-    qint64 Run(const QString& statement, const QVariantList& values = {}, QVariantList* firstColumn = nullptr);
+    // the first column of each row to firstColumn when given (a new row's key comes back through
+    // INSERT ... RETURNING, which both engines understand). Throws CDBException.
+    void Run(const QString& statement, const QVariantList& values = {}, QVariantList* firstColumn = nullptr);
     // Closes the calling thread's connection (threads' connections also close when they end).
     void CloseConnection();
     // A connection to a server that was lost, or that could not be opened, stays so on its thread:
@@ -90,7 +90,7 @@ private:
     QSqlDatabase OpenConnection(const QString& name);
     QSqlDatabase OpenSqlite(const QString& name, bool windowThread);
     QSqlDatabase OpenPostgres(const QString& name, bool windowThread);
-    qint64 RunPostgres(const QString& statement, const QVariantList& values, QVariantList* firstColumn);
+    void RunPostgres(const QString& statement, const QVariantList& values, QVariantList* firstColumn);
 
     // Milliseconds a connection waits for another program's lock: on the window thread a few
     // seconds at most, so the window never freezes for long.

@@ -100,11 +100,6 @@ bool CSqliteStatement::Step()
     Fail();
 }
 
-qint64 CSqliteStatement::LastInsertRowId() const
-{
-    return sqlite3_last_insert_rowid(m_db);
-}
-
 int CSqliteStatement::ColumnCount() const
 {
     return sqlite3_column_count(m_stmt);

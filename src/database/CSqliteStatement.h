@@ -30,8 +30,6 @@ public:
     bool Step();
     void Reset();
 
-    // The row id of the row the connection inserted last.
-    qint64 LastInsertRowId() const;
     int ColumnCount() const;
     qint64 Int64(int column) const;
     QVariant Value(int column) const;
