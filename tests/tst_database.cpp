@@ -2,6 +2,7 @@
 // whose positions survive deletion, the search dialect, and stored fields this program ignores.
 
 #include "database/CDBException.h"
+#include "database/CSavepoint.h"
 #include "database/CSqliteStatement.h"
 #include "DatabaseSupport.h"
 #include "TestSupport.h"
@@ -159,6 +160,32 @@ private slots:
         QVERIFY(theDatabaseManager.IsDownloadURLUnique(u"https://a/drop"_s));
         QVERIFY(!theDatabaseManager.IsDownloadURLUnique(u"https://a/keep"_s));
         QVERIFY(keep > 0);
+    }
+
+    void aRefusedStatementInABatchTakesBackOnlyItself()
+    {
+        COtherProgram site(DbFile());
+        double kept = 0;
+        {
+            CSavepoint batch(&theDatabaseManager, u"batch"_s);
+            kept = AddFile(u"Kept"_s, 1, u"https://a/kept.zip"_s);
+            QVERIFY(kept > 0);
+            CFileRecord record(&theDatabaseManager);
+            record.file_id = kept;
+            QVERIFY(!record.AddDownloadURL(u"https://a/kept.zip"_s)); // the file has it already
+            QVERIFY(record.AddToFileArea(2));
+            // Nothing is committed before the batch, the adds' own savepoints notwithstanding.
+            QCOMPARE(site.Value(u"SELECT count(*) FROM files"_s).toInt(), 0);
+            QVERIFY(batch.Release());
+        }
+        QCOMPARE(AreasOf(kept), (QList<double>{1, 2}));
+        QCOMPARE(LocationsOf(kept), QStringList{u"https://a/kept.zip"_s});
+        {
+            CSavepoint abandoned(&theDatabaseManager, u"batch"_s);
+            QVERIFY(AddFile(u"Taken back"_s) > 0);
+        }
+        QCOMPARE(site.Value(u"SELECT count(*) FROM files"_s).toInt(), 1);
+        QVERIFY(!theDatabaseManager.InTransaction());
     }
 
     void positionsSurviveDeletion()
@@ -448,6 +475,16 @@ private slots:
         theDatabaseManager.Reconnect();
         QVERIFY(cursor.SetAbsolutePosition(200));
         QCOMPARE(cursor.title, u"File 199"_s);
+        QCOMPARE(theDatabaseManager.GetNumberOfFilesInArea(2), 300);
+
+        // Ended again while idle: a refresh notices it before any statement fails.
+        QVERIFY(admin.Run(u"SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                          "WHERE application_name = 'troveport-explorer'"_s));
+        QTRY_COMPARE(admin.Value(u"SELECT count(*) FROM pg_stat_activity "
+                                 "WHERE application_name = 'troveport-explorer'"_s)
+                         .toInt(),
+                     0);
+        theDatabaseManager.Reconnect();
         QCOMPARE(theDatabaseManager.GetNumberOfFilesInArea(2), 300);
 
         // A server that accepts the connection and never answers is given up on.

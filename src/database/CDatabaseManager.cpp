@@ -222,7 +222,7 @@ void CDatabaseManager::Reconnect()
         return;
     CThreadConnections& connections = *g_threadConnections.localData();
     if (const auto* entry = connections.Find(this);
-        entry && (!entry->lost.isEmpty() || !entry->db.isOpen() || PostgresConnectionLost(entry->db)))
+        entry && (!entry->lost.isEmpty() || !entry->db.isOpen() || PostgresConnectionEnded(entry->db)))
         connections.Drop(this);
 }
 
@@ -317,7 +317,8 @@ void CDatabaseManager::RunPostgres(const QString& statement, const QVariantList&
             auto& cached = ThreadConnections().Find(this)->queries[statement];
             if (!cached) {
                 auto prepared = std::make_unique<QSqlQuery>(db);
-                prepared->setForwardOnly(true);
+                // Not forward-only: Qt's driver would leave the statement open in libpq, which
+                // then cannot tell whether a transaction is open.
                 Prepare(*prepared, statement);
                 cached = std::move(prepared);
             }

@@ -55,7 +55,8 @@ public:
     void CloseConnection();
     // A connection to a server that was lost, or that could not be opened, stays so on its thread:
     // each later use fails at once with the same message instead of waiting for the server again.
-    // This lets the next use open a new one; the window calls it when the user refreshes.
+    // This lets the next use open a new one, as it does when the server ended the session meanwhile;
+    // the window calls it when the user refreshes.
     void Reconnect();
     // True inside a transaction the calling thread's connection started.
     bool InTransaction();

@@ -43,7 +43,9 @@ void CRecordSet::OpenKeys(const QString& statement, const QVariantList& bindValu
             keys.push_back(query.Int64(0));
     } else {
         QSqlQuery query(db);
-        query.setForwardOnly(true);
+        // Qt's PostgreSQL driver leaves a forward-only query's statement open in libpq, which then
+        // cannot tell whether a transaction is open: the keys come in one result there.
+        query.setForwardOnly(m_manager->GetEngine() != SqlEngine::Postgres);
         CDatabaseManager::Prepare(query, statement);
         for (const QVariant& value : bindValues)
             query.addBindValue(value);
@@ -126,8 +128,7 @@ void CRecordSet::ReadBlock(qint64 first, qint64 last)
         keys.append(QString::number(m_keys[size_t(position - 1)]));
     // The keys are numbers this program holds: written into the statement, they need no parameters
     // and the block costs one round trip.
-    QSqlQuery query(m_manager->GetConnection());
-    query.setForwardOnly(true);
+    QSqlQuery query(m_manager->GetConnection()); // not forward-only: see OpenKeys
     CDatabaseManager::Exec(query, QStringLiteral("SELECT * FROM %1 WHERE %2 IN (%3)")
                                       .arg(m_table, m_keyColumn, keys.join(QLatin1Char(','))));
     const QSqlRecord record = query.record();

@@ -15,7 +15,9 @@ PGconn* PostgresHandle(const QSqlDatabase& db)
     if (!db.isValid() || !db.driver())
         return nullptr;
     const QVariant handle = db.driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "PGconn*") != 0)
+    // Qt's driver registers the handle under libpq's struct name.
+    if (!handle.isValid() ||
+        (qstrcmp(handle.typeName(), "pg_conn*") != 0 && qstrcmp(handle.typeName(), "PGconn*") != 0))
         return nullptr;
     return *static_cast<PGconn* const*>(handle.constData());
 }
@@ -105,6 +107,19 @@ bool PostgresConnectionLost(const QSqlDatabase& db)
 {
     PGconn* conn = PostgresHandle(db);
     return conn && PQstatus(conn) == CONNECTION_BAD;
+}
+
+bool PostgresConnectionEnded(const QSqlDatabase& db)
+{
+    PGconn* conn = PostgresHandle(db);
+    if (!conn)
+        return false;
+    // The first read takes the server's farewell message, the second finds the connection closed.
+    for (int read = 0; read < 2; ++read) {
+        if (!PQconsumeInput(conn) || PQstatus(conn) == CONNECTION_BAD)
+            return true;
+    }
+    return false;
 }
 
 bool PostgresInTransaction(const QSqlDatabase& db)

@@ -26,6 +26,9 @@ QString DisplayPostgresUri(const QString& uri);
 
 // True when the connection is PostgreSQL's and libpq knows it is broken (the server went away).
 bool PostgresConnectionLost(const QSqlDatabase& db);
+// The same, after reading what the server sent meanwhile without waiting: a server that ended the
+// session (a restart, an administrator) is noticed before the next statement fails on it.
+bool PostgresConnectionEnded(const QSqlDatabase& db);
 // True when the connection is PostgreSQL's and inside a transaction block.
 bool PostgresInTransaction(const QSqlDatabase& db);
 // True when the connection is PostgreSQL's and its transaction failed: a COMMIT would take it back.
