@@ -110,6 +110,13 @@ QString ErrorText(const QSqlError& error)
     return text.isEmpty() ? QStringLiteral("Unknown database error") : text.trimmed();
 }
 
+// A connection whose server went away: libpq marks it bad, and Qt's driver closes it on the failed
+// statement that found out (only CloseConnection closes one otherwise, and forgets it too).
+bool IsLost(const QSqlDatabase& db)
+{
+    return !db.isOpen() || PostgresConnectionLost(db);
+}
+
 std::atomic<qint64> g_statementsSent{0};
 std::atomic<qint64> g_writes{0};
 
@@ -187,16 +194,14 @@ QSqlDatabase CDatabaseManager::GetConnection()
     if (const auto* entry = connections.Find(this); entry && entry->generation == generation) {
         if (!entry->lost.isEmpty())
             throw CDBException(entry->lost);
-        if (entry->db.isOpen()) {
-            if (!PostgresConnectionLost(entry->db))
-                return entry->db;
-            // The server went away: say so until the user refreshes, without waiting for it again.
-            const QString lost = SafeFormat(
-                u"The connection to the database server was lost: %s Refresh to connect again.",
-                ErrorText(entry->db.lastError()));
-            connections.SetLost(this, generation, lost);
-            throw CDBException(lost);
-        }
+        if (!IsLost(entry->db))
+            return entry->db;
+        // The server went away: say so until the user refreshes, without waiting for it again.
+        const QString lost =
+            SafeFormat(u"The connection to the database server was lost: %s Refresh to connect again.",
+                       ErrorText(entry->db.lastError()));
+        connections.SetLost(this, generation, lost);
+        throw CDBException(lost);
     }
     connections.Drop(this);
     const QString name = QStringLiteral("troveport-%1-%2-%3")
@@ -220,8 +225,7 @@ void CDatabaseManager::Reconnect()
     if (!g_threadConnections.hasLocalData())
         return;
     CThreadConnections& connections = *g_threadConnections.localData();
-    if (const auto* entry = connections.Find(this);
-        entry && (!entry->lost.isEmpty() || PostgresConnectionLost(entry->db)))
+    if (const auto* entry = connections.Find(this); entry && (!entry->lost.isEmpty() || IsLost(entry->db)))
         connections.Drop(this);
 }
 

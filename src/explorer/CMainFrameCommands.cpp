@@ -7,6 +7,7 @@
 #include "controls/CWaitCursor.h"
 #include "database/CFileRecord.h"
 #include "database/CFileSearchDialog.h"
+#include "database/CTroveportDatabaseManager.h"
 #include "explorer/CAboutBox.h"
 #include "explorer/CFileListModel.h"
 #include "explorer/CFileListView.h"
@@ -353,6 +354,8 @@ void CMainFrame::RunCommand(Command command)
         SetViewMode(CFileListView::kDetails);
         break;
     case Command::Refresh:
+        // A server connection that was lost is opened again only when the user asks for it.
+        theDatabaseManager.Reconnect();
         FillList();
         break;
     case Command::Up:
