@@ -183,6 +183,14 @@ inline QStringList LocationsOf(double id)
     return urls;
 }
 
+// A statement whose one value is the column's values in the rows "FROM tail" picks, in order and
+// joined by commas.
+inline QString JoinedValues(const QString& column, const QString& tail)
+{
+    return OnPostgres() ? u"SELECT string_agg(CAST(%1 AS TEXT), ',' ORDER BY %1) FROM %2"_s.arg(column, tail)
+                        : u"SELECT group_concat(%1) FROM (SELECT %1 FROM %2 ORDER BY %1)"_s.arg(column, tail);
+}
+
 // A connection of its own to the same database, as another program would have: to the file, or
 // on PostgreSQL to the test's database on the server.
 class COtherProgram
@@ -217,6 +225,26 @@ public:
         return query.next() ? query.value(0) : QVariant();
     }
     bool IsOpen() const { return m_open; }
+
+    // A rule of the web site's own that refuses one kind of write (event "INSERT" or "UPDATE") to
+    // the table's rows for which the condition ("NEW.title = 'x'", "true") holds, failing the
+    // statement with the message. AllowWrites takes it away again.
+    bool RefuseWrites(const QString& event, const QString& table, const QString& condition,
+                      const QString& message)
+    {
+        if (!OnPostgres())
+            return Run(u"CREATE TRIGGER refuse BEFORE %1 ON %2 WHEN %3 "
+                       "BEGIN SELECT RAISE(ABORT, '%4'); END"_s.arg(event, table, condition, message));
+        return Run(u"CREATE OR REPLACE FUNCTION refuse_write() RETURNS trigger LANGUAGE plpgsql AS "
+                   "$$BEGIN RAISE EXCEPTION '%', TG_ARGV[0]; END$$"_s) &&
+               Run(u"CREATE TRIGGER refuse BEFORE %1 ON %2 FOR EACH ROW WHEN (%3) "
+                   "EXECUTE FUNCTION refuse_write('%4')"_s.arg(event, table, condition, message));
+    }
+    bool AllowWrites(const QString& table)
+    {
+        return Run(OnPostgres() ? u"DROP TRIGGER IF EXISTS refuse ON %1"_s.arg(table)
+                                : u"DROP TRIGGER IF EXISTS refuse"_s);
+    }
 
 private:
     QSqlQuery Query(const QString& statement, const QVariantList& values)

@@ -64,6 +64,7 @@ private:
 private slots:
     void initTestCase()
     {
+        TROVEPORT_REQUIRE_ENGINE();
         QVERIFY(m_dir.isValid());
         QString error;
         QVERIFY2(DemoSupport::OpenDemoLibrary(m_dir.path(), &error), qPrintable(error));

@@ -4,6 +4,7 @@
 #include "CLibraryEditor.h"
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
+#include "DatabaseSupport.h"
 #include "reviews/ReviewFile.h"
 #include "SetupCommands.h"
 #include "startup/CFileAreaTable.h"
@@ -76,6 +77,8 @@ private:
     }
 
 private slots:
+    void initTestCase() { TROVEPORT_REQUIRE_ENGINE(); }
+
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
@@ -395,8 +398,15 @@ private slots:
     void demoLibrary()
     {
         const QString base = m_dir->filePath(u"demo"_s);
-        QCOMPARE(Run(u"--demo %1"_s.arg(base)), 0);
+        // On PostgreSQL the files go into the test's database, which the settings then name.
+        const QString connection =
+            DatabaseSupport::OnPostgres() ? DatabaseSupport::PostgresDatabaseUri() : QString();
+        if (connection.isEmpty())
+            QCOMPARE(Run(u"--demo %1"_s.arg(base)), 0);
+        else
+            QCOMPARE(Run(u"--demo %1 --database-connection %2"_s.arg(base, connection)), 0);
         QCOMPARE(RegGetString(u"DatabasePath"_s, g_pszRegKey), base + u"/db"_s);
+        QCOMPARE(RegGetString(u"DatabaseConnection"_s, g_pszRegKey), connection);
 
         CFileAreaTable table;
         QVERIFY(table.Open(RegGetString(u"DatabasePath"_s, g_pszRegKey) + u"/Filearea.dat"_s));
@@ -421,7 +431,10 @@ private slots:
         QVERIFY(QFileInfo(RegGetString(u"HttpPath"_s, g_pszRegKey)).isDir());
 
         // Every file is in an area the table knows, and every local location names a file that is there.
-        theDatabaseManager.SetDatabaseFile(base + u"/db/troveport.db"_s);
+        if (connection.isEmpty())
+            theDatabaseManager.SetDatabaseFile(base + u"/db/troveport.db"_s);
+        else
+            theDatabaseManager.SetDatabaseConnection(connection);
         const QString web = RegGetString(u"HttpPath"_s, g_pszRegKey) + u'/';
         int files = 0, reviewed = 0, anonymous = 0;
         for (quint32 i = 1; i < table.GetRecordCount(); ++i) {

@@ -68,6 +68,7 @@ private:
 private slots:
     void initTestCase()
     {
+        TROVEPORT_REQUIRE_ENGINE();
         QVERIFY(m_dir.isValid());
         UseSettingsFilesIn(m_dir.path());
         qputenv("FAKE_VIRUSCHECK_LOG", QFile::encodeName(Path(u"checker.log"_s)));
@@ -81,7 +82,7 @@ private slots:
                       AreaRecord(4, "More uploads", QFile::encodeName(Path(u"areas/other"_s)), 2) +
                       AreaRecord(5, "Closed", QFile::encodeName(Path(u"areas/closed"_s)), 1));
         QVERIFY(theFileAreaTable.Open(Path(u"Filearea.dat"_s)));
-        theDatabaseManager.SetDatabaseFile(Path(u"troveport.db"_s));
+        UseFreshDatabase(m_dir.path());
     }
 
     void init()
@@ -238,18 +239,13 @@ private slots:
                        "requires_form || '|' || short_desc || '|' || long_desc FROM files"_s)
                 .toString(),
             u"Tool|1.2|Ann|a@b.c|1|Brief|Line one\nLine two\n"_s);
-        QCOMPARE(
-            site.Value(
-                    u"SELECT group_concat(area_id) FROM (SELECT area_id FROM file_area ORDER BY area_id)"_s)
-                .toString(),
-            u"3,5"_s);
+        QCOMPARE(site.Value(JoinedValues(u"area_id"_s, u"file_area"_s)).toString(), u"3,5"_s);
         QCOMPARE(site.Value(u"SELECT count(*) FROM download"_s).toInt(), 2);
 
-        QVERIFY(site.Run(u"CREATE TRIGGER refuse BEFORE INSERT ON download WHEN NEW.url LIKE 'http:%' "
-                         "BEGIN SELECT RAISE(ABORT, 'refused'); END"_s));
+        QVERIFY(site.RefuseWrites(u"INSERT"_s, u"download"_s, u"NEW.url LIKE 'http:%'"_s, u"refused"_s));
         upload.title = u"Refused"_s;
         QVERIFY(!PostPendingUpload(upload));
-        QVERIFY(site.Run(u"DROP TRIGGER refuse"_s));
+        QVERIFY(site.AllowWrites(u"download"_s));
         QCOMPARE(site.Value(u"SELECT count(*) FROM files"_s).toInt(), 1);
         QCOMPARE(site.Value(u"SELECT count(*) FROM file_area"_s).toInt(), 2);
         QCOMPARE(site.Value(u"SELECT count(*) FROM download"_s).toInt(), 2);

@@ -84,6 +84,7 @@ private:
 private slots:
     void initTestCase()
     {
+        TROVEPORT_REQUIRE_ENGINE();
         QVERIFY(m_dir.isValid());
         UseSettingsFilesIn(m_dir.path());
         qputenv("FAKE_VIRUSCHECK_LOG", QFile::encodeName(LogFile()));
@@ -114,7 +115,7 @@ private slots:
         QCOMPARE(RegWriteString(u"DatabasePath"_s, Path(u"db"_s), g_pszRegKey), kRegSuccess);
         LoadStartupPaths();
         QCOMPARE(OpenFileAreaTable(), AreaTableStatus::Ready);
-        theDatabaseManager.SetDatabaseFile(Path(u"db/troveport.db"_s));
+        DatabaseSupport::UseFreshDatabase(Path(u"db"_s));
         CMessageBox::SetAnsweringMode(true);
     }
 

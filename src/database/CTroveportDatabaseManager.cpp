@@ -167,9 +167,13 @@ bool CTroveportDatabaseManager::GetAreaIDsForFile(double fileId, QList<double>& 
 
 void CTroveportDatabaseManager::CreatePostgresSchema(QSqlDatabase& db)
 {
+    // Only a new database gets the tables. One that has any of them is in use: a table the web site
+    // dropped is not made again (as SQLite's user_version marks a file's tables as made), nor are
+    // search indexes built over its rows.
     QSqlQuery query(db);
-    Exec(query, QStringLiteral("SELECT to_regclass('files') IS NOT NULL AND to_regclass('file_area') IS NOT NULL "
-                               "AND to_regclass('download') IS NOT NULL"));
+    Exec(query,
+         QStringLiteral("SELECT to_regclass('files') IS NOT NULL OR to_regclass('file_area') IS NOT NULL "
+                        "OR to_regclass('download') IS NOT NULL"));
     if (query.next() && query.value(0).toBool())
         return;
     query.finish();
