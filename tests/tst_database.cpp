@@ -274,9 +274,11 @@ private slots:
             QCOMPARE(site.Value(u"SELECT typeof(token) FROM files WHERE file_id = ?"_s, {withBytes->file_id})
                          .toString(),
                      u"blob"_s);
-        QVERIFY(site.Value(u"SELECT note IS NULL FROM files WHERE file_id = ?"_s, {withBytes->file_id}).toBool());
-        QCOMPARE(site.Value(u"SELECT token FROM files WHERE file_id = ?"_s, {withBytes->file_id}).toByteArray(),
-                 token);
+        QVERIFY(
+            site.Value(u"SELECT note IS NULL FROM files WHERE file_id = ?"_s, {withBytes->file_id}).toBool());
+        QCOMPARE(
+            site.Value(u"SELECT token FROM files WHERE file_id = ?"_s, {withBytes->file_id}).toByteArray(),
+            token);
         QVERIFY(site.Run(u"ALTER TABLE files DROP COLUMN token"_s));
         QVERIFY(site.Run(u"ALTER TABLE files DROP COLUMN note"_s));
 
@@ -350,7 +352,8 @@ private slots:
         QVERIFY(site.Run(u"DELETE FROM files WHERE file_id > 9007199254740991"_s));
         QVERIFY(site.Run(u"INSERT INTO files (file_id, title) VALUES (9007199254740991, 'Last')"_s));
         if (OnPostgres()) // new keys come from the column's sequence there
-            QVERIFY(site.Run(u"SELECT setval(pg_get_serial_sequence('files', 'file_id'), 9007199254740991)"_s));
+            QVERIFY(
+                site.Run(u"SELECT setval(pg_get_serial_sequence('files', 'file_id'), 9007199254740991)"_s));
         CFileRecord beyond(&theDatabaseManager);
         beyond.title = u"Beyond"_s;
         QVERIFY(!beyond.Add());
@@ -365,7 +368,8 @@ private slots:
         if (!handle)
             QSKIP("Qt's SQLite driver does not use the system SQLite here");
         // Reading the new row back fails after it has been stored (its new key alone may be read).
-        auto denyReads = [](void*, int action, const char* table, const char* column, const char*, const char*) {
+        auto denyReads = [](void*, int action, const char* table, const char* column, const char*,
+                            const char*) {
             return action == SQLITE_READ && qstrcmp(table, "files") == 0 && qstrcmp(column, "file_id") != 0
                        ? SQLITE_DENY
                        : SQLITE_OK;
@@ -457,8 +461,9 @@ private slots:
         QVERIFY(cursor.GetAllFilesInArea(2));
         // The server ends the explorer's session, as a restart or an administrator would.
         COtherProgram admin(DbFile());
-        QVERIFY(admin.Run(u"SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
-                          "WHERE application_name = 'troveport-explorer'"_s));
+        QVERIFY(
+            admin.Run(u"SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                      "WHERE datname = current_database() AND application_name = 'troveport-explorer'"_s));
         QVERIFY(cursor.SetAbsolutePosition(2)); // kept from the first block
         QVERIFY_THROWS_EXCEPTION(CDBException, cursor.SetAbsolutePosition(200));
         // From now on each use fails at once with the same message, without trying the server.
@@ -478,12 +483,15 @@ private slots:
         QCOMPARE(theDatabaseManager.GetNumberOfFilesInArea(2), 300);
 
         // Ended again while idle: a refresh notices it before any statement fails.
-        QVERIFY(admin.Run(u"SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
-                          "WHERE application_name = 'troveport-explorer'"_s));
-        QTRY_COMPARE(admin.Value(u"SELECT count(*) FROM pg_stat_activity "
-                                 "WHERE application_name = 'troveport-explorer'"_s)
-                         .toInt(),
-                     0);
+        QVERIFY(
+            admin.Run(u"SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                      "WHERE datname = current_database() AND application_name = 'troveport-explorer'"_s));
+        QTRY_COMPARE(
+            admin
+                .Value(u"SELECT count(*) FROM pg_stat_activity "
+                       "WHERE datname = current_database() AND application_name = 'troveport-explorer'"_s)
+                .toInt(),
+            0);
         theDatabaseManager.Reconnect();
         QCOMPARE(theDatabaseManager.GetNumberOfFilesInArea(2), 300);
 

@@ -14,9 +14,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QScopeGuard>
 #include <QSqlDriver>
 #include <QSqlError>
-#include <QScopeGuard>
 #include <QSqlQuery>
 #include <QThread>
 #include <QThreadStorage>
@@ -192,9 +192,9 @@ QSqlDatabase CDatabaseManager::GetConnection()
         if (GetEngine() == SqlEngine::Postgres) {
             // The server went away (Qt's driver closes the connection then): say so until the user
             // refreshes, without waiting for the server again on every row.
-            const QString lost = SafeFormat(
-                u"The connection to the database server was lost (%s). Refresh to connect again.",
-                GetDatabaseName());
+            const QString lost =
+                SafeFormat(u"The connection to the database server was lost (%s). Refresh to connect again.",
+                           GetDatabaseName());
             connections.SetLost(this, generation, lost);
             throw CDBException(lost);
         }
@@ -300,7 +300,7 @@ void CDatabaseManager::Run(const QString& statement, const QVariantList& values,
 }
 
 void CDatabaseManager::RunPostgres(const QString& statement, const QVariantList& values,
-                                     QVariantList* firstColumn)
+                                   QVariantList* firstColumn)
 {
     QSqlDatabase db = GetConnection();
     // A failed statement spoils a PostgreSQL transaction whole, where SQLite takes back only the
@@ -356,15 +356,17 @@ QSqlDatabase CDatabaseManager::OpenConnection(const QString& name)
     // answer: its thread waits a few seconds at most and then fails (logged, the list stays empty).
     // Workers may wait longer.
     const bool windowThread = IsWindowThread();
-    return GetEngine() == SqlEngine::Postgres ? OpenPostgres(name, windowThread) : OpenSqlite(name, windowThread);
+    return GetEngine() == SqlEngine::Postgres ? OpenPostgres(name, windowThread)
+                                              : OpenSqlite(name, windowThread);
 }
 
 QSqlDatabase CDatabaseManager::OpenPostgres(const QString& name, bool windowThread)
 {
     QString error;
     PostgresParameters parameters;
-    if (ParsePostgresUri(GetDatabaseConnection(), (windowThread ? kWindowThreadOpenTimeout : kWorkerOpenTimeout) / 1000,
-                         &parameters, &error)) {
+    if (ParsePostgresUri(GetDatabaseConnection(),
+                         (windowThread ? kWindowThreadOpenTimeout : kWorkerOpenTimeout) / 1000, &parameters,
+                         &error)) {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
         if (!db.isValid()) {
             error = QStringLiteral("Qt's PostgreSQL driver is not installed (Debian: libqt6sql6-psql).");

@@ -5,7 +5,6 @@
 #include "database/CFieldExchange.h"
 #include "database/SqlDialect.h"
 
-
 CPartialDatabaseRecord::CPartialDatabaseRecord(CDatabaseManager* manager, const QString& table,
                                                const QString& keyColumn)
     : m_recordSet(manager, table, keyColumn), m_pManager(manager)

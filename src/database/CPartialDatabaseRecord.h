@@ -69,7 +69,7 @@ protected:
     CRecordSet m_recordSet;
 
 private:
-    CRowValues m_row; // kept between rows so its column names are made once
+    CRowValues m_row;                      // kept between rows so its column names are made once
     CFieldExchange::Values m_loadedValues; // the fields as read, as they would be stored
     CDatabaseManager* m_pManager;
 };

@@ -168,7 +168,8 @@ bool CRecordSet::ReadBlockRow(qint64 position, bool fresh, CRowValues* row)
         if (m_blocks.size() >= kBlocksKept) {
             const qint64 oldest = m_blocks.back();
             m_blocks.pop_back();
-            for (qint64 p = oldest * kBlockRows + 1; p <= std::min(GetRecordCount(), (oldest + 1) * kBlockRows); ++p)
+            for (qint64 p = oldest * kBlockRows + 1;
+                 p <= std::min(GetRecordCount(), (oldest + 1) * kBlockRows); ++p)
                 m_blockRows.erase(m_keys[size_t(p - 1)]);
         }
         ReadBlock(block * kBlockRows + 1, std::min(GetRecordCount(), (block + 1) * kBlockRows));
@@ -189,9 +190,8 @@ bool CRecordSet::Move(qint64 position, CRowValues* row, bool fresh)
     m_deleted = false;
     if (IsBOF() || IsEOF())
         return false;
-    const bool found = m_manager->GetEngine() == SqlEngine::Postgres
-                           ? ReadBlockRow(m_position, fresh, row)
-                           : ReadRow(GetCurrentKey(), row);
+    const bool found = m_manager->GetEngine() == SqlEngine::Postgres ? ReadBlockRow(m_position, fresh, row)
+                                                                     : ReadRow(GetCurrentKey(), row);
     if (found)
         return true;
     m_deleted = true;

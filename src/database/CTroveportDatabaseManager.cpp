@@ -74,10 +74,12 @@ QStringList PostgresSearchIndexStatements()
 {
     QStringList statements{QStringLiteral("CREATE EXTENSION IF NOT EXISTS pg_trgm")};
     for (const char* column : {"title", "short_desc", "long_desc", "upld_name", "upld_email"})
-        statements.append(QStringLiteral("CREATE INDEX IF NOT EXISTS files_%1_trgm ON files USING gin (%2 gin_trgm_ops)")
-                              .arg(QLatin1String(column), FoldAsciiCase(QLatin1String(column))));
-    statements.append(QStringLiteral("CREATE INDEX IF NOT EXISTS download_url_trgm ON download USING gin (%1 gin_trgm_ops)")
-                          .arg(FoldAsciiCase(QStringLiteral("url"))));
+        statements.append(
+            QStringLiteral("CREATE INDEX IF NOT EXISTS files_%1_trgm ON files USING gin (%2 gin_trgm_ops)")
+                .arg(QLatin1String(column), FoldAsciiCase(QLatin1String(column))));
+    statements.append(
+        QStringLiteral("CREATE INDEX IF NOT EXISTS download_url_trgm ON download USING gin (%1 gin_trgm_ops)")
+            .arg(FoldAsciiCase(QStringLiteral("url"))));
     return statements;
 }
 

@@ -36,7 +36,8 @@ bool ParsePostgresUri(const QString& uri, int connectTimeoutSeconds, PostgresPar
                       QString* error)
 {
     const QUrl url(uri.trimmed(), QUrl::StrictMode);
-    if (!url.isValid() || (url.scheme() != QLatin1String("postgresql") && url.scheme() != QLatin1String("postgres"))) {
+    if (!url.isValid() ||
+        (url.scheme() != QLatin1String("postgresql") && url.scheme() != QLatin1String("postgres"))) {
         *error = QStringLiteral("DatabaseConnection is not a PostgreSQL connection URI "
                                 "(postgresql://user@host:port/database).");
         return false;
@@ -57,7 +58,8 @@ bool ParsePostgresUri(const QString& uri, int connectTimeoutSeconds, PostgresPar
         // Qt's driver splits its options at ';'.
         if (name.contains(QLatin1Char(';')) || value.contains(QLatin1Char(';')) ||
             name.contains(QLatin1Char('=')) || name.contains(QLatin1Char(' ')) || name.isEmpty()) {
-            *error = QStringLiteral("DatabaseConnection has an option that cannot be passed on: %1").arg(name);
+            *error =
+                QStringLiteral("DatabaseConnection has an option that cannot be passed on: %1").arg(name);
             return false;
         }
         if (name == QLatin1String("password")) {
@@ -85,7 +87,8 @@ bool ParsePostgresUri(const QString& uri, int connectTimeoutSeconds, PostgresPar
     if (!hasConnectTimeout)
         options.append(QStringLiteral("connect_timeout=%1").arg(connectTimeoutSeconds));
     if (!hasKeepalives)
-        options.append(QStringLiteral("keepalives=1;keepalives_idle=5;keepalives_interval=2;keepalives_count=3"));
+        options.append(
+            QStringLiteral("keepalives=1;keepalives_idle=5;keepalives_interval=2;keepalives_count=3"));
     if (!hasUserTimeout)
         options.append(QStringLiteral("tcp_user_timeout=10000"));
     options.append(QStringLiteral("application_name='troveport-explorer'"));

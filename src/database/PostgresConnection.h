@@ -7,7 +7,7 @@
 // ("postgresql://user@host:port/dbname?sslmode=require").
 struct PostgresParameters
 {
-    QString host; // empty: libpq's default (the local socket)
+    QString host;  // empty: libpq's default (the local socket)
     int port = -1; // -1: libpq's default
     QString user;
     QString database;

@@ -3,7 +3,8 @@
 #include <QString>
 
 // Fields a search looks in, in the order of the File Search dialog's list.
-enum SearchField : quint32 {
+enum SearchField : quint32
+{
     kSearchTitle = 0x01,
     kSearchShortDesc = 0x02,
     kSearchLongDesc = 0x04,

@@ -40,7 +40,8 @@ qsizetype FindKeyword(const QString& sql, QLatin1String keyword, qsizetype from 
     for (qsizetype i = 0; i < sql.size(); ++i) {
         if (sql[i] == QLatin1Char('\'')) {
             quoted = !quoted;
-        } else if (!quoted && i >= from && QStringView(sql).mid(i, keyword.size()).compare(keyword, Qt::CaseInsensitive) == 0 &&
+        } else if (!quoted && i >= from &&
+                   QStringView(sql).mid(i, keyword.size()).compare(keyword, Qt::CaseInsensitive) == 0 &&
                    (i == 0 || !IsWordChar(sql[i - 1])) &&
                    (i + keyword.size() >= sql.size() || !IsWordChar(sql[i + keyword.size()]))) {
             return i;
@@ -68,7 +69,8 @@ QString RewriteLike(QString sql)
             ++open;
         qsizetype close = open + 1;
         while (open < sql.size() && sql[open] == QLatin1Char('\'') && close < sql.size()) {
-            if (sql[close] == QLatin1Char('\'') && !(close + 1 < sql.size() && sql[close + 1] == QLatin1Char('\'')))
+            if (sql[close] == QLatin1Char('\'') &&
+                !(close + 1 < sql.size() && sql[close + 1] == QLatin1Char('\'')))
                 break;
             close += sql[close] == QLatin1Char('\'') ? 2 : 1;
         }
@@ -136,10 +138,12 @@ QString PostgresKeyStatement(QString sql, const QString& table, const QString& k
 
 QString FoldAsciiCase(const QString& expression)
 {
-    return QStringLiteral("translate(%1, 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz')").arg(expression);
+    return QStringLiteral("translate(%1, 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz')")
+        .arg(expression);
 }
 
-QString KeyStatementFor(const QString& statement, const QString& table, const QString& keyColumn, SqlEngine engine)
+QString KeyStatementFor(const QString& statement, const QString& table, const QString& keyColumn,
+                        SqlEngine engine)
 {
     QString sql = ReplaceDistinctRow(statement.trimmed());
     if (sql.isEmpty())
@@ -154,7 +158,8 @@ QString KeyStatementFor(const QString& statement, const QString& table, const QS
     if (match.hasMatch()) {
         const bool distinct = match.captured(1).contains(QLatin1String("distinct"), Qt::CaseInsensitive);
         sql.replace(allColumns, QStringLiteral("\\1%1.%2\\2").arg(table, keyColumn));
-        return engine == SqlEngine::Postgres ? PostgresKeyStatement(sql, table, keyColumn, true, distinct) : sql;
+        return engine == SqlEngine::Postgres ? PostgresKeyStatement(sql, table, keyColumn, true, distinct)
+                                             : sql;
     }
     if (engine == SqlEngine::Postgres)
         return PostgresKeyStatement(sql, table, keyColumn, false, false);
