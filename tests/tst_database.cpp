@@ -459,11 +459,14 @@ private slots:
             AddFile(u"File %1"_s.arg(i), 2);
         CFileRecord cursor(&theDatabaseManager);
         QVERIFY(cursor.GetAllFilesInArea(2));
-        // The server ends the explorer's session, as a restart or an administrator would.
+        // The server ends the explorer's session, as a restart or an administrator would (and waits
+        // until it has ended).
         COtherProgram admin(DbFile());
-        QVERIFY(
-            admin.Run(u"SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
-                      "WHERE datname = current_database() AND application_name = 'troveport-explorer'"_s));
+        const auto endSession = [&admin] {
+            return admin.Run(u"SELECT pg_terminate_backend(pid, 10000) FROM pg_stat_activity WHERE "
+                             "datname = current_database() AND application_name = 'troveport-explorer'"_s);
+        };
+        QVERIFY(endSession());
         QVERIFY(cursor.SetAbsolutePosition(2)); // kept from the first block
         QVERIFY_THROWS_EXCEPTION(CDBException, cursor.SetAbsolutePosition(200));
         // From now on each use fails at once with the same message, without trying the server.
@@ -483,15 +486,7 @@ private slots:
         QCOMPARE(theDatabaseManager.GetNumberOfFilesInArea(2), 300);
 
         // Ended again while idle: a refresh notices it before any statement fails.
-        QVERIFY(
-            admin.Run(u"SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
-                      "WHERE datname = current_database() AND application_name = 'troveport-explorer'"_s));
-        QTRY_COMPARE(
-            admin
-                .Value(u"SELECT count(*) FROM pg_stat_activity "
-                       "WHERE datname = current_database() AND application_name = 'troveport-explorer'"_s)
-                .toInt(),
-            0);
+        QVERIFY(endSession());
         theDatabaseManager.Reconnect();
         QCOMPARE(theDatabaseManager.GetNumberOfFilesInArea(2), 300);
 
