@@ -15,6 +15,7 @@
 
 #include <QProcess>
 #include <QScopeGuard>
+#include <QSqlRecord>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -25,6 +26,14 @@
 using namespace Qt::StringLiterals;
 
 using namespace TestSupport;
+
+// For the cases about PostgreSQL, which need a server to copy to.
+#define REQUIRE_POSTGRES()                                                                                   \
+    do {                                                                                                     \
+        if (DatabaseSupport::PostgresServer().isEmpty())                                                     \
+            QSKIP("No PostgreSQL server: TROVEPORT_TEST_POSTGRES is not set (scripts/with-postgres.sh "      \
+                  "starts one)");                                                                            \
+    } while (false)
 
 class TestSetup : public QObject
 {
@@ -47,6 +56,60 @@ private:
         QTextStream out(&m_out), err(&m_err);
         return RunSetup(arguments, out, err);
     }
+
+    // A new, empty database of the case's own on the test server; its URI.
+    QString FreshPostgresDatabase(const QString& name)
+    {
+        const QString database = u"setup_%1_%2"_s.arg(name).arg(QCoreApplication::applicationPid());
+        bool made = false;
+        if (DatabaseSupport::OpenAdminConnection(u"setup-admin"_s, u"postgres"_s)) {
+            QSqlQuery query(QSqlDatabase::database(u"setup-admin"_s));
+            query.exec(u"DROP DATABASE IF EXISTS %1 WITH (FORCE)"_s.arg(database));
+            made = query.exec(u"CREATE DATABASE %1"_s.arg(database));
+        }
+        QSqlDatabase::removeDatabase(u"setup-admin"_s);
+        if (!made)
+            return QString();
+        m_databases.append(database);
+        return DatabaseSupport::PostgresServer() + database;
+    }
+
+    // Every row a statement gives, one text per row, values told apart by type: bytes in hex,
+    // NULL as such.
+    static QStringList Rows(const QString& connection, const QString& statement)
+    {
+        QSqlQuery query(QSqlDatabase::database(connection));
+        if (!query.exec(statement))
+            return {u"failed: "_s + query.lastError().text()};
+        QStringList rows;
+        while (query.next()) {
+            QStringList values;
+            for (int i = 0; i < query.record().count(); ++i) {
+                const QVariant value = query.value(i);
+                values.append(value.isNull() ? u"NULL"_s
+                              : value.typeId() == QMetaType::QByteArray
+                                  ? u"0x"_s + value.toByteArray().toHex()
+                                  : value.toString());
+            }
+            rows.append(values.join(u'|'));
+        }
+        return rows;
+    }
+
+    // What the statement gives on the SQLite file and on the server, in that order.
+    static std::pair<QStringList, QStringList> BothRows(const QString& statement)
+    {
+        return {Rows(u"sqlite"_s, statement), Rows(u"server"_s, statement)};
+    }
+
+    static int SearchIndexes(const QString& connection)
+    {
+        QSqlQuery query(QSqlDatabase::database(connection));
+        query.exec(u"SELECT count(*) FROM pg_indexes WHERE indexname LIKE '%\\_trgm'"_s);
+        return query.next() ? query.value(0).toInt() : -1;
+    }
+
+    QStringList m_databases;
 
     QList<quint32> GroupIds(const QString& name) const
     {
@@ -84,6 +147,21 @@ private slots:
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
         UseSettingsFilesIn(m_dir->path());
+    }
+
+    void cleanup()
+    {
+        theDatabaseManager.CloseConnection();
+        for (const char* name : {"sqlite", "server"})
+            QSqlDatabase::removeDatabase(QLatin1String(name));
+        if (m_databases.isEmpty() || !DatabaseSupport::OpenAdminConnection(u"setup-admin"_s, u"postgres"_s))
+            return;
+        QSqlQuery query(QSqlDatabase::database(u"setup-admin"_s));
+        for (const QString& database : std::as_const(m_databases))
+            query.exec(u"DROP DATABASE IF EXISTS %1 WITH (FORCE)"_s.arg(database));
+        query = QSqlQuery();
+        QSqlDatabase::removeDatabase(u"setup-admin"_s);
+        m_databases.clear();
     }
 
     void initAddAndList()
@@ -393,6 +471,145 @@ private slots:
         // Without a library in the settings, area commands say how to make one.
         QCOMPARE(Run(u"area list"_s), 1);
         QVERIFY(m_err.contains(u"troveport-setup init DIR"_s));
+    }
+
+    void copyToPostgresKeepsEverything()
+    {
+        REQUIRE_POSTGRES();
+        const QString uri = FreshPostgresDatabase(u"copy"_s);
+        QVERIFY(!uri.isEmpty());
+        QCOMPARE(Run(u"init %1"_s.arg(Db())), 0);
+        theDatabaseManager.SetDatabaseFile(Db() + u"/troveport.db"_s);
+        QVERIFY(theDatabaseManager.GetConnection().isOpen()); // the explorer's tables
+        theDatabaseManager.CloseConnection();
+        {
+            DatabaseSupport::COtherProgram site(Db() + u"/troveport.db"_s, u"sqlite"_s);
+            // Columns the web site added, values COPY's text format must escape, ids with a gap.
+            QVERIFY(site.Run(u"ALTER TABLE files ADD COLUMN rating INTEGER NOT NULL DEFAULT 0"_s));
+            QVERIFY(site.Run(u"ALTER TABLE files ADD COLUMN token BLOB"_s));
+            const QString insert =
+                u"INSERT INTO files (file_id, title, short_desc, long_desc, file_size, rating, "
+                "token) VALUES (?, ?, ?, ?, ?, ?, ?)"_s;
+            QVERIFY(site.Run(insert, {7, u"Tab\there"_s, u"\\N is text"_s, u"One\r\ntwo \\ three"_s, 123,
+                                      u"many"_s, QByteArray("\xff\x00\xfe\x80", 4)}));
+            QVERIFY(site.Run(insert, {40, u"Ünïcode 日本"_s, u""_s, u""_s, 0, 2,
+                                      QVariant(QMetaType(QMetaType::QByteArray))}));
+            // Locations in an order of their own, with a gap where one was removed.
+            for (const auto& [file, url] :
+                 {std::pair(40, "https://b.example.org/b.zip"),
+                  std::pair(7, "https://x.example.org/gone.zip"), std::pair(7, "https://z.example.org/z.zip"),
+                  std::pair(7, "ftp://a.example.org/a.zip")})
+                QVERIFY(site.Run(u"INSERT INTO download (file_id, url) VALUES (?, ?)"_s,
+                                 {file, QLatin1String(url)}));
+            QVERIFY(site.Run(u"DELETE FROM download WHERE url LIKE '%gone%'"_s));
+            for (const auto& [area, file] : {std::pair(1, 7), std::pair(3, 7), std::pair(2, 40)})
+                QVERIFY(site.Run(u"INSERT INTO file_area (area_id, file_id) VALUES (?, ?)"_s, {area, file}));
+
+            // A value the server's column cannot take stops the copy whole, added column included.
+            QCOMPARE(Run({u"database"_s, u"copy"_s, uri, u"--use"_s}), 1);
+            QVERIFY2(m_err.contains(u"bigint"_s) && m_err.contains(u"rating"_s), qPrintable(m_err));
+            QVERIFY(DatabaseSupport::OpenAdminConnection(u"server"_s, uri.section(u'/', -1)));
+            QCOMPARE(Rows(u"server"_s, u"SELECT count(*) FROM files"_s), QStringList{u"0"_s});
+            QCOMPARE(Rows(u"server"_s, u"SELECT count(*) FROM pg_attribute WHERE attname = 'rating'"_s),
+                     QStringList{u"0"_s});
+            QCOMPARE(SearchIndexes(u"server"_s), 6);
+            QCOMPARE(RegGetString(u"DatabaseConnection"_s, g_pszRegKey), QString());
+            QVERIFY(site.Run(u"UPDATE files SET rating = 5 WHERE file_id = 7"_s));
+        }
+
+        QCOMPARE(Run({u"--library"_s, Db(), u"database"_s, u"copy"_s, uri, u"--use"_s}), 0);
+        QCOMPARE(RegGetString(u"DatabaseConnection"_s, g_pszRegKey), uri);
+        {
+            DatabaseSupport::COtherProgram site(Db() + u"/troveport.db"_s, u"sqlite"_s);
+            for (const char* statement :
+                 {"SELECT * FROM files ORDER BY file_id",
+                  "SELECT rowid, file_id, url FROM download ORDER BY rowid",
+                  "SELECT area_id, file_id FROM file_area ORDER BY area_id, file_id"}) {
+                const auto [sqlite, server] = BothRows(QLatin1String(statement));
+                QCOMPARE(server, sqlite);
+                QVERIFY(!sqlite.isEmpty());
+            }
+            QCOMPARE(Rows(u"sqlite"_s, u"SELECT typeof(token) FROM files"_s),
+                     (QStringList{u"blob"_s, u"null"_s}));
+        }
+        QCOMPARE(SearchIndexes(u"server"_s), 6);
+
+        // The explorer goes on where SQLite would: new ids above the copied ones, locations in the
+        // order they were added, the site's default for its column.
+        theDatabaseManager.SetDatabaseConnection(uri);
+        CFileRecord added(&theDatabaseManager);
+        added.title = u"Added later"_s;
+        QVERIFY(DatabaseSupport::AddLibraryFile(added, {2}, {u"https://n.example.org/n.zip"_s}) > 40);
+        QStringList urls;
+        QVERIFY(theDatabaseManager.GetDownloadURLs(7, urls));
+        QCOMPARE(urls, (QStringList{u"https://z.example.org/z.zip"_s, u"ftp://a.example.org/a.zip"_s}));
+        QCOMPARE(Rows(u"server"_s, u"SELECT rowid, rating FROM download JOIN files USING (file_id) "
+                                   "WHERE title = 'Added later'"_s),
+                 QStringList{u"5|0"_s});
+
+        // Only into a database without files.
+        QCOMPARE(Run({u"--library"_s, Db(), u"database"_s, u"copy"_s, uri}), 1);
+        QVERIFY2(m_err.contains(u"already holds files"_s), qPrintable(m_err));
+    }
+
+    void useAndSearchIndexes()
+    {
+        REQUIRE_POSTGRES();
+        const QString uri = FreshPostgresDatabase(u"use"_s);
+        QVERIFY(!uri.isEmpty());
+        QCOMPARE(Run(u"database search-indexes on"_s), 1);
+        QVERIFY2(m_err.contains(u"DatabaseConnection is not set"_s), qPrintable(m_err));
+        // A password in the setting is refused, and nothing is stored.
+        QUrl withPassword(uri);
+        withPassword.setPassword(u"secret"_s);
+        QCOMPARE(Run({u"database"_s, u"use"_s, withPassword.toString()}), 1);
+        QVERIFY2(m_err.contains(u"pgpass"_s), qPrintable(m_err));
+        QCOMPARE(RegGetString(u"DatabaseConnection"_s, g_pszRegKey), QString());
+
+        QCOMPARE(Run({u"database"_s, u"use"_s, uri}), 0);
+        QCOMPARE(RegGetString(u"DatabaseConnection"_s, g_pszRegKey), uri);
+        QVERIFY(DatabaseSupport::OpenAdminConnection(u"server"_s, uri.section(u'/', -1)));
+        QCOMPARE(SearchIndexes(u"server"_s), 6); // made with the tables
+        QCOMPARE(Run(u"database search-indexes off"_s), 0);
+        QCOMPARE(SearchIndexes(u"server"_s), 0);
+        QCOMPARE(Run(u"database search-indexes on"_s), 0);
+        QCOMPARE(SearchIndexes(u"server"_s), 6);
+
+        QCOMPARE(Run(u"database use sqlite"_s), 0);
+        QCOMPARE(RegGetString(u"DatabaseConnection"_s, g_pszRegKey), QString());
+    }
+
+    void generatedFilesAreTheSameOnPostgres()
+    {
+        REQUIRE_POSTGRES();
+        const QString uri = FreshPostgresDatabase(u"generate"_s);
+        QVERIFY(!uri.isEmpty());
+        QCOMPARE(Run(u"init %1"_s.arg(Db())), 0);
+        QCOMPARE(Run(u"area add A %1"_s.arg(m_dir->filePath(u"a"_s))), 0);
+        // More than one batch on the server, the last one short.
+        QCOMPARE(Run(u"files generate 1 2500"_s), 0);
+        QCOMPARE(Run({u"database"_s, u"use"_s, uri}), 0);
+        QCOMPARE(Run(u"files generate 1 2500"_s), 0);
+
+        DatabaseSupport::COtherProgram site(Db() + u"/troveport.db"_s, u"sqlite"_s);
+        QVERIFY(DatabaseSupport::OpenAdminConnection(u"server"_s, uri.section(u'/', -1)));
+        for (const char* statement :
+             {"SELECT * FROM files ORDER BY file_id", "SELECT file_id, url FROM download ORDER BY rowid",
+              "SELECT area_id, file_id FROM file_area ORDER BY file_id"}) {
+            const auto [sqlite, server] = BothRows(QLatin1String(statement));
+            QCOMPARE(sqlite.size(), 2500);
+            QCOMPARE(server, sqlite);
+        }
+        QCOMPARE(SearchIndexes(u"server"_s), 6); // made anew after the rows
+
+        // The explorer's list of the area shows them.
+        theDatabaseManager.SetDatabaseConnection(uri);
+        CFileRecord cursor(&theDatabaseManager);
+        QVERIFY(cursor.GetAllFilesInArea(1));
+        QCOMPARE(cursor.GetRecordCount(), 2500);
+        QVERIFY(cursor.SetAbsolutePosition(2500));
+        QCOMPARE(cursor.file_id, 2500.0);
+        QCOMPARE(cursor.title, site.Value(u"SELECT title FROM files WHERE file_id = 2500"_s).toString());
     }
 
     void demoLibrary()

@@ -144,6 +144,7 @@ void CDatabaseManager::SetDatabaseFile(const QString& fileName)
 {
     QMutexLocker lock(&m_mutex);
     m_databaseFile = fileName;
+    m_connection.reset(); // a server chosen before no longer applies
     ++m_generation;
 }
 

@@ -70,17 +70,33 @@ const char* const kPostgresSchema[] = {
 
 } // namespace
 
+namespace {
+
+// The searched columns with trigram indexes: table, column, index name.
+const char* const kSearchIndexes[][3] = {
+    {"files", "title", "files_title_trgm"},           {"files", "short_desc", "files_short_desc_trgm"},
+    {"files", "long_desc", "files_long_desc_trgm"},   {"files", "upld_name", "files_upld_name_trgm"},
+    {"files", "upld_email", "files_upld_email_trgm"}, {"download", "url", "download_url_trgm"},
+};
+
+} // namespace
+
 QStringList PostgresSearchIndexStatements()
 {
     QStringList statements{QStringLiteral("CREATE EXTENSION IF NOT EXISTS pg_trgm")};
-    for (const char* column : {"title", "short_desc", "long_desc", "upld_name", "upld_email"})
+    for (const auto& [table, column, name] : kSearchIndexes)
         statements.append(
-            QStringLiteral("CREATE INDEX IF NOT EXISTS files_%1_trgm ON files USING gin (%2 gin_trgm_ops)")
-                .arg(QLatin1String(column), FoldAsciiCase(QLatin1String(column))));
-    statements.append(
-        QStringLiteral("CREATE INDEX IF NOT EXISTS download_url_trgm ON download USING gin (%1 gin_trgm_ops)")
-            .arg(FoldAsciiCase(QStringLiteral("url"))));
+            QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 USING gin (%3 gin_trgm_ops)")
+                .arg(QLatin1String(name), QLatin1String(table), FoldAsciiCase(QLatin1String(column))));
     return statements;
+}
+
+QStringList PostgresSearchIndexNames()
+{
+    QStringList names;
+    for (const auto& index : kSearchIndexes)
+        names.append(QLatin1String(index[2]));
+    return names;
 }
 
 void CTroveportDatabaseManager::CreateSchema(QSqlDatabase& db)

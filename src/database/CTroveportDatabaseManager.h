@@ -35,5 +35,7 @@ private:
 
 // The statements that make PostgreSQL's trigram indexes for searches (pg_trgm, GIN).
 QStringList PostgresSearchIndexStatements();
+// Their names, for dropping them.
+QStringList PostgresSearchIndexNames();
 
 extern CTroveportDatabaseManager theDatabaseManager;

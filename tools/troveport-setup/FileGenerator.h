@@ -4,6 +4,7 @@
 #include <QTextStream>
 
 // Fills an area with generated files (for benchmarks and trials): varied titles and descriptions,
-// one download location each, linked to the area. The same count always gives the same files.
-// Runs in one transaction, so an interrupted run leaves nothing half done.
+// one download location each, linked to the area, in theDatabaseManager's database. The same area
+// and count always give the same files, on either engine. Runs in one transaction, so an
+// interrupted run leaves nothing half done.
 bool GenerateFiles(quint32 areaId, qint64 count, QTextStream& out, QString* error);

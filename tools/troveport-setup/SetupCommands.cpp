@@ -2,12 +2,16 @@
 
 #include "adding/PathUtils.h"
 #include "CLibraryEditor.h"
+#include "database/CDBException.h"
 #include "database/CTroveportDatabaseManager.h"
+#include "database/PostgresConnection.h"
+#include "DatabaseCopy.h"
 #include "DemoLibrary.h"
 #include "FileGenerator.h"
 #include "startup/CFileAreaTable.h"
 #include "startup/Globals.h"
 #include "startup/Registry.h"
+#include "startup/SafeFormat.h"
 
 #include <QDir>
 #include <QMultiMap>
@@ -37,7 +41,23 @@ Commands:
   group add NAME ID...       Add areas at the end of a group, making the group when missing.
   group remove NAME
   files generate AREA_ID COUNT
-        Add COUNT generated files to an area (for trials and benchmarks).
+        Add COUNT generated files to an area (for trials and benchmarks), in the PostgreSQL
+        database DatabaseConnection names, else in the library's SQLite file. On PostgreSQL,
+        adding at least as many files as there are already makes the search indexes anew at the
+        end, and the files cannot be listed meanwhile.
+  database copy URI [--use]
+        Copy the library's SQLite file (troveport.db) into the PostgreSQL database the URI
+        (postgresql://user@host:port/dbname) names, which must hold no files: every row and
+        column, those the web site added included, with the same file ids. All or nothing; stop
+        the web site's writes first, since what it writes meanwhile is not copied. --use then
+        makes Troveport Explorer use that database.
+  database use URI          Make Troveport Explorer use the PostgreSQL database the URI names
+                            (creating its tables when missing). Passwords belong in ~/.pgpass
+                            or the file PGPASSFILE names, never in the URI.
+  database use sqlite       Go back to the library's SQLite file.
+  database search-indexes on|off
+        Make or drop the trigram indexes that speed up searches on the PostgreSQL database
+        DatabaseConnection names.
   set NAME VALUE [--dword]   Store a machine setting (a number with --dword). A value that
                              begins with "--" goes after "--": set VirusCmdLine -- "--quiet".
   get NAME                   Show a machine setting.
@@ -63,10 +83,11 @@ const QSet<QString> kValuedOptions = {QStringLiteral("library"),    QStringLiter
 // slip (--machine-settings= would quietly mean the machine's real settings).
 const QSet<QString> kMayBeEmptyOptions = {QStringLiteral("ftp-alias"), QStringLiteral("http-alias"),
                                           QStringLiteral("http-server")};
-const QSet<QString> kFlagOptions = {
-    QStringLiteral("help"),       QStringLiteral("demo"),         QStringLiteral("dword"),
-    QStringLiteral("downloads"),  QStringLiteral("no-downloads"), QStringLiteral("uploads"),
-    QStringLiteral("no-uploads"), QStringLiteral("local"),        QStringLiteral("no-local")};
+const QSet<QString> kFlagOptions = {QStringLiteral("help"),         QStringLiteral("demo"),
+                                    QStringLiteral("dword"),        QStringLiteral("downloads"),
+                                    QStringLiteral("no-downloads"), QStringLiteral("uploads"),
+                                    QStringLiteral("no-uploads"),   QStringLiteral("local"),
+                                    QStringLiteral("no-local"),     QStringLiteral("use")};
 
 struct CommandLine
 {
@@ -382,9 +403,80 @@ int FilesCommand(const CommandLine& line, const QString& library, QTextStream& o
     if (!QFileInfo::exists(CLibraryEditor::TableName(library)) ||
         !table.Open(CLibraryEditor::TableName(library)) || !table.FindArea(id))
         return Fail(err, QStringLiteral("There is no area with id %1.").arg(id));
-    theDatabaseManager.SetDatabaseFile(MakePath(library, QStringLiteral("troveport.db")));
+    // The database the explorer shows: the server the machine settings name, else the SQLite file.
+    const QString connection = RegGetString(QStringLiteral("DatabaseConnection"), g_pszRegKey).trimmed();
+    if (connection.isEmpty())
+        theDatabaseManager.SetDatabaseFile(MakePath(library, QStringLiteral("troveport.db")));
+    else
+        theDatabaseManager.SetDatabaseConnection(connection);
     QString error;
-    return GenerateFiles(id, count, out, &error) ? 0 : Fail(err, error);
+    const bool done = GenerateFiles(id, count, out, &error);
+    theDatabaseManager.CloseConnection();
+    return done ? 0 : Fail(err, error);
+}
+
+// Stores the database the explorer uses; an empty connection means the SQLite file.
+int WriteConnection(const QString& connection, QTextStream& out, QTextStream& err)
+{
+    if (RegWriteString(QStringLiteral("DatabaseConnection"), connection, g_pszRegKey) != kRegSuccess)
+        return Fail(
+            err, SafeFormat(u"Cannot write the machine settings %s.", RegistryFileForRoot(RegRoot::Machine)));
+    if (connection.isEmpty())
+        out << "Troveport Explorer uses the library's SQLite file.\n";
+    else
+        out << SafeFormat(u"Troveport Explorer uses %s.\n", DisplayPostgresUri(connection));
+    return 0;
+}
+
+int DatabaseCommand(const CommandLine& line, QTextStream& out, QTextStream& err)
+{
+    const QString verb = line.words.value(1);
+    const QString command = QStringLiteral("database ") + verb;
+    QString error;
+    if (verb == QLatin1String("copy")) {
+        Allow(line, command, {QStringLiteral("use")});
+        ExpectWords(line, 3, 3, command);
+        const QString library = LibraryDirectory(line, &error);
+        if (library.isEmpty())
+            return Fail(err, error);
+        const QString uri = line.words[2].trimmed();
+        if (!CopyDatabaseToPostgres(MakePath(library, QStringLiteral("troveport.db")), uri, out, &error))
+            return Fail(err, error);
+        return line.Has(QStringLiteral("use")) ? WriteConnection(uri, out, err) : 0;
+    }
+    if (verb == QLatin1String("use")) {
+        Allow(line, command, {});
+        ExpectWords(line, 3, 3, command);
+        const QString uri = line.words[2].trimmed();
+        if (uri == QLatin1String("sqlite"))
+            return WriteConnection(QString(), out, err);
+        // Only a database that answers is stored; connecting makes the tables when they are missing.
+        theDatabaseManager.SetDatabaseConnection(uri);
+        try {
+            theDatabaseManager.GetConnection();
+        } catch (const CDBException& e) {
+            theDatabaseManager.CloseConnection();
+            return Fail(err, e.GetErrorText());
+        }
+        theDatabaseManager.CloseConnection();
+        return WriteConnection(uri, out, err);
+    }
+    if (verb == QLatin1String("search-indexes")) {
+        Allow(line, command, {});
+        ExpectWords(line, 3, 3, command);
+        const QString state = line.words[2];
+        if (state != QLatin1String("on") && state != QLatin1String("off"))
+            throw CUsageError(QStringLiteral("\"database search-indexes\" takes on or off."));
+        const QString uri = RegGetString(QStringLiteral("DatabaseConnection"), g_pszRegKey).trimmed();
+        if (uri.isEmpty())
+            return Fail(err,
+                        SafeFormat(u"DatabaseConnection is not set in %s: the library is in its SQLite file, "
+                                   u"which has no trigram indexes.",
+                                   RegistryFileForRoot(RegRoot::Machine)));
+        theDatabaseManager.SetDatabaseConnection(uri);
+        return SetSearchIndexes(state == QLatin1String("on"), out, &error) ? 0 : Fail(err, error);
+    }
+    throw CUsageError(QStringLiteral("Unknown command \"%1\".").arg(command));
 }
 
 int Run(const CommandLine& line, QTextStream& out, QTextStream& err)
@@ -468,10 +560,12 @@ int Run(const CommandLine& line, QTextStream& out, QTextStream& err)
         return 0;
     }
     if (command != QLatin1String("area") && command != QLatin1String("group") &&
-        command != QLatin1String("files"))
+        command != QLatin1String("files") && command != QLatin1String("database"))
         throw CUsageError(QStringLiteral("Unknown command \"%1\".").arg(command));
     if (line.words.size() < 2)
         throw CUsageError(QStringLiteral("\"%1\" needs a verb.").arg(command));
+    if (command == QLatin1String("database"))
+        return DatabaseCommand(line, out, err);
     const QString library = LibraryDirectory(line, &error);
     if (library.isEmpty())
         return Fail(err, error);
