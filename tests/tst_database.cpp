@@ -2,6 +2,7 @@
 // whose positions survive deletion, the search dialect, and stored fields this program ignores.
 
 #include "database/CDBException.h"
+#include "database/CSavepoint.h"
 #include "database/CSqliteStatement.h"
 #include "DatabaseSupport.h"
 #include "TestSupport.h"
@@ -359,6 +360,32 @@ private slots:
         QCOMPARE(record.title, u"Stored"_s);
         QCOMPARE(record.version, u"1.0"_s);
         QVERIFY(record.AddToFileArea(1));
+        QCOMPARE(theDatabaseManager.GetNumberOfFilesInArea(1), 2);
+    }
+
+    void aRejectedStatementInATransactionTakesBackOnlyItself()
+    {
+        // PostgreSQL spoils a whole transaction on a failure where SQLite takes back the statement
+        // alone; the manager makes both do the latter, which it can only when it knows it is inside one.
+        const double first = AddFile(u"First"_s);
+        QVERIFY(first != 0);
+        QVERIFY(!theDatabaseManager.InTransaction());
+        {
+            CSavepoint savepoint(&theDatabaseManager, u"outer"_s);
+            QVERIFY(theDatabaseManager.InTransaction());
+            theDatabaseManager.Run(u"UPDATE files SET title = 'Renamed' WHERE file_id = ?"_s,
+                                   {qint64(first)});
+            QVERIFY_THROWS_EXCEPTION(
+                CDBException,
+                theDatabaseManager.Run(u"INSERT INTO files (file_id, title) VALUES (?, 'Twin')"_s,
+                                       {qint64(first)}));
+            // A savepoint taken inside is one, not a transaction of its own that would end this one.
+            QVERIFY(AddFile(u"Second"_s) != 0);
+            QVERIFY(theDatabaseManager.InTransaction());
+            QVERIFY(savepoint.Release());
+        }
+        QVERIFY(!theDatabaseManager.InTransaction());
+        QCOMPARE(Stored(first)->title, u"Renamed"_s);
         QCOMPARE(theDatabaseManager.GetNumberOfFilesInArea(1), 2);
     }
 

@@ -15,7 +15,9 @@ PGconn* PostgresHandle(const QSqlDatabase& db)
     if (!db.isValid() || !db.driver())
         return nullptr;
     const QVariant handle = db.driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "PGconn*") != 0)
+    // Qt 6 names the type after the struct behind libpq's typedef: "pg_conn*" (Qt 5: "PGconn*").
+    if (!handle.isValid() ||
+        (qstrcmp(handle.typeName(), "pg_conn*") != 0 && qstrcmp(handle.typeName(), "PGconn*") != 0))
         return nullptr;
     return *static_cast<PGconn* const*>(handle.constData());
 }
@@ -110,5 +112,14 @@ bool PostgresConnectionLost(const QSqlDatabase& db)
 bool PostgresInTransaction(const QSqlDatabase& db)
 {
     PGconn* conn = PostgresHandle(db);
-    return conn && PQtransactionStatus(conn) != PQTRANS_IDLE;
+    if (!conn)
+        return false;
+    // Qt's driver leaves the end of a command's answer unread until the next command, and libpq
+    // calls the connection busy ("active") until then. Reading what has arrived lets libpq see the
+    // server ready again and tell whether a transaction is open; nothing a query still has to
+    // fetch is lost.
+    PQconsumeInput(conn);
+    PQisBusy(conn);
+    const PGTransactionStatusType status = PQtransactionStatus(conn);
+    return status == PQTRANS_INTRANS || status == PQTRANS_INERROR;
 }
