@@ -4,6 +4,7 @@
 #include "database/CDBException.h"
 #include "database/CSavepoint.h"
 #include "database/CSqliteStatement.h"
+#include "database/SearchStatement.h"
 #include "DatabaseSupport.h"
 #include "TestSupport.h"
 
@@ -444,6 +445,24 @@ private slots:
         QCOMPARE(cursor.GetRecordCount(), 0);
         QVERIFY(cursor.IsEOF());
         QVERIFY(!Log().isEmpty());
+    }
+
+    void searchesFoldTheCaseOfAsciiLettersOnly()
+    {
+        // As SQLite's LIKE and NOCASE do on both engines: "E" and "e" are one letter to a search and
+        // to the order of titles, "É" and "é" two.
+        const double accented = AddFile(u"Éclair Édition"_s);
+        const double plain = AddFile(u"ECLAIR edition"_s);
+        const double lower = AddFile(u"eclair Deluxe"_s);
+        CFileRecord cursor(&theDatabaseManager);
+        QVERIFY(cursor.Open(BuildSearchStatement(u"éclair"_s, kSearchTitle)));
+        QCOMPARE(cursor.GetRecordCount(), 0);
+        QVERIFY(cursor.Open(BuildSearchStatement(u"Éclair"_s, kSearchTitle)));
+        QCOMPARE(Ids(cursor), QList<double>{accented});
+        QVERIFY(cursor.Open(BuildSearchStatement(u"Eclair"_s, kSearchTitle)));
+        QCOMPARE(Ids(cursor), (QList<double>{lower, plain}));
+        QVERIFY(cursor.Open(BuildSearchStatement(u"EDITION"_s, kSearchTitle)));
+        QCOMPARE(Ids(cursor), QList<double>{plain});
     }
 
     void unusableDatabaseFailsCleanly()
