@@ -430,7 +430,7 @@ bool PrepareDatabase(const QString& serverUri, const QString& databaseUri, const
     }
 
     out << "Making " << files << " files in " << DisplayPostgresUri(databaseUri)
-        << " (about 4 minutes for 1,000,000 on 2 cores; kept for later runs) ...\n"
+        << " (a few minutes for 1,000,000 on 2 cores; kept for later runs) ...\n"
         << Qt::flush;
     QElapsedTimer timer;
     timer.start();
