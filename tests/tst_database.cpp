@@ -4,6 +4,7 @@
 #include "database/CDBException.h"
 #include "database/CSavepoint.h"
 #include "database/CSqliteStatement.h"
+#include "database/SearchStatement.h"
 #include "DatabaseSupport.h"
 #include "TestSupport.h"
 
@@ -168,6 +169,7 @@ private slots:
         double kept = 0;
         {
             CSavepoint batch(&theDatabaseManager, u"batch"_s);
+            QVERIFY(theDatabaseManager.InTransaction());
             kept = AddFile(u"Kept"_s, 1, u"https://a/kept.zip"_s);
             QVERIFY(kept > 0);
             CFileRecord record(&theDatabaseManager);
@@ -516,6 +518,24 @@ private slots:
         QVERIFY(cursor.Open(Search(u"UNINDEX"_s)));
         QCOMPARE(Ids(cursor), QList<double>{id});
         theDatabaseManager.CloseConnection();
+    }
+
+    void searchesFoldTheCaseOfAsciiLettersOnly()
+    {
+        // As SQLite's LIKE and NOCASE do on both engines: "E" and "e" are one letter to a search and
+        // to the order of titles, "É" and "é" two.
+        const double accented = AddFile(u"Éclair Édition"_s);
+        const double plain = AddFile(u"ECLAIR edition"_s);
+        const double lower = AddFile(u"eclair Deluxe"_s);
+        CFileRecord cursor(&theDatabaseManager);
+        QVERIFY(cursor.Open(BuildSearchStatement(u"éclair"_s, kSearchTitle)));
+        QCOMPARE(cursor.GetRecordCount(), 0);
+        QVERIFY(cursor.Open(BuildSearchStatement(u"Éclair"_s, kSearchTitle)));
+        QCOMPARE(Ids(cursor), QList<double>{accented});
+        QVERIFY(cursor.Open(BuildSearchStatement(u"Eclair"_s, kSearchTitle)));
+        QCOMPARE(Ids(cursor), (QList<double>{lower, plain}));
+        QVERIFY(cursor.Open(BuildSearchStatement(u"EDITION"_s, kSearchTitle)));
+        QCOMPARE(Ids(cursor), QList<double>{plain});
     }
 
     void unusableDatabaseFailsCleanly()

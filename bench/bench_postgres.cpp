@@ -1,0 +1,922 @@
+// A library of 1,000,000 files on a PostgreSQL server, side by side with psql running the same
+// statements on the same database in the same run:
+//
+//  - opening an area that holds every file (GetAllFilesInArea) and painting screens of 40 rows (at
+//    the top, in the middle, across the border of two blocks), with the round trips each costs;
+//  - a search in title and descriptions (a word a few hundred files hold, and a common one) with the
+//    trigram indexes, and again after dropping them; with the URL field as well.
+//
+//   bench_postgres [--server URI] [--database NAME] [--files N] [--rounds N] [--screens N]
+//                  [--text WORD] [--common WORD]
+//
+// The server is --server or TROVEPORT_TEST_POSTGRES (postgresql://user@host:port/); without one the
+// benchmark says so and does nothing. The files are made in the database NAME (troveport_bench_N by
+// default) by server-side SQL and kept there: a later run against the same server finds them and
+// starts at once. scripts/with-postgres.sh runs it with a throwaway server (made anew, so the files
+// are made anew too).
+
+#include "BenchSupport.h"
+#include "database/CDBException.h"
+#include "database/CFileRecord.h"
+#include "database/CRecordSet.h"
+#include "database/CTroveportDatabaseManager.h"
+#include "database/PostgresConnection.h"
+#include "database/SearchStatement.h"
+#include "database/SqlDialect.h"
+#include "startup/Globals.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QRegularExpression>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTextStream>
+#include <QUrl>
+
+#include <libpq-fe.h>
+
+#include <cstdio>
+#include <cstring>
+#include <functional>
+
+using namespace BenchSupport;
+
+namespace {
+
+// Bumped whenever the generated files change, so that a database made by an older run is made anew.
+const QString kDataVersion = QStringLiteral("bench_postgres files v1");
+// The distinctive word: in the title of every 6000th file, in the short description of another and
+// in the long description of a third (about 500 files in 1,000,000), never anywhere else.
+const QString kRareWord = QStringLiteral("quokka");
+constexpr qint64 kScreenRows = 40;
+
+// The statement CRecordSet::ReadBlock sends for a block of rows.
+QString BlockStatement(const QList<qint64>& keys)
+{
+    QStringList numbers;
+    for (qint64 key : keys)
+        numbers.append(QString::number(key));
+    return QStringLiteral("SELECT * FROM files WHERE file_id IN (%1)").arg(numbers.join(QLatin1Char(',')));
+}
+
+// A plain connection of the benchmark's own for what the explorer never does (making the database,
+// loading the files, dropping and making indexes, EXPLAIN), so that the explorer's connection and
+// its statement count carry only the work measured.
+class CAdmin
+{
+public:
+    explicit CAdmin(QString name) : m_name(std::move(name)) {}
+    ~CAdmin()
+    {
+        QSqlDatabase::database(m_name, false).close();
+        QSqlDatabase::removeDatabase(m_name);
+    }
+    CAdmin(const CAdmin&) = delete;
+    CAdmin& operator=(const CAdmin&) = delete;
+
+    bool Open(const QString& uri, QString* error)
+    {
+        PostgresParameters parameters;
+        if (!ParsePostgresUri(uri, 30, &parameters, error))
+            return false;
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
+        db.setHostName(parameters.host);
+        db.setPort(parameters.port);
+        db.setUserName(parameters.user);
+        db.setDatabaseName(parameters.database);
+        db.setConnectOptions(parameters.options);
+        if (!db.open()) {
+            *error = db.lastError().text();
+            return false;
+        }
+        return Exec(QStringLiteral("SET client_min_messages = warning"), error);
+    }
+
+    // Runs a statement; the rows it gives, each as texts, when rows is given.
+    bool Exec(const QString& statement, QString* error, QList<QStringList>* rows = nullptr)
+    {
+        QSqlQuery query(QSqlDatabase::database(m_name, false));
+        query.setForwardOnly(true);
+        if (!query.exec(statement)) {
+            *error = QStringLiteral("%1\n  in: %2").arg(query.lastError().text(), statement.left(300));
+            return false;
+        }
+        while (rows && query.next()) {
+            QStringList row;
+            for (int i = 0; i < query.record().count(); ++i)
+                row.append(query.value(i).toString());
+            rows->append(row);
+        }
+        return true;
+    }
+
+    // The first column of the first row, or an empty text.
+    QString Value(const QString& statement, QString* error)
+    {
+        QList<QStringList> rows;
+        if (!Exec(statement, error, &rows) || rows.isEmpty() || rows[0].isEmpty())
+            return QString();
+        return rows[0][0];
+    }
+
+private:
+    QString m_name;
+};
+
+// psql, the reference: one process per batch of statements, on its own connection made before its
+// clock starts, with \timing on and the rows sent to /dev/null. \timing covers sending a statement
+// until its whole result has arrived, before psql prints it: the same span the explorer is timed for.
+class CPsql
+{
+public:
+    explicit CPsql(QString uri) : m_uri(std::move(uri)) {}
+
+    // The times psql reports, in milliseconds, one per statement in order; empty on failure. A new
+    // server process serves each psql: the statements are planned once first (EXPLAIN, not timed), so
+    // that psql, like the explorer's long-lived connection, finds the tables' descriptions cached.
+    QList<double> Times(const QStringList& statements, QString* error) const
+    {
+        QString script = QStringLiteral("\\set ON_ERROR_STOP 1\n\\o /dev/null\n\\timing on\n");
+        for (const QString& statement : statements)
+            script += QStringLiteral("EXPLAIN ") + statement + QStringLiteral(";\n");
+        for (const QString& statement : statements)
+            script += statement + QStringLiteral(";\n");
+        QProcess process;
+        process.start(QStringLiteral("psql"), {QStringLiteral("-X"), QStringLiteral("-q"), m_uri});
+        if (!process.waitForStarted()) {
+            *error = QStringLiteral("psql does not start: %1").arg(process.errorString());
+            return {};
+        }
+        process.write(script.toUtf8());
+        process.closeWriteChannel();
+        if (!process.waitForFinished(-1) || process.exitCode() != 0) {
+            *error =
+                QStringLiteral("psql failed: %1").arg(QString::fromLocal8Bit(process.readAllStandardError()));
+            return {};
+        }
+        QList<double> times;
+        static const QRegularExpression timeLine(QStringLiteral("^Time: ([0-9.]+) ms"),
+                                                 QRegularExpression::MultilineOption);
+        auto matches = timeLine.globalMatch(QString::fromLocal8Bit(process.readAllStandardOutput()));
+        while (matches.hasNext())
+            times.append(matches.next().captured(1).toDouble());
+        if (times.size() != 2 * statements.size()) {
+            *error = QStringLiteral("psql reported %1 times for %2 statements")
+                         .arg(times.size())
+                         .arg(2 * statements.size());
+            return {};
+        }
+        return times.mid(statements.size());
+    }
+
+private:
+    QString m_uri;
+};
+
+// The explorer's connection as libpq sees it.
+PGconn* ExplorerConnection()
+{
+    const QVariant handle = theDatabaseManager.GetConnection().driver()->handle();
+    // Qt 6 names the type after the struct behind libpq's typedef.
+    if (!handle.isValid() ||
+        (qstrcmp(handle.typeName(), "PGconn*") != 0 && qstrcmp(handle.typeName(), "pg_conn*") != 0))
+        return nullptr;
+    return *static_cast<PGconn* const*>(handle.constData());
+}
+
+// Round trips counted on the wire, apart from the explorer's own count: libpq's trace of the
+// messages the explorer's connection sends, of which each Query (and each Sync, should extended
+// queries be used) waits for the server's answer.
+qint64 RoundTripsOnTheWire(const std::function<void()>& work)
+{
+    PGconn* conn = ExplorerConnection();
+    if (!conn)
+        return -1;
+    FILE* trace = std::tmpfile();
+    if (!trace)
+        return -1;
+    PQtrace(conn, trace);
+    PQsetTraceFlags(conn, PQTRACE_SUPPRESS_TIMESTAMPS);
+    work();
+    PQuntrace(conn);
+    std::rewind(trace);
+    qint64 count = 0;
+    char line[256];
+    bool lineStart = true;
+    while (std::fgets(line, sizeof line, trace)) {
+        // Statements are long: only the start of each line tells the direction and the message.
+        if (lineStart && (qstrncmp(line, "F\t", 2) == 0)) {
+            const QByteArray fields(line);
+            const QList<QByteArray> parts = fields.split('\t');
+            if (parts.size() > 2 && (parts[2].startsWith("Query") || parts[2].startsWith("Sync")))
+                ++count;
+        }
+        lineStart = std::strchr(line, '\n') != nullptr;
+    }
+    std::fclose(trace);
+    return count;
+}
+
+// The index a statement makes; empty for other statements.
+QString IndexName(const QString& statement)
+{
+    static const QRegularExpression name(QStringLiteral("CREATE INDEX IF NOT EXISTS (\\w+)"));
+    return name.match(statement).captured(1);
+}
+
+// The statements that make the search indexes of files' title, short and long descriptions: the
+// columns the searches measured here look in.
+QStringList DescriptionIndexStatements()
+{
+    QStringList statements;
+    for (const QString& statement : PostgresSearchIndexStatements()) {
+        const QString name = IndexName(statement);
+        if (name == QLatin1String("files_title_trgm") || name == QLatin1String("files_short_desc_trgm") ||
+            name == QLatin1String("files_long_desc_trgm"))
+            statements.append(statement);
+    }
+    return statements;
+}
+
+QString Words(const QStringList& words)
+{
+    return QStringLiteral("(ARRAY['%1']::text[])").arg(words.join(QStringLiteral("','")));
+}
+
+// A word of the list, chosen by a hash of the file number and a salt: the same files every run.
+QString Pick(const QStringList& words, const QString& salt)
+{
+    return QStringLiteral("%1[1 + abs(hashint8(i * 64 + %2)) %% %3]")
+        .arg(Words(words), salt)
+        .arg(words.size())
+        .replace(QStringLiteral("%%"), QStringLiteral("%"));
+}
+
+// The statements that load the files: titles and descriptions assembled from word lists by the
+// server, one download location each (a mirror for every 10th), every file in area 1.
+QStringList LoadStatements(qint64 files)
+{
+    const QStringList adjectives =
+        QStringLiteral(
+            "amber ancient arcade atomic azure binary bright bronze cosmic crimson crystal cyber "
+            "dark deep digital distant electric emerald endless final frozen galactic golden grand "
+            "hidden hollow iron jade last lost lunar magic mega midnight mystic neon noble north "
+            "ocean pixel primal proto quiet rapid red retro royal rusty secret shadow silent silver "
+            "simple smart solar sonic speedy star steel stone storm super swift thunder tiny turbo "
+            "ultra urban velvet vivid wild winter wooden zen")
+            .split(QLatin1Char(' '));
+    const QStringList nouns =
+        QStringLiteral(
+            "atlas badger basket beacon bridge canyon castle cavern comet compass dragon engine "
+            "falcon forest fortress garden glacier harbor island jungle kingdom knight ladder lantern "
+            "maze meadow mirror monkey needle orbit palace panther pepper pirate planet puzzle rabbit "
+            "raven river robot rocket saddle sailor shield spider station temple thistle tiger tower "
+            "tunnel valley village wagon walrus whale wizard wolf")
+            .split(QLatin1Char(' '));
+    const QStringList kinds =
+        QStringLiteral(
+            "game editor viewer toolkit utility player compiler manager converter archiver tracker "
+            "demo screensaver font library patch driver terminal browser calculator")
+            .split(QLatin1Char(' '));
+    const QStringList fillers =
+        QStringLiteral("with and for the a of in on from by to your new all more fast "
+                       "easy full free small many every each old")
+            .split(QLatin1Char(' '));
+    const QStringList platforms =
+        QStringLiteral("DOS Windows Linux Amiga Atari OS/2 Mac BeOS C64 Unix").split(QLatin1Char(' '));
+    const QStringList firstNames =
+        QStringLiteral("John Mary Peter Anna Lars Ingrid Paolo Chen Yuki Omar Fatima "
+                       "Carlos Elena Igor Nina Ravi Sara Tomas Ulla Viktor")
+            .split(QLatin1Char(' '));
+    const QStringList lastNames =
+        QStringLiteral("Smith Jones Berg Rossi Novak Tanaka Garcia Kowalski Larsen "
+                       "Meyer Silva Ivanov Dubois Kim Olsen Petrov Moreau Weber Costa "
+                       "Singh")
+            .split(QLatin1Char(' '));
+
+    // A long description: 12, 24 or 32 words (about 140 characters on average), then a full stop.
+    const QStringList wordLists[] = {adjectives, nouns, fillers, kinds};
+    auto words = [&](int from, int to) {
+        QStringList picks;
+        for (int k = from; k < to; ++k)
+            picks.append(Pick(wordLists[k % 4], QString::number(k)));
+        return QStringLiteral("concat_ws(' ', %1)").arg(picks.join(QStringLiteral(", ")));
+    };
+    const QString longDesc =
+        QStringLiteral("%1 || CASE WHEN i %% 3 <> 0 THEN ' ' || %2 ELSE '' END || "
+                       "CASE WHEN i %% 5 = 0 THEN ' ' || %3 ELSE '' END || "
+                       "CASE WHEN i %% 6000 = 4007 THEN '. Featuring the %4 level.' ELSE '.' END")
+            .arg(words(0, 12), words(12, 24), words(24, 32), kRareWord.toUpper())
+            .replace(QStringLiteral("%%"), QStringLiteral("%"));
+    const QString firstName = QStringLiteral("%1[1 + i %% %2]").arg(Words(firstNames)).arg(firstNames.size());
+    const QString lastName =
+        QStringLiteral("%1[1 + (i / 20) %% %2]").arg(Words(lastNames)).arg(lastNames.size());
+
+    const QString insertFiles =
+        QStringLiteral(
+            "INSERT INTO files (file_id, title, file_size, short_desc, long_desc, upld_name, upld_email, "
+            "downloads, last_download, file_date, version, requires_form) "
+            "SELECT i, "
+            "left(CASE WHEN i %% 6000 = 7 THEN '%1 ' ELSE '' END || initcap(%2) || ' ' || initcap(%3) || ' ' "
+            "|| "
+            "initcap(%4) || ' ' || (1 + i %% 9), 30), "
+            "1000 + abs(hashint8(i)) %% 50000000, "
+            "left('A ' || %5 || ' ' || %4 || CASE WHEN i %% 6000 = 2007 THEN ' with a %6' ELSE '' END || "
+            "' for ' || %7, 60), "
+            "%8, "
+            "%9 || ' ' || %10, "
+            "lower(%9 || '.' || %10) || (i %% 97) || '@example.org', "
+            "abs(hashint8(i * 5)) %% 10000, "
+            "631152000 + abs(hashint8(i * 7)) %% 1100000000, "
+            "631152000 + abs(hashint8(i * 11)) %% 1000000000, "
+            "(1 + i %% 5) || '.' || (i %% 13), "
+            "CASE WHEN i %% 50 = 0 THEN 1 ELSE 0 END "
+            "FROM generate_series(1, %11) AS i")
+            .arg(QString(kRareWord).replace(0, 1, kRareWord[0].toUpper()),
+                 Pick(adjectives, QStringLiteral("40")), Pick(nouns, QStringLiteral("41")),
+                 Pick(kinds, QStringLiteral("42")), Pick(adjectives, QStringLiteral("43")), kRareWord,
+                 Pick(platforms, QStringLiteral("44")), longDesc, firstName)
+            .arg(lastName)
+            .arg(files)
+            .replace(QStringLiteral("%%"), QStringLiteral("%"));
+    return {
+        insertFiles,
+        QStringLiteral("SELECT setval(pg_get_serial_sequence('files', 'file_id'), %1)").arg(files),
+        QStringLiteral(
+            "INSERT INTO file_area (area_id, file_id) SELECT 1, i FROM generate_series(1, %1) AS i")
+            .arg(files),
+        QStringLiteral("INSERT INTO download (file_id, url) SELECT i, 'https://files.example.org/pub/' || "
+                       "(i % 100) || '/file' || i || '.zip' FROM generate_series(1, %1) AS i")
+            .arg(files),
+        QStringLiteral(
+            "INSERT INTO download (file_id, url) SELECT i, 'ftp://mirror.example.net/troveport/file' || "
+            "i || '.zip' FROM generate_series(10, %1, 10) AS i")
+            .arg(files),
+    };
+}
+
+// Makes those of the search indexes that are missing, or that other statements made (an older
+// schema's, which the statements the explorer sends now might not match): each index keeps the
+// statement that made it as its comment. The names of the indexes made go to *made.
+bool MakeSearchIndexes(CAdmin& admin, const QStringList& statements, QStringList* made, QString* error)
+{
+    if (!admin.Exec(QStringLiteral("SET maintenance_work_mem = '1GB'"), error))
+        return false;
+    for (const QString& statement : statements) {
+        const QString name = IndexName(statement);
+        if (name.isEmpty()) {
+            if (!admin.Exec(statement, error))
+                return false;
+            continue;
+        }
+        const QString comment = admin.Value(
+            QStringLiteral("SELECT obj_description(to_regclass('%1'), 'pg_class')").arg(name), error);
+        if (comment == statement)
+            continue;
+        if (!admin.Exec(QStringLiteral("DROP INDEX IF EXISTS %1").arg(name), error) ||
+            !admin.Exec(statement, error) ||
+            !admin.Exec(QStringLiteral("COMMENT ON INDEX %1 IS '%2'")
+                            .arg(name, QString(statement).replace(QLatin1Char('\''), QStringLiteral("''"))),
+                        error))
+            return false;
+        made->append(name);
+    }
+    return made->isEmpty() || admin.Exec(QStringLiteral("ANALYZE"), error);
+}
+
+// Makes the database when it is missing and the files when it does not hold them; false, with the
+// reason printed, when that fails.
+bool PrepareDatabase(const QString& serverUri, const QString& databaseUri, const QString& database,
+                     qint64 files, QTextStream& out)
+{
+    QString error;
+    {
+        CAdmin server(QStringLiteral("bench-server"));
+        if (!server.Open(serverUri, &error)) {
+            out << "Cannot connect to the server " << DisplayPostgresUri(serverUri) << ": " << error << "\n";
+            return false;
+        }
+        if (server.Value(
+                QStringLiteral("SELECT count(*) FROM pg_database WHERE datname = '%1'").arg(database),
+                &error) != QLatin1String("1") &&
+            !server.Exec(QStringLiteral("CREATE DATABASE %1").arg(database), &error)) {
+            out << "Cannot make the database " << database << ": " << error << "\n";
+            return false;
+        }
+    }
+    CAdmin admin(QStringLiteral("bench-prepare"));
+    if (!admin.Open(databaseUri, &error)) {
+        out << "Cannot connect to " << DisplayPostgresUri(databaseUri) << ": " << error << "\n";
+        return false;
+    }
+    const QString mark = QStringLiteral("%1: %2 files").arg(kDataVersion).arg(files);
+    // Made in one transaction, so a database with the mark holds every file.
+    if (admin.Value(QStringLiteral("SELECT obj_description(to_regclass('files'), 'pg_class')"), &error) ==
+        mark) {
+        out << "Using the " << files << " files already in " << DisplayPostgresUri(databaseUri)
+            << " (made by an earlier run)\n"
+            << Qt::flush;
+        // An earlier run stopped while its search indexes were dropped, or the schema's indexes changed.
+        QStringList made;
+        if (!MakeSearchIndexes(admin, PostgresSearchIndexStatements(), &made, &error)) {
+            out << "Cannot make the search indexes: " << error << "\n";
+            return false;
+        }
+        if (!made.isEmpty())
+            out << "Made the search indexes " << made.join(QStringLiteral(", ")) << " again\n";
+        return true;
+    }
+
+    out << "Making " << files << " files in " << DisplayPostgresUri(databaseUri)
+        << " (a few minutes for 1,000,000 on 2 cores; kept for later runs) ...\n"
+        << Qt::flush;
+    QElapsedTimer timer;
+    timer.start();
+    theDatabaseManager.CloseConnection();
+    if (!admin.Exec(QStringLiteral("DROP SCHEMA public CASCADE"), &error) ||
+        !admin.Exec(QStringLiteral("CREATE SCHEMA public"), &error)) {
+        out << error << "\n";
+        return false;
+    }
+    // The explorer makes its tables as it does on any new database.
+    try {
+        theDatabaseManager.GetConnection();
+    } catch (const CDBException& e) {
+        out << e.GetErrorText() << "\n";
+        return false;
+    }
+    QStringList statements{QStringLiteral("SET jit = off"), QStringLiteral("BEGIN")};
+    // A GIN index grows slowly row by row: the rows go in first and the indexes are made after.
+    for (const QString& statement : PostgresSearchIndexStatements()) {
+        if (!IndexName(statement).isEmpty())
+            statements.append(QStringLiteral("DROP INDEX IF EXISTS %1").arg(IndexName(statement)));
+    }
+    statements += LoadStatements(files);
+    statements.append(QStringLiteral("COMMENT ON TABLE files IS '%1'").arg(mark));
+    statements.append(QStringLiteral("COMMIT"));
+    for (const QString& statement : statements) {
+        if (!admin.Exec(statement, &error)) {
+            out << "Cannot make the files: " << error << "\n";
+            admin.Exec(QStringLiteral("ROLLBACK"), &error);
+            return false;
+        }
+    }
+    QStringList made;
+    // The statistics the planner needs; the visibility map too, which autovacuum would make soon on a
+    // real server, so that no run depends on whether it has got round to it yet.
+    if (!MakeSearchIndexes(admin, PostgresSearchIndexStatements(), &made, &error) ||
+        !admin.Exec(QStringLiteral("VACUUM (ANALYZE)"), &error)) {
+        out << "Cannot make the search indexes: " << error << "\n";
+        return false;
+    }
+    out << "Made in " << QString::number(Milliseconds(timer) / 1000, 'f', 0) << " s\n";
+    return true;
+}
+
+// Positions the cursor on each row of a screen and reads what the details view shows of it.
+qint64 PaintScreen(CFileRecord& cursor, qint64 top)
+{
+    qint64 checksum = 0;
+    for (qint64 row = top; row < top + kScreenRows; ++row) {
+        cursor.SetAbsolutePosition(row);
+        checksum += cursor.title.size() + cursor.short_desc.size() + qint64(cursor.file_size) % 7 +
+                    qint64(cursor.file_date % 5);
+    }
+    return checksum;
+}
+
+// The keys of the rows at positions [first, last] of an open cursor.
+QList<qint64> KeysAt(CFileRecord& cursor, qint64 first, qint64 last)
+{
+    QList<qint64> keys;
+    for (qint64 row = first; row <= std::min(last, cursor.GetRecordCount()); ++row) {
+        cursor.SetAbsolutePosition(row);
+        keys.append(qint64(cursor.file_id));
+    }
+    return keys;
+}
+
+QList<qint64> BlockKeys(CFileRecord& cursor, qint64 block)
+{
+    return KeysAt(cursor, block * CRecordSet::kBlockRows + 1, (block + 1) * CRecordSet::kBlockRows);
+}
+
+// The blocks a screen starting at a row reads.
+QList<qint64> BlocksOfScreen(qint64 top)
+{
+    QList<qint64> blocks;
+    for (qint64 block = (top - 1) / CRecordSet::kBlockRows;
+         block <= (top + kScreenRows - 2) / CRecordSet::kBlockRows; ++block)
+        blocks.append(block);
+    return blocks;
+}
+
+QString Ms(double ms)
+{
+    return ms >= 100 ? QString::number(ms, 'f', 0) : QString::number(ms, 'f', ms >= 10 ? 1 : 2);
+}
+
+QString Row(const QString& what, const QString& explorer, const QString& psql, const QString& ratio,
+            const QString& trips = QString())
+{
+    return QStringLiteral("  %1 %2 %3 %4 %5\n")
+        .arg(what, -46)
+        .arg(explorer, 10)
+        .arg(psql, 10)
+        .arg(ratio, 7)
+        .arg(trips, 6);
+}
+
+QString Ratio(double a, double b)
+{
+    return b > 0 ? QString::number(a / b, 'f', 2) + QLatin1Char('x') : QStringLiteral("-");
+}
+
+// One kind of screen: where its n-th instance starts, its times and round trips, and psql's times
+// for the blocks it reads.
+struct ScreenKind
+{
+    const char* name;
+    std::function<qint64(int)> top;
+    QList<double> times{};
+    qint64 trips = 0;
+    QList<QList<qint64>> blocks{}; // per instance: the keys of its blocks, for psql
+    QList<double> psqlTimes{};
+};
+
+// Part one: the area and its screens.
+bool MeasureArea(qint64 files, int rounds, int screenCount, const CPsql& psql, QTextStream& out,
+                 qint64* worstScreenTrips)
+{
+    const qint64 middleBlock = files / 2 / CRecordSet::kBlockRows;
+    const qint64 borderBlock = files * 3 / 4 / CRecordSet::kBlockRows;
+    // Each instance two blocks further on: none finds its blocks kept from the one before.
+    ScreenKind screens[] = {
+        // Rows 45 to 84 of a block.
+        {"screen in the middle (1 block)",
+         [=](int n) { return (middleBlock + 2 * n) * CRecordSet::kBlockRows + 45; }},
+        // 20 rows on either side of a block border.
+        {"screen across a block border (2 blocks)",
+         [=](int n) { return (borderBlock + 2 * n) * CRecordSet::kBlockRows - 19; }},
+    };
+
+    QString error;
+    QList<qint64> firstBlock;
+    {
+        // The keys of the block the open reads, for psql; and both sides' caches warmed alike.
+        CFileRecord cursor(&theDatabaseManager);
+        cursor.GetAllFilesInArea(1);
+        firstBlock = BlockKeys(cursor, 0);
+    }
+    QList<double> keys, open, firstScreen, psqlKeys, psqlOpen;
+    qint64 keyTrips = 0, openTrips = 0, firstScreenTrips = 0, checksum = 0;
+    // Round by round, psql and then the explorer, so that both meet the same load on the machine.
+    for (int round = 0; round < rounds; ++round) {
+        const QList<double> times = psql.Times({kAreaIdQuery, BlockStatement(firstBlock)}, &error);
+        if (times.isEmpty()) {
+            out << error << "\n";
+            return false;
+        }
+        psqlKeys.append(times[0]);
+        psqlOpen.append(times[0] + times[1]);
+
+        // The keys alone (CRecordSet), by the same statement psql runs.
+        {
+            CRecordSet keysOnly(&theDatabaseManager, QStringLiteral("files"), QStringLiteral("file_id"));
+            const qint64 sent = CDatabaseManager::StatementsSent();
+            QElapsedTimer timer;
+            timer.start();
+            keysOnly.OpenKeys(kAreaIdQuery);
+            keys.append(Milliseconds(timer));
+            keyTrips = CDatabaseManager::StatementsSent() - sent;
+            if (keysOnly.GetRecordCount() != files) {
+                out << "The area's keys are " << keysOnly.GetRecordCount() << ", not " << files << "\n";
+                return false;
+            }
+        }
+        // What the list does when the area is chosen: the cursor, then its first screen.
+        CFileRecord cursor(&theDatabaseManager);
+        qint64 sent = CDatabaseManager::StatementsSent();
+        QElapsedTimer timer;
+        timer.start();
+        const bool opened = cursor.GetAllFilesInArea(1);
+        open.append(Milliseconds(timer));
+        openTrips = CDatabaseManager::StatementsSent() - sent;
+        if (!opened || cursor.GetRecordCount() != files) {
+            out << "The area did not open with " << files << " rows\n";
+            return false;
+        }
+        sent = CDatabaseManager::StatementsSent();
+        timer.start();
+        checksum += PaintScreen(cursor, 1);
+        firstScreen.append(Milliseconds(timer));
+        firstScreenTrips = std::max(firstScreenTrips, CDatabaseManager::StatementsSent() - sent);
+        if (round + 1 < rounds)
+            continue;
+
+        // Screens after scrolling, on the last cursor opened.
+        for (int n = 0; n < screenCount; ++n) {
+            for (ScreenKind& screen : screens) {
+                sent = CDatabaseManager::StatementsSent();
+                timer.start();
+                checksum += PaintScreen(cursor, screen.top(n));
+                screen.times.append(Milliseconds(timer));
+                screen.trips = std::max(screen.trips, CDatabaseManager::StatementsSent() - sent);
+            }
+        }
+        for (ScreenKind& screen : screens) {
+            for (int n = 0; n < screenCount; ++n) {
+                QList<qint64> all;
+                for (qint64 block : BlocksOfScreen(screen.top(n)))
+                    all += BlockKeys(cursor, block);
+                screen.blocks.append(all);
+            }
+        }
+    }
+
+    // The same on the wire, once more, untimed (tracing slows the client).
+    qint64 wireOpen = 0;
+    QStringList wireScreens;
+    {
+        CFileRecord cursor(&theDatabaseManager);
+        wireOpen = RoundTripsOnTheWire([&] { cursor.GetAllFilesInArea(1); });
+        wireScreens.append(QString::number(RoundTripsOnTheWire([&] { PaintScreen(cursor, 1); })));
+        for (ScreenKind& screen : screens)
+            wireScreens.append(
+                QString::number(RoundTripsOnTheWire([&] { PaintScreen(cursor, screen.top(0)); })));
+    }
+
+    // psql: the blocks of each screen, each by the statement the cursor sends.
+    QStringList statements;
+    QList<double> times;
+    for (ScreenKind& screen : screens) {
+        statements.clear();
+        QList<int> perScreen;
+        for (const QList<qint64>& keysOfScreen : std::as_const(screen.blocks)) {
+            perScreen.append(
+                int((keysOfScreen.size() + CRecordSet::kBlockRows - 1) / CRecordSet::kBlockRows));
+            for (qsizetype at = 0; at < keysOfScreen.size(); at += CRecordSet::kBlockRows)
+                statements.append(BlockStatement(keysOfScreen.mid(at, CRecordSet::kBlockRows)));
+        }
+        times = psql.Times(statements, &error);
+        if (times.isEmpty()) {
+            out << error << "\n";
+            return false;
+        }
+        qsizetype at = 0;
+        for (int count : perScreen) {
+            double sum = 0;
+            for (int i = 0; i < count; ++i)
+                sum += times[at++];
+            screen.psqlTimes.append(sum);
+        }
+    }
+
+    out << "\nArea of " << files << " files: open and paint screens of " << kScreenRows
+        << " rows (ms; median of " << rounds << " opens, of " << screenCount << " screens of each kind)\n";
+    out << Row(QStringLiteral("what"), QStringLiteral("explorer"), QStringLiteral("psql"),
+               QStringLiteral("ratio"), QStringLiteral("trips"));
+    out << Row(QStringLiteral("area keys only (CRecordSet::OpenKeys)"), Ms(Median(keys)),
+               Ms(Median(psqlKeys)), Ratio(Median(keys), Median(psqlKeys)), QString::number(keyTrips));
+    out << Row(QStringLiteral("open area (keys + first block)"), Ms(Median(open)), Ms(Median(psqlOpen)),
+               Ratio(Median(open), Median(psqlOpen)), QString::number(openTrips));
+    out << Row(QStringLiteral("first screen (its block came with the open)"), Ms(Median(firstScreen)),
+               QStringLiteral("-"), QStringLiteral("-"), QString::number(firstScreenTrips));
+    const double firstPainted = Median(open) + Median(firstScreen);
+    out << Row(QStringLiteral("open + first screen painted"), Ms(firstPainted), Ms(Median(psqlOpen)),
+               Ratio(firstPainted, Median(psqlOpen)), QString::number(openTrips + firstScreenTrips));
+    *worstScreenTrips = firstScreenTrips;
+    QStringList counted{QString::number(firstScreenTrips)};
+    for (const ScreenKind& screen : screens) {
+        out << Row(QLatin1String(screen.name), Ms(Median(screen.times)), Ms(Median(screen.psqlTimes)),
+                   Ratio(Median(screen.times), Median(screen.psqlTimes)), QString::number(screen.trips));
+        *worstScreenTrips = std::max(*worstScreenTrips, screen.trips);
+        counted.append(QString::number(screen.trips));
+    }
+    out << QStringLiteral("  round trips per screen: at most %1 (target: at most 2)\n")
+               .arg(*worstScreenTrips);
+    out << QStringLiteral("  on the wire (libpq trace): open %1 (counted %2); screens %3 (counted %4)\n")
+               .arg(wireOpen)
+               .arg(openTrips)
+               .arg(wireScreens.join(QStringLiteral(", ")), counted.join(QStringLiteral(", ")));
+    out << "  (checksum " << checksum << ")\n" << Qt::flush;
+    return true;
+}
+
+struct SearchResult
+{
+    qint64 found = 0;
+    qint64 trips = 0;
+    double explorer = 0;
+    double psqlKeys = 0;
+    double psqlKeysAndBlock = 0;
+    QString plan;
+};
+
+// The indexes (or the scan) the server's plan for a statement uses.
+QString PlanOf(CAdmin& admin, const QString& statement)
+{
+    QString error;
+    QList<QStringList> rows;
+    if (!admin.Exec(QStringLiteral("EXPLAIN ") + statement, &error, &rows))
+        return error;
+    static const QRegularExpression node(
+        QStringLiteral("(Bitmap Index Scan on \\w+|Index (?:Only )?Scan(?: using \\w+)? on \\w+|(?:Parallel "
+                       ")?Seq Scan on \\w+)"));
+    QStringList nodes;
+    for (const QStringList& row : std::as_const(rows)) {
+        const QRegularExpressionMatch match = node.match(row.value(0));
+        if (match.hasMatch() && !nodes.contains(match.captured(1)))
+            nodes.append(match.captured(1));
+    }
+    return nodes.join(QStringLiteral(", "));
+}
+
+bool MeasureSearch(const QString& text, quint32 fields, int rounds, const CPsql& psql, CAdmin& admin,
+                   QTextStream& out, SearchResult* result)
+{
+    const QString statement = BuildSearchStatement(text, fields);
+    const QString keyStatement =
+        KeyStatementFor(statement, QStringLiteral("files"), QStringLiteral("file_id"), SqlEngine::Postgres);
+    QList<qint64> firstBlock;
+    {
+        // The keys of the first block, for psql; and both sides' caches warmed alike.
+        CFileRecord cursor(&theDatabaseManager);
+        if (!cursor.Open(statement)) {
+            out << "The search for \"" << text << "\" failed: " << theDatabaseManager.TakeLastError() << "\n";
+            return false;
+        }
+        firstBlock = BlockKeys(cursor, 0);
+    }
+    QList<double> explorer, keys, both;
+    QString error;
+    // Round by round, psql and then the explorer, so that both meet the same load on the machine.
+    for (int round = 0; round < rounds; ++round) {
+        const QList<double> times = psql.Times({keyStatement, BlockStatement(firstBlock)}, &error);
+        if (times.isEmpty()) {
+            out << error << "\n";
+            return false;
+        }
+        keys.append(times[0]);
+        both.append(times[0] + times[1]);
+
+        CFileRecord cursor(&theDatabaseManager);
+        const qint64 sent = CDatabaseManager::StatementsSent();
+        QElapsedTimer timer;
+        timer.start();
+        if (!cursor.Open(statement)) {
+            out << "The search for \"" << text << "\" failed: " << theDatabaseManager.TakeLastError() << "\n";
+            return false;
+        }
+        explorer.append(Milliseconds(timer));
+        result->trips = CDatabaseManager::StatementsSent() - sent;
+        result->found = cursor.GetRecordCount();
+    }
+    result->explorer = Median(explorer);
+    result->psqlKeys = Median(keys);
+    result->psqlKeysAndBlock = Median(both);
+    result->plan = PlanOf(admin, keyStatement);
+    return true;
+}
+
+// Part two: searches with the indexes, then without.
+bool MeasureSearches(const QString& databaseUri, qint64 files, int rounds, const CPsql& psql,
+                     const QString& rareText, const QString& commonText, QTextStream& out)
+{
+    CAdmin admin(QStringLiteral("bench-search"));
+    QString error;
+    if (!admin.Open(databaseUri, &error)) {
+        out << error << "\n";
+        return false;
+    }
+    const quint32 descriptions = kSearchTitle | kSearchShortDesc | kSearchLongDesc;
+    out << "\nThe key statement the explorer sends for a search of \"" << rareText
+        << "\" in title and descriptions:\n  "
+        << KeyStatementFor(BuildSearchStatement(rareText, descriptions), QStringLiteral("files"),
+                           QStringLiteral("file_id"), SqlEngine::Postgres)
+        << "\n"
+        << Qt::flush;
+
+    const QString texts[] = {rareText, commonText};
+    SearchResult indexed[2], plain[2], url;
+    for (int t = 0; t < 2; ++t) {
+        if (!MeasureSearch(texts[t], descriptions, rounds, psql, admin, out, &indexed[t]))
+            return false;
+    }
+    // With the URL field the locations are joined in.
+    if (!MeasureSearch(rareText, descriptions | kSearchUrl, rounds, psql, admin, out, &url))
+        return false;
+
+    // Without the indexes of the columns searched (the others play no part in these statements).
+    QStringList drop;
+    for (const QString& statement : DescriptionIndexStatements())
+        drop.append(IndexName(statement));
+    if (!admin.Exec(QStringLiteral("DROP INDEX %1").arg(drop.join(QStringLiteral(", "))), &error)) {
+        out << error << "\n";
+        return false;
+    }
+    bool measured = true;
+    for (int t = 0; t < 2 && measured; ++t)
+        measured = MeasureSearch(texts[t], descriptions, rounds, psql, admin, out, &plain[t]);
+
+    out << "Making the " << drop.size() << " indexes again ...\n" << Qt::flush;
+    QElapsedTimer timer;
+    timer.start();
+    QStringList made;
+    if (!MakeSearchIndexes(admin, DescriptionIndexStatements(), &made, &error)) {
+        out << "Cannot make the search indexes: " << error << "\n";
+        return false;
+    }
+    const double rebuild = Milliseconds(timer);
+    if (!measured)
+        return false;
+
+    out << "\nSearch over " << files << " files in title and descriptions (median of " << rounds
+        << " runs; ms; explorer: Open, that is keys and first block; psql: the same two statements)\n";
+    out << Row(QStringLiteral("what"), QStringLiteral("explorer"), QStringLiteral("psql"),
+               QStringLiteral("ratio"), QStringLiteral("trips"));
+    auto line = [&](const QString& what, const SearchResult& r) {
+        out << Row(QStringLiteral("%1 (%2 found)").arg(what).arg(r.found), Ms(r.explorer),
+                   Ms(r.psqlKeysAndBlock), Ratio(r.explorer, r.psqlKeysAndBlock), QString::number(r.trips));
+    };
+    for (int t = 0; t < 2; ++t) {
+        line(QStringLiteral("\"%1\", indexes").arg(texts[t]), indexed[t]);
+        line(QStringLiteral("\"%1\", no indexes").arg(texts[t]), plain[t]);
+    }
+    line(QStringLiteral("\"%1\" +URL, indexes").arg(rareText), url);
+    out << "Speed-up with the indexes (time without / time with; target: at least 20x)\n";
+    for (int t = 0; t < 2; ++t) {
+        out << QStringLiteral("  \"%1\": explorer %2, psql key statement %3 (%4 ms -> %5 ms)\n")
+                   .arg(texts[t], Ratio(plain[t].explorer, indexed[t].explorer),
+                        Ratio(plain[t].psqlKeys, indexed[t].psqlKeys), Ms(plain[t].psqlKeys),
+                        Ms(indexed[t].psqlKeys));
+    }
+    out << "Plans (EXPLAIN of the key statement)\n";
+    for (int t = 0; t < 2; ++t) {
+        out << "  \"" << texts[t] << "\", indexes: " << indexed[t].plan << "\n";
+        out << "  \"" << texts[t] << "\", no indexes: " << plain[t].plan << "\n";
+    }
+    out << "  \"" << rareText << "\" +URL, indexes: " << url.plan << "\n";
+    out << "Making the " << made.size() << " search indexes again (with ANALYZE) took "
+        << QString::number(rebuild / 1000, 'f', 0) << " s\n";
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    const QString server = Option("--server", QString::fromLocal8Bit(qgetenv("TROVEPORT_TEST_POSTGRES")));
+    if (server.isEmpty()) {
+        out << "bench_postgres: skipped, no PostgreSQL server. Give one with --server "
+               "postgresql://user@host:port/ or TROVEPORT_TEST_POSTGRES, or run it with a throwaway one:\n"
+               "  scripts/with-postgres.sh build/bench/bench_postgres\n";
+        return 0;
+    }
+    const qint64 files = Option("--files", QStringLiteral("1000000")).toLongLong();
+    const int rounds = std::max(1, Option("--rounds", QStringLiteral("5")).toInt());
+    const int screenCount = std::max(1, Option("--screens", QStringLiteral("25")).toInt());
+    const QString rareText = Option("--text", kRareWord);
+    const QString commonText = Option("--common", QStringLiteral("Castle"));
+    const QString database = Option("--database", QStringLiteral("troveport_bench_%1").arg(files));
+    if (files < 1024) {
+        out << "--files must be at least 1024\n";
+        return 1;
+    }
+    static const QRegularExpression plainName(QStringLiteral("^[a-z_][a-z0-9_]*$"));
+    if (!plainName.match(database).hasMatch()) {
+        out << "--database must be a plain lower-case name\n";
+        return 1;
+    }
+    QUrl serverUrl(server.trimmed());
+    serverUrl.setPath(QStringLiteral("/postgres"));
+    QUrl databaseUrl(server.trimmed());
+    databaseUrl.setPath(QLatin1Char('/') + database);
+    const QString databaseUri = databaseUrl.toString();
+
+    // The explorer's log goes with the other benchmarks' data, not into the working directory.
+    g_strDatabasePath = QCoreApplication::applicationDirPath() + QStringLiteral("/bench-data");
+    QDir().mkpath(g_strDatabasePath);
+    theDatabaseManager.SetDatabaseConnection(databaseUri);
+    if (!PrepareDatabase(serverUrl.toString(), databaseUri, database, files, out))
+        return 1;
+
+    const CPsql psql(databaseUri);
+    try {
+        // Connected before any clock starts, as psql is (each measure warms both sides' caches first).
+        theDatabaseManager.GetConnection();
+        qint64 worstScreenTrips = 0;
+        if (!MeasureArea(files, rounds, screenCount, psql, out, &worstScreenTrips))
+            return 1;
+        if (!MeasureSearches(databaseUri, files, rounds, psql, rareText, commonText, out))
+            return 1;
+    } catch (const CDBException& e) {
+        out << "Database error: " << e.GetErrorText() << "\n";
+        return 1;
+    }
+    return 0;
+}
