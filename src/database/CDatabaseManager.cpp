@@ -286,40 +286,44 @@ void CDatabaseManager::Run(const QString& statement, const QVariantList& values,
         }
         return;
     }
-    if (GetEngine() == SqlEngine::Postgres) {
-        RunPostgres(statement, values, firstColumn);
-        return;
-    }
-    QSqlQuery query(GetConnection());
-    query.setForwardOnly(true);
-    Prepare(query, statement);
-    for (const QVariant& value : values)
-        query.addBindValue(value);
-    Exec(query);
-    while (firstColumn && query.next())
-        firstColumn->append(query.value(0));
+    ForEachRow(statement, values, [firstColumn](const QSqlQuery& row) {
+        if (firstColumn)
+            firstColumn->append(row.value(0));
+    });
 }
 
-void CDatabaseManager::RunPostgres(const QString& statement, const QVariantList& values,
-                                   QVariantList* firstColumn)
+void CDatabaseManager::ForEachRow(const QString& statement, const QVariantList& values,
+                                  const std::function<void(const QSqlQuery&)>& row)
 {
     QSqlDatabase db = GetConnection();
+    if (GetEngine() != SqlEngine::Postgres) {
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        Prepare(query, statement);
+        for (const QVariant& value : values)
+            query.addBindValue(value);
+        Exec(query);
+        while (query.next())
+            row(query);
+        return;
+    }
     // A failed statement spoils a PostgreSQL transaction whole, where SQLite takes back only the
     // statement: inside one, each statement gets a savepoint of its own, so a failure means the same
     // on both.
-    const bool guarded = PostgresInTransaction(db) && IsPreparable(statement);
+    const bool guarded = IsPreparable(statement) && PostgresInTransaction(db);
     QSqlQuery plain(db);
     if (guarded)
         Exec(plain, QStringLiteral("SAVEPOINT troveport_statement"));
     try {
+        // Results are read whole, not forward-only: Qt's driver would leave a forward-only
+        // statement open in libpq, and reading a result whole is also quicker.
         QSqlQuery* query = &plain;
-        if (IsPreparable(statement)) {
-            // Prepared once per connection: a statement run once per file is parsed once.
+        if (IsPreparable(statement) && !values.isEmpty()) {
+            // Prepared once per connection: a statement run once per file is parsed once, and runs
+            // in one round trip. One without parameters (a search) is sent as it is, also in one.
             auto& cached = ThreadConnections().Find(this)->queries[statement];
             if (!cached) {
                 auto prepared = std::make_unique<QSqlQuery>(db);
-                // Not forward-only: Qt's driver would leave the statement open in libpq, which
-                // then cannot tell whether a transaction is open.
                 Prepare(*prepared, statement);
                 cached = std::move(prepared);
             }
@@ -330,8 +334,8 @@ void CDatabaseManager::RunPostgres(const QString& statement, const QVariantList&
         } else {
             Exec(plain, statement);
         }
-        while (firstColumn && query->next())
-            firstColumn->append(query->value(0));
+        while (query->next())
+            row(*query);
         query->finish();
         if (guarded)
             Exec(plain, QStringLiteral("RELEASE troveport_statement"));

@@ -9,6 +9,7 @@
 #include <QVariant>
 
 #include <atomic>
+#include <functional>
 #include <optional>
 
 class QSqlQuery;
@@ -51,6 +52,9 @@ public:
     // the first column of each row to firstColumn when given (a new row's key comes back through
     // INSERT ... RETURNING, which both engines understand). Throws CDBException.
     void Run(const QString& statement, const QVariantList& values = {}, QVariantList* firstColumn = nullptr);
+    // Runs a statement as Run does and hands each row of its result to row, through Qt's driver.
+    void ForEachRow(const QString& statement, const QVariantList& values,
+                    const std::function<void(const QSqlQuery&)>& row);
     // Closes the calling thread's connection (threads' connections also close when they end).
     void CloseConnection();
     // A connection to a server that was lost, or that could not be opened, stays so on its thread:
@@ -91,7 +95,6 @@ private:
     QSqlDatabase OpenConnection(const QString& name);
     QSqlDatabase OpenSqlite(const QString& name, bool windowThread);
     QSqlDatabase OpenPostgres(const QString& name, bool windowThread);
-    void RunPostgres(const QString& statement, const QVariantList& values, QVariantList* firstColumn);
 
     // Milliseconds a connection waits for another program's lock: on the window thread a few
     // seconds at most, so the window never freezes for long.

@@ -42,16 +42,8 @@ void CRecordSet::OpenKeys(const QString& statement, const QVariantList& bindValu
         while (query.Step())
             keys.push_back(query.Int64(0));
     } else {
-        QSqlQuery query(db);
-        // Qt's PostgreSQL driver leaves a forward-only query's statement open in libpq, which then
-        // cannot tell whether a transaction is open: the keys come in one result there.
-        query.setForwardOnly(m_manager->GetEngine() != SqlEngine::Postgres);
-        CDatabaseManager::Prepare(query, statement);
-        for (const QVariant& value : bindValues)
-            query.addBindValue(value);
-        CDatabaseManager::Exec(query);
-        while (query.next())
-            keys.push_back(query.value(0).toLongLong());
+        m_manager->ForEachRow(statement, bindValues,
+                              [&keys](const QSqlQuery& row) { keys.push_back(row.value(0).toLongLong()); });
     }
     const auto unusable =
         std::remove_if(keys.begin(), keys.end(), [](qint64 key) { return !IsExactKey(key); });
@@ -128,26 +120,28 @@ void CRecordSet::ReadBlock(qint64 first, qint64 last)
         keys.append(QString::number(m_keys[size_t(position - 1)]));
     // The keys are numbers this program holds: written into the statement, they need no parameters
     // and the block costs one round trip.
-    QSqlQuery query(m_manager->GetConnection()); // not forward-only: see OpenKeys
-    CDatabaseManager::Exec(query, QStringLiteral("SELECT * FROM %1 WHERE %2 IN (%3)")
-                                      .arg(m_table, m_keyColumn, keys.join(QLatin1Char(','))));
-    const QSqlRecord record = query.record();
-    m_blockNames.clear();
     int keyIndex = -1;
-    for (int i = 0; i < record.count(); ++i) {
-        m_blockNames.append(record.fieldName(i));
-        if (record.fieldName(i).compare(m_keyColumn, Qt::CaseInsensitive) == 0)
-            keyIndex = i;
-    }
-    if (keyIndex < 0)
-        throw CDBException(SafeFormat(u"The table %s has no column %s.", m_table, m_keyColumn));
-    while (query.next()) {
-        QVariantList values;
-        values.reserve(record.count());
-        for (int i = 0; i < record.count(); ++i)
-            values.append(query.value(i));
-        m_blockRows[values[keyIndex].toLongLong()] = std::move(values);
-    }
+    m_manager->ForEachRow(
+        QStringLiteral("SELECT * FROM %1 WHERE %2 IN (%3)")
+            .arg(m_table, m_keyColumn, keys.join(QLatin1Char(','))),
+        {}, [this, &keyIndex](const QSqlQuery& row) {
+            const QSqlRecord record = row.record();
+            if (keyIndex < 0) {
+                m_blockNames.clear();
+                for (int i = 0; i < record.count(); ++i) {
+                    m_blockNames.append(record.fieldName(i));
+                    if (record.fieldName(i).compare(m_keyColumn, Qt::CaseInsensitive) == 0)
+                        keyIndex = i;
+                }
+                if (keyIndex < 0)
+                    throw CDBException(SafeFormat(u"The table %s has no column %s.", m_table, m_keyColumn));
+            }
+            QVariantList values;
+            values.reserve(record.count());
+            for (int i = 0; i < record.count(); ++i)
+                values.append(row.value(i));
+            m_blockRows[values[keyIndex].toLongLong()] = std::move(values);
+        });
 }
 
 bool CRecordSet::ReadBlockRow(qint64 position, bool fresh, CRowValues* row)
