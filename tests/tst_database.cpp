@@ -443,6 +443,13 @@ private slots:
         QVERIFY(cursor.Open(u"select file_id, title from files order by title desc"_s));
         QCOMPARE(Ids(cursor), (QList<double>{gamma, beta, alpha}));
 
+        // With the URL field, a file is found only when it has a location, as the join says.
+        const double bare = AddFile(u"alpha without location"_s);
+        QVERIFY(cursor.Open(Search(u"ALPHA"_s, true)));
+        QCOMPARE(Ids(cursor), QList<double>{alpha});
+        QVERIFY(cursor.Open(Search(u"ALPHA"_s)));
+        QCOMPARE(Ids(cursor), (QList<double>{alpha, bare}));
+
         // The empty statement and a rejected one fail cleanly; only the rejection is logged.
         QVERIFY(!cursor.Open(QString()));
         QCOMPARE(cursor.GetRecordCount(), 0);

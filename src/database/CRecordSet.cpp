@@ -125,8 +125,8 @@ void CRecordSet::ReadBlock(qint64 first, qint64 last)
         QStringLiteral("SELECT * FROM %1 WHERE %2 IN (%3)")
             .arg(m_table, m_keyColumn, keys.join(QLatin1Char(','))),
         {}, [this, &keyIndex](const QSqlQuery& row) {
-            const QSqlRecord record = row.record();
-            if (keyIndex < 0) {
+            if (keyIndex < 0) { // the columns, once a block
+                const QSqlRecord record = row.record();
                 m_blockNames.clear();
                 for (int i = 0; i < record.count(); ++i) {
                     m_blockNames.append(record.fieldName(i));
@@ -137,8 +137,8 @@ void CRecordSet::ReadBlock(qint64 first, qint64 last)
                     throw CDBException(SafeFormat(u"The table %s has no column %s.", m_table, m_keyColumn));
             }
             QVariantList values;
-            values.reserve(record.count());
-            for (int i = 0; i < record.count(); ++i)
+            values.reserve(m_blockNames.size());
+            for (int i = 0; i < m_blockNames.size(); ++i)
                 values.append(row.value(i));
             m_blockRows[values[keyIndex].toLongLong()] = std::move(values);
         });

@@ -112,6 +112,63 @@ QString TakePostgresOrder(QString* sql)
     return order;
 }
 
+// The text with its quoted texts left out: what the statement itself says.
+QString OutsideQuotes(const QString& sql)
+{
+    QString out;
+    bool quoted = false;
+    for (const QChar c : sql) {
+        if (c == QLatin1Char('\''))
+            quoted = !quoted;
+        else if (!quoted)
+            out += c;
+    }
+    return out;
+}
+
+// A search of files and their locations ("from files inner join download on ... where a or b")
+// as PostgreSQL can answer it from the indexes of both tables: the files whose own fields match,
+// united with the files one of whose locations matches, among the files that have a location (the
+// join lists no others). Conditions joined by OR across the join would make it read both tables
+// whole. Empty when the statement has another shape.
+QString PostgresSearchOfLocations(const QString& sql)
+{
+    static const QRegularExpression shape(
+        QStringLiteral(
+            "^select\\s+(?:distinct\\s+)?files\\.file_id\\s+from\\s+files\\s+inner\\s+join\\s+download\\s+"
+            "on\\s+files\\.file_id\\s*=\\s*download\\.file_id\\s+where\\s+"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = shape.match(sql);
+    if (!match.hasMatch())
+        return QString();
+    QStringList ofFiles, ofLocations;
+    qsizetype begin = match.capturedEnd();
+    for (;;) {
+        const qsizetype orAt = FindKeyword(sql, QLatin1String("or"), begin);
+        const QString term = sql.mid(begin, orAt < 0 ? -1 : orAt - begin).trimmed();
+        const QString said = OutsideQuotes(term);
+        if (said.contains(QLatin1String("download."), Qt::CaseInsensitive))
+            ofLocations.append(term);
+        else if (said.contains(QLatin1String("files."), Qt::CaseInsensitive))
+            ofFiles.append(term);
+        else
+            return QString();
+        if (orAt < 0)
+            break;
+        begin = orAt + 2;
+    }
+    if (ofLocations.isEmpty())
+        return QString();
+    QString matching = QStringLiteral("SELECT download.file_id FROM download WHERE ") +
+                       ofLocations.join(QStringLiteral(" OR "));
+    if (!ofFiles.isEmpty())
+        matching = QStringLiteral("SELECT files.file_id FROM files WHERE ") +
+                   ofFiles.join(QStringLiteral(" OR ")) + QStringLiteral(" UNION ") + matching;
+    return QStringLiteral("SELECT files.file_id FROM files WHERE files.file_id IN (%1) AND EXISTS "
+                          "(SELECT 1 FROM download WHERE download.file_id = files.file_id)")
+        .arg(matching);
+}
+
 // The key statement on PostgreSQL. DISTINCT there sorts only by what it selects; grouping by the key
 // gives the same rows and may be sorted by any column of the table. Ties sort by key.
 QString PostgresKeyStatement(QString sql, const QString& table, const QString& keyColumn, bool keyOnly,
@@ -125,6 +182,8 @@ QString PostgresKeyStatement(QString sql, const QString& table, const QString& k
         return QStringLiteral("SELECT %1 FROM (%2) AS selected").arg(keyColumn, selected);
     }
     const QString key = table + QLatin1Char('.') + keyColumn;
+    if (const QString split = PostgresSearchOfLocations(sql); !split.isEmpty())
+        return order.isEmpty() ? split : split + QLatin1Char(' ') + order + QStringLiteral(", ") + key;
     if (distinct) {
         static const QRegularExpression distinctKeyword(QStringLiteral("^(select\\s+)distinct\\s+"),
                                                         QRegularExpression::CaseInsensitiveOption);
