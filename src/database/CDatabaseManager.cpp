@@ -107,7 +107,8 @@ CThreadConnections& ThreadConnections()
 QString ErrorText(const QSqlError& error)
 {
     const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
-    return text.isEmpty() ? QStringLiteral("Unknown database error") : text.trimmed();
+    // One line: libpq's messages run over several, which a status bar would cut.
+    return text.isEmpty() ? QStringLiteral("Unknown database error") : text.simplified();
 }
 
 std::atomic<qint64> g_statementsSent{0};
