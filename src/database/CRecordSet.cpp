@@ -34,6 +34,7 @@ void CRecordSet::Close()
 void CRecordSet::OpenKeys(const QString& statement, const QVariantList& bindValues)
 {
     Close();
+    m_engine = m_manager->GetEngine();
     std::vector<qint64> keys;
     QSqlDatabase db = m_manager->GetConnection();
     if (sqlite3* handle = SqliteHandle(db)) {
@@ -61,6 +62,7 @@ void CRecordSet::OpenKeys(const QString& statement, const QVariantList& bindValu
 void CRecordSet::OpenKey(qint64 key)
 {
     Close();
+    m_engine = m_manager->GetEngine();
     m_keys.push_back(key);
 }
 
@@ -184,8 +186,8 @@ bool CRecordSet::Move(qint64 position, CRowValues* row, bool fresh)
     m_deleted = false;
     if (IsBOF() || IsEOF())
         return false;
-    const bool found = m_manager->GetEngine() == SqlEngine::Postgres ? ReadBlockRow(m_position, fresh, row)
-                                                                     : ReadRow(GetCurrentKey(), row);
+    const bool found = m_engine == SqlEngine::Postgres ? ReadBlockRow(m_position, fresh, row)
+                                                       : ReadRow(GetCurrentKey(), row);
     if (found)
         return true;
     m_deleted = true;

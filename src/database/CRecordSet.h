@@ -1,6 +1,7 @@
 #pragma once
 
 #include "database/CFieldExchange.h"
+#include "database/SqlDialect.h"
 
 #include <QString>
 #include <QVariant>
@@ -93,7 +94,8 @@ private:
     CDatabaseManager* m_manager;
     QString m_table;
     QString m_keyColumn;
-    QString m_rowStatement; // reads one row by its key
+    QString m_rowStatement;                 // reads one row by its key
+    SqlEngine m_engine = SqlEngine::Sqlite; // the manager's when the set was opened
     std::vector<qint64> m_keys;
     qint64 m_position = 0;
     bool m_deleted = false;

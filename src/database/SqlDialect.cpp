@@ -9,31 +9,8 @@ bool IsWordChar(QChar c)
     return c.isLetterOrNumber() || c == QLatin1Char('_');
 }
 
-// "distinctrow" is DISTINCT over whole rows; replaced only where it is a keyword, never inside a
-// quoted text the user typed.
-QString ReplaceDistinctRow(const QString& statement)
-{
-    static const QString keyword = QStringLiteral("distinctrow");
-    QString out;
-    out.reserve(statement.size());
-    bool quoted = false;
-    for (qsizetype i = 0; i < statement.size(); ++i) {
-        const QChar c = statement[i];
-        if (c == QLatin1Char('\'')) {
-            quoted = !quoted; // a doubled quote inside a text toggles twice
-        } else if (!quoted && statement.mid(i, keyword.size()).compare(keyword, Qt::CaseInsensitive) == 0 &&
-                   (i == 0 || !IsWordChar(statement[i - 1])) &&
-                   (i + keyword.size() >= statement.size() || !IsWordChar(statement[i + keyword.size()]))) {
-            out += QStringLiteral("distinct");
-            i += keyword.size() - 1;
-            continue;
-        }
-        out += c;
-    }
-    return out;
-}
-
-// The top-level positions of a keyword outside quoted texts, as whole words.
+// The position of a keyword from a position on, outside quoted texts (a doubled quote inside a text
+// toggles twice), as a whole word; -1 when there is none.
 qsizetype FindKeyword(const QString& sql, QLatin1String keyword, qsizetype from = 0)
 {
     bool quoted = false;
@@ -48,6 +25,16 @@ qsizetype FindKeyword(const QString& sql, QLatin1String keyword, qsizetype from 
         }
     }
     return -1;
+}
+
+// "distinctrow" is DISTINCT over whole rows; replaced only where it is a keyword, never inside a
+// quoted text the user typed.
+QString ReplaceDistinctRow(QString sql)
+{
+    static const QLatin1String keyword("distinctrow");
+    for (qsizetype at = FindKeyword(sql, keyword); at >= 0; at = FindKeyword(sql, keyword, at))
+        sql.replace(at, keyword.size(), QStringLiteral("distinct"));
+    return sql;
 }
 
 // "column like 'text'" as PostgreSQL must say it to mean what SQLite does: the case of ASCII
