@@ -222,3 +222,25 @@ QString FormatText(QStringView format, std::initializer_list<CFormatArg> args)
     }
     return out;
 }
+
+QString ElideStoredText(QStringView text, qsizetype maxChars)
+{
+    maxChars = qMax<qsizetype>(maxChars, 3);
+    QString shown;
+    if (text.size() <= maxChars) {
+        shown = text.toString();
+    } else {
+        qsizetype head = (maxChars - 1) / 2;
+        qsizetype tail = maxChars - 1 - head;
+        if (head > 0 && text[head - 1].isHighSurrogate())
+            --head;
+        if (text[text.size() - tail].isLowSurrogate())
+            --tail;
+        shown = text.left(head).toString() + QChar(0x2026) + text.right(tail);
+    }
+    for (QChar& c : shown) {
+        if (c == u'\r' || c == u'\n' || c == u'\t')
+            c = u' ';
+    }
+    return shown;
+}

@@ -48,3 +48,9 @@ template<typename... Args> QString SafeFormat(QStringView format, const Args&...
 {
     return FormatText(format, {CFormatArg(args)...});
 }
+
+// A text someone else stored (a location, a title), shortened for a message: at most maxChars
+// characters, the middle replaced by "…" so both ends stay readable, never splitting a surrogate
+// pair, line breaks shown as spaces. A site can store megabytes in a field; a message box must
+// not lay them out.
+QString ElideStoredText(QStringView text, qsizetype maxChars = 160);
