@@ -236,7 +236,7 @@ QString ElideStoredText(QStringView text, qsizetype maxChars)
             --head;
         if (text[text.size() - tail].isLowSurrogate())
             --tail;
-        shown = text.left(head).toString() + QChar(0x2026) + text.right(tail);
+        shown = text.left(head).toString() + QChar(0x2026) + text.right(tail).toString();
     }
     for (QChar& c : shown) {
         if (c == u'\r' || c == u'\n' || c == u'\t')
