@@ -209,8 +209,10 @@ private slots:
         for (int i = 0; i < 2000; ++i) {
             auto* extra = new CFolderTreeItem(nullptr, u"extra"_s, 0, 0);
             theTreeItemRegistry.Add(nullptr, extra);
-            if (i % 2)
+            if (i % 2) {
                 theTreeItemRegistry.Remove(extra, true);
+                delete extra; // the registry no longer owns it
+            }
         }
         const int before = lookups;
         QTRY_VERIFY(lookups > before + 100); // the readers go on once the writer is done

@@ -91,6 +91,45 @@ private slots:
         QCOMPARE(value("short_desc", 3), u"Edited"_s);
     }
 
+    // A files table the site made without a key, holding id 7 twice: the explorer cannot tell the
+    // rows apart, so an edit or a delete of "file 7" changes none of them and says why.
+    void duplicateIdsChangeNothing()
+    {
+        UseFreshDatabase(m_dir->path());
+        COtherProgram site(theDatabaseManager.GetDatabaseFile());
+        QVERIFY(site.Run(u"CREATE TABLE files (file_id INTEGER, title TEXT, file_size INTEGER, short_desc TEXT, "
+                         "long_desc TEXT, upld_name TEXT, upld_email TEXT, downloads INTEGER, "
+                         "last_download INTEGER, file_date INTEGER, version TEXT, requires_form INTEGER)"_s));
+        QVERIFY(site.Run(u"CREATE TABLE file_area (area_id INTEGER, file_id INTEGER)"_s));
+        QVERIFY(site.Run(u"CREATE TABLE download (file_id INTEGER, url TEXT)"_s));
+        QVERIFY(site.Run(u"INSERT INTO files (file_id, title) VALUES (7, 'First'), (7, 'Second'), (8, 'Alone')"_s));
+        QVERIFY(site.Run(u"INSERT INTO download (file_id, url) VALUES (7, 'http://example.org/7.zip')"_s));
+        const auto rows = [&](const QString& where) {
+            return site.Value(u"SELECT count(*) FROM files WHERE %1"_s.arg(where)).toInt();
+        };
+
+        QCOMPARE(DuplicateFileIdMessage(theDatabaseManager, 7),
+                 u"The database holds 2 files with the id 7: change them with the web site's tools."_s);
+        QCOMPARE(DuplicateFileIdMessage(theDatabaseManager, 8), QString());
+
+        CFileRecord seven(&theDatabaseManager);
+        seven.file_id = 7;
+        seven.title = u"Edited"_s;
+        QVERIFY(!seven.Update());
+        QVERIFY(!seven.Delete());
+        QCOMPARE(rows(u"file_id = 7 AND title IN ('First', 'Second')"_s), 2);
+        QCOMPARE(site.Value(u"SELECT count(*) FROM download WHERE file_id = 7"_s).toInt(), 1);
+
+        // A file whose id is its own is edited and deleted as ever.
+        CFileRecord eight(&theDatabaseManager);
+        eight.file_id = 8;
+        eight.title = u"Edited"_s;
+        QVERIFY(eight.Update());
+        QCOMPARE(rows(u"file_id = 8 AND title = 'Edited'"_s), 1);
+        QVERIFY(eight.Delete());
+        QCOMPARE(rows(u"file_id = 8"_s), 0);
+    }
+
     void missingColumnOrTable()
     {
         COtherProgram site(theDatabaseManager.GetDatabaseFile());

@@ -7,7 +7,11 @@
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QRegularExpression>
 #include <QThread>
+
+#include <csignal>
+#include <sys/resource.h>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -145,7 +149,7 @@ private slots:
         QCOMPARE(RegWriteString(u"HttpPath"_s, value, kMachineKey), kRegSuccess);
         QString read = u"unchanged"_s;
         QCOMPARE(RegReadString(u"HttpPath"_s, read, 260, kMachineKey), fits);
-        QCOMPARE(RegGetString(u"HttpPath"_s, kMachineKey), fits ? value : QString());
+        QCOMPARE(RegGetString(u"HttpPath"_s, kMachineKey), value); // read whole, however long
         if (fits)
             QCOMPARE(read, value);
         // A number needs four bytes of buffer.
@@ -153,6 +157,41 @@ private slots:
         quint32 n = 0;
         QVERIFY(!RegReadValue(kMachineKey, u"N"_s, RegType::Dword, &n, 3));
         QVERIFY(RegReadValue(kMachineKey, u"N"_s, RegType::Dword, &n, 4));
+    }
+
+    // Long string settings are used whole; one past the limit is not used, and not cut either.
+    void longStringsAreReadWhole()
+    {
+        const QString options = u"--no-summary "_s + QString(300, QLatin1Char('x'));
+        QCOMPARE(RegWriteString(u"VirusCmdLine"_s, options, kMachineKey), kRegSuccess);
+        QCOMPARE(RegGetString(u"VirusCmdLine"_s, kMachineKey), options);
+        const QString tooLong(int(kMaxSettingString), QLatin1Char('y'));
+        QCOMPARE(RegWriteString(u"VirusChecker"_s, tooLong, kMachineKey), kRegSuccess);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"VirusChecker.*not used"_s));
+        QCOMPARE(RegGetString(u"VirusChecker"_s, kMachineKey), QString());
+    }
+
+    // A write that cannot land (here a file size limit standing in for a full disk) is reported,
+    // and the file stays as it was.
+    void failedWriteKeepsTheFile()
+    {
+        QCOMPARE(RegWriteString(u"Keep"_s, QString(2000, QLatin1Char('k')), kUserKey), kRegSuccess);
+        const QByteArray before = ReadFile(UserFile());
+        struct rlimit saved;
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limited = saved;
+        limited.rlim_cur = qMin<rlim_t>(saved.rlim_cur, rlim_t(before.size() + 100));
+        if (::setrlimit(RLIMIT_FSIZE, &limited) != 0) {
+            std::signal(SIGXFSZ, oldHandler);
+            QSKIP("This machine does not allow a file size limit");
+        }
+        const long result = RegWriteString(u"Grow"_s, QString(4000, QLatin1Char('g')), kUserKey);
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+        QCOMPARE(result, long(EFBIG));
+        QCOMPARE(ReadFile(UserFile()), before);
+        QCOMPARE(Entries(m_dir.path()).filter(u"user.reg"_s), QStringList({u"user.reg"_s, u"user.reg.lock"_s}));
     }
 
     void textsRoundTrip()

@@ -86,10 +86,11 @@ private slots:
         QTest::newRow("absent") << false << QString() << QString();
         QTest::newRow("258 bytes") << true << QLatin1Char('/') + QString(257, QLatin1Char('w'))
                                    << QLatin1Char('/') + QString(257, QLatin1Char('w')) + QLatin1Char('/');
-        QTest::newRow("259 bytes, no room")
-            << true << QLatin1Char('/') + QString(258, QLatin1Char('w')) << "";
-        QTest::newRow("260 bytes, too long")
-            << true << QLatin1Char('/') + QString(259, QLatin1Char('w')) << "";
+        // Read whole: a web root is never cut, nor dropped for its length.
+        QTest::newRow("259 bytes") << true << QLatin1Char('/') + QString(258, QLatin1Char('w'))
+                                   << QLatin1Char('/') + QString(258, QLatin1Char('w')) + QLatin1Char('/');
+        QTest::newRow("600 bytes") << true << QLatin1Char('/') + QString(599, QLatin1Char('w'))
+                                   << QLatin1Char('/') + QString(599, QLatin1Char('w')) + QLatin1Char('/');
     }
 
     void webRootGetsOneSeparator()

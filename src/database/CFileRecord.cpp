@@ -160,6 +160,14 @@ bool CFileRecord::Delete()
         if (!db.transaction())
             throw CDBException(SafeFormat(u"Cannot start a transaction to delete file %lld.", *key));
         QSqlQuery query(db);
+        // Rows the site stored twice under one id are not this file alone: nothing is deleted.
+        CDatabaseManager::Prepare(query, QStringLiteral("SELECT count(*) FROM files WHERE file_id = ?"));
+        query.addBindValue(*key);
+        CDatabaseManager::Exec(query);
+        const qint64 rows = query.next() ? query.value(0).toLongLong() : 0;
+        query.finish();
+        if (rows > 1)
+            throw CDBException(SafeFormat(u"%lld rows of files have the id %lld: none was deleted.", rows, *key));
         for (const char* table : {"download", "file_area", "files"}) {
             CDatabaseManager::Prepare(
                 query, QStringLiteral("DELETE FROM %1 WHERE file_id = ?").arg(QLatin1String(table)));

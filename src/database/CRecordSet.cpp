@@ -237,10 +237,14 @@ int CRecordSet::CommitEdit(const QList<QPair<QString, QVariant>>& values)
     }
     CDatabaseManager::NoteWrite();
     QSqlQuery query(m_manager->GetConnection());
-    CDatabaseManager::Prepare(query, QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
+    // A table the site made without a key can hold the id twice: then the edit changes nothing,
+    // rather than every row with the id, decided in the same statement that writes.
+    CDatabaseManager::Prepare(query, QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ? AND (SELECT count(*) FROM %1 "
+                                                    "WHERE %3 = ?) = 1")
                                          .arg(m_table, assignments.join(QStringLiteral(", ")), m_keyColumn));
     for (const QVariant& value : bindValues)
         query.addBindValue(value);
+    query.addBindValue(m_editKey);
     query.addBindValue(m_editKey);
     CDatabaseManager::Exec(query);
     return query.numRowsAffected() == 1 ? 1 : 0;

@@ -183,6 +183,25 @@ bool CTroveportDatabaseManager::GetAreaIDsForFile(double fileId, QList<double>& 
     return true;
 }
 
+std::optional<qint64> CTroveportDatabaseManager::CountFileRows(double fileId)
+{
+    const auto key = GetFileKey(fileId);
+    QVariantList count;
+    if (!key || !QueryColumn(QStringLiteral("SELECT count(*) FROM files WHERE file_id = ?"), *key, &count) ||
+        count.isEmpty())
+        return std::nullopt;
+    return count.first().toLongLong();
+}
+
+QString DuplicateFileIdMessage(CTroveportDatabaseManager& manager, double fileId)
+{
+    const auto count = manager.CountFileRows(fileId);
+    if (!count || *count <= 1)
+        return QString();
+    return SafeFormat(u"The database holds %d files with the id %s: change them with the web site's tools.",
+                      *count, QString::number(fileId, 'f', 0));
+}
+
 void CTroveportDatabaseManager::CreatePostgresSchema(QSqlDatabase& db)
 {
     // Only a new database gets the tables. One that has any of them is in use: a table the web site

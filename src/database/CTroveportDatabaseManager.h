@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <optional>
+
 // The file library's database: tables files, download and file_area (see docs/database.md).
 // Operations that answer with a boolean or a count catch database errors, log them and report
 // failure; they never throw.
@@ -22,6 +24,9 @@ public:
     bool GetDownloadURLs(double fileId, QStringList& urls);
     // Every area the file belongs to, in increasing order.
     bool GetAreaIDsForFile(double fileId, QList<double>& areaIds);
+    // How many rows of files have this id: a table the site made without a key can hold several.
+    // None when the database cannot answer.
+    std::optional<qint64> CountFileRows(double fileId);
 
 protected:
     void CreateSchema(QSqlDatabase& db) override;
@@ -32,6 +37,11 @@ private:
     // The first column of every row a one-parameter statement gives; false (logged) on failure.
     bool QueryColumn(const QString& statement, const QVariant& value, QVariantList* column);
 };
+
+// Why a file must not be edited or deleted as one file: "The database holds 2 files with the id
+// 7: ...", or empty when exactly one row has its id (or the database cannot tell, which the
+// operation itself then reports).
+QString DuplicateFileIdMessage(CTroveportDatabaseManager& manager, double fileId);
 
 // The statements that make PostgreSQL's trigram indexes for searches (pg_trgm, GIN).
 QStringList PostgresSearchIndexStatements();

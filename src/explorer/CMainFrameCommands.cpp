@@ -276,7 +276,7 @@ CommandContext CMainFrame::GetCommandContext() const
     context.selectedEntries = m_listView->GetSelectedCount();
     context.listHasFocus = m_listView->HasFocus();
     QString value;
-    context.httpServerSet = RegReadString(QStringLiteral("HttpServer"), value, 260, g_pszRegKey);
+    context.httpServerSet = RegReadString(QStringLiteral("HttpServer"), value, kMaxSettingString, g_pszRegKey);
     context.virusCheckerSet = !RegGetString(QStringLiteral("VirusChecker"), g_pszRegKey).isEmpty();
     context.pagewrightFound = m_pagewrightFound;
     return context;
@@ -492,7 +492,7 @@ void CMainFrame::OnOpenAsHtml()
         return;
     const auto record = ReadFileOfListRow(*m_fileCursor, row);
     QString server;
-    if (!record || !RegReadString(QStringLiteral("HttpServer"), server, 260, g_pszRegKey))
+    if (!record || !RegReadString(QStringLiteral("HttpServer"), server, kMaxSettingString, g_pszRegKey))
         return;
     if (server.endsWith(QLatin1Char('/')))
         server.chop(1);

@@ -112,14 +112,14 @@ FileFault CSafeDirectory::FaultFor(const QByteArray& name, int error) const
         fault.kind = FileFault::Kind::BadName;
         return fault;
     }
-    // O_NOFOLLOW says ELOOP for a final link, and with O_DIRECTORY some systems say ENOTDIR: ask
-    // what the entry really is.
-    if (error == ELOOP || error == ENOTDIR || error == EMLINK) {
+    // O_NOFOLLOW says ELOOP for a final link (ENOTDIR with O_DIRECTORY on some systems), and a FIFO
+    // opened for writing without a reader says ENXIO: ask what the entry really is.
+    if (error != ENOENT && error != 0) {
         struct stat st;
         if (::fstatat(m_fd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
             if (S_ISLNK(st.st_mode))
                 fault.kind = FileFault::Kind::Link;
-            else if (!S_ISDIR(st.st_mode) && error != ENOTDIR)
+            else if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
                 fault.kind = FileFault::Kind::NotRegular;
         }
     }

@@ -1,6 +1,8 @@
 #include "properties/CFilePropertySheet.h"
 
+#include "controls/CMessageBox.h"
 #include "database/CFileRecord.h"
+#include "database/CTroveportDatabaseManager.h"
 #include "properties/CFileAreasPage.h"
 #include "properties/CFileDescriptionPage.h"
 #include "properties/CFileGeneralPage.h"
@@ -28,6 +30,11 @@ bool CFilePropertySheet::Run()
 {
     if (DoModal() != QDialog::Accepted)
         return false;
+    if (const QString duplicates = DuplicateFileIdMessage(theDatabaseManager, m_file->file_id);
+        !duplicates.isEmpty()) {
+        CMessageBox::Show(parentWidget(), duplicates, QString(), QMessageBox::Warning);
+        return false;
+    }
     CommitFileProperties(*m_file);
     return true;
 }

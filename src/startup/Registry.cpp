@@ -1,5 +1,6 @@
 #include "startup/Registry.h"
 
+#include "files/SafeFiles.h"
 #include "startup/CLockFile.h"
 #include "startup/CRegFile.h"
 
@@ -8,7 +9,6 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QtEndian>
 
@@ -255,11 +255,15 @@ long WriteValueLocked(const QString& path, const QString& section, RegType type,
     doc.Set(section, valueName,
             type == RegType::String ? CRegFile::ValueType::String : CRegFile::ValueType::Dword, bytes);
 
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        return EACCES;
-    out.write(doc.Serialize());
-    return out.commit() ? kRegSuccess : EIO;
+    // A settings file kept elsewhere behind a link (dotfiles under version control) is the
+    // administrator's choice: the file it leads to is the one replaced, and the link stays.
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    const QFileInfo target(canonical.isEmpty() ? path : canonical);
+    const CSafeDirectory directory = CSafeDirectory::Open(target.absolutePath());
+    CFileReplacement out(directory, QFile::encodeName(target.fileName()), 0644);
+    if (out.Write(doc.Serialize()) && out.Commit())
+        return kRegSuccess;
+    return out.Fault().error ? out.Fault().error : EIO;
 }
 
 } // namespace
@@ -319,9 +323,13 @@ bool RegReadString(const QString& valueName, QString& value, quint32 bufferSize,
 QString RegGetString(const QString& valueName, const QString& keyPath)
 {
     QString value;
-    if (!RegReadString(valueName, value, 260, keyPath))
-        return QString();
-    return value;
+    if (RegReadString(valueName, value, kMaxSettingString, keyPath))
+        return value;
+    // Not there is the usual case; too long is the administrator's mistake and must not go unseen.
+    if (ReadStoredValue(keyPath, valueName, RegType::String))
+        qWarning("The setting %s is longer than %u bytes and was not used.", qPrintable(valueName),
+                 unsigned(kMaxSettingString));
+    return QString();
 }
 
 bool RegReadDword(const QString& valueName, quint32* value, const QString& keyPath)

@@ -21,6 +21,10 @@ enum class RegRoot
     User
 };
 
+// The longest string setting read, with its terminating NUL: a checker's command line or a
+// connection string can be long, and cutting one would change what it means.
+constexpr quint32 kMaxSettingString = 32 * 1024;
+
 // Status codes of the write functions, in the registry's own terms (0 is success).
 constexpr long kRegSuccess = 0;
 

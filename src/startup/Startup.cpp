@@ -6,22 +6,16 @@
 
 void LoadStartupPaths()
 {
+    // Paths are read whole, however long: a cut path would name another directory.
     QString value;
     g_strDatabasePath =
-        RegReadString(QStringLiteral("DatabasePath"), value, kMaxPathBuffer, g_pszRegKey) ? value : QString();
+        RegReadString(QStringLiteral("DatabasePath"), value, kMaxSettingString, g_pszRegKey) ? value : QString();
     g_strDatabaseConnection = RegGetString(QStringLiteral("DatabaseConnection"), g_pszRegKey).trimmed();
 
     g_szHttpPath.clear();
-    if (RegReadString(QStringLiteral("HttpPath"), value, kMaxPathBuffer, g_pszRegKey)) {
+    if (RegReadString(QStringLiteral("HttpPath"), value, kMaxSettingString, g_pszRegKey)) {
         g_szHttpPath = value;
-        // A web root that already fills its buffer has no room for the separator; one without
-        // the separator would make wrong review file names, so it is treated as not set.
-        if (!g_szHttpPath.isEmpty() && !g_szHttpPath.endsWith(QLatin1Char('/'))) {
-            if (g_szHttpPath.toUtf8().size() + 1 < kMaxPathBuffer)
-                AddTrailingBackslash(g_szHttpPath);
-            else
-                g_szHttpPath.clear();
-        }
+        AddTrailingBackslash(g_szHttpPath);
     }
 }
 

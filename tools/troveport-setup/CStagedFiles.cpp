@@ -1,9 +1,10 @@
 #include "CStagedFiles.h"
 
+#include "files/SafeFiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTemporaryFile>
 
 #include <cerrno>
@@ -89,12 +90,12 @@ QString CStagedFiles::PutBack(qsizetype applied)
     for (qsizetype i = applied - 1; i >= 0; --i) {
         const Change& change = m_changes[i];
         if (change.existed) {
-            QSaveFile file(change.target);
-            if (file.open(QIODevice::WriteOnly) && file.write(change.oldData) == change.oldData.size() &&
-                file.commit())
+            const QFileInfo target(change.target);
+            const CSafeDirectory directory = CSafeDirectory::Open(target.absolutePath());
+            CFileReplacement file(directory, QFile::encodeName(target.fileName()), NewFileMode());
+            if (file.Write(change.oldData) && file.Commit())
                 continue;
-            failures +=
-                QStringLiteral(" Putting back %1 failed as well: %2.").arg(change.target, file.errorString());
+            failures += QStringLiteral(" Putting back failed as well: %1").arg(file.Fault().Message());
         } else if (::unlink(QFile::encodeName(change.target).constData()) != 0 && errno != ENOENT) {
             failures += QStringLiteral(" Taking away %1 again failed as well: %2.")
                             .arg(change.target, SystemError(errno));
