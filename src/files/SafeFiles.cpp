@@ -225,9 +225,13 @@ CSafeFile CSafeDirectory::OpenForAppending(const QByteArray& name, mode_t create
         return file;
     }
     struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        file.m_fault = {S_ISREG(st.st_mode) ? FileFault::Kind::System : FileFault::Kind::NotRegular, errno,
-                        file.m_name};
+    if (::fstat(fd, &st) != 0) {
+        file.m_fault = {FileFault::Kind::System, errno, file.m_name};
+        ::close(fd);
+        return file;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        file.m_fault = {FileFault::Kind::NotRegular, 0, file.m_name};
         ::close(fd);
         return file;
     }
