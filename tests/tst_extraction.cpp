@@ -64,7 +64,10 @@ QString Testdata(const QString& relative)
 // A file opened for reading, closed with the object.
 struct OpenFile
 {
-    explicit OpenFile(const QString& path) : fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC)) {}
+    explicit OpenFile(const QString& path)
+        : fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC))
+    {
+    }
     ~OpenFile()
     {
         if (fd >= 0)

@@ -21,9 +21,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 using namespace DialogSupport;
 using namespace TestSupport;
 
@@ -160,7 +157,8 @@ private slots:
     {
         CPendingUploadArray uploads = Scan({u"a"_s, u"b"_s});
         WriteFile(Incoming(u"new"_s), "never checked");
-        QVERIFY(QFile::remove(Incoming(u"a.txt"_s)) && QFile::rename(Incoming(u"new"_s), Incoming(u"a.txt"_s)));
+        QVERIFY(QFile::remove(Incoming(u"a.txt"_s)) &&
+                QFile::rename(Incoming(u"new"_s), Incoming(u"a.txt"_s)));
         CScanNewFilesDialog dialog(uploads, m_frame->GetTreeModel());
         Highlight(dialog.GetList(), {0, 1});
         dialog.OnPost();
@@ -178,32 +176,6 @@ private slots:
         dialog.OnPost();
         QCOMPARE(TakeTexts().size(), 1);
         QCOMPARE(Stored(u"Up a"_s), QString());
-    }
-
-    // A name that is not UTF-8 is listed with replacement characters and deleted by its own bytes;
-    // the file whose UTF-8 name reads the same stays.
-    void deleteByTheNamesBytes()
-    {
-        const QByteArray raw = QFile::encodeName(Incoming()) + "caf\xe9.txt";
-        for (const QByteArray& path : {raw, raw + ".desc", QFile::encodeName(Incoming(u"caf\ufffd.txt"_s))}) {
-            const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-            QVERIFY(fd >= 0);
-            QCOMPARE(::write(fd, "Title: Up raw\n", 14), 14);
-            QCOMPARE(::close(fd), 0);
-        }
-        CPendingUploadArray uploads = Scan({});
-        QCOMPARE(uploads.size(), 1);
-        QCOMPARE(uploads[0].upload_path, Incoming(u"caf\ufffd.txt"_s));
-        CScanNewFilesDialog dialog(uploads, m_frame->GetTreeModel());
-        QCOMPARE(dialog.GetList()->topLevelItem(0)->text(1), u"Up raw"_s);
-        Highlight(dialog.GetList(), {0});
-        CMessageBox::QueueAnswer(QMessageBox::Yes);
-        dialog.OnDelete();
-        QVERIFY(Rows(dialog).isEmpty());
-        QCOMPARE(::access(raw.constData(), F_OK), -1);
-        QCOMPARE(::access((raw + ".desc").constData(), F_OK), -1);
-        QVERIFY(QFile::remove(Incoming(u"caf\ufffd.txt"_s)));
-        TakeTexts();
     }
 
     void postWalksTheHighlightedRows_data()

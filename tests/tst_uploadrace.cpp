@@ -33,8 +33,9 @@ const QByteArray kFifoBytes = QByteArray("PK\x03\x04", 4) + QByteArray(60, 'f');
 class CExchanger
 {
 public:
-    CExchanger(const QString& a, const QString& b, std::function<void()> afterEach = [] {},
-               std::function<void()> atEnd = [] {})
+    CExchanger(
+        const QString& a, const QString& b, std::function<void()> afterEach = [] {},
+        std::function<void()> atEnd = [] {})
         : m_a(QFile::encodeName(a)), m_b(QFile::encodeName(b)), m_afterEach(std::move(afterEach)),
           m_atEnd(std::move(atEnd))
     {
@@ -65,7 +66,10 @@ public:
 
 private:
     static constexpr int kMaxRounds = 200000;
-    bool Exchange() { return ::renameat2(AT_FDCWD, m_a.constData(), AT_FDCWD, m_b.constData(), RENAME_EXCHANGE) == 0; }
+    bool Exchange()
+    {
+        return ::renameat2(AT_FDCWD, m_a.constData(), AT_FDCWD, m_b.constData(), RENAME_EXCHANGE) == 0;
+    }
 
     QByteArray m_a;
     QByteArray m_b;
@@ -138,9 +142,11 @@ private slots:
         QVERIFY(ArchiveSupport::WriteArchive(Up(u"up.zip"_s), {{"file_id.diz", "Archive text\r\n"}}));
         WriteFile(Up(u"up.zip.desc"_s), "Filename: up.zip\n");
         QCOMPARE(::mkfifo(QFile::encodeName(Up(u"swap"_s)).constData(), 0644), 0);
-        const int fifo = ::open(QFile::encodeName(Up(u"swap"_s)).constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        const int fifo =
+            ::open(QFile::encodeName(Up(u"swap"_s)).constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
         QVERIFY(fifo >= 0);
-        QCOMPARE(::write(fifo, kFifoBytes.constData(), size_t(kFifoBytes.size())), ssize_t(kFifoBytes.size()));
+        QCOMPARE(::write(fifo, kFifoBytes.constData(), size_t(kFifoBytes.size())),
+                 ssize_t(kFifoBytes.size()));
 
         std::atomic<int> bytesTaken{0};
         CExchanger exchanger(

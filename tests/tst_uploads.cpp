@@ -282,8 +282,10 @@ private slots:
             QCOMPARE(refusal, upload->unsafe_reason);
         }
         // A link is named in the warning; the description file that is one is not read.
-        QVERIFY(Find(list, u"link.zip.desc"_s)->unsafe_reason.startsWith(Up(u"link.zip is a symbolic link"_s)));
-        QVERIFY(Find(list, u"linked.desc"_s)->unsafe_reason.startsWith(Up(u"linked.desc is a symbolic link"_s)));
+        QVERIFY(
+            Find(list, u"link.zip.desc"_s)->unsafe_reason.startsWith(Up(u"link.zip is a symbolic link"_s)));
+        QVERIFY(
+            Find(list, u"linked.desc"_s)->unsafe_reason.startsWith(Up(u"linked.desc is a symbolic link"_s)));
         QCOMPARE(Find(list, u"linked.desc"_s)->title, QString());
         QCOMPARE(FileCount(), 0);
         QVERIFY(!Checked().contains(FileIdentity(Path(u"outside/secret.txt"_s))));

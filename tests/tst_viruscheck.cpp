@@ -188,8 +188,8 @@ private slots:
         QTest::newRow("missing copy: nothing to run")
             << QStringList{u"local://3/gone.zip"_s} << passed << QString() << -1 << QStringList{};
         QTest::newRow("a FIFO is not waited for")
-            << QStringList{u"local://3/fifo.zip"_s, u"local://3/sub/gone/x.zip"_s} << passed << QString() << -1
-            << QStringList{};
+            << QStringList{u"local://3/fifo.zip"_s, u"local://3/sub/gone/x.zip"_s} << passed << QString()
+            << -1 << QStringList{};
         QTest::newRow("much output") << QStringList{u"local://3/noise.zip"_s} << passed << QString() << 0
                                      << QStringList{games + u"noise.zip"_s};
     }
@@ -305,7 +305,8 @@ private slots:
         Configure(QStringLiteral(TROVEPORT_FAKE_VIRUSCHECK), QString(), std::nullopt);
         QCOMPARE(RegWriteString(u"VirusExitCode"_s, u"1"_s, g_pszRegKey), kRegSuccess);
         quint32 exitCode = 12345;
-        const int fd = ::open(QFile::encodeName(Path(u"areas/games/virus.zip"_s)).constData(), O_RDONLY | O_CLOEXEC);
+        const int fd =
+            ::open(QFile::encodeName(Path(u"areas/games/virus.zip"_s)).constData(), O_RDONLY | O_CLOEXEC);
         QVERIFY(!RunVirusChecker(fd, &exitCode));
         ::close(fd);
         QCOMPARE(exitCode, 12345u);

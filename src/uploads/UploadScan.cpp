@@ -106,11 +106,13 @@ QString ArrivingReason(const CPendingUpload& pending, const struct stat& first, 
     const qint64 lastChange = std::max<qint64>(second.st_ctim.tv_sec, second.st_mtim.tv_sec);
     if (!moved && lastChange < now - kUploadSettleSeconds)
         return QString();
-    return SafeFormat(u"%s is still arriving: scan again later to post it.", ElideStoredText(pending.upload_path));
+    return SafeFormat(u"%s is still arriving: scan again later to post it.",
+                      ElideStoredText(pending.upload_path));
 }
 
 // Sizes, unpacks and checks the upload through its one descriptor, and notes which file that was.
-void ExamineUpload(CSafeFile& upload, CPendingUpload& pending, const std::function<void()>& whileWaiting)
+void ExamineUpload(const CSafeFile& upload, CPendingUpload& pending,
+                   const std::function<void()>& whileWaiting)
 {
     const struct stat& first = upload.Status();
     pending.file_size = double(first.st_size);
@@ -118,8 +120,8 @@ void ExamineUpload(CSafeFile& upload, CPendingUpload& pending, const std::functi
     quint32 precedence = 0;
     RegReadDword(QStringLiteral("DIZSDIPrecedence"), &precedence, g_pszRegKey);
     if (precedence != 0 || pending.short_desc.isEmpty() || pending.long_desc.isEmpty())
-        ExtractDescriptions(upload.Fd(), pending.short_desc, CPendingUpload::kShortDescLength, pending.long_desc,
-                            CPendingUpload::kLongDescLength);
+        ExtractDescriptions(upload.Fd(), pending.short_desc, CPendingUpload::kShortDescLength,
+                            pending.long_desc, CPendingUpload::kLongDescLength);
     RunVirusChecker(upload.Fd(), nullptr, whileWaiting); // its verdict is the Virus Check command's
     struct stat second;
     const QString arriving = ::fstat(upload.Fd(), &second) != 0
@@ -230,7 +232,8 @@ void ReadUploadDescription(quint32 areaId, const std::shared_ptr<const CSafeDire
     CSafeFile description = directory->OpenForReading(descriptionName);
     if (description.IsOpen()) {
         ParseUploadDescription(
-            SplitSiteTextLines(description.ReadAll(kMaxUploadDescriptionSize), kUploadLinePieceBytes), pending);
+            SplitSiteTextLines(description.ReadAll(kMaxUploadDescriptionSize), kUploadLinePieceBytes),
+            pending);
         description.Close();
     } else {
         // An unreadable file, or one gone meanwhile, is skipped and left where it is; a directory
