@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -59,6 +60,21 @@ QString Testdata(const QString& relative)
 {
     return qEnvironmentVariable("TROVEPORT_TESTDATA") + u"/bbs-archives/"_s + relative;
 }
+
+// A file opened for reading, closed with the object.
+struct OpenFile
+{
+    explicit OpenFile(const QString& path)
+        : fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC))
+    {
+    }
+    ~OpenFile()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    int fd;
+};
 
 QString Box(int count)
 {
@@ -112,10 +128,36 @@ private slots:
         const QString path = m_work.filePath(u"signature"_s);
         for (const auto& [content, zip] : cases) {
             WriteFile(path, content);
-            QVERIFY2(IsZipFile(path) == zip, content.toHex().constData());
+            QVERIFY2(IsZipFile(OpenFile(path).fd) == zip, content.toHex().constData());
         }
-        QVERIFY(!IsZipFile(m_work.filePath(u"missing"_s)));
-        QVERIFY(!IsZipFile(m_work.path()));
+        QVERIFY(!IsZipFile(-1));
+        QVERIFY(!IsZipFile(OpenFile(m_work.path()).fd));
+    }
+
+    // The archive is read through the descriptor it was opened by: whatever takes its name
+    // afterwards is never read, and a name given to extract from is opened only once.
+    void extractionReadsTheOpenFile()
+    {
+        QVERIFY(MakeZip(m_zip, {{"file_id.diz", "Opened archive\r\n"}}));
+        const OpenFile archive(m_zip);
+        QVERIFY(archive.fd >= 0);
+        const QString other = m_work.filePath(u"other.zip"_s);
+        QVERIFY(MakeZip(other, {{"file_id.diz", "Exchanged archive\r\n"}}));
+        QVERIFY(QFile::remove(m_zip) && QFile::rename(other, m_zip));
+        QString brief;
+        QString detailed;
+        ExtractDescriptions(archive.fd, brief, 60, detailed, 65535);
+        QCOMPARE(detailed, u"Opened archive\r\n"_s);
+        // The caller's descriptor stays open, and reads from its start as before.
+        QVERIFY(IsZipFile(archive.fd));
+        QCOMPARE(::fcntl(archive.fd, F_GETFD), FD_CLOEXEC);
+
+        // A FIFO named as the file is not waited for.
+        const QString fifo = m_work.filePath(u"fifo.zip"_s);
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        Extract(fifo, brief, detailed);
+        QCOMPARE(detailed, u"Opened archive\r\n"_s);
+        QVERIFY(QFile::remove(fifo));
     }
 
     void members_data()
@@ -288,34 +330,43 @@ private slots:
 
         // The unzip stand-in on its own: the member is written up to the limit and no further.
         QTemporaryDir destination;
-        QCOMPARE(UnzipMembers(m_zip, {u"file_id.diz"_s}, destination.path(), 100000), 0);
+        QCOMPARE(UnzipMembers(OpenFile(m_zip).fd, {u"file_id.diz"_s}, destination.path(), 100000), 0);
         QCOMPARE(QFileInfo(destination.filePath(u"file_id.diz"_s)).size(), 100000);
     }
 
-    void tempDirectoryNumbering()
+    // Another user of the machine can make any name in the shared temporary directory first, a
+    // directory or a link: extraction neither gives up nor uses what it finds there.
+    void tempDirectoryNobodyElseCanTake()
     {
-        const QString first = m_temp + u"/flsexplore0"_s;
-        QVERIFY(QDir().mkdir(first));
+        const QString outside = m_work.filePath(u"outside"_s);
+        QVERIFY(QDir().mkpath(outside));
+        QVERIFY(QFile::link(outside, m_temp + u"/flsexplore0"_s));
+        for (int i = 1; i < 99; ++i)
+            QVERIFY(QDir().mkdir(m_temp + u"/flsexplore"_s + QString::number(i)));
+        const QStringList taken = Entries(m_temp);
         {
             CTempDirectory directory(u"flsexplore"_s);
-            QCOMPARE(directory.GetPath(), m_temp + u"/flsexplore1"_s);
+            QVERIFY(directory.GetPath().startsWith(m_temp + u"/flsexplore"_s));
+            QVERIFY(!taken.contains(QFileInfo(directory.GetPath()).fileName()));
+            struct stat st;
+            QCOMPARE(::lstat(QFile::encodeName(directory.GetPath()).constData(), &st), 0);
+            QVERIFY(S_ISDIR(st.st_mode));
+            QCOMPARE(st.st_mode & 077, 0u); // private
             WriteFile(directory.GetPath() + u"/file"_s, "x");
             QVERIFY(QDir().mkpath(directory.GetPath() + u"/sub/deeper"_s));
         }
-        QVERIFY(!QFileInfo::exists(m_temp + u"/flsexplore1"_s));
-        QVERIFY(QFileInfo(first).isDir());
+        QCOMPARE(Entries(m_temp), taken); // removed with its contents
 
-        // With all 99 names taken nothing is made, and nothing is extracted.
-        for (int i = 1; i < 99; ++i)
-            QVERIFY(QDir().mkdir(m_temp + u"/flsexplore"_s + QString::number(i)));
-        QCOMPARE(CTempDirectory(u"flsexplore"_s).GetPath(), QString());
         QVERIFY(MakeZip(m_zip, {{"file_id.diz", "text"}}));
         QString brief;
         QString detailed;
         Extract(m_zip, brief, detailed);
-        QCOMPARE(detailed, QString());
-        for (int i = 0; i < 99; ++i)
+        QCOMPARE(detailed, u"text\r\n"_s);
+        QCOMPARE(Entries(m_temp), taken);
+        QCOMPARE(Entries(outside), QStringList());
+        for (int i = 1; i < 99; ++i)
             QVERIFY(QDir().rmdir(m_temp + u"/flsexplore"_s + QString::number(i)));
+        QVERIFY(QFile::remove(m_temp + u"/flsexplore0"_s));
     }
 
     void removeDirectoryTree()

@@ -167,7 +167,7 @@ private slots:
             QVERIFY(a.IsValid() && b.IsValid());
             first = a.GetPath();
             second = b.GetPath();
-            static const QRegularExpression pattern(u"/WKD[^/]+\\.(\\d+)$"_s);
+            static const QRegularExpression pattern(u"/WKD(\\d+)\\.[^/]{6}$"_s);
             const auto ma = pattern.match(first), mb = pattern.match(second);
             QVERIFY2(ma.hasMatch() && mb.hasMatch(), qPrintable(first + QLatin1Char(' ') + second));
             QCOMPARE(mb.captured(1).toLong(), ma.captured(1).toLong() + 1);

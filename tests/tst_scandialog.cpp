@@ -93,6 +93,8 @@ private slots:
         QVERIFY2(DemoSupport::OpenDemoLibrary(m_dir.path(), &error), qPrintable(error));
         // A real checker would take seconds an upload.
         QCOMPARE(RegWriteString(u"VirusChecker"_s, QString(), g_pszRegKey), kRegSuccess);
+        // The uploads each case writes count as having arrived long ago.
+        SetUploadScanClock([] { return QDateTime::currentSecsSinceEpoch() + 3600; });
         m_site = std::make_unique<DatabaseSupport::COtherProgram>(theDatabaseManager.GetDatabaseFile());
         QVERIFY(m_site->IsOpen());
         CMessageBox::SetAnsweringMode(true);
@@ -147,6 +149,33 @@ private slots:
         QVERIFY(texts[0].startsWith(uploads[1].unsafe_reason) && texts[1] == texts[0]);
         QCOMPARE(Stored(u"Up b"_s), QString());
         QCOMPARE(Rows(dialog).size(), 2);
+    }
+
+    // An upload exchanged after the scan is not posted: its row turns into the warning, the user
+    // is told why, and the walk goes on.
+    void postRefusesAnUploadChangedSinceTheScan()
+    {
+        CPendingUploadArray uploads = Scan({u"a"_s, u"b"_s});
+        WriteFile(Incoming(u"new"_s), "never checked");
+        QVERIFY(QFile::remove(Incoming(u"a.txt"_s)) &&
+                QFile::rename(Incoming(u"new"_s), Incoming(u"a.txt"_s)));
+        CScanNewFilesDialog dialog(uploads, m_frame->GetTreeModel());
+        Highlight(dialog.GetList(), {0, 1});
+        dialog.OnPost();
+
+        const QString reason = Incoming(u"a.txt has changed since it was checked: scan again to post it."_s);
+        const QList<CMessageBox::Request> requests = CMessageBox::TakeRequests();
+        QCOMPARE(requests.size(), 1);
+        QVERIFY2(requests[0].text.startsWith(reason + u"\n\n"_s), qPrintable(requests[0].text));
+        QCOMPARE(Rows(dialog), QStringList{reason});
+        QVERIFY(!dialog.GetList()->topLevelItem(0)->icon(0).isNull());
+        QCOMPARE(Stored(u"Up a"_s), QString());
+        QCOMPARE(Stored(u"Up b"_s), u"7 local://7/b.txt"_s);
+        QVERIFY(QFile::exists(Incoming(u"a.txt.desc"_s)));
+        // Nor does a second try post it.
+        dialog.OnPost();
+        QCOMPARE(TakeTexts().size(), 1);
+        QCOMPARE(Stored(u"Up a"_s), QString());
     }
 
     void postWalksTheHighlightedRows_data()

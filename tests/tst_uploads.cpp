@@ -1,7 +1,10 @@
-// Reading upload description files, scanning the upload areas, posting and deleting uploads.
+// Reading upload description files, scanning the upload areas, posting and deleting uploads, and
+// what visitors can put in an upload's place: links, FIFOs, devices, names that are not UTF-8, and
+// files still being written.
 
 #include "adding/SiteTextLines.h"
 #include "ArchiveSupport.h"
+#include "CheckerSupport.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "DatabaseSupport.h"
 #include "startup/Globals.h"
@@ -12,10 +15,68 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 using namespace TestSupport;
 using namespace DatabaseSupport;
+using CheckerSupport::FileIdentity;
 
 namespace {
+
+// What a directory entry of an upload's name can be besides a regular file.
+enum class Entry
+{
+    Fifo,
+    Device,
+    Socket,
+    Directory,
+};
+
+// Makes an entry of that kind at path; false with QSKIP's reason in *why when this system cannot.
+bool MakeEntry(Entry kind, const QString& path, QString* why)
+{
+    const QByteArray native = QFile::encodeName(path);
+    switch (kind) {
+    case Entry::Fifo:
+        return ::mkfifo(native.constData(), 0644) == 0;
+    case Entry::Device:
+        // The system's null device: reading it would give the checker nothing but an empty file.
+        if (::mknod(native.constData(), S_IFCHR | 0644, makedev(1, 3)) == 0)
+            return true;
+        *why = u"device nodes can only be made by root"_s;
+        return false;
+    case Entry::Socket: {
+        sockaddr_un address = {};
+        address.sun_family = AF_UNIX;
+        if (size_t(native.size()) >= sizeof address.sun_path) {
+            *why = u"the temporary directory's path is too long for a socket"_s;
+            return false;
+        }
+        std::memcpy(address.sun_path, native.constData(), size_t(native.size()));
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        const bool bound = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        if (fd >= 0)
+            ::close(fd); // the socket's name stays in the directory
+        return bound;
+    }
+    case Entry::Directory:
+        return QDir().mkdir(path);
+    }
+    return false;
+}
+
+// A file by the bytes of its name, which need not be UTF-8.
+bool WriteRaw(const QByteArray& path, const QByteArray& data)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const bool written = fd >= 0 && ::write(fd, data.constData(), size_t(data.size())) == data.size();
+    return fd >= 0 && ::close(fd) == 0 && written;
+}
 
 CPendingUpload Parse(const QByteArray& text)
 {
@@ -49,15 +110,22 @@ private:
         WriteFile(Up(name), content);
         WriteFile(Up(name + u".desc"_s), description);
     }
-    QStringList CheckedFiles() const
+    // The files the checker read, as FileIdentity gives them.
+    QList<QByteArray> Checked() const { return CheckerSupport::ReadIdentities(Path(u"checker-read.log"_s)); }
+    // Scans the areas with the clock at seconds after the upload's last status change.
+    CPendingUploadArray ScanAfter(const QString& upload, qint64 seconds)
     {
-        QStringList files;
-        for (const QByteArray& line : ReadFile(Path(u"checker.log"_s)).split('\n')) {
-            if (!line.isEmpty())
-                files.append(QString::fromUtf8(line.chopped(1).split('\0').constLast()));
-        }
-        return files;
+        struct stat st = {};
+        ::stat(QFile::encodeName(upload).constData(), &st);
+        const qint64 changed = std::max<qint64>(st.st_ctim.tv_sec, st.st_mtim.tv_sec);
+        SetUploadScanClock([changed, seconds] { return changed + seconds; });
+        CPendingUploadArray list;
+        ScanUploadAreas(list);
+        SetUploadScanClock(Settled);
+        return list;
     }
+    // A clock well after every upload a case writes: none of them is still arriving.
+    static qint64 Settled() { return QDateTime::currentSecsSinceEpoch() + 3600; }
     int FileCount()
     {
         return COtherProgram(theDatabaseManager.GetDatabaseFile())
@@ -71,7 +139,8 @@ private slots:
         TROVEPORT_REQUIRE_ENGINE();
         QVERIFY(m_dir.isValid());
         UseSettingsFilesIn(m_dir.path());
-        qputenv("FAKE_VIRUSCHECK_LOG", QFile::encodeName(Path(u"checker.log"_s)));
+        qputenv("FAKE_VIRUSCHECK_READ", QFile::encodeName(Path(u"checker-read.log"_s)));
+        SetUploadScanClock(Settled);
         QCOMPARE(RegWriteString(u"VirusChecker"_s, QStringLiteral(TROVEPORT_FAKE_VIRUSCHECK), g_pszRegKey),
                  kRegSuccess);
         QCOMPARE(RegWriteDword(u"VirusExitCode"_s, 1, g_pszRegKey), kRegSuccess);
@@ -83,6 +152,7 @@ private slots:
                       AreaRecord(5, "Closed", QFile::encodeName(Path(u"areas/closed"_s)), 1));
         QVERIFY(theFileAreaTable.Open(Path(u"Filearea.dat"_s)));
         UseFreshDatabase(m_dir.path());
+        QVERIFY(theDatabaseManager.GetConnection().isOpen()); // makes the tables
     }
 
     void init()
@@ -91,7 +161,11 @@ private slots:
             QDir(Path(dir)).removeRecursively();
             QVERIFY(QDir().mkpath(Path(dir)));
         }
-        QFile::remove(Path(u"checker.log"_s));
+        QFile::remove(Path(u"checker-read.log"_s));
+        // Each case counts the records it posts.
+        COtherProgram site(theDatabaseManager.GetDatabaseFile());
+        for (const QString& table : {u"download"_s, u"file_area"_s, u"files"_s})
+            QVERIFY(site.Run(u"DELETE FROM "_s + table));
     }
 
     void cleanupTestCase() { theFileAreaTable.Close(); }
@@ -135,8 +209,7 @@ private slots:
         WriteFile(Up(u"b.zip.desc"_s), "Filename: b.zip\nTitle: Bee\n");
         Upload(u"a.txt"_s, "Filename: a.txt\nShortDesc: Brief\n\nBody\n", QByteArray(1234, 'a'));
         WriteFile(Up(u"orphan.zip.desc"_s), "Filename: orphan.zip\n");
-        QVERIFY(QDir().mkpath(Up(u"folder"_s)));
-        WriteFile(Up(u"folder.desc"_s), "Filename: folder\n");
+        QVERIFY(QFile::link(Up(u"gone"_s), Up(u"dangling.desc"_s)));
         WriteFile(Path(u"areas/other/c.bin"_s), "c");
         WriteFile(Path(u"areas/other/c.bin.desc"_s), "Title: No name\n");
         WriteFile(Path(u"areas/closed/d.bin"_s), "d");
@@ -160,11 +233,13 @@ private slots:
         QCOMPARE(list[1].urls, QStringList{u"local://3/b.zip"_s});
         QCOMPARE(list[1].area_ids, QList<quint32>{3});
         QCOMPARE(list[2].urls, QStringList{u"local://4/"_s}); // no Filename: the area's directory
-        QVERIFY(list[2].IsSafe());
-        QCOMPARE(CheckedFiles(), (QStringList{Up(u"a.txt"_s), Up(u"b.zip"_s), Path(u"areas/other/c.bin"_s)}));
+        for (const CPendingUpload& upload : std::as_const(list))
+            QVERIFY2(upload.IsSafe(), qPrintable(upload.unsafe_reason));
+        QCOMPARE(Checked(), (QList<QByteArray>{FileIdentity(Up(u"a.txt"_s)), FileIdentity(Up(u"b.zip"_s)),
+                                               FileIdentity(Path(u"areas/other/c.bin"_s))}));
+        // Descriptions left without their upload are removed, a link of them itself.
         QVERIFY(!QFile::exists(Up(u"orphan.zip.desc"_s)));
-        QVERIFY(!QFile::exists(Up(u"folder.desc"_s)));
-        QVERIFY(QFileInfo(Up(u"folder"_s)).isDir());
+        QVERIFY(!QFileInfo(Up(u"dangling.desc"_s)).isSymLink());
         QVERIFY(QFile::exists(Path(u"areas/closed/d.bin.desc"_s)));
 
         CPendingUploadArray stopped;
@@ -172,8 +247,8 @@ private slots:
         QCOMPARE(stopped.size(), 1);
     }
 
-    // Visitors write the description files: names that leave the area, links out of it and
-    // garbage are listed with a warning, never posted, and deleting them touches nothing outside.
+    // Visitors write the description files: names that leave the area, links and garbage are
+    // listed with a warning, never posted, and deleting them touches nothing outside.
     void hostileUploads()
     {
         WriteFile(Path(u"outside/secret.txt"_s), "secret");
@@ -184,6 +259,9 @@ private slots:
         Upload(u"other.zip"_s, "Filename: keep.zip\n");
         QVERIFY(QFile::link(Path(u"outside/secret.txt"_s), Up(u"link.zip"_s)));
         WriteFile(Up(u"link.zip.desc"_s), "Filename: link.zip\n");
+        // A link inside the area is refused too: what it leads to can change at any moment.
+        QVERIFY(QFile::link(Up(u"keep.zip"_s), Up(u"alias.zip"_s)));
+        WriteFile(Up(u"alias.zip.desc"_s), "Filename: alias.zip\n");
         WriteFile(Up(u"linked"_s), "x");
         QVERIFY(QFile::link(Path(u"outside/secret.txt"_s), Up(u"linked.desc"_s)));
         static const char header[] =
@@ -194,26 +272,171 @@ private slots:
 
         CPendingUploadArray list;
         QVERIFY(ScanUploadAreas(list));
-        QCOMPARE(list.size(), 6); // the linked description file is not read
-        QVERIFY(QFile::exists(Up(u"linked.desc"_s)));
-        for (const char* name :
-             {"up.zip.desc", "abs.zip.desc", "dots.zip.desc", "other.zip.desc", "link.zip.desc"}) {
+        QCOMPARE(list.size(), 8);
+        for (const char* name : {"up.zip.desc", "abs.zip.desc", "dots.zip.desc", "other.zip.desc",
+                                 "link.zip.desc", "alias.zip.desc", "linked.desc"}) {
             const CPendingUpload* upload = Find(list, QLatin1String(name));
             QVERIFY2(upload && !upload->IsSafe(), name);
-            QVERIFY(!PostPendingUpload(*upload));
+            QString refusal;
+            QVERIFY(!PostPendingUpload(*upload, &refusal));
+            QCOMPARE(refusal, upload->unsafe_reason);
         }
+        // A link is named in the warning; the description file that is one is not read.
+        QVERIFY(
+            Find(list, u"link.zip.desc"_s)->unsafe_reason.startsWith(Up(u"link.zip is a symbolic link"_s)));
+        QVERIFY(
+            Find(list, u"linked.desc"_s)->unsafe_reason.startsWith(Up(u"linked.desc is a symbolic link"_s)));
+        QCOMPARE(Find(list, u"linked.desc"_s)->title, QString());
         QCOMPARE(FileCount(), 0);
-        QVERIFY(!CheckedFiles().contains(Up(u"link.zip"_s)));
+        QVERIFY(!Checked().contains(FileIdentity(Path(u"outside/secret.txt"_s))));
+        QVERIFY(!Checked().contains(FileIdentity(Up(u"keep.zip"_s))));
         const CPendingUpload* garbled = Find(list, u"garbage.bin.desc"_s);
         QVERIFY(garbled && garbled->IsSafe());
         QCOMPARE(garbled->title, u"\u00ff\u00fe\u20ac caf\u00e9"_s);
         QCOMPARE(garbled->version.size(), CPendingUpload::kVersionLength);
 
+        // Links are removed themselves, never what they lead to.
         for (const CPendingUpload& upload : list)
             DeleteUploadFiles(upload);
-        QCOMPARE(QDir(Up(QString())).entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot),
-                 (QStringList{u"keep.zip"_s, u"linked"_s, u"linked.desc"_s}));
+        QCOMPARE(QDir(Up(QString())).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
+                 QStringList{u"keep.zip"_s});
         QCOMPARE(ReadFile(Path(u"outside/secret.txt"_s)), QByteArray("secret"));
+        QCOMPARE(ReadFile(Up(u"keep.zip"_s)), QByteArray("a posted file"));
+    }
+
+    // Anything but a regular file in an upload's place is listed with a warning that names it, and
+    // is neither read, checked nor posted. Delete removes its description and, but for a directory,
+    // the entry itself.
+    void notRegularUploads_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("FIFO") << int(Entry::Fifo);
+        QTest::newRow("device") << int(Entry::Device);
+        QTest::newRow("socket") << int(Entry::Socket);
+        QTest::newRow("directory") << int(Entry::Directory);
+    }
+    void notRegularUploads()
+    {
+        QFETCH(int, kind);
+        QString why;
+        if (!MakeEntry(Entry(kind), Up(u"odd.zip"_s), &why)) {
+            if (why.isEmpty())
+                QFAIL(qPrintable(qt_error_string(errno)));
+            QSKIP(qPrintable(why));
+        }
+        WriteFile(Up(u"odd.zip.desc"_s), "Filename: odd.zip\nTitle: Odd\nShortDesc: s\n\nl\n");
+        CPendingUploadArray list;
+        QVERIFY(ScanUploadAreas(list));
+        QCOMPARE(list.size(), 1);
+        QCOMPARE(list[0].title, u"Odd"_s);
+        QCOMPARE(list[0].unsafe_reason, Up(u"odd.zip is not a regular file."_s));
+        QString refusal;
+        QVERIFY(!PostPendingUpload(list[0], &refusal));
+        QCOMPARE(refusal, list[0].unsafe_reason);
+        QCOMPARE(FileCount(), 0);
+        QCOMPARE(Checked(), QList<QByteArray>());
+
+        DeleteUploadFiles(list[0]);
+        QVERIFY(!QFile::exists(Up(u"odd.zip.desc"_s)));
+        QCOMPARE(QFileInfo(Up(u"odd.zip"_s)).isDir(), Entry(kind) == Entry::Directory);
+        QCOMPARE(QFileInfo::exists(Up(u"odd.zip"_s)), Entry(kind) == Entry::Directory);
+    }
+
+    // An upload whose size or times move while it is checked, or that changed less than ten
+    // seconds before the scan, may still be arriving: listed, not posted, until a later scan.
+    void stillArriving_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("secondsLater"); // the scan's clock after the upload's last change
+        QTest::addColumn<bool>("arriving");
+        QTest::newRow("settled") << QByteArray("done\n") << 11 << false;
+        QTest::newRow("changed 5 s before") << QByteArray("done\n") << 5 << true;
+        QTest::newRow("changed at the scan") << QByteArray("done\n") << 0 << true;
+        QTest::newRow("grows during the check") << QByteArray("GROW\n") << 3600 << true;
+    }
+    void stillArriving()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(int, secondsLater);
+        QFETCH(bool, arriving);
+        Upload(u"new.zip"_s, "Filename: new.zip\nTitle: Arriving\n", content);
+        const CPendingUploadArray list = ScanAfter(Up(u"new.zip"_s), secondsLater);
+        QCOMPARE(list.size(), 1);
+        QCOMPARE(Checked().size(), 1); // checked even so
+        QCOMPARE(list[0].IsSafe(), !arriving);
+        if (!arriving)
+            return;
+        QCOMPARE(list[0].unsafe_reason, Up(u"new.zip is still arriving: scan again later to post it."_s));
+        QVERIFY(!PostPendingUpload(list[0]));
+        QCOMPARE(FileCount(), 0);
+    }
+
+    // Posting offers the file at the upload's name for download: only while it is the very file
+    // the scan checked.
+    void postRefusesAnUploadChangedSinceTheScan_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("reason"); // the start of the refusal, after the upload's path
+        QTest::newRow("unchanged") << QString() << QString();
+        QTest::newRow("exchanged") << u"exchange"_s << u" has changed since it was checked"_s;
+        QTest::newRow("written to") << u"resize"_s << u" has changed since it was checked"_s;
+        QTest::newRow("now a link") << u"link"_s << u" is a symbolic link"_s;
+        QTest::newRow("gone") << u"remove"_s << u": No such file or directory"_s;
+    }
+    void postRefusesAnUploadChangedSinceTheScan()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, reason);
+        Upload(u"tool.zip"_s, "Filename: tool.zip\nTitle: Tool\n", "checked\n");
+        CPendingUploadArray list;
+        QVERIFY(ScanUploadAreas(list));
+        QCOMPARE(list.size(), 1);
+        QVERIFY(list[0].IsSafe());
+        const QString upload = Up(u"tool.zip"_s);
+        WriteFile(Up(u"other"_s), "never checked\n");
+        if (change == u"exchange")
+            QVERIFY(QFile::remove(upload) && QFile::rename(Up(u"other"_s), upload));
+        else if (change == u"resize")
+            QCOMPARE(::truncate(QFile::encodeName(upload).constData(), 100), 0);
+        else if (change == u"link")
+            QVERIFY(QFile::remove(upload) && QFile::link(Up(u"other"_s), upload));
+        else if (change == u"remove")
+            QVERIFY(QFile::remove(upload));
+
+        QString refusal;
+        const bool posted = PostPendingUpload(list[0], &refusal);
+        QCOMPARE(posted, reason.isEmpty());
+        QCOMPARE(FileCount(), posted ? 1 : 0);
+        QVERIFY2(refusal.startsWith(reason.isEmpty() ? QString() : upload + reason), qPrintable(refusal));
+        QCOMPARE(refusal.isEmpty(), posted);
+    }
+
+    // A name that is not UTF-8 is listed, shown with replacement characters, and deleted by its
+    // own bytes: the file whose UTF-8 name is what the list shows stays.
+    void namesThatAreNotUtf8()
+    {
+        const QByteArray up = QFile::encodeName(Up(QString()));
+        const QByteArray raw = up + "caf\xe9.zip";
+        QVERIFY(WriteRaw(raw, "upload"));
+        QVERIFY(WriteRaw(raw + ".desc", "Filename: caf\xe9.zip\nTitle: Latin-1\n"));
+        QVERIFY(WriteRaw(up + "caf\xef\xbf\xbd.zip", "another file"));
+        QVERIFY(WriteRaw(up + "caf\xef\xbf\xbd.zip.desc.keep", "its description, not one to scan"));
+
+        CPendingUploadArray list;
+        QVERIFY(ScanUploadAreas(list));
+        QCOMPARE(list.size(), 1);
+        QCOMPARE(list[0].title, u"Latin-1"_s);
+        QCOMPARE(list[0].upload_path, Up(u"caf\ufffd.zip"_s));
+        QCOMPARE(list[0].description_path, Up(u"caf\ufffd.zip.desc"_s));
+        // The description's name, read as Windows-1252, is not the upload's: not postable.
+        QVERIFY(!list[0].IsSafe());
+        QVERIFY(list[0].unsafe_reason.contains(u"caf\ufffd.zip"_s));
+        QCOMPARE(Checked(), QList<QByteArray>{FileIdentity(raw)});
+
+        DeleteUploadFiles(list[0]);
+        QCOMPARE(::access(raw.constData(), F_OK), -1);
+        QCOMPARE(::access((raw + ".desc").constData(), F_OK), -1);
+        QCOMPARE(Entries(Up(QString())), (QStringList{u"caf\ufffd.zip"_s, u"caf\ufffd.zip.desc.keep"_s}));
     }
 
     // A post creates the record with its areas and locations and leaves the upload in place; one

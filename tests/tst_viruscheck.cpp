@@ -1,6 +1,7 @@
 // The virus checker: its start from the settings, its exit status, the walk over a file's local
 // copies and the Virus Check command, with a fake checker (clamscan too when installed).
 
+#include "CheckerSupport.h"
 #include "controls/CMessageBox.h"
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
@@ -19,11 +20,15 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
 #include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace TestSupport;
 using namespace FrameSupport;
+using CheckerSupport::FileIdentity;
 
 using Outcome = VirusCheckResult::Outcome;
 
@@ -65,12 +70,14 @@ private:
         }
         return runs;
     }
-    QStringList CheckedFiles() const
+    // The files the checker read, as FileIdentity gives them.
+    QList<QByteArray> Checked() const { return CheckerSupport::ReadIdentities(Path(u"checker-read.log"_s)); }
+    QList<QByteArray> Identities(const QStringList& files) const
     {
-        QStringList files;
-        for (const QStringList& run : Runs())
-            files.append(run.constLast());
-        return files;
+        QList<QByteArray> identities;
+        for (const QString& file : files)
+            identities.append(FileIdentity(Path(file)));
+        return identities;
     }
 
     // Shows the area's files and highlights one row.
@@ -88,6 +95,7 @@ private slots:
         QVERIFY(m_dir.isValid());
         UseSettingsFilesIn(m_dir.path());
         qputenv("FAKE_VIRUSCHECK_LOG", QFile::encodeName(LogFile()));
+        qputenv("FAKE_VIRUSCHECK_READ", QFile::encodeName(Path(u"checker-read.log"_s)));
         QDir root(m_dir.path());
         for (const char* dir : {"db", "areas/games/sub", "areas/tools", "areas/mirror", "outside"})
             QVERIFY(root.mkpath(QLatin1String(dir)));
@@ -105,6 +113,8 @@ private slots:
         for (const auto& file : files)
             WriteFile(Path(QLatin1String(file.path)), file.content);
         QVERIFY(QFile::link(Path(u"outside"_s), Path(u"areas/games/out"_s)));
+        QVERIFY(QFile::link(Path(u"areas/games/virus.zip"_s), Path(u"areas/games/alias.zip"_s)));
+        QCOMPARE(::mkfifo(QFile::encodeName(Path(u"areas/games/fifo.zip"_s)).constData(), 0644), 0);
 
         // Area 5 stands in the table twice, each record with a directory of its own.
         WriteFile(Path(u"db/Filearea.dat"_s),
@@ -122,6 +132,7 @@ private slots:
     void init()
     {
         QFile::remove(LogFile());
+        QFile::remove(Path(u"checker-read.log"_s));
         ConfigureFake();
         CMessageBox::TakeRequests();
     }
@@ -171,9 +182,14 @@ private slots:
         QTest::newRow("killed after a code")
             << QStringList{u"local://3/exit7.zip"_s, u"local://3/kill.zip"_s} << passed << QString() << 7
             << QStringList{games + u"exit7.zip"_s, games + u"kill.zip"_s};
-        QTest::newRow("missing file is still checked")
-            << QStringList{u"local://3/gone.zip"_s} << passed << QString() << 0
-            << QStringList{games + u"gone.zip"_s};
+        QTest::newRow("a link inside the area is not followed either")
+            << QStringList{u"local://3/alias.zip"_s} << none << QString() << -1 << QStringList{};
+        // A copy the checker cannot be given counts as one it did not report, as when it cannot run.
+        QTest::newRow("missing copy: nothing to run")
+            << QStringList{u"local://3/gone.zip"_s} << passed << QString() << -1 << QStringList{};
+        QTest::newRow("a FIFO is not waited for")
+            << QStringList{u"local://3/fifo.zip"_s, u"local://3/sub/gone/x.zip"_s} << passed << QString()
+            << -1 << QStringList{};
         QTest::newRow("much output") << QStringList{u"local://3/noise.zip"_s} << passed << QString() << 0
                                      << QStringList{games + u"noise.zip"_s};
     }
@@ -189,10 +205,10 @@ private slots:
         QCOMPARE(int(result.outcome), outcome);
         QCOMPARE(result.failedPath, failedPath.isEmpty() ? QString() : Path(failedPath));
         QCOMPARE(result.exitCode ? int(*result.exitCode) : -1, code);
-        QStringList expected;
-        for (const QString& file : std::as_const(checked))
-            expected.append(Path(file));
-        QCOMPARE(CheckedFiles(), expected);
+        QCOMPARE(Checked(), Identities(checked));
+        // Each run was handed the file it read, open, never by a name.
+        for (const QStringList& run : Runs())
+            QVERIFY2(run.constLast().startsWith(u"/dev/fd/"_s), qPrintable(run.constLast()));
     }
 
     void messages()
@@ -258,12 +274,17 @@ private slots:
         QFETCH(int, code);
         QFETCH(QStringList, arguments);
         Configure(program, cmdLine, virusCode);
-        // A relative path is given to the checker in full; the checker runs where the caller does.
+        const int fd = ::open(QFile::encodeName(Path(file)).constData(), O_RDONLY | O_CLOEXEC);
+        QVERIFY(fd >= 0);
+        // The checker runs where the caller does.
         const QString before = QDir::currentPath();
         QVERIFY(QDir::setCurrent(m_dir.path()));
         quint32 exitCode = 12345;
-        const bool result = RunVirusChecker(file, &exitCode);
+        const bool result = RunVirusChecker(fd, &exitCode);
         QVERIFY(QDir::setCurrent(before));
+        // The caller's descriptor is its own still: open, and not inherited by later programs.
+        QCOMPARE(::fcntl(fd, F_GETFD), FD_CLOEXEC);
+        ::close(fd);
         QCOMPARE(result, reported);
         QCOMPARE(exitCode, code < 0 ? 12345u : quint32(code));
         const QList<QStringList> runs = Runs();
@@ -272,8 +293,10 @@ private slots:
             return;
         }
         QCOMPARE(runs.size(), 1);
-        arguments.last() = Path(arguments.last());
-        QCOMPARE(runs[0].mid(1), arguments);
+        QCOMPARE(runs[0].mid(1, arguments.size() - 1), arguments.mid(0, arguments.size() - 1));
+        QCOMPARE(runs[0].size(), arguments.size() + 1);
+        QVERIFY2(runs[0].constLast().startsWith(u"/dev/fd/"_s), qPrintable(runs[0].constLast()));
+        QCOMPARE(Checked(), Identities({file}));
         QCOMPARE(runs[0][0], QDir(m_dir.path()).canonicalPath());
     }
 
@@ -282,7 +305,10 @@ private slots:
         Configure(QStringLiteral(TROVEPORT_FAKE_VIRUSCHECK), QString(), std::nullopt);
         QCOMPARE(RegWriteString(u"VirusExitCode"_s, u"1"_s, g_pszRegKey), kRegSuccess);
         quint32 exitCode = 12345;
-        QVERIFY(!RunVirusChecker(Path(u"areas/games/virus.zip"_s), &exitCode));
+        const int fd =
+            ::open(QFile::encodeName(Path(u"areas/games/virus.zip"_s)).constData(), O_RDONLY | O_CLOEXEC);
+        QVERIFY(!RunVirusChecker(fd, &exitCode));
+        ::close(fd);
         QCOMPARE(exitCode, 12345u);
         QCOMPARE(Runs().size(), 0);
     }
@@ -307,14 +333,17 @@ private slots:
         QCOMPARE(process.exitCode(), 0);
         Configure(clamscan, u"--no-summary -d \"%1\""_s.arg(dir.filePath(u"sig nature/test.hdb"_s)), 1);
 
+        auto check = [](const QString& path, quint32* code) {
+            const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+            const bool reported = RunVirusChecker(fd, code);
+            ::close(fd);
+            return reported;
+        };
         quint32 code = 12345;
-        QVERIFY(RunVirusChecker(infected, &code));
+        QVERIFY(check(infected, &code));
         QCOMPARE(code, 1u);
-        QVERIFY(!RunVirusChecker(clean, &code));
+        QVERIFY(!check(clean, &code));
         QCOMPARE(code, 0u);
-        // clamscan's status for an error (2) is not the virus status: the file counts as clean.
-        QVERIFY(!RunVirusChecker(dir.filePath(u"missing.zip"_s), &code));
-        QCOMPARE(code, 2u);
     }
 
     void commandInTheWindow()
@@ -352,8 +381,7 @@ private slots:
             QCOMPARE(requests[0].owner.data(), frame.get());
             QCOMPARE(requests[0].cursor, std::optional<Qt::CursorShape>(Qt::ArrowCursor));
         }
-        QCOMPARE(CheckedFiles(),
-                 (QStringList{Path(u"areas/games/clean.zip"_s), Path(u"areas/games/virus.zip"_s)}));
+        QCOMPARE(Checked(), Identities({u"areas/games/clean.zip"_s, u"areas/games/virus.zip"_s}));
 
         // A file deleted since the list was read: nothing to check, and nothing said.
         SelectFile(*frame, u"Games"_s, 2);

@@ -5,31 +5,21 @@
 #include <QDir>
 #include <QFile>
 
+#include <cstdlib>
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-// So many names are tried before giving up: "<prefix>0" to "<prefix>98".
-constexpr int kTempDirectoryNames = 99;
-
-} // namespace
-
 CTempDirectory::CTempDirectory(const QString& prefix)
 {
-    QString base = QDir::tempPath();
+    const QString base = QDir::tempPath();
     if (base.isEmpty())
         return;
-    AddTrailingBackslash(base);
-    for (int number = 0; number < kTempDirectoryNames; ++number) {
-        const QString candidate = base + prefix + QString::number(number);
-        // Private to this user: archives may hold anything, and nobody else needs to see it.
-        if (::mkdir(QFile::encodeName(candidate).constData(), 0700) == 0) {
-            m_path = candidate;
-            return;
-        }
-    }
+    // mkdtemp picks a name nobody has and makes it private (0700) in one step: a name chosen in
+    // advance could be taken by another user of the machine first.
+    QByteArray pattern = QFile::encodeName(MakePath(base, prefix + QStringLiteral("XXXXXX")));
+    if (::mkdtemp(pattern.data()))
+        m_path = QFile::decodeName(pattern);
 }
 
 CTempDirectory::~CTempDirectory()

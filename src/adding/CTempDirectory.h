@@ -2,9 +2,10 @@
 
 #include <QString>
 
-// A private directory for one extraction: the first free "<prefix>0" to "<prefix>98" under the
-// system's temporary directory (QDir::tempPath(), which honours TMPDIR). The path is empty when
-// none could be made. Destroying the object removes the directory with everything in it.
+// A private directory for one extraction: "<prefix>" and six random characters under the system's
+// temporary directory (QDir::tempPath(), which honours TMPDIR), made by mkdtemp with mode 0700, so
+// that nobody else can have made it first or look inside. The path is empty when none could be
+// made. Destroying the object removes the directory with everything in it.
 class CTempDirectory
 {
 public:

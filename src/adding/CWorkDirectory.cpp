@@ -6,7 +6,6 @@
 #include <QFile>
 
 #include <atomic>
-#include <cerrno>
 #include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,19 +15,6 @@ namespace {
 // Numbers the work directories of this process: 1, 2, 3, ...
 std::atomic<long> g_workDirectoryCounter{1};
 
-// A name that no other file had when it was made: the file mkstemp creates is deleted again and its
-// name, with a counter appended, names the directory.
-QString UniqueStem(const QString& base)
-{
-    QByteArray pattern = QFile::encodeName(MakePath(base, QStringLiteral("WKDXXXXXX")));
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0)
-        return QString();
-    ::close(fd);
-    ::unlink(pattern.constData());
-    return QFile::decodeName(pattern);
-}
-
 } // namespace
 
 CWorkDirectory::CWorkDirectory(const QString& baseDirectory)
@@ -36,22 +22,15 @@ CWorkDirectory::CWorkDirectory(const QString& baseDirectory)
     QString base = baseDirectory.isEmpty() ? QDir::tempPath() : baseDirectory;
     if (base.isEmpty())
         base = QDir::currentPath();
-    const QString stem = UniqueStem(base);
-    if (stem.isEmpty())
+    // "WKD<number>." and six random characters: mkdtemp makes a name nobody has, private to this
+    // user, in one step, so nobody can put a directory or a link of that name there first.
+    const QString pattern = MakePath(base, QStringLiteral("WKD%1.XXXXXX").arg(g_workDirectoryCounter++));
+    QByteArray native = QFile::encodeName(pattern);
+    if (native.size() >= kMaxPathBuffer || !::mkdtemp(native.data()))
         return;
-    for (;;) {
-        const QString candidate = stem + QStringLiteral(".%1").arg(g_workDirectoryCounter++);
-        if (candidate.toUtf8().size() >= kMaxPathBuffer)
-            return;
-        if (::mkdir(QFile::encodeName(candidate).constData(), 0700) == 0) {
-            m_path = candidate;
-            m_valid = true;
-            m_removeOnDestruction = true;
-            return;
-        }
-        if (errno != EEXIST)
-            return; // a leftover of that name is skipped; anything else is a real failure
-    }
+    m_path = QFile::decodeName(native);
+    m_valid = true;
+    m_removeOnDestruction = true;
 }
 
 namespace {

@@ -2,8 +2,9 @@
 
 #include <QString>
 
-// A scratch directory. Made with a unique name ("WKD...") under the temporary directory or a given
-// base, or taken from a path; removed with its contents on destruction when asked to.
+// A scratch directory. Made private with a name nobody else had ("WKD<number>.<random>", by mkdtemp)
+// under the temporary directory or a given base, or taken from a path; removed with its contents
+// on destruction when asked to.
 class CWorkDirectory
 {
 public:

@@ -9,7 +9,9 @@
 
 #include <QFile>
 
+#include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -37,35 +39,31 @@ bool ReadMember(const QString& path, qint64 limit, QString& text)
 
 } // namespace
 
-bool IsZipFile(const QString& path)
+bool IsZipFile(int fd)
 {
-    // Non-blocking, so that a FIFO in the file's place cannot hang the caller.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
     char signature[4];
     qsizetype got = 0;
     while (got < 4) {
-        const ssize_t n = ::read(fd, signature + got, size_t(4 - got));
+        const ssize_t n = ::pread(fd, signature + got, size_t(4 - got), got);
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n <= 0)
             break;
         got += n;
     }
-    ::close(fd);
     return got == 4 && signature[0] == 'P' && signature[1] == 'K' &&
            ((signature[2] == 3 && signature[3] == 4) || (signature[2] == 5 && signature[3] == 6));
 }
 
-void ExtractDescriptions(const QString& path, QString& brief, int briefSize, QString& detailed,
-                         int detailedSize)
+void ExtractDescriptions(int fd, QString& brief, int briefSize, QString& detailed, int detailedSize)
 {
-    if (!IsZipFile(path))
+    if (!IsZipFile(fd))
         return;
     const CTempDirectory directory(QStringLiteral("flsexplore"));
     if (directory.GetPath().isEmpty())
         return;
     const qint64 limit = MemberByteLimit(briefSize, detailedSize);
-    if (UnzipMembers(path, {kDetailedMember, kBriefMember}, directory.GetPath(), limit) != 0)
+    if (UnzipMembers(fd, {kDetailedMember, kBriefMember}, directory.GetPath(), limit) != 0)
         return;
 
     // Whether the archive's texts replace those the caller filled in already.
@@ -81,4 +79,18 @@ void ExtractDescriptions(const QString& path, QString& brief, int briefSize, QSt
         detailed = BuildDetailedText(text, detailedSize);
     if (brief.isEmpty() && !detailed.isEmpty())
         brief = BriefFromDetailed(detailed, briefSize);
+}
+
+void ExtractDescriptions(const QString& path, QString& brief, int briefSize, QString& detailed,
+                         int detailedSize)
+{
+    // Non-blocking, so that a FIFO in the file's place cannot hang the caller; only a regular file
+    // is read.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return;
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
+        ExtractDescriptions(fd, brief, briefSize, detailed, detailedSize);
+    ::close(fd);
 }

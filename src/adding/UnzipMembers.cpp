@@ -7,6 +7,7 @@
 #include <zip.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -132,13 +133,37 @@ int ExtractMember(zip_t* archive, zip_uint64_t index, const QString& target, qin
     return kUnzipOk;
 }
 
+// The archive read from a descriptor of its own, a duplicate of the caller's, which libzip takes
+// over with the stream and closes with it. zip_fdopen would do the same but duplicates without
+// close-on-exec, so a program started meanwhile by another thread would inherit the archive.
+zip_t* OpenArchive(int archiveFd)
+{
+    const int fd = ::fcntl(archiveFd, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0)
+        return nullptr;
+    FILE* stream = ::fdopen(fd, "rb");
+    if (!stream) {
+        ::close(fd);
+        return nullptr;
+    }
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_filep_create(stream, 0, -1, &error);
+    zip_t* archive = nullptr;
+    if (!source)
+        std::fclose(stream);
+    else if (!(archive = zip_open_from_source(source, ZIP_RDONLY, &error)))
+        zip_source_free(source); // closes the stream
+    zip_error_fini(&error);
+    return archive;
+}
+
 } // namespace
 
-int UnzipMembers(const QString& archivePath, const QStringList& memberNames, const QString& destination,
+int UnzipMembers(int archiveFd, const QStringList& memberNames, const QString& destination,
                  qint64 maxBytesPerMember)
 {
-    int openError = 0;
-    ZipArchive zip{zip_open(QFile::encodeName(archivePath).constData(), ZIP_RDONLY, &openError)};
+    ZipArchive zip{OpenArchive(archiveFd)};
     if (!zip.archive)
         return kUnzipCannotOpen;
 

@@ -56,18 +56,23 @@ CScanNewFilesDialog::CScanNewFilesDialog(CPendingUploadArray& uploads, const CFo
 void CScanNewFilesDialog::AddRow(const CPendingUpload& upload)
 {
     auto* item = new QTreeWidgetItem(GetList());
-    if (upload.IsSafe()) {
-        item->setText(kFileName, upload.file_name);
-    } else {
-        // The name cannot be trusted: the row shows why instead.
-        item->setText(kFileName, upload.unsafe_reason);
-        item->setIcon(kFileName, style()->standardIcon(QStyle::SP_MessageBoxWarning));
-        item->setToolTip(kFileName, upload.unsafe_reason);
-        item->setData(kFileName, Qt::AccessibleTextRole, SafeFormat(u"Warning: %s", upload.unsafe_reason));
-    }
+    ShowName(item, upload);
     item->setText(kTitle, upload.title);
     const QDate date = QDateTime::fromSecsSinceEpoch(upload.file_date).date();
     item->setText(kDate, QLocale::system().toString(date, QLocale::ShortFormat));
+}
+
+void CScanNewFilesDialog::ShowName(QTreeWidgetItem* item, const CPendingUpload& upload)
+{
+    if (upload.IsSafe()) {
+        item->setText(kFileName, upload.file_name);
+        return;
+    }
+    // The name cannot be trusted, or the upload cannot be posted yet: the row shows why instead.
+    item->setText(kFileName, upload.unsafe_reason);
+    item->setIcon(kFileName, style()->standardIcon(QStyle::SP_MessageBoxWarning));
+    item->setToolTip(kFileName, upload.unsafe_reason);
+    item->setData(kFileName, Qt::AccessibleTextRole, SafeFormat(u"Warning: %s", upload.unsafe_reason));
 }
 
 void CScanNewFilesDialog::RemoveRow(int row)
@@ -85,6 +90,24 @@ void CScanNewFilesDialog::RefuseUnsafe(const CPendingUpload& upload)
                       QString(), QMessageBox::Warning);
 }
 
+bool CScanNewFilesDialog::Post(int row)
+{
+    CPendingUpload& upload = m_uploads[row];
+    QString refusal;
+    if (PostPendingUpload(upload, &refusal)) {
+        RemovePostedDescription(upload);
+        return true;
+    }
+    if (!refusal.isEmpty()) {
+        // Found changed since the scan: it stays unpostable until a later scan checks it again.
+        upload.unsafe_reason = refusal;
+        ShowName(GetList()->topLevelItem(row), upload);
+        GetList()->resizeColumnToContents(kFileName);
+        RefuseUnsafe(upload);
+    }
+    return false;
+}
+
 void CScanNewFilesDialog::OnReview()
 {
     WalkHighlighted([this](int row) {
@@ -97,9 +120,8 @@ void CScanNewFilesDialog::OnReview()
         if (!sheet.Run())
             return Step::Stop;
         // A post that fails keeps the upload listed with the values just edited.
-        if (!PostPendingUpload(upload))
+        if (!Post(row))
             return Step::Kept;
-        RemovePostedDescription(upload);
         RemoveRow(row);
         return Step::Removed;
     });
@@ -108,16 +130,12 @@ void CScanNewFilesDialog::OnReview()
 void CScanNewFilesDialog::OnPost()
 {
     WalkHighlighted([this](int row) {
-        const CPendingUpload& upload = m_uploads.at(row);
-        if (!upload.IsSafe()) {
-            RefuseUnsafe(upload);
+        if (!Post(row)) {
+            // One still safe was refused by the database; a refused upload was explained already.
+            if (m_uploads.at(row).IsSafe())
+                CMessageBox::Show(this, tr("Error adding file to database."));
             return Step::Kept;
         }
-        if (!PostPendingUpload(upload)) {
-            CMessageBox::Show(this, tr("Error adding file to database."));
-            return Step::Kept;
-        }
-        RemovePostedDescription(upload);
         RemoveRow(row);
         return Step::Removed;
     });

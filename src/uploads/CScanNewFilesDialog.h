@@ -5,6 +5,7 @@
 #include "controls/CRowWalkDialog.h"
 
 class CFolderTreeModel;
+class QTreeWidgetItem;
 
 // "Scan for new files": the uploads a scan found, one row each (row i shows entry i of the scan's
 // list). Review opens each highlighted upload's sheet and posts it on OK; Post posts the highlighted
@@ -28,8 +29,13 @@ public:
 
 private:
     void AddRow(const CPendingUpload& upload);
+    // Shows the upload's name, or the warning that stands for it, in its row.
+    void ShowName(QTreeWidgetItem* item, const CPendingUpload& upload);
     void RemoveRow(int row);
-    // Says why an upload that is not safe cannot be posted.
+    // Posts the upload of the row; false when it was not posted. An upload that cannot be posted
+    // (not safe, or no longer the file the scan checked) is marked so in its row, and the user is
+    // told why; a database failure is left to the caller to report.
+    bool Post(int row);
     void RefuseUnsafe(const CPendingUpload& upload);
 
     CPendingUploadArray& m_uploads;

@@ -1,8 +1,26 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
+
+#include <memory>
+#include <optional>
+
+class CSafeDirectory;
+
+// Which file an upload was when the scan opened and checked it: posting publishes the file found
+// at the upload's name only while it is still this one, unchanged.
+struct CUploadIdentity
+{
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = 0;
+    qint64 changedNs = 0; // the status change time, in nanoseconds since 1970
+
+    bool operator==(const CUploadIdentity&) const = default;
+};
 
 // One upload found by a scan: what its description file says, and where the scan found it. Kept in
 // memory only, for the life of one scan's dialog.
@@ -33,12 +51,22 @@ struct CPendingUpload
     QList<quint32> area_ids;
 
     // The description file the scan read, and the uploaded file beside it (that path without
-    // ".desc"), whatever the description file's "Filename" says.
+    // ".desc"), whatever the description file's "Filename" says. For messages only: a name that
+    // is not valid UTF-8 shows here with replacement characters.
     QString description_path;
     QString upload_path;
-    // Empty when file_name can be trusted to name the uploaded file; otherwise the warning the
-    // list shows in place of the name. Such an upload is never posted, and nothing is reached
-    // through its file_name.
+    // The same two files' names in the area's directory as the bytes they have on disk: only these
+    // reach the files.
+    QByteArray description_name;
+    QByteArray upload_name;
+    // The area's directory as the scan opened it; posting and deleting work in that very directory.
+    std::shared_ptr<const CSafeDirectory> directory;
+    // The upload as the scan opened, unpacked and checked it; none when it could not be opened.
+    std::optional<CUploadIdentity> checked;
+    // Empty when the upload may be posted; otherwise the warning the list shows in place of the
+    // name: file_name cannot be trusted to name the uploaded file, the upload or its description
+    // is a link or no regular file, or the upload is still arriving. Such an upload is never
+    // posted, and nothing is reached through its file_name.
     QString unsafe_reason;
 
     bool IsSafe() const { return unsafe_reason.isEmpty(); }

@@ -40,7 +40,8 @@ CPendingUploadArray ScanWithProgress(CMainFrame& frame)
             // The upload's name: the description file's without ".desc".
             const QString name = QFileInfo(descriptionPath).completeBaseName();
             progress.setMaximum(total);
-            progress.setLabelText(SafeFormat(u"Checking %s (%d of %d)", name, index + 1, total));
+            progress.setLabelText(
+                SafeFormat(u"Checking %s (%d of %d)", ElideStoredText(name), index + 1, total));
             progress.setValue(index);
             return !progress.wasCanceled();
         },

@@ -1,30 +1,36 @@
 #include "uploads/UploadScan.h"
 
 #include "adding/DescriptionExtraction.h"
-#include "adding/FileUtils.h"
 #include "adding/LocalLocation.h"
 #include "adding/PathUtils.h"
 #include "adding/SiteTextLines.h"
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
+#include "files/AreaDirectory.h"
+#include "files/SafeFiles.h"
 #include "properties/FileProperties.h"
 #include "startup/CFileAreaTable.h"
 #include "startup/Globals.h"
 #include "startup/Registry.h"
+#include "startup/SafeFormat.h"
 #include "viruscheck/VirusChecker.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
-#include <fcntl.h>
+#include <algorithm>
+#include <cerrno>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
-const QString kDescriptionExtension = QStringLiteral(".desc");
+const QByteArray kDescriptionExtension = QByteArrayLiteral(".desc");
+
+std::function<qint64()>& ScanClock()
+{
+    static std::function<qint64()> clock;
+    return clock;
+}
 
 // The first count code points of the text: a value never ends in half a character.
 QString LeftCharacters(const QString& text, int count)
@@ -60,33 +66,82 @@ void SetHeaderField(CPendingUpload& upload, QStringView key, const QString& valu
         upload.requires_form = value.startsWith(u'Y') || value.startsWith(u'y') || value.startsWith(u'1');
 }
 
-// True when the path names something that is not a directory: a file, or a link to one. Nothing
-// else is ever deleted.
-bool IsDeletable(const QString& path)
+// The fault's message, with the visitor's part of it (the file's name) held to a message's length.
+QString FaultMessage(FileFault fault)
 {
-    struct stat st;
-    return !path.isEmpty() && ::lstat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISDIR(st.st_mode);
+    fault.name = ElideStoredText(fault.name);
+    return fault.Message();
 }
 
-// Deletes the entry when it lies directly in the directory: a link itself, never what it leads to.
-void DeleteInDirectory(const QString& directory, const QString& path)
+// Why a file would not open, told as the file layer tells a FIFO when the open itself failed on
+// what is no regular file: a socket, for one, cannot be opened at all.
+FileFault WhyNotOpened(const CSafeDirectory& directory, const QByteArray& name, FileFault fault)
 {
-    const QFileInfo entry(path);
-    const QString parent = QFileInfo(entry.absolutePath()).canonicalFilePath();
-    const QString root = QFileInfo(directory.isEmpty() ? QStringLiteral(".") : directory).canonicalFilePath();
-    if (!root.isEmpty() && parent == root && IsDeletable(path))
-        ::unlink(QFile::encodeName(path).constData());
+    if (fault.kind == FileFault::Kind::System) {
+        const auto entry = directory.StatEntry(name);
+        if (entry && !S_ISREG(entry->st_mode) && !S_ISLNK(entry->st_mode))
+            fault.kind = FileFault::Kind::NotRegular;
+    }
+    return fault;
 }
 
-// Whether the upload beside a description file stays inside the area's directory (the current
-// directory when the area has none), itself and wherever its links lead.
-bool UploadStaysInside(const QString& areaDirectory, const QString& uploadName)
+qint64 Nanoseconds(const struct timespec& time)
 {
-    return ResolveInDirectory(areaDirectory.isEmpty() ? QStringLiteral(".") : areaDirectory, uploadName)
-               .status == LocalFile::Status::Inside;
+    return qint64(time.tv_sec) * 1000000000 + time.tv_nsec;
+}
+
+CUploadIdentity IdentityOf(const struct stat& st)
+{
+    return {quint64(st.st_dev), quint64(st.st_ino), qint64(st.st_size), Nanoseconds(st.st_ctim)};
+}
+
+// Why an upload opened as first and seen again as second after its check cannot be posted yet:
+// its size or times moved meanwhile, or it changed less than kUploadSettleSeconds before now.
+QString ArrivingReason(const CPendingUpload& pending, const struct stat& first, const struct stat& second,
+                       qint64 now)
+{
+    const bool moved = first.st_size != second.st_size ||
+                       Nanoseconds(first.st_ctim) != Nanoseconds(second.st_ctim) ||
+                       Nanoseconds(first.st_mtim) != Nanoseconds(second.st_mtim);
+    const qint64 lastChange = std::max<qint64>(second.st_ctim.tv_sec, second.st_mtim.tv_sec);
+    if (!moved && lastChange < now - kUploadSettleSeconds)
+        return QString();
+    return SafeFormat(u"%s is still arriving: scan again later to post it.",
+                      ElideStoredText(pending.upload_path));
+}
+
+// Sizes, unpacks and checks the upload through its one descriptor, and notes which file that was.
+void ExamineUpload(const CSafeFile& upload, CPendingUpload& pending,
+                   const std::function<void()>& whileWaiting)
+{
+    const struct stat& first = upload.Status();
+    pending.file_size = double(first.st_size);
+    pending.checked = IdentityOf(first);
+    quint32 precedence = 0;
+    RegReadDword(QStringLiteral("DIZSDIPrecedence"), &precedence, g_pszRegKey);
+    if (precedence != 0 || pending.short_desc.isEmpty() || pending.long_desc.isEmpty())
+        ExtractDescriptions(upload.Fd(), pending.short_desc, CPendingUpload::kShortDescLength,
+                            pending.long_desc, CPendingUpload::kLongDescLength);
+    RunVirusChecker(upload.Fd(), nullptr, whileWaiting); // its verdict is the Virus Check command's
+    struct stat second;
+    const QString arriving = ::fstat(upload.Fd(), &second) != 0
+                                 ? FaultMessage({FileFault::Kind::System, errno, pending.upload_path})
+                                 : ArrivingReason(pending, first, second, UploadScanTime());
+    if (pending.IsSafe())
+        pending.unsafe_reason = arriving;
 }
 
 } // namespace
+
+void SetUploadScanClock(std::function<qint64()> clock)
+{
+    ScanClock() = std::move(clock);
+}
+
+qint64 UploadScanTime()
+{
+    return ScanClock() ? ScanClock()() : QDateTime::currentSecsSinceEpoch();
+}
 
 void ParseUploadDescription(const QStringList& lines, CPendingUpload& upload)
 {
@@ -134,124 +189,140 @@ QString FindAreaPath(double areaId)
     return area ? area->Path() : QString();
 }
 
-QString UploadFilePath(const CPendingUpload& upload)
+QString CheckUploadFileName(const QByteArray& uploadName, const QString& fileName)
 {
-    return MakePath(FindAreaPath(upload.area_id), upload.file_name);
-}
-
-QString UploadDescriptionPath(const CPendingUpload& upload)
-{
-    return MakePath(FindAreaPath(upload.area_id), upload.file_name, kDescriptionExtension);
-}
-
-QString CheckUploadFileName(const QString& areaDirectory, const QString& descriptionPath,
-                            const QString& fileName)
-{
-    const QString uploadName = GetFileNamePart(descriptionPath.chopped(kDescriptionExtension.size()));
-    // The upload beside the description file is what the scan reads and what a post would offer
-    // for download: a link of it that leads elsewhere would publish a file from outside the area.
-    if (!uploadName.isEmpty() && !UploadStaysInside(areaDirectory, uploadName))
-        return QObject::tr("Refused: the file is a link that leads out of the area's directory");
     if (fileName.isEmpty())
         return QString(); // an unknown name reaches nothing but the area's directory itself
     if (fileName.contains(u'/') || fileName.contains(u'\\') || fileName == u"." || fileName == u".." ||
         fileName.contains(QChar(0)))
-        return QObject::tr("Refused: the file name is not a plain name in the area's directory");
-    if (fileName != uploadName)
-        return QObject::tr("Refused: the file name is not that of the file beside its description");
+        return SafeFormat(u"Refused: the file name \"%s\" is not a plain name in the area's directory",
+                          ElideStoredText(fileName));
+    // Compared as bytes: a name that is not valid UTF-8 matches no text.
+    if (QFile::encodeName(fileName) != uploadName)
+        return SafeFormat(u"Refused: the file name \"%s\" is not that of the file beside its description, %s",
+                          ElideStoredText(fileName), ElideStoredText(QFile::decodeName(uploadName)));
     return QString();
 }
 
-void ReadUploadDescription(quint32 areaId, const QString& descriptionPath, CPendingUploadArray& list,
+void ReadUploadDescription(quint32 areaId, const std::shared_ptr<const CSafeDirectory>& directory,
+                           const QByteArray& descriptionName, CPendingUploadArray& list,
                            const std::function<void()>& whileWaiting)
 {
-    if (!descriptionPath.endsWith(kDescriptionExtension))
+    if (!descriptionName.endsWith(kDescriptionExtension))
         return;
-    const QString uploadPath = descriptionPath.chopped(kDescriptionExtension.size());
-    struct stat upload;
-    if (::stat(QFile::encodeName(uploadPath).constData(), &upload) != 0 || S_ISDIR(upload.st_mode)) {
-        // The upload is gone: its description is all that is left of it. A link is removed
-        // itself; a directory of that name is no description file.
-        if (IsDeletable(descriptionPath))
-            ::unlink(QFile::encodeName(descriptionPath).constData());
+    const QByteArray uploadName = descriptionName.chopped(kDescriptionExtension.size());
+    FileFault missing;
+    if (!directory->StatEntry(uploadName, &missing)) {
+        // The upload is gone: its description is all that is left of it. A link is removed itself,
+        // a directory of that name is no description file and stays.
+        if (missing.kind == FileFault::Kind::BadName || missing.error == ENOENT)
+            directory->Remove(descriptionName);
         return;
     }
-    // A description file that is a link is not read: it could show any file of the system.
-    const int fd = OpenRegularFile(descriptionPath, O_RDONLY | O_NOFOLLOW);
-    if (fd < 0)
-        return;
-    ::close(fd);
 
     CPendingUpload pending;
-    ParseUploadDescription(ReadSiteTextLines(descriptionPath, kUploadLinePieceBytes,
-                                             kMaxUploadDescriptionSize, nullptr, O_NOFOLLOW),
-                           pending);
-    pending.description_path = descriptionPath;
-    pending.upload_path = uploadPath;
-    pending.unsafe_reason = CheckUploadFileName(FindAreaPath(areaId), descriptionPath, pending.file_name);
-    pending.file_date = pending.last_download = quint32(QDateTime::currentSecsSinceEpoch());
+    pending.area_id = areaId;
+    pending.description_name = descriptionName;
+    pending.upload_name = uploadName;
+    pending.description_path = directory->PathOf(descriptionName);
+    pending.upload_path = directory->PathOf(uploadName);
+    pending.directory = directory;
+    pending.file_date = pending.last_download = quint32(UploadScanTime());
 
-    // Only a regular file inside the area is read or checked: a FIFO would hang the checker, and a
-    // link out of the area leads to files that are none of the upload's business.
-    const bool readable =
-        S_ISREG(upload.st_mode) && UploadStaysInside(FindAreaPath(areaId), GetFileNamePart(uploadPath));
-    if (readable) {
-        pending.file_size = GetFileSizeByName(uploadPath);
-        quint32 precedence = 0;
-        RegReadDword(QStringLiteral("DIZSDIPrecedence"), &precedence, g_pszRegKey);
-        if (precedence != 0 || pending.short_desc.isEmpty() || pending.long_desc.isEmpty())
-            ExtractDescriptions(uploadPath, pending.short_desc, CPendingUpload::kShortDescLength,
-                                pending.long_desc, CPendingUpload::kLongDescLength);
+    CSafeFile description = directory->OpenForReading(descriptionName);
+    if (description.IsOpen()) {
+        ParseUploadDescription(
+            SplitSiteTextLines(description.ReadAll(kMaxUploadDescriptionSize), kUploadLinePieceBytes),
+            pending);
+        description.Close();
+    } else {
+        // An unreadable file, or one gone meanwhile, is skipped and left where it is; a directory
+        // of that name is no description file.
+        const auto entry = directory->StatEntry(descriptionName);
+        if (!entry || S_ISREG(entry->st_mode) || S_ISDIR(entry->st_mode))
+            return;
+        // A link, a FIFO, a socket: listed, so that the administrator sees it and can delete it.
+        pending.unsafe_reason = FaultMessage(WhyNotOpened(*directory, descriptionName, description.Fault()));
     }
+    if (pending.IsSafe())
+        pending.unsafe_reason = CheckUploadFileName(uploadName, pending.file_name);
+
+    // Only the regular file itself is ever read: a link could lead anywhere, and a FIFO or a
+    // device would hang the checker or feed it anything.
+    CSafeFile upload = directory->OpenForReading(uploadName);
+    if (upload.IsOpen())
+        ExamineUpload(upload, pending, whileWaiting);
+    else if (pending.IsSafe())
+        pending.unsafe_reason = FaultMessage(WhyNotOpened(*directory, uploadName, upload.Fault()));
     pending.urls.append(FormLocalLocation(areaId, pending.file_name));
     pending.area_ids.append(areaId);
-    if (readable)
-        RunVirusChecker(uploadPath, nullptr, whileWaiting); // its verdict is the Virus Check command's
-    pending.area_id = areaId;
     list.append(pending);
 }
 
-QStringList ListUploadDescriptions(const QString& directory)
+QList<QByteArray> ListUploadDescriptions(const CSafeDirectory& directory)
 {
-    const QString prefix = CopyWithTrailingBackslash(directory);
-    QDir dir(directory.isEmpty() ? QStringLiteral(".") : directory);
-    QStringList names =
-        dir.entryList({QStringLiteral("*.desc")}, QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
+    QList<QByteArray> names = directory.EntryNames();
+    names.removeIf([](const QByteArray& name) { return !name.endsWith(kDescriptionExtension); });
     // Name order, so that every machine lists the uploads alike.
-    names.sort();
-    QStringList paths;
-    for (const QString& name : std::as_const(names))
-        paths.append(prefix + name);
-    return paths;
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 void ScanUploadDirectory(quint32 areaId, const QString& directory, CPendingUploadArray& list)
 {
-    for (const QString& path : ListUploadDescriptions(directory))
-        ReadUploadDescription(areaId, path, list);
+    const auto area = std::make_shared<const CSafeDirectory>(OpenAreaDirectory(directory));
+    for (const QByteArray& name : ListUploadDescriptions(*area))
+        ReadUploadDescription(areaId, area, name, list);
 }
 
 bool ScanUploadAreas(CPendingUploadArray& list, const UploadScanProgress& progress,
                      const std::function<void()>& whileWaiting)
 {
     // Every description file is found first, so that the progress can say how many there are.
-    QList<std::pair<quint32, QString>> found;
+    struct Found
+    {
+        quint32 areaId;
+        std::shared_ptr<const CSafeDirectory> directory;
+        QByteArray name;
+    };
+    QList<Found> found;
     for (quint32 record : theFileAreaTable.RecordsWithFlag(kAreaAllowUploads)) {
         const FileAreaRecord* area = theFileAreaTable.GetRecord(record);
-        for (const QString& path : ListUploadDescriptions(area->Path()))
-            found.append({area->AreaId(), path});
+        const auto directory = std::make_shared<const CSafeDirectory>(OpenAreaDirectory(area->Path()));
+        for (const QByteArray& name : ListUploadDescriptions(*directory))
+            found.append({area->AreaId(), directory, name});
     }
     for (qsizetype i = 0; i < found.size(); ++i) {
-        if (progress && !progress(found[i].second, int(i), int(found.size())))
+        if (progress && !progress(found[i].directory->PathOf(found[i].name), int(i), int(found.size())))
             return false;
-        ReadUploadDescription(found[i].first, found[i].second, list, whileWaiting);
+        ReadUploadDescription(found[i].areaId, found[i].directory, found[i].name, list, whileWaiting);
     }
     return true;
 }
 
-bool PostPendingUpload(const CPendingUpload& upload)
+QString CheckUploadPostable(const CPendingUpload& upload)
 {
     if (!upload.IsSafe())
+        return upload.unsafe_reason;
+    if (!upload.directory || !upload.checked)
+        return SafeFormat(u"%s was not checked by a scan: scan again to post it.",
+                          ElideStoredText(upload.upload_path));
+    // The record will offer whatever the name leads to: it must still be the file that was checked.
+    const CSafeFile file = upload.directory->OpenForReading(upload.upload_name);
+    if (!file.IsOpen())
+        return FaultMessage(file.Fault());
+    if (IdentityOf(file.Status()) != *upload.checked)
+        return SafeFormat(u"%s has changed since it was checked: scan again to post it.",
+                          ElideStoredText(upload.upload_path));
+    return QString();
+}
+
+bool PostPendingUpload(const CPendingUpload& upload, QString* refusal)
+{
+    const QString reason = CheckUploadPostable(upload);
+    if (refusal)
+        *refusal = reason;
+    if (!reason.isEmpty())
         return false;
     CFileRecord record(&theDatabaseManager);
     record.title = upload.title;
@@ -283,13 +354,15 @@ bool PostPendingUpload(const CPendingUpload& upload)
 
 void RemovePostedDescription(const CPendingUpload& upload)
 {
-    if (upload.IsSafe())
-        DeleteInDirectory(FindAreaPath(upload.area_id), UploadDescriptionPath(upload));
+    // A safe upload's non-empty name is the upload's own, so its description file is the one read.
+    if (upload.IsSafe() && !upload.file_name.isEmpty() && upload.directory)
+        upload.directory->Remove(upload.description_name);
 }
 
 void DeleteUploadFiles(const CPendingUpload& upload)
 {
-    const QString directory = FindAreaPath(upload.area_id);
-    DeleteInDirectory(directory, upload.upload_path);
-    DeleteInDirectory(directory, upload.description_path);
+    if (!upload.directory)
+        return;
+    upload.directory->Remove(upload.upload_name);
+    upload.directory->Remove(upload.description_name);
 }

@@ -8,44 +8,53 @@
 
 #include <functional>
 
+class CSafeDirectory;
+
 // Reading the upload description files that the web site leaves beside visitors' uploads, and
 // posting an upload into the library. No widgets: the scan's dialog and its command use these.
+// Visitors can write the upload areas: every file there is reached through the file layer
+// (files/SafeFiles.h) by its name's bytes, never following a link, and an upload is opened once,
+// then sized, unpacked and checked for viruses through that one descriptor.
 
 // Lines of a description file are read in pieces of at most this many bytes.
 constexpr int kUploadLinePieceBytes = 254;
 // A description file is read only up to this size: nothing beyond it could change a field that
 // the limits leave room for, and a hostile file must not exhaust memory or time.
 constexpr qint64 kMaxUploadDescriptionSize = 1024 * 1024;
+// An upload that changed so few seconds before its scan may still be arriving: it is listed, but
+// cannot be posted before a later scan.
+constexpr qint64 kUploadSettleSeconds = 10;
+
+// The clock the scan reads, in seconds since 1970: the time it notes for each upload, and what
+// it tells arriving uploads by. Tests set one of their own; an empty function is the system clock.
+void SetUploadScanClock(std::function<qint64()> clock);
+qint64 UploadScanTime();
 
 // Fills the header fields and long_desc of upload from the lines of a description file (as
-// ReadSiteTextLines gives them): "Key: value" lines up to the first empty line, the body after it.
+// SplitSiteTextLines gives them): "Key: value" lines up to the first empty line, the body after it.
 void ParseUploadDescription(const QStringList& lines, CPendingUpload& upload);
 
 // The directory of the area with this id (the first in table order); empty when no area has it.
 QString FindAreaPath(double areaId);
 
-// The uploaded file and the description file that file_name names in the upload's area, as the
-// library knows them: the area's directory joined with file_name (and ".desc").
-QString UploadFilePath(const CPendingUpload& upload);
-QString UploadDescriptionPath(const CPendingUpload& upload);
-
 // Why a description file's "Filename" must not be used to reach a file, or empty when it may: it
-// must be empty (the name is then simply unknown) or the plain name of the uploaded file beside the
-// description file, lying in the area's directory itself (no separator, not "." or "..", not a
-// symbolic link that leads out of the directory).
-QString CheckUploadFileName(const QString& areaDirectory, const QString& descriptionPath,
-                            const QString& fileName);
+// must be empty (the name is then simply unknown) or exactly the name of the uploaded file beside
+// the description file (uploadName, its bytes on disk), which is a plain name in the area's
+// directory.
+QString CheckUploadFileName(const QByteArray& uploadName, const QString& fileName);
 
-// Reads one description file and appends its upload to list; an orphaned description file (no
-// regular file beside it) is deleted instead. whileWaiting, when given, is called often while the
-// virus checker runs (so that a window can repaint).
-void ReadUploadDescription(quint32 areaId, const QString& descriptionPath, CPendingUploadArray& list,
+// Reads the description file of that name in the area's directory and appends its upload to list;
+// an orphaned description file (nothing of the upload's name beside it) is deleted instead.
+// whileWaiting, when given, is called often while the virus checker runs (so that a window can
+// repaint).
+void ReadUploadDescription(quint32 areaId, const std::shared_ptr<const CSafeDirectory>& directory,
+                           const QByteArray& descriptionName, CPendingUploadArray& list,
                            const std::function<void()>& whileWaiting = {});
 
-// The description files of one area's directory ("*.desc", regular files or links, in name order).
-QStringList ListUploadDescriptions(const QString& directory);
+// The names of the description files of one area's directory ("*.desc"), in byte order.
+QList<QByteArray> ListUploadDescriptions(const CSafeDirectory& directory);
 
-// Reads every description file of one directory into list.
+// Reads every description file of one area's directory into list.
 void ScanUploadDirectory(quint32 areaId, const QString& directory, CPendingUploadArray& list);
 
 // What a scan of every area that allows uploads reports while it works: the description file it
@@ -58,15 +67,20 @@ using UploadScanProgress = std::function<bool(const QString& descriptionPath, in
 bool ScanUploadAreas(CPendingUploadArray& list, const UploadScanProgress& progress = {},
                      const std::function<void()>& whileWaiting = {});
 
-// Creates the upload's file record with its areas and download locations; on a failure part-way
-// the record is deleted again. False, creating nothing, for an upload that is not safe.
-bool PostPendingUpload(const CPendingUpload& upload);
+// Why the upload cannot be posted now, or empty when it can: it is not safe, or the file at its
+// name is no longer the one the scan checked (exchanged, changed or gone).
+QString CheckUploadPostable(const CPendingUpload& upload);
 
-// After posting: deletes the description file that UploadDescriptionPath names, when it is a file
-// lying in the area's directory. Failures are ignored.
+// Creates the upload's file record with its areas and download locations; on a failure part-way
+// the record is deleted again. False, creating nothing, for an upload that CheckUploadPostable
+// refuses; *refusal then says why, and stays empty when the database failed.
+bool PostPendingUpload(const CPendingUpload& upload, QString* refusal = nullptr);
+
+// After posting: deletes the upload's description file, when its "Filename" names the upload (an
+// empty name names no description file, which then stays). Failures are ignored.
 void RemovePostedDescription(const CPendingUpload& upload);
 
-// Deletes the upload: the uploaded file and then the description file the scan read, each only when
-// it lies in the area's directory and is not a directory. Failures are ignored; the database is
-// not touched.
+// Deletes the upload: the uploaded file and then the description file the scan read, by the bytes
+// of their names in the area's directory, each only when it is not a directory (a link is removed
+// itself). Failures are ignored; the database is not touched.
 void DeleteUploadFiles(const CPendingUpload& upload);

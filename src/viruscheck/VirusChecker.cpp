@@ -2,11 +2,15 @@
 
 #include "adding/LocalLocation.h"
 #include "adding/PathUtils.h"
+#include "files/AreaDirectory.h"
 #include "startup/Globals.h"
 #include "startup/Registry.h"
 #include "startup/SafeFormat.h"
 
 #include <QProcess>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -16,16 +20,31 @@ struct CheckerRun
     std::optional<quint32> exitCode;
 };
 
-CheckerRun RunChecker(const QString& path, const std::function<void()>& whileWaiting = {})
+// A descriptor the checker inherits, closed again in this process when the run is over.
+struct InheritedFile
+{
+    int fd = -1;
+    ~InheritedFile()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+CheckerRun RunChecker(int fd, const std::function<void()>& whileWaiting = {})
 {
     CheckerRun run;
     const QString program = RegGetString(QStringLiteral("VirusChecker"), g_pszRegKey);
     quint32 virusCode = 0;
     if (program.isEmpty() || !RegReadDword(QStringLiteral("VirusExitCode"), &virusCode, g_pszRegKey))
         return run;
+    // A number of the checker's own above its standard streams, close-on-exec here: only this
+    // checker gets it, not a program another thread starts meanwhile.
+    const InheritedFile file{::fcntl(fd, F_DUPFD_CLOEXEC, 3)};
+    if (file.fd < 0)
+        return run;
     QStringList arguments = QProcess::splitCommand(RegGetString(QStringLiteral("VirusCmdLine"), g_pszRegKey));
-    // Always absolute: a relative name beginning with "-" would be read as an option.
-    arguments.append(GetFullPathName(path));
+    arguments.append(QStringLiteral("/dev/fd/%1").arg(file.fd));
 
     QProcess checker;
     // A checker that asks a question must not wait for an answer that never comes, and one that
@@ -33,6 +52,9 @@ CheckerRun RunChecker(const QString& path, const std::function<void()>& whileWai
     checker.setStandardInputFile(QProcess::nullDevice());
     checker.setStandardOutputFile(QProcess::nullDevice());
     checker.setStandardErrorFile(QProcess::nullDevice());
+    // Between fork and exec, in the checker: the descriptor is kept open across the exec.
+    const int inherited = file.fd;
+    checker.setChildProcessModifier([inherited] { ::fcntl(inherited, F_SETFD, 0); });
     checker.start(program, arguments);
     if (!checker.waitForStarted(-1))
         return run;
@@ -53,9 +75,9 @@ CheckerRun RunChecker(const QString& path, const std::function<void()>& whileWai
 
 } // namespace
 
-bool RunVirusChecker(const QString& path, quint32* exitCode, const std::function<void()>& whileWaiting)
+bool RunVirusChecker(int fd, quint32* exitCode, const std::function<void()>& whileWaiting)
 {
-    const CheckerRun run = RunChecker(path, whileWaiting);
+    const CheckerRun run = RunChecker(fd, whileWaiting);
     if (run.exitCode && exitCode)
         *exitCode = *run.exitCode;
     return run.reported;
@@ -73,16 +95,23 @@ VirusCheckResult CheckLocalCopies(const QStringList& locations)
             const FileAreaRecord* area = theFileAreaTable.GetRecord(i);
             if (!area || double(area->AreaId()) != location->areaId)
                 continue;
-            const LocalFile file = ResolveInArea(*area, location->relativePath);
-            if (file.status != LocalFile::Status::Inside)
-                continue; // never hand the checker a file outside the library
+            QByteArray leaf;
+            const CSafeDirectory parent =
+                OpenAreaDirectory(area->Path()).DescendToParent(location->relativePath, &leaf);
+            CSafeFile copy = parent.OpenForReading(leaf);
+            const FileFault::Kind fault = copy.Fault().kind;
+            // A path that leaves the area or passes through a link is never handed to the checker.
+            if (fault == FileFault::Kind::Link || fault == FileFault::Kind::BadName)
+                continue;
             result.outcome = VirusCheckResult::Outcome::Passed;
-            const CheckerRun run = RunChecker(file.path);
+            if (!copy.IsOpen())
+                continue; // nothing the checker could read: not reported, as a checker that cannot run
+            const CheckerRun run = RunChecker(copy.Fd());
             if (run.exitCode)
                 result.exitCode = run.exitCode;
             if (run.reported) {
                 result.outcome = VirusCheckResult::Outcome::Failed;
-                result.failedPath = GetFullPathName(file.path);
+                result.failedPath = GetFullPathName(copy.Name());
                 return result;
             }
         }
@@ -96,7 +125,7 @@ QString VirusCheckMessage(const VirusCheckResult& result)
     switch (result.outcome) {
     case VirusCheckResult::Outcome::Failed:
         return SafeFormat(u"File %s failed virus checking!\n(Virus checker return code: %d)",
-                          result.failedPath, code);
+                          ElideStoredText(result.failedPath), code);
     case VirusCheckResult::Outcome::Passed:
         return SafeFormat(u"The selected file passed virus checking.\n(Virus checker return code: %d)", code);
     case VirusCheckResult::Outcome::NoLocalCopies:
