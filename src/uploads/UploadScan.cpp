@@ -73,18 +73,6 @@ QString FaultMessage(FileFault fault)
     return fault.Message();
 }
 
-// Why a file would not open, told as the file layer tells a FIFO when the open itself failed on
-// what is no regular file: a socket, for one, cannot be opened at all.
-FileFault WhyNotOpened(const CSafeDirectory& directory, const QByteArray& name, FileFault fault)
-{
-    if (fault.kind == FileFault::Kind::System) {
-        const auto entry = directory.StatEntry(name);
-        if (entry && !S_ISREG(entry->st_mode) && !S_ISLNK(entry->st_mode))
-            fault.kind = FileFault::Kind::NotRegular;
-    }
-    return fault;
-}
-
 qint64 Nanoseconds(const struct timespec& time)
 {
     return qint64(time.tv_sec) * 1000000000 + time.tv_nsec;
@@ -242,7 +230,7 @@ void ReadUploadDescription(quint32 areaId, const std::shared_ptr<const CSafeDire
         if (!entry || S_ISREG(entry->st_mode) || S_ISDIR(entry->st_mode))
             return;
         // A link, a FIFO, a socket: listed, so that the administrator sees it and can delete it.
-        pending.unsafe_reason = FaultMessage(WhyNotOpened(*directory, descriptionName, description.Fault()));
+        pending.unsafe_reason = FaultMessage(description.Fault());
     }
     if (pending.IsSafe())
         pending.unsafe_reason = CheckUploadFileName(uploadName, pending.file_name);
@@ -253,7 +241,7 @@ void ReadUploadDescription(quint32 areaId, const std::shared_ptr<const CSafeDire
     if (upload.IsOpen())
         ExamineUpload(upload, pending, whileWaiting);
     else if (pending.IsSafe())
-        pending.unsafe_reason = FaultMessage(WhyNotOpened(*directory, uploadName, upload.Fault()));
+        pending.unsafe_reason = FaultMessage(upload.Fault());
     pending.urls.append(FormLocalLocation(areaId, pending.file_name));
     pending.area_ids.append(areaId);
     list.append(pending);
