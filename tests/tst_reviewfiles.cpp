@@ -233,6 +233,8 @@ private slots:
             << first + second << kSiteRecord << int(DeleteFirst) << second + kSiteRecord;
         QTest::newRow("site appends, page adds")
             << first << kSiteRecord << int(Add) << first + kSiteRecord + second;
+        QTest::newRow("equal records, one taken out")
+            << first + first << first << int(DeleteFirst) << first + first;
         QTest::newRow("old code page kept byte for byte")
             << first + kSiteRecord << QByteArray() << int(DeleteFirst) << kSiteRecord;
     }

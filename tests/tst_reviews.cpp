@@ -219,6 +219,13 @@ private slots:
         QTest::newRow("two TAB lines make an empty review")
             << QByteArray("a\r\ne\r\nfalse\r\nd\r\nt\r\n\t\r\n\t\r\n")
             << QList<CReview>{Review(u"a"_s, u"e"_s, false, u"d"_s, u"t"_s), CReview()};
+        QTest::newRow("CR-only line ends")
+            << QByteArray("a\re\rtrue\rd\rt1\r\rt2\r\t\rb\re\rfalse\rd\r\t\r")
+            << QList<CReview>{Review(u"a"_s, u"e"_s, true, u"d"_s, u"t1\r\n\r\nt2"_s),
+                              Review(u"b"_s, u"e"_s, false, u"d"_s, {})};
+        QTest::newRow("CR CR LF is one line end, CR CR two")
+            << QByteArray("a\r\r\ne\r\r\nfalse\r\nd\r\nt1\r\rt2\r\n\t\r\r\n")
+            << QList<CReview>{Review(u"a"_s, u"e"_s, false, u"d"_s, u"t1\r\n\r\nt2"_s)};
         QTest::newRow("LF line ends and a last TAB without line end")
             << QByteArray("a\ne\ntrue\nd\nt\n\t")
             << QList<CReview>{Review(u"a"_s, u"e"_s, true, u"d"_s, u"t"_s)};

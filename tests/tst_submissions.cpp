@@ -247,8 +247,10 @@ private slots:
         const CForeignLock held(File() + u".lock"_s);
         QVERIFY(held.IsLocked());
         timer.start();
-        QVERIFY(!RemoveSubmissions(File(), {kThree[1]}));
+        QString problem;
+        QVERIFY(!RemoveSubmissions(File(), {kThree[1]}, &problem));
         QVERIFY(timer.elapsed() >= 1900);
+        QVERIFY2(problem.startsWith(File() + u".lock is locked by another program"_s), qPrintable(problem));
         QCOMPARE(ReadFile(File()), Records({kThree[1], kThree[2]}));
     }
 
@@ -536,6 +538,14 @@ private slots:
         });
         ScanForNewReviews(nullptr);
         QCOMPARE(shown, u"Review New File Reviews/0"_s);
+        QVERIFY(TakeTexts().isEmpty()); // no file is no problem
+
+        // One the site made a link is not read, and the user is told so before the dialog opens.
+        QVERIFY(MakeLink(Outside() + u"/submissions.txt"_s, File()));
+        CModalRun::QueueHandler([](QDialog&) { return int(QDialog::Rejected); });
+        ScanForNewReviews(nullptr);
+        QCOMPARE(TakeTexts(), QStringList{File() + u" is a symbolic link. Troveport Explorer does not follow links "
+                                                   u"in directories the web site can write, and left it alone."_s});
     }
 };
 
