@@ -36,14 +36,6 @@ bool SameAsWritten(const CReview& back, const CReview& read)
            SameLine(back.date, read.date) && SameText(back.text, read.text);
 }
 
-QList<CReview> ReviewsOf(const QByteArray& data)
-{
-    QList<CReview> reviews;
-    for (const SiteRecords::Record& record : SplitRecords(data, true).records)
-        reviews.append(ReviewFromLines(record.lines));
-    return reviews;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -51,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QByteArray input = FuzzSupport::Bytes(data, size);
     QList<CReview> reviews;
     FUZZ_CHECK(ReadReviewFile(FuzzSupport::InputFile(data, size), reviews));
-    FUZZ_CHECK(reviews == ReviewsOf(input));
+    FUZZ_CHECK(reviews == ReviewsIn(input));
 
     const QString copy = FuzzSupport::WorkDirectory() + QStringLiteral("/copy.txt");
     FUZZ_CHECK(WriteReviewFile(copy, reviews));
@@ -78,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         list.RemoveAt(int(reviews.size() - 1));
     list.Append(added);
     const QByteArray merged = MergeReviews(input, list);
-    const QList<CReview> after = ReviewsOf(merged);
+    const QList<CReview> after = ReviewsIn(merged);
     FUZZ_CHECK(after.size() == list.Reviews().size());
     for (qsizetype i = 0; i < after.size(); ++i)
         FUZZ_CHECK(i == 0 ? SameAsWritten(after[i], edited) : after[i] == list.Reviews()[i]);

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const CSubmission first = before.takeFirst();
     FUZZ_CHECK(RemoveSubmissions(path, {first}));
     // The first record is gone, and not a byte more.
-    const SiteRecords::Record& taken = SplitRecords(input, true).records.first();
+    const SiteRecords::Record taken = SplitRecords(input, true).records.first();
     QFile file(path);
     FUZZ_CHECK(!file.exists() || file.open(QIODevice::ReadOnly));
     FUZZ_CHECK(file.readAll() == QByteArray(input).remove(taken.start, taken.end - taken.start));

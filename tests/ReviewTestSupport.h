@@ -3,6 +3,8 @@
 // What the review and submission tests share: the state of files an attacker points links at, and
 // a file-size limit that makes writes fail the way a full disk does.
 
+#include "reviews/ReviewFile.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -17,6 +19,16 @@
 using namespace Qt::StringLiterals;
 
 namespace ReviewTestSupport {
+
+// Reviews in one line each, for comparisons that show what differs.
+inline QString Describe(const QList<CReview>& reviews)
+{
+    QStringList parts;
+    for (const CReview& r : reviews)
+        parts.append(u"[%1|%2|%3|%4|%5]"_s.arg(r.name, r.email, r.anonymous ? u"true"_s : u"false"_s, r.date,
+                                               QString(r.text).replace(u"\r\n"_s, u"\\r\\n"_s)));
+    return parts.join(u' ');
+}
 
 // Every entry of a directory with its bytes and modification time, links not followed: two
 // snapshots differ when anything in it was written, made, replaced or removed.

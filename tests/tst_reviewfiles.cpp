@@ -26,15 +26,6 @@ Q_DECLARE_METATYPE(CReview)
 
 namespace {
 
-QString Describe(const QList<CReview>& reviews)
-{
-    QStringList parts;
-    for (const CReview& r : reviews)
-        parts.append(u"[%1|%2|%3|%4|%5]"_s.arg(r.name, r.email, r.anonymous ? u"true"_s : u"false"_s, r.date,
-                                               QString(r.text).replace(u"\r\n"_s, u"\\r\\n"_s)));
-    return parts.join(u' ');
-}
-
 QStringList Messages()
 {
     QStringList texts;

@@ -8,6 +8,7 @@
 #include "reviews/ReviewFile.h"
 #include "startup/Globals.h"
 #include "adding/SiteTextLines.h"
+#include "ReviewTestSupport.h"
 #include "TestSupport.h"
 
 #include <QCheckBox>
@@ -25,6 +26,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace TestSupport;
+using ReviewTestSupport::Describe;
 
 Q_DECLARE_METATYPE(CReview)
 
@@ -34,15 +36,6 @@ CReview Review(const QString& name, const QString& email, bool anonymous, const 
                const QString& text)
 {
     return CReview{name, email, anonymous, date, text};
-}
-
-QString Describe(const QList<CReview>& reviews)
-{
-    QStringList parts;
-    for (const CReview& r : reviews)
-        parts.append(u"[%1|%2|%3|%4|%5]"_s.arg(r.name, r.email, r.anonymous ? u"true"_s : u"false"_s, r.date,
-                                               QString(r.text).replace(u"\r\n"_s, u"\\r\\n"_s)));
-    return parts.join(u' ');
 }
 
 // The Edit Review dialog as a test answers it: the values it showed, then those typed before OK.

@@ -20,7 +20,9 @@ using namespace Qt::StringLiterals;
 using namespace TestSupport;
 using DialogSupport::Highlight;
 using DialogSupport::TakeTexts;
-using namespace ReviewTestSupport;
+using ReviewTestSupport::CFileSizeLimit;
+using ReviewTestSupport::MakeLink;
+using ReviewTestSupport::Snapshot;
 
 namespace {
 

@@ -145,6 +145,14 @@ CReview ReviewFromLines(const QStringList& lines)
     return review;
 }
 
+QList<CReview> ReviewsIn(const QByteArray& data, bool whole)
+{
+    QList<CReview> reviews;
+    for (const SiteRecords::Record& record : SplitRecords(data, whole).records)
+        reviews.append(ReviewFromLines(record.lines));
+    return reviews;
+}
+
 QByteArray ReviewFileLine(const QString& field)
 {
     QString line = UpToNul(field);
@@ -177,8 +185,7 @@ bool ReadReviewFile(const QString& path, QList<CReview>& reviews, QString* probl
     if (!read && problem)
         *problem = file.Problem();
     // What was read gives its records even when it is only the beginning of a large file.
-    for (const SiteRecords::Record& record : SplitRecords(file.Data(), file.IsWhole()).records)
-        reviews.append(ReviewFromLines(record.lines));
+    reviews = ReviewsIn(file.Data(), file.IsWhole());
     return read;
 }
 

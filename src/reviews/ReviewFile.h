@@ -61,6 +61,8 @@ SiteRecords SplitRecords(const QByteArray& data, bool whole);
 // (in any case), date, then the lines of the text joined with CR LF.
 void SetReviewLine(CReview& review, int lineNumber, const QString& line);
 CReview ReviewFromLines(const QStringList& lines);
+// The reviews of a review file's bytes (SplitRecords tells what whole means).
+QList<CReview> ReviewsIn(const QByteArray& data, bool whole = true);
 
 // A one-line field as the file's line (without its line end), in UTF-8: up to its first NUL, line
 // breaks made spaces and a leading TAB a space, so that it can neither end the record nor shift

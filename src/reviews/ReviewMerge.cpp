@@ -15,14 +15,6 @@ void AddFormatted(QByteArray& bytes, const CReview& review)
     bytes += FormatReviewRecord(review);
 }
 
-QList<CReview> ReviewsOf(const QByteArray& data)
-{
-    QList<CReview> reviews;
-    for (const SiteRecords::Record& record : SplitRecords(data, true).records)
-        reviews.append(ReviewFromLines(record.lines));
-    return reviews;
-}
-
 } // namespace
 
 void CReviewList::Reset(const QList<CReview>& read)
@@ -109,6 +101,6 @@ bool UpdateReviewFile(const QString& path, const CReviewList& list, QList<CRevie
         *problem = file.Problem();
         return false;
     }
-    *written = ReviewsOf(merged);
+    *written = ReviewsIn(merged);
     return true;
 }
