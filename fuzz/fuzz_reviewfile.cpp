@@ -32,8 +32,9 @@ bool SameText(const QString& back, const QString& read)
 
 bool SameAsWritten(const CReview& back, const CReview& read)
 {
-    return SameLine(back.name, read.name) && SameLine(back.email, read.email) && back.anonymous == read.anonymous &&
-           SameLine(back.date, read.date) && SameText(back.text, read.text);
+    return SameLine(back.name, read.name) && SameLine(back.email, read.email) &&
+           back.anonymous == read.anonymous && SameLine(back.date, read.date) &&
+           SameText(back.text, read.text);
 }
 
 } // namespace
@@ -63,8 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const SiteRecords split = SplitRecords(input, true);
     CReview edited = reviews.first();
     edited.name = QStringLiteral("Edited");
-    const CReview added{QStringLiteral("Added"), QStringLiteral("a@example.org"), true, QStringLiteral("today"),
-                        QStringLiteral("One\r\nTwo")};
+    const CReview added{QStringLiteral("Added"), QStringLiteral("a@example.org"), true,
+                        QStringLiteral("today"), QStringLiteral("One\r\nTwo")};
     list.Replace(0, edited);
     if (reviews.size() > 1)
         list.RemoveAt(int(reviews.size() - 1));

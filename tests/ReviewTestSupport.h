@@ -35,8 +35,8 @@ inline QString Describe(const QList<CReview>& reviews)
 inline QStringList Snapshot(const QString& dir)
 {
     QStringList entries;
-    const QStringList names =
-        QDir(dir).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+    const QStringList names = QDir(dir).entryList(
+        QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
     for (const QString& name : names) {
         const QString path = dir + u'/' + name;
         struct stat st = {};

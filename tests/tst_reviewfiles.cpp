@@ -7,8 +7,8 @@
 #include "reviews/CEditReviewDialog.h"
 #include "reviews/CReviewsPage.h"
 #include "reviews/ReviewFile.h"
-#include "startup/Globals.h"
 #include "ReviewTestSupport.h"
+#include "startup/Globals.h"
 #include "TestSupport.h"
 
 #include <QCheckBox>
@@ -156,7 +156,8 @@ private slots:
         QTest::addColumn<int>("plant");
         QTest::addColumn<QString>("named"); // the entry the message must name
         QTest::addColumn<int>("readRows");
-        QTest::newRow("review file, there when the page opens") << int(FileBeforeRead) << u"reviews/30.txt"_s << 0;
+        QTest::newRow("review file, there when the page opens")
+            << int(FileBeforeRead) << u"reviews/30.txt"_s << 0;
         QTest::newRow("review file, swapped in while the page is open")
             << int(FileWhileOpen) << u"reviews/30.txt"_s << 1;
         QTest::newRow("its lock file") << int(LockFile) << u"reviews/30.txt.lock"_s << 1;
@@ -210,16 +211,18 @@ private slots:
         edited.name = u"Edited"_s;
         const QByteArray crOnly = "a\re\rtrue\rd\rt1\rt2\r\t\rb\re\rfalse\rd\r\t\r";
 
-        QTest::newRow("CR-only line ends, one added") << crOnly << QByteArray() << int(Add) << crOnly + second;
+        QTest::newRow("CR-only line ends, one added")
+            << crOnly << QByteArray() << int(Add) << crOnly + second;
         QTest::newRow("CR-only line ends, first deleted")
             << crOnly << QByteArray() << int(DeleteFirst) << QByteArray("b\re\rfalse\rd\r\t\r");
         QTest::newRow("last record without its TAB line")
-            << first + "Cy\r\ncy@x\r\n" << QByteArray() << int(Add) << first + second + "Cy\r\ncy@x\r\n";
+            << first + "Cy\r\ncy@x\r\n"
+            << QByteArray() << int(Add) << first + second + "Cy\r\ncy@x\r\n";
         QTest::newRow("last TAB line without its line end")
             << QByteArray("a\r\ne\r\nfalse\r\nd\r\n\t") << QByteArray() << int(Add)
             << "a\r\ne\r\nfalse\r\nd\r\n\t\r\n" + second;
-        QTest::newRow("site appends, page edits") << first << kSiteRecord << int(EditFirst)
-                                                  << FormatReviewRecord(edited) + kSiteRecord;
+        QTest::newRow("site appends, page edits")
+            << first << kSiteRecord << int(EditFirst) << FormatReviewRecord(edited) + kSiteRecord;
         QTest::newRow("site appends, page deletes")
             << first + second << kSiteRecord << int(DeleteFirst) << second + kSiteRecord;
         QTest::newRow("site appends, page adds")
@@ -262,17 +265,15 @@ private slots:
         QTest::addColumn<CReview>("review");
         QTest::addColumn<CReview>("expected"); // as it reads back
         const QString words = u"word "_s.repeated(60);
-        QTest::newRow("ASCII name")
-            << CReview{QString(300, u'x'), u"e"_s, true, u"d"_s, u"t"_s}
-            << CReview{QString(254, u'x'), u"e"_s, true, u"d"_s, u"t"_s};
+        QTest::newRow("ASCII name") << CReview{QString(300, u'x'), u"e"_s, true, u"d"_s, u"t"_s}
+                                    << CReview{QString(254, u'x'), u"e"_s, true, u"d"_s, u"t"_s};
         QTest::newRow("two-byte name under 255 characters")
             << CReview{QString(200, u'é'), u"e"_s, true, u"d"_s, u"t"_s}
             << CReview{QString(127, u'é'), u"e"_s, true, u"d"_s, u"t"_s};
         QTest::newRow("three-byte date") << CReview{u"n"_s, u"e"_s, true, QString(100, u'€'), QString()}
                                          << CReview{u"n"_s, u"e"_s, true, QString(84, u'€'), QString()};
-        QTest::newRow("four-byte e-mail")
-            << CReview{u"n"_s, u"😀"_s.repeated(80), true, u"d"_s, u"t"_s}
-            << CReview{u"n"_s, u"😀"_s.repeated(63), true, u"d"_s, u"t"_s};
+        QTest::newRow("four-byte e-mail") << CReview{u"n"_s, u"😀"_s.repeated(80), true, u"d"_s, u"t"_s}
+                                          << CReview{u"n"_s, u"😀"_s.repeated(63), true, u"d"_s, u"t"_s};
         QTest::newRow("long text line wraps between characters")
             << CReview{u"n"_s, u"e"_s, false, u"d"_s, u"a\r\n"_s + QString(300, u'é') + u"\r\nb"_s}
             << CReview{u"n"_s, u"e"_s, false, u"d"_s,

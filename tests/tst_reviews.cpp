@@ -1,14 +1,14 @@
 // Review files and the Reviews page with its Edit Review dialog.
 
+#include "adding/SiteTextLines.h"
 #include "controls/CMessageBox.h"
 #include "controls/CModalRun.h"
 #include "controls/CPropertySheet.h"
 #include "reviews/CEditReviewDialog.h"
 #include "reviews/CReviewsPage.h"
 #include "reviews/ReviewFile.h"
-#include "startup/Globals.h"
-#include "adding/SiteTextLines.h"
 #include "ReviewTestSupport.h"
+#include "startup/Globals.h"
 #include "TestSupport.h"
 
 #include <QCheckBox>
@@ -457,7 +457,9 @@ private slots:
         QVERIFY(sheet->SetActivePage(1));
         QVERIFY(page->GetEditButton()->isDefault());
         // Leaving unchanged writes nothing: the same reviews with the site's LF line ends stay so.
-        const auto lfOnly = [](const CReview& review) { return FormatReviewRecord(review).replace("\r\n", "\n"); };
+        const auto lfOnly = [](const CReview& review) {
+            return FormatReviewRecord(review).replace("\r\n", "\n");
+        };
         WriteFile(Path(13), lfOnly(kTwo[0]) + lfOnly(kTwo[1]));
         QVERIFY(sheet->SetActivePage(0));
         QCOMPARE(ReadFile(Path(13)), lfOnly(kTwo[0]) + lfOnly(kTwo[1]));
@@ -512,8 +514,9 @@ private slots:
         QVERIFY(sheet->isVisible());
         const QList<CMessageBox::Request> shown = CMessageBox::TakeRequests();
         QCOMPARE(shown.size(), 1);
-        QVERIFY2(shown[0].text.endsWith(Path(15) + u" is larger than 4 MiB. Troveport Explorer reads only its "
-                                                   u"beginning, and does not write it back."_s),
+        QVERIFY2(shown[0].text.endsWith(Path(15) +
+                                        u" is larger than 4 MiB. Troveport Explorer reads only its "
+                                        u"beginning, and does not write it back."_s),
                  qPrintable(shown[0].text));
         QCOMPARE(ReadFile(Path(15)), big);
     }

@@ -2,10 +2,10 @@
 // Reviews dialog with its Edit Submission dialog.
 
 #include "DialogSupport.h"
-#include "ReviewTestSupport.h"
 #include "reviews/CEditSubmissionDialog.h"
 #include "reviews/CReviewSubmissionsDialog.h"
 #include "reviews/ScanForNewReviews.h"
+#include "ReviewTestSupport.h"
 #include "startup/Globals.h"
 #include "TestSupport.h"
 
@@ -137,7 +137,8 @@ private slots:
         QTest::addColumn<int>("messages");  // how many
         QTest::newRow("review file, at Post") << int(ReviewFile) << u"reviews/7.txt"_s << 1;
         QTest::newRow("review file's lock, at Post") << int(ReviewLock) << u"reviews/7.txt.lock"_s << 1;
-        QTest::newRow("submissions file, at Close") << int(SubmissionsFile) << u"reviews/submissions.txt"_s << 1;
+        QTest::newRow("submissions file, at Close")
+            << int(SubmissionsFile) << u"reviews/submissions.txt"_s << 1;
         QTest::newRow("submissions file's lock, at Close")
             << int(SubmissionsLock) << u"reviews/submissions.txt.lock"_s << 1;
         QTest::newRow("reviews directory, at Post and Close") << int(Directory) << u"reviews"_s << 2;
@@ -258,7 +259,7 @@ private slots:
 
     void largeFileKeepsWhatLiesPastTheLimit_data()
     {
-        QTest::addColumn<int>("cut");       // where the read limit falls: this many bytes before a record ends
+        QTest::addColumn<int>("cut"); // where the read limit falls: this many bytes before a record ends
         QTest::addColumn<int>("lastShown"); // 0: that record is the last one read; -1: the one before
         QTest::newRow("right after a record") << 0 << 0;
         QTest::newRow("between the TAB line's CR and LF") << 1 << -1;
@@ -322,7 +323,8 @@ private slots:
     void longWindows1252FieldsKeepTheFieldsInPlace()
     {
         // 200 bytes as the site wrote the name; 400 once it is UTF-8.
-        WriteFile(File(), "5\r\nkeen.zip\r\n" + QByteArray(200, '\xe9') + "\r\nr@x\r\ntrue\r\n1/2/99\r\nGood.\r\n\t\r\n");
+        WriteFile(File(), "5\r\nkeen.zip\r\n" + QByteArray(200, '\xe9') +
+                              "\r\nr@x\r\ntrue\r\n1/2/99\r\nGood.\r\n\t\r\n");
         CReviewSubmissionsDialog dialog(File());
         Highlight(dialog.GetList(), {0});
         dialog.OnPost();
@@ -384,7 +386,8 @@ private slots:
         CReviewSubmissionsDialog dialog(File());
         Highlight(dialog.GetList(), {0, 1, 2});
         dialog.OnPost();
-        QCOMPARE(TakeTexts(), QStringList{kPostError + u"\n\n"_s + ReviewFilePath(4) + u" is not a regular file."_s});
+        QCOMPARE(TakeTexts(),
+                 QStringList{kPostError + u"\n\n"_s + ReviewFilePath(4) + u" is not a regular file."_s});
         QCOMPARE(Names(dialog), (QStringList{u"Dee"_s, u"Cy"_s}));
         QCOMPARE(ReadFile(ReviewFilePath(7)), FormatReviewRecord(kThree[0]));
         QCOMPARE(ReadFile(ReviewFilePath(8)), FormatReviewRecord(kThree[1]));
@@ -546,8 +549,9 @@ private slots:
         QVERIFY(MakeLink(Outside() + u"/submissions.txt"_s, File()));
         CModalRun::QueueHandler([](QDialog&) { return int(QDialog::Rejected); });
         ScanForNewReviews(nullptr);
-        QCOMPARE(TakeTexts(), QStringList{File() + u" is a symbolic link. Troveport Explorer does not follow links "
-                                                   u"in directories the web site can write, and left it alone."_s});
+        QCOMPARE(TakeTexts(),
+                 QStringList{File() + u" is a symbolic link. Troveport Explorer does not follow links "
+                                      u"in directories the web site can write, and left it alone."_s});
     }
 };
 

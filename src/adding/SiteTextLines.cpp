@@ -151,7 +151,8 @@ QStringList SplitSiteTextLines(QByteArray data, int maxPieceBytes, QList<qsizety
             end = lineEnd + 1;
             if (bytes[lineEnd] == '\r' && end < data.size() && bytes[end] == '\n')
                 end += 1;
-            else if (bytes[lineEnd] == '\r' && end + 1 < data.size() && bytes[end] == '\r' && bytes[end + 1] == '\n')
+            else if (bytes[lineEnd] == '\r' && end + 1 < data.size() && bytes[end] == '\r' &&
+                     bytes[end + 1] == '\n')
                 end += 2;
         } else if (limit < data.size()) {
             end = PieceEnd(data, pos, limit); // never inside a UTF-8 sequence

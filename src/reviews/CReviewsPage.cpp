@@ -169,11 +169,12 @@ bool CReviewsPage::Save()
     QList<CReview> written;
     QString problem;
     if (!UpdateReviewFile(m_strPath, m_reviews, &written, &problem)) {
-        CMessageBox::Show(this,
-                          SafeFormat(u"The changes to the reviews could not be saved. They stay on this page; "
-                                     u"Cancel leaves it without them.\n\n%s",
-                                     problem),
-                          tr("Error"), QMessageBox::Warning, QMessageBox::Ok);
+        CMessageBox::Show(
+            this,
+            SafeFormat(u"The changes to the reviews could not be saved. They stay on this page; "
+                       u"Cancel leaves it without them.\n\n%s",
+                       problem),
+            tr("Error"), QMessageBox::Warning, QMessageBox::Ok);
         return false;
     }
     // What the site added meanwhile shows too, and the next write starts from the file as it is.

@@ -63,7 +63,8 @@ QByteArray FormatText(const QString& text)
         const QByteArray utf8 = line.toUtf8();
         qsizetype pos = 0;
         do {
-            const qsizetype end = utf8.size() - pos > kMaxWrittenLineBytes ? WrapPoint(utf8, pos) : utf8.size();
+            const qsizetype end =
+                utf8.size() - pos > kMaxWrittenLineBytes ? WrapPoint(utf8, pos) : utf8.size();
             QByteArray piece = utf8.mid(pos, end - pos);
             if (piece.startsWith('\t'))
                 piece[0] = ' ';
@@ -177,13 +178,10 @@ QByteArray FormatReviewRecord(const CReview& review)
 bool ReadReviewFile(const QString& path, QList<CReview>& reviews, QString* problem)
 {
     reviews.clear();
+    // Without the lock: only records whose TAB line was read count, so one being appended is never
+    // taken half, and a lock file is made only beside review files that are written.
     CSiteRecordFile file(path);
-    // Under the site's lock, so that a record being appended is never read half-written. A lock
-    // that cannot be had does not keep the administrator from reading.
-    file.Lock();
-    const bool read = file.ReadWhole();
-    if (!read && problem)
-        *problem = file.Problem();
+    const bool read = file.ReadWhole() || file.Failed(problem);
     // What was read gives its records even when it is only the beginning of a large file.
     reviews = ReviewsIn(file.Data(), file.IsWhole());
     return read;
@@ -195,17 +193,11 @@ bool WriteReviewFile(const QString& path, const QList<CReview>& reviews, QString
     for (const CReview& review : reviews)
         data += FormatReviewRecord(review);
     CSiteRecordFile file(path);
-    const bool written = file.Lock() && file.Replace(data);
-    if (!written && problem)
-        *problem = file.Problem();
-    return written;
+    return (file.Lock() && file.Replace(data)) || file.Failed(problem);
 }
 
 bool AppendReviewToFile(const QString& path, const CReview& review, QString* problem)
 {
     CSiteRecordFile file(path);
-    const bool appended = file.Lock() && file.Append(FormatReviewRecord(review));
-    if (!appended && problem)
-        *problem = file.Problem();
-    return appended;
+    return (file.Lock() && file.Append(FormatReviewRecord(review))) || file.Failed(problem);
 }

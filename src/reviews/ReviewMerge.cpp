@@ -92,15 +92,11 @@ QByteArray MergeReviews(const QByteArray& data, const CReviewList& list)
 bool UpdateReviewFile(const QString& path, const CReviewList& list, QList<CReview>* written, QString* problem)
 {
     CSiteRecordFile file(path);
-    if (!file.Lock() || !file.ReadWhole()) {
-        *problem = file.Problem();
-        return false;
-    }
+    if (!file.Lock() || !file.ReadWhole())
+        return file.Failed(problem);
     const QByteArray merged = MergeReviews(file.Data(), list);
-    if (merged != file.Data() && !file.Replace(merged)) {
-        *problem = file.Problem();
-        return false;
-    }
+    if (merged != file.Data() && !file.Replace(merged))
+        return file.Failed(problem);
     *written = ReviewsIn(merged);
     return true;
 }

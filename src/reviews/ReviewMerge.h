@@ -37,4 +37,5 @@ QByteArray MergeReviews(const QByteArray& data, const CReviewList& list);
 // Writes the list's changes into the review file as MergeReviews does, under the site's lock, the
 // file read again under it. *written receives the reviews the file then holds. False, the file as
 // it was and *problem saying why, when it cannot be read whole or written.
-bool UpdateReviewFile(const QString& path, const CReviewList& list, QList<CReview>* written, QString* problem);
+bool UpdateReviewFile(const QString& path, const CReviewList& list, QList<CReview>* written,
+                      QString* problem);

@@ -30,7 +30,9 @@ CSafeDirectory OpenParent(QStringView path, QByteArray* name)
     const QByteArray last = QFile::encodeName(directory.mid(above + 1).toString());
     if (!CSafeDirectory::IsPlainName(last))
         return CSafeDirectory::Open(directory.isEmpty() ? QStringLiteral("/") : directory.toString());
-    const QString parent = above < 0 ? QStringLiteral(".") : above == 0 ? QStringLiteral("/") : directory.left(above).toString();
+    const QString parent = above < 0    ? QStringLiteral(".")
+                           : above == 0 ? QStringLiteral("/")
+                                        : directory.left(above).toString();
     return CSafeDirectory::Open(parent).Descend(directory.mid(above + 1));
 }
 
@@ -58,9 +60,10 @@ bool CSiteRecordFile::Lock()
         return true;
     const FileFault& fault = m_lock->Fault();
     if (fault.kind == FileFault::Kind::System && (fault.error == EWOULDBLOCK || fault.error == EAGAIN))
-        return Fail(SafeFormat(u"%s is locked by another program (the web site, or another Troveport Explorer), "
-                               u"which did not let go of it within 2 seconds. Try again in a moment.",
-                               fault.name));
+        return Fail(
+            SafeFormat(u"%s is locked by another program (the web site, or another Troveport Explorer), "
+                       u"which did not let go of it within 2 seconds. Try again in a moment.",
+                       fault.name));
     return Fail(fault);
 }
 
@@ -79,9 +82,10 @@ bool CSiteRecordFile::ReadWhole()
 {
     if (!Read())
         return false;
-    return m_whole || Fail(SafeFormat(u"%s is larger than 4 MiB. Troveport Explorer reads only its beginning, "
-                                      u"and does not write it back.",
-                                      m_directory.PathOf(m_name)));
+    return m_whole ||
+           Fail(SafeFormat(u"%s is larger than 4 MiB. Troveport Explorer reads only its beginning, "
+                           u"and does not write it back.",
+                           m_directory.PathOf(m_name)));
 }
 
 bool CSiteRecordFile::Replace(const QByteArray& bytes)
@@ -122,8 +126,8 @@ bool CSiteRecordFile::Append(QByteArray bytes)
             return Fail(existing.Fault());
         char last = '\n';
         const off_t size = existing.Status().st_size;
-        if (existing.IsOpen() && size > 0 && ::pread(existing.Fd(), &last, 1, size - 1) == 1 && last != '\n' &&
-            last != '\r')
+        if (existing.IsOpen() && size > 0 && ::pread(existing.Fd(), &last, 1, size - 1) == 1 &&
+            last != '\n' && last != '\r')
             bytes.prepend("\r\n");
     }
     CSafeFile file = m_directory.OpenForAppending(m_name, 0666);

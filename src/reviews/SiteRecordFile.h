@@ -47,8 +47,13 @@ public:
     // does not land whole is taken back.
     bool Append(QByteArray bytes);
 
-    // Why the last operation failed.
-    const QString& Problem() const { return m_problem; }
+    // False, after giving *problem (when asked for) why the last operation failed.
+    bool Failed(QString* problem) const
+    {
+        if (problem)
+            *problem = m_problem;
+        return false;
+    }
 
 private:
     bool Fail(const FileFault& fault);
@@ -60,5 +65,5 @@ private:
     CSafeFile m_file; // open after Read, for what lies past the limit
     QByteArray m_data;
     bool m_whole = true;
-    QString m_problem;
+    QString m_problem; // names the file
 };

@@ -39,13 +39,6 @@ CSubmission SubmissionFromLines(const QStringList& lines)
     return submission;
 }
 
-bool Failed(const CSiteRecordFile& file, QString* problem)
-{
-    if (problem)
-        *problem = file.Problem();
-    return false;
-}
-
 } // namespace
 
 QString SubmissionsFilePath()
@@ -61,7 +54,7 @@ bool ReadSubmissions(const QString& path, QList<CSubmission>& submissions, QStri
     // that cannot be had does not keep the administrator from reading.
     file.Lock();
     if (!file.Read())
-        return Failed(file, problem);
+        return file.Failed(problem);
     for (const SiteRecords::Record& record : SplitRecords(file.Data(), file.IsWhole()).records)
         submissions.append(SubmissionFromLines(record.lines));
     return true;
@@ -79,7 +72,7 @@ bool WriteSubmissions(const QString& path, const QList<CSubmission>& submissions
     for (const CSubmission& submission : submissions)
         data += FormatSubmission(submission);
     CSiteRecordFile file(path);
-    return (file.Lock() && file.Replace(data)) || Failed(file, problem);
+    return (file.Lock() && file.Replace(data)) || file.Failed(problem);
 }
 
 bool RemoveSubmissions(const QString& path, const QList<CSubmission>& removed, QString* problem)
@@ -88,7 +81,7 @@ bool RemoveSubmissions(const QString& path, const QList<CSubmission>& removed, Q
         return true;
     CSiteRecordFile file(path);
     if (!file.Lock() || !file.Read())
-        return Failed(file, problem);
+        return file.Failed(problem);
     QHash<CSubmission, int> toRemove;
     for (const CSubmission& submission : removed)
         ++toRemove[submission];
@@ -111,5 +104,5 @@ bool RemoveSubmissions(const QString& path, const QList<CSubmission>& removed, Q
     if (!changed)
         return true; // none of them is in the file any more
     kept += data.mid(split.end);
-    return file.Replace(kept) || Failed(file, problem);
+    return file.Replace(kept) || file.Failed(problem);
 }

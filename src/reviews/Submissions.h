@@ -24,7 +24,8 @@ struct CSubmission : CReview
 
 inline size_t qHash(const CSubmission& submission, size_t seed = 0) noexcept
 {
-    return qHashMulti(seed, static_cast<const CReview&>(submission), submission.file_id, submission.file_name);
+    return qHashMulti(seed, static_cast<const CReview&>(submission), submission.file_id,
+                      submission.file_name);
 }
 
 // "<web root>reviews/submissions.txt", under g_szHttpPath.

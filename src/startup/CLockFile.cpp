@@ -13,7 +13,8 @@
 CLockFile::CLockFile(const QString& file, std::chrono::milliseconds wait)
 {
     m_fault.name = file + QStringLiteral(".lock");
-    m_fd = ::open(QFile::encodeName(m_fault.name).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
+    m_fd =
+        ::open(QFile::encodeName(m_fault.name).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
     if (m_fd < 0)
         Fail({FileFault::Kind::System, errno, m_fault.name});
     else
@@ -33,8 +34,8 @@ CLockFile::CLockFile(const CSafeDirectory& directory, const QByteArray& name, st
         return;
     }
     // Not blocking: a FIFO put in its place fails the check below instead of hanging the open.
-    m_fd = ::openat(directory.Fd(), lockName.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK,
-                    0666);
+    m_fd = ::openat(directory.Fd(), lockName.constData(),
+                    O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
     if (m_fd < 0) {
         const int error = errno;
         const auto entry = directory.StatEntry(lockName);
