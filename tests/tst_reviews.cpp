@@ -1,11 +1,13 @@
 // Review files and the Reviews page with its Edit Review dialog.
 
+#include "adding/SiteTextLines.h"
 #include "controls/CMessageBox.h"
 #include "controls/CModalRun.h"
 #include "controls/CPropertySheet.h"
 #include "reviews/CEditReviewDialog.h"
 #include "reviews/CReviewsPage.h"
 #include "reviews/ReviewFile.h"
+#include "ReviewTestSupport.h"
 #include "startup/Globals.h"
 #include "TestSupport.h"
 
@@ -24,6 +26,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace TestSupport;
+using ReviewTestSupport::Describe;
 
 Q_DECLARE_METATYPE(CReview)
 
@@ -33,15 +36,6 @@ CReview Review(const QString& name, const QString& email, bool anonymous, const 
                const QString& text)
 {
     return CReview{name, email, anonymous, date, text};
-}
-
-QString Describe(const QList<CReview>& reviews)
-{
-    QStringList parts;
-    for (const CReview& r : reviews)
-        parts.append(u"[%1|%2|%3|%4|%5]"_s.arg(r.name, r.email, r.anonymous ? u"true"_s : u"false"_s, r.date,
-                                               QString(r.text).replace(u"\r\n"_s, u"\\r\\n"_s)));
-    return parts.join(u' ');
 }
 
 // The Edit Review dialog as a test answers it: the values it showed, then those typed before OK.
@@ -218,6 +212,13 @@ private slots:
         QTest::newRow("two TAB lines make an empty review")
             << QByteArray("a\r\ne\r\nfalse\r\nd\r\nt\r\n\t\r\n\t\r\n")
             << QList<CReview>{Review(u"a"_s, u"e"_s, false, u"d"_s, u"t"_s), CReview()};
+        QTest::newRow("CR-only line ends")
+            << QByteArray("a\re\rtrue\rd\rt1\r\rt2\r\t\rb\re\rfalse\rd\r\t\r")
+            << QList<CReview>{Review(u"a"_s, u"e"_s, true, u"d"_s, u"t1\r\n\r\nt2"_s),
+                              Review(u"b"_s, u"e"_s, false, u"d"_s, {})};
+        QTest::newRow("CR CR LF is one line end, CR CR two")
+            << QByteArray("a\r\r\ne\r\r\nfalse\r\nd\r\nt1\r\rt2\r\n\t\r\r\n")
+            << QList<CReview>{Review(u"a"_s, u"e"_s, false, u"d"_s, u"t1\r\n\r\nt2"_s)};
         QTest::newRow("LF line ends and a last TAB without line end")
             << QByteArray("a\ne\ntrue\nd\nt\n\t")
             << QList<CReview>{Review(u"a"_s, u"e"_s, true, u"d"_s, u"t"_s)};
@@ -246,13 +247,17 @@ private slots:
         QList<CReview> read{CReview()};
         QVERIFY(ReadReviewFile(Path(404), read));
         QVERIFY(read.isEmpty());
-        // A FIFO must neither hang the reader nor take an append.
+        // A FIFO must neither hang the reader nor take an append; both say what it is.
         const QString fifo = Path(5);
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-        QVERIFY(ReadReviewFile(fifo, read));
+        const QString notRegular = fifo + u" is not a regular file."_s;
+        QString problem;
+        QVERIFY(!ReadReviewFile(fifo, read, &problem));
         QVERIFY(read.isEmpty());
-        QVERIFY(!AppendReviewToFile(fifo, kTwo[0]));
-        QVERIFY(ReadReviewLines(m_web + u"reviews"_s).isEmpty()); // a directory
+        QCOMPARE(problem, notRegular);
+        QVERIFY(!AppendReviewToFile(fifo, kTwo[0], &problem));
+        QCOMPARE(problem, notRegular);
+        QVERIFY(!ReadReviewFile(m_web + u"reviews"_s, read)); // a directory
     }
 
     void appendAddsOneRecordAtTheEnd()
@@ -283,7 +288,8 @@ private slots:
         // New files are readable by the web server, like any file the user makes.
         QCOMPARE(QFileInfo(Path(6)).permissions() & 0x7777, QFileDevice::Permissions(0x6644));
         QVERIFY(WriteReviewFile(Path(6), {kTwo[1]}));
-        QCOMPARE(QDir(m_web + u"reviews"_s).entryList(QDir::Files | QDir::Hidden), QStringList{u"6.txt"_s});
+        QCOMPARE(QDir(m_web + u"reviews"_s).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+                 (QStringList{u"6.txt"_s, u"6.txt.lock"_s}));
         QCOMPARE(ReadFile(Path(6)), FormatReviewRecord(kTwo[1]));
         QVERIFY(WriteReviewFile(Path(6), {}));
         QVERIFY(!QFileInfo::exists(Path(6)));
@@ -309,13 +315,13 @@ private slots:
         WriteFile(Path(8), QByteArray(3 << 20, 'h'));
         QVERIFY(ReadReviewFile(Path(8), read));
         QVERIFY(read.isEmpty());
-        QCOMPARE(ReadReviewLines(Path(8)).size(),
+        QCOMPARE(SplitSiteTextLines(ReadFile(Path(8)), kMaxReviewLineBytes).size(),
                  ((3 << 20) + kMaxReviewLineBytes - 1) / kMaxReviewLineBytes);
 
         // Larger than a review file can be: its beginning is read and the reader says so.
         WriteFile(Path(9), TooBigFile());
         QVERIFY(!ReadReviewFile(Path(9), read));
-        // Whole records only (one cut inside its TAB line is whole too).
+        // Whole records only: one cut inside its TAB line's line end is not.
         const qsizetype whole = kMaxReviewFileSize / FormatReviewRecord(kTwo[0]).size();
         QVERIFY2(read.size() == whole || read.size() == whole + 1, qPrintable(QString::number(read.size())));
         QVERIFY(std::all_of(read.begin(), read.end(), [&](const CReview& r) { return r == kTwo[0]; }));
@@ -450,24 +456,27 @@ private slots:
         auto sheet = MakeSheet(&page, 13, u"T"_s);
         QVERIFY(sheet->SetActivePage(1));
         QVERIFY(page->GetEditButton()->isDefault());
-        // Leaving unchanged writes nothing.
-        QFile::remove(Path(13));
+        // Leaving unchanged writes nothing: the same reviews with the site's LF line ends stay so.
+        const auto lfOnly = [](const CReview& review) {
+            return FormatReviewRecord(review).replace("\r\n", "\n");
+        };
+        WriteFile(Path(13), lfOnly(kTwo[0]) + lfOnly(kTwo[1]));
         QVERIFY(sheet->SetActivePage(0));
-        QVERIFY(!QFileInfo::exists(Path(13)));
+        QCOMPARE(ReadFile(Path(13)), lfOnly(kTwo[0]) + lfOnly(kTwo[1]));
         QVERIFY(sheet->GetButton(CPropertySheet::kOkButton)->isDefault());
 
+        // A deletion takes out that record only; the other keeps its bytes.
         QVERIFY(sheet->SetActivePage(1));
         Select(*page, {0});
         CMessageBox::QueueAnswer(QMessageBox::Yes);
         page->OnDelete();
         QVERIFY(sheet->SetActivePage(0));
-        QCOMPARE(ReadFile(Path(13)), FormatReviewRecord(kTwo[1]));
+        QCOMPARE(ReadFile(Path(13)), lfOnly(kTwo[1]));
 
-        // The mark stays: every departure writes again, even without a new change.
-        QFile::remove(Path(13));
+        // The mark stays: every departure writes again, which changes nothing now.
         QVERIFY(sheet->SetActivePage(1));
         QVERIFY(sheet->SetActivePage(0));
-        QCOMPARE(ReadFile(Path(13)), FormatReviewRecord(kTwo[1]));
+        QCOMPARE(ReadFile(Path(13)), lfOnly(kTwo[1]));
 
         // Deleting the last review deletes the file when OK is pressed on the page.
         QVERIFY(sheet->SetActivePage(1));
@@ -492,7 +501,7 @@ private slots:
         sheet->PressCancel();
         QCOMPARE(ReadFile(Path(14)), FormatReviewRecord(kTwo[0]));
 
-        // A file too large to read whole is never written back.
+        // A file too large to read whole is never written back: the page says so and stays.
         const QByteArray big = TooBigFile();
         WriteFile(Path(15), big);
         sheet = MakeSheet(&page, 15, u"T"_s);
@@ -500,7 +509,15 @@ private slots:
         Select(*page, {0});
         CMessageBox::QueueAnswer(QMessageBox::Yes);
         page->OnDelete();
+        CMessageBox::TakeRequests();
         sheet->PressOK();
+        QVERIFY(sheet->isVisible());
+        const QList<CMessageBox::Request> shown = CMessageBox::TakeRequests();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown[0].text.endsWith(Path(15) +
+                                        u" is larger than 4 MiB. Troveport Explorer reads only its "
+                                        u"beginning, and does not write it back."_s),
+                 qPrintable(shown[0].text));
         QCOMPARE(ReadFile(Path(15)), big);
     }
 };

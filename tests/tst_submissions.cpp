@@ -5,6 +5,7 @@
 #include "reviews/CEditSubmissionDialog.h"
 #include "reviews/CReviewSubmissionsDialog.h"
 #include "reviews/ScanForNewReviews.h"
+#include "ReviewTestSupport.h"
 #include "startup/Globals.h"
 #include "TestSupport.h"
 
@@ -19,6 +20,9 @@ using namespace Qt::StringLiterals;
 using namespace TestSupport;
 using DialogSupport::Highlight;
 using DialogSupport::TakeTexts;
+using ReviewTestSupport::CFileSizeLimit;
+using ReviewTestSupport::MakeLink;
+using ReviewTestSupport::Snapshot;
 
 namespace {
 
@@ -56,6 +60,22 @@ QString File()
 {
     return SubmissionsFilePath();
 }
+
+// Where the site's links lead: the administrator's own files.
+QString Outside()
+{
+    return g_szHttpPath + u"../home"_s;
+}
+
+// What the site can put in place of an entry of reviews/.
+enum Plant
+{
+    ReviewFile,      // the review file a post appends to
+    ReviewLock,      // that review file's lock
+    SubmissionsFile, // swapped in while the dialog is open
+    SubmissionsLock,
+    Directory, // reviews/ itself, swapped in while the dialog is open
+};
 
 // The names the rows show; a row that does not show its submission is marked.
 QStringList Names(const CReviewSubmissionsDialog& dialog)
@@ -100,9 +120,69 @@ private slots:
         CModalRun::ClearHandlers();
         CMessageBox::SetAnsweringMode(true);
         CMessageBox::TakeRequests();
+        QFile::remove(g_szHttpPath + u"reviews"_s); // a link a test left
         QDir reviews(g_szHttpPath + u"reviews"_s);
         reviews.removeRecursively();
         QVERIFY(reviews.mkpath(u"."_s));
+        QDir(Outside()).removeRecursively();
+        QVERIFY(QDir().mkpath(Outside()));
+        WriteFile(Outside() + u"/.profile"_s, "export PATH=$HOME/bin:$PATH\n");
+        WriteFile(Outside() + u"/submissions.txt"_s, Records(kThree));
+    }
+
+    void plantedLinksAreRefused_data()
+    {
+        QTest::addColumn<int>("plant");
+        QTest::addColumn<QString>("named"); // the entry the messages name
+        QTest::addColumn<int>("messages");  // how many
+        QTest::newRow("review file, at Post") << int(ReviewFile) << u"reviews/7.txt"_s << 1;
+        QTest::newRow("review file's lock, at Post") << int(ReviewLock) << u"reviews/7.txt.lock"_s << 1;
+        QTest::newRow("submissions file, at Close")
+            << int(SubmissionsFile) << u"reviews/submissions.txt"_s << 1;
+        QTest::newRow("submissions file's lock, at Close")
+            << int(SubmissionsLock) << u"reviews/submissions.txt.lock"_s << 1;
+        QTest::newRow("reviews directory, at Post and Close") << int(Directory) << u"reviews"_s << 2;
+    }
+
+    void plantedLinksAreRefused()
+    {
+        QFETCH(int, plant);
+        QFETCH(QString, named);
+        QFETCH(int, messages);
+        const QString reviews = g_szHttpPath + u"reviews"_s;
+        const QByteArray records = Records(kThree);
+        WriteFile(File(), records);
+        if (plant == ReviewFile)
+            QVERIFY(MakeLink(Outside() + u"/.profile"_s, ReviewFilePath(7)));
+        if (plant == ReviewLock)
+            QVERIFY(MakeLink(Outside() + u"/7.txt.lock"_s, ReviewFilePath(7) + u".lock"_s));
+        if (plant == SubmissionsLock)
+            QVERIFY(MakeLink(Outside() + u"/submissions.txt.lock"_s, File() + u".lock"_s));
+        const QStringList before = Snapshot(Outside());
+
+        CReviewSubmissionsDialog dialog(File());
+        QCOMPARE(Names(dialog).size(), 3); // a lock that cannot be had does not keep it from reading
+        if (plant == SubmissionsFile) {
+            QVERIFY(QFile::remove(File()));
+            QVERIFY(MakeLink(Outside() + u"/submissions.txt"_s, File()));
+        }
+        if (plant == Directory) {
+            QVERIFY(QDir(reviews).removeRecursively());
+            QVERIFY(MakeLink(Outside(), reviews));
+        }
+        Highlight(dialog.GetList(), {0});
+        dialog.OnPost();
+        if (plant == Directory) { // nothing was posted; a deletion has Close rewrite the file
+            CMessageBox::QueueAnswer(QMessageBox::Yes);
+            dialog.OnDelete();
+        }
+        dialog.GetCloseButton()->click();
+        const QStringList shown = TakeTexts().filter(g_szHttpPath + named + u' ');
+        QCOMPARE(shown.size(), messages);
+        if (plant == ReviewFile || plant == ReviewLock || plant == Directory)
+            QVERIFY2(shown[0].startsWith(kPostError), qPrintable(shown[0]));
+        QCOMPARE(Snapshot(Outside()), before);
+        QCOMPARE(ReadFile(File()), records); // through the link, when there is one: nothing written
     }
 
     void readingAndWriting()
@@ -170,9 +250,95 @@ private slots:
         const CForeignLock held(File() + u".lock"_s);
         QVERIFY(held.IsLocked());
         timer.start();
-        QVERIFY(!RemoveSubmissions(File(), {kThree[1]}));
+        QString problem;
+        QVERIFY(!RemoveSubmissions(File(), {kThree[1]}, &problem));
         QVERIFY(timer.elapsed() >= 1900);
+        QVERIFY2(problem.startsWith(File() + u".lock is locked by another program"_s), qPrintable(problem));
         QCOMPARE(ReadFile(File()), Records({kThree[1], kThree[2]}));
+    }
+
+    void largeFileKeepsWhatLiesPastTheLimit_data()
+    {
+        QTest::addColumn<int>("cut"); // where the read limit falls: this many bytes before a record ends
+        QTest::addColumn<int>("lastShown"); // 0: that record is the last one read; -1: the one before
+        QTest::newRow("right after a record") << 0 << 0;
+        QTest::newRow("between the TAB line's CR and LF") << 1 << -1;
+        QTest::newRow("between the TAB and the CR") << 2 << -1;
+        QTest::newRow("before the TAB") << 3 << -1;
+        QTest::newRow("inside the text") << 12 << -1;
+    }
+
+    void largeFileKeepsWhatLiesPastTheLimit()
+    {
+        QFETCH(int, cut);
+        QFETCH(int, lastShown);
+        const auto record = [](int i) {
+            return FormatSubmission(Sub(100000 + i, u"f.zip"_s, u"N%1"_s.arg(i, 6, 10, QLatin1Char('0'))));
+        };
+        const qsizetype size = record(1).size();
+        // A first record whose text makes the limit fall where wanted inside record j.
+        const QByteArray head = "0\r\nfiller\r\nF\r\nf@x\r\nfalse\r\nd\r\n";
+        const qsizetype j = (kMaxReviewFileSize + cut - head.size() - 6) / size;
+        const qsizetype fillerSize = kMaxReviewFileSize + cut - j * size;
+        QByteArray file = head + QByteArray(fillerSize - head.size() - 5, 'x') + "\r\n\t\r\n";
+        QCOMPARE(file.size(), fillerSize);
+        for (int i = 1; i <= j + 5; ++i)
+            file += record(i);
+        WriteFile(File(), file);
+
+        QList<CSubmission> read;
+        ReadSubmissions(File(), read);
+        const int last = int(j) + lastShown;
+        QCOMPARE(read.size(), last + 1);
+        QCOMPARE(read.last().name, u"N%1"_s.arg(last, 6, 10, QLatin1Char('0')));
+        QVERIFY(RemoveSubmissions(File(), {read.last()}));
+        QCOMPARE(ReadFile(File()), file.remove(fillerSize + (last - 1) * size, size));
+    }
+
+    void writesThatDoNotLandLeaveTheOldFile()
+    {
+        const QByteArray old = Records(kThree);
+        WriteFile(File(), old);
+        CReviewSubmissionsDialog dialog(File());
+        Highlight(dialog.GetList(), {0});
+        dialog.OnPost();
+        bool written = true, removed = true;
+        {
+            const CFileSizeLimit limit(64);
+            if (!limit.IsSet())
+                QSKIP("This system does not let a process limit the size of its files.");
+            written = WriteSubmissions(File(), {kThree[1]});
+            removed = RemoveSubmissions(File(), {kThree[0]});
+            dialog.GetCloseButton()->click();
+        }
+        QVERIFY(!written);
+        QVERIFY(!removed);
+        QCOMPARE(ReadFile(File()), old);
+        const QStringList shown = TakeTexts();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown[0].contains(File()), qPrintable(shown[0]));
+        QCOMPARE(Entries(g_szHttpPath + u"reviews"_s).filter(u"troveport"_s), QStringList());
+    }
+
+    void longWindows1252FieldsKeepTheFieldsInPlace()
+    {
+        // 200 bytes as the site wrote the name; 400 once it is UTF-8.
+        WriteFile(File(), "5\r\nkeen.zip\r\n" + QByteArray(200, '\xe9') +
+                              "\r\nr@x\r\ntrue\r\n1/2/99\r\nGood.\r\n\t\r\n");
+        CReviewSubmissionsDialog dialog(File());
+        Highlight(dialog.GetList(), {0});
+        dialog.OnPost();
+        QList<CReview> read;
+        QVERIFY(ReadReviewFile(ReviewFilePath(5), read));
+        QCOMPARE(read, (QList<CReview>{{QString(127, u'é'), u"r@x"_s, true, u"1/2/99"_s, u"Good."_s}}));
+
+        CSubmission longName = kThree[0];
+        longName.file_name = QString(200, u'é');
+        QVERIFY(WriteSubmissions(File(), {longName, kThree[1]}));
+        QList<CSubmission> again;
+        ReadSubmissions(File(), again);
+        longName.file_name.truncate(127);
+        QCOMPARE(Describe(again), Describe({longName, kThree[1]}));
     }
 
     void closeTakesOutWhatWasPostedAndKeepsWhatTheSiteAdded()
@@ -220,7 +386,8 @@ private slots:
         CReviewSubmissionsDialog dialog(File());
         Highlight(dialog.GetList(), {0, 1, 2});
         dialog.OnPost();
-        QCOMPARE(TakeTexts(), QStringList{kPostError});
+        QCOMPARE(TakeTexts(),
+                 QStringList{kPostError + u"\n\n"_s + ReviewFilePath(4) + u" is not a regular file."_s});
         QCOMPARE(Names(dialog), (QStringList{u"Dee"_s, u"Cy"_s}));
         QCOMPARE(ReadFile(ReviewFilePath(7)), FormatReviewRecord(kThree[0]));
         QCOMPARE(ReadFile(ReviewFilePath(8)), FormatReviewRecord(kThree[1]));
@@ -256,7 +423,7 @@ private slots:
         }
         dialog.OnReview();
         QCOMPARE(titles, (QStringList{u"keen.zip"_s, u"doom.zip"_s, u"quake.zip"_s}));
-        QCOMPARE(TakeTexts().last(), kPostError);
+        QVERIFY(TakeTexts().last().startsWith(kPostError + u"\n\n"_s + ReviewFilePath(9)));
         CSubmission edited = kThree[1];
         edited.name = u"Bob"_s;
         QCOMPARE(ReadFile(ReviewFilePath(8)), FormatReviewRecord(edited));
@@ -376,6 +543,15 @@ private slots:
         });
         ScanForNewReviews(nullptr);
         QCOMPARE(shown, u"Review New File Reviews/0"_s);
+        QVERIFY(TakeTexts().isEmpty()); // no file is no problem
+
+        // One the site made a link is not read, and the user is told so before the dialog opens.
+        QVERIFY(MakeLink(Outside() + u"/submissions.txt"_s, File()));
+        CModalRun::QueueHandler([](QDialog&) { return int(QDialog::Rejected); });
+        ScanForNewReviews(nullptr);
+        QCOMPARE(TakeTexts(),
+                 QStringList{File() + u" is a symbolic link. Troveport Explorer does not follow links "
+                                      u"in directories the web site can write, and left it alone."_s});
     }
 };
 

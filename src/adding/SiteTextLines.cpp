@@ -130,43 +130,40 @@ int OpenRegularFile(const QString& path, int flags)
 
 QStringList SplitSiteTextLines(QByteArray data, int maxPieceBytes, QList<qsizetype>* rawLineEnds)
 {
-    // The site's readers open the file in text mode, where each CR LF pair is one line end. Where
-    // the CRs were taken out is kept, to tell where each line ends in the file.
-    QList<qsizetype> removedCrs; // positions in the text after the removal
-    if (rawLineEnds) {
-        for (qsizetype from = 0; (from = data.indexOf("\r\n", from)) >= 0; from += 2)
-            removedCrs.append(from - removedCrs.size());
+    if (rawLineEnds)
         rawLineEnds->clear();
-    }
-    data.replace("\r\n", "\n");
     maxPieceBytes = qMax(maxPieceBytes, 4); // room for any UTF-8 sequence
+    const char* bytes = data.constData();
 
     QStringList lines;
     qsizetype pos = 0;
-    qsizetype crsBefore = 0; // removed CRs before pos
     while (pos < data.size()) {
+        // A line ends at CR LF, at LF, or at a CR alone (old Macintosh files). CR CR LF is one line
+        // end too: a CR LF that passed through a text-mode writer. A line and its line end must fit
+        // in a piece, as in the readers' buffer; a longer line is cut into pieces.
         const qsizetype limit = qMin(data.size(), pos + maxPieceBytes);
-        const char* newline =
-            static_cast<const char*>(std::memchr(data.constData() + pos, '\n', size_t(limit - pos)));
-        // A line that goes on past the limit is cut there; the last line of the file may be whole.
-        const qsizetype end = newline               ? newline - data.constData() + 1
-                              : limit < data.size() ? PieceEnd(data, pos, limit)
-                                                    : limit;
-        qsizetype length = end - pos;
-        if (const void* nul = std::memchr(data.constData() + pos, '\0', size_t(length)))
-            length = static_cast<const char*>(nul) - (data.constData() + pos);
-        if (length > 0 && data[pos + length - 1] == '\n')
-            --length;
-        if (length > 0 && data[pos + length - 1] == '\r')
-            --length;
-        lines.append(DecodeLine(data.constData() + pos, length));
+        qsizetype lineEnd = pos;
+        while (lineEnd < limit && bytes[lineEnd] != '\n' && bytes[lineEnd] != '\r')
+            ++lineEnd;
+        qsizetype length = lineEnd - pos;
+        qsizetype end = lineEnd;
+        if (lineEnd < limit) {
+            end = lineEnd + 1;
+            if (bytes[lineEnd] == '\r' && end < data.size() && bytes[end] == '\n')
+                end += 1;
+            else if (bytes[lineEnd] == '\r' && end + 1 < data.size() && bytes[end] == '\r' &&
+                     bytes[end + 1] == '\n')
+                end += 2;
+        } else if (limit < data.size()) {
+            end = PieceEnd(data, pos, limit); // never inside a UTF-8 sequence
+            length = end - pos;
+        } // else the last line of the text, without a line end
+        if (const void* nul = std::memchr(bytes + pos, '\0', size_t(length)))
+            length = static_cast<const char*>(nul) - (bytes + pos);
+        lines.append(DecodeLine(bytes + pos, length));
+        if (rawLineEnds)
+            rawLineEnds->append(end);
         pos = end;
-        if (rawLineEnds) {
-            // A CR taken out before a line feed at end - 1 belongs to this line.
-            while (crsBefore < removedCrs.size() && removedCrs[crsBefore] < end)
-                ++crsBefore;
-            rawLineEnds->append(end + crsBefore);
-        }
     }
     return lines;
 }

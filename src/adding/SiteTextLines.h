@@ -12,7 +12,7 @@
 // instead of hanging the window. -1 on failure.
 int OpenRegularFile(const QString& path, int flags);
 
-// The lines of the text, each cleaned of its line end (CR LF and LF): a line longer than
+// The lines of the text, each cleaned of its line end (CR LF, LF or a CR alone): a line longer than
 // maxPieceBytes comes as several pieces (never cutting a UTF-8 sequence), a piece ends at a NUL
 // byte, and bytes that are not UTF-8 are taken as Windows-1252, the site's old code page.
 // rawLineEnds, when given, receives where each line ends in data (its line end included).

@@ -5,6 +5,7 @@
 #include "controls/CModalRun.h"
 #include "reviews/CEditSubmissionDialog.h"
 #include "reviews/ScanForNewReviews.h"
+#include "startup/SafeFormat.h"
 
 CReviewSubmissionsDialog::CReviewSubmissionsDialog(const QString& path, QWidget* parent)
     : CRowWalkDialog(tr("Review New File Reviews"), tr("Submitted reviews"),
@@ -12,7 +13,7 @@ CReviewSubmissionsDialog::CReviewSubmissionsDialog(const QString& path, QWidget*
                      parent),
       m_strPath(path)
 {
-    ReadSubmissions(m_strPath, m_submissions);
+    ReadSubmissions(m_strPath, m_submissions, &m_readProblem);
     QList<QTreeWidgetItem*> rows;
     rows.reserve(m_submissions.size());
     for (const CSubmission& submission : std::as_const(m_submissions))
@@ -77,7 +78,12 @@ void CReviewSubmissionsDialog::accept()
 {
     // Only the removed records are taken out, under the site's lock: records the site appended
     // while the dialog was open stay in the file.
-    if (m_bModified)
-        RemoveSubmissions(m_strPath, m_removed);
+    QString problem;
+    if (m_bModified && !RemoveSubmissions(m_strPath, m_removed, &problem))
+        CMessageBox::Show(this,
+                          SafeFormat(u"The submissions file could not be rewritten. The posted and deleted "
+                                     u"submissions stay in it and are offered again at the next scan.\n\n%s",
+                                     problem),
+                          tr("Error"), QMessageBox::Warning, QMessageBox::Ok);
     QDialog::accept();
 }

@@ -17,6 +17,8 @@ public:
     explicit CReviewSubmissionsDialog(const QString& path, QWidget* parent = nullptr);
 
     const QList<CSubmission>& GetSubmissions() const { return m_submissions; }
+    // Why the submissions file could not be read, when it could not; empty otherwise.
+    const QString& GetReadProblem() const { return m_readProblem; }
     // The posted and deleted submissions, as they were read.
     const QList<CSubmission>& GetRemoved() const { return m_removed; }
     bool IsModified() const { return m_bModified; }
@@ -26,7 +28,8 @@ public:
     void OnDelete() override;
 
 public slots:
-    // Close: the file loses what was posted or deleted, keeping what the site added meanwhile.
+    // Close: the file loses what was posted or deleted, keeping what the site added meanwhile. When
+    // it cannot be rewritten the user is told, and the dialog closes all the same.
     void accept() override;
 
 private:
@@ -34,6 +37,7 @@ private:
     void Remove(int row);
 
     QString m_strPath;
+    QString m_readProblem;
     QList<CSubmission> m_submissions;
     QList<CSubmission> m_removed;
     bool m_bModified = false;

@@ -55,12 +55,14 @@ public:
                                            : QVariant();
     }
 
-    // The list has changed at these rows: the views follow.
+    // The list has changed at these rows, or all of it: the views follow.
     void BeginAppendRow() { beginInsertRows({}, rowCount(), rowCount()); }
     void EndAppendRow() { endInsertRows(); }
     void RowChanged(int row) { emit dataChanged(index(row, 0), index(row, 2)); }
     void BeginRemoveRow(int row) { beginRemoveRows({}, row, row); }
     void EndRemoveRow() { endRemoveRows(); }
+    void BeginReset() { beginResetModel(); }
+    void EndReset() { endResetModel(); }
 
 private:
     const QList<CReview>& m_reviews;
@@ -81,7 +83,10 @@ CReviewsPage::CReviewsPage(qint32 fileId, const QString& title, QWidget* parent)
     : CWizardPage(kTemplateId, tr("Reviews"), parent), m_strPath(ReviewFilePath(fileId))
 {
     SetHelpTopic(kHelpTopic);
-    m_bReadWhole = ReadReviewFile(m_strPath, m_reviews);
+    // A file that cannot be read shows no reviews; why is told if the page comes to write it.
+    QList<CReview> read;
+    ReadReviewFile(m_strPath, read);
+    m_reviews.Reset(read);
 
     // The title goes in as it stands: a "%1" or "%s" in it is part of the title.
     setWindowTitle(SafeFormat(u"%s Reviews", title));
@@ -89,7 +94,7 @@ CReviewsPage::CReviewsPage(qint32 fileId, const QString& title, QWidget* parent)
     m_heading->setTextFormat(Qt::PlainText);
     m_heading->setAccessibleName(windowTitle());
 
-    m_model = new CReviewListModel(m_reviews, this);
+    m_model = new CReviewListModel(m_reviews.Reviews(), this);
     m_list = new QTreeView(this);
     m_list->setModel(m_model);
     m_list->setAccessibleName(tr("Reviews"));
@@ -153,11 +158,30 @@ bool CReviewsPage::OnKillActive()
     m_edit->setDefault(false);
     if (CPropertySheet* sheet = GetSheet(); sheet && sheet->GetButton(CPropertySheet::kOkButton))
         sheet->GetButton(CPropertySheet::kOkButton)->setDefault(true);
-    // The mark stays set: every later departure writes the list again. A failed write keeps the
-    // changes in the list only.
-    if (m_bModified && m_bReadWhole)
-        WriteReviewFile(m_strPath, m_reviews);
+    // The mark stays set: every later departure writes the changes again.
+    if (m_bModified && !Save())
+        return false;
     return CWizardPage::OnKillActive();
+}
+
+bool CReviewsPage::Save()
+{
+    QList<CReview> written;
+    QString problem;
+    if (!UpdateReviewFile(m_strPath, m_reviews, &written, &problem)) {
+        CMessageBox::Show(
+            this,
+            SafeFormat(u"The changes to the reviews could not be saved. They stay on this page; "
+                       u"Cancel leaves it without them.\n\n%s",
+                       problem),
+            tr("Error"), QMessageBox::Warning, QMessageBox::Ok);
+        return false;
+    }
+    // What the site added meanwhile shows too, and the next write starts from the file as it is.
+    m_model->BeginReset();
+    m_reviews.Reset(written);
+    m_model->EndReset();
+    return true;
 }
 
 int CReviewsPage::FirstHighlightedRow() const
@@ -177,7 +201,7 @@ void CReviewsPage::OnAdd()
     if (CModalRun::Exec(dialog) != QDialog::Accepted)
         return;
     m_model->BeginAppendRow();
-    m_reviews.append(review);
+    m_reviews.Append(review);
     m_model->EndAppendRow();
     m_bModified = true;
 }
@@ -187,11 +211,11 @@ void CReviewsPage::OnEdit()
     const int row = FirstHighlightedRow();
     if (row < 0)
         return;
-    CReview review = m_reviews[row];
+    CReview review = m_reviews.Reviews()[row];
     CEditReviewDialog dialog(review, this);
     if (CModalRun::Exec(dialog) != QDialog::Accepted)
         return;
-    m_reviews[row] = review;
+    m_reviews.Replace(row, review);
     m_model->RowChanged(row);
     m_bModified = true;
 }
@@ -206,7 +230,7 @@ void CReviewsPage::OnDelete()
         return;
     // Only the first: the others stay highlighted for another Delete.
     m_model->BeginRemoveRow(row);
-    m_reviews.removeAt(row);
+    m_reviews.RemoveAt(row);
     m_model->EndRemoveRow();
     m_bModified = true;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "adding/CWizardPage.h"
-#include "reviews/ReviewFile.h"
+#include "reviews/ReviewMerge.h"
 
 class CReviewListModel;
 class QLabel;
@@ -9,7 +9,8 @@ class QPushButton;
 class QTreeView;
 
 // The Reviews page of a file's property sheet: the file's review file, edited in place and
-// written when the page is left.
+// written when the page is left. The page's changes are applied to the file as it is then, so that
+// reviews the site added meanwhile stay; after that the page shows the file as written.
 class CReviewsPage : public CWizardPage
 {
     Q_OBJECT
@@ -22,12 +23,13 @@ public:
     CReviewsPage(qint32 fileId, const QString& title, QWidget* parent = nullptr);
     ~CReviewsPage() override;
 
-    // Edit takes Enter while the page shows; leaving writes the reviews when they were changed.
+    // Edit takes Enter while the page shows; leaving writes the reviews when they were changed. A
+    // write that fails is told, and the page stays with its changes.
     bool OnSetActive() override;
     bool OnKillActive() override;
 
     const QString& GetPath() const { return m_strPath; }
-    const QList<CReview>& GetReviews() const { return m_reviews; }
+    const QList<CReview>& GetReviews() const { return m_reviews.Reviews(); }
     bool IsModified() const { return m_bModified; }
     QLabel* GetHeading() const { return m_heading; }
     QTreeView* GetList() const { return m_list; }
@@ -42,12 +44,12 @@ public:
 private:
     // The highlighted row nearest the top, or -1 when none is highlighted.
     int FirstHighlightedRow() const;
+    // Writes the changes into the file; false after telling the user why it could not.
+    bool Save();
 
     QString m_strPath;
-    QList<CReview> m_reviews;
+    CReviewList m_reviews;
     bool m_bModified = false;
-    // False when the file was too large to read whole: writing the list back would cut it short.
-    bool m_bReadWhole = true;
 
     CReviewListModel* m_model = nullptr;
     QLabel* m_heading = nullptr;
