@@ -11,8 +11,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -55,36 +53,5 @@ inline bool MakeLink(const QString& target, const QString& link)
 {
     return ::symlink(QFile::encodeName(target).constData(), QFile::encodeName(link).constData()) == 0;
 }
-
-// While it lives, no file of this process can grow past the limit: writes past it fail with EFBIG,
-// as they would with ENOSPC on a full disk. IsSet is false where the system refuses the limit.
-class CFileSizeLimit
-{
-public:
-    explicit CFileSizeLimit(rlim_t bytes)
-    {
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        if (::getrlimit(RLIMIT_FSIZE, &m_old) != 0)
-            return;
-        struct rlimit lower = m_old;
-        lower.rlim_cur = bytes;
-        m_set = ::setrlimit(RLIMIT_FSIZE, &lower) == 0;
-    }
-    ~CFileSizeLimit()
-    {
-        if (m_set)
-            ::setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    CFileSizeLimit(const CFileSizeLimit&) = delete;
-    CFileSizeLimit& operator=(const CFileSizeLimit&) = delete;
-
-    bool IsSet() const { return m_set; }
-
-private:
-    struct rlimit m_old = {};
-    void (*m_oldHandler)(int) = SIG_DFL;
-    bool m_set = false;
-};
 
 } // namespace ReviewTestSupport

@@ -13,7 +13,9 @@
 #include <QtEndian>
 #include <QTest>
 
+#include <csignal>
 #include <cstring>
+#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 
@@ -96,6 +98,37 @@ public:
 private:
     QProcess m_process;
     bool m_locked = false;
+};
+
+// While it lives, no file of this process can grow past the limit: writes past it fail with EFBIG,
+// as they would with ENOSPC on a full disk. IsSet is false where the system refuses the limit.
+class CFileSizeLimit
+{
+public:
+    explicit CFileSizeLimit(rlim_t bytes)
+    {
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        if (::getrlimit(RLIMIT_FSIZE, &m_old) != 0)
+            return;
+        struct rlimit lower = m_old;
+        lower.rlim_cur = bytes;
+        m_set = ::setrlimit(RLIMIT_FSIZE, &lower) == 0;
+    }
+    ~CFileSizeLimit()
+    {
+        if (m_set)
+            ::setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    CFileSizeLimit(const CFileSizeLimit&) = delete;
+    CFileSizeLimit& operator=(const CFileSizeLimit&) = delete;
+
+    bool IsSet() const { return m_set; }
+
+private:
+    struct rlimit m_old = {};
+    void (*m_oldHandler)(int) = SIG_DFL;
+    bool m_set = false;
 };
 
 } // namespace TestSupport

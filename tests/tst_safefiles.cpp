@@ -11,10 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/time.h>
 
 using namespace TestSupport;
 
@@ -204,26 +201,18 @@ private slots:
         const QString target = m_area + u"/1.txt"_s;
         const QByteArray old(3000, 'o');
         WriteFile(target, old);
-        struct rlimit saved;
-        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit limited = saved;
-        limited.rlim_cur = 1000;
-        if (::setrlimit(RLIMIT_FSIZE, &limited) != 0) {
-            std::signal(SIGXFSZ, oldHandler);
-            QSKIP("This machine does not allow a file size limit");
-        }
         bool wrote = true, committed = true;
         FileFault fault;
         {
+            const CFileSizeLimit limit(1000);
+            if (!limit.IsSet())
+                QSKIP("This machine does not allow a file size limit");
             const CSafeDirectory area = CSafeDirectory::Open(m_area);
             CFileReplacement replacement(area, "1.txt", 0644);
             wrote = replacement.Write(QByteArray(5000, 'n'));
             committed = replacement.Commit();
             fault = replacement.Fault();
         }
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, oldHandler);
         QVERIFY(!wrote);
         QVERIFY(!committed);
         QCOMPARE(fault.error, EFBIG);

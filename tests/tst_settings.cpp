@@ -10,8 +10,6 @@
 #include <QRegularExpression>
 #include <QThread>
 
-#include <csignal>
-#include <sys/resource.h>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -177,18 +175,13 @@ private slots:
     {
         QCOMPARE(RegWriteString(u"Keep"_s, QString(2000, QLatin1Char('k')), kUserKey), kRegSuccess);
         const QByteArray before = ReadFile(UserFile());
-        struct rlimit saved;
-        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit limited = saved;
-        limited.rlim_cur = qMin<rlim_t>(saved.rlim_cur, rlim_t(before.size() + 100));
-        if (::setrlimit(RLIMIT_FSIZE, &limited) != 0) {
-            std::signal(SIGXFSZ, oldHandler);
-            QSKIP("This machine does not allow a file size limit");
+        long result = 0;
+        {
+            const CFileSizeLimit limit(rlim_t(before.size() + 100));
+            if (!limit.IsSet())
+                QSKIP("This machine does not allow a file size limit");
+            result = RegWriteString(u"Grow"_s, QString(4000, QLatin1Char('g')), kUserKey);
         }
-        const long result = RegWriteString(u"Grow"_s, QString(4000, QLatin1Char('g')), kUserKey);
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, oldHandler);
         QCOMPARE(result, long(EFBIG));
         QCOMPARE(ReadFile(UserFile()), before);
         QCOMPARE(Entries(m_dir.path()).filter(u"user.reg"_s), QStringList({u"user.reg"_s, u"user.reg.lock"_s}));

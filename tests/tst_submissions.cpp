@@ -20,7 +20,6 @@ using namespace Qt::StringLiterals;
 using namespace TestSupport;
 using DialogSupport::Highlight;
 using DialogSupport::TakeTexts;
-using ReviewTestSupport::CFileSizeLimit;
 using ReviewTestSupport::MakeLink;
 using ReviewTestSupport::Snapshot;
 

@@ -1,5 +1,6 @@
 #include "startup/Registry.h"
 
+#include "files/FileMode.h"
 #include "files/SafeFiles.h"
 #include "startup/CLockFile.h"
 #include "startup/CRegFile.h"
@@ -260,7 +261,7 @@ long WriteValueLocked(const QString& path, const QString& section, RegType type,
     const QString canonical = QFileInfo(path).canonicalFilePath();
     const QFileInfo target(canonical.isEmpty() ? path : canonical);
     const CSafeDirectory directory = CSafeDirectory::Open(target.absolutePath());
-    CFileReplacement out(directory, QFile::encodeName(target.fileName()), 0644);
+    CFileReplacement out(directory, QFile::encodeName(target.fileName()), DefaultFileMode());
     if (out.Write(doc.Serialize()) && out.Commit())
         return kRegSuccess;
     return out.Fault().error ? out.Fault().error : EIO;

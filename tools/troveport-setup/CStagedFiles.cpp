@@ -1,5 +1,6 @@
 #include "CStagedFiles.h"
 
+#include "files/FileMode.h"
 #include "files/SafeFiles.h"
 
 #include <QDir>
@@ -33,13 +34,6 @@ QString FinalTarget(const QString& fileName)
     return info.isSymLink() ? fileName : info.filePath();
 }
 
-mode_t NewFileMode()
-{
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
 } // namespace
 
 void CStagedFiles::Write(const QString& fileName, const QByteArray& data)
@@ -66,7 +60,7 @@ bool CStagedFiles::WriteTemporary(Change& change, QString* error)
     // of a temporary file, or the explorer run by another user could not read it.
     struct stat st;
     const mode_t mode =
-        ::stat(QFile::encodeName(change.target).constData(), &st) == 0 ? st.st_mode & 07777 : NewFileMode();
+        ::stat(QFile::encodeName(change.target).constData(), &st) == 0 ? st.st_mode & 07777 : DefaultFileMode();
     if (file.write(change.data) != change.data.size() || !file.flush() ||
         ::fchmod(file.handle(), mode) != 0 || ::fsync(file.handle()) != 0) {
         *error = QStringLiteral("Cannot write %1: %2.").arg(change.target, file.errorString());
@@ -92,7 +86,7 @@ QString CStagedFiles::PutBack(qsizetype applied)
         if (change.existed) {
             const QFileInfo target(change.target);
             const CSafeDirectory directory = CSafeDirectory::Open(target.absolutePath());
-            CFileReplacement file(directory, QFile::encodeName(target.fileName()), NewFileMode());
+            CFileReplacement file(directory, QFile::encodeName(target.fileName()), DefaultFileMode());
             if (file.Write(change.oldData) && file.Commit())
                 continue;
             failures += QStringLiteral(" Putting back failed as well: %1").arg(file.Fault().Message());
