@@ -48,9 +48,10 @@ const QString kLocalQuestion =
     u"Warning: none | Yes No Cancel | One or more of the file locations points to a "
     u"local file area.\nWould you like to delete the file from local storage?"_s;
 
-QString NotDeleted(const QString& path)
+// The message for a copy that was not deleted: the file meant, then why.
+QString NotDeleted(const QString& path, const QString& reason)
 {
-    return u"Warning: none | OK | The file "_s + path + u" could not be deleted from disk."_s;
+    return u"Warning: none | OK | The file "_s + path + u" could not be deleted from disk.\n"_s + reason;
 }
 
 QString OutsideMessage(const QString& location)
@@ -237,8 +238,10 @@ private slots:
         Answer({QMessageBox::Yes, QMessageBox::Yes});
         Frame().RunCommand(Command::DeleteFile);
         QCOMPARE(TakeDescribed(),
-                 (QStringList{kDeleteQuestion, kLocalQuestion, NotDeleted(InArea(kText, u"dir %s %1"_s)),
-                              NotDeleted(InArea(kText, u"never-there.txt"_s))}));
+                 (QStringList{kDeleteQuestion, kLocalQuestion,
+                              NotDeleted(InArea(kText, u"dir %s %1"_s), InArea(kText, u"dir %s %1: Is a directory"_s)),
+                              NotDeleted(InArea(kText, u"never-there.txt"_s),
+                                         InArea(kText, u"never-there.txt: No such file or directory"_s))}));
         QVERIFY(!Exists(id));
         QVERIFY(QFileInfo(InArea(kText, u"dir %s %1"_s)).isDir());
     }
@@ -248,25 +251,30 @@ private slots:
         WriteFile(InArea(kArcade, u"neighbour.zip"_s), "another area's file");
         WriteFile(OutsidePath(u"secret.txt"_s), "outside");
         WriteFile(InArea(kText, u"target.txt"_s), "inside");
-        QFile::remove(InArea(kText, u"out-link.txt"_s));
-        QFile::remove(InArea(kText, u"in-link.txt"_s));
+        for (const QString& name : {u"out-link.txt"_s, u"in-link.txt"_s, u"out-dir"_s})
+            QFile::remove(InArea(kText, name));
         QVERIFY(QFile::link(OutsidePath(u"secret.txt"_s), InArea(kText, u"out-link.txt"_s)));
         QVERIFY(QFile::link(InArea(kText, u"target.txt"_s), InArea(kText, u"in-link.txt"_s)));
-        const QStringList leaving = {u"local://6/../arcade/neighbour.zip"_s, u"local://6/out-link.txt"_s,
-                                     u"local://6/..\\arcade\\neighbour.zip"_s};
-        const double id =
-            AddLibraryFile(u"Leaving"_s, {kText}, leaving + QStringList{u"local://6/in-link.txt"_s});
+        QVERIFY(QFile::link(m_dir.filePath(u"outside"_s), InArea(kText, u"out-dir"_s)));
+        const QStringList leaving = {u"local://6/../arcade/neighbour.zip"_s, u"local://6/..\\arcade\\neighbour.zip"_s};
+        const double id = AddLibraryFile(u"Leaving"_s, {kText},
+                                         leaving + QStringList{u"local://6/out-dir/secret.txt"_s,
+                                                               u"local://6/out-link.txt"_s, u"local://6/in-link.txt"_s});
         Select(u"Documents/Text Files"_s);
         SelectTitles({u"Leaving"_s});
         Answer({QMessageBox::Yes, QMessageBox::Yes});
         Frame().RunCommand(Command::DeleteFile);
-        QCOMPARE(TakeDescribed(), (QStringList{kDeleteQuestion, kLocalQuestion, OutsideMessage(leaving[0]),
-                                               OutsideMessage(leaving[1]), OutsideMessage(leaving[2])}));
+        QCOMPARE(TakeDescribed(),
+                 (QStringList{kDeleteQuestion, kLocalQuestion, OutsideMessage(leaving[0]), OutsideMessage(leaving[1]),
+                              NotDeleted(InArea(kText, u"out-dir/secret.txt"_s),
+                                         InArea(kText, u"out-dir"_s) +
+                                             u" is a symbolic link. Troveport Explorer does not follow links in "
+                                             u"directories the web site can write, and left it alone."_s)}));
         QVERIFY(!Exists(id));
         QCOMPARE(ReadFile(InArea(kArcade, u"neighbour.zip"_s)), "another area's file");
         QCOMPARE(ReadFile(OutsidePath(u"secret.txt"_s)), "outside");
-        QVERIFY(QFileInfo(InArea(kText, u"out-link.txt"_s)).isSymLink());
-        // A link inside the area is deleted itself; the file it points to stays.
+        // A link in the file's place is deleted itself; the file it points to stays, inside or out.
+        QVERIFY(!QFileInfo(InArea(kText, u"out-link.txt"_s)).isSymLink());
         QVERIFY(!QFileInfo(InArea(kText, u"in-link.txt"_s)).isSymLink());
         QCOMPARE(ReadFile(InArea(kText, u"target.txt"_s)), "inside");
     }
