@@ -6,6 +6,7 @@
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "database/SearchStatement.h"
+#include "files/SafeFiles.h"
 #include "DatabaseSupport.h"
 #include "DemoSupport.h"
 #include "DialogSupport.h"
@@ -423,6 +424,49 @@ private slots:
         QCOMPARE(TakeDescribed(), QStringList{kDeleteQuestion});
         QVERIFY(!Exists(ids[0]));
         QVERIFY(Exists(ids[1]) && Exists(ids[2]));
+    }
+
+    // Titles and locations come from the site, which can store megabytes in them: every prompt of
+    // the removal shows them shortened.
+    void storedTextsInPromptsAreShortened_data()
+    {
+        QTest::addColumn<int>("prompt");
+        QTest::newRow("last area question") << 0;
+        QTest::newRow("location leaving its area") << 1;
+        QTest::newRow("copy not deleted") << 2;
+        QTest::newRow("progress") << 3;
+    }
+
+    void storedTextsInPromptsAreShortened()
+    {
+        QFETCH(int, prompt);
+        const QString huge = u"%1 begins "_s + QString(10 * 1024 * 1024, u'x') + u" ends"_s;
+        CFileRecord cursor(&theDatabaseManager);
+        CFileRemover remover(&Frame(), cursor, {}, CFileRemover::Kind::Delete);
+        CFileRemover::SetProgressTimes(0, 0);
+        QString shown;
+        switch (prompt) {
+        case 0:
+            remover.AskDeleteFileOfLastArea(huge);
+            break;
+        case 1:
+            remover.ReportOutsideArea(huge);
+            break;
+        case 2:
+            remover.ReportNotDeleted(huge, FileFault{FileFault::Kind::System, ENOENT, huge});
+            break;
+        case 3:
+            remover.Starting(1, 1, huge);
+            shown = Frame().findChild<QProgressDialog*>()->labelText();
+            break;
+        }
+        if (prompt != 3) {
+            const auto boxes = CMessageBox::TakeRequests();
+            QCOMPARE(boxes.size(), 1);
+            shown = boxes[0].text;
+        }
+        QVERIFY2(shown.size() < 600, qPrintable(QString::number(shown.size())));
+        QVERIFY(shown.contains(u"%1 begins xxx"_s) && shown.contains(u"xxx ends"_s));
     }
 };
 

@@ -38,6 +38,7 @@ private:
 CFileRemover::CFileRemover(QWidget* owner, CFileRecord& cursor, ListRowRanges rows, Kind kind)
     : m_owner(owner), m_cursor(cursor), m_rows(std::move(rows)), m_kind(kind)
 {
+    m_clock.start(); // Run starts it again; prompts asked before it must not read an idle clock
 }
 
 CFileRemover::~CFileRemover() = default;
