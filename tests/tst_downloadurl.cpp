@@ -438,7 +438,7 @@ private slots:
         if (!QFileInfo(fifo).exists())
             QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         const QStringList before = Entries(Host());
-        const FileFault fault = CopyIntoDirectory(CCopySource::OpenPath(Path(source)),
+        const FileFault fault = CopyIntoDirectory(OpenAdministratorsFile(Path(source)),
                                                   CSafeDirectory::Open(Host()), CSafeDirectory::NameBytes(name));
         QCOMPARE(int(fault.kind), kind);
         QVERIFY(!fault.Message().isEmpty());
@@ -460,7 +460,7 @@ private slots:
                                                                       QFile::ReadGroup | QFile::ReadOther));
         const CSafeDirectory area = CSafeDirectory::Open(dir.filePath(u"area"_s));
 
-        const FileFault refused = CopyIntoDirectory(CCopySource::OpenPath(dir.filePath(u"pkg.zip"_s)), area, "pkg.zip");
+        const FileFault refused = CopyIntoDirectory(OpenAdministratorsFile(dir.filePath(u"pkg.zip"_s)), area, "pkg.zip");
         QCOMPARE(refused.kind, FileFault::Kind::Link);
         QCOMPARE(refused.name, dir.filePath(u"area/pkg.zip"_s));
         QVERIFY(QFileInfo(dir.filePath(u"area/pkg.zip"_s)).isSymLink());
@@ -470,7 +470,7 @@ private slots:
         // Over a regular file: replaced whole, with the source's mode and time, nothing left beside.
         QVERIFY(QFile::remove(dir.filePath(u"area/pkg.zip"_s)));
         WriteFile(dir.filePath(u"area/pkg.zip"_s), "old");
-        QVERIFY(!CopyIntoDirectory(CCopySource::OpenPath(dir.filePath(u"pkg.zip"_s)), area, "pkg.zip"));
+        QVERIFY(!CopyIntoDirectory(OpenAdministratorsFile(dir.filePath(u"pkg.zip"_s)), area, "pkg.zip"));
         const QFileInfo copy(dir.filePath(u"area/pkg.zip"_s));
         const QFileInfo original(dir.filePath(u"pkg.zip"_s));
         QCOMPARE(ReadFile(copy.filePath()), big);

@@ -36,6 +36,8 @@ private slots:
                 root.mkpath(u"real"_s));
         WriteFile(m_dir.filePath(u"area2/f.zip"_s), "the sibling's");
         WriteFile(m_dir.filePath(u"real/a.zip"_s), "real");
+        QVERIFY(root.mkpath(u"areaX"_s));
+        WriteFile(m_dir.filePath(u"areaX/f.zip"_s), "no area's");
         // A sibling whose name begins with the area's, reached through links inside the area.
         QVERIFY(QFile::link(u"../area2/"_s, m_dir.filePath(u"area/x"_s)));
         QVERIFY(QFile::link(u"../area2"_s, m_dir.filePath(u"area/y"_s)));
@@ -168,6 +170,7 @@ private slots:
         QTest::newRow("in the area") << "area/pkg.zip" << "area" << "pkg.zip";
         QTest::newRow("innermost of nested areas") << "area/sub/deep.zip" << "area/sub" << "deep.zip";
         QTest::newRow("sibling with the same beginning") << "area2/f.zip" << "area2" << "f.zip";
+        QTest::newRow("sibling that is no area") << "areaX/f.zip" << "" << "";
         QTest::newRow("through an area's link") << "area/x/f.zip" << "area" << "x/f.zip";
         QTest::newRow("by the resolved directory") << "real/a.zip" << "alias" << "a.zip";
         QTest::newRow("the directory itself") << "area" << "" << "";
@@ -196,7 +199,7 @@ private slots:
 
         // Opened as a source to copy: through the area, where a link on the way is refused; outside
         // every area, by the administrator's path.
-        const CCopySource source = areas.OpenSource(m_dir.filePath(path));
+        const CSafeFile source = areas.OpenSource(m_dir.filePath(path));
         const bool viaLink = path.startsWith(u"area/x/"_s);
         QCOMPARE(source.IsOpen(), !viaLink && QFileInfo(m_dir.filePath(path)).isFile());
         if (viaLink) {

@@ -6,6 +6,7 @@
 #include "database/CSavepoint.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "files/FaultMessage.h"
+#include "files/SafeCopy.h"
 #include "properties/FileProperties.h"
 #include "startup/SafeFormat.h"
 
@@ -136,7 +137,7 @@ bool ImportFile(const QString& path, const AddFilesHost& host, const CImportPlac
     // A file in an area (the host's own included) is opened through the file layer, so that a link
     // there is refused; what is looked at, copied and described below is this one open file. A
     // FIFO or a device opens for nobody, and its copy is what fails.
-    const CCopySource source = places.areas.OpenSource(fullPath);
+    const CSafeFile source = places.areas.OpenSource(fullPath);
     if (!source.IsOpen() && !(copy && source.Fault().kind == FileFault::Kind::NotRegular)) {
         log += SafeFormat(u"Error opening %s: %d (%s)\r\n", path, FaultErrno(source.Fault()),
                           FaultText(source.Fault()));
@@ -167,7 +168,7 @@ bool ImportFile(const QString& path, const AddFilesHost& host, const CImportPlac
         record.long_desc.clear();
         // From the file that was opened and copied, not from a name in the area that the site
         // could have pointed elsewhere since.
-        ExtractDescriptions(source.ReopenPath(), record.short_desc, CFileRecord::kShortDescLength,
+        ExtractDescriptions(ReopenPath(source), record.short_desc, CFileRecord::kShortDescLength,
                             record.long_desc, CFileRecord::kLongDescLength);
         // Stored as the Add File wizard stores them: line feeds, no white space at the ends.
         record.long_desc = WithLineFeeds(record.long_desc);

@@ -1,6 +1,7 @@
 #include "adding/LocalLocation.h"
 
 #include "adding/PathUtils.h"
+#include "files/SafeCopy.h"
 #include "startup/CFileAreaTable.h"
 #include "startup/Globals.h"
 
@@ -167,9 +168,9 @@ std::optional<CAreaDirectories::Found> CAreaDirectories::Find(const QString& pat
     return Found{innermost->tablePath, path.mid(innermost->prefix.size())};
 }
 
-CCopySource CAreaDirectories::OpenSource(const QString& path) const
+CSafeFile CAreaDirectories::OpenSource(const QString& path) const
 {
     if (const auto found = Find(path))
-        return CCopySource(OpenInArea(found->directory, found->relativePath));
-    return CCopySource::OpenPath(path);
+        return OpenInArea(found->directory, found->relativePath);
+    return OpenAdministratorsFile(path);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "files/SafeCopy.h"
+#include "files/SafeFiles.h"
 
 #include <QList>
 #include <QString>
@@ -88,7 +88,7 @@ public:
     // A file to copy from, by the path the user gave: through the file layer from its area's
     // directory when it lies in an area, so that a link there is refused, never followed; by the
     // path when it lies outside every area, as the administrator's own.
-    CCopySource OpenSource(const QString& path) const;
+    CSafeFile OpenSource(const QString& path) const;
 
 private:
     struct Directory

@@ -1,6 +1,7 @@
 #include "files/SafeCopy.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <cerrno>
@@ -63,68 +64,24 @@ FileFault RefusalAt(const CSafeDirectory& directory, const QByteArray& name)
 
 } // namespace
 
-CCopySource::CCopySource(CSafeFile&& file)
-    : m_stat(file.Status()), m_name(file.Name()), m_fault(file.Fault())
+CSafeFile OpenAdministratorsFile(const QString& path)
 {
-    m_fd = file.Release();
-}
-
-CCopySource::~CCopySource()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
-
-CCopySource::CCopySource(CCopySource&& other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1)), m_stat(other.m_stat), m_name(std::move(other.m_name)),
-      m_fault(std::move(other.m_fault))
-{
-}
-
-CCopySource& CCopySource::operator=(CCopySource&& other) noexcept
-{
-    if (this != &other) {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = std::exchange(other.m_fd, -1);
-        m_stat = other.m_stat;
-        m_name = std::move(other.m_name);
-        m_fault = std::move(other.m_fault);
+    const QFileInfo info(path);
+    const QString resolved = info.canonicalFilePath();
+    if (resolved.isEmpty()) {
+        // Missing, or a link that leads nowhere: opened as it stands, the open says why.
+        return CSafeDirectory::Open(info.absolutePath()).OpenForReading(QFile::encodeName(info.fileName()));
     }
-    return *this;
+    const QFileInfo target(resolved);
+    return CSafeDirectory::Open(target.path()).OpenForReading(QFile::encodeName(target.fileName()));
 }
 
-CCopySource CCopySource::OpenPath(const QString& path)
+QString ReopenPath(const CSafeFile& file)
 {
-    CCopySource source;
-    source.m_name = path;
-    if (path.isEmpty() || path.contains(QChar(0))) {
-        source.m_fault = {FileFault::Kind::BadName, 0, path};
-        return source;
-    }
-    // Non-blocking, so that a FIFO is refused by the regular-file check instead of hanging the open.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) {
-        source.m_fault = {FileFault::Kind::System, errno, path};
-        return source;
-    }
-    if (::fstat(fd, &source.m_stat) != 0 || !S_ISREG(source.m_stat.st_mode)) {
-        const int error = errno;
-        source.m_fault = S_ISREG(source.m_stat.st_mode) ? FileFault{FileFault::Kind::System, error, path}
-                                                        : FileFault{FileFault::Kind::NotRegular, 0, path};
-        ::close(fd);
-        return source;
-    }
-    source.m_fd = fd;
-    return source;
+    return file.IsOpen() ? QStringLiteral("/proc/self/fd/") + QString::number(file.Fd()) : QString();
 }
 
-QString CCopySource::ReopenPath() const
-{
-    return m_fd < 0 ? QString() : QStringLiteral("/proc/self/fd/") + QString::number(m_fd);
-}
-
-FileFault CopyIntoDirectory(const CCopySource& source, const CSafeDirectory& directory, const QByteArray& name)
+FileFault CopyIntoDirectory(const CSafeFile& source, const CSafeDirectory& directory, const QByteArray& name)
 {
     if (!source.IsOpen())
         return source.Fault();
