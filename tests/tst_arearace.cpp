@@ -2,6 +2,7 @@
 // works against it: a directory of the path exchanged for a link to outside while the explorer
 // walks it, a link planted on the way, and a sibling directory whose name begins with the area's.
 
+#include "adding/AddFileSource.h"
 #include "adding/CDownloadUrlDialog.h"
 #include "adding/LocalLocation.h"
 #include "controls/CMessageBox.h"
@@ -288,6 +289,9 @@ private slots:
         // Already in the host directory, so nothing to copy: a link there is not published.
         QCOMPARE(CopyStoredLocation(u"local://1/key"_s, &closed), QStringList{Path(u"area/key"_s) + kIsLink});
         QVERIFY(!closed);
+        // Nor does the Add File wizard take the size and date of what it points to.
+        QVERIFY(!ReadLocalFileFacts(Path(u"area/key"_s)));
+        QCOMPARE(ReadLocalFileFacts(Path(u"outside/id_rsa"_s))->size, 6u);
 
         // A final link is deleted itself, never what it points to.
         DeleteLocalCopies({u"local://1/key"_s}, prompts);
