@@ -25,7 +25,7 @@ class CYesPrompts : public CRemovalPrompts
 public:
     Answer AskDeleteLocalCopies() override { return Answer::Yes; }
     bool AskDeleteFileOfLastArea(const QString&) override { return true; }
-    void ReportNotDeleted(const QString&) override { ++problems; }
+    void ReportNotDeleted(const QString&, const FileFault&) override { ++problems; }
     void ReportOutsideArea(const QString&) override { ++problems; }
     bool Starting(qint64, qint64, const QString&) override { return true; }
     int problems = 0;

@@ -289,6 +289,45 @@ private slots:
         QCOMPARE(levels->title, u"Levels"_s);
     }
 
+    // Files in an area are read through the file layer: a link in the file's place or on its way
+    // is refused with the reason, in the host area (nothing to copy) as in another area (copied
+    // from). Descriptions come from the file that was opened.
+    void linksInAreasAreRefused()
+    {
+        const QString outside = m_dir.filePath(u"outside-areas"_s);
+        QVERIFY(WriteFile(outside + u"/secret.txt"_s, "secret") && WriteFile(outside + u"/more.txt"_s, "more"));
+        const QString inside = m_hostDirectory + u"/linked"_s;
+        QVERIFY(WriteArchive(inside + u"/ok.zip"_s, {{"FILE_ID.DIZ", "Read from the file.\r\n"}}));
+        QVERIFY(QFile::link(outside + u"/secret.txt"_s, inside + u"/key.txt"_s));
+        QVERIFY(QFile::link(outside, inside + u"/outdir"_s));
+        const QString other = theFileAreaTable.FindArea(6u)->Path() + u"/linked"_s;
+        QVERIFY(QDir().mkpath(other));
+        QVERIFY(QFile::link(outside + u"/secret.txt"_s, other + u"/copied-key.txt"_s));
+        const QString isLink = u" is a symbolic link. Troveport Explorer does not follow links in directories "
+                               u"the web site can write, and left it alone.)\r\n"_s;
+
+        auto w = MakeWizard();
+        QVERIFY(Choose(*w, inside, true, true));
+        const QString log = RunToResults(*w, false);
+        QCOMPARE(log.split(u"\r\n"_s), (u"Error opening "_s + inside + u"/key.txt: 40 ("_s + inside +
+                                              u"/key.txt"_s + isLink + u"Error opening "_s + inside +
+                                              u"/outdir/more.txt: 40 ("_s + inside + u"/outdir"_s + isLink +
+                                              u"Error opening "_s + inside + u"/outdir/secret.txt: 40 ("_s + inside +
+                                              u"/outdir"_s + isLink +
+                                              u"1 file(s) added successfully.\r\n"_s).split(u"\r\n"_s));
+        const auto ok = FileWithLocation(u"local://1/linked/ok.zip"_s);
+        QVERIFY(ok);
+        QCOMPARE(ok->long_desc, u"Read from the file."_s);
+
+        auto fromOther = MakeWizard();
+        QVERIFY(Choose(*fromOther, other, false, false));
+        QCOMPARE(RunToResults(*fromOther, true), u"Error opening "_s + other + u"/copied-key.txt: 40 ("_s + other +
+                                                     u"/copied-key.txt"_s + isLink +
+                                                     u"0 file(s) added successfully.\r\n"_s);
+        QVERIFY(!QFileInfo::exists(m_hostDirectory + u"/copied-key.txt"_s));
+        QCOMPARE(TestSupport::ReadFile(outside + u"/secret.txt"_s), QByteArray("secret"));
+    }
+
     // A directory where every file fails: a pipe cannot be copied, and a file whose copy is already
     // registered exists. Each failure is one line, in order, and nothing is added.
     void everyFileFails()

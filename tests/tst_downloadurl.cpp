@@ -4,11 +4,11 @@
 #include "adding/CDownloadUrlDialog.h"
 #include "adding/EmailField.h"
 #include "adding/FieldChecks.h"
-#include "adding/FileUtils.h"
 #include "controls/CFileChooser.h"
 #include "controls/CMessageBox.h"
 #include "controls/CModalRun.h"
 #include "explorer/CHelpViewer.h"
+#include "files/SafeCopy.h"
 #include "startup/Globals.h"
 #include "TestSupport.h"
 
@@ -16,7 +16,6 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -406,56 +405,114 @@ private slots:
 
     void failedCopyStays()
     {
+        // The host directory is missing: the reason names it.
         CDownloadUrlDialog dialog(Path(u"src dir/x.zip"_s), nullptr);
         const auto outcomes = Run(dialog, ChooseArea(u"Beta"_s), {{QMessageBox::Yes}});
         QVERIFY(!outcomes[0].closed);
-        QCOMPARE(outcomes[0].texts, (QStringList{kCopy, kCopyFailed}));
+        QCOMPARE(outcomes[0].texts,
+                 (QStringList{kCopy, kCopyFailed + u'\n' + Path(u"missing"_s) + u": No such file or directory"_s}));
         QVERIFY(!QFileInfo::exists(Path(u"missing"_s)));
+    }
+
+    void copyingRefusesWhatItCannotCopy_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("kind");
+        const int system = int(FileFault::Kind::System), notRegular = int(FileFault::Kind::NotRegular),
+                  badName = int(FileFault::Kind::BadName);
+        QTest::newRow("a FIFO without a writer") << u"fifo"_s << u"fifo"_s << notRegular;
+        QTest::newRow("a directory") << u"src dir"_s << u"copied"_s << notRegular;
+        QTest::newRow("missing") << u"none.zip"_s << u"none.zip"_s << system;
+        QTest::newRow("name with a slash") << u"src dir/x.zip"_s << u"sub/x.zip"_s << badName;
+        QTest::newRow("dot dot") << u"src dir/x.zip"_s << u".."_s << badName;
+        QTest::newRow("no name") << u"src dir/x.zip"_s << QString() << badName;
     }
 
     void copyingRefusesWhatItCannotCopy()
     {
-        QCOMPARE(::mkfifo(QFile::encodeName(Path(u"fifo"_s)).constData(), 0600), 0);
+        QFETCH(QString, source);
+        QFETCH(QString, name);
+        QFETCH(int, kind);
+        const QString fifo = Path(u"fifo"_s);
+        if (!QFileInfo(fifo).exists())
+            QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         const QStringList before = Entries(Host());
-        const std::pair<QString, QString> cases[] = {
-            {u"fifo"_s, u"fifo"_s}, // a FIFO with no writer must not hang the copy
-            {u"src dir"_s, u"copied"_s},
-            {u"none.zip"_s, u"none.zip"_s},
-            {u"src dir/x.zip"_s, u"sub/x.zip"_s},
-            {u"src dir/x.zip"_s, u".."_s},
-            {u"src dir/x.zip"_s, QString()},
-        };
-        QElapsedTimer timer;
-        timer.start();
-        for (const auto& [source, name] : cases) {
-            QVERIFY2(!CopyFileIntoDirectory(Path(source), Host(), name),
-                     qPrintable(source + u" as "_s + name));
-            QCOMPARE(Entries(Host()), before);
-        }
-        QVERIFY(timer.elapsed() < 5000);
+        const FileFault fault = CopyIntoDirectory(OpenAdministratorsFile(Path(source)),
+                                                  CSafeDirectory::Open(Host()), CSafeDirectory::NameBytes(name));
+        QCOMPARE(int(fault.kind), kind);
+        QVERIFY(!fault.Message().isEmpty());
+        QCOMPARE(Entries(Host()), before);
     }
 
-    void copyReplacesALinkInsteadOfWritingThroughIt()
+    void copyRefusesALinkAtItsName()
     {
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         QVERIFY(QDir(dir.path()).mkpath(u"area"_s));
         WriteFile(dir.filePath(u"outside.zip"_s), "must stay");
         QVERIFY(QFile::link(dir.filePath(u"outside.zip"_s), dir.filePath(u"area/pkg.zip"_s)));
-        // Larger than one read, with a mode to keep.
+        // Larger than one read, with a mode and a time to keep.
         QByteArray big(3 * 1024 * 1024 + 17, 'q');
         big[12345] = 'x';
         WriteFile(dir.filePath(u"pkg.zip"_s), big);
         QVERIFY(QFile::setPermissions(dir.filePath(u"pkg.zip"_s), QFile::ReadOwner | QFile::WriteOwner |
                                                                       QFile::ReadGroup | QFile::ReadOther));
+        const CSafeDirectory area = CSafeDirectory::Open(dir.filePath(u"area"_s));
 
-        QVERIFY(CopyFileIntoDirectory(dir.filePath(u"pkg.zip"_s), dir.filePath(u"area"_s), u"pkg.zip"_s));
-        const QFileInfo copy(dir.filePath(u"area/pkg.zip"_s));
-        QVERIFY(!copy.isSymLink());
-        QCOMPARE(ReadFile(copy.filePath()), big);
+        const FileFault refused = CopyIntoDirectory(OpenAdministratorsFile(dir.filePath(u"pkg.zip"_s)), area, "pkg.zip");
+        QCOMPARE(refused.kind, FileFault::Kind::Link);
+        QCOMPARE(refused.name, dir.filePath(u"area/pkg.zip"_s));
+        QVERIFY(QFileInfo(dir.filePath(u"area/pkg.zip"_s)).isSymLink());
         QCOMPARE(ReadFile(dir.filePath(u"outside.zip"_s)), QByteArray("must stay"));
-        QCOMPARE(copy.permissions() & 0x0777, QFile::permissions(dir.filePath(u"pkg.zip"_s)) & 0x0777);
         QCOMPARE(Entries(dir.filePath(u"area"_s)), QStringList{u"pkg.zip"_s});
+
+        // Over a regular file: replaced whole, with the source's mode and time, nothing left beside.
+        QVERIFY(QFile::remove(dir.filePath(u"area/pkg.zip"_s)));
+        WriteFile(dir.filePath(u"area/pkg.zip"_s), "old");
+        QVERIFY(!CopyIntoDirectory(OpenAdministratorsFile(dir.filePath(u"pkg.zip"_s)), area, "pkg.zip"));
+        const QFileInfo copy(dir.filePath(u"area/pkg.zip"_s));
+        const QFileInfo original(dir.filePath(u"pkg.zip"_s));
+        QCOMPARE(ReadFile(copy.filePath()), big);
+        QCOMPARE(copy.permissions(), original.permissions());
+        QCOMPARE(copy.lastModified(), original.lastModified());
+        QCOMPARE(Entries(dir.filePath(u"area"_s)), QStringList{u"pkg.zip"_s});
+    }
+
+    // A site can store an address of megabytes: the field shows it shortened, so that the dialog
+    // opens and OK answers at once, and unless it is edited the stored address is kept whole.
+    void addressOfMegabytes_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("typed"); // null: left as shown
+        QTest::addColumn<bool>("closed");
+        QTest::addColumn<QString>("taken");
+        const QString valid = u"http://example.org/"_s + QString(10 * 1024 * 1024, u'a') + u"/pkg.zip"_s;
+        const QString invalid = u"http://example.org/"_s + QString(10 * 1024 * 1024, u'a') + u" x"_s;
+        QTest::newRow("valid, kept whole") << valid << QString() << true << valid;
+        QTest::newRow("invalid, refused") << invalid << QString() << false << invalid;
+        QTest::newRow("edited") << invalid << u"http://example.org/b.zip"_s << true << u"http://example.org/b.zip"_s;
+    }
+
+    void addressOfMegabytes()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, typed);
+        QFETCH(bool, closed);
+        QFETCH(QString, taken);
+        CDownloadUrlDialog dialog;
+        dialog.SetLocation(stored);
+        QString shown;
+        const auto outcomes = Run(dialog, [&](CDownloadUrlDialog& d) {
+            shown = d.GetSiteUrlEdit()->text();
+            if (!typed.isNull())
+                d.GetSiteUrlEdit()->setText(typed);
+        });
+        QCOMPARE(shown.size(), CDownloadUrlDialog::kMaxShownSiteUrl);
+        QVERIFY(shown.startsWith(u"http://example.org/aaa"_s) && shown.contains(QChar(0x2026)));
+        QCOMPARE(outcomes[0].closed, closed);
+        QCOMPARE(outcomes[0].texts, closed ? QStringList() : QStringList{kBadUrl});
+        QCOMPARE(dialog.GetSiteUrl(), taken);
     }
 
     void browseAndHelp()

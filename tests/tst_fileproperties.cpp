@@ -12,6 +12,7 @@
 #include "properties/CFileGeneralPage.h"
 #include "properties/CFilePropertySheet.h"
 #include "properties/CFileUrlsPage.h"
+#include "adding/CDownloadUrlDialog.h"
 #include "properties/FileProperties.h"
 #include "TestSupport.h"
 
@@ -485,6 +486,64 @@ private slots:
         });
         QCOMPARE(result, int(QDialog::Rejected));
         QCOMPARE(LocationsOf(id), QStringList());
+    }
+
+    // A site can store megabytes in a location or a title: the pages show them shortened at once,
+    // and nothing is written back unless the user edits it.
+    void longLocationIsShownShortened()
+    {
+        // Longer than the list shows, yet short enough for an index of every engine: the dialog's
+        // own test has the megabytes.
+        const QString bigUrl = u"http://b.example/"_s + QString(2000, u'a') + u"/big.zip"_s;
+        const double located = AddLibraryFile(u"Huge Location"_s, {kText}, {bigUrl, u"http://b.example/small.zip"_s});
+        SelectFile(u"Huge Location"_s);
+        RunSheet([&](CFilePropertySheet& sheet) {
+            QVERIFY(sheet.SetActivePage(3));
+            CFileUrlsPage* page = sheet.GetUrlsPage();
+            QListWidget* list = page->GetList();
+            QCOMPARE(list->count(), 2);
+            QCOMPARE(list->item(0)->text().size(), CLocationListPage::kMaxShownLocation);
+            QCOMPARE(CLocationListPage::LocationOf(list->item(0)), bigUrl);
+
+            // Edited without a change: the dialog had the whole location, and it stays stored.
+            QString given;
+            qsizetype shown = 0;
+            CModalRun::QueueHandler([&](QDialog& dialog) {
+                auto& d = static_cast<CDownloadUrlDialog&>(dialog);
+                given = d.GetSiteUrl();
+                shown = d.GetSiteUrlEdit()->text().size();
+                d.accept();
+                return d.result();
+            });
+            list->item(0)->setSelected(true);
+            page->OnEdit();
+            QVERIFY(given == bigUrl);
+            QCOMPARE(shown, CDownloadUrlDialog::kMaxShownSiteUrl);
+            QVERIFY(LocationsOf(located).contains(bigUrl));
+
+            // Removed: the whole location goes from the database.
+            list->item(0)->setSelected(true);
+            CMessageBox::QueueAnswer(QMessageBox::Yes);
+            page->GetRemoveButton()->click();
+            QCOMPARE(LocationsOf(located), QStringList{u"http://b.example/small.zip"_s});
+            TakeDescribed();
+            sheet.PressCancel();
+        });
+    }
+
+    void titleOfMegabytesIsShownShortened()
+    {
+        const QString bigTitle = u"Huge "_s + QString(10 * 1024 * 1024, u't');
+        const double titled = AddAndSelect(u"Huge Title"_s, u"http://b.example/t.zip"_s);
+        QVERIFY(m_site->Run(u"UPDATE files SET title = ? WHERE file_id = ?"_s, {bigTitle, titled}));
+        RunSheet([&](CFilePropertySheet& sheet) {
+            QCOMPARE(sheet.GetGeneralPage()->GetTitleEdit()->text().size(), qsizetype(1024));
+            // Still too long: it cannot be stored shortened without the user editing it.
+            sheet.PressOK();
+            QCOMPARE(TakeDescribed(), QStringList{u"warning | OK | Enter no more than 30 characters."_s});
+            sheet.PressCancel();
+        });
+        QCOMPARE(Stored(titled)->title, bigTitle);
     }
 };
 

@@ -2,6 +2,7 @@
 // lies inside its area's directory, however the location or the directory's links try to leave it.
 
 #include "adding/LocalLocation.h"
+#include "startup/Globals.h"
 #include "TestSupport.h"
 
 #include <QDir>
@@ -31,7 +32,16 @@ private slots:
     {
         QVERIFY(m_dir.isValid());
         QDir root(m_dir.path());
-        QVERIFY(root.mkpath(u"area/sub"_s) && root.mkpath(u"outside"_s));
+        QVERIFY(root.mkpath(u"area/sub"_s) && root.mkpath(u"outside"_s) && root.mkpath(u"area2"_s) &&
+                root.mkpath(u"real"_s));
+        WriteFile(m_dir.filePath(u"area2/f.zip"_s), "the sibling's");
+        WriteFile(m_dir.filePath(u"real/a.zip"_s), "real");
+        QVERIFY(root.mkpath(u"areaX"_s));
+        WriteFile(m_dir.filePath(u"areaX/f.zip"_s), "no area's");
+        // A sibling whose name begins with the area's, reached through links inside the area.
+        QVERIFY(QFile::link(u"../area2/"_s, m_dir.filePath(u"area/x"_s)));
+        QVERIFY(QFile::link(u"../area2"_s, m_dir.filePath(u"area/y"_s)));
+        QVERIFY(QFile::link(m_dir.filePath(u"real"_s), m_dir.filePath(u"alias"_s)));
         WriteFile(m_dir.filePath(u"area/pkg.zip"_s), "inside");
         WriteFile(m_dir.filePath(u"area/sub/deep.zip"_s), "inside");
         WriteFile(m_dir.filePath(u"outside/secret.txt"_s), "outside");
@@ -134,6 +144,9 @@ private slots:
         QTest::newRow("missing file behind the link") << "out/new.zip" << false;
         QTest::newRow("a link to a file outside") << "secret.txt" << false;
         QTest::newRow("a dangling link") << "dangling" << false;
+        QTest::newRow("link to the sibling area") << "x/f.zip" << false;
+        QTest::newRow("link to the sibling, no slash") << "y/f.zip" << false;
+        QTest::newRow("missing file in the sibling") << "x/new.zip" << false;
     }
 
     void staysInsideTheArea()
@@ -146,6 +159,62 @@ private slots:
             QCOMPARE(file.path, Area() + u'/' + relative);
         else
             QVERIFY(file.path.isEmpty());
+    }
+
+    // Which area a path the user gave lies in: by its text, the area's directory followed by "/".
+    void areaHoldingAPath_data()
+    {
+        QTest::addColumn<QString>("path");      // relative to the test directory
+        QTest::addColumn<QString>("directory"); // the area's, as in the table; empty for none
+        QTest::addColumn<QString>("relative");
+        QTest::newRow("in the area") << "area/pkg.zip" << "area" << "pkg.zip";
+        QTest::newRow("innermost of nested areas") << "area/sub/deep.zip" << "area/sub" << "deep.zip";
+        QTest::newRow("sibling with the same beginning") << "area2/f.zip" << "area2" << "f.zip";
+        QTest::newRow("sibling that is no area") << "areaX/f.zip" << "" << "";
+        QTest::newRow("through an area's link") << "area/x/f.zip" << "area" << "x/f.zip";
+        QTest::newRow("by the resolved directory") << "real/a.zip" << "alias" << "a.zip";
+        QTest::newRow("the directory itself") << "area" << "" << "";
+        QTest::newRow("outside every area") << "outside/secret.txt" << "" << "";
+    }
+
+    void areaHoldingAPath()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, directory);
+        QFETCH(QString, relative);
+        WriteFile(m_dir.filePath(u"Filearea.dat"_s),
+                  HeaderRecord() + AreaRecord(3, "Area", QFile::encodeName(Area())) +
+                      AreaRecord(4, "Area 2", QFile::encodeName(m_dir.filePath(u"area2/"_s))) +
+                      AreaRecord(5, "Nested", QFile::encodeName(m_dir.filePath(u"area/sub"_s))) +
+                      AreaRecord(6, "Alias", QFile::encodeName(m_dir.filePath(u"alias"_s))));
+        QVERIFY(theFileAreaTable.Open(m_dir.filePath(u"Filearea.dat"_s)));
+        const CAreaDirectories areas;
+        theFileAreaTable.Close();
+        const auto found = areas.Find(m_dir.filePath(path));
+        QCOMPARE(found.has_value(), !directory.isEmpty());
+        if (found) {
+            QCOMPARE(QDir::cleanPath(found->directory), m_dir.filePath(directory));
+            QCOMPARE(found->relativePath, relative);
+        }
+
+        // Opened as a source to copy: through the area, where a link on the way is refused; outside
+        // every area, by the administrator's path.
+        const CSafeFile source = areas.OpenSource(m_dir.filePath(path));
+        const bool viaLink = path.startsWith(u"area/x/"_s);
+        QCOMPARE(source.IsOpen(), !viaLink && QFileInfo(m_dir.filePath(path)).isFile());
+        if (viaLink) {
+            QCOMPARE(source.Fault().kind, FileFault::Kind::Link);
+            QCOMPARE(source.Fault().name, m_dir.filePath(u"area/x"_s));
+        }
+    }
+
+    void openingInAnArea()
+    {
+        QVERIFY(OpenInArea(Area(), u"sub/deep.zip").IsOpen());
+        for (const QString& refused : {u"out/secret.txt"_s, u"secret.txt"_s, u"x/f.zip"_s, u"../area2/f.zip"_s}) {
+            const CSafeFile file = OpenInArea(Area(), refused);
+            QVERIFY2(!file.IsOpen() && file.Fault(), qPrintable(refused));
+        }
     }
 };
 

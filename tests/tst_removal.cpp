@@ -6,6 +6,7 @@
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "database/SearchStatement.h"
+#include "files/SafeFiles.h"
 #include "DatabaseSupport.h"
 #include "DemoSupport.h"
 #include "DialogSupport.h"
@@ -48,9 +49,10 @@ const QString kLocalQuestion =
     u"Warning: none | Yes No Cancel | One or more of the file locations points to a "
     u"local file area.\nWould you like to delete the file from local storage?"_s;
 
-QString NotDeleted(const QString& path)
+// The message for a copy that was not deleted: the file meant, then why.
+QString NotDeleted(const QString& path, const QString& reason)
 {
-    return u"Warning: none | OK | The file "_s + path + u" could not be deleted from disk."_s;
+    return u"Warning: none | OK | The file "_s + path + u" could not be deleted from disk.\n"_s + reason;
 }
 
 QString OutsideMessage(const QString& location)
@@ -237,8 +239,10 @@ private slots:
         Answer({QMessageBox::Yes, QMessageBox::Yes});
         Frame().RunCommand(Command::DeleteFile);
         QCOMPARE(TakeDescribed(),
-                 (QStringList{kDeleteQuestion, kLocalQuestion, NotDeleted(InArea(kText, u"dir %s %1"_s)),
-                              NotDeleted(InArea(kText, u"never-there.txt"_s))}));
+                 (QStringList{kDeleteQuestion, kLocalQuestion,
+                              NotDeleted(InArea(kText, u"dir %s %1"_s), InArea(kText, u"dir %s %1: Is a directory"_s)),
+                              NotDeleted(InArea(kText, u"never-there.txt"_s),
+                                         InArea(kText, u"never-there.txt: No such file or directory"_s))}));
         QVERIFY(!Exists(id));
         QVERIFY(QFileInfo(InArea(kText, u"dir %s %1"_s)).isDir());
     }
@@ -248,25 +252,30 @@ private slots:
         WriteFile(InArea(kArcade, u"neighbour.zip"_s), "another area's file");
         WriteFile(OutsidePath(u"secret.txt"_s), "outside");
         WriteFile(InArea(kText, u"target.txt"_s), "inside");
-        QFile::remove(InArea(kText, u"out-link.txt"_s));
-        QFile::remove(InArea(kText, u"in-link.txt"_s));
+        for (const QString& name : {u"out-link.txt"_s, u"in-link.txt"_s, u"out-dir"_s})
+            QFile::remove(InArea(kText, name));
         QVERIFY(QFile::link(OutsidePath(u"secret.txt"_s), InArea(kText, u"out-link.txt"_s)));
         QVERIFY(QFile::link(InArea(kText, u"target.txt"_s), InArea(kText, u"in-link.txt"_s)));
-        const QStringList leaving = {u"local://6/../arcade/neighbour.zip"_s, u"local://6/out-link.txt"_s,
-                                     u"local://6/..\\arcade\\neighbour.zip"_s};
-        const double id =
-            AddLibraryFile(u"Leaving"_s, {kText}, leaving + QStringList{u"local://6/in-link.txt"_s});
+        QVERIFY(QFile::link(m_dir.filePath(u"outside"_s), InArea(kText, u"out-dir"_s)));
+        const QStringList leaving = {u"local://6/../arcade/neighbour.zip"_s, u"local://6/..\\arcade\\neighbour.zip"_s};
+        const double id = AddLibraryFile(u"Leaving"_s, {kText},
+                                         leaving + QStringList{u"local://6/out-dir/secret.txt"_s,
+                                                               u"local://6/out-link.txt"_s, u"local://6/in-link.txt"_s});
         Select(u"Documents/Text Files"_s);
         SelectTitles({u"Leaving"_s});
         Answer({QMessageBox::Yes, QMessageBox::Yes});
         Frame().RunCommand(Command::DeleteFile);
-        QCOMPARE(TakeDescribed(), (QStringList{kDeleteQuestion, kLocalQuestion, OutsideMessage(leaving[0]),
-                                               OutsideMessage(leaving[1]), OutsideMessage(leaving[2])}));
+        QCOMPARE(TakeDescribed(),
+                 (QStringList{kDeleteQuestion, kLocalQuestion, OutsideMessage(leaving[0]), OutsideMessage(leaving[1]),
+                              NotDeleted(InArea(kText, u"out-dir/secret.txt"_s),
+                                         InArea(kText, u"out-dir"_s) +
+                                             u" is a symbolic link. Troveport Explorer does not follow links in "
+                                             u"directories the web site can write, and left it alone."_s)}));
         QVERIFY(!Exists(id));
         QCOMPARE(ReadFile(InArea(kArcade, u"neighbour.zip"_s)), "another area's file");
         QCOMPARE(ReadFile(OutsidePath(u"secret.txt"_s)), "outside");
-        QVERIFY(QFileInfo(InArea(kText, u"out-link.txt"_s)).isSymLink());
-        // A link inside the area is deleted itself; the file it points to stays.
+        // A link in the file's place is deleted itself; the file it points to stays, inside or out.
+        QVERIFY(!QFileInfo(InArea(kText, u"out-link.txt"_s)).isSymLink());
         QVERIFY(!QFileInfo(InArea(kText, u"in-link.txt"_s)).isSymLink());
         QCOMPARE(ReadFile(InArea(kText, u"target.txt"_s)), "inside");
     }
@@ -415,6 +424,49 @@ private slots:
         QCOMPARE(TakeDescribed(), QStringList{kDeleteQuestion});
         QVERIFY(!Exists(ids[0]));
         QVERIFY(Exists(ids[1]) && Exists(ids[2]));
+    }
+
+    // Titles and locations come from the site, which can store megabytes in them: every prompt of
+    // the removal shows them shortened.
+    void storedTextsInPromptsAreShortened_data()
+    {
+        QTest::addColumn<int>("prompt");
+        QTest::newRow("last area question") << 0;
+        QTest::newRow("location leaving its area") << 1;
+        QTest::newRow("copy not deleted") << 2;
+        QTest::newRow("progress") << 3;
+    }
+
+    void storedTextsInPromptsAreShortened()
+    {
+        QFETCH(int, prompt);
+        const QString huge = u"%1 begins "_s + QString(10 * 1024 * 1024, u'x') + u" ends"_s;
+        CFileRecord cursor(&theDatabaseManager);
+        CFileRemover remover(&Frame(), cursor, {}, CFileRemover::Kind::Delete);
+        CFileRemover::SetProgressTimes(0, 0);
+        QString shown;
+        switch (prompt) {
+        case 0:
+            remover.AskDeleteFileOfLastArea(huge);
+            break;
+        case 1:
+            remover.ReportOutsideArea(huge);
+            break;
+        case 2:
+            remover.ReportNotDeleted(huge, FileFault{FileFault::Kind::System, ENOENT, huge});
+            break;
+        case 3:
+            remover.Starting(1, 1, huge);
+            shown = Frame().findChild<QProgressDialog*>()->labelText();
+            break;
+        }
+        if (prompt != 3) {
+            const auto boxes = CMessageBox::TakeRequests();
+            QCOMPARE(boxes.size(), 1);
+            shown = boxes[0].text;
+        }
+        QVERIFY2(shown.size() < 600, qPrintable(QString::number(shown.size())));
+        QVERIFY(shown.contains(u"%1 begins xxx"_s) && shown.contains(u"xxx ends"_s));
     }
 };
 

@@ -1,10 +1,10 @@
 #include "adding/AddFileSource.h"
 
 #include "adding/CClipboardSubmission.h"
+#include "adding/LocalLocation.h"
 #include "database/CFileRecord.h"
 
 #include <QDateTime>
-#include <QFileInfo>
 
 #include <ctime>
 
@@ -51,11 +51,14 @@ std::optional<LocalFileFacts> ReadLocalFileFacts(const QString& path)
 {
     if (path.isEmpty())
         return std::nullopt;
-    const QFileInfo info(path);
-    if (!info.exists())
+    // A file in an area is looked at through the file layer: a link there tells nothing of the file
+    // it points to.
+    const CSafeFile file = CAreaDirectories().OpenSource(path);
+    if (!file.IsOpen())
         return std::nullopt;
-    const QDate day = info.lastModified().toLocalTime().date();
-    return LocalFileFacts{{day.year(), day.month(), day.day()}, quint32(quint64(info.size()) & 0xFFFFFFFFu)};
+    const QDate day = QDateTime::fromSecsSinceEpoch(file.Status().st_mtime).toLocalTime().date();
+    return LocalFileFacts{{day.year(), day.month(), day.day()},
+                          quint32(quint64(file.Status().st_size) & 0xFFFFFFFFu)};
 }
 
 QString LocalFileTitle(const QString& path)

@@ -26,7 +26,7 @@ bool ReadRequiresForm(const QString& value);
 QStringList ReadSubmissionLocations(const CClipboardSubmission& submission);
 
 // What the file system tells of a local file: the day it was last written, in local time, and the
-// low 32 bits of its size. Nothing when it cannot be found.
+// low 32 bits of its size. Nothing when it is no regular file, or lies in an area behind a link.
 struct LocalFileFacts
 {
     CalendarDate date;

@@ -1,11 +1,12 @@
 #include "adding/AddFilesImport.h"
 
 #include "adding/DescriptionExtraction.h"
-#include "adding/FileUtils.h"
 #include "adding/PathUtils.h"
 #include "database/CFileRecord.h"
 #include "database/CSavepoint.h"
 #include "database/CTroveportDatabaseManager.h"
+#include "files/FaultMessage.h"
+#include "files/SafeCopy.h"
 #include "properties/FileProperties.h"
 #include "startup/SafeFormat.h"
 
@@ -38,6 +39,26 @@ QString SourceName(const QString& name)
 {
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     return dot < 0 ? name : name.left(dot);
+}
+
+// The error number and text of a log line: the system's for its errors, and for a refusal of the
+// file layer (a link, a FIFO) the number the system would give and the layer's message.
+int FaultErrno(const FileFault& fault)
+{
+    switch (fault.kind) {
+    case FileFault::Kind::Link:
+        return ELOOP;
+    case FileFault::Kind::NotRegular:
+    case FileFault::Kind::BadName:
+        return EINVAL;
+    default:
+        return fault.error;
+    }
+}
+
+QString FaultText(const FileFault& fault)
+{
+    return fault.kind == FileFault::Kind::System ? ErrorText(fault.error) : ShownFaultMessage(fault);
 }
 
 QString AddingErrorLine(const QString& name, int error)
@@ -99,14 +120,9 @@ QString MakeFileTitle(const QString& fileName)
     return title;
 }
 
-bool ImportFile(const QString& path, const AddFilesHost& host, bool extractDescriptions, QString& log)
+bool ImportFile(const QString& path, const AddFilesHost& host, const CImportPlaces& places,
+                bool extractDescriptions, QString& log)
 {
-    struct stat facts;
-    if (::stat(QFile::encodeName(path).constData(), &facts) != 0) {
-        const int error = errno;
-        log += SafeFormat(u"Error opening %s: %d (%s)\r\n", path, error, ErrorText(error));
-        return false;
-    }
     const QString fullPath = GetFullPathName(path);
     if (fullPath.isEmpty() || fullPath.toUtf8().size() >= kMaxPathBuffer) {
         const int error = fullPath.isEmpty() ? EINVAL : ENAMETOOLONG;
@@ -118,22 +134,31 @@ bool ImportFile(const QString& path, const AddFilesHost& host, bool extractDescr
     const QString destination = copy ? host.directory + name : fullPath;
     const QString location = SafeFormat(u"local://%d/%s", host.id, destination.mid(host.directory.size()));
 
-    struct stat existing;
-    if (::lstat(QFile::encodeName(destination).constData(), &existing) == 0 &&
-        !theDatabaseManager.IsDownloadURLUnique(location)) {
+    // A file in an area (the host's own included) is opened through the file layer, so that a link
+    // there is refused; what is looked at, copied and described below is this one open file. A
+    // FIFO or a device opens for nobody, and its copy is what fails.
+    const CSafeFile source = places.areas.OpenSource(fullPath);
+    if (!source.IsOpen() && !(copy && source.Fault().kind == FileFault::Kind::NotRegular)) {
+        log += SafeFormat(u"Error opening %s: %d (%s)\r\n", path, FaultErrno(source.Fault()),
+                          FaultText(source.Fault()));
+        return false;
+    }
+    const bool exists = !copy || places.hostDirectory.StatEntry(CSafeDirectory::NameBytes(name));
+    if (exists && !theDatabaseManager.IsDownloadURLUnique(location)) {
         log += SafeFormat(u"The file %s already exists.\r\n", name);
         return false;
     }
     if (copy) {
-        errno = 0;
-        if (!CopyFileIntoDirectory(fullPath, host.directory, name)) {
-            const int error = errno ? errno : EIO;
-            log += SafeFormat(u"Error copying %s to %s: %d (%s)\r\n", path, destination, error,
-                              ErrorText(error));
+        const FileFault fault =
+            CopyIntoDirectory(source, places.hostDirectory, CSafeDirectory::NameBytes(name));
+        if (fault) {
+            log += SafeFormat(u"Error copying %s to %s: %d (%s)\r\n", path, destination, FaultErrno(fault),
+                              FaultText(fault));
             return false;
         }
     }
 
+    const struct stat& facts = source.Status();
     CFileRecord record(&theDatabaseManager);
     record.title = MakeFileTitle(name);
     record.file_size = double(quint32(quint64(facts.st_size) & 0xFFFFFFFFu));
@@ -141,8 +166,10 @@ bool ImportFile(const QString& path, const AddFilesHost& host, bool extractDescr
     if (extractDescriptions) {
         record.short_desc.clear();
         record.long_desc.clear();
-        ExtractDescriptions(destination, record.short_desc, CFileRecord::kShortDescLength, record.long_desc,
-                            CFileRecord::kLongDescLength);
+        // From the file that was opened and copied, not from a name in the area that the site
+        // could have pointed elsewhere since.
+        ExtractDescriptions(ReopenPath(source), record.short_desc, CFileRecord::kShortDescLength,
+                            record.long_desc, CFileRecord::kLongDescLength);
         // Stored as the Add File wizard stores them: line feeds, no white space at the ends.
         record.long_desc = WithLineFeeds(record.long_desc);
         TrimString(record.short_desc);
@@ -167,6 +194,7 @@ int ImportFiles(const QStringList& files, const AddFilesHost& host, bool extract
     std::optional<CSavepoint> batch;
     QStringList batchNames; // the files added in the open batch, for the log if its commit fails
     QElapsedTimer batchTimer;
+    const CImportPlaces places{CSafeDirectory::Open(host.directory), CAreaDirectories()};
     const auto commit = [&] {
         if (batch && !batch->Release()) {
             for (const QString& name : std::as_const(batchNames))
@@ -183,7 +211,7 @@ int ImportFiles(const QStringList& files, const AddFilesHost& host, bool extract
             batch.emplace(&theDatabaseManager, QStringLiteral("import_files"));
             batchTimer.start();
         }
-        if (ImportFile(files[index], host, extractDescriptions, log)) {
+        if (ImportFile(files[index], host, places, extractDescriptions, log)) {
             ++added;
             batchNames.append(GetFileNamePart(GetFullPathName(files[index])));
         }

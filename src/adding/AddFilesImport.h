@@ -1,5 +1,8 @@
 #pragma once
 
+#include "adding/LocalLocation.h"
+#include "files/SafeFiles.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -29,10 +32,20 @@ bool NeedsCopy(const QStringList& files, const QString& hostDirectory);
 // letters gets only its first character in capitals.
 QString MakeFileTitle(const QString& fileName);
 
+// Where an import reads and writes: the host area's directory, opened once, and the areas' directories
+// to tell which files lie in a directory the site can write.
+struct CImportPlaces
+{
+    CSafeDirectory hostDirectory;
+    CAreaDirectories areas;
+};
+
 // Imports one file: copies it into the host directory when it lies outside it, then stores its
-// record, its area link and its local location. Each failure appends one line to log. True when
-// the record was added.
-bool ImportFile(const QString& path, const AddFilesHost& host, bool extractDescriptions, QString& log);
+// record, its area link and its local location. A file in an area is opened through the file
+// layer, and refused when a link stands on its way. Each failure appends one line to log. True
+// when the record was added.
+bool ImportFile(const QString& path, const AddFilesHost& host, const CImportPlaces& places,
+                bool extractDescriptions, QString& log);
 
 // Imports the files in turn. The database writes are committed in batches of a fraction of a
 // second, because a commit per file cost more than the rest of the import; the web site waits no

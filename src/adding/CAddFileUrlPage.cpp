@@ -42,9 +42,10 @@ void CAddFileUrlPage::Refill()
         return;
     m_list->clear();
     if (wizard->IsSubmissionUsed()) {
-        m_list->addItems(ReadSubmissionLocations(wizard->GetSubmission()));
+        for (const QString& location : ReadSubmissionLocations(wizard->GetSubmission()))
+            AddLocationItem(location);
     } else if (wizard->GetSourceKind() == CAddFileWizard::kWebFile) {
-        m_list->addItem(wizard->GetSourceText());
+        AddLocationItem(wizard->GetSourceText());
     } else if (wizard->GetSourceKind() == CAddFileWizard::kLocalFile) {
         // The dialog opens over the page, not while the sheet is still switching to it.
         QTimer::singleShot(0, this, [this, path = wizard->GetSourceText()] { AddLocalFile(path); });
@@ -55,7 +56,7 @@ void CAddFileUrlPage::AddLocalFile(const QString& path)
 {
     CDownloadUrlDialog dialog(path, this);
     if (CModalRun::Exec(dialog) == QDialog::Accepted)
-        m_list->addItem(dialog.GetLocation());
+        AddLocationItem(dialog.GetLocation());
 }
 
 bool CAddFileUrlPage::OnSetActive()
@@ -75,7 +76,7 @@ void CAddFileUrlPage::OnAdd()
 {
     CDownloadUrlDialog dialog(this);
     if (CModalRun::Exec(dialog) == QDialog::Accepted)
-        m_list->addItem(dialog.GetLocation());
+        AddLocationItem(dialog.GetLocation());
 }
 
 void CAddFileUrlPage::OnEdit()
@@ -85,11 +86,11 @@ void CAddFileUrlPage::OnEdit()
     if (!item || !item->isSelected())
         return;
     CDownloadUrlDialog dialog(this);
-    dialog.SetLocation(item->text());
+    dialog.SetLocation(LocationOf(item));
     if (CModalRun::Exec(dialog) != QDialog::Accepted)
         return;
     delete m_list->takeItem(row);
-    m_list->insertItem(row, dialog.GetLocation());
+    AddLocationItem(dialog.GetLocation(), row);
     m_list->setCurrentRow(row);
 }
 

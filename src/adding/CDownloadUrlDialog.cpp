@@ -1,15 +1,17 @@
 #include "adding/CDownloadUrlDialog.h"
 
 #include "adding/FieldChecks.h"
-#include "adding/FileUtils.h"
 #include "adding/LocalLocation.h"
 #include "adding/PathUtils.h"
 #include "controls/CFileChooser.h"
 #include "controls/CMessageBox.h"
 #include "controls/CWaitCursor.h"
 #include "explorer/ContextHelp.h"
+#include "files/FaultMessage.h"
+#include "files/SafeCopy.h"
 #include "properties/PageControls.h"
 #include "startup/Globals.h"
+#include "startup/SafeFormat.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -171,14 +173,19 @@ void CDownloadUrlDialog::UpdateData(bool take)
 {
     if (take) {
         m_nLocationKind = m_local->isChecked() ? kLocalFile : kRemoteFile;
-        m_strSiteUrl = m_siteUrl->text();
+        if (m_siteUrl->text() != m_shownSiteUrl)
+            m_strSiteUrl = m_siteUrl->text();
         m_strFileName = m_fileName->text();
         return;
     }
     (m_nLocationKind == kLocalFile ? m_local : m_remote)->setChecked(true);
-    // Typing stops at the limit, but a longer address stored elsewhere is shown whole, not cut.
-    m_siteUrl->setMaxLength(qMax(kMaxSiteUrl, int(m_strSiteUrl.size())));
-    m_siteUrl->setText(m_strSiteUrl);
+    // Typing stops at the limit, but a longer address stored elsewhere is shown, not cut. One of
+    // megabytes, which would take the field minutes to lay out, is shown shortened in the middle;
+    // unless it is edited, the address stays the stored one.
+    m_shownSiteUrl = m_strSiteUrl.size() > kMaxShownSiteUrl ? ElideStoredText(m_strSiteUrl, kMaxShownSiteUrl)
+                                                            : m_strSiteUrl;
+    m_siteUrl->setMaxLength(qMax(kMaxSiteUrl, int(m_shownSiteUrl.size())));
+    m_siteUrl->setText(m_shownSiteUrl);
     m_fileName->setText(m_strFileName);
 }
 
@@ -258,11 +265,19 @@ bool CDownloadUrlDialog::CheckLocalFile()
     m_hostAreaId = double(area->AreaId());
     QString hostDirectory = area->Path();
     EnsureTrailingBackslash(hostDirectory);
+    // Everything in the host directory happens relative to it: the site can write there.
+    const CSafeDirectory host = CSafeDirectory::Open(area->Path());
+    const QByteArray name = CSafeDirectory::NameBytes(GetFileNamePart(m_strFileName));
     // Directly inside the host directory: nothing to copy. A name that is not a full path has no
     // directory part and never counts as inside.
     const QString fileDirectory = GetDirectoryPart(m_strFileName);
-    if (!fileDirectory.isEmpty() && fileDirectory == GetDirectoryPart(hostDirectory))
-        return true;
+    if (!fileDirectory.isEmpty() && fileDirectory == GetDirectoryPart(hostDirectory)) {
+        // What is published must be a file of the area, not a link the site put there.
+        const CSafeFile file = host.OpenForReading(name);
+        if (!file.IsOpen())
+            CMessageBox::Show(this, ShownFaultMessage(file.Fault()), QString(), QMessageBox::Warning);
+        return file.IsOpen();
+    }
 
     const CMessageBox::Button copy = CMessageBox::Show(
         this,
@@ -270,13 +285,17 @@ bool CDownloadUrlDialog::CheckLocalFile()
         tr("Question"), QMessageBox::Question, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
     if (copy != QMessageBox::Yes)
         return false;
-    bool copied = false;
+    FileFault fault;
     {
         const CWaitCursor wait;
-        copied = CopyFileIntoDirectory(m_strFileName, hostDirectory, GetFileNamePart(m_strFileName));
+        // A file in an area (a stored local location) is read through the file layer: a link on
+        // its way is refused, never followed.
+        fault = CopyIntoDirectory(CAreaDirectories().OpenSource(m_strFileName), host, name);
     }
-    if (!copied) {
-        CMessageBox::Show(this, tr("Could not copy the requested file to the host path"));
+    if (fault) {
+        CMessageBox::Show(this,
+                          tr("Could not copy the requested file to the host path") + u'\n' +
+                              ShownFaultMessage(fault));
         return false;
     }
     return true;

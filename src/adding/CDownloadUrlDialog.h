@@ -21,6 +21,8 @@ class CDownloadUrlDialog : public QDialog
 public:
     static constexpr quint32 kHelpTopic = 16;
     static constexpr int kMaxSiteUrl = 254;
+    // The longest address the site URL field shows whole.
+    static constexpr qsizetype kMaxShownSiteUrl = 1024;
 
     enum LocationKind
     {
@@ -72,6 +74,7 @@ private:
 
     int m_nLocationKind = kRemoteFile;
     QString m_strSiteUrl;
+    QString m_shownSiteUrl; // what the site URL field was given, m_strSiteUrl shortened
     QString m_strFileName;
     std::optional<double> m_hostAreaId;
     bool m_initialized = false;

@@ -14,11 +14,3 @@ QByteArray ReadTextFile(const QString& path, qint64 maxBytes = kMaxTextFileSize)
 quint32 GetFileSizeByName(const QString& path);
 // The current local (not UTC) time in 100-nanosecond units since 1 January 1601.
 quint64 GetLocalFileTime();
-
-// Copies a regular file into a directory under a plain file name (no "/"), replacing a file of that
-// name; the copy keeps the source's permission bits and times. It is written under a temporary name
-// in the directory and renamed into place, so the real name never shows half a file, a failed copy
-// leaves nothing behind, and a symbolic link of that name is replaced rather than written through.
-// False when the source is not a regular file (a FIFO or a directory is refused at once), the name
-// is not a plain file name, or the directory cannot take the copy.
-bool CopyFileIntoDirectory(const QString& source, const QString& directory, const QString& name);

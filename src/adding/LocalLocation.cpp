@@ -1,10 +1,10 @@
 #include "adding/LocalLocation.h"
 
 #include "adding/PathUtils.h"
+#include "files/SafeCopy.h"
 #include "startup/CFileAreaTable.h"
 #include "startup/Globals.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 bool IsLocalLocation(QStringView location)
@@ -60,9 +60,21 @@ QString FormLocalLocation(quint32 areaId, const QString& relativePath)
     return kLocalPrefix.toString() + QString::number(areaId) + u'/' + relativePath;
 }
 
+bool IsPlainRelativePath(QStringView relativePath)
+{
+    if (relativePath.isEmpty() || relativePath.contains(QChar(0)))
+        return false;
+    for (const QStringView part : relativePath.split(u'/')) {
+        if (part.isEmpty() || part == u"." || part == u"..")
+            return false;
+    }
+    return true;
+}
+
 namespace {
 
-// True when path is directory or lies below it; both are canonical (absolute, links resolved).
+// True when path is directory or lies below it; both are canonical (absolute, links resolved). The
+// separator keeps a sibling that begins with the same name ("area2" beside "area") outside.
 bool IsWithin(const QString& path, const QString& directory)
 {
     if (path == directory)
@@ -82,14 +94,7 @@ LocalFile ResolveInDirectory(const QString& directory, const QString& relativePa
 {
     LocalFile file;
     file.status = LocalFile::Status::Leaving;
-    if (relativePath.isEmpty() || relativePath.startsWith(u'/') || relativePath.contains(QChar(0)))
-        return file;
-    const QList<QStringView> parts = QStringView(relativePath).split(u'/');
-    for (const QStringView part : parts) {
-        if (part.isEmpty() || part == u"." || part == u"..")
-            return file;
-    }
-    if (directory.isEmpty())
+    if (!IsPlainRelativePath(relativePath) || directory.isEmpty())
         return file;
     const QString path = MakePath(directory, relativePath);
     // MakePath keeps at most 519 bytes: a cut path would name another file.
@@ -125,10 +130,47 @@ LocalFile ResolveInDirectory(const QString& directory, const QString& relativePa
     return file;
 }
 
-LocalFile ResolveLocalLocation(const LocalLocation& location)
+CSafeFile OpenInArea(const QString& areaDirectory, QStringView relativePath)
 {
-    const FileAreaRecord* area = theFileAreaTable.FindArea(location.areaId);
-    if (!area)
-        return LocalFile{};
-    return ResolveInArea(*area, location.relativePath);
+    QByteArray leaf;
+    const CSafeDirectory parent = CSafeDirectory::Open(areaDirectory).DescendToParent(relativePath, &leaf);
+    return parent.OpenForReading(leaf);
+}
+
+CAreaDirectories::CAreaDirectories()
+{
+    for (quint32 record = 1; record < theFileAreaTable.GetRecordCount(); ++record) {
+        const QString path = theFileAreaTable.GetRecord(record)->Path();
+        if (path.isEmpty())
+            continue;
+        // The administrator's path as it stands and with its links resolved: a file chooser may
+        // give either.
+        for (QString prefix : {path, QFileInfo(path).canonicalFilePath()}) {
+            if (prefix.isEmpty())
+                continue;
+            if (!prefix.endsWith(u'/'))
+                prefix += u'/';
+            m_directories.append({path, prefix});
+        }
+    }
+}
+
+std::optional<CAreaDirectories::Found> CAreaDirectories::Find(const QString& path) const
+{
+    const Directory* innermost = nullptr;
+    for (const Directory& directory : m_directories) {
+        if (path.startsWith(directory.prefix) &&
+            (!innermost || directory.prefix.size() > innermost->prefix.size()))
+            innermost = &directory;
+    }
+    if (!innermost)
+        return std::nullopt;
+    return Found{innermost->tablePath, path.mid(innermost->prefix.size())};
+}
+
+CSafeFile CAreaDirectories::OpenSource(const QString& path) const
+{
+    if (const auto found = Find(path))
+        return OpenInArea(found->directory, found->relativePath);
+    return OpenAdministratorsFile(path);
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "files/SafeFiles.h"
+
+#include <QList>
 #include <QString>
 #include <QStringView>
 
@@ -35,7 +38,10 @@ std::optional<LocalLocation> ParseLocalLocationLeniently(QStringView location);
 // The location of a file in an area: the id in plain digits, whatever its size, then the path.
 QString FormLocalLocation(quint32 areaId, const QString& relativePath);
 
-// Where a local location's file lies on disk, once it is known to stay inside its area.
+// Where a local location's file lies on disk, once it is known to stay inside its area. Only for
+// showing and checking a location: a path can be exchanged after it was checked, so nothing opens,
+// copies or deletes in an area by it. That goes through the file layer (OpenInArea and
+// CAreaDirectories below, files/SafeFiles.h).
 struct LocalFile
 {
     enum class Status
@@ -48,11 +54,47 @@ struct LocalFile
     QString path;
 };
 
+// True when the path is one or more plain names joined by "/": not absolute, no empty part, no "."
+// or "..". Only such a path can stay inside the directory it is taken in.
+bool IsPlainRelativePath(QStringView relativePath);
+
 // The file a local location names: the area's directory joined with the relative path. A path that
-// is absolute, holds "." or ".." or an empty part, or passes through a symbolic link (or is one)
-// that leads outside the area's directory, is Leaving: the program must never touch it.
-LocalFile ResolveLocalLocation(const LocalLocation& location);
-// The same for an area record already found.
+// is not plain (IsPlainRelativePath), or passes through a symbolic link (or is one) that leads
+// outside the area's directory, is Leaving.
 LocalFile ResolveInArea(const FileAreaRecord& area, const QString& relativePath);
 // The same for an area's directory.
 LocalFile ResolveInDirectory(const QString& directory, const QString& relativePath);
+
+// A file in an area's directory, opened for reading through the file layer: the relative path is
+// walked one name at a time and a link anywhere on it, the file itself included, is refused.
+CSafeFile OpenInArea(const QString& areaDirectory, QStringView relativePath);
+
+// The directories of the file areas, to tell whether a path the user gave lies in one of them and
+// so in a directory the web site can write. Taken from the area table once, when made.
+class CAreaDirectories
+{
+public:
+    CAreaDirectories();
+
+    struct Found
+    {
+        QString directory;    // the area's directory, as the table gives it
+        QString relativePath; // the path below it
+    };
+    // The area that holds the path, by its text: the path begins with the area's directory (as the
+    // table has it, or with its links resolved) and a "/". Where areas nest, the innermost.
+    std::optional<Found> Find(const QString& path) const;
+
+    // A file to copy from, by the path the user gave: through the file layer from its area's
+    // directory when it lies in an area, so that a link there is refused, never followed; by the
+    // path when it lies outside every area, as the administrator's own.
+    CSafeFile OpenSource(const QString& path) const;
+
+private:
+    struct Directory
+    {
+        QString tablePath;
+        QString prefix; // with a final "/"
+    };
+    QList<Directory> m_directories;
+};

@@ -16,12 +16,20 @@
 
 namespace {
 
-// A text field that takes at most `limit` characters as typed, yet shows a longer stored value
-// whole, so that the check on leaving says so instead of the field cutting it silently.
+constexpr qsizetype kMaxShownValue = 1024;
+static_assert(kMaxShownValue > kMaxAuthorField && kMaxShownValue > CFileRecord::kTitleLength &&
+                  kMaxShownValue > CFileRecord::kVersionLength,
+              "a shortened value must still be refused as too long");
+
+// A text field that takes at most `limit` characters as typed, yet shows a longer stored value,
+// so that the check on leaving says so instead of the field cutting it silently. A value of
+// megabytes, which would take the field minutes to lay out, is shown shortened in the middle: still
+// over the limit, it cannot be stored until the user has edited it.
 void SetLimitedText(QLineEdit* field, const QString& text, int limit)
 {
-    field->setMaxLength(qMax(limit, int(text.size())));
-    field->setText(text);
+    const QString shown = text.size() > kMaxShownValue ? ElideStoredText(text, kMaxShownValue) : text;
+    field->setMaxLength(qMax(limit, int(shown.size())));
+    field->setText(shown);
 }
 
 } // namespace

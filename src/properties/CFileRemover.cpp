@@ -6,6 +6,7 @@
 #include "explorer/CFileListView.h"
 #include "explorer/CMainFrame.h"
 #include "explorer/CTreeItem.h"
+#include "files/FaultMessage.h"
 #include "startup/Globals.h"
 #include "startup/SafeFormat.h"
 
@@ -37,6 +38,7 @@ private:
 CFileRemover::CFileRemover(QWidget* owner, CFileRecord& cursor, ListRowRanges rows, Kind kind)
     : m_owner(owner), m_cursor(cursor), m_rows(std::move(rows)), m_kind(kind)
 {
+    m_clock.start(); // Run starts it again; prompts asked before it must not read an idle clock
 }
 
 CFileRemover::~CFileRemover() = default;
@@ -110,14 +112,16 @@ bool CFileRemover::AskDeleteFileOfLastArea(const QString& title)
     const QString text =
         SafeFormat(u"%s exists only in the selected file area. Removing this file will delete "
                    u"it from the system. Are you sure you want to remove this file?",
-                   title);
+                   ElideStoredText(title));
     return CMessageBox::Show(m_owner, text, tr("Warning"), QMessageBox::Question,
                              QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
-void CFileRemover::ReportNotDeleted(const QString& path)
+void CFileRemover::ReportNotDeleted(const QString& path, const FileFault& fault)
 {
-    CMessageBox::Show(m_owner, SafeFormat(u"The file %s could not be deleted from disk.", path),
+    CMessageBox::Show(m_owner,
+                      SafeFormat(u"The file %s could not be deleted from disk.\n%s", ElideStoredText(path),
+                                 ShownFaultMessage(fault)),
                       tr("Warning"), QMessageBox::NoIcon, QMessageBox::Ok);
 }
 
@@ -126,7 +130,7 @@ void CFileRemover::ReportOutsideArea(const QString& location)
     CMessageBox::Show(
         m_owner,
         SafeFormat(u"The location %s points outside its file area's directory and was not deleted.",
-                   location),
+                   ElideStoredText(location)),
         tr("Warning"), QMessageBox::Warning, QMessageBox::Ok);
 }
 
@@ -158,9 +162,10 @@ bool CFileRemover::Starting(qint64 number, qint64 total, const QString& title)
         return !m_progress->wasCanceled();
     }
     m_lastUpdate = now;
+    const QString shown = ElideStoredText(title);
     const QString label = m_kind == Kind::Delete
-                              ? SafeFormat(u"Deleting %s (%lld of %lld)", title, number, total)
-                              : SafeFormat(u"Removing %s (%lld of %lld)", title, number, total);
+                              ? SafeFormat(u"Deleting %s (%lld of %lld)", shown, number, total)
+                              : SafeFormat(u"Removing %s (%lld of %lld)", shown, number, total);
     m_progress->setLabelText(label);
     m_progress->setValue(int(qMin<qint64>(number - 1, INT_MAX)));
     // The dialog draws itself and its Cancel button is heard; the owner takes no input meanwhile.

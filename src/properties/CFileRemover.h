@@ -47,7 +47,7 @@ public:
 
     Answer AskDeleteLocalCopies() override;
     bool AskDeleteFileOfLastArea(const QString& title) override;
-    void ReportNotDeleted(const QString& path) override;
+    void ReportNotDeleted(const QString& path, const FileFault& fault) override;
     void ReportOutsideArea(const QString& location) override;
     bool Starting(qint64 number, qint64 total, const QString& title) override;
 

@@ -21,8 +21,10 @@ bool CFileUrlsPage::OnSetActive()
 {
     if (!m_loaded) {
         QStringList urls;
-        if (theDatabaseManager.GetDownloadURLs(m_file->file_id, urls))
-            m_list->addItems(urls);
+        if (theDatabaseManager.GetDownloadURLs(m_file->file_id, urls)) {
+            for (const QString& url : std::as_const(urls))
+                AddLocationItem(url);
+        }
         m_loaded = true;
     }
     return CWizardPage::OnSetActive();
@@ -43,9 +45,7 @@ void CFileUrlsPage::AddLocation(const QString& location)
 {
     if (!m_file->AddDownloadURL(location))
         return;
-    auto* item = new QListWidgetItem(location);
-    m_list->addItem(item);
-    m_list->setCurrentItem(item);
+    m_list->setCurrentItem(AddLocationItem(location));
     CancelToClose();
 }
 
@@ -61,7 +61,7 @@ void CFileUrlsPage::OnEdit()
     QListWidgetItem* item = m_list->selectedItems().value(0);
     if (!item)
         return;
-    const QString old = item->text();
+    const QString old = LocationOf(item);
     CDownloadUrlDialog dialog(this);
     dialog.SetLocation(old);
     if (CModalRun::Exec(dialog) != QDialog::Accepted || dialog.GetSiteUrl() == old)
@@ -82,7 +82,7 @@ void CFileUrlsPage::OnRemove()
         CMessageBox::Show(this, tr("Are you sure you want to delete this item?"), tr("Question"),
                           QMessageBox::Question, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return;
-    if (m_file->DeleteDownloadURL(item->text())) {
+    if (m_file->DeleteDownloadURL(LocationOf(item))) {
         delete item;
         CancelToClose();
     }

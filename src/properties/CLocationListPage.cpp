@@ -2,6 +2,7 @@
 
 #include "controls/CMessageBox.h"
 #include "properties/PageControls.h"
+#include "startup/SafeFormat.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -25,11 +26,29 @@ CLocationListPage::CLocationListPage(quint32 templateId, const QString& title, Q
     connect(m_list, &QListWidget::itemDoubleClicked, this, [this] { OnEdit(); });
 }
 
+QString CLocationListPage::LocationOf(const QListWidgetItem* item)
+{
+    // Items that another page added with their text alone stand for that text.
+    const QVariant whole = item->data(Qt::UserRole);
+    return whole.isValid() ? whole.toString() : item->text();
+}
+
+QListWidgetItem* CLocationListPage::AddLocationItem(const QString& location, int row)
+{
+    auto* item = new QListWidgetItem(ElideStoredText(location, kMaxShownLocation));
+    item->setData(Qt::UserRole, location);
+    if (row < 0)
+        m_list->addItem(item);
+    else
+        m_list->insertItem(row, item);
+    return item;
+}
+
 QStringList CLocationListPage::ListedLocations() const
 {
     QStringList locations;
     for (int i = 0; i < m_list->count(); ++i)
-        locations.append(m_list->item(i)->text());
+        locations.append(LocationOf(m_list->item(i)));
     return locations;
 }
 

@@ -6,6 +6,7 @@
 
 class QLabel;
 class QListWidget;
+class QListWidgetItem;
 class QPushButton;
 
 // A page of download locations: a list with "&Add", "&Edit" and "&Remove" under it (a double-click
@@ -21,6 +22,11 @@ public:
     QPushButton* GetEditButton() const { return m_edit; }
     QPushButton* GetRemoveButton() const { return m_remove; }
 
+    // The whole location an item of the list stands for.
+    static QString LocationOf(const QListWidgetItem* item);
+    // How many characters of a location the list shows; a longer one is shortened in the middle.
+    static constexpr qsizetype kMaxShownLocation = 1024;
+
     virtual void OnAdd() = 0;
     virtual void OnEdit() = 0;
     virtual void OnRemove() = 0;
@@ -30,6 +36,10 @@ protected:
     CLocationListPage(quint32 templateId, const QString& title, QLabel* heading, const QString& listName,
                       QWidget* parent);
 
+    // Adds a location to the list, at row or at the end. A site can store megabytes in a location,
+    // and laying them out would freeze the window: the item shows a shortened text and keeps the
+    // whole location for LocationOf.
+    QListWidgetItem* AddLocationItem(const QString& location, int row = -1);
     // The locations in the order shown.
     QStringList ListedLocations() const;
     // True when the list holds a location; otherwise says message and keeps the page.

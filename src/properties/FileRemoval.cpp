@@ -3,12 +3,11 @@
 #include "adding/LocalLocation.h"
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
+#include "files/SafeFiles.h"
 #include "startup/CFileAreaTable.h"
 #include "startup/Globals.h"
 
 #include <QFile>
-
-#include <unistd.h>
 
 qint64 CountRows(const ListRowRanges& rows)
 {
@@ -17,8 +16,6 @@ qint64 CountRows(const ListRowRanges& rows)
         count += qMax(0, range.second - range.first + 1);
     return count;
 }
-
-namespace {
 
 void DeleteLocalCopies(const QStringList& urls, CRemovalPrompts& prompts)
 {
@@ -31,16 +28,24 @@ void DeleteLocalCopies(const QStringList& urls, CRemovalPrompts& prompts)
         const FileAreaRecord* area = theFileAreaTable.FindArea(location->areaId);
         if (!area)
             continue;
-        const LocalFile file = ResolveInArea(*area, location->relativePath);
-        if (file.status != LocalFile::Status::Inside) {
+        if (!IsPlainRelativePath(location->relativePath)) {
             prompts.ReportOutsideArea(url);
             continue;
         }
-        // unlink removes a final symbolic link itself, never the file it points to.
-        if (::unlink(QFile::encodeName(file.path).constData()) != 0)
-            prompts.ReportNotDeleted(file.path);
+        // Walked from the area's directory one name at a time: a link on the way is refused, and a
+        // directory exchanged meanwhile cannot lead the delete outside. A final link is removed
+        // itself, never the file it points to.
+        const CSafeDirectory areaDirectory = CSafeDirectory::Open(area->Path());
+        QByteArray leaf;
+        const CSafeDirectory parent = areaDirectory.DescendToParent(location->relativePath, &leaf);
+        FileFault fault = parent.Fault();
+        if (parent.IsOpen() && parent.Remove(leaf, &fault))
+            continue;
+        prompts.ReportNotDeleted(areaDirectory.PathOf(QFile::encodeName(location->relativePath)), fault);
     }
 }
+
+namespace {
 
 // Calls action with the working copy of each selected row, in list order, until it or the
 // prompts stop the walk.

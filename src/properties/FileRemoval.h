@@ -3,8 +3,10 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 
 class CFileRecord;
+struct FileFault;
 
 // Selected rows of the file list as intervals of row numbers (from 0, both ends included), in list
 // order, as the list view gives them.
@@ -29,14 +31,20 @@ public:
     virtual Answer AskDeleteLocalCopies() = 0;
     // Whether to delete a file whose only area is the one it is being removed from.
     virtual bool AskDeleteFileOfLastArea(const QString& title) = 0;
-    // A local copy that could not be deleted from disk.
-    virtual void ReportNotDeleted(const QString& path) = 0;
-    // A local location that points outside its area's directory and was left alone.
+    // A local copy that could not be deleted from disk, and why (a link on its way, for one).
+    virtual void ReportNotDeleted(const QString& path, const FileFault& fault) = 0;
+    // A local location whose path leaves its area's directory (it is absolute or holds "." or
+    // ".."), left alone.
     virtual void ReportOutsideArea(const QString& location) = 0;
     // Before the file of each selected row is dealt with: its number in the walk (from 1) out of
     // the selected rows. False stops the walk before this file.
     virtual bool Starting(qint64 number, qint64 total, const QString& title) = 0;
 };
+
+// Deletes the copies that the local locations among urls name, each in its area's directory, and
+// reports those that could not be deleted. Remote locations, and local ones whose area is unknown
+// or whose id is unusable, are passed over.
+void DeleteLocalCopies(const QStringList& urls, CRemovalPrompts& prompts);
 
 // Deletes a file from the library: first, if the user wants, its copies in local file areas, then
 // its record with its area links and download locations. Failures of the database are logged by

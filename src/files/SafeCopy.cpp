@@ -1,0 +1,131 @@
+#include "files/SafeCopy.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// Everything from the start of one descriptor to the end of the other: in the kernel where the
+// file systems allow it, else through a buffer. 0, or the errno value of the failure; *readFault
+// tells whether reading failed rather than writing.
+int CopyContents(int in, int out, bool* readFault)
+{
+    *readFault = false;
+    off_t offset = 0;
+    for (;;) {
+        const ssize_t n = ::copy_file_range(in, &offset, out, nullptr, size_t(1) << 30, 0);
+        if (n == 0)
+            return 0;
+        if (n > 0 || errno == EINTR)
+            continue;
+        if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+            return errno;
+        break; // not offered here: copy the rest by hand
+    }
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t n = ::pread(in, buffer, sizeof buffer, offset);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            *readFault = true;
+        if (n <= 0)
+            return n == 0 ? 0 : errno;
+        offset += n;
+        for (ssize_t done = 0; done < n;) {
+            const ssize_t written = ::write(out, buffer + done, size_t(n - done));
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0)
+                return written < 0 ? errno : ENOSPC;
+            done += written;
+        }
+    }
+}
+
+// The fault for what stands at the name, when it is something a copy must not replace.
+FileFault RefusalAt(const CSafeDirectory& directory, const QByteArray& name)
+{
+    FileFault fault;
+    const auto entry = directory.StatEntry(name, &fault);
+    if (!entry)
+        return fault.error == ENOENT ? FileFault{} : fault;
+    if (S_ISLNK(entry->st_mode))
+        return {FileFault::Kind::Link, 0, directory.PathOf(name)};
+    if (!S_ISREG(entry->st_mode))
+        return {FileFault::Kind::NotRegular, 0, directory.PathOf(name)};
+    return {};
+}
+
+} // namespace
+
+CSafeFile OpenAdministratorsFile(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString resolved = info.canonicalFilePath();
+    if (resolved.isEmpty()) {
+        // Missing, or a link that leads nowhere: opened as it stands, the open says why.
+        return CSafeDirectory::Open(info.absolutePath()).OpenForReading(QFile::encodeName(info.fileName()));
+    }
+    const QFileInfo target(resolved);
+    return CSafeDirectory::Open(target.path()).OpenForReading(QFile::encodeName(target.fileName()));
+}
+
+QString ReopenPath(const CSafeFile& file)
+{
+    return file.IsOpen() ? QStringLiteral("/proc/self/fd/") + QString::number(file.Fd()) : QString();
+}
+
+FileFault CopyIntoDirectory(const CSafeFile& source, const CSafeDirectory& directory, const QByteArray& name)
+{
+    if (!source.IsOpen())
+        return source.Fault();
+    if (!directory.IsOpen())
+        return directory.Fault();
+    if (!CSafeDirectory::IsPlainName(name))
+        return {FileFault::Kind::BadName, 0, directory.PathOf(name)};
+    if (FileFault refusal = RefusalAt(directory, name))
+        return refusal;
+
+    // A dot name, so the site's listings skip it; random, so nobody can have put a link there.
+    QByteArray temporary;
+    int out = -1;
+    for (int attempt = 0; attempt < 100 && out < 0; ++attempt) {
+        temporary = ".troveport-copy-" + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+        out = ::openat(directory.Fd(), temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
+                       0600);
+        if (out < 0 && errno != EEXIST)
+            return {FileFault::Kind::System, errno, directory.PathOf(name)};
+    }
+    if (out < 0)
+        return {FileFault::Kind::System, EEXIST, directory.PathOf(name)};
+
+    FileFault fault;
+    bool readFault = false;
+    if (const int error = CopyContents(source.Fd(), out, &readFault))
+        fault = {FileFault::Kind::System, error, readFault ? source.Name() : directory.PathOf(name)};
+    const struct stat& st = source.Status();
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    // The area's directory is served to visitors: the copy is as readable as its source was. No
+    // fsync: the rename below already keeps a crash from leaving half a file under the real name,
+    // and a sync per file made importing a directory several times slower.
+    if (!fault && (::fchmod(out, st.st_mode & 0777) != 0 || ::futimens(out, times) != 0))
+        fault = {FileFault::Kind::System, errno, directory.PathOf(name)};
+    // A full disk may show only at the close.
+    if (::close(out) != 0 && errno != EINTR && !fault)
+        fault = {FileFault::Kind::System, errno, directory.PathOf(name)};
+    // A link put at the name meanwhile would be replaced by the rename, never written through; it
+    // is refused all the same, as every link in the area is.
+    if (!fault)
+        fault = RefusalAt(directory, name);
+    if (!fault && !directory.Rename(temporary, name, &fault))
+        fault.name = directory.PathOf(name);
+    if (fault)
+        directory.Remove(temporary);
+    return fault;
+}

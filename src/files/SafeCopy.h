@@ -1,0 +1,24 @@
+#pragma once
+
+#include "files/SafeFiles.h"
+
+#include <QByteArray>
+#include <QString>
+
+// A file the administrator named by its path (a file chooser's choice, a file of a directory to
+// import), outside every directory the web site can write: its links are followed as the
+// administrator meant them, then it is opened as the layer opens files, without blocking and only
+// when it is a regular file.
+CSafeFile OpenAdministratorsFile(const QString& path);
+
+// A path that opens this very file again, whatever becomes of its name meanwhile, for readers that
+// take a path (Linux's /proc/self/fd); empty when the file is not open.
+QString ReopenPath(const CSafeFile& file);
+
+// Copies the source into the directory under a plain name, replacing a regular file of that name.
+// The copy is written under a new temporary dot name (created with O_EXCL and O_NOFOLLOW, so nobody
+// can have put a link there), every write and the close checked, given the source's permission bits
+// (set-id bits dropped) and times, then renamed over the name: the name never shows half a file,
+// and a failure leaves nothing behind. A link or anything but a regular file at the name is
+// refused and stays as it is. Returns the fault, naming the file; none when the copy is in place.
+FileFault CopyIntoDirectory(const CSafeFile& source, const CSafeDirectory& directory, const QByteArray& name);
