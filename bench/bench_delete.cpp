@@ -27,6 +27,7 @@ public:
     bool AskDeleteFileOfLastArea(const QString&) override { return true; }
     void ReportNotDeleted(const QString&, const FileFault&) override { ++problems; }
     void ReportOutsideArea(const QString&) override { ++problems; }
+    void ReportCannotDelete(const QString&) override { ++problems; }
     bool Starting(qint64, qint64, const QString&) override { return true; }
     int problems = 0;
 };

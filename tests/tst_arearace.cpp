@@ -53,11 +53,13 @@ public:
         faults.append(fault);
     }
     void ReportOutsideArea(const QString& location) override { outside.append(location); }
+    void ReportCannotDelete(const QString& reason) override { refused.append(reason); }
     bool Starting(qint64, qint64, const QString&) override { return true; }
 
     QStringList notDeleted;
     QList<FileFault> faults;
     QStringList outside;
+    QStringList refused;
 };
 
 // Exchanges two entries of a directory (a real directory and a link to outside) over and over on a

@@ -4,6 +4,8 @@
 
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
+#include "files/SafeFiles.h"
+#include "properties/FileRemoval.h"
 #include "DatabaseSupport.h"
 #include "TestSupport.h"
 
@@ -11,6 +13,25 @@
 #include <QTemporaryDir>
 
 using namespace DatabaseSupport;
+
+namespace {
+
+// Records what a deletion reports, and counts the questions it asks.
+class CNoDeletePrompts : public CRemovalPrompts
+{
+public:
+    Answer AskDeleteLocalCopies() override { return ++asked, Answer::Yes; }
+    bool AskDeleteFileOfLastArea(const QString&) override { return ++asked, true; }
+    void ReportNotDeleted(const QString&, const FileFault&) override {}
+    void ReportOutsideArea(const QString&) override {}
+    void ReportCannotDelete(const QString& reason) override { refused.append(reason); }
+    bool Starting(qint64, qint64, const QString&) override { return true; }
+
+    int asked = 0;
+    QStringList refused;
+};
+
+} // namespace
 
 class TestHostileDb : public QObject
 {
@@ -117,6 +138,11 @@ private slots:
         seven.title = u"Edited"_s;
         QVERIFY(!seven.Update());
         QVERIFY(!seven.Delete());
+        // Deleting it from the list asks nothing about its copies and says why it stays.
+        CNoDeletePrompts prompts;
+        DeleteLibraryFile(seven, prompts);
+        QCOMPARE(prompts.asked, 0);
+        QCOMPARE(prompts.refused, QStringList{DuplicateFileIdMessage(theDatabaseManager, 7)});
         QCOMPARE(rows(u"file_id = 7 AND title IN ('First', 'Second')"_s), 2);
         QCOMPARE(site.Value(u"SELECT count(*) FROM download WHERE file_id = 7"_s).toInt(), 1);
 

@@ -1,6 +1,7 @@
 #include "adding/LocalLocation.h"
 
 #include "adding/PathUtils.h"
+#include "files/AreaDirectory.h"
 #include "files/SafeCopy.h"
 #include "startup/CFileAreaTable.h"
 #include "startup/Globals.h"
@@ -133,7 +134,7 @@ LocalFile ResolveInDirectory(const QString& directory, const QString& relativePa
 CSafeFile OpenInArea(const QString& areaDirectory, QStringView relativePath)
 {
     QByteArray leaf;
-    const CSafeDirectory parent = CSafeDirectory::Open(areaDirectory).DescendToParent(relativePath, &leaf);
+    const CSafeDirectory parent = OpenAreaDirectory(areaDirectory).DescendToParent(relativePath, &leaf);
     return parent.OpenForReading(leaf);
 }
 

@@ -125,6 +125,11 @@ void CFileRemover::ReportNotDeleted(const QString& path, const FileFault& fault)
                       tr("Warning"), QMessageBox::NoIcon, QMessageBox::Ok);
 }
 
+void CFileRemover::ReportCannotDelete(const QString& reason)
+{
+    CMessageBox::Show(m_owner, reason, tr("Warning"), QMessageBox::Warning, QMessageBox::Ok);
+}
+
 void CFileRemover::ReportOutsideArea(const QString& location)
 {
     CMessageBox::Show(

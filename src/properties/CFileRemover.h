@@ -49,6 +49,7 @@ public:
     bool AskDeleteFileOfLastArea(const QString& title) override;
     void ReportNotDeleted(const QString& path, const FileFault& fault) override;
     void ReportOutsideArea(const QString& location) override;
+    void ReportCannotDelete(const QString& reason) override;
     bool Starting(qint64 number, qint64 total, const QString& title) override;
 
 private:

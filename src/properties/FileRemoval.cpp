@@ -3,6 +3,7 @@
 #include "adding/LocalLocation.h"
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
+#include "files/AreaDirectory.h"
 #include "files/SafeFiles.h"
 #include "startup/CFileAreaTable.h"
 #include "startup/Globals.h"
@@ -35,7 +36,7 @@ void DeleteLocalCopies(const QStringList& urls, CRemovalPrompts& prompts)
         // Walked from the area's directory one name at a time: a link on the way is refused, and a
         // directory exchanged meanwhile cannot lead the delete outside. A final link is removed
         // itself, never the file it points to.
-        const CSafeDirectory areaDirectory = CSafeDirectory::Open(area->Path());
+        const CSafeDirectory areaDirectory = OpenAreaDirectory(area->Path());
         QByteArray leaf;
         const CSafeDirectory parent = areaDirectory.DescendToParent(location->relativePath, &leaf);
         FileFault fault = parent.Fault();
@@ -71,6 +72,12 @@ void WalkRows(CFileRecord& cursor, const ListRowRanges& rows, CRemovalPrompts& p
 
 void DeleteLibraryFile(CFileRecord& file, CRemovalPrompts& prompts)
 {
+    // Rows the site stored twice under one id cannot be told apart: neither they nor their copies
+    // are touched.
+    if (const QString duplicates = DuplicateFileIdMessage(theDatabaseManager, file.file_id); !duplicates.isEmpty()) {
+        prompts.ReportCannotDelete(duplicates);
+        return;
+    }
     QStringList urls;
     if (theDatabaseManager.GetDownloadURLs(file.file_id, urls)) {
         bool anyLocal = false;

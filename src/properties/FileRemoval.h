@@ -36,6 +36,8 @@ public:
     // A local location whose path leaves its area's directory (it is absolute or holds "." or
     // ".."), left alone.
     virtual void ReportOutsideArea(const QString& location) = 0;
+    // A file that is not deleted at all, and why (the site stored its id more than once).
+    virtual void ReportCannotDelete(const QString& reason) = 0;
     // Before the file of each selected row is dealt with: its number in the walk (from 1) out of
     // the selected rows. False stops the walk before this file.
     virtual bool Starting(qint64 number, qint64 total, const QString& title) = 0;

@@ -88,8 +88,9 @@ CReviewsPage::CReviewsPage(qint32 fileId, const QString& title, QWidget* parent)
     ReadReviewFile(m_strPath, read);
     m_reviews.Reset(read);
 
-    // The title goes in as it stands: a "%1" or "%s" in it is part of the title.
-    setWindowTitle(SafeFormat(u"%s Reviews", title));
+    // The title goes in as it stands: a "%1" or "%s" in it is part of the title. The site may
+    // have stored megabytes there, which a label must not lay out.
+    setWindowTitle(SafeFormat(u"%s Reviews", ElideStoredText(title)));
     m_heading = new QLabel(windowTitle(), this);
     m_heading->setTextFormat(Qt::PlainText);
     m_heading->setAccessibleName(windowTitle());

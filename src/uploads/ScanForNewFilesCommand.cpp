@@ -8,7 +8,6 @@
 #include "uploads/UploadScan.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QLabel>
 #include <QProgressDialog>
 
@@ -38,7 +37,9 @@ CPendingUploadArray ScanWithProgress(CMainFrame& frame)
         uploads,
         [&](const QString& descriptionPath, int index, int total) {
             // The upload's name: the description file's without ".desc".
-            const QString name = QFileInfo(descriptionPath).completeBaseName();
+            QString name = descriptionPath.mid(descriptionPath.lastIndexOf(u'/') + 1);
+            if (name.endsWith(u".desc"))
+                name.chop(5);
             progress.setMaximum(total);
             progress.setLabelText(
                 SafeFormat(u"Checking %s (%d of %d)", ElideStoredText(name), index + 1, total));

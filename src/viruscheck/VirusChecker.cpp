@@ -2,7 +2,6 @@
 
 #include "adding/LocalLocation.h"
 #include "adding/PathUtils.h"
-#include "files/AreaDirectory.h"
 #include "startup/Globals.h"
 #include "startup/Registry.h"
 #include "startup/SafeFormat.h"
@@ -95,10 +94,7 @@ VirusCheckResult CheckLocalCopies(const QStringList& locations)
             const FileAreaRecord* area = theFileAreaTable.GetRecord(i);
             if (!area || double(area->AreaId()) != location->areaId)
                 continue;
-            QByteArray leaf;
-            const CSafeDirectory parent =
-                OpenAreaDirectory(area->Path()).DescendToParent(location->relativePath, &leaf);
-            CSafeFile copy = parent.OpenForReading(leaf);
+            CSafeFile copy = OpenInArea(area->Path(), location->relativePath);
             const FileFault::Kind fault = copy.Fault().kind;
             // A path that leaves the area or passes through a link is never handed to the checker.
             if (fault == FileFault::Kind::Link || fault == FileFault::Kind::BadName)
