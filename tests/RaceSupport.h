@@ -10,63 +10,87 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <stdio.h>
-#include <sys/syscall.h>
 #include <thread>
-#include <unistd.h>
 
 namespace RaceSupport {
 
-inline int ExchangeEntries(const QByteArray& a, const QByteArray& b)
-{
-#ifdef SYS_renameat2
-    return int(::syscall(SYS_renameat2, AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), 2 /* RENAME_EXCHANGE */));
-#else
-    errno = ENOSYS;
-    return -1;
-#endif
-}
-
-// True when this file system can exchange entries; the race tests skip where it cannot.
-inline bool CanExchange(const QString& a, const QString& b)
-{
-    const QByteArray x = QFile::encodeName(a), y = QFile::encodeName(b);
-    if (ExchangeEntries(x, y) != 0)
-        return false;
-    return ExchangeEntries(x, y) == 0; // and back
-}
-
-// Exchanges a and b until destroyed; the entries end as they began.
+// Exchanges a and b over and over on a thread of its own, from Start until Stop or until
+// maxRounds exchanges were made, calling afterEach after every exchange and pausing between two;
+// atEnd is called on that thread when it stops. Stop puts the entries back as they began.
 class CExchanger
 {
 public:
-    CExchanger(const QString& a, const QString& b) : m_a(QFile::encodeName(a)), m_b(QFile::encodeName(b))
+    CExchanger(const QString& a, const QString& b, std::function<void()> afterEach = {},
+               std::function<void()> atEnd = {}, std::chrono::microseconds pause = {}, long maxRounds = 50'000'000)
+        : m_a(QFile::encodeName(a)), m_b(QFile::encodeName(b)), m_afterEach(std::move(afterEach)),
+          m_atEnd(std::move(atEnd)), m_pause(pause), m_maxRounds(maxRounds)
     {
-        m_thread = std::thread([this] {
-            while (!m_stop.load()) {
-                if (ExchangeEntries(m_a, m_b) == 0)
-                    m_swaps.fetch_add(1);
-            }
-        });
     }
-    ~CExchanger()
-    {
-        m_stop = true;
-        m_thread.join();
-        if (m_swaps.load() % 2 != 0)
-            ExchangeEntries(m_a, m_b);
-    }
+    ~CExchanger() { Stop(); }
     CExchanger(const CExchanger&) = delete;
     CExchanger& operator=(const CExchanger&) = delete;
 
-    quint64 Swaps() const { return m_swaps.load(); }
+    // Why this file system cannot exchange the two entries, or empty when it can (tried and undone).
+    QString Refusal()
+    {
+        if (!Exchange())
+            return QStringLiteral("The file system cannot exchange entries: ") +
+                   QString::fromLocal8Bit(std::strerror(errno));
+        if (!Exchange())
+            return QStringLiteral("An exchange could not be undone");
+        return QString();
+    }
+
+    // Returns once the exchanges are well under way, so the race is run against them.
+    void Start()
+    {
+        m_thread = std::thread([this] {
+            for (long round = 0; round < m_maxRounds && !m_stop.load(std::memory_order_relaxed); ++round) {
+                if (Exchange())
+                    ++m_exchanges;
+                if (m_afterEach)
+                    m_afterEach();
+                if (m_pause.count() > 0)
+                    std::this_thread::sleep_for(m_pause);
+            }
+            if (m_atEnd)
+                m_atEnd();
+            m_ended = true;
+        });
+        while (m_exchanges < 100 && !m_ended)
+            std::this_thread::yield();
+    }
+
+    void Stop()
+    {
+        if (!m_thread.joinable())
+            return;
+        m_stop = true;
+        m_thread.join();
+        if (m_exchanges % 2 != 0)
+            Exchange();
+    }
+
+    long Exchanges() const { return m_exchanges; }
 
 private:
+    bool Exchange()
+    {
+        return ::renameat2(AT_FDCWD, m_a.constData(), AT_FDCWD, m_b.constData(), RENAME_EXCHANGE) == 0;
+    }
+
     QByteArray m_a, m_b;
-    std::atomic<bool> m_stop{false};
-    std::atomic<quint64> m_swaps{0};
+    std::function<void()> m_afterEach, m_atEnd;
+    std::chrono::microseconds m_pause;
+    long m_maxRounds;
     std::thread m_thread;
+    std::atomic<bool> m_stop{false}, m_ended{false};
+    std::atomic<long> m_exchanges{0};
 };
 
 } // namespace RaceSupport

@@ -13,6 +13,7 @@
 #include "properties/CFileRemover.h"
 #include "properties/FileRemoval.h"
 #include "startup/Globals.h"
+#include "RaceSupport.h"
 #include "TestSupport.h"
 
 #include <QDir>
@@ -60,72 +61,6 @@ public:
     QList<FileFault> faults;
     QStringList outside;
     QStringList refused;
-};
-
-// Exchanges two entries of a directory (a real directory and a link to outside) over and over on a
-// thread of its own, as a hostile site would, until stopped or a bound is reached.
-class CExchanger
-{
-public:
-    CExchanger(const QString& directory, const char* first, const char* second)
-        : m_fd(::open(QFile::encodeName(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)),
-          m_first(first), m_second(second)
-    {
-    }
-    ~CExchanger()
-    {
-        Stop();
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-
-    // Tries one exchange and back; the reason when the file system refuses it.
-    QString Refusal()
-    {
-        if (m_fd < 0 || !Exchange())
-            return u"the file system cannot exchange entries: "_s + QString::fromLocal8Bit(strerror(errno));
-        if (!Exchange())
-            return u"the exchange could not be undone"_s;
-        return QString();
-    }
-
-    void Start()
-    {
-        m_thread = std::thread([this] {
-            for (long round = 0; round < 50'000'000 && !m_stop.load(std::memory_order_relaxed); ++round) {
-                Exchange();
-                ++m_exchanges;
-            }
-            m_ended = true;
-        });
-        // The race is only run once the exchanges are well under way.
-        while (m_exchanges < 1000 && !m_ended)
-            std::this_thread::yield();
-    }
-
-    // Stops and puts the two entries back as they were.
-    void Stop()
-    {
-        if (!m_thread.joinable())
-            return;
-        m_stop = true;
-        m_thread.join();
-        if (m_exchanges % 2 != 0)
-            Exchange();
-    }
-
-    long Exchanges() const { return m_exchanges; }
-
-private:
-    bool Exchange() { return ::renameat2(m_fd, m_first, m_fd, m_second, RENAME_EXCHANGE) == 0; }
-
-    int m_fd;
-    const char* m_first;
-    const char* m_second;
-    std::thread m_thread;
-    std::atomic<bool> m_stop{false};
-    std::atomic<long> m_exchanges{0};
-    std::atomic<bool> m_ended{false};
 };
 
 // Runs the Download URL dialog on a stored location and presses OK, answering the copy question
@@ -198,7 +133,7 @@ private slots:
             WriteFile(Path(u"outside/race/"_s + name), "outside");
             locations.append(u"local://1/race/"_s + name);
         }
-        CExchanger exchanger(Path(u"area"_s), "race", "race-swap");
+        RaceSupport::CExchanger exchanger(Path(u"area/race"_s), Path(u"area/race-swap"_s));
         if (const QString refusal = exchanger.Refusal(); !refusal.isEmpty())
             QSKIP(qPrintable(refusal));
 
@@ -230,7 +165,7 @@ private slots:
         WriteFile(Path(u"area/pub/pkg.zip"_s), "inside");
         WriteFile(Path(u"outside/pub/pkg.zip"_s), "SECRET");
         QVERIFY(QFile::link(Path(u"outside/pub"_s), Path(u"area/pub-swap"_s)));
-        CExchanger exchanger(Path(u"area"_s), "pub", "pub-swap");
+        RaceSupport::CExchanger exchanger(Path(u"area/pub"_s), Path(u"area/pub-swap"_s));
         if (const QString refusal = exchanger.Refusal(); !refusal.isEmpty())
             QSKIP(qPrintable(refusal));
 

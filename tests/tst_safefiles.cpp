@@ -228,8 +228,9 @@ private slots:
         const QString docs = m_area + u"/docs"_s;
         const QString link = m_area + u"/docs-link"_s;
         QVERIFY(QFile::link(m_outside, link));
-        if (!RaceSupport::CanExchange(docs, link))
-            QSKIP("This file system cannot exchange directory entries");
+        RaceSupport::CExchanger exchanger(docs, link);
+        if (const QString refusal = exchanger.Refusal(); !refusal.isEmpty())
+            QSKIP(qPrintable(refusal));
         const CSafeDirectory area = CSafeDirectory::Open(m_area);
         // The real directory by its descriptor, whatever name it has at the moment.
         const CSafeDirectory realDocs = area.Descend(u"docs");
@@ -237,7 +238,7 @@ private slots:
         WriteFile(m_outside + u"/victim"_s, "outside");
         int removedInside = 0, refused = 0;
         {
-            RaceSupport::CExchanger exchanger(docs, link);
+            exchanger.Start();
             for (int round = 0; round < 400; ++round) {
                 const int fd = ::openat(realDocs.Fd(), "victim", O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
                 QVERIFY(fd >= 0);
@@ -250,7 +251,8 @@ private slots:
                     ++refused;
                 QVERIFY2(QFile::exists(m_outside + u"/victim"_s), "a file outside the area was removed");
             }
-            QVERIFY(exchanger.Swaps() > 0);
+            exchanger.Stop();
+            QVERIFY(exchanger.Exchanges() > 0);
         }
         qInfo("%d deletions inside, %d refused mid-exchange", removedInside, refused);
         QCOMPARE(removedInside + refused, 400);

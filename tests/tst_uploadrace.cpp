@@ -6,6 +6,7 @@
 #include "CheckerSupport.h"
 #include "startup/Globals.h"
 #include "startup/Registry.h"
+#include "RaceSupport.h"
 #include "TestSupport.h"
 #include "uploads/UploadScan.h"
 
@@ -22,63 +23,16 @@
 #include <unistd.h>
 
 using namespace TestSupport;
+using RaceSupport::CExchanger;
 
 namespace {
 
+// A little room for the scan between two exchanges, and a bound on them.
+constexpr std::chrono::microseconds kPause{50};
+constexpr long kMaxRounds = 200000;
+
 // Bytes kept waiting in the FIFO: the start of a zip archive, as a reader would want it.
 const QByteArray kFifoBytes = QByteArray("PK\x03\x04", 4) + QByteArray(60, 'f');
-
-// Exchanges two names of a directory over and over in a thread of its own, calling afterEach after
-// every exchange, until stopped or kMaxRounds exchanges were made; then calls atEnd, in that thread.
-class CExchanger
-{
-public:
-    CExchanger(
-        const QString& a, const QString& b, std::function<void()> afterEach = [] {},
-        std::function<void()> atEnd = [] {})
-        : m_a(QFile::encodeName(a)), m_b(QFile::encodeName(b)), m_afterEach(std::move(afterEach)),
-          m_atEnd(std::move(atEnd))
-    {
-    }
-    ~CExchanger() { Stop(); }
-
-    // Whether this file system exchanges names at all; errno tells why not.
-    bool Supported() { return Exchange() && Exchange(); }
-    void Start()
-    {
-        m_thread = std::thread([this] {
-            for (; m_rounds < kMaxRounds && !m_stop; ++m_rounds) {
-                Exchange();
-                m_afterEach();
-                // A little room for the scan between two exchanges.
-                std::this_thread::sleep_for(std::chrono::microseconds(50));
-            }
-            m_atEnd();
-        });
-    }
-    void Stop()
-    {
-        m_stop = true;
-        if (m_thread.joinable())
-            m_thread.join();
-    }
-    int Rounds() const { return m_rounds; }
-
-private:
-    static constexpr int kMaxRounds = 200000;
-    bool Exchange()
-    {
-        return ::renameat2(AT_FDCWD, m_a.constData(), AT_FDCWD, m_b.constData(), RENAME_EXCHANGE) == 0;
-    }
-
-    QByteArray m_a;
-    QByteArray m_b;
-    std::function<void()> m_afterEach;
-    std::function<void()> m_atEnd;
-    std::thread m_thread;
-    std::atomic<bool> m_stop{false};
-    std::atomic<int> m_rounds{0};
-};
 
 } // namespace
 
@@ -102,7 +56,7 @@ private:
     void ScanWhileExchanging(CExchanger& exchanger, int scans, int rounds)
     {
         exchanger.Start();
-        for (int done = 0; done < scans || exchanger.Rounds() < rounds; ++done) {
+        for (int done = 0; done < scans || exchanger.Exchanges() < rounds; ++done) {
             CPendingUploadArray list;
             QVERIFY(ScanUploadAreas(list));
             QCOMPARE(list.size(), 1);
@@ -162,10 +116,10 @@ private slots:
             },
             // A reader still waiting on the FIFO gets its end of file, even if the scan never
             // came back to stop the exchanges.
-            [fifo] { ::close(fifo); });
-        if (!exchanger.Supported()) {
+            [fifo] { ::close(fifo); }, kPause, kMaxRounds);
+        if (const QString refusal = exchanger.Refusal(); !refusal.isEmpty()) {
             ::close(fifo);
-            QSKIP(qPrintable(u"The file system does not exchange names: "_s + qt_error_string(errno)));
+            QSKIP(qPrintable(refusal));
         }
         ScanWhileExchanging(exchanger, 300, 300);
         QCOMPARE(bytesTaken.load(), 0);
@@ -183,9 +137,9 @@ private slots:
         const QByteArray upload = CheckerSupport::FileIdentity(Up(u"up.zip"_s));
         const QByteArray outside = CheckerSupport::FileIdentity(Path(u"outside/secret.txt"_s));
 
-        CExchanger exchanger(Up(u"up.zip"_s), Up(u"swap"_s));
-        if (!exchanger.Supported())
-            QSKIP(qPrintable(u"The file system does not exchange names: "_s + qt_error_string(errno)));
+        CExchanger exchanger(Up(u"up.zip"_s), Up(u"swap"_s), {}, {}, kPause, kMaxRounds);
+        if (const QString refusal = exchanger.Refusal(); !refusal.isEmpty())
+            QSKIP(qPrintable(refusal));
         ScanWhileExchanging(exchanger, 150, 300);
         const QList<QByteArray> read = CheckerSupport::ReadIdentities(Path(u"checker-read.log"_s));
         QVERIFY2(!read.contains(outside), "the checker read the file outside the area");

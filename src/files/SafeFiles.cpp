@@ -184,7 +184,7 @@ CSafeDirectory CSafeDirectory::DescendToParent(QStringView relative, QByteArray*
     return parent;
 }
 
-CSafeFile CSafeDirectory::OpenForReading(const QByteArray& name) const
+CSafeFile CSafeDirectory::OpenRegularFile(const QByteArray& name, int flags, mode_t createMode) const
 {
     CSafeFile file;
     file.m_name = PathOf(name);
@@ -192,52 +192,35 @@ CSafeFile CSafeDirectory::OpenForReading(const QByteArray& name) const
         file.m_fault = m_fd < 0 ? m_fault : FaultFor(name, 0);
         return file;
     }
-    const int fd = ::openat(m_fd, name.constData(), O_RDONLY | kOpenFlags);
+    const int fd = ::openat(m_fd, name.constData(), flags | kOpenFlags, createMode);
     if (fd < 0) {
         file.m_fault = FaultFor(name, errno);
         return file;
     }
     struct stat st;
-    if (::fstat(fd, &st) != 0) {
+    if (::fstat(fd, &st) != 0)
         file.m_fault = {FileFault::Kind::System, errno, file.m_name};
-        ::close(fd);
-        return file;
-    }
-    if (!S_ISREG(st.st_mode)) {
+    else if (!S_ISREG(st.st_mode))
         file.m_fault = {FileFault::Kind::NotRegular, 0, file.m_name};
+    if (file.m_fault) {
         ::close(fd);
         return file;
     }
     return CSafeFile(fd, st, file.m_name);
 }
 
+CSafeFile CSafeDirectory::OpenForReading(const QByteArray& name) const
+{
+    return OpenRegularFile(name, O_RDONLY, 0);
+}
+
 CSafeFile CSafeDirectory::OpenForAppending(const QByteArray& name, mode_t createMode) const
 {
-    CSafeFile file;
-    file.m_name = PathOf(name);
-    if (m_fd < 0 || !IsPlainName(name)) {
-        file.m_fault = m_fd < 0 ? m_fault : FaultFor(name, 0);
-        return file;
-    }
-    const int fd = ::openat(m_fd, name.constData(), O_WRONLY | O_APPEND | O_CREAT | kOpenFlags, createMode);
-    if (fd < 0) {
-        file.m_fault = FaultFor(name, errno);
-        return file;
-    }
-    struct stat st;
-    if (::fstat(fd, &st) != 0) {
-        file.m_fault = {FileFault::Kind::System, errno, file.m_name};
-        ::close(fd);
-        return file;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        file.m_fault = {FileFault::Kind::NotRegular, 0, file.m_name};
-        ::close(fd);
-        return file;
-    }
+    CSafeFile file = OpenRegularFile(name, O_WRONLY | O_APPEND | O_CREAT, createMode);
     // Writes to a regular file block as they always do; only the open had to be kept from hanging.
-    ::fcntl(fd, F_SETFL, O_APPEND);
-    return CSafeFile(fd, st, file.m_name);
+    if (file.IsOpen())
+        ::fcntl(file.Fd(), F_SETFL, O_APPEND);
+    return file;
 }
 
 std::optional<struct stat> CSafeDirectory::StatEntry(const QByteArray& name, FileFault* fault) const

@@ -90,6 +90,7 @@ public:
 private:
     CSafeDirectory(int fd, QString path);
     FileFault FaultFor(const QByteArray& name, int error) const;
+    CSafeFile OpenRegularFile(const QByteArray& name, int flags, mode_t createMode) const;
 
     int m_fd = -1;
     QString m_path;
