@@ -168,7 +168,7 @@ bool ImportFile(const QString& path, const AddFilesHost& host, const CImportPlac
         record.long_desc.clear();
         // From the file that was opened and copied, not from a name in the area that the site
         // could have pointed elsewhere since.
-        ExtractDescriptions(ReopenPath(source), record.short_desc, CFileRecord::kShortDescLength,
+        ExtractDescriptions(source.Fd(), record.short_desc, CFileRecord::kShortDescLength,
                             record.long_desc, CFileRecord::kLongDescLength);
         // Stored as the Add File wizard stores them: line feeds, no white space at the ends.
         record.long_desc = WithLineFeeds(record.long_desc);

@@ -2,6 +2,7 @@
 
 #include "adding/CTempDirectory.h"
 #include "adding/DescriptionText.h"
+#include "adding/LocalLocation.h"
 #include "adding/PathUtils.h"
 #include "adding/UnzipMembers.h"
 #include "startup/Globals.h"
@@ -84,13 +85,9 @@ void ExtractDescriptions(int fd, QString& brief, int briefSize, QString& detaile
 void ExtractDescriptions(const QString& path, QString& brief, int briefSize, QString& detailed,
                          int detailedSize)
 {
-    // Non-blocking, so that a FIFO in the file's place cannot hang the caller; only a regular file
-    // is read.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
-        return;
-    struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
-        ExtractDescriptions(fd, brief, briefSize, detailed, detailedSize);
-    ::close(fd);
+    // A file in an area is opened through the area, a link there refused; the administrator's own
+    // by its path. Either way only a regular file, and never a blocking open.
+    const CSafeFile file = CAreaDirectories().OpenSource(path);
+    if (file.IsOpen())
+        ExtractDescriptions(file.Fd(), brief, briefSize, detailed, detailedSize);
 }

@@ -76,11 +76,6 @@ CSafeFile OpenAdministratorsFile(const QString& path)
     return CSafeDirectory::Open(target.path()).OpenForReading(QFile::encodeName(target.fileName()));
 }
 
-QString ReopenPath(const CSafeFile& file)
-{
-    return file.IsOpen() ? QStringLiteral("/proc/self/fd/") + QString::number(file.Fd()) : QString();
-}
-
 FileFault CopyIntoDirectory(const CSafeFile& source, const CSafeDirectory& directory, const QByteArray& name)
 {
     if (!source.IsOpen())

@@ -11,10 +11,6 @@
 // when it is a regular file.
 CSafeFile OpenAdministratorsFile(const QString& path);
 
-// A path that opens this very file again, whatever becomes of its name meanwhile, for readers that
-// take a path (Linux's /proc/self/fd); empty when the file is not open.
-QString ReopenPath(const CSafeFile& file);
-
 // Copies the source into the directory under a plain name, replacing a regular file of that name.
 // The copy is written under a new temporary dot name (created with O_EXCL and O_NOFOLLOW, so nobody
 // can have put a link there), every write and the close checked, given the source's permission bits

@@ -47,30 +47,14 @@ QString FileFault::Message() const
 
 // ---- CSafeDirectory ----
 
-CSafeDirectory::CSafeDirectory(int fd, QString path) : m_fd(fd), m_path(std::move(path)) {}
-
-CSafeDirectory::~CSafeDirectory()
+void CDescriptor::Reset(int fd)
 {
     if (m_fd >= 0)
         ::close(m_fd);
+    m_fd = fd;
 }
 
-CSafeDirectory::CSafeDirectory(CSafeDirectory&& other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1)), m_path(std::move(other.m_path)), m_fault(std::move(other.m_fault))
-{
-}
-
-CSafeDirectory& CSafeDirectory::operator=(CSafeDirectory&& other) noexcept
-{
-    if (this != &other) {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = std::exchange(other.m_fd, -1);
-        m_path = std::move(other.m_path);
-        m_fault = std::move(other.m_fault);
-    }
-    return *this;
-}
+CSafeDirectory::CSafeDirectory(int fd, QString path) : m_fd(fd), m_path(std::move(path)) {}
 
 CSafeDirectory CSafeDirectory::Open(const QString& path)
 {
@@ -80,7 +64,7 @@ CSafeDirectory CSafeDirectory::Open(const QString& path)
         directory.m_fault = {FileFault::Kind::BadName, 0, path};
         return directory;
     }
-    directory.m_fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    directory.m_fd.Reset(::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (directory.m_fd < 0)
         directory.m_fault = {FileFault::Kind::System, errno, path};
     return directory;
@@ -147,7 +131,7 @@ CSafeDirectory CSafeDirectory::Descend(QStringView relative) const
             next.m_fault = {FileFault::Kind::BadName, 0, next.m_path};
             return next;
         }
-        next.m_fd = ::openat(from->m_fd, name.constData(), O_RDONLY | O_DIRECTORY | kOpenFlags);
+        next.m_fd.Reset(::openat(from->m_fd, name.constData(), O_RDONLY | O_DIRECTORY | kOpenFlags));
         if (next.m_fd < 0) {
             next.m_fault = from->FaultFor(name, errno);
             return next;
@@ -170,7 +154,7 @@ CSafeDirectory CSafeDirectory::DescendToParent(QStringView relative, QByteArray*
         parent.m_path = m_path;
         parent.m_fault = m_fault;
         if (m_fd >= 0) {
-            parent.m_fd = ::fcntl(m_fd, F_DUPFD_CLOEXEC, 0);
+            parent.m_fd.Reset(::fcntl(m_fd, F_DUPFD_CLOEXEC, 0));
             if (parent.m_fd < 0)
                 parent.m_fault = {FileFault::Kind::System, errno, m_path};
         }
@@ -179,7 +163,7 @@ CSafeDirectory CSafeDirectory::DescendToParent(QStringView relative, QByteArray*
     }
     if (parent.IsOpen() && !IsPlainName(name)) {
         parent.m_fault = {FileFault::Kind::BadName, 0, parent.PathOf(name)};
-        ::close(std::exchange(parent.m_fd, -1));
+        parent.m_fd.Reset();
     }
     return parent;
 }
@@ -290,31 +274,6 @@ CSafeFile::CSafeFile(int fd, const struct stat& st, QString name) : m_fd(fd), m_
 {
 }
 
-CSafeFile::~CSafeFile()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
-
-CSafeFile::CSafeFile(CSafeFile&& other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1)), m_stat(other.m_stat), m_name(std::move(other.m_name)),
-      m_fault(std::move(other.m_fault))
-{
-}
-
-CSafeFile& CSafeFile::operator=(CSafeFile&& other) noexcept
-{
-    if (this != &other) {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = std::exchange(other.m_fd, -1);
-        m_stat = other.m_stat;
-        m_name = std::move(other.m_name);
-        m_fault = std::move(other.m_fault);
-    }
-    return *this;
-}
-
 void CSafeFile::SetFault(int error)
 {
     m_fault = {FileFault::Kind::System, error, m_name};
@@ -380,7 +339,7 @@ bool CSafeFile::Close()
 {
     if (m_fd < 0)
         return !m_fault;
-    if (RetryClose(std::exchange(m_fd, -1)) != 0) {
+    if (RetryClose(m_fd.Release()) != 0) {
         SetFault(errno);
         return false;
     }
@@ -389,7 +348,7 @@ bool CSafeFile::Close()
 
 int CSafeFile::Release()
 {
-    return std::exchange(m_fd, -1);
+    return m_fd.Release();
 }
 
 // ---- CFileReplacement ----

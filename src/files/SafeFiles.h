@@ -6,6 +6,7 @@
 #include <QStringView>
 
 #include <optional>
+#include <utility>
 #include <sys/stat.h>
 
 // The file layer for directories that the web site, and through it any visitor, can write: the
@@ -38,16 +39,36 @@ struct FileFault
 
 class CSafeFile;
 
+// A descriptor that closes with its owner and moves with it.
+class CDescriptor
+{
+public:
+    CDescriptor() = default;
+    explicit CDescriptor(int fd) : m_fd(fd) {}
+    ~CDescriptor() { Reset(); }
+    CDescriptor(CDescriptor&& other) noexcept : m_fd(other.Release()) {}
+    CDescriptor& operator=(CDescriptor&& other) noexcept
+    {
+        if (this != &other)
+            Reset(other.Release());
+        return *this;
+    }
+    CDescriptor(const CDescriptor&) = delete;
+    CDescriptor& operator=(const CDescriptor&) = delete;
+
+    operator int() const { return m_fd; }
+    int Release() { return std::exchange(m_fd, -1); }
+    void Reset(int fd = -1);
+
+private:
+    int m_fd = -1;
+};
+
 // An open directory; the descriptor closes with the object.
 class CSafeDirectory
 {
 public:
     CSafeDirectory() = default;
-    ~CSafeDirectory();
-    CSafeDirectory(CSafeDirectory&& other) noexcept;
-    CSafeDirectory& operator=(CSafeDirectory&& other) noexcept;
-    CSafeDirectory(const CSafeDirectory&) = delete;
-    CSafeDirectory& operator=(const CSafeDirectory&) = delete;
 
     // A directory the administrator configured (an area's directory, the web root's reviews/), by
     // its path. Links in that path are the administrator's and are followed.
@@ -92,7 +113,7 @@ private:
     FileFault FaultFor(const QByteArray& name, int error) const;
     CSafeFile OpenRegularFile(const QByteArray& name, int flags, mode_t createMode) const;
 
-    int m_fd = -1;
+    CDescriptor m_fd;
     QString m_path;
     FileFault m_fault;
 };
@@ -102,11 +123,6 @@ class CSafeFile
 {
 public:
     CSafeFile() = default;
-    ~CSafeFile();
-    CSafeFile(CSafeFile&& other) noexcept;
-    CSafeFile& operator=(CSafeFile&& other) noexcept;
-    CSafeFile(const CSafeFile&) = delete;
-    CSafeFile& operator=(const CSafeFile&) = delete;
 
     bool IsOpen() const { return m_fd >= 0; }
     int Fd() const { return m_fd; }
@@ -130,7 +146,7 @@ private:
     CSafeFile(int fd, const struct stat& st, QString name);
     void SetFault(int error);
 
-    int m_fd = -1;
+    CDescriptor m_fd;
     struct stat m_stat = {};
     QString m_name;
     FileFault m_fault;
