@@ -1,8 +1,8 @@
-// The file layer for directories the site can write: links and special files are refused, never
-// followed; replacements land whole or not at all; a directory exchanged for a link mid-walk never
-// leads outside.
+// The file layer for directories the site can write: links, special files and names that would
+// leave the directory are refused, never followed; replacements land whole or not at all. The
+// races, full disks and odd names are tested where the program meets them (tst_arearace,
+// tst_uploadrace, tst_reviewfiles, tst_uploads).
 
-#include "RaceSupport.h"
 #include "TestSupport.h"
 
 #include "files/SafeFiles.h"
@@ -141,21 +141,6 @@ private slots:
         QCOMPARE(parent.Fault().kind, FileFault::Kind::BadName);
     }
 
-    // A name that is not UTF-8 is listed and removed by its own bytes.
-    void rawNames()
-    {
-        const QByteArray name("caf\xe9.zip");
-        const QByteArray path = QFile::encodeName(m_area) + '/' + name;
-        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-        QVERIFY(fd >= 0);
-        ::close(fd);
-        const CSafeDirectory area = CSafeDirectory::Open(m_area);
-        QVERIFY(area.EntryNames().contains(name));
-        QVERIFY(area.OpenForReading(name).IsOpen());
-        QVERIFY(area.Remove(name));
-        QVERIFY(!area.EntryNames().contains(name));
-    }
-
     void replacementKeepsModeAndLandsWhole()
     {
         const QString target = m_area + u"/submissions.txt"_s;
@@ -193,71 +178,6 @@ private slots:
         QVERIFY(!replacement.Commit());
         QCOMPARE(replacement.Fault().kind, FileFault::Kind::Link);
         QCOMPARE(StateOf(m_secret), before);
-    }
-
-    // On a full disk (here a file size limit) the replacement fails and the old file stays whole.
-    void fullDiskKeepsOldFile()
-    {
-        const QString target = m_area + u"/1.txt"_s;
-        const QByteArray old(3000, 'o');
-        WriteFile(target, old);
-        bool wrote = true, committed = true;
-        FileFault fault;
-        {
-            const CFileSizeLimit limit(1000);
-            if (!limit.IsSet())
-                QSKIP("This machine does not allow a file size limit");
-            const CSafeDirectory area = CSafeDirectory::Open(m_area);
-            CFileReplacement replacement(area, "1.txt", 0644);
-            wrote = replacement.Write(QByteArray(5000, 'n'));
-            committed = replacement.Commit();
-            fault = replacement.Fault();
-        }
-        QVERIFY(!wrote);
-        QVERIFY(!committed);
-        QCOMPARE(fault.error, EFBIG);
-        QVERIFY2(fault.Message().startsWith(target), qPrintable(fault.Message()));
-        QCOMPARE(ReadFile(target), old);
-        QCOMPARE(Entries(m_area), QStringList({u"1.txt"_s, u"docs"_s}));
-    }
-
-    // While the site exchanges a directory of the path with a link to outside, a delete either
-    // removes the file inside or is refused: never the one outside.
-    void exchangedDirectoryNeverLeadsOutside()
-    {
-        const QString docs = m_area + u"/docs"_s;
-        const QString link = m_area + u"/docs-link"_s;
-        QVERIFY(QFile::link(m_outside, link));
-        RaceSupport::CExchanger exchanger(docs, link);
-        if (const QString refusal = exchanger.Refusal(); !refusal.isEmpty())
-            QSKIP(qPrintable(refusal));
-        const CSafeDirectory area = CSafeDirectory::Open(m_area);
-        // The real directory by its descriptor, whatever name it has at the moment.
-        const CSafeDirectory realDocs = area.Descend(u"docs");
-        QVERIFY(realDocs.IsOpen());
-        WriteFile(m_outside + u"/victim"_s, "outside");
-        int removedInside = 0, refused = 0;
-        {
-            exchanger.Start();
-            for (int round = 0; round < 400; ++round) {
-                const int fd = ::openat(realDocs.Fd(), "victim", O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-                QVERIFY(fd >= 0);
-                ::close(fd);
-                QByteArray leaf;
-                const CSafeDirectory parent = area.DescendToParent(u"docs/victim", &leaf);
-                if (parent.IsOpen() && parent.Remove(leaf))
-                    ++removedInside;
-                else
-                    ++refused;
-                QVERIFY2(QFile::exists(m_outside + u"/victim"_s), "a file outside the area was removed");
-            }
-            exchanger.Stop();
-            QVERIFY(exchanger.Exchanges() > 0);
-        }
-        qInfo("%d deletions inside, %d refused mid-exchange", removedInside, refused);
-        QCOMPARE(removedInside + refused, 400);
-        QVERIFY(removedInside > 0);
-        QCOMPARE(ReadFile(m_secret), QByteArray("the administrator's own\n"));
     }
 };
 
