@@ -4,6 +4,7 @@
 #include "adding/CWizard.h"
 #include "adding/CWizardPage.h"
 #include "controls/CModalRun.h"
+#include "controls/RunWithProgress.h"
 #include "explorer/CHelpPropertySheet.h"
 #include "explorer/CHelpViewer.h"
 #include "explorer/ContextHelp.h"
@@ -11,7 +12,9 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QTest>
+#include <QThread>
 #include <QVBoxLayout>
 #include <QWhatsThis>
 
@@ -337,6 +340,41 @@ private slots:
         ShowContextHelp(&window, &menu, 18, nullptr, false);
         ShowContextHelp(&window, nullptr, 0, nullptr, false); // no request and no topic
         QVERIFY(CHelpViewer::TakeShown().isEmpty());
+    }
+
+    // Long work shows the progress dialog; leaving it in any way stops the work and waits for it,
+    // and quick work shows nothing at all.
+    void workRunsBesideTheWindow()
+    {
+        QWidget window;
+        QSemaphore started;
+        bool sawCancel = false;
+        CModalRun::QueueHandler([&](QDialog& dialog) {
+            started.acquire();
+            dialog.reject(); // Escape or the close box
+            return int(QDialog::Rejected);
+        });
+        QVERIFY(!RunWithProgress(&window, u"Caption"_s, u"Working"_s, [&](CWorkProgress& progress) {
+            progress.SetRange(10);
+            started.release();
+            while (!progress.Cancelled())
+                QThread::msleep(5);
+            sawCancel = true;
+        }));
+        QVERIFY(sawCancel);
+        QCOMPARE(CModalRun::PendingHandlers(), 0);
+
+        int runs = 0;
+        QVERIFY(RunWithProgress(&window, u"Caption"_s, u"Working"_s, [&](CWorkProgress&) { ++runs; }));
+        QCOMPARE(runs, 1);
+    }
+
+    // A progress dialog that waits for nobody closes by itself when the work ends.
+    void finishedWorkClosesTheDialog()
+    {
+        QWidget window;
+        QVERIFY(RunWithProgress(&window, u"Caption"_s, u"Working"_s,
+                                [](CWorkProgress&) { QThread::msleep(300); }));
     }
 };
 
