@@ -4,6 +4,7 @@
 #include "database/CDBException.h"
 #include "database/CSavepoint.h"
 #include "database/CSqliteStatement.h"
+#include "database/PostgresConnection.h"
 #include "database/SearchStatement.h"
 #include "DatabaseSupport.h"
 #include "TestSupport.h"
@@ -417,7 +418,7 @@ private slots:
         alphaRecord.file_id = alpha;
         QVERIFY(alphaRecord.AddDownloadURL(u"https://mirror/alpha_1.zip"_s));
         const double beta = AddFile(u"beta 500"_s, 1, u"https://x/beta.zip"_s);
-        const double gamma = AddFile(u"Gamma distinctrow"_s, 1, u"https://x/g.zip"_s);
+        const double gamma = AddFile(u"Gamma distinct"_s, 1, u"https://x/g.zip"_s);
 
         CFileRecord cursor(&theDatabaseManager);
         // Matched by two locations, a file is still listed once; the order is by title.
@@ -430,8 +431,10 @@ private slots:
         QCOMPARE(Ids(cursor), (QList<double>{alpha, beta}));
         QVERIFY(cursor.Open(Search(u"a_1"_s, true)));
         QCOMPARE(Ids(cursor), QList<double>{alpha});
-        // The keyword inside the user's text is text, not a keyword.
+        // The keyword inside the user's text is text, not a keyword: rewritten, it would find "distinct".
         QVERIFY(cursor.Open(Search(u"distinctrow"_s)));
+        QCOMPARE(cursor.GetRecordCount(), 0);
+        QVERIFY(cursor.Open(Search(u"distinct"_s)));
         QCOMPARE(Ids(cursor), QList<double>{gamma});
         QVERIFY(cursor.Open(Search(u"nothing like it"_s)));
         QCOMPARE(cursor.GetRecordCount(), 0);
@@ -442,6 +445,9 @@ private slots:
         QCOMPARE(Ids(cursor), QList<double>{gamma});
         QVERIFY(cursor.Open(u"select file_id, title from files order by title desc"_s));
         QCOMPARE(Ids(cursor), (QList<double>{gamma, beta, alpha}));
+        // The key is found by its name, wherever the statement puts it.
+        QVERIFY(cursor.Open(u"select title, downloads, file_id from files order by title"_s));
+        QCOMPARE(Ids(cursor), (QList<double>{alpha, beta, gamma}));
 
         // With the URL field, a file is found only when it has a location, as the join says.
         const double bare = AddFile(u"alpha without location"_s);
@@ -580,6 +586,34 @@ private slots:
         theDatabaseManager.SetDatabaseFile(DbFile());
         QVERIFY(!record.Add());
         QVERIFY(Log().contains("troveport.db"));
+    }
+
+    // A password never reaches the connection nor a text that is shown or logged; no server needed.
+    void connectionPasswords()
+    {
+        PostgresParameters parameters;
+        QString error;
+        for (const QString& uri : {u"postgresql://ann:secret@db/lib"_s, u"postgresql://ann@db/lib?password=secret"_s,
+                                   u"postgres://ann@db/lib?sslmode=require&pass%77ord=secret"_s}) {
+            QVERIFY2(!ParsePostgresUri(uri, 3, &parameters, &error), qPrintable(uri));
+            QVERIFY(error.contains(u"password"_s));
+        }
+        QVERIFY2(ParsePostgresUri(u"postgresql://ann@db:5433/lib?sslmode=require"_s, 3, &parameters, &error),
+                 qPrintable(error));
+        QCOMPARE(parameters.host, u"db"_s);
+        QCOMPARE(parameters.port, 5433);
+        QCOMPARE(parameters.user, u"ann"_s);
+        QCOMPARE(parameters.database, u"lib"_s);
+        QVERIFY(parameters.options.split(u';').contains(u"sslmode='require'"_s));
+        QVERIFY(parameters.options.split(u';').contains(u"connect_timeout=3"_s));
+
+        QCOMPARE(DisplayPostgresUri(u"postgresql://ann:secret@db/lib"_s), u"postgresql://ann@db/lib"_s);
+        QCOMPARE(DisplayPostgresUri(u"postgresql://ann@db/lib?sslmode=require&password=secret"_s),
+                 u"postgresql://ann@db/lib?sslmode=require"_s);
+        // Not a URI QUrl can read (a bad port), yet the password is still cut.
+        const QString bad = DisplayPostgresUri(u"postgresql://ann:secret@db:port/lib?x=1&password=secret"_s);
+        QVERIFY2(!bad.contains(u"secret"_s), qPrintable(bad));
+        QVERIFY(bad.contains(u"ann@db"_s));
     }
 };
 

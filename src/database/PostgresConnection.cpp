@@ -1,5 +1,6 @@
 #include "database/PostgresConnection.h"
 
+#include <QRegularExpression>
 #include <QSqlDriver>
 #include <QStringList>
 #include <QUrl>
@@ -100,10 +101,20 @@ bool ParsePostgresUri(const QString& uri, int connectTimeoutSeconds, PostgresPar
 QString DisplayPostgresUri(const QString& uri)
 {
     QUrl url(uri.trimmed());
-    if (!url.isValid())
-        return uri;
-    url.setPassword(QString());
-    return url.toString();
+    if (url.isValid()) {
+        url.setPassword(QString());
+        QUrlQuery query(url);
+        query.removeAllQueryItems(QStringLiteral("password"));
+        url.setQuery(query);
+        return url.toString();
+    }
+    // A setting QUrl cannot read may still hold a password the user meant: cut what could be one.
+    static const QRegularExpression userPassword(QStringLiteral("(//[^/@:]*):[^/@]*@"));
+    static const QRegularExpression passwordOption(QStringLiteral("([?&])password=[^&]*"),
+                                                   QRegularExpression::CaseInsensitiveOption);
+    return QString(uri)
+        .replace(userPassword, QStringLiteral("\\1@"))
+        .replace(passwordOption, QStringLiteral("\\1"));
 }
 
 bool PostgresConnectionLost(const QSqlDatabase& db)
