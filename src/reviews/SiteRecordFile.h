@@ -24,6 +24,9 @@ public:
     // path is "<web root>reviews/<name>": the web root is the administrator's and its links are
     // followed; the directory that holds the file is entered from it without following one.
     explicit CSiteRecordFile(const QString& path);
+    // A file of the explorer's own in a directory of the administrator's (the database directory):
+    // the directory's path is followed as it stands, links and all.
+    CSiteRecordFile(const QString& directory, const QByteArray& name);
     ~CSiteRecordFile();
     CSiteRecordFile(const CSiteRecordFile&) = delete;
     CSiteRecordFile& operator=(const CSiteRecordFile&) = delete;
