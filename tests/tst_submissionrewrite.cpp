@@ -65,6 +65,17 @@ QStringList Names(const CReviewSubmissionsDialog& dialog)
     return names;
 }
 
+// Posts the first row and deletes the second of kThree.
+void PostAnnDeleteBo(CReviewSubmissionsDialog& dialog)
+{
+    Highlight(dialog.GetList(), {0});
+    dialog.OnPost();
+    Highlight(dialog.GetList(), {0});
+    CMessageBox::QueueAnswer(QMessageBox::Yes);
+    dialog.OnDelete();
+    QCOMPARE(TakeTexts(), QStringList{u"Are you sure you want to delete the highlighted review(s)?"_s});
+}
+
 void LeaveBy(CReviewSubmissionsDialog& dialog, int leave)
 {
     dialog.show();
@@ -145,13 +156,8 @@ private slots:
         QFETCH(QList<int>, kept);
         WriteFile(File(), Records(kThree));
         CReviewSubmissionsDialog dialog(File());
-        Highlight(dialog.GetList(), {0});
-        dialog.OnPost();
-        Highlight(dialog.GetList(), {0});
-        CMessageBox::QueueAnswer(QMessageBox::Yes);
-        dialog.OnDelete();
+        PostAnnDeleteBo(dialog);
         AppendAsTheSite(kSiteRecord);
-        TakeTexts();
         LeaveBy(dialog, leave);
 
         QByteArray expected;
@@ -184,12 +190,7 @@ private slots:
         WriteFile(File(), before);
         {
             CReviewSubmissionsDialog dialog(File());
-            Highlight(dialog.GetList(), {0});
-            dialog.OnPost();
-            Highlight(dialog.GetList(), {0});
-            CMessageBox::QueueAnswer(QMessageBox::Yes);
-            dialog.OnDelete();
-            TakeTexts();
+            PostAnnDeleteBo(dialog);
             LeaveFailing(dialog, leave, failure);
         }
         const QStringList shown = TakeTexts();

@@ -99,8 +99,9 @@ void CReviewSubmissionsDialog::done(int result)
                           "that were taken out of the list.");
         if (posted)
             text += m_unnoted.isEmpty() ? tr(" Those posted are noted as posted: no scan offers them again.")
-                                        : tr(" Those posted could not all be noted as posted, so the next scan "
-                                             "offers them again: posting one again publishes it twice.");
+                                        : tr(" Those posted could not all be noted as posted: the next scan "
+                                             "offers the ones not noted again, and posting one again "
+                                             "publishes it twice.");
         if (deleted)
             text += tr(" Those deleted are offered again at the next scan.");
         text += u"\n\n"_s + problem;

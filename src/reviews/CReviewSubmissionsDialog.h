@@ -22,7 +22,8 @@ public:
     // Why the submissions, or the notes of those posted earlier, could not be read; empty when
     // both were.
     const QString& GetReadProblem() const { return m_readProblem; }
-    bool IsModified() const { return !m_posted.isEmpty() || !m_deleted.isEmpty(); }
+    // Something was taken out of the list, for the file to lose when the dialog is left.
+    bool IsModified() const { return !m_posted.isEmpty() || !m_unnoted.isEmpty() || !m_deleted.isEmpty(); }
 
     void OnReview() override;
     void OnPost() override;

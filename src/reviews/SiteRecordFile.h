@@ -13,7 +13,8 @@ class CLockFile;
 // which the web site writes too. reviews/ is entered without following a link, and every open,
 // write, rename and delete there goes through the directory's descriptor (files/SafeFiles.h). The
 // site and the explorer take turns on "<file>.lock" beside the file (docs/submissions.md). What
-// goes wrong is told as a message that names the file.
+// goes wrong is told as a message that names the file. The explorer's own notes of posted
+// submissions (PostedSubmissions.h), beside the database, are kept the same way.
 class CSiteRecordFile
 {
 public:
