@@ -1,9 +1,10 @@
 #pragma once
 
-// What the review and submission tests share: the state of files an attacker points links at, and
-// a file-size limit that makes writes fail the way a full disk does.
+// What the review and submission tests share: the state of files an attacker points links at,
+// submissions to post, and a reader that tells a replaced file from one rewritten in place.
 
 #include "reviews/ReviewFile.h"
+#include "reviews/Submissions.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -53,5 +54,50 @@ inline bool MakeLink(const QString& target, const QString& link)
 {
     return ::symlink(QFile::encodeName(target).constData(), QFile::encodeName(link).constData()) == 0;
 }
+
+inline CSubmission Sub(qint64 id, const QString& file, const QString& name)
+{
+    return {
+        {name, name.toLower() + u"@example.org"_s, false, u"May 1, 1999"_s, u"Fine.\r\nReally."_s}, id, file};
+}
+
+inline QByteArray Records(const QList<CSubmission>& list)
+{
+    QByteArray data;
+    for (const CSubmission& s : list)
+        data += FormatSubmission(s);
+    return data;
+}
+
+// A reader that opened a file before it was rewritten, as the site's pages do while the explorer
+// writes: a file replaced by rename leaves that reader the old file whole, where one written in
+// place would show it a half-written or emptied one.
+class CEarlierReader
+{
+public:
+    explicit CEarlierReader(const QString& path) : m_path(path), m_file(path)
+    {
+        struct stat st = {};
+        if (m_file.open(QIODevice::ReadOnly) && ::fstat(m_file.handle(), &st) == 0) {
+            m_inode = st.st_ino;
+            m_bytes = m_file.readAll();
+        }
+    }
+
+    bool IsOpen() const { return m_file.isOpen() && !m_bytes.isEmpty(); }
+    // The name leads to another file now, and the one read before still holds its old bytes.
+    bool SawReplacement()
+    {
+        struct stat st = {};
+        return ::stat(QFile::encodeName(m_path).constData(), &st) == 0 && st.st_ino != m_inode &&
+               m_file.seek(0) && m_file.readAll() == m_bytes;
+    }
+
+private:
+    QString m_path;
+    QFile m_file;
+    ino_t m_inode = 0;
+    QByteArray m_bytes;
+};
 
 } // namespace ReviewTestSupport

@@ -14,6 +14,8 @@
 #include "properties/CFileUrlsPage.h"
 #include "adding/CDownloadUrlDialog.h"
 #include "properties/FileProperties.h"
+#include "reviews/CReviewsPage.h"
+#include "startup/Globals.h"
 #include "TestSupport.h"
 
 #include <QCheckBox>
@@ -544,6 +546,19 @@ private slots:
             sheet.PressCancel();
         });
         QCOMPARE(Stored(titled)->title, bigTitle);
+    }
+
+    // A file the site numbered beyond 32 bits shows the reviews of its own review file.
+    void reviewsOfAnIdBeyond32Bits()
+    {
+        const qint64 id = (qint64(1) << 31) + 5;
+        QVERIFY(m_site->Run(u"INSERT INTO files (file_id, title) VALUES (?, 'Far Id')"_s, {id}));
+        QVERIFY(m_site->Run(u"INSERT INTO file_area (area_id, file_id) VALUES (?, ?)"_s, {kText, id}));
+        SelectFile(u"Far Id"_s);
+        RunSheet([](CFilePropertySheet& sheet) {
+            QCOMPARE(sheet.GetReviewsPage()->GetPath(), g_szHttpPath + u"reviews/2147483653.txt"_s);
+            sheet.PressCancel();
+        });
     }
 };
 

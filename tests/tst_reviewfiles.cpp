@@ -12,6 +12,7 @@
 #include "TestSupport.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -93,7 +94,7 @@ class TestReviewFiles : public QObject
     QString Path(qint32 id) const { return m_web + u"reviews/%1.txt"_s.arg(id); }
 
     // A sheet with a plain page first and the Reviews page second, showing the Reviews page.
-    static std::unique_ptr<CPropertySheet> OpenPage(qint32 id, CReviewsPage** page)
+    static std::unique_ptr<CPropertySheet> OpenPage(qint64 id, CReviewsPage** page)
     {
         auto sheet = std::make_unique<CPropertySheet>(u"Properties"_s);
         sheet->AddPage(new CPropertyPage(1, u"General"_s));
@@ -156,12 +157,13 @@ private slots:
         QTest::addColumn<int>("plant");
         QTest::addColumn<QString>("named"); // the entry the message must name
         QTest::addColumn<int>("readRows");
+        QTest::addColumn<bool>("atOpen"); // told on the page, which then offers no changes
         QTest::newRow("review file, there when the page opens")
-            << int(FileBeforeRead) << u"reviews/30.txt"_s << 0;
+            << int(FileBeforeRead) << u"reviews/30.txt"_s << 0 << true;
         QTest::newRow("review file, swapped in while the page is open")
-            << int(FileWhileOpen) << u"reviews/30.txt"_s << 1;
-        QTest::newRow("its lock file") << int(LockFile) << u"reviews/30.txt.lock"_s << 1;
-        QTest::newRow("reviews directory") << int(Directory) << u"reviews"_s << 0;
+            << int(FileWhileOpen) << u"reviews/30.txt"_s << 1 << false;
+        QTest::newRow("its lock file") << int(LockFile) << u"reviews/30.txt.lock"_s << 1 << false;
+        QTest::newRow("reviews directory") << int(Directory) << u"reviews"_s << 0 << true;
     }
 
     void plantedLinksAreRefused()
@@ -169,6 +171,7 @@ private slots:
         QFETCH(int, plant);
         QFETCH(QString, named);
         QFETCH(int, readRows);
+        QFETCH(bool, atOpen);
         WriteFile(Path(30), FormatReviewRecord(kTwo[0]));
         const auto linkTheFile = [this] {
             QVERIFY(QFile::remove(Path(30)));
@@ -187,16 +190,73 @@ private slots:
         CReviewsPage* page = nullptr;
         const auto sheet = OpenPage(30, &page);
         QCOMPARE(page->GetReviews().size(), readRows);
+        QCOMPARE(page->IsReadOnly(), atOpen);
+        QCOMPARE(page->GetNotice()->isVisible(), atOpen);
         Act(*page, Add);
         if (plant == FileWhileOpen)
             linkTheFile();
-        // Leaving would write through the link: the page says so and keeps its changes.
-        QVERIFY(!sheet->SetActivePage(0));
-        const QStringList shown = Messages();
-        QCOMPARE(shown.size(), 1);
+        QStringList shown;
+        if (atOpen) {
+            shown.append(page->GetNotice()->text());
+            QCOMPARE(page->GetReviews().size(), readRows); // Add offered nothing
+            QVERIFY(!page->GetAddButton()->isEnabled());
+            QVERIFY(sheet->SetActivePage(0));
+            QCOMPARE(Messages(), QStringList());
+        } else {
+            // Leaving would write through the link: the page says so and keeps its changes.
+            QVERIFY(!sheet->SetActivePage(0));
+            shown = Messages();
+            QCOMPARE(shown.size(), 1);
+            QCOMPARE(page->GetReviews().last(), kTwo[1]);
+        }
         QVERIFY2(shown[0].contains(m_web + named + u' '), qPrintable(shown[0]));
-        QCOMPARE(page->GetReviews().last(), kTwo[1]);
         QCOMPARE(Snapshot(m_outside), before);
+    }
+
+    // Ids beyond 32 bits each have their own review file, named by the whole id.
+    void idsBeyond32Bits_data()
+    {
+        QTest::addColumn<qint64>("id");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("2^31") << (qint64(1) << 31) << u"2147483648.txt"_s;
+        QTest::newRow("2^31 + 1") << (qint64(1) << 31) + 1 << u"2147483649.txt"_s;
+        QTest::newRow("2^32") << (qint64(1) << 32) << u"4294967296.txt"_s;
+        QTest::newRow("largest exact id") << (qint64(1) << 53) - 1 << u"9007199254740991.txt"_s;
+        QTest::newRow("below -2^31") << -(qint64(1) << 31) - 1 << u"-2147483649.txt"_s;
+    }
+
+    void idsBeyond32Bits()
+    {
+        QFETCH(qint64, id);
+        QFETCH(QString, name);
+        WriteFile(m_web + u"reviews/"_s + name, FormatReviewRecord(kTwo[0]));
+        CReviewsPage* page = nullptr;
+        const auto sheet = OpenPage(id, &page);
+        QCOMPARE(page->GetPath(), m_web + u"reviews/"_s + name);
+        QCOMPARE(page->GetReviews(), QList<CReview>{kTwo[0]});
+        Act(*page, Add);
+        QVERIFY(sheet->SetActivePage(0));
+        QCOMPARE(Entries(m_web + u"reviews"_s), (QStringList{name, name + u".lock"_s}));
+        QCOMPARE(ReadFile(m_web + u"reviews/"_s + name), FormatReviewRecord(kTwo[0]) + FormatReviewRecord(kTwo[1]));
+    }
+
+    // A reader that had the file open while it was written still reads the old file whole.
+    void rewritesReplaceTheFile()
+    {
+        WriteFile(Path(35), FormatReviewRecord(kTwo[0]));
+        CEarlierReader beforeWrite(Path(35));
+        QVERIFY(beforeWrite.IsOpen());
+        QVERIFY(WriteReviewFile(Path(35), kTwo));
+        QVERIFY(beforeWrite.SawReplacement());
+
+        CReviewsPage* page = nullptr;
+        const auto sheet = OpenPage(35, &page);
+        Act(*page, DeleteFirst);
+        CEarlierReader beforeLeaving(Path(35));
+        QVERIFY(beforeLeaving.IsOpen());
+        QVERIFY(sheet->SetActivePage(0));
+        QVERIFY(beforeLeaving.SawReplacement());
+        QCOMPARE(ReadFile(Path(35)), FormatReviewRecord(kTwo[1]));
     }
 
     void rewriteKeepsWhatThePageDidNotChange_data()

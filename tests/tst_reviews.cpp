@@ -55,7 +55,7 @@ private:
     QTemporaryDir m_dir;
     QString m_web;
 
-    QString Path(qint32 id) const { return m_web + u"reviews/%1.txt"_s.arg(id); }
+    QString Path(qint64 id) const { return m_web + u"reviews/%1.txt"_s.arg(id); }
 
     // Queues one run of the dialog that types values and presses OK, or presses Cancel without them.
     static void QueueDialog(DialogRun* run, const std::optional<CReview>& values)
@@ -99,7 +99,7 @@ private:
     }
 
     // A sheet with a plain page first and the Reviews page second, showing the first.
-    static std::unique_ptr<CPropertySheet> MakeSheet(CReviewsPage** page, qint32 id, const QString& title)
+    static std::unique_ptr<CPropertySheet> MakeSheet(CReviewsPage** page, qint64 id, const QString& title)
     {
         auto sheet = std::make_unique<CPropertySheet>(u"Properties"_s);
         sheet->AddPage(new CPropertyPage(1, u"General"_s));
@@ -501,24 +501,36 @@ private slots:
         sheet->PressCancel();
         QCOMPARE(ReadFile(Path(14)), FormatReviewRecord(kTwo[0]));
 
-        // A file too large to read whole is never written back: the page says so and stays.
+        // A file too large to read whole is never written back: the page says so when it opens, and
+        // offers no change it could not save.
         const QByteArray big = TooBigFile();
         WriteFile(Path(15), big);
+        CMessageBox::TakeRequests();
         sheet = MakeSheet(&page, 15, u"T"_s);
         QVERIFY(sheet->SetActivePage(1));
+        QVERIFY(page->GetNotice()->isVisible());
+        QCOMPARE(page->GetNotice()->text(), Path(15) +
+                                                u" is larger than 4 MiB. Troveport Explorer reads only its "
+                                                u"beginning, and does not write it back.\nThe reviews cannot be "
+                                                u"changed here."_s);
+        for (QPushButton* button : {page->GetAddButton(), page->GetEditButton(), page->GetDeleteButton()})
+            QVERIFY(!button->isEnabled());
+        const qsizetype shownRows = page->GetReviews().size();
+        QVERIFY(shownRows > 0);
         Select(*page, {0});
-        CMessageBox::QueueAnswer(QMessageBox::Yes);
         page->OnDelete();
-        CMessageBox::TakeRequests();
+        QueueDialog(&run, kTwo[1]);
+        page->OnAdd();
+        CModalRun::ClearHandlers();
+        QCOMPARE(page->GetReviews().size(), shownRows);
+        QVERIFY(!page->IsModified());
         sheet->PressOK();
-        QVERIFY(sheet->isVisible());
-        const QList<CMessageBox::Request> shown = CMessageBox::TakeRequests();
-        QCOMPARE(shown.size(), 1);
-        QVERIFY2(shown[0].text.endsWith(Path(15) +
-                                        u" is larger than 4 MiB. Troveport Explorer reads only its "
-                                        u"beginning, and does not write it back."_s),
-                 qPrintable(shown[0].text));
+        QVERIFY(!sheet->isVisible());
+        QVERIFY(CMessageBox::TakeRequests().isEmpty()); // not even the question Delete asks
         QCOMPARE(ReadFile(Path(15)), big);
+
+        CReviewsPage small(16, u"T"_s); // a file that can be written has no notice
+        QVERIFY(!small.IsReadOnly() && small.GetNotice()->isHidden());
     }
 };
 

@@ -21,23 +21,11 @@ using namespace TestSupport;
 using DialogSupport::Highlight;
 using DialogSupport::TakeTexts;
 using ReviewTestSupport::MakeLink;
+using ReviewTestSupport::Records;
 using ReviewTestSupport::Snapshot;
+using ReviewTestSupport::Sub;
 
 namespace {
-
-CSubmission Sub(qint32 id, const QString& file, const QString& name)
-{
-    return {
-        {name, name.toLower() + u"@example.org"_s, false, u"May 1, 1999"_s, u"Fine.\r\nReally."_s}, id, file};
-}
-
-QByteArray Records(const QList<CSubmission>& list)
-{
-    QByteArray data;
-    for (const CSubmission& s : list)
-        data += FormatSubmission(s);
-    return data;
-}
 
 QString Describe(const QList<CSubmission>& list)
 {
@@ -112,6 +100,7 @@ private slots:
     {
         QVERIFY(m_dir.isValid());
         g_szHttpPath = m_dir.path() + u"/web %s/"_s;
+        g_strDatabasePath = m_dir.path() + u"/db"_s; // where posts are noted
     }
 
     void init()
@@ -123,6 +112,8 @@ private slots:
         QDir reviews(g_szHttpPath + u"reviews"_s);
         reviews.removeRecursively();
         QVERIFY(reviews.mkpath(u"."_s));
+        QDir(g_strDatabasePath).removeRecursively();
+        QVERIFY(QDir().mkpath(g_strDatabasePath));
         QDir(Outside()).removeRecursively();
         QVERIFY(QDir().mkpath(Outside()));
         WriteFile(Outside() + u"/.profile"_s, "export PATH=$HOME/bin:$PATH\n");
@@ -196,6 +187,11 @@ private slots:
             {"abc\r\nf\r\nn\r\ne\r\nyes\r\nd\r\n\t\r\n5\r\ng\r\n", u"0|f|n|e|false|d|"_s},
             {"1\r\nf\r\nn\r\ne\r\nfalse\r\nd\r\n" + QByteArray(300, 'x') + "\r\n\t\r\n",
              u"1|f|n|e|false|d|"_s + QString(255, u'x') + u"/"_s + QString(45, u'x')},
+            // Ids take 64 bits; a number beyond them reads as the nearest bound.
+            {" +2147483648th\r\nf\r\nn\r\ne\r\nfalse\r\nd\r\n\t\r\n", u"2147483648|f|n|e|false|d|"_s},
+            {"99999999999999999999\r\nf\r\nn\r\ne\r\nfalse\r\nd\r\n\t\r\n"
+             "-9223372036854775808\r\nf\r\nn\r\ne\r\nfalse\r\nd\r\n\t\r\n",
+             u"9223372036854775807|f|n|e|false|d| -9223372036854775808|f|n|e|false|d|"_s},
         };
         QList<CSubmission> read;
         for (const auto& c : cases) {
@@ -362,20 +358,24 @@ private slots:
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(ReadFile(File()), FormatSubmission(kThree[0]) + kSiteRecord);
 
-        // Escape after posting writes nothing; posting all, then Close, deletes the file.
-        CReviewSubmissionsDialog escaped(File());
-        escaped.show();
-        Highlight(escaped.GetList(), {0, 1});
-        escaped.OnPost();
-        QTest::keyClick(escaped.GetList(), Qt::Key_Escape);
-        QVERIFY(!escaped.isVisible());
-        QCOMPARE(ReadFile(File()), FormatSubmission(kThree[0]) + kSiteRecord);
+        // Posting all, then Close, deletes the file.
         CReviewSubmissionsDialog closed(File());
         Highlight(closed.GetList(), {0, 1});
         closed.OnPost();
         closed.accept();
         QVERIFY(!QFileInfo::exists(File()));
         QVERIFY(TakeTexts().isEmpty());
+    }
+
+    void idBeyond32BitsPostsToItsOwnFile()
+    {
+        const CSubmission far = Sub(qint64(1) << 31, u"far.zip"_s, u"Ann"_s);
+        WriteFile(File(), Records({far}));
+        CReviewSubmissionsDialog dialog(File());
+        Highlight(dialog.GetList(), {0});
+        dialog.OnPost();
+        QCOMPARE(ReadFile(g_szHttpPath + u"reviews/2147483648.txt"_s), FormatReviewRecord(far));
+        QVERIFY(!QFileInfo::exists(g_szHttpPath + u"reviews/-2147483648.txt"_s));
     }
 
     void postGoesThroughEveryHighlightedRow()

@@ -16,7 +16,7 @@ CFilePropertySheet::CFilePropertySheet(std::unique_ptr<CFileRecord> file, const 
       m_general(new CFileGeneralPage(m_file.get())), m_description(new CFileDescriptionPage(m_file.get())),
       m_areas(new CFileAreasPage(m_file.get(), folders)), m_urls(new CFileUrlsPage(m_file.get())),
       // The title heads the reviews page: shortened, as a site can store megabytes in it.
-      m_reviews(new CReviewsPage(qint32(m_file->file_id), m_file->title))
+      m_reviews(new CReviewsPage(qint64(m_file->file_id), m_file->title))
 {
     AddPage(m_general);
     AddPage(m_description);

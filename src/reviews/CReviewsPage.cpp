@@ -79,14 +79,22 @@ QPushButton* MakeButton(const QString& text, QWidget* parent)
 
 } // namespace
 
-CReviewsPage::CReviewsPage(qint32 fileId, const QString& title, QWidget* parent)
+CReviewsPage::CReviewsPage(qint64 fileId, const QString& title, QWidget* parent)
     : CWizardPage(kTemplateId, tr("Reviews"), parent), m_strPath(ReviewFilePath(fileId))
 {
     SetHelpTopic(kHelpTopic);
-    // A file that cannot be read shows no reviews; why is told if the page comes to write it.
+    // A file not read whole shows what was read, and why it cannot be changed: a write would lose
+    // the rest of it, or go where the page never read.
     QList<CReview> read;
-    ReadReviewFile(m_strPath, read);
+    QString problem;
+    m_bReadOnly = !ReadReviewFile(m_strPath, read, &problem);
     m_reviews.Reset(read);
+    m_notice = new QLabel(this);
+    m_notice->setTextFormat(Qt::PlainText);
+    m_notice->setWordWrap(true);
+    m_notice->setText(problem + u'\n' + tr("The reviews cannot be changed here."));
+    m_notice->setAccessibleName(m_notice->text());
+    m_notice->setHidden(!m_bReadOnly);
 
     // The title goes in as it stands: a "%1" or "%s" in it is part of the title. The site may
     // have stored megabytes there, which a label must not lay out.
@@ -125,6 +133,8 @@ CReviewsPage::CReviewsPage(qint32 fileId, const QString& title, QWidget* parent)
     connect(m_edit, &QPushButton::clicked, this, &CReviewsPage::OnEdit);
     connect(m_delete, &QPushButton::clicked, this, &CReviewsPage::OnDelete);
     connect(m_list, &QTreeView::doubleClicked, this, &CReviewsPage::OnEdit);
+    for (QPushButton* button : {m_add, m_edit, m_delete})
+        button->setEnabled(!m_bReadOnly);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_add);
@@ -133,6 +143,7 @@ CReviewsPage::CReviewsPage(qint32 fileId, const QString& title, QWidget* parent)
     buttons->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_heading);
+    layout->addWidget(m_notice);
     layout->addWidget(m_list, 1);
     layout->addLayout(buttons);
     setTabOrder(m_list, m_add);
@@ -197,6 +208,8 @@ int CReviewsPage::FirstHighlightedRow() const
 
 void CReviewsPage::OnAdd()
 {
+    if (IsReadOnly())
+        return;
     CReview review;
     CEditReviewDialog dialog(review, this);
     if (CModalRun::Exec(dialog) != QDialog::Accepted)
@@ -210,7 +223,7 @@ void CReviewsPage::OnAdd()
 void CReviewsPage::OnEdit()
 {
     const int row = FirstHighlightedRow();
-    if (row < 0)
+    if (row < 0 || IsReadOnly())
         return;
     CReview review = m_reviews.Reviews()[row];
     CEditReviewDialog dialog(review, this);
@@ -224,7 +237,7 @@ void CReviewsPage::OnEdit()
 void CReviewsPage::OnDelete()
 {
     const int row = FirstHighlightedRow();
-    if (row < 0)
+    if (row < 0 || IsReadOnly())
         return;
     if (CMessageBox::Show(this, tr("Are you sure you want to delete the highlighted review?"), tr("Warning"),
                           QMessageBox::Question, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)

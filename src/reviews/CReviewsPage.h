@@ -10,7 +10,9 @@ class QTreeView;
 
 // The Reviews page of a file's property sheet: the file's review file, edited in place and
 // written when the page is left. The page's changes are applied to the file as it is then, so that
-// reviews the site added meanwhile stay; after that the page shows the file as written.
+// reviews the site added meanwhile stay; after that the page shows the file as written. A file that
+// could not be read whole (larger than the read limit, refused, unreadable) cannot be written
+// either: the page shows what it read with the reason, and offers no changes.
 class CReviewsPage : public CWizardPage
 {
     Q_OBJECT
@@ -20,7 +22,7 @@ public:
     static constexpr quint32 kHelpTopic = 37;
 
     // fileId is the file's file_id converted to an integer; title is the file's title.
-    CReviewsPage(qint32 fileId, const QString& title, QWidget* parent = nullptr);
+    CReviewsPage(qint64 fileId, const QString& title, QWidget* parent = nullptr);
     ~CReviewsPage() override;
 
     // Edit takes Enter while the page shows; leaving writes the reviews when they were changed. A
@@ -31,7 +33,11 @@ public:
     const QString& GetPath() const { return m_strPath; }
     const QList<CReview>& GetReviews() const { return m_reviews.Reviews(); }
     bool IsModified() const { return m_bModified; }
+    // The reviews cannot be changed: the file was not read whole.
+    bool IsReadOnly() const { return m_bReadOnly; }
     QLabel* GetHeading() const { return m_heading; }
+    // Why the reviews cannot be changed; hidden when they can.
+    QLabel* GetNotice() const { return m_notice; }
     QTreeView* GetList() const { return m_list; }
     QPushButton* GetAddButton() const { return m_add; }
     QPushButton* GetEditButton() const { return m_edit; }
@@ -50,9 +56,11 @@ private:
     QString m_strPath;
     CReviewList m_reviews;
     bool m_bModified = false;
+    bool m_bReadOnly = false;
 
     CReviewListModel* m_model = nullptr;
     QLabel* m_heading = nullptr;
+    QLabel* m_notice = nullptr;
     QTreeView* m_list = nullptr;
     QPushButton* m_add = nullptr;
     QPushButton* m_edit = nullptr;

@@ -77,14 +77,14 @@ QByteArray FormatText(const QString& text)
 
 } // namespace
 
-QString ReviewFilePath(qint32 fileId)
+QString ReviewFilePath(qint64 fileId)
 {
     return ReviewFilePath(g_szHttpPath, fileId);
 }
 
-QString ReviewFilePath(const QString& webRoot, qint32 fileId)
+QString ReviewFilePath(const QString& webRoot, qint64 fileId)
 {
-    return SafeFormat(u"%sreviews/%ld.txt", webRoot, fileId);
+    return SafeFormat(u"%sreviews/%lld.txt", webRoot, fileId);
 }
 
 SiteRecords SplitRecords(const QByteArray& data, bool whole)

@@ -31,9 +31,10 @@ constexpr int kMaxReviewLineBytes = 255;
 // The longest line the explorer writes: with its line end it still fits in one piece.
 constexpr int kMaxWrittenLineBytes = kMaxReviewLineBytes - 1;
 
-// "<web root>reviews/<file id>.txt", under g_szHttpPath or a web root given with its final "/".
-QString ReviewFilePath(qint32 fileId);
-QString ReviewFilePath(const QString& webRoot, qint32 fileId);
+// "<web root>reviews/<file id>.txt", under g_szHttpPath or a web root given with its final "/". The
+// id is written whole: the database's ids go far beyond 32 bits.
+QString ReviewFilePath(qint64 fileId);
+QString ReviewFilePath(const QString& webRoot, qint64 fileId);
 
 // ---- The record format that review files and submissions.txt share ----
 

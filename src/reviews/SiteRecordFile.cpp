@@ -40,6 +40,11 @@ CSafeDirectory OpenParent(QStringView path, QByteArray* name)
 
 CSiteRecordFile::CSiteRecordFile(const QString& path) : m_directory(OpenParent(path, &m_name)) {}
 
+CSiteRecordFile::CSiteRecordFile(const QString& directory, const QByteArray& name)
+    : m_name(name), m_directory(CSafeDirectory::Open(directory))
+{
+}
+
 CSiteRecordFile::~CSiteRecordFile() = default;
 
 bool CSiteRecordFile::Fail(const FileFault& fault)

@@ -13,7 +13,8 @@ class CLockFile;
 // which the web site writes too. reviews/ is entered without following a link, and every open,
 // write, rename and delete there goes through the directory's descriptor (files/SafeFiles.h). The
 // site and the explorer take turns on "<file>.lock" beside the file (docs/submissions.md). What
-// goes wrong is told as a message that names the file.
+// goes wrong is told as a message that names the file. The explorer's own notes of posted
+// submissions (PostedSubmissions.h), beside the database, are kept the same way.
 class CSiteRecordFile
 {
 public:
@@ -24,6 +25,9 @@ public:
     // path is "<web root>reviews/<name>": the web root is the administrator's and its links are
     // followed; the directory that holds the file is entered from it without following one.
     explicit CSiteRecordFile(const QString& path);
+    // A file of the explorer's own in a directory of the administrator's (the database directory):
+    // the directory's path is followed as it stands, links and all.
+    CSiteRecordFile(const QString& directory, const QByteArray& name);
     ~CSiteRecordFile();
     CSiteRecordFile(const CSiteRecordFile&) = delete;
     CSiteRecordFile& operator=(const CSiteRecordFile&) = delete;

@@ -6,22 +6,15 @@
 
 #include <QHash>
 
+#include <cstdlib>
+
 namespace {
 
-// The number at the line's start as atol reads it: blanks and a sign first, digits up to the first
-// other character, 0 without any; held to the 32 bits the id has.
-qint32 LeadingNumber(const QString& line)
+// The number at the line's start as atol reads it, in 64 bits: blanks and a sign first, digits up
+// to the first other character, 0 without any, and the nearest bound for a number beyond them.
+qint64 LeadingNumber(const QString& line)
 {
-    qsizetype i = 0;
-    while (i < line.size() && (line[i] == u' ' || line[i] == u'\t' || (line[i] >= u'\n' && line[i] <= u'\r')))
-        ++i;
-    const bool negative = i < line.size() && line[i] == u'-';
-    if (i < line.size() && (line[i] == u'-' || line[i] == u'+'))
-        ++i;
-    qint64 value = 0;
-    for (; i < line.size() && line[i] >= u'0' && line[i] <= u'9'; ++i)
-        value = qMin<qint64>(value * 10 + (line[i].unicode() - u'0'), qint64(1) << 32);
-    return qint32(qBound(qint64(INT32_MIN), negative ? -value : value, qint64(INT32_MAX)));
+    return std::strtoll(line.toUtf8().constData(), nullptr, 10);
 }
 
 // The file's id and name, then the lines of a review.

@@ -16,7 +16,7 @@
 // One waiting review: a review and the file it is about.
 struct CSubmission : CReview
 {
-    qint32 file_id = -1;
+    qint64 file_id = -1;
     QString file_name; // the reviewed file's name as the site recorded it
 
     bool operator==(const CSubmission&) const = default;
