@@ -8,6 +8,7 @@
 #include "adding/CAddFilesInfoPage.h"
 #include "adding/CAddFilesSummary.h"
 #include "adding/CAddFilesWizard.h"
+#include "adding/FileCollection.h"
 #include "ArchiveSupport.h"
 #include "database/CFileRecord.h"
 #include "DemoSupport.h"
@@ -16,6 +17,7 @@
 #include "startup/CFileAreaTable.h"
 #include "startup/Globals.h"
 #include "startup/Startup.h"
+#include "startup/WorkProgress.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -25,9 +27,12 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace ArchiveSupport;
@@ -42,6 +47,30 @@ bool WriteFile(const QString& path, const QByteArray& data)
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+}
+
+// Makes the entries under dir: "name" a file, "a/b/" directories, "name -> target" a symbolic link.
+bool MakeTree(const QString& dir, const QStringList& entries)
+{
+    for (const QString& entry : entries) {
+        const qsizetype arrow = entry.indexOf(u" -> "_s);
+        const QString path = dir + u'/' + (arrow < 0 ? entry : entry.left(arrow));
+        const bool made = arrow >= 0   ? QDir().mkpath(QFileInfo(path).path()) && QFile::link(entry.mid(arrow + 4), path)
+                          : entry.endsWith(u'/') ? QDir().mkpath(path)
+                                               : WriteFile(path, "x");
+        if (!made)
+            return false;
+    }
+    return true;
+}
+
+// The paths below dir, each relative to it.
+QStringList RelativeTo(const QString& dir, const QStringList& paths)
+{
+    QStringList relative;
+    for (const QString& path : paths)
+        relative.append(path.startsWith(dir + u'/') ? path.mid(dir.size() + 1) : path);
+    return relative;
 }
 
 // Every file under dir, as paths relative to it, sorted.
@@ -99,11 +128,13 @@ private:
     }
 
     // Fills the first page and leaves it forwards; true when the Summary page shows.
-    bool Choose(CAddFilesWizard& w, const QString& directory, bool subdirectories, bool extract)
+    bool Choose(CAddFilesWizard& w, const QString& directory, bool subdirectories, bool extract,
+                const QString& hostName = QString())
     {
         CAddFilesInfoPage* info = w.GetInfoPage();
         info->GetDirectoryEdit()->setText(directory);
-        info->GetHostAreaList()->setCurrentIndex(info->GetHostAreaList()->findText(m_hostName));
+        info->GetHostAreaList()->setCurrentIndex(
+            info->GetHostAreaList()->findText(hostName.isEmpty() ? m_hostName : hostName));
         info->GetSubdirectoriesBox()->setChecked(subdirectories);
         info->GetExtractBox()->setChecked(extract);
         return w.PressNext() && w.GetActivePage() == w.GetSummaryPage();
@@ -150,8 +181,8 @@ private slots:
 
     void cleanup() { QCOMPARE(CModalRun::PendingHandlers(), 0); }
 
-    // A pattern applies to the top level only; subdirectories give all their files, except those
-    // whose names begin with "."; the pattern is case-sensitive.
+    // A pattern applies to the top level only; subdirectories give all their files; names that
+    // begin with "." are never taken; the pattern is case-sensitive.
     void collectionRules()
     {
         const QString top = m_dir.filePath(u"collect"_s);
@@ -159,27 +190,228 @@ private slots:
                                     u"sub/deeper/d.zip"_s, u".git/e.zip"_s, u"sub/.cache/f.zip"_s})
             QVERIFY(WriteFile(top + u'/' + name, "x"));
 
-        QStringList files;
-        QVERIFY(CollectFiles(top + u"/*.zip"_s, files, false));
-        files.sort();
-        QCOMPARE(files, (QStringList{top + u"/.hidden.zip"_s, top + u"/a.zip"_s}));
+        CollectedFiles found;
+        QVERIFY(CollectFiles(top + u"/*.zip"_s, false, found));
+        QCOMPARE(found.files, (QStringList{top + u"/a.zip"_s}));
 
-        files.clear();
-        QVERIFY(CollectFiles(top + u"/*.zip"_s, files, true));
-        files.sort();
-        QCOMPARE(files, (QStringList{top + u"/.hidden.zip"_s, top + u"/a.zip"_s, top + u"/sub/c.txt"_s,
-                                     top + u"/sub/deeper/d.zip"_s}));
+        found = {};
+        QVERIFY(CollectFiles(top + u"/*.zip"_s, true, found));
+        QCOMPARE(found.files, (QStringList{top + u"/a.zip"_s, top + u"/sub/c.txt"_s, top + u"/sub/deeper/d.zip"_s}));
 
-        files.clear();
-        QVERIFY(CollectFiles(top + u"/sub/../"_s, files, false)); // a directory: all its files
-        files.sort();
-        QCOMPARE(files, (QStringList{top + u"/.hidden.zip"_s, top + u"/C.ZIP"_s, top + u"/a.zip"_s,
-                                     top + u"/b.txt"_s}));
+        found = {};
+        QVERIFY(CollectFiles(top + u"/sub/../"_s, false, found)); // a directory: all its files
+        QCOMPARE(found.files, (QStringList{top + u"/C.ZIP"_s, top + u"/a.zip"_s, top + u"/b.txt"_s}));
+        QCOMPARE(found.refusals, QString());
 
-        files.clear();
-        QVERIFY(CollectFiles(top + u"/missing"_s, files, false));
-        QCOMPARE(files, QStringList());
-        QVERIFY(!CollectFiles(u"/"_s + QString(300, u'x'), files, false));
+        found = {};
+        QVERIFY(CollectFiles(top + u"/missing"_s, false, found));
+        QCOMPARE(found.files, QStringList());
+        QVERIFY(!CollectFiles(u"/"_s + QString(300, u'x'), false, found));
+    }
+
+    // Each regular file is taken once, under its own name: a link is never followed (a loop back
+    // into the directory, a second way into a directory, a second name for a file), but listed;
+    // dot files and the explorer's temporary files left by a crash are not taken at all.
+    void collectsEachFileOnce_data()
+    {
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QStringList>("results"); // "@" stands for the directory
+        const QString notFollowed = u" is a symbolic link and was not followed: choose what it leads to to add it."_s;
+        QTest::newRow("link back to its directory")
+            << QStringList{u"self-a.txt"_s, u"self -> ."_s} << QStringList{u"self-a.txt"_s}
+            << QStringList{u"@/self"_s + notFollowed, u"1 file(s) added successfully."_s};
+        QTest::newRow("second way into a directory")
+            << QStringList{u"v2/setup2.zip"_s, u"latest -> v2"_s} << QStringList{u"v2/setup2.zip"_s}
+            << QStringList{u"@/latest"_s + notFollowed, u"1 file(s) added successfully."_s};
+        QTest::newRow("second name for a file")
+            << QStringList{u"real.txt"_s, u"alias.txt -> real.txt"_s} << QStringList{u"real.txt"_s}
+            << QStringList{u"@/alias.txt"_s + notFollowed, u"1 file(s) added successfully."_s};
+        QTest::newRow("dot files and temporary files")
+            << QStringList{u".htaccess"_s, u".troveport-copy-5k2x"_s, u".page.html.troveport-9z"_s,
+                           u"page.html"_s, u"sub/.troveport-copy-a1"_s, u".git/config"_s}
+            << QStringList{u"page.html"_s} << QStringList{u"1 file(s) added successfully."_s};
+    }
+
+    void collectsEachFileOnce()
+    {
+        QFETCH(QStringList, entries);
+        QFETCH(QStringList, files);
+        QFETCH(QStringList, results);
+        const QString source = m_dir.filePath(u"once/"_s + QString::fromLatin1(QTest::currentDataTag()));
+        QVERIFY(MakeTree(source, entries));
+        auto w = MakeWizard();
+        QVERIFY(Choose(*w, source, true, false));
+        QCOMPARE(RelativeTo(source, w->GetFileList()), files);
+        QCOMPARE(RunToResults(*w, true), results.join(u"\r\n"_s).replace(u'@', source) + u"\r\n"_s);
+    }
+
+    // A directory the walk cannot enter is listed with the reason, and the rest is taken.
+    void unenterableDirectoryIsListed_data()
+    {
+        QTest::addColumn<bool>("searchable"); // false: listable, not enterable; true: gone when entered
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("no search permission") << false << u"13 (Permission denied)"_s;
+        QTest::newRow("gone before it is entered") << true << u"2 (No such file or directory)"_s;
+    }
+
+    void unenterableDirectoryIsListed()
+    {
+        QFETCH(bool, searchable);
+        QFETCH(QString, reason);
+        if (!searchable && ::geteuid() == 0)
+            QSKIP("root searches every directory: the directory that is gone when entered shows the same");
+        const QString source = m_dir.filePath(u"enter/"_s + QString::fromLatin1(QTest::currentDataTag()));
+        const QString closed = source + u"/closed"_s;
+        QVERIFY(MakeTree(source, {u"enter-"_s + QString::number(searchable) + u".txt"_s, u"closed/inner.txt"_s}));
+        if (searchable) {
+            CAddFilesInfoPage::CollectionHook() = [&](CWorkProgress&, const QString& directory) {
+                if (directory == closed)
+                    QDir(closed).removeRecursively();
+            };
+        } else {
+            QVERIFY(QFile::setPermissions(closed, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        }
+        auto w = MakeWizard();
+        const bool chosen = Choose(*w, source, true, false);
+        CAddFilesInfoPage::CollectionHook() = nullptr;
+        QFile::setPermissions(closed, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QVERIFY(chosen);
+        QCOMPARE(w->GetFileList(), QStringList{source + u"/enter-"_s + QString::number(searchable) + u".txt"_s});
+        QCOMPARE(RunToResults(*w, true),
+                 u"Error opening "_s + closed + u": "_s + reason + u"\r\n1 file(s) added successfully.\r\n"_s);
+    }
+
+    // Cancel in the progress dialog stops the walk before the next directory; the page stays.
+    void collectionCanBeCancelled()
+    {
+        const QString source = m_dir.filePath(u"cancel-collection"_s);
+        QVERIFY(MakeTree(source, {u"a/1.txt"_s, u"b/2.txt"_s, u"c/3.txt"_s}));
+        QSemaphore walking;
+        QStringList entered;
+        CAddFilesInfoPage::CollectionHook() = [&](CWorkProgress& progress, const QString& directory) {
+            entered.append(directory);
+            if (entered.size() == 2) {
+                walking.release();
+                while (!progress.Cancelled())
+                    QThread::msleep(5);
+            }
+        };
+        bool dialogShown = false;
+        CModalRun::QueueHandler([&](QDialog& dialog) {
+            dialogShown = true;
+            walking.acquire();
+            dialog.reject(); // Cancel
+            return int(QDialog::Rejected);
+        });
+        auto w = MakeWizard();
+        const bool chosen = Choose(*w, source, true, false);
+        CAddFilesInfoPage::CollectionHook() = nullptr;
+        QVERIFY(!chosen);
+        QVERIFY(dialogShown);
+        QCOMPARE(w->GetActivePage(), w->GetInfoPage());
+        QCOMPARE(entered, (QStringList{source, source + u"/a"_s}));
+        QCOMPARE(w->GetFileList(), QStringList());
+        QCOMPARE(TakeTexts(), QStringList());
+    }
+
+    // Directly in the directory of an area that accepts uploads, the files the upload scan takes
+    // for pending uploads, and their description files, are left to its review; elsewhere the
+    // same names are ordinary files.
+    void pendingUploadsStayWithTheScan_data()
+    {
+        QTest::addColumn<quint32>("areaId");
+        QTest::addColumn<quint32>("hostId");
+        QTest::addColumn<QStringList>("files");
+        const QStringList all{u"new-notes.txt"_s, u"new-orphan.txt.desc"_s, u"new-up.zip"_s, u"new-up.zip.desc"_s};
+        QTest::newRow("area that accepts uploads") << 7u << kHostAreaId << QStringList{u"new-notes.txt"_s};
+        QTest::newRow("the host accepts uploads") << 5u << 5u << QStringList{u"new-notes.txt"_s};
+        QTest::newRow("area that takes no uploads") << 6u << kHostAreaId << all;
+        QTest::newRow("subdirectory of an area that accepts uploads") << 0u << 5u << all;
+    }
+
+    void pendingUploadsStayWithTheScan()
+    {
+        QFETCH(quint32, areaId);
+        QFETCH(quint32, hostId);
+        QFETCH(QStringList, files);
+        const QString area = theFileAreaTable.FindArea(areaId ? areaId : hostId)->Path();
+        const QString directory = areaId ? area : area + u"/sub"_s;
+        QVERIFY(MakeTree(directory, {u"new-up.zip"_s, u"new-up.zip.desc"_s, u"new-orphan.txt.desc"_s,
+                                     u"new-notes.txt"_s}));
+        auto w = MakeWizard();
+        QVERIFY(Choose(*w, directory + u"/new-*"_s, false, false, theFileAreaTable.FindArea(hostId)->Name()));
+        QCOMPARE(RelativeTo(directory, w->GetFileList()), files);
+        for (const QString& name : QDir(directory).entryList({u"new-*"_s}))
+            QVERIFY(QFile::remove(directory + u'/' + name));
+    }
+
+    // The record's date is the file's modification time, and the copy keeps it: sources written
+    // just before an import change no earlier than they were modified, so an old one is set.
+    void keepsTheModificationTime_data()
+    {
+        QTest::addColumn<bool>("inHost");
+        QTest::newRow("copied into the host area") << false;
+        QTest::newRow("already in the host area") << true;
+    }
+
+    void keepsTheModificationTime()
+    {
+        QFETCH(bool, inHost);
+        const QString directory = inHost ? m_hostDirectory + u"/dated"_s : m_dir.filePath(u"dated"_s);
+        const QString name = inHost ? u"in-host.txt"_s : u"copied.txt"_s;
+        QVERIFY(WriteFile(directory + u'/' + name, "dated"));
+        const QDateTime modified = QDateTime::fromSecsSinceEpoch(981173106); // 2001-02-03
+        {
+            QFile file(directory + u'/' + name);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(modified, QFileDevice::FileModificationTime));
+        }
+        auto w = MakeWizard();
+        QVERIFY(Choose(*w, directory, false, false));
+        QCOMPARE(RunToResults(*w, !inHost), u"1 file(s) added successfully.\r\n"_s);
+        const auto record = FileWithLocation(u"local://1/"_s + (inHost ? u"dated/"_s : QString()) + name);
+        QVERIFY(record);
+        QCOMPARE(record->file_date, quint32(modified.toSecsSinceEpoch()));
+        const QString published = m_hostDirectory + (inHost ? u"/dated/"_s : u"/"_s) + name;
+        QCOMPARE(QFileInfo(published).lastModified(), modified);
+    }
+
+    // A batch the database refuses at its commit adds nothing: every file of it is an error line,
+    // none is counted, and no copy stays that no record names (one that took the place of a file of
+    // its name cannot be taken back, and says so).
+    void refusedCommitAddsNothing()
+    {
+        const QString source = m_dir.filePath(u"refused"_s);
+        QVERIFY(WriteFile(source + u"/refused-new.txt"_s, "new") && WriteFile(source + u"/refused-old.txt"_s, "new"));
+        QVERIFY(WriteFile(m_hostDirectory + u"/refused-old.txt"_s, "old")); // no record names it
+        const QStringList hostBefore = FilesUnder(m_hostDirectory);
+        DatabaseSupport::COtherProgram site(g_strDatabasePath + u"/troveport.db"_s);
+        QVERIFY(site.IsOpen());
+        // A check of the site's own that holds until the commit, and then fails it.
+        const bool postgres = DatabaseSupport::OnPostgres();
+        QVERIFY(site.Run(u"CREATE TABLE site_parent (id INTEGER PRIMARY KEY)"_s));
+        QVERIFY(site.Run(u"CREATE TABLE site_child (parent INTEGER REFERENCES site_parent (id) "
+                         u"DEFERRABLE INITIALLY DEFERRED)"_s));
+        QVERIFY(postgres ? site.Run(u"CREATE FUNCTION site_check() RETURNS trigger LANGUAGE plpgsql AS "
+                                    u"$$BEGIN INSERT INTO site_child VALUES (-1); RETURN NEW; END$$"_s) &&
+                               site.Run(u"CREATE TRIGGER site_check AFTER INSERT ON files FOR EACH ROW "
+                                        u"EXECUTE FUNCTION site_check()"_s)
+                         : site.Run(u"CREATE TRIGGER site_check AFTER INSERT ON files "
+                                    u"BEGIN INSERT INTO site_child VALUES (-1); END"_s));
+        auto w = MakeWizard();
+        QVERIFY(Choose(*w, source, false, false));
+        const QString log = RunToResults(*w, true);
+        QVERIFY(site.Run(postgres ? u"DROP TRIGGER site_check ON files"_s : u"DROP TRIGGER site_check"_s));
+
+        QCOMPARE(log, u"Error adding refused-new to database: 5 (Input/output error)\r\n"
+                      u"Error adding refused-old to database: 5 (Input/output error)\r\n"
+                      u"The copy "_s + m_hostDirectory + u"/refused-old.txt took the place of a file of that name and "
+                      u"stays, though no file record names it.\r\n"
+                      u"0 file(s) added successfully.\r\n"_s);
+        QCOMPARE(FilesUnder(m_hostDirectory), hostBefore);
+        QVERIFY(!FileWithLocation(u"local://1/refused-new.txt"_s));
+        QVERIFY(!FileWithLocation(u"local://1/refused-old.txt"_s));
     }
 
     void titleRule_data()
@@ -308,12 +540,11 @@ private slots:
 
         auto w = MakeWizard();
         QVERIFY(Choose(*w, inside, true, true));
+        QCOMPARE(w->GetFileList(), QStringList{inside + u"/ok.zip"_s});
         const QString log = RunToResults(*w, false);
         QCOMPARE(log.split(u"\r\n"_s), (u"Error opening "_s + inside + u"/key.txt: 40 ("_s + inside +
                                               u"/key.txt"_s + isLink + u"Error opening "_s + inside +
-                                              u"/outdir/more.txt: 40 ("_s + inside + u"/outdir"_s + isLink +
-                                              u"Error opening "_s + inside + u"/outdir/secret.txt: 40 ("_s + inside +
-                                              u"/outdir"_s + isLink +
+                                              u"/outdir: 40 ("_s + inside + u"/outdir"_s + isLink +
                                               u"1 file(s) added successfully.\r\n"_s).split(u"\r\n"_s));
         const auto ok = FileWithLocation(u"local://1/linked/ok.zip"_s);
         QVERIFY(ok);
@@ -321,7 +552,8 @@ private slots:
 
         auto fromOther = MakeWizard();
         QVERIFY(Choose(*fromOther, other, false, false));
-        QCOMPARE(RunToResults(*fromOther, true), u"Error opening "_s + other + u"/copied-key.txt: 40 ("_s + other +
+        QCOMPARE(fromOther->GetFileList(), QStringList());
+        QCOMPARE(RunToResults(*fromOther, false), u"Error opening "_s + other + u"/copied-key.txt: 40 ("_s + other +
                                                      u"/copied-key.txt"_s + isLink +
                                                      u"0 file(s) added successfully.\r\n"_s);
         QVERIFY(!QFileInfo::exists(m_hostDirectory + u"/copied-key.txt"_s));
