@@ -263,7 +263,7 @@ private slots:
             QSKIP("root searches every directory: the directory that is gone when entered shows the same");
         const QString source = m_dir.filePath(u"enter/"_s + QString::fromLatin1(QTest::currentDataTag()));
         const QString closed = source + u"/closed"_s;
-        QVERIFY(MakeTree(source, {u"enter-"_s + QString::number(searchable) + u".txt"_s, u"closed/inner.txt"_s}));
+        QVERIFY(MakeTree(source, {u"enter-"_s + QString::number(searchable) + u".txt"_s, u"closed/inner/deep.txt"_s}));
         if (searchable) {
             CAddFilesInfoPage::CollectionHook() = [&](CWorkProgress&, const QString& directory) {
                 if (directory == closed)
@@ -558,6 +558,25 @@ private slots:
                                                      u"0 file(s) added successfully.\r\n"_s);
         QVERIFY(!QFileInfo::exists(m_hostDirectory + u"/copied-key.txt"_s));
         QCOMPARE(TestSupport::ReadFile(outside + u"/secret.txt"_s), QByteArray("secret"));
+    }
+
+    // A record the database refuses takes its copy back: no file stays that no record names.
+    void refusedRecordTakesItsCopyBack()
+    {
+        const QString source = m_dir.filePath(u"refused-record"_s);
+        QVERIFY(WriteFile(source + u"/refused-one.txt"_s, "one"));
+        const QStringList hostBefore = FilesUnder(m_hostDirectory);
+        DatabaseSupport::COtherProgram site(g_strDatabasePath + u"/troveport.db"_s);
+        QVERIFY(site.RefuseWrites(u"INSERT"_s, u"files"_s, u"NEW.title = 'refused-one'"_s, u"not this one"_s));
+        auto w = MakeWizard();
+        QVERIFY(Choose(*w, source, false, false));
+        const QString log = RunToResults(*w, true);
+        QVERIFY(site.AllowWrites(u"files"_s));
+        const QStringList lines = log.split(u"\r\n"_s);
+        QCOMPARE(lines.size(), 3);
+        QVERIFY2(lines[0].startsWith(u"Error adding refused-one to database: "_s), qPrintable(lines[0]));
+        QCOMPARE(lines[1], u"0 file(s) added successfully."_s);
+        QCOMPARE(FilesUnder(m_hostDirectory), hostBefore);
     }
 
     // A directory where every file fails: a pipe cannot be copied, and a file whose copy is already

@@ -88,6 +88,7 @@ int CAddFilesInfoPage::OnWizardNext()
     if (!wizard)
         return -1;
     wizard->GetFileList().clear();
+    wizard->GetCollectionRefusals().clear();
     const QVariant data = m_hostArea->currentData();
     const quint32 record = data.isValid() ? data.toUInt() : 0;
     const FileAreaRecord* area = record > 0 && record < theFileAreaTable.GetRecordCount()
