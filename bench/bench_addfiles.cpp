@@ -6,6 +6,7 @@
 //   bench_addfiles [--files N] [--descriptions 0|1]
 
 #include "adding/AddFilesImport.h"
+#include "adding/FileCollection.h"
 #include "BenchSupport.h"
 #include "database/CTroveportDatabaseManager.h"
 
@@ -80,8 +81,9 @@ int main(int argc, char* argv[])
         out << "Cannot make the files\n";
         return 1;
     }
-    QStringList list;
-    CollectFiles(sources, list, false);
+    CollectedFiles found;
+    CollectFiles(sources, false, found);
+    const QStringList& list = found.files;
 
     // The reference's database has the library's schema, made by the explorer's own component.
     const QString referenceDb = work.filePath(QStringLiteral("reference.db"));

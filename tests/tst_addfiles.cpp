@@ -1,145 +1,34 @@
-// The Add Files wizard on a demonstration library: which files a directory text collects, the
-// title rule, whole runs with the worker thread, and a cancel while the worker waits.
+// The Add Files wizard on a demonstration library: the title rule, whole runs with the worker
+// thread, what a failed record or commit leaves behind, the dates kept, and a cancel while the
+// worker waits. tst_collectfiles tests which files a directory text collects.
 
+#include "AddFilesSupport.h"
 #include "adding/AddFilesCommand.h"
 #include "adding/AddFilesImport.h"
-#include "adding/CAddFilesDoitPage.h"
-#include "adding/CAddFilesDonePage.h"
-#include "adding/CAddFilesInfoPage.h"
-#include "adding/CAddFilesSummary.h"
-#include "adding/CAddFilesWizard.h"
 #include "ArchiveSupport.h"
-#include "database/CFileRecord.h"
-#include "DemoSupport.h"
-#include "DialogSupport.h"
 #include "FrameSupport.h"
-#include "startup/CFileAreaTable.h"
-#include "startup/Globals.h"
 #include "startup/Startup.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QTemporaryDir>
 
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
+using namespace AddFilesSupport;
 using namespace ArchiveSupport;
 using namespace DialogSupport;
 
-namespace {
-
-constexpr quint32 kHostAreaId = 1; // "Shareware Games", hosts local files
-
-bool WriteFile(const QString& path, const QByteArray& data)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
-}
-
-// Every file under dir, as paths relative to it, sorted.
-QStringList FilesUnder(const QString& dir)
-{
-    QStringList files;
-    const QDir base(dir);
-    std::function<void(const QString&)> walk = [&](const QString& path) {
-        const QDir here(path);
-        for (const QFileInfo& info :
-             here.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
-            if (info.isDir() && !info.isSymLink())
-                walk(info.filePath());
-            else
-                files.append(base.relativeFilePath(info.filePath()));
-        }
-    };
-    walk(dir);
-    files.sort();
-    return files;
-}
-
-// The file stored with this location, or null.
-std::unique_ptr<CFileRecord> FileWithLocation(const QString& location)
-{
-    auto cursor = std::make_unique<CFileRecord>(&theDatabaseManager);
-    if (!cursor->GetAllFilesInArea(kHostAreaId))
-        return nullptr;
-    for (qint64 row = 1; row <= cursor->GetRecordCount(); ++row) {
-        if (!cursor->SetAbsolutePosition(row))
-            continue;
-        QStringList urls;
-        if (theDatabaseManager.GetDownloadURLs(cursor->file_id, urls) && urls.contains(location))
-            return ReadFileOfListRow(*cursor, row - 1);
-    }
-    return nullptr;
-}
-
-} // namespace
-
-class TestAddFiles : public QObject
+class TestAddFiles : public QObject, public CWizardRunner
 {
     Q_OBJECT
-
-private:
-    QTemporaryDir m_dir;
-    QString m_hostDirectory;
-    QString m_hostName;
-
-    std::unique_ptr<CAddFilesWizard> MakeWizard()
-    {
-        auto wizard = std::make_unique<CAddFilesWizard>(u"Add Files Wizard"_s);
-        wizard->show();
-        return wizard;
-    }
-
-    // Fills the first page and leaves it forwards; true when the Summary page shows.
-    bool Choose(CAddFilesWizard& w, const QString& directory, bool subdirectories, bool extract)
-    {
-        CAddFilesInfoPage* info = w.GetInfoPage();
-        info->GetDirectoryEdit()->setText(directory);
-        info->GetHostAreaList()->setCurrentIndex(info->GetHostAreaList()->findText(m_hostName));
-        info->GetSubdirectoriesBox()->setChecked(subdirectories);
-        info->GetExtractBox()->setChecked(extract);
-        return w.PressNext() && w.GetActivePage() == w.GetSummaryPage();
-    }
-
-    // Runs the chosen files to the results page, answering the copy question; the results log.
-    QString RunToResults(CAddFilesWizard& w, bool expectQuestion)
-    {
-        if (expectQuestion)
-            CMessageBox::QueueAnswer(QMessageBox::Yes);
-        if (!w.PressNext() || w.GetActivePage() != w.GetDoitPage())
-            return u"(the progress page did not show)"_s;
-        QPushButton* next = w.GetButton(CPropertySheet::kNextButton);
-        if (!QTest::qWaitFor([&] { return next->isEnabled(); }, 20000))
-            return u"(the worker did not complete)"_s;
-        if (w.GetDoitPage()->GetCurrentFileEdit()->text() != u"Completed."_s ||
-            w.GetDoitPage()->GetProgressBar()->value() != w.GetDoitPage()->GetProgressBar()->maximum())
-            return u"(the page does not show the end)"_s;
-        if (!w.PressNext() || w.GetActivePage() != w.GetDonePage())
-            return u"(the results page did not show)"_s;
-        return w.GetResultsLog();
-    }
 
 private slots:
     void initTestCase()
     {
         TROVEPORT_REQUIRE_ENGINE();
-        QVERIFY(m_dir.isValid());
         QString error;
-        QVERIFY2(DemoSupport::OpenDemoLibrary(m_dir.path(), &error), qPrintable(error));
-        CMessageBox::SetAnsweringMode(true);
-        const FileAreaRecord* host = theFileAreaTable.FindArea(kHostAreaId);
-        QVERIFY(host && host->HasFlag(kAreaHostsLocalFiles));
-        m_hostName = host->Name();
-        m_hostDirectory = host->Path();
-        QVERIFY(QDir().mkpath(m_hostDirectory));
+        QVERIFY2(Open(&error), qPrintable(error));
     }
 
     void init()
@@ -150,36 +39,72 @@ private slots:
 
     void cleanup() { QCOMPARE(CModalRun::PendingHandlers(), 0); }
 
-    // A pattern applies to the top level only; subdirectories give all their files, except those
-    // whose names begin with "."; the pattern is case-sensitive.
-    void collectionRules()
+    // The record's date is the file's modification time, and the copy keeps it: sources written
+    // just before an import change no earlier than they were modified, so an old one is set.
+    void keepsTheModificationTime_data()
     {
-        const QString top = m_dir.filePath(u"collect"_s);
-        for (const QString& name : {u"a.zip"_s, u"b.txt"_s, u"C.ZIP"_s, u".hidden.zip"_s, u"sub/c.txt"_s,
-                                    u"sub/deeper/d.zip"_s, u".git/e.zip"_s, u"sub/.cache/f.zip"_s})
-            QVERIFY(WriteFile(top + u'/' + name, "x"));
+        QTest::addColumn<bool>("inHost");
+        QTest::newRow("copied into the host area") << false;
+        QTest::newRow("already in the host area") << true;
+    }
 
-        QStringList files;
-        QVERIFY(CollectFiles(top + u"/*.zip"_s, files, false));
-        files.sort();
-        QCOMPARE(files, (QStringList{top + u"/.hidden.zip"_s, top + u"/a.zip"_s}));
+    void keepsTheModificationTime()
+    {
+        QFETCH(bool, inHost);
+        const QString directory = inHost ? m_hostDirectory + u"/dated"_s : m_dir.filePath(u"dated"_s);
+        const QString name = inHost ? u"in-host.txt"_s : u"copied.txt"_s;
+        QVERIFY(WriteFile(directory + u'/' + name, "dated"));
+        const QDateTime modified = QDateTime::fromSecsSinceEpoch(981173106); // 2001-02-03
+        {
+            QFile file(directory + u'/' + name);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(modified, QFileDevice::FileModificationTime));
+        }
+        auto w = MakeWizard();
+        QVERIFY(Choose(*w, directory, false, false));
+        QCOMPARE(RunToResults(*w, !inHost), u"1 file(s) added successfully.\r\n"_s);
+        const auto record = FileWithLocation(u"local://1/"_s + (inHost ? u"dated/"_s : QString()) + name);
+        QVERIFY(record);
+        QCOMPARE(record->file_date, quint32(modified.toSecsSinceEpoch()));
+        const QString published = m_hostDirectory + (inHost ? u"/dated/"_s : u"/"_s) + name;
+        QCOMPARE(QFileInfo(published).lastModified(), modified);
+    }
 
-        files.clear();
-        QVERIFY(CollectFiles(top + u"/*.zip"_s, files, true));
-        files.sort();
-        QCOMPARE(files, (QStringList{top + u"/.hidden.zip"_s, top + u"/a.zip"_s, top + u"/sub/c.txt"_s,
-                                     top + u"/sub/deeper/d.zip"_s}));
+    // A batch the database refuses at its commit adds nothing: every file of it is an error line,
+    // none is counted, and no copy stays that no record names (one that took the place of a file of
+    // its name cannot be taken back, and says so).
+    void refusedCommitAddsNothing()
+    {
+        const QString source = m_dir.filePath(u"refused"_s);
+        QVERIFY(WriteFile(source + u"/refused-new.txt"_s, "new") && WriteFile(source + u"/refused-old.txt"_s, "new"));
+        QVERIFY(WriteFile(m_hostDirectory + u"/refused-old.txt"_s, "old")); // no record names it
+        const QStringList hostBefore = FilesUnder(m_hostDirectory);
+        DatabaseSupport::COtherProgram site(g_strDatabasePath + u"/troveport.db"_s);
+        QVERIFY(site.IsOpen());
+        // A check of the site's own that holds until the commit, and then fails it.
+        const bool postgres = DatabaseSupport::OnPostgres();
+        QVERIFY(site.Run(u"CREATE TABLE site_parent (id INTEGER PRIMARY KEY)"_s));
+        QVERIFY(site.Run(u"CREATE TABLE site_child (parent INTEGER REFERENCES site_parent (id) "
+                         u"DEFERRABLE INITIALLY DEFERRED)"_s));
+        QVERIFY(postgres ? site.Run(u"CREATE FUNCTION site_check() RETURNS trigger LANGUAGE plpgsql AS "
+                                    u"$$BEGIN INSERT INTO site_child VALUES (-1); RETURN NEW; END$$"_s) &&
+                               site.Run(u"CREATE TRIGGER site_check AFTER INSERT ON files FOR EACH ROW "
+                                        u"EXECUTE FUNCTION site_check()"_s)
+                         : site.Run(u"CREATE TRIGGER site_check AFTER INSERT ON files "
+                                    u"BEGIN INSERT INTO site_child VALUES (-1); END"_s));
+        auto w = MakeWizard();
+        QVERIFY(Choose(*w, source, false, false));
+        const QString log = RunToResults(*w, true);
+        QVERIFY(site.Run(postgres ? u"DROP TRIGGER site_check ON files"_s : u"DROP TRIGGER site_check"_s));
 
-        files.clear();
-        QVERIFY(CollectFiles(top + u"/sub/../"_s, files, false)); // a directory: all its files
-        files.sort();
-        QCOMPARE(files, (QStringList{top + u"/.hidden.zip"_s, top + u"/C.ZIP"_s, top + u"/a.zip"_s,
-                                     top + u"/b.txt"_s}));
-
-        files.clear();
-        QVERIFY(CollectFiles(top + u"/missing"_s, files, false));
-        QCOMPARE(files, QStringList());
-        QVERIFY(!CollectFiles(u"/"_s + QString(300, u'x'), files, false));
+        QCOMPARE(log, u"Error adding refused-new to database: 5 (Input/output error)\r\n"
+                      u"Error adding refused-old to database: 5 (Input/output error)\r\n"
+                      u"The copy "_s + m_hostDirectory + u"/refused-old.txt took the place of a file of that name and "
+                      u"stays, though no file record names it.\r\n"
+                      u"0 file(s) added successfully.\r\n"_s);
+        QCOMPARE(FilesUnder(m_hostDirectory), hostBefore);
+        QVERIFY(!FileWithLocation(u"local://1/refused-new.txt"_s));
+        QVERIFY(!FileWithLocation(u"local://1/refused-old.txt"_s));
     }
 
     void titleRule_data()
@@ -308,12 +233,11 @@ private slots:
 
         auto w = MakeWizard();
         QVERIFY(Choose(*w, inside, true, true));
+        QCOMPARE(w->GetFileList(), QStringList{inside + u"/ok.zip"_s});
         const QString log = RunToResults(*w, false);
         QCOMPARE(log.split(u"\r\n"_s), (u"Error opening "_s + inside + u"/key.txt: 40 ("_s + inside +
                                               u"/key.txt"_s + isLink + u"Error opening "_s + inside +
-                                              u"/outdir/more.txt: 40 ("_s + inside + u"/outdir"_s + isLink +
-                                              u"Error opening "_s + inside + u"/outdir/secret.txt: 40 ("_s + inside +
-                                              u"/outdir"_s + isLink +
+                                              u"/outdir: 40 ("_s + inside + u"/outdir"_s + isLink +
                                               u"1 file(s) added successfully.\r\n"_s).split(u"\r\n"_s));
         const auto ok = FileWithLocation(u"local://1/linked/ok.zip"_s);
         QVERIFY(ok);
@@ -321,11 +245,31 @@ private slots:
 
         auto fromOther = MakeWizard();
         QVERIFY(Choose(*fromOther, other, false, false));
-        QCOMPARE(RunToResults(*fromOther, true), u"Error opening "_s + other + u"/copied-key.txt: 40 ("_s + other +
+        QCOMPARE(fromOther->GetFileList(), QStringList());
+        QCOMPARE(RunToResults(*fromOther, false), u"Error opening "_s + other + u"/copied-key.txt: 40 ("_s + other +
                                                      u"/copied-key.txt"_s + isLink +
                                                      u"0 file(s) added successfully.\r\n"_s);
         QVERIFY(!QFileInfo::exists(m_hostDirectory + u"/copied-key.txt"_s));
         QCOMPARE(TestSupport::ReadFile(outside + u"/secret.txt"_s), QByteArray("secret"));
+    }
+
+    // A record the database refuses takes its copy back: no file stays that no record names.
+    void refusedRecordTakesItsCopyBack()
+    {
+        const QString source = m_dir.filePath(u"refused-record"_s);
+        QVERIFY(WriteFile(source + u"/refused-one.txt"_s, "one"));
+        const QStringList hostBefore = FilesUnder(m_hostDirectory);
+        DatabaseSupport::COtherProgram site(g_strDatabasePath + u"/troveport.db"_s);
+        QVERIFY(site.RefuseWrites(u"INSERT"_s, u"files"_s, u"NEW.title = 'refused-one'"_s, u"not this one"_s));
+        auto w = MakeWizard();
+        QVERIFY(Choose(*w, source, false, false));
+        const QString log = RunToResults(*w, true);
+        QVERIFY(site.AllowWrites(u"files"_s));
+        const QStringList lines = log.split(u"\r\n"_s);
+        QCOMPARE(lines.size(), 3);
+        QVERIFY2(lines[0].startsWith(u"Error adding refused-one to database: "_s), qPrintable(lines[0]));
+        QCOMPARE(lines[1], u"0 file(s) added successfully."_s);
+        QCOMPARE(FilesUnder(m_hostDirectory), hostBefore);
     }
 
     // A directory where every file fails: a pipe cannot be copied, and a file whose copy is already

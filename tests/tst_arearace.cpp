@@ -4,6 +4,7 @@
 
 #include "adding/AddFileSource.h"
 #include "adding/CDownloadUrlDialog.h"
+#include "adding/FileCollection.h"
 #include "adding/LocalLocation.h"
 #include "controls/CMessageBox.h"
 #include "controls/CModalRun.h"
@@ -154,6 +155,33 @@ private slots:
             QVERIFY(prompts.notDeleted[i].startsWith(Path(u"area/race/copy"_s)));
             QVERIFY2(prompts.faults[i].name == Path(u"area/race"_s), qPrintable(prompts.faults[i].Message()));
         }
+    }
+
+    // The Add Files collection walks an area while one of its directories keeps changing places
+    // with a link to outside: it takes the files of the real directory or refuses the link, and
+    // never takes a file from outside.
+    void collectWhileADirectoryIsExchanged()
+    {
+        QVERIFY(QDir(Path(u"area"_s)).mkpath(u"walk/docs"_s) && QDir(Path(u"outside"_s)).mkpath(u"walk"_s));
+        WriteFile(Path(u"area/walk/docs/inside.txt"_s), "inside");
+        WriteFile(Path(u"outside/walk/secret.txt"_s), "SECRET");
+        QVERIFY(QFile::link(Path(u"outside/walk"_s), Path(u"area/walk/swap"_s)));
+        RaceSupport::CExchanger exchanger(Path(u"area/walk/docs"_s), Path(u"area/walk/swap"_s));
+        if (const QString refusal = exchanger.Refusal(); !refusal.isEmpty())
+            QSKIP(qPrintable(refusal));
+
+        exchanger.Start();
+        QStringList taken;
+        for (int round = 0; round < 500; ++round) {
+            CollectedFiles found;
+            QVERIFY(CollectFiles(Path(u"area/walk"_s), true, found));
+            taken += found.files;
+        }
+        exchanger.Stop();
+        QVERIFY(exchanger.Exchanges() > 0);
+        taken.removeDuplicates();
+        for (const QString& file : std::as_const(taken))
+            QVERIFY2(file.endsWith(u"/inside.txt"_s), qPrintable(file));
     }
 
     // The dialog copies a stored local location of a subdirectory into the host directory while

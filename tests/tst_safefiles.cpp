@@ -6,6 +6,7 @@
 #include "TestSupport.h"
 
 #include "files/SafeFiles.h"
+#include "files/TemporaryName.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -178,6 +179,40 @@ private slots:
         QVERIFY(!replacement.Commit());
         QCOMPARE(replacement.Fault().kind, FileFault::Kind::Link);
         QCOMPARE(StateOf(m_secret), before);
+    }
+
+    // The explorer's own temporary files are told by their names, whichever part of the layer made
+    // them: a half-written replacement (seen while it is open), a copy's; nothing else is.
+    void temporaryNamesAreKnown_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<bool>("temporary");
+        QTest::newRow("a copy's") << TemporaryCopyName() << true;
+        QTest::newRow("a copy's, left by a crash") << QByteArray(".troveport-copy-5k2x") << true;
+        QTest::newRow("a replacement's") << TemporaryReplacementName("302.txt") << true;
+        QTest::newRow("a long name's replacement") << TemporaryReplacementName(QByteArray(300, 'n')) << true;
+        QTest::newRow("a dot file") << QByteArray(".htaccess") << false;
+        QTest::newRow("not a dot name") << QByteArray("notes.troveport-9z0") << false;
+        QTest::newRow("no number") << QByteArray(".troveport-copy-") << false;
+        QTest::newRow("not a number") << QByteArray(".a.troveport-Read.Me") << false;
+    }
+
+    void temporaryNamesAreKnown()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(bool, temporary);
+        QCOMPARE(IsTemporaryName(name), temporary);
+    }
+
+    void replacementsTemporaryNameIsKnown()
+    {
+        const CSafeDirectory area = CSafeDirectory::Open(m_area);
+        CFileReplacement replacement(area, "submissions.txt", 0600);
+        QVERIFY(replacement.IsOpen());
+        QList<QByteArray> names = area.EntryNames();
+        names.removeAll("docs");
+        QCOMPARE(names.size(), 1);
+        QVERIFY2(IsTemporaryName(names[0]), names[0].constData());
     }
 };
 

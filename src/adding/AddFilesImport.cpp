@@ -10,15 +10,12 @@
 #include "properties/FileProperties.h"
 #include "startup/SafeFormat.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 
 #include <algorithm>
 #include <optional>
 #include <cerrno>
 #include <cstring>
-#include <fnmatch.h>
 #include <sys/stat.h>
 
 namespace {
@@ -66,38 +63,11 @@ QString AddingErrorLine(const QString& name, int error)
     return SafeFormat(u"Error adding %s to database: %d (%s)\r\n", SourceName(name), error, ErrorText(error));
 }
 
-QStringList SortedEntries(const QString& directory, QDir::Filters filters)
-{
-    QDir dir(directory);
-    QStringList names = dir.entryList(filters | QDir::Hidden | QDir::System, QDir::NoSort);
-    names.sort();
-    return names;
-}
-
 } // namespace
 
-bool CollectFiles(const QString& directory, QStringList& files, bool includeSubdirectories)
+QString OpeningErrorLine(const QString& path, const FileFault& fault)
 {
-    QString pattern = GetFullPathName(directory);
-    if (pattern.isEmpty() || pattern.toUtf8().size() >= kMaxPathBuffer)
-        return false;
-    if (QFileInfo(pattern).isDir())
-        pattern = MakePath(pattern, QStringLiteral("*"));
-    const qsizetype slash = pattern.lastIndexOf(QLatin1Char('/'));
-    const QString searchDirectory = pattern.left(slash + 1);
-    const QByteArray namePattern = QFile::encodeName(pattern.mid(slash + 1));
-
-    for (const QString& name : SortedEntries(searchDirectory, QDir::Files | QDir::NoDotAndDotDot)) {
-        if (fnmatch(namePattern.constData(), QFile::encodeName(name).constData(), 0) == 0)
-            files.append(searchDirectory + name);
-    }
-    if (!includeSubdirectories)
-        return true;
-    for (const QString& name : SortedEntries(searchDirectory, QDir::Dirs | QDir::NoDotAndDotDot)) {
-        if (!name.startsWith(QLatin1Char('.')))
-            CollectFiles(searchDirectory + name, files, true);
-    }
-    return true;
+    return SafeFormat(u"Error opening %s: %d (%s)\r\n", path, FaultErrno(fault), FaultText(fault));
 }
 
 bool NeedsCopy(const QStringList& files, const QString& hostDirectory)
@@ -121,7 +91,7 @@ QString MakeFileTitle(const QString& fileName)
 }
 
 bool ImportFile(const QString& path, const AddFilesHost& host, const CImportPlaces& places,
-                bool extractDescriptions, QString& log)
+                bool extractDescriptions, QString& log, ImportedCopy* copyMade)
 {
     const QString fullPath = GetFullPathName(path);
     if (fullPath.isEmpty() || fullPath.toUtf8().size() >= kMaxPathBuffer) {
@@ -139,8 +109,7 @@ bool ImportFile(const QString& path, const AddFilesHost& host, const CImportPlac
     // FIFO or a device opens for nobody, and its copy is what fails.
     const CSafeFile source = places.areas.OpenSource(fullPath);
     if (!source.IsOpen() && !(copy && source.Fault().kind == FileFault::Kind::NotRegular)) {
-        log += SafeFormat(u"Error opening %s: %d (%s)\r\n", path, FaultErrno(source.Fault()),
-                          FaultText(source.Fault()));
+        log += OpeningErrorLine(path, source.Fault());
         return false;
     }
     const bool exists = !copy || places.hostDirectory.StatEntry(CSafeDirectory::NameBytes(name));
@@ -148,9 +117,10 @@ bool ImportFile(const QString& path, const AddFilesHost& host, const CImportPlac
         log += SafeFormat(u"The file %s already exists.\r\n", name);
         return false;
     }
+    ImportedCopy made;
     if (copy) {
-        const FileFault fault =
-            CopyIntoDirectory(source, places.hostDirectory, CSafeDirectory::NameBytes(name));
+        made = {CSafeDirectory::NameBytes(name), exists};
+        const FileFault fault = CopyIntoDirectory(source, places.hostDirectory, made.name);
         if (fault) {
             log += SafeFormat(u"Error copying %s to %s: %d (%s)\r\n", path, destination, FaultErrno(fault),
                               FaultText(fault));
@@ -178,12 +148,29 @@ bool ImportFile(const QString& path, const AddFilesHost& host, const CImportPlac
     errno = 0;
     if (!record.Add()) {
         log += AddingErrorLine(name, errno);
+        if (copy)
+            TakeBackCopy(places.hostDirectory, made, log);
         return false;
     }
     // The file counts as added even when its link or its location is refused (the database logs it).
     record.AddToFileArea(double(host.id));
     record.AddDownloadURL(location);
+    if (copyMade)
+        *copyMade = made;
     return true;
+}
+
+void TakeBackCopy(const CSafeDirectory& hostDirectory, const ImportedCopy& copy, QString& log)
+{
+    const QString path = hostDirectory.PathOf(copy.name);
+    FileFault fault;
+    if (copy.replacedAFile)
+        log += SafeFormat(u"The copy %s took the place of a file of that name and stays, though no file record "
+                          u"names it.\r\n",
+                          path);
+    else if (!hostDirectory.Remove(copy.name, &fault))
+        log += SafeFormat(u"Error removing %s, which no file record names: %d (%s)\r\n", path, FaultErrno(fault),
+                          FaultText(fault));
 }
 
 int ImportFiles(const QStringList& files, const AddFilesHost& host, bool extractDescriptions, QString& log,
@@ -192,17 +179,21 @@ int ImportFiles(const QStringList& files, const AddFilesHost& host, bool extract
     constexpr qint64 kBatchMilliseconds = 200;
     int added = 0;
     std::optional<CSavepoint> batch;
-    QStringList batchNames; // the files added in the open batch, for the log if its commit fails
+    // The files added in the open batch and their copies, for the log if its commit fails.
+    QList<std::pair<QString, ImportedCopy>> batchFiles;
     QElapsedTimer batchTimer;
     const CImportPlaces places{CSafeDirectory::Open(host.directory), CAreaDirectories()};
     const auto commit = [&] {
         if (batch && !batch->Release()) {
-            for (const QString& name : std::as_const(batchNames))
+            for (const auto& [name, copy] : std::as_const(batchFiles)) {
                 log += AddingErrorLine(name, EIO);
-            added -= int(batchNames.size());
+                if (!copy.name.isEmpty())
+                    TakeBackCopy(places.hostDirectory, copy, log);
+            }
+            added -= int(batchFiles.size());
         }
         batch.reset(); // a batch that was not committed is taken back here
-        batchNames.clear();
+        batchFiles.clear();
     };
     for (qsizetype index = 0; index < files.size(); ++index) {
         if (!beforeFile(index))
@@ -211,9 +202,10 @@ int ImportFiles(const QStringList& files, const AddFilesHost& host, bool extract
             batch.emplace(&theDatabaseManager, QStringLiteral("import_files"));
             batchTimer.start();
         }
-        if (ImportFile(files[index], host, places, extractDescriptions, log)) {
+        ImportedCopy copy;
+        if (ImportFile(files[index], host, places, extractDescriptions, log, &copy)) {
             ++added;
-            batchNames.append(GetFileNamePart(GetFullPathName(files[index])));
+            batchFiles.append({GetFileNamePart(GetFullPathName(files[index])), copy});
         }
         if (batchTimer.elapsed() >= kBatchMilliseconds)
             commit();

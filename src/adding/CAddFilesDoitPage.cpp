@@ -73,7 +73,7 @@ bool CAddFilesDoitPage::OnSetActive()
                           QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return false;
 
-    wizard->GetResultsLog().clear();
+    wizard->GetResultsLog() = wizard->GetCollectionRefusals();
     m_currentFile->clear();
     m_count->clear();
     m_stop = false;

@@ -1,14 +1,15 @@
 #include "adding/CAddFilesInfoPage.h"
 
-#include "adding/AddFilesImport.h"
 #include "adding/BrowseForDirectory.h"
 #include "adding/CAddFilesWizard.h"
+#include "adding/FileCollection.h"
 #include "adding/PathUtils.h"
 #include "controls/CMessageBox.h"
-#include "controls/CWaitCursor.h"
+#include "controls/RunWithProgress.h"
 #include "properties/PageControls.h"
 #include "startup/CFileAreaTable.h"
 #include "startup/Globals.h"
+#include "startup/SafeFormat.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -75,12 +76,19 @@ void CAddFilesInfoPage::OnBrowse()
         m_directory->setText(path);
 }
 
+std::function<void(CWorkProgress&, const QString&)>& CAddFilesInfoPage::CollectionHook()
+{
+    static std::function<void(CWorkProgress&, const QString&)> hook;
+    return hook;
+}
+
 int CAddFilesInfoPage::OnWizardNext()
 {
     auto* wizard = qobject_cast<CAddFilesWizard*>(GetSheet());
     if (!wizard)
         return -1;
     wizard->GetFileList().clear();
+    wizard->GetCollectionRefusals().clear();
     const QVariant data = m_hostArea->currentData();
     const quint32 record = data.isValid() ? data.toUInt() : 0;
     const FileAreaRecord* area = record > 0 && record < theFileAreaTable.GetRecordCount()
@@ -92,16 +100,30 @@ int CAddFilesInfoPage::OnWizardNext()
     }
     wizard->SetHost({area->AreaId(), area->Name(), area->Path()});
     wizard->SetExtractDescriptions(m_extract->isChecked());
+    // A big tree takes a while to walk: the window keeps answering and Cancel stops the walk.
+    const QString directory = m_directory->text();
+    const bool subdirectories = m_subdirectories->isChecked();
+    CollectedFiles found;
     bool collected = false;
-    {
-        CWaitCursor wait;
-        collected = CollectFiles(m_directory->text(), wizard->GetFileList(), m_subdirectories->isChecked());
-    }
+    const bool finished =
+        RunWithProgress(this, tr("Add Multiple Files"), tr("Looking for files to add..."), [&](CWorkProgress& progress) {
+            collected = CollectFiles(directory, subdirectories, found, [&](const QString& path) {
+                progress.SetText(ElideStoredText(path));
+                if (CollectionHook())
+                    CollectionHook()(progress, path);
+                return !progress.Cancelled();
+            });
+        });
+    if (!finished)
+        return -1;
+    wizard->GetFileList() = found.files;
+    wizard->GetCollectionRefusals() = found.refusals;
     if (!collected) {
         CMessageBox::Show(this, tr("Please enter a valid directory name."));
         return -1;
     }
-    if (wizard->GetFileList().isEmpty()) {
+    // What was found but refused goes on to the results, which say why.
+    if (found.files.isEmpty() && found.refusals.isEmpty()) {
         CMessageBox::Show(this, tr("There were no files found to add in that directory."));
         return -1;
     }

@@ -2,6 +2,9 @@
 
 #include "adding/CWizardPage.h"
 
+#include <functional>
+
+class CWorkProgress;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -29,6 +32,9 @@ public:
     QCheckBox* GetSubdirectoriesBox() const { return m_subdirectories; }
     QCheckBox* GetExtractBox() const { return m_extract; }
     QPushButton* GetBrowseButton() const { return m_browse; }
+
+    // For tests: called on the collecting thread with each directory before it is entered.
+    static std::function<void(CWorkProgress&, const QString&)>& CollectionHook();
 
 private:
     QLineEdit* m_directory = nullptr;

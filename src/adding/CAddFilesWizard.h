@@ -22,6 +22,8 @@ public:
     ~CAddFilesWizard() override;
 
     QStringList& GetFileList() { return m_files; }
+    // The results lines of what the collection could not take; the import's results begin with them.
+    QString& GetCollectionRefusals() { return m_collectionRefusals; }
     const AddFilesHost& GetHost() const { return m_host; }
     void SetHost(const AddFilesHost& host);
     bool GetExtractDescriptions() const { return m_extractDescriptions; }
@@ -39,6 +41,7 @@ public:
 
 private:
     QStringList m_files;
+    QString m_collectionRefusals;
     AddFilesHost m_host;
     bool m_extractDescriptions = false;
     QString m_resultsLog;

@@ -1,8 +1,9 @@
 #include "files/SafeCopy.h"
 
+#include "files/TemporaryName.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -91,7 +92,7 @@ FileFault CopyIntoDirectory(const CSafeFile& source, const CSafeDirectory& direc
     QByteArray temporary;
     int out = -1;
     for (int attempt = 0; attempt < 100 && out < 0; ++attempt) {
-        temporary = ".troveport-copy-" + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+        temporary = TemporaryCopyName();
         out = ::openat(directory.Fd(), temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
                        0600);
         if (out < 0 && errno != EEXIST)

@@ -26,6 +26,17 @@ namespace {
 
 const QByteArray kDescriptionExtension = QByteArrayLiteral(".desc");
 
+bool IsDescriptionName(const QByteArray& name)
+{
+    return name.endsWith(kDescriptionExtension);
+}
+
+// The upload a description file stands beside.
+QByteArray UploadNameOf(const QByteArray& descriptionName)
+{
+    return descriptionName.chopped(kDescriptionExtension.size());
+}
+
 std::function<qint64()>& ScanClock()
 {
     static std::function<qint64()> clock;
@@ -196,9 +207,9 @@ void ReadUploadDescription(quint32 areaId, const std::shared_ptr<const CSafeDire
                            const QByteArray& descriptionName, CPendingUploadArray& list,
                            const std::function<void()>& whileWaiting)
 {
-    if (!descriptionName.endsWith(kDescriptionExtension))
+    if (!IsDescriptionName(descriptionName))
         return;
-    const QByteArray uploadName = descriptionName.chopped(kDescriptionExtension.size());
+    const QByteArray uploadName = UploadNameOf(descriptionName);
     FileFault missing;
     if (!directory->StatEntry(uploadName, &missing)) {
         // The upload is gone: its description is all that is left of it. A link is removed itself,
@@ -250,10 +261,22 @@ void ReadUploadDescription(quint32 areaId, const std::shared_ptr<const CSafeDire
 QList<QByteArray> ListUploadDescriptions(const CSafeDirectory& directory)
 {
     QList<QByteArray> names = directory.EntryNames();
-    names.removeIf([](const QByteArray& name) { return !name.endsWith(kDescriptionExtension); });
+    names.removeIf([](const QByteArray& name) { return !IsDescriptionName(name); });
     // Name order, so that every machine lists the uploads alike.
     std::sort(names.begin(), names.end());
     return names;
+}
+
+QSet<QByteArray> PendingUploadNames(const QList<QByteArray>& names)
+{
+    QSet<QByteArray> pending;
+    for (const QByteArray& name : names) {
+        if (IsDescriptionName(name)) {
+            pending.insert(name);
+            pending.insert(UploadNameOf(name));
+        }
+    }
+    return pending;
 }
 
 void ScanUploadDirectory(quint32 areaId, const QString& directory, CPendingUploadArray& list)

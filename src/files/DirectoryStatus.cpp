@@ -1,0 +1,14 @@
+#include "files/DirectoryStatus.h"
+
+#include <cerrno>
+#include <fcntl.h>
+
+std::optional<struct stat> SearchableDirectoryStatus(const CSafeDirectory& directory, FileFault* fault)
+{
+    struct stat st;
+    if (directory.IsOpen() && ::fstatat(directory.Fd(), ".", &st, AT_SYMLINK_NOFOLLOW) == 0)
+        return st;
+    if (fault)
+        *fault = directory.IsOpen() ? FileFault{FileFault::Kind::System, errno, directory.Path()} : directory.Fault();
+    return std::nullopt;
+}
