@@ -1,9 +1,10 @@
 #include "files/SafeFiles.h"
 
+#include "files/TemporaryName.h"
+
 #include "startup/SafeFormat.h"
 
 #include <QFile>
-#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstring>
@@ -382,8 +383,7 @@ CFileReplacement::CFileReplacement(const CSafeDirectory& directory, const QByteA
     }
     // A dot name, so the site's listings skip it; random, so nobody can put a link there first.
     for (int attempt = 0; attempt < 100; ++attempt) {
-        m_temporary = "." + name.left(64) + ".troveport-" +
-                      QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+        m_temporary = TemporaryReplacementName(name);
         const int fd = ::openat(directory.Fd(), m_temporary.constData(),
                                 O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd >= 0) {
