@@ -32,6 +32,8 @@ public:
         , m_bar(new QProgressBar(this))
     {
         setWindowTitle(caption);
+        // Texts name visitors' files: shown as they are, never as markup.
+        m_text->setTextFormat(Qt::PlainText);
         m_text->setWordWrap(true);
         m_text->setMinimumWidth(320);
         m_bar->setAccessibleName(tr("Progress"));
