@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QList>
 #include <QString>
+#include <QTest>
 
 #include <sys/stat.h>
 
@@ -81,6 +82,23 @@ inline QList<ScriptCase> ScriptCases()
         {"killed by a signal", "kill -KILL $$", Expect::NotChecked, QStringLiteral("signal 9")},
         {"runs too long", "sleep 20", Expect::NotChecked, QStringLiteral("VirusTimeout")},
     };
+}
+
+// A data function's rows, one for each of ScriptCases(): column "index".
+inline void AddScriptCaseRows()
+{
+    QTest::addColumn<int>("index");
+    const QList<ScriptCase> cases = ScriptCases();
+    for (int i = 0; i < cases.size(); ++i)
+        QTest::newRow(cases[i].name) << i;
+}
+
+// Puts a checker at path: a script of that body, or nothing (a program that does not exist) for an
+// empty one.
+inline bool PlaceChecker(const QString& path, const QByteArray& body)
+{
+    QFile::remove(path);
+    return body.isEmpty() || WriteCheckerScript(path, body);
 }
 
 } // namespace CheckerSupport

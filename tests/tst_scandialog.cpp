@@ -30,6 +30,7 @@ namespace {
 
 constexpr quint32 kIncoming = 7;    // "Uploads/Incoming Uploads"
 constexpr quint32 kProgramming = 5; // in "Utilities" and in "Uploads"
+constexpr int kVirusColumn = 1;
 
 } // namespace
 
@@ -94,7 +95,7 @@ private:
         QStringList rows;
         for (int row = 0; row < dialog.GetList()->topLevelItemCount(); ++row) {
             const QTreeWidgetItem* item = dialog.GetList()->topLevelItem(row);
-            rows.append(item->text(0) + u": "_s + item->text(3));
+            rows.append(item->text(0) + u": "_s + item->text(kVirusColumn));
         }
         return rows;
     }
@@ -157,7 +158,7 @@ private slots:
         QTreeWidgetItem* unsafe = dialog.GetList()->topLevelItem(1);
         QVERIFY(!unsafe->icon(0).isNull());
         QVERIFY(unsafe->data(0, Qt::AccessibleTextRole).toString().contains(uploads[1].unsafe_reason));
-        QCOMPARE(dialog.GetList()->topLevelItem(0)->text(2),
+        QCOMPARE(dialog.GetList()->topLevelItem(0)->text(3),
                  QLocale::system().toString(QDate(2024, 3, 5), QLocale::ShortFormat));
         for (QPushButton* button : dialog.findChildren<QPushButton*>())
             QCOMPARE(button->accessibleName(), button->text().remove(u'&'));
@@ -446,9 +447,9 @@ private slots:
         uploads[0].virus = {VirusVerdict::Kind(kind), 1, u"the check was cancelled."_s};
         CScanNewFilesDialog dialog(uploads, m_frame->GetTreeModel());
         const QTreeWidgetItem* row = dialog.GetList()->topLevelItem(0);
-        QCOMPARE(row->text(3), shown);
-        QVERIFY(row->data(3, Qt::AccessibleTextRole).toString().startsWith(u"Virus check: "_s + shown));
-        QCOMPARE(dialog.GetList()->headerItem()->text(3), u"Virus check"_s);
+        QCOMPARE(row->text(kVirusColumn), shown);
+        QVERIFY(row->data(kVirusColumn, Qt::AccessibleTextRole).toString().startsWith(u"Virus check: "_s + shown));
+        QCOMPARE(dialog.GetList()->headerItem()->text(kVirusColumn), u"Virus check"_s);
 
         Highlight(dialog.GetList(), {0});
         if (!refusal.isEmpty()) {
@@ -502,7 +503,7 @@ private slots:
         QString reason;
         AnswerScanDialog([&](CScanNewFilesDialog& dialog) {
             verdicts = Verdicts(dialog);
-            reason = dialog.GetList()->topLevelItem(2)->toolTip(3);
+            reason = dialog.GetList()->topLevelItem(2)->toolTip(kVirusColumn);
             return int(QDialog::Rejected);
         });
         m_frame->RunCommand(Command::ScanForNewFiles);

@@ -254,20 +254,13 @@ private slots:
 
     // The checker's verdict on each upload is kept: only a clean upload can be posted, and a
     // checker that ends any other way leaves the upload listed as not checked, never as clean.
-    void scanKeepsTheCheckersVerdict_data()
-    {
-        QTest::addColumn<int>("index");
-        const QList<CheckerSupport::ScriptCase> cases = CheckerSupport::ScriptCases();
-        for (int i = 0; i < cases.size(); ++i)
-            QTest::newRow(cases[i].name) << i;
-    }
+    void scanKeepsTheCheckersVerdict_data() { CheckerSupport::AddScriptCaseRows(); }
     void scanKeepsTheCheckersVerdict()
     {
         QFETCH(int, index);
         const CheckerSupport::ScriptCase c = CheckerSupport::ScriptCases().at(index);
         const QString script = Path(u"checker.sh"_s);
-        QFile::remove(script);
-        QVERIFY(c.body.isEmpty() || CheckerSupport::WriteCheckerScript(script, c.body));
+        QVERIFY(CheckerSupport::PlaceChecker(script, c.body));
         QCOMPARE(RegWriteString(u"VirusChecker"_s, script, g_pszRegKey), kRegSuccess);
         QCOMPARE(RegWriteDword(u"VirusTimeout"_s, 1, g_pszRegKey), kRegSuccess);
         Upload(u"tool.zip"_s, "Filename: tool.zip\nTitle: Tool\n");

@@ -88,8 +88,7 @@ private:
     QString CheckWithScript(const QByteArray& body, quint32 timeout = 1)
     {
         const QString script = Path(u"checker.sh"_s);
-        QFile::remove(script);
-        if (!body.isEmpty() && !CheckerSupport::WriteCheckerScript(script, body))
+        if (!CheckerSupport::PlaceChecker(script, body))
             return u"cannot write the script"_s;
         Configure(script, QString(), 1);
         RegWriteDword(u"VirusTimeout"_s, timeout, g_pszRegKey);
@@ -392,13 +391,7 @@ private slots:
 
     // Each way a checker can end, through the command as the user runs it: only a clean run
     // passes, and a checker that ends any other way is reported as such, never as passed.
-    void commandReportsEachCheckerOutcome_data()
-    {
-        QTest::addColumn<int>("index");
-        const QList<CheckerSupport::ScriptCase> cases = CheckerSupport::ScriptCases();
-        for (int i = 0; i < cases.size(); ++i)
-            QTest::newRow(cases[i].name) << i;
-    }
+    void commandReportsEachCheckerOutcome_data() { CheckerSupport::AddScriptCaseRows(); }
     void commandReportsEachCheckerOutcome()
     {
         QFETCH(int, index);

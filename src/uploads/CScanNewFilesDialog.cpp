@@ -18,12 +18,14 @@
 
 namespace {
 
+// The verdict stands beside the name: together they decide whether an upload can be posted, and a
+// long warning in place of a name must not push the verdict out of sight.
 enum Column
 {
     kFileName,
+    kVirus,
     kTitle,
     kDate,
-    kVirus,
 };
 
 } // namespace
@@ -31,7 +33,7 @@ enum Column
 CScanNewFilesDialog::CScanNewFilesDialog(CPendingUploadArray& uploads, const CFolderTreeModel* folders,
                                          QWidget* parent)
     : CRowWalkDialog(tr("Scan for new files"), tr("Uploaded files"),
-                     {tr("Filename"), tr("Title"), tr("Date"), tr("Virus check")}, {100, 230, 70, 90},
+                     {tr("Filename"), tr("Virus check"), tr("Title"), tr("Date")}, {100, 115, 230, 70},
                      kHelpTopic, parent),
       m_uploads(uploads), m_folders(folders)
 {
