@@ -27,6 +27,11 @@ VirusVerdict NotChecked(const QString& reason, std::optional<quint32> exitCode =
     return {VirusVerdict::Kind::NotChecked, exitCode, reason};
 }
 
+VirusVerdict Cancelled()
+{
+    return NotChecked(QStringLiteral("the check was cancelled."));
+}
+
 // Stops the checker and whatever it started: a wrapper script's own checker too.
 void StopChecker(QProcess& checker)
 {
@@ -52,7 +57,7 @@ VirusVerdict RunVirusChecker(int fd, const CheckCancelled& cancelled)
     if (!RegReadDword(QStringLiteral("VirusTimeout"), &timeout, g_pszRegKey) || timeout == 0)
         timeout = kDefaultTimeoutSeconds;
     if (cancelled && cancelled())
-        return NotChecked(QStringLiteral("the check was cancelled."));
+        return Cancelled();
     // A number of the checker's own above its standard streams, close-on-exec here: only this
     // checker gets it, not a program another thread starts meanwhile.
     const CDescriptor file(::fcntl(fd, F_DUPFD_CLOEXEC, 3));
@@ -83,7 +88,7 @@ VirusVerdict RunVirusChecker(int fd, const CheckCancelled& cancelled)
     while (checker.state() != QProcess::NotRunning && !checker.waitForFinished(kPollMs)) {
         if (cancelled && cancelled()) {
             StopChecker(checker);
-            return NotChecked(QStringLiteral("the check was cancelled."));
+            return Cancelled();
         }
         if (deadline.hasExpired()) {
             StopChecker(checker);
