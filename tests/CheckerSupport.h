@@ -1,12 +1,14 @@
 #pragma once
 
 // What the fake virus checker (helpers/fake_viruscheck.cpp) really read, from the file that
-// $FAKE_VIRUSCHECK_READ names: one line per run, "<device>:<inode> <first line>" or "-".
+// $FAKE_VIRUSCHECK_READ names: one line per run, "<device>:<inode> <first line>" or "-". And
+// checker scripts of the tests' own, one for each way a checker can end.
 
 #include <QByteArray>
 #include <QFile>
 #include <QList>
 #include <QString>
+#include <QTest>
 
 #include <sys/stat.h>
 
@@ -40,6 +42,63 @@ inline QList<QByteArray> ReadIdentities(const QString& readLog)
             identities.append(space < 0 ? line : line.left(space));
     }
     return identities;
+}
+
+// Writes an executable shell script that runs body.
+inline bool WriteCheckerScript(const QString& path, const QByteArray& body)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write("#!/bin/sh\n" + body + "\n") < 0)
+        return false;
+    file.close();
+    return file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+// What a check is expected to conclude.
+enum class Expect
+{
+    Clean,
+    Infected,
+    NotChecked,
+};
+
+// A checker that ends one way, run with VirusExitCode 1 and VirusTimeout 1.
+struct ScriptCase
+{
+    const char* name;
+    QByteArray body; // empty: the checker is a program that does not exist
+    Expect expect;
+    QString reasonPart; // for NotChecked: what the reason must say
+};
+
+inline QList<ScriptCase> ScriptCases()
+{
+    return {
+        {"clean", "exit 0", Expect::Clean, QString()},
+        {"infected", "exit 1", Expect::Infected, QString()},
+        // clamscan's status for an error, such as a missing signature database
+        {"error status", "exit 2", Expect::NotChecked, QStringLiteral("exit code 2")},
+        {"missing program", QByteArray(), Expect::NotChecked, QStringLiteral("could not be started")},
+        {"killed by a signal", "kill -KILL $$", Expect::NotChecked, QStringLiteral("signal 9")},
+        {"runs too long", "sleep 20", Expect::NotChecked, QStringLiteral("VirusTimeout")},
+    };
+}
+
+// A data function's rows, one for each of ScriptCases(): column "index".
+inline void AddScriptCaseRows()
+{
+    QTest::addColumn<int>("index");
+    const QList<ScriptCase> cases = ScriptCases();
+    for (int i = 0; i < cases.size(); ++i)
+        QTest::newRow(cases[i].name) << i;
+}
+
+// Puts a checker at path: a script of that body, or nothing (a program that does not exist) for an
+// empty one.
+inline bool PlaceChecker(const QString& path, const QByteArray& body)
+{
+    QFile::remove(path);
+    return body.isEmpty() || WriteCheckerScript(path, body);
 }
 
 } // namespace CheckerSupport

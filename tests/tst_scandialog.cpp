@@ -1,6 +1,7 @@
 // The Scan for new files dialog, its review sheet and the command, offscreen on a demonstration
 // library whose "Incoming Uploads" area each case fills with uploads of its own.
 
+#include "CheckerSupport.h"
 #include "controls/CFileChooser.h"
 #include "DatabaseSupport.h"
 #include "DemoSupport.h"
@@ -17,6 +18,7 @@
 #include "uploads/CUploadUrlsPage.h"
 #include "uploads/UploadScan.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -28,6 +30,7 @@ namespace {
 
 constexpr quint32 kIncoming = 7;    // "Uploads/Incoming Uploads"
 constexpr quint32 kProgramming = 5; // in "Utilities" and in "Uploads"
+constexpr int kVirusColumn = 1;
 
 } // namespace
 
@@ -75,6 +78,27 @@ private:
         };
         return id.isNull() ? QString() : list("area_id", "file_area") + u' ' + list("url", "download");
     }
+    // The next scan dialog, driven by drive, which ends it. A progress window shown before it (a scan
+    // that takes a while) is left to run to its end.
+    static void AnswerScanDialog(const std::function<int(CScanNewFilesDialog&)>& drive)
+    {
+        CModalRun::QueueHandler([drive](QDialog& shown) {
+            if (auto* dialog = qobject_cast<CScanNewFilesDialog*>(&shown))
+                return drive(*dialog);
+            AnswerScanDialog(drive);
+            return shown.exec();
+        });
+    }
+    // Each row's name and virus check, "a.txt: clean".
+    static QStringList Verdicts(const CScanNewFilesDialog& dialog)
+    {
+        QStringList rows;
+        for (int row = 0; row < dialog.GetList()->topLevelItemCount(); ++row) {
+            const QTreeWidgetItem* item = dialog.GetList()->topLevelItem(row);
+            rows.append(item->text(0) + u": "_s + item->text(kVirusColumn));
+        }
+        return rows;
+    }
     // The next review sheet, driven by drive, which ends it.
     static void AnswerSheet(const std::function<void(CUploadReviewSheet&)>& drive)
     {
@@ -105,6 +129,7 @@ private slots:
 
     void init()
     {
+        QCOMPARE(RegWriteString(u"VirusChecker"_s, QString(), g_pszRegKey), kRegSuccess);
         // Only the case's own uploads are pending.
         for (quint32 area : {kIncoming, kProgramming}) {
             QDir dir(FindAreaPath(area));
@@ -133,7 +158,7 @@ private slots:
         QTreeWidgetItem* unsafe = dialog.GetList()->topLevelItem(1);
         QVERIFY(!unsafe->icon(0).isNull());
         QVERIFY(unsafe->data(0, Qt::AccessibleTextRole).toString().contains(uploads[1].unsafe_reason));
-        QCOMPARE(dialog.GetList()->topLevelItem(0)->text(2),
+        QCOMPARE(dialog.GetList()->topLevelItem(0)->text(3),
                  QLocale::system().toString(QDate(2024, 3, 5), QLocale::ShortFormat));
         for (QPushButton* button : dialog.findChildren<QPushButton*>())
             QCOMPARE(button->accessibleName(), button->text().remove(u'&'));
@@ -363,21 +388,24 @@ private slots:
 
     void commandShowsWhatTheScanFound()
     {
-        CModalRun::QueueHandler([](QDialog&) { return int(QDialog::Rejected); });
+        bool shown = false;
+        AnswerScanDialog([&shown](CScanNewFilesDialog&) {
+            shown = true;
+            return int(QDialog::Rejected);
+        });
         m_frame->RunCommand(Command::ScanForNewFiles);
         const QList<CMessageBox::Request> requests = CMessageBox::TakeRequests();
         QCOMPARE(requests.size(), 1);
         QCOMPARE(requests[0].text, u"No new files found to process."_s);
         QVERIFY(!requests[0].hadOwner);
-        QCOMPARE(CModalRun::PendingHandlers(), 1); // no dialog
+        QVERIFY(!shown);
         CModalRun::ClearHandlers();
 
         // Posted uploads show in the area's list once the dialog closes.
         Scan({u"a"_s});
         FrameSupport::Select(*m_frame, u"Uploads/Incoming Uploads"_s);
         QStringList listed;
-        CModalRun::QueueHandler([&listed](QDialog& shown) {
-            auto& dialog = static_cast<CScanNewFilesDialog&>(shown);
+        AnswerScanDialog([&listed](CScanNewFilesDialog& dialog) {
             listed = Rows(dialog);
             Highlight(dialog.GetList(), {0});
             dialog.OnPost();
@@ -390,6 +418,99 @@ private slots:
         const CFileListModel* list = m_frame->GetListModel();
         QCOMPARE(list->rowCount(), 1);
         QCOMPARE(list->index(0, CFileListModel::kName).data().toString(), u"Up a"_s);
+    }
+
+    // The checker's verdict shows in its own column, read out with the row; only a clean upload,
+    // or one scanned without a checker, is posted, and the others say why and stay listed.
+    void verdictDecidesWhatCanBePosted_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("refusal"); // after the upload's path; empty: posted
+        using Kind = VirusVerdict::Kind;
+        QTest::newRow("clean") << int(Kind::Clean) << u"clean"_s << QString();
+        QTest::newRow("no checker") << int(Kind::NoChecker) << u"no checker"_s << QString();
+        QTest::newRow("infected") << int(Kind::Infected) << u"infected"_s
+                                  << u" was reported infected by the virus checker (exit code 1).\n\n"
+                                     u"This upload cannot be posted: delete it."_s;
+        QTest::newRow("not checked") << int(Kind::NotChecked) << u"not checked"_s
+                                     << u" could not be completed: the check was cancelled.\n\nThis upload "
+                                        u"cannot be posted. Delete it, or scan again once the virus checker "
+                                        u"works."_s;
+    }
+    void verdictDecidesWhatCanBePosted()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, shown);
+        QFETCH(QString, refusal);
+        CPendingUploadArray uploads = Scan({u"a"_s});
+        uploads[0].virus = {VirusVerdict::Kind(kind), 1, u"the check was cancelled."_s};
+        CScanNewFilesDialog dialog(uploads, m_frame->GetTreeModel());
+        const QTreeWidgetItem* row = dialog.GetList()->topLevelItem(0);
+        QCOMPARE(row->text(kVirusColumn), shown);
+        QVERIFY(row->data(kVirusColumn, Qt::AccessibleTextRole).toString().startsWith(u"Virus check: "_s + shown));
+        QCOMPARE(dialog.GetList()->headerItem()->text(kVirusColumn), u"Virus check"_s);
+
+        Highlight(dialog.GetList(), {0});
+        if (!refusal.isEmpty()) {
+            // Neither Review nor Post gets as far as the sheet or the database.
+            AnswerSheet([](CUploadReviewSheet& sheet) { sheet.PressOK(); });
+            dialog.OnReview();
+            QCOMPARE(CModalRun::PendingHandlers(), 1);
+            CModalRun::ClearHandlers();
+        }
+        dialog.OnPost();
+        const QStringList texts = TakeTexts();
+        const QString path = Incoming(u"a.txt"_s);
+        if (refusal.isEmpty()) {
+            QCOMPARE(texts, QStringList());
+            QCOMPARE(Stored(u"Up a"_s), u"7 local://7/a.txt"_s);
+            return;
+        }
+        QCOMPARE(texts.size(), 2);
+        QVERIFY2(texts[0].endsWith(path + refusal), qPrintable(texts[0]));
+        QCOMPARE(texts[1], texts[0]);
+        QCOMPARE(Stored(u"Up a"_s), QString());
+        QCOMPARE(Rows(dialog), QStringList{u"a.txt"_s});
+    }
+
+    // The command checks the uploads beside the window: the dialog shows each verdict, and Cancel
+    // stops the checker at work, whose upload is then listed as not checked.
+    void commandChecksBesideTheWindow()
+    {
+        const QString script = m_dir.filePath(u"checker.sh"_s), marker = m_dir.filePath(u"sleeping"_s);
+        QFile::remove(marker);
+        // The file is the last argument; its first bytes decide.
+        const QByteArray body = "for f; do :; done\n"
+                                "case $(head -c 5 \"$f\") in\n"
+                                "VIRUS) exit 1 ;;\n"
+                                "SLEEP) touch '" +
+                                QFile::encodeName(marker) + "'; sleep 30 ;;\nesac\nexit 0";
+        QVERIFY(CheckerSupport::WriteCheckerScript(script, body));
+        Scan({u"a"_s, u"b"_s, u"c"_s});
+        WriteFile(Incoming(u"b.txt"_s), "VIRUS");
+        WriteFile(Incoming(u"c.txt"_s), "SLEEP");
+        QCOMPARE(RegWriteString(u"VirusChecker"_s, script, g_pszRegKey), kRegSuccess);
+        QCOMPARE(RegWriteDword(u"VirusExitCode"_s, 1, g_pszRegKey), kRegSuccess);
+        CModalRun::QueueHandler([marker](QDialog& progress) {
+            QDeadlineTimer started(20000);
+            while (!QFile::exists(marker) && !started.hasExpired())
+                QTest::qWait(20);
+            progress.reject();
+            return int(QDialog::Rejected);
+        });
+        QStringList verdicts;
+        QString reason;
+        AnswerScanDialog([&](CScanNewFilesDialog& dialog) {
+            verdicts = Verdicts(dialog);
+            reason = dialog.GetList()->topLevelItem(2)->toolTip(kVirusColumn);
+            return int(QDialog::Rejected);
+        });
+        m_frame->RunCommand(Command::ScanForNewFiles);
+        QCOMPARE(CModalRun::PendingHandlers(), 0);
+        QCOMPARE(verdicts, (QStringList{u"a.txt: clean"_s, u"b.txt: infected"_s, u"c.txt: not checked"_s}));
+        QCOMPARE(reason, u"the check was cancelled."_s);
+        QCOMPARE(TakeTexts(), QStringList());
     }
 };
 

@@ -162,6 +162,9 @@ private slots:
             QVERIFY(QDir().mkpath(Path(dir)));
         }
         QFile::remove(Path(u"checker-read.log"_s));
+        QCOMPARE(RegWriteString(u"VirusChecker"_s, QStringLiteral(TROVEPORT_FAKE_VIRUSCHECK), g_pszRegKey),
+                 kRegSuccess);
+        QCOMPARE(RegWriteDword(u"VirusTimeout"_s, 600, g_pszRegKey), kRegSuccess);
         // Each case counts the records it posts.
         COtherProgram site(theDatabaseManager.GetDatabaseFile());
         for (const QString& table : {u"download"_s, u"file_area"_s, u"files"_s})
@@ -232,9 +235,11 @@ private slots:
         QCOMPARE(list[1].long_desc, u"From the archive\r\nSecond\r\n"_s);
         QCOMPARE(list[1].urls, QStringList{u"local://3/b.zip"_s});
         QCOMPARE(list[1].area_ids, QList<quint32>{3});
-        QCOMPARE(list[2].urls, QStringList{u"local://4/"_s}); // no Filename: the area's directory
-        for (const CPendingUpload& upload : std::as_const(list))
+        for (const CPendingUpload& upload : list.first(2))
             QVERIFY2(upload.IsSafe(), qPrintable(upload.unsafe_reason));
+        QVERIFY(!list[2].IsSafe()); // no Filename
+        for (const CPendingUpload& upload : std::as_const(list))
+            QCOMPARE(upload.virus.kind, VirusVerdict::Kind::Clean);
         QCOMPARE(Checked(), (QList<QByteArray>{FileIdentity(Up(u"a.txt"_s)), FileIdentity(Up(u"b.zip"_s)),
                                                FileIdentity(Path(u"areas/other/c.bin"_s))}));
         // Descriptions left without their upload are removed, a link of them itself.
@@ -245,6 +250,114 @@ private slots:
         CPendingUploadArray stopped;
         QVERIFY(!ScanUploadAreas(stopped, [](const QString&, int index, int) { return index < 1; }));
         QCOMPARE(stopped.size(), 1);
+    }
+
+    // The checker's verdict on each upload is kept: only a clean upload can be posted, and a
+    // checker that ends any other way leaves the upload listed as not checked, never as clean.
+    void scanKeepsTheCheckersVerdict_data() { CheckerSupport::AddScriptCaseRows(); }
+    void scanKeepsTheCheckersVerdict()
+    {
+        QFETCH(int, index);
+        const CheckerSupport::ScriptCase c = CheckerSupport::ScriptCases().at(index);
+        const QString script = Path(u"checker.sh"_s);
+        QVERIFY(CheckerSupport::PlaceChecker(script, c.body));
+        QCOMPARE(RegWriteString(u"VirusChecker"_s, script, g_pszRegKey), kRegSuccess);
+        QCOMPARE(RegWriteDword(u"VirusTimeout"_s, 1, g_pszRegKey), kRegSuccess);
+        Upload(u"tool.zip"_s, "Filename: tool.zip\nTitle: Tool\n");
+
+        CPendingUploadArray list;
+        QVERIFY(ScanUploadAreas(list));
+        QCOMPARE(list.size(), 1);
+        QVERIFY2(list[0].IsSafe(), qPrintable(list[0].unsafe_reason));
+        const VirusVerdict::Kind kinds[] = {VirusVerdict::Kind::Clean, VirusVerdict::Kind::Infected,
+                                            VirusVerdict::Kind::NotChecked};
+        QCOMPARE(list[0].virus.kind, kinds[int(c.expect)]);
+        QVERIFY2(list[0].virus.reason.contains(c.reasonPart), qPrintable(list[0].virus.reason));
+        QString refusal;
+        const bool posted = PostPendingUpload(list[0], &refusal);
+        QCOMPARE(posted, c.expect == CheckerSupport::Expect::Clean);
+        QCOMPARE(FileCount(), posted ? 1 : 0);
+        if (c.expect == CheckerSupport::Expect::Infected)
+            QCOMPARE(refusal, Up(u"tool.zip was reported infected by the virus checker (exit code 1)."_s));
+        if (c.expect == CheckerSupport::Expect::NotChecked)
+            QVERIFY2(refusal.startsWith(u"The virus check of "_s + Up(u"tool.zip"_s) +
+                                        u" could not be completed: "_s) &&
+                         refusal.contains(c.reasonPart),
+                     qPrintable(refusal));
+    }
+
+    // A checker may move an infected upload away (to a quarantine): what is gone is not listed.
+    void uploadMovedByTheCheckerIsNotListed()
+    {
+        QVERIFY(QDir().mkpath(Path(u"quarantine"_s)));
+        const QString script = Path(u"checker.sh"_s);
+        QVERIFY(CheckerSupport::WriteCheckerScript(script, "f=$(readlink -f \"$1\") && mv \"$f\" '" +
+                                                               QFile::encodeName(Path(u"quarantine"_s)) +
+                                                               "/'\nexit 1"));
+        QCOMPARE(RegWriteString(u"VirusChecker"_s, script, g_pszRegKey), kRegSuccess);
+        Upload(u"bad.zip"_s, "Filename: bad.zip\n");
+        CPendingUploadArray list;
+        QVERIFY(ScanUploadAreas(list));
+        QCOMPARE(list.size(), 0);
+        QVERIFY(QFile::exists(Path(u"quarantine/bad.zip"_s)));
+        // Its description is then an orphan, which the next scan removes.
+        QVERIFY(ScanUploadAreas(list));
+        QCOMPARE(Entries(Up(QString())), QStringList());
+    }
+
+    // An upload whose description names no file cannot be posted: its location would be the
+    // area's directory itself.
+    void uploadWithoutFilenameIsRefused()
+    {
+        Upload(u"c.bin"_s, "Title: No name\n");
+        CPendingUploadArray list;
+        QVERIFY(ScanUploadAreas(list));
+        QCOMPARE(list.size(), 1);
+        QCOMPARE(list[0].title, u"No name"_s);
+        QVERIFY(!list[0].IsSafe());
+        QVERIFY2(list[0].unsafe_reason.contains(u"\"Filename\""_s), qPrintable(list[0].unsafe_reason));
+        QString refusal;
+        QVERIFY(!PostPendingUpload(list[0], &refusal));
+        QCOMPARE(refusal, list[0].unsafe_reason);
+        QCOMPARE(FileCount(), 0);
+    }
+
+    // A name ending in ".desc" is an orphaned description only when nothing of the name it
+    // describes is there and no description describes it in turn: a visitor may upload one.
+    void orphanedDescriptions_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QStringList>("left");
+        QTest::addColumn<QStringList>("listed"); // the uploads' names
+        QTest::newRow("an upload named .desc")
+            << QStringList{u"notes.desc"_s, u"notes.desc.desc"_s}
+            << QStringList{u"notes.desc"_s, u"notes.desc.desc"_s} << QStringList{u"notes.desc"_s};
+        QTest::newRow("orphan") << QStringList{u"gone.zip.desc"_s} << QStringList{} << QStringList{};
+        QTest::newRow("orphan of an orphan")
+            << QStringList{u"gone.desc.desc"_s} << QStringList{} << QStringList{};
+        QTest::newRow("upload, description and one more")
+            << QStringList{u"a.desc"_s, u"a.desc.desc"_s, u"a.desc.desc.desc"_s}
+            << QStringList{u"a.desc"_s, u"a.desc.desc"_s, u"a.desc.desc.desc"_s}
+            << QStringList{u"a.desc"_s, u"a.desc.desc"_s};
+    }
+    void orphanedDescriptions()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(QStringList, left);
+        QFETCH(QStringList, listed);
+        for (const QString& name : files) {
+            const QByteArray describes = name.chopped(5).toUtf8();
+            WriteFile(Up(name), "Filename: " + describes + "\n");
+        }
+        CPendingUploadArray list;
+        QVERIFY(ScanUploadAreas(list));
+        QStringList names;
+        for (const CPendingUpload& upload : std::as_const(list)) {
+            names.append(upload.file_name);
+            QVERIFY2(upload.IsSafe(), qPrintable(upload.unsafe_reason));
+        }
+        QCOMPARE(names, listed);
+        QCOMPARE(Entries(Up(QString())), left);
     }
 
     // Visitors write the description files: names that leave the area, links and garbage are

@@ -3,6 +3,7 @@
 
 #include "CheckerSupport.h"
 #include "controls/CMessageBox.h"
+#include "controls/CModalRun.h"
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "DatabaseSupport.h"
@@ -15,6 +16,7 @@
 #include "viruscheck/VirusChecker.h"
 
 #include <QAbstractItemView>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QGuiApplication>
 #include <QStandardPaths>
@@ -31,6 +33,7 @@ using namespace FrameSupport;
 using CheckerSupport::FileIdentity;
 
 using Outcome = VirusCheckResult::Outcome;
+using Kind = VirusVerdict::Kind;
 
 class TestVirusCheck : public QObject
 {
@@ -80,6 +83,25 @@ private:
         return identities;
     }
 
+    // Runs the command on a file whose one copy is clean.zip, with a checker script of that body (an
+    // empty one: a program that does not exist) and that VirusTimeout; the message it shows.
+    QString CheckWithScript(const QByteArray& body, quint32 timeout = 1)
+    {
+        const QString script = Path(u"checker.sh"_s);
+        if (!CheckerSupport::PlaceChecker(script, body))
+            return u"cannot write the script"_s;
+        Configure(script, QString(), 1);
+        RegWriteDword(u"VirusTimeout"_s, timeout, g_pszRegKey);
+        CFileRecord file(&theDatabaseManager);
+        file.file_id = DatabaseSupport::AddFile(u"Scripted"_s, 3, u"local://3/clean.zip"_s);
+        const auto frame = MakeFrame();
+        SelectNamed(*frame, u"Library/Games"_s, u"Scripted"_s);
+        frame->RunCommand(Command::VirusCheck);
+        file.Delete();
+        const QList<CMessageBox::Request> requests = CMessageBox::TakeRequests();
+        return requests.size() == 1 ? requests[0].text : u"%1 messages"_s.arg(requests.size());
+    }
+
     // Shows the area's files and highlights one row.
     static void SelectFile(CMainFrame& frame, const QString& area, int row)
     {
@@ -107,7 +129,7 @@ private slots:
             {"areas/games/clean.zip", "CLEAN"},    {"areas/games/virus.zip", "VIRUS"},
             {"areas/games/exit7.zip", "EXIT 7"},   {"areas/games/kill.zip", "KILL"},
             {"areas/games/sub/deep.zip", "VIRUS"}, {"areas/games/noise.zip", "NOISE 3000000"},
-            {"areas/tools/both.zip", "EXIT 3"},    {"areas/mirror/both.zip", "VIRUS"},
+            {"areas/tools/both.zip", "CLEAN"},     {"areas/mirror/both.zip", "VIRUS"},
             {"outside/secret.zip", "VIRUS"},       {"areas/games/spaced name.zip", "CLEAN"},
         };
         for (const auto& file : files)
@@ -141,69 +163,78 @@ private slots:
     {
         QTest::addColumn<QStringList>("locations");
         QTest::addColumn<int>("outcome");
-        QTest::addColumn<QString>("failedPath"); // below the test's directory
-        QTest::addColumn<int>("code");           // -1: no run gave one
+        QTest::addColumn<QString>("path");   // the copy reported or not checked, below the test's directory
+        QTest::addColumn<QString>("reason"); // a part of why it was not checked
+        QTest::addColumn<int>("code");       // -1: no run gave one
         QTest::addColumn<QStringList>("checked");
         const int none = int(Outcome::NoLocalCopies), passed = int(Outcome::Passed),
-                  failed = int(Outcome::Failed);
+                  failed = int(Outcome::Failed), notChecked = int(Outcome::NotChecked);
         const QString games = u"areas/games/"_s;
         QTest::newRow("first found stops the walk")
             << QStringList{u"local://3/virus.zip"_s, u"local://3/clean.zip"_s} << failed
-            << games + u"virus.zip"_s << 1 << QStringList{games + u"virus.zip"_s};
-        QTest::newRow("two clean: the last code")
-            << QStringList{u"local://3/clean.zip"_s, u"local://3/exit7.zip"_s} << passed << QString() << 7
-            << QStringList{games + u"clean.zip"_s, games + u"exit7.zip"_s};
+            << games + u"virus.zip"_s << QString() << 1 << QStringList{games + u"virus.zip"_s};
+        QTest::newRow("two clean") << QStringList{u"local://3/clean.zip"_s, u"local://3/spaced name.zip"_s}
+                                   << passed << QString() << QString() << 0
+                                   << QStringList{games + u"clean.zip"_s, games + u"spaced name.zip"_s};
         QTest::newRow("every record of the id")
-            << QStringList{u"local://5/both.zip"_s} << failed << u"areas/mirror/both.zip"_s << 1
+            << QStringList{u"local://5/both.zip"_s} << failed << u"areas/mirror/both.zip"_s << QString() << 1
             << QStringList{u"areas/tools/both.zip"_s, u"areas/mirror/both.zip"_s};
-        QTest::newRow("capital prefix") << QStringList{u"LOCAL://3/virus.zip"_s} << failed
-                                        << games + u"virus.zip"_s << 1 << QStringList{games + u"virus.zip"_s};
+        QTest::newRow("capital prefix")
+            << QStringList{u"LOCAL://3/virus.zip"_s} << failed << games + u"virus.zip"_s << QString() << 1
+            << QStringList{games + u"virus.zip"_s};
         QTest::newRow("subdirectory, backslash")
-            << QStringList{u"Local://3/sub\\deep.zip"_s} << failed << games + u"sub/deep.zip"_s << 1
-            << QStringList{games + u"sub/deep.zip"_s};
-        QTest::newRow("malformed skipped") << QStringList{u"local://abc/virus.zip"_s, u"local://3virus.zip"_s,
-                                                          u"local:///virus.zip"_s, u"local://3/clean.zip"_s}
-                                           << passed << QString() << 0 << QStringList{games + u"clean.zip"_s};
+            << QStringList{u"Local://3/sub\\deep.zip"_s} << failed << games + u"sub/deep.zip"_s << QString()
+            << 1 << QStringList{games + u"sub/deep.zip"_s};
+        QTest::newRow("malformed skipped")
+            << QStringList{u"local://abc/virus.zip"_s, u"local://3virus.zip"_s, u"local:///virus.zip"_s,
+                           u"local://3/clean.zip"_s}
+            << passed << QString() << QString() << 0 << QStringList{games + u"clean.zip"_s};
         QTest::newRow("only remote") << QStringList{u"https://example.org/a.zip"_s,
                                                     u"ftp://example.org/b.zip"_s}
-                                     << none << QString() << -1 << QStringList{};
-        QTest::newRow("no locations") << QStringList{} << none << QString() << -1 << QStringList{};
+                                     << none << QString() << QString() << -1 << QStringList{};
+        QTest::newRow("no locations")
+            << QStringList{} << none << QString() << QString() << -1 << QStringList{};
         QTest::newRow("unknown area")
-            << QStringList{u"local://9/virus.zip"_s} << none << QString() << -1 << QStringList{};
+            << QStringList{u"local://9/virus.zip"_s} << none << QString() << QString() << -1 << QStringList{};
         QTest::newRow("leaving the area is never checked")
             << QStringList{u"local://3/../mirror/both.zip"_s, u"local://3/out/secret.zip"_s,
                            u"local://3//etc/passwd"_s}
-            << none << QString() << -1 << QStringList{};
+            << none << QString() << QString() << -1 << QStringList{};
         QTest::newRow("leaving, then a copy")
             << QStringList{u"local://3/out/secret.zip"_s, u"local://3/clean.zip"_s} << passed << QString()
-            << 0 << QStringList{games + u"clean.zip"_s};
-        QTest::newRow("killed: no code") << QStringList{u"local://3/kill.zip"_s} << passed << QString() << -1
-                                         << QStringList{games + u"kill.zip"_s};
-        QTest::newRow("killed after a code")
-            << QStringList{u"local://3/exit7.zip"_s, u"local://3/kill.zip"_s} << passed << QString() << 7
-            << QStringList{games + u"exit7.zip"_s, games + u"kill.zip"_s};
+            << QString() << 0 << QStringList{games + u"clean.zip"_s};
         QTest::newRow("a link inside the area is not followed either")
-            << QStringList{u"local://3/alias.zip"_s} << none << QString() << -1 << QStringList{};
-        // A copy the checker cannot be given counts as one it did not report, as when it cannot run.
-        QTest::newRow("missing copy: nothing to run")
-            << QStringList{u"local://3/gone.zip"_s} << passed << QString() << -1 << QStringList{};
+            << QStringList{u"local://3/alias.zip"_s} << none << QString() << QString() << -1 << QStringList{};
+        // A copy that is not clean stops the walk, whatever the copies after it would say.
+        QTest::newRow("exit status of its own")
+            << QStringList{u"local://3/exit7.zip"_s, u"local://3/virus.zip"_s} << notChecked
+            << games + u"exit7.zip"_s << u"exit code 7"_s << 7 << QStringList{games + u"exit7.zip"_s};
+        QTest::newRow("killed") << QStringList{u"local://3/clean.zip"_s, u"local://3/kill.zip"_s}
+                                << notChecked << games + u"kill.zip"_s << u"signal 9"_s << 0
+                                << QStringList{games + u"clean.zip"_s, games + u"kill.zip"_s};
+        QTest::newRow("missing copy")
+            << QStringList{u"local://3/gone.zip"_s, u"local://3/clean.zip"_s} << notChecked
+            << games + u"gone.zip"_s << u"could not be opened"_s << -1 << QStringList{};
         QTest::newRow("a FIFO is not waited for")
-            << QStringList{u"local://3/fifo.zip"_s, u"local://3/sub/gone/x.zip"_s} << passed << QString()
-            << -1 << QStringList{};
-        QTest::newRow("much output") << QStringList{u"local://3/noise.zip"_s} << passed << QString() << 0
-                                     << QStringList{games + u"noise.zip"_s};
+            << QStringList{u"local://3/fifo.zip"_s} << notChecked << games + u"fifo.zip"_s
+            << u"is not a regular file"_s << -1 << QStringList{};
+        QTest::newRow("much output") << QStringList{u"local://3/noise.zip"_s} << passed << QString()
+                                     << QString() << 0 << QStringList{games + u"noise.zip"_s};
     }
 
     void walkOverLocalCopies()
     {
         QFETCH(QStringList, locations);
         QFETCH(int, outcome);
-        QFETCH(QString, failedPath);
+        QFETCH(QString, path);
+        QFETCH(QString, reason);
         QFETCH(int, code);
         QFETCH(QStringList, checked);
         const VirusCheckResult result = CheckLocalCopies(locations);
         QCOMPARE(int(result.outcome), outcome);
-        QCOMPARE(result.failedPath, failedPath.isEmpty() ? QString() : Path(failedPath));
+        if (!path.isEmpty())
+            QCOMPARE(result.path, Path(path));
+        QVERIFY2(result.reason.contains(reason), qPrintable(result.reason));
         QCOMPARE(result.exitCode ? int(*result.exitCode) : -1, code);
         QCOMPARE(Checked(), Identities(checked));
         // Each run was handed the file it read, open, never by a name.
@@ -216,13 +247,19 @@ private slots:
         VirusCheckResult result;
         QCOMPARE(VirusCheckMessage(result), u"No local copies of the selected file were found."_s);
         result.outcome = Outcome::Passed;
+        result.exitCode = 0;
         QCOMPARE(VirusCheckMessage(result),
-                 u"The selected file passed virus checking.\n(Virus checker return code: -1)"_s);
+                 u"The selected file passed virus checking.\n(Virus checker return code: 0)"_s);
         result.exitCode = 2;
         result.outcome = Outcome::Failed;
-        result.failedPath = u"/srv/%s 100%d/a.zip"_s; // a path is never read as a format
+        result.path = u"/srv/%s 100%d/a.zip"_s; // a path is never read as a format
         QCOMPARE(VirusCheckMessage(result),
                  u"File /srv/%s 100%d/a.zip failed virus checking!\n(Virus checker return code: 2)"_s);
+        result.outcome = Outcome::NotChecked;
+        result.reason = u"the checker %s was killed."_s;
+        QCOMPARE(
+            VirusCheckMessage(result),
+            u"The virus check of /srv/%s 100%d/a.zip could not be completed: the checker %s was killed."_s);
     }
 
     void settingsDecideWhatRuns_data()
@@ -231,35 +268,38 @@ private slots:
         QTest::addColumn<std::optional<QString>>("cmdLine");
         QTest::addColumn<std::optional<quint32>>("virusCode");
         QTest::addColumn<QString>("file");
-        QTest::addColumn<bool>("reported");
-        QTest::addColumn<int>("code");              // -1: none written
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("code");              // -1: none
         QTest::addColumn<QStringList>("arguments"); // null: the checker did not run
         const QString fake = QStringLiteral(TROVEPORT_FAKE_VIRUSCHECK);
         const QString clean = u"areas/games/clean.zip"_s, virus = u"areas/games/virus.zip"_s;
         const std::optional<QString> noCmdLine;
-        QTest::newRow("virus") << fake << noCmdLine << std::optional<quint32>(1) << virus << true << 1
+        const int infected = int(Kind::Infected), notChecked = int(Kind::NotChecked);
+        QTest::newRow("virus") << fake << noCmdLine << std::optional<quint32>(1) << virus << infected << 1
                                << QStringList{virus};
-        QTest::newRow("clean") << fake << noCmdLine << std::optional<quint32>(1) << clean << false << 0
-                               << QStringList{clean};
+        QTest::newRow("clean") << fake << noCmdLine << std::optional<quint32>(1) << clean << int(Kind::Clean)
+                               << 0 << QStringList{clean};
+        // Both rules hold for 0: a file is never called clean by a status that means infected.
         QTest::newRow("exit code 0 means a virus")
-            << fake << noCmdLine << std::optional<quint32>(0) << clean << true << 0 << QStringList{clean};
+            << fake << noCmdLine << std::optional<quint32>(0) << clean << infected << 0 << QStringList{clean};
         QTest::newRow("no checker") << QString() << std::optional<QString>(u"-x"_s)
-                                    << std::optional<quint32>(1) << virus << false << -1 << QStringList();
+                                    << std::optional<quint32>(1) << virus << int(Kind::NoChecker) << -1
+                                    << QStringList();
         QTest::newRow("no exit code")
-            << fake << noCmdLine << std::optional<quint32>() << virus << false << -1 << QStringList();
+            << fake << noCmdLine << std::optional<quint32>() << virus << notChecked << -1 << QStringList();
         QTest::newRow("missing program")
-            << Path(u"no-such-checker"_s) << noCmdLine << std::optional<quint32>(1) << virus << false << -1
-            << QStringList();
+            << Path(u"no-such-checker"_s) << noCmdLine << std::optional<quint32>(1) << virus << notChecked
+            << -1 << QStringList();
         QTest::newRow("program is a directory") << Path(u"areas"_s) << noCmdLine << std::optional<quint32>(1)
-                                                << virus << false << -1 << QStringList();
+                                                << virus << notChecked << -1 << QStringList();
         QTest::newRow("killed") << fake << noCmdLine << std::optional<quint32>(9) << u"areas/games/kill.zip"_s
-                                << false << -1 << QStringList{u"areas/games/kill.zip"_s};
+                                << notChecked << -1 << QStringList{u"areas/games/kill.zip"_s};
         QTest::newRow("empty command line")
-            << fake << std::optional<QString>(QString()) << std::optional<quint32>(1) << virus << true << 1
-            << QStringList{virus};
+            << fake << std::optional<QString>(QString()) << std::optional<quint32>(1) << virus << infected
+            << 1 << QStringList{virus};
         QTest::newRow("quoted words")
             << fake << std::optional<QString>(u"--no-summary  -d \"/my sigs/a.hdb\" --x=\"1 2\" %s"_s)
-            << std::optional<quint32>(1) << u"areas/games/spaced name.zip"_s << false << 0
+            << std::optional<quint32>(1) << u"areas/games/spaced name.zip"_s << int(Kind::Clean) << 0
             << QStringList{u"--no-summary"_s, u"-d"_s, u"/my sigs/a.hdb"_s,
                            u"--x=1 2"_s,      u"%s"_s, u"areas/games/spaced name.zip"_s};
     }
@@ -270,7 +310,7 @@ private slots:
         QFETCH(std::optional<QString>, cmdLine);
         QFETCH(std::optional<quint32>, virusCode);
         QFETCH(QString, file);
-        QFETCH(bool, reported);
+        QFETCH(int, kind);
         QFETCH(int, code);
         QFETCH(QStringList, arguments);
         Configure(program, cmdLine, virusCode);
@@ -279,14 +319,15 @@ private slots:
         // The checker runs where the caller does.
         const QString before = QDir::currentPath();
         QVERIFY(QDir::setCurrent(m_dir.path()));
-        quint32 exitCode = 12345;
-        const bool result = RunVirusChecker(fd, &exitCode);
+        const VirusVerdict verdict = RunVirusChecker(fd);
         QVERIFY(QDir::setCurrent(before));
         // The caller's descriptor is its own still: open, and not inherited by later programs.
         QCOMPARE(::fcntl(fd, F_GETFD), FD_CLOEXEC);
         ::close(fd);
-        QCOMPARE(result, reported);
-        QCOMPARE(exitCode, code < 0 ? 12345u : quint32(code));
+        QCOMPARE(int(verdict.kind), kind);
+        QCOMPARE(verdict.exitCode ? int(*verdict.exitCode) : -1, code);
+        // Whatever is not an answer says why.
+        QCOMPARE(verdict.reason.isEmpty(), verdict.kind == Kind::Clean || verdict.kind == Kind::Infected);
         const QList<QStringList> runs = Runs();
         if (arguments.isEmpty()) {
             QCOMPARE(runs.size(), 0);
@@ -304,12 +345,12 @@ private slots:
     {
         Configure(QStringLiteral(TROVEPORT_FAKE_VIRUSCHECK), QString(), std::nullopt);
         QCOMPARE(RegWriteString(u"VirusExitCode"_s, u"1"_s, g_pszRegKey), kRegSuccess);
-        quint32 exitCode = 12345;
         const int fd =
             ::open(QFile::encodeName(Path(u"areas/games/virus.zip"_s)).constData(), O_RDONLY | O_CLOEXEC);
-        QVERIFY(!RunVirusChecker(fd, &exitCode));
+        const VirusVerdict verdict = RunVirusChecker(fd);
         ::close(fd);
-        QCOMPARE(exitCode, 12345u);
+        QCOMPARE(verdict.kind, Kind::NotChecked);
+        QVERIFY2(verdict.reason.contains(u"VirusExitCode"_s), qPrintable(verdict.reason));
         QCOMPARE(Runs().size(), 0);
     }
 
@@ -333,17 +374,68 @@ private slots:
         QCOMPARE(process.exitCode(), 0);
         Configure(clamscan, u"--no-summary -d \"%1\""_s.arg(dir.filePath(u"sig nature/test.hdb"_s)), 1);
 
-        auto check = [](const QString& path, quint32* code) {
+        auto check = [](const QString& path) {
             const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-            const bool reported = RunVirusChecker(fd, code);
+            const VirusVerdict verdict = RunVirusChecker(fd);
             ::close(fd);
-            return reported;
+            return verdict;
         };
-        quint32 code = 12345;
-        QVERIFY(check(infected, &code));
-        QCOMPARE(code, 1u);
-        QVERIFY(!check(clean, &code));
-        QCOMPARE(code, 0u);
+        QCOMPARE(check(infected).kind, Kind::Infected);
+        QCOMPARE(check(clean).kind, Kind::Clean);
+        // Without its signature database clamscan ends with its error status, 2.
+        Configure(clamscan, u"--no-summary -d \"%1\""_s.arg(dir.filePath(u"no such database"_s)), 1);
+        const VirusVerdict broken = check(clean);
+        QCOMPARE(broken.kind, Kind::NotChecked);
+        QCOMPARE(broken.exitCode, std::optional<quint32>(2));
+    }
+
+    // Each way a checker can end, through the command as the user runs it: only a clean run
+    // passes, and a checker that ends any other way is reported as such, never as passed.
+    void commandReportsEachCheckerOutcome_data() { CheckerSupport::AddScriptCaseRows(); }
+    void commandReportsEachCheckerOutcome()
+    {
+        QFETCH(int, index);
+        const CheckerSupport::ScriptCase c = CheckerSupport::ScriptCases().at(index);
+        const QString path = Path(u"areas/games/clean.zip"_s);
+        const QString text = CheckWithScript(c.body);
+        switch (c.expect) {
+        case CheckerSupport::Expect::Clean:
+            QCOMPARE(text, u"The selected file passed virus checking.\n(Virus checker return code: 0)"_s);
+            break;
+        case CheckerSupport::Expect::Infected:
+            QCOMPARE(text, u"File "_s + path + u" failed virus checking!\n(Virus checker return code: 1)"_s);
+            break;
+        case CheckerSupport::Expect::NotChecked:
+            QVERIFY2(text.startsWith(u"The virus check of "_s + path + u" could not be completed: "_s) &&
+                         text.contains(c.reasonPart),
+                     qPrintable(text));
+            break;
+        }
+    }
+
+    // Cancel in the progress window stops the checker and what it started, and the file counts as
+    // not checked.
+    void cancelStopsTheCheckerAndWhatItStarted()
+    {
+        const QString pidFile = Path(u"sleeper.pid"_s);
+        QFile::remove(pidFile);
+        CModalRun::QueueHandler([pidFile](QDialog& progress) {
+            // Once the checker has started its own program.
+            QDeadlineTimer started(20000);
+            while (QFileInfo(pidFile).size() == 0 && !started.hasExpired())
+                QTest::qWait(20);
+            progress.reject();
+            return int(QDialog::Rejected);
+        });
+        const QString text =
+            CheckWithScript("sleep 30 &\necho $! > '" + QFile::encodeName(pidFile) + "'\nwait\nexit 0", 600);
+        QCOMPARE(CModalRun::PendingHandlers(), 0);
+        QCOMPARE(text, u"The virus check of "_s + Path(u"areas/games/clean.zip"_s) +
+                           u" could not be completed: the check was cancelled."_s);
+        const QByteArray pid = ReadFile(pidFile).trimmed();
+        QVERIFY(!pid.isEmpty());
+        // Gone, or a zombie that nobody has reaped yet.
+        QTRY_VERIFY(ReadFile(u"/proc/"_s + QLatin1String(pid) + u"/stat"_s).split(' ').value(2, "Z") == "Z");
     }
 
     void commandInTheWindow()

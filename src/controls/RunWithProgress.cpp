@@ -32,7 +32,7 @@ public:
         , m_bar(new QProgressBar(this))
     {
         setWindowTitle(caption);
-        // Texts name directories the site names: never read them as markup.
+        // Texts name visitors' files and the site's directories: shown as they are, never as markup.
         m_text->setTextFormat(Qt::PlainText);
         m_text->setWordWrap(true);
         m_text->setMinimumWidth(320);

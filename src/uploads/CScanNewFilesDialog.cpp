@@ -14,11 +14,16 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <optional>
+
 namespace {
 
+// The verdict stands beside the name: together they decide whether an upload can be posted, and a
+// long warning in place of a name must not push the verdict out of sight.
 enum Column
 {
     kFileName,
+    kVirus,
     kTitle,
     kDate,
 };
@@ -28,7 +33,8 @@ enum Column
 CScanNewFilesDialog::CScanNewFilesDialog(CPendingUploadArray& uploads, const CFolderTreeModel* folders,
                                          QWidget* parent)
     : CRowWalkDialog(tr("Scan for new files"), tr("Uploaded files"),
-                     {tr("Filename"), tr("Title"), tr("Date")}, {100, 230, 70}, kHelpTopic, parent),
+                     {tr("Filename"), tr("Virus check"), tr("Title"), tr("Date")}, {100, 115, 230, 70},
+                     kHelpTopic, parent),
       m_uploads(uploads), m_folders(folders)
 {
     auto* text = new QLabel(tr("Listed below are files that have been uploaded to your system but not yet "
@@ -60,6 +66,40 @@ void CScanNewFilesDialog::AddRow(const CPendingUpload& upload)
     item->setText(kTitle, upload.title);
     const QDate date = QDateTime::fromSecsSinceEpoch(upload.file_date).date();
     item->setText(kDate, QLocale::system().toString(date, QLocale::ShortFormat));
+    ShowVirusVerdict(item, upload);
+}
+
+void CScanNewFilesDialog::ShowVirusVerdict(QTreeWidgetItem* item, const CPendingUpload& upload)
+{
+    const VirusVerdict& verdict = upload.virus;
+    QString text;
+    QString detail = verdict.reason;
+    std::optional<QStyle::StandardPixmap> icon;
+    switch (verdict.kind) {
+    case VirusVerdict::Kind::Clean:
+        text = tr("clean");
+        icon = QStyle::SP_DialogApplyButton;
+        break;
+    case VirusVerdict::Kind::Infected:
+        text = tr("infected");
+        detail = VirusRefusal(upload);
+        icon = QStyle::SP_MessageBoxCritical;
+        break;
+    case VirusVerdict::Kind::NotChecked:
+        text = tr("not checked");
+        icon = QStyle::SP_MessageBoxWarning;
+        break;
+    case VirusVerdict::Kind::NoChecker:
+        text = tr("no checker");
+        break;
+    }
+    item->setText(kVirus, text);
+    if (icon)
+        item->setIcon(kVirus, style()->standardIcon(*icon));
+    item->setToolTip(kVirus, detail);
+    item->setData(kVirus, Qt::AccessibleTextRole,
+                  detail.isEmpty() ? SafeFormat(u"Virus check: %s", text)
+                                   : SafeFormat(u"Virus check: %s: %s", text, detail));
 }
 
 void CScanNewFilesDialog::ShowName(QTreeWidgetItem* item, const CPendingUpload& upload)
@@ -81,46 +121,56 @@ void CScanNewFilesDialog::RemoveRow(int row)
     delete GetList()->takeTopLevelItem(row);
 }
 
-void CScanNewFilesDialog::RefuseUnsafe(const CPendingUpload& upload)
+bool CScanNewFilesDialog::Refuse(const CPendingUpload& upload)
 {
-    CMessageBox::Show(this,
-                      SafeFormat(u"%s\n\nThis upload cannot be posted. Delete it, or have its description "
-                                 u"file corrected and scan again.",
-                                 upload.unsafe_reason),
-                      QString(), QMessageBox::Warning);
+    QString text;
+    if (!upload.IsSafe())
+        text = SafeFormat(u"%s\n\nThis upload cannot be posted. Delete it, or have its description file "
+                          u"corrected and scan again.",
+                          upload.unsafe_reason);
+    else if (upload.virus.kind == VirusVerdict::Kind::Infected)
+        text = SafeFormat(u"%s\n\nThis upload cannot be posted: delete it.", VirusRefusal(upload));
+    else if (const QString refusal = VirusRefusal(upload); !refusal.isEmpty())
+        text = SafeFormat(u"%s\n\nThis upload cannot be posted. Delete it, or scan again once the virus "
+                          u"checker works.",
+                          refusal);
+    if (text.isEmpty())
+        return false;
+    CMessageBox::Show(this, text, QString(), QMessageBox::Warning);
+    return true;
 }
 
-bool CScanNewFilesDialog::Post(int row)
+CScanNewFilesDialog::Posting CScanNewFilesDialog::Post(int row)
 {
     CPendingUpload& upload = m_uploads[row];
+    if (Refuse(upload))
+        return Posting::Refused;
     QString refusal;
     if (PostPendingUpload(upload, &refusal)) {
         RemovePostedDescription(upload);
-        return true;
+        return Posting::Posted;
     }
-    if (!refusal.isEmpty()) {
-        // Found changed since the scan: it stays unpostable until a later scan checks it again.
-        upload.unsafe_reason = refusal;
-        ShowName(GetList()->topLevelItem(row), upload);
-        GetList()->resizeColumnToContents(kFileName);
-        RefuseUnsafe(upload);
-    }
-    return false;
+    if (refusal.isEmpty())
+        return Posting::Failed;
+    // Found changed since the scan: it stays unpostable until a later scan checks it again.
+    upload.unsafe_reason = refusal;
+    ShowName(GetList()->topLevelItem(row), upload);
+    GetList()->resizeColumnToContents(kFileName);
+    Refuse(upload);
+    return Posting::Refused;
 }
 
 void CScanNewFilesDialog::OnReview()
 {
     WalkHighlighted([this](int row) {
         CPendingUpload& upload = m_uploads[row];
-        if (!upload.IsSafe()) {
-            RefuseUnsafe(upload);
+        if (Refuse(upload))
             return Step::Kept;
-        }
         CUploadReviewSheet sheet(upload, m_folders, this);
         if (!sheet.Run())
             return Step::Stop;
         // A post that fails keeps the upload listed with the values just edited.
-        if (!Post(row))
+        if (Post(row) != Posting::Posted)
             return Step::Kept;
         RemoveRow(row);
         return Step::Removed;
@@ -130,12 +180,11 @@ void CScanNewFilesDialog::OnReview()
 void CScanNewFilesDialog::OnPost()
 {
     WalkHighlighted([this](int row) {
-        if (!Post(row)) {
-            // One still safe was refused by the database; a refused upload was explained already.
-            if (m_uploads.at(row).IsSafe())
-                CMessageBox::Show(this, tr("Error adding file to database."));
+        const Posting posting = Post(row);
+        if (posting == Posting::Failed)
+            CMessageBox::Show(this, tr("Error adding file to database."));
+        if (posting != Posting::Posted)
             return Step::Kept;
-        }
         RemoveRow(row);
         return Step::Removed;
     });

@@ -8,9 +8,11 @@ class CFolderTreeModel;
 class QTreeWidgetItem;
 
 // "Scan for new files": the uploads a scan found, one row each (row i shows entry i of the scan's
-// list). Review opens each highlighted upload's sheet and posts it on OK; Post posts the highlighted
-// uploads as they are; Delete removes their files. A posted or deleted upload leaves the list and
-// its row together; what is left when the dialog closes stays pending on disk.
+// list), with what the virus checker said of each. Review opens each highlighted upload's sheet and
+// posts it on OK; Post posts the highlighted uploads as they are; Delete removes their files. An
+// upload that is not safe, or that the checker did not find clean, can only be deleted. A posted or
+// deleted upload leaves the list and its row together; what is left when the dialog closes stays
+// pending on disk.
 class CScanNewFilesDialog : public CRowWalkDialog
 {
     Q_OBJECT
@@ -28,15 +30,22 @@ public:
     void OnDelete() override;
 
 private:
+    enum class Posting
+    {
+        Posted,
+        Refused, // the user was told why
+        Failed,  // the database failed: the caller says so, or not
+    };
+
     void AddRow(const CPendingUpload& upload);
     // Shows the upload's name, or the warning that stands for it, in its row.
     void ShowName(QTreeWidgetItem* item, const CPendingUpload& upload);
+    void ShowVirusVerdict(QTreeWidgetItem* item, const CPendingUpload& upload);
     void RemoveRow(int row);
-    // Posts the upload of the row; false when it was not posted. An upload that cannot be posted
-    // (not safe, or no longer the file the scan checked) is marked so in its row, and the user is
-    // told why; a database failure is left to the caller to report.
-    bool Post(int row);
-    void RefuseUnsafe(const CPendingUpload& upload);
+    // Posts the upload of the row. An upload found changed since the scan is marked so in its row.
+    Posting Post(int row);
+    // Tells the user why the upload cannot be posted, if it cannot as the scan left it; true then.
+    bool Refuse(const CPendingUpload& upload);
 
     CPendingUploadArray& m_uploads;
     const CFolderTreeModel* m_folders;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "viruscheck/VirusChecker.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -64,10 +66,13 @@ struct CPendingUpload
     // The upload as the scan opened, unpacked and checked it; none when it could not be opened.
     std::optional<CUploadIdentity> checked;
     // Empty when the upload may be posted; otherwise the warning the list shows in place of the
-    // name: file_name cannot be trusted to name the uploaded file, the upload or its description
-    // is a link or no regular file, or the upload is still arriving. Such an upload is never
-    // posted, and nothing is reached through its file_name.
+    // name: file_name is missing or cannot be trusted to name the uploaded file, the upload or its
+    // description is a link or no regular file, or the upload is still arriving. Such an upload is
+    // never posted, and nothing is reached through its file_name.
     QString unsafe_reason;
+    // What the virus checker said of the upload the scan opened. Only a clean upload, or one
+    // scanned with no checker set up, may be posted.
+    VirusVerdict virus;
 
     bool IsSafe() const { return unsafe_reason.isEmpty(); }
 };

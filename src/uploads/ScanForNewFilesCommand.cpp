@@ -2,67 +2,49 @@
 
 #include "controls/CMessageBox.h"
 #include "controls/CModalRun.h"
+#include "controls/RunWithProgress.h"
 #include "explorer/CMainFrame.h"
 #include "startup/SafeFormat.h"
 #include "uploads/CScanNewFilesDialog.h"
 #include "uploads/UploadScan.h"
 
-#include <QCoreApplication>
-#include <QLabel>
-#include <QProgressDialog>
-
 namespace {
 
-// How long a scan may take before its progress window shows, in milliseconds.
-constexpr int kProgressDelay = 700;
-
-CPendingUploadArray ScanWithProgress(CMainFrame& frame)
+// Reads and checks every upload on a worker thread: the checker may take minutes, and the window
+// keeps answering meanwhile. Cancel stops the checker at work (that upload is listed as not
+// checked) and the scan after it; the uploads read so far are kept. False when cancelled.
+bool ScanWithProgress(CMainFrame& frame, CPendingUploadArray& uploads)
 {
-    QProgressDialog progress(&frame);
-    progress.setWindowTitle(QObject::tr("Scan for new files"));
-    progress.setAccessibleName(progress.windowTitle());
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(kProgressDelay);
-    progress.setAutoReset(false);
-    progress.setAutoClose(false);
-    // File names come from visitors: shown as they are, never as markup.
-    auto* label = new QLabel(&progress);
-    label->setTextFormat(Qt::PlainText);
-    label->setMinimumWidth(360);
-    progress.setLabel(label);
-    progress.setCancelButtonText(QObject::tr("Cancel"));
-
-    CPendingUploadArray uploads;
-    ScanUploadAreas(
-        uploads,
-        [&](const QString& descriptionPath, int index, int total) {
-            // The upload's name: the description file's without ".desc".
-            QString name = descriptionPath.mid(descriptionPath.lastIndexOf(u'/') + 1);
-            if (name.endsWith(u".desc"))
-                name.chop(5);
-            progress.setMaximum(total);
-            progress.setLabelText(
-                SafeFormat(u"Checking %s (%d of %d)", ElideStoredText(name), index + 1, total));
-            progress.setValue(index);
-            return !progress.wasCanceled();
-        },
-        // The virus checker may take long over one upload: the window keeps painting, and the
-        // progress window, modal over it, keeps everything but Cancel out of reach.
-        [] { QCoreApplication::processEvents(); });
-    return uploads;
+    const QString caption = QObject::tr("Scan for new files"), text = QObject::tr("Looking for uploads...");
+    return RunWithProgress(&frame, caption, text, [&](CWorkProgress& work) {
+        ScanUploadAreas(
+            uploads,
+            [&work](const QString& descriptionPath, int index, int total) {
+                // The upload's name: the description file's without ".desc".
+                QString name = descriptionPath.mid(descriptionPath.lastIndexOf(u'/') + 1);
+                if (name.endsWith(u".desc"))
+                    name.chop(5);
+                work.SetRange(total);
+                work.SetValue(index);
+                work.SetText(SafeFormat(u"Checking %s (%d of %d)", ElideStoredText(name), index + 1, total));
+                return !work.Cancelled();
+            },
+            [&work] { return work.Cancelled(); });
+    });
 }
 
 } // namespace
 
 void RunScanForNewFilesCommand(CMainFrame& frame)
 {
-    CPendingUploadArray uploads = ScanWithProgress(frame);
-    if (uploads.isEmpty()) {
-        // No owner window, as the message has always had.
-        CMessageBox::Show(nullptr, QObject::tr("No new files found to process."));
-    } else {
+    CPendingUploadArray uploads;
+    const bool completed = ScanWithProgress(frame, uploads);
+    if (!uploads.isEmpty()) {
         CScanNewFilesDialog dialog(uploads, frame.GetTreeModel(), &frame);
         CModalRun::Exec(dialog);
+    } else if (completed) {
+        // No owner window, as the message has always had.
+        CMessageBox::Show(nullptr, QObject::tr("No new files found to process."));
     }
     frame.PostRefresh();
 }

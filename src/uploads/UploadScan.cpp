@@ -7,6 +7,7 @@
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "files/AreaDirectory.h"
+#include "files/FaultMessage.h"
 #include "files/SafeFiles.h"
 #include "properties/FileProperties.h"
 #include "startup/CFileAreaTable.h"
@@ -78,12 +79,6 @@ void SetHeaderField(CPendingUpload& upload, QStringView key, const QString& valu
 }
 
 // The fault's message, with the visitor's part of it (the file's name) held to a message's length.
-QString FaultMessage(FileFault fault)
-{
-    fault.name = ElideStoredText(fault.name);
-    return fault.Message();
-}
-
 qint64 Nanoseconds(const struct timespec& time)
 {
     return qint64(time.tv_sec) * 1000000000 + time.tv_nsec;
@@ -110,8 +105,7 @@ QString ArrivingReason(const CPendingUpload& pending, const struct stat& first, 
 }
 
 // Sizes, unpacks and checks the upload through its one descriptor, and notes which file that was.
-void ExamineUpload(const CSafeFile& upload, CPendingUpload& pending,
-                   const std::function<void()>& whileWaiting)
+void ExamineUpload(const CSafeFile& upload, CPendingUpload& pending, const CheckCancelled& cancelled)
 {
     const struct stat& first = upload.Status();
     pending.file_size = double(first.st_size);
@@ -121,13 +115,21 @@ void ExamineUpload(const CSafeFile& upload, CPendingUpload& pending,
     if (precedence != 0 || pending.short_desc.isEmpty() || pending.long_desc.isEmpty())
         ExtractDescriptions(upload.Fd(), pending.short_desc, CPendingUpload::kShortDescLength,
                             pending.long_desc, CPendingUpload::kLongDescLength);
-    RunVirusChecker(upload.Fd(), nullptr, whileWaiting); // its verdict is the Virus Check command's
+    pending.virus = RunVirusChecker(upload.Fd(), cancelled);
     struct stat second;
     const QString arriving = ::fstat(upload.Fd(), &second) != 0
-                                 ? FaultMessage({FileFault::Kind::System, errno, pending.upload_path})
+                                 ? ShownFaultMessage({FileFault::Kind::System, errno, pending.upload_path})
                                  : ArrivingReason(pending, first, second, UploadScanTime());
     if (pending.IsSafe())
         pending.unsafe_reason = arriving;
+}
+
+// True when nothing of the upload's name is left in its directory.
+bool UploadGone(const CPendingUpload& upload)
+{
+    FileFault fault;
+    return upload.directory && !upload.directory->StatEntry(upload.upload_name, &fault) &&
+           fault.kind == FileFault::Kind::System && fault.error == ENOENT;
 }
 
 } // namespace
@@ -191,7 +193,8 @@ QString FindAreaPath(double areaId)
 QString CheckUploadFileName(const QByteArray& uploadName, const QString& fileName)
 {
     if (fileName.isEmpty())
-        return QString(); // an unknown name reaches nothing but the area's directory itself
+        return SafeFormat(u"Refused: the description of %s has no \"Filename\" line",
+                          ElideStoredText(QFile::decodeName(uploadName)));
     if (fileName.contains(u'/') || fileName.contains(u'\\') || fileName == u"." || fileName == u".." ||
         fileName.contains(QChar(0)))
         return SafeFormat(u"Refused: the file name \"%s\" is not a plain name in the area's directory",
@@ -205,13 +208,16 @@ QString CheckUploadFileName(const QByteArray& uploadName, const QString& fileNam
 
 void ReadUploadDescription(quint32 areaId, const std::shared_ptr<const CSafeDirectory>& directory,
                            const QByteArray& descriptionName, CPendingUploadArray& list,
-                           const std::function<void()>& whileWaiting)
+                           const CheckCancelled& cancelled)
 {
     if (!IsDescriptionName(descriptionName))
         return;
     const QByteArray uploadName = UploadNameOf(descriptionName);
     FileFault missing;
     if (!directory->StatEntry(uploadName, &missing)) {
+        // A file described in turn is a visitor's upload that happens to end in ".desc".
+        if (directory->StatEntry(descriptionName + kDescriptionExtension))
+            return;
         // The upload is gone: its description is all that is left of it. A link is removed itself,
         // a directory of that name is no description file and stays.
         if (missing.kind == FileFault::Kind::BadName || missing.error == ENOENT)
@@ -241,7 +247,7 @@ void ReadUploadDescription(quint32 areaId, const std::shared_ptr<const CSafeDire
         if (!entry || S_ISREG(entry->st_mode) || S_ISDIR(entry->st_mode))
             return;
         // A link, a FIFO, a socket: listed, so that the administrator sees it and can delete it.
-        pending.unsafe_reason = FaultMessage(description.Fault());
+        pending.unsafe_reason = ShownFaultMessage(description.Fault());
     }
     if (pending.IsSafe())
         pending.unsafe_reason = CheckUploadFileName(uploadName, pending.file_name);
@@ -249,10 +255,13 @@ void ReadUploadDescription(quint32 areaId, const std::shared_ptr<const CSafeDire
     // Only the regular file itself is ever read: a link could lead anywhere, and a FIFO or a
     // device would hang the checker or feed it anything.
     CSafeFile upload = directory->OpenForReading(uploadName);
-    if (upload.IsOpen())
-        ExamineUpload(upload, pending, whileWaiting);
-    else if (pending.IsSafe())
-        pending.unsafe_reason = FaultMessage(upload.Fault());
+    if (upload.IsOpen()) {
+        ExamineUpload(upload, pending, cancelled);
+    } else {
+        pending.virus.reason = SafeFormat(u"it could not be opened (%s).", ShownFaultMessage(upload.Fault()));
+        if (pending.IsSafe())
+            pending.unsafe_reason = ShownFaultMessage(upload.Fault());
+    }
     pending.urls.append(FormLocalLocation(areaId, pending.file_name));
     pending.area_ids.append(areaId);
     list.append(pending);
@@ -284,10 +293,11 @@ void ScanUploadDirectory(quint32 areaId, const QString& directory, CPendingUploa
     const auto area = std::make_shared<const CSafeDirectory>(OpenAreaDirectory(directory));
     for (const QByteArray& name : ListUploadDescriptions(*area))
         ReadUploadDescription(areaId, area, name, list);
+    list.removeIf(UploadGone);
 }
 
 bool ScanUploadAreas(CPendingUploadArray& list, const UploadScanProgress& progress,
-                     const std::function<void()>& whileWaiting)
+                     const CheckCancelled& cancelled)
 {
     // Every description file is found first, so that the progress can say how many there are.
     struct Found
@@ -303,25 +313,46 @@ bool ScanUploadAreas(CPendingUploadArray& list, const UploadScanProgress& progre
         for (const QByteArray& name : ListUploadDescriptions(*directory))
             found.append({area->AreaId(), directory, name});
     }
-    for (qsizetype i = 0; i < found.size(); ++i) {
-        if (progress && !progress(found[i].directory->PathOf(found[i].name), int(i), int(found.size())))
-            return false;
-        ReadUploadDescription(found[i].areaId, found[i].directory, found[i].name, list, whileWaiting);
+    bool completed = true;
+    for (qsizetype i = 0; i < found.size() && completed; ++i) {
+        completed =
+            !progress || progress(found[i].directory->PathOf(found[i].name), int(i), int(found.size()));
+        if (completed)
+            ReadUploadDescription(found[i].areaId, found[i].directory, found[i].name, list, cancelled);
     }
-    return true;
+    // Checked last, just before the list is shown: what the checker moved away is not offered.
+    list.removeIf(UploadGone);
+    return completed;
+}
+
+QString VirusRefusal(const CPendingUpload& upload)
+{
+    switch (upload.virus.kind) {
+    case VirusVerdict::Kind::NoChecker:
+    case VirusVerdict::Kind::Clean:
+        break;
+    case VirusVerdict::Kind::Infected:
+        return SafeFormat(u"%s was reported infected by the virus checker (exit code %u).",
+                          ElideStoredText(upload.upload_path), upload.virus.exitCode.value_or(0));
+    case VirusVerdict::Kind::NotChecked:
+        return VirusNotCheckedMessage(upload.upload_path, upload.virus.reason);
+    }
+    return QString();
 }
 
 QString CheckUploadPostable(const CPendingUpload& upload)
 {
     if (!upload.IsSafe())
         return upload.unsafe_reason;
+    if (const QString refusal = VirusRefusal(upload); !refusal.isEmpty())
+        return refusal;
     if (!upload.directory || !upload.checked)
         return SafeFormat(u"%s was not checked by a scan: scan again to post it.",
                           ElideStoredText(upload.upload_path));
     // The record will offer whatever the name leads to: it must still be the file that was checked.
     const CSafeFile file = upload.directory->OpenForReading(upload.upload_name);
     if (!file.IsOpen())
-        return FaultMessage(file.Fault());
+        return ShownFaultMessage(file.Fault());
     if (IdentityOf(file.Status()) != *upload.checked)
         return SafeFormat(u"%s has changed since it was checked: scan again to post it.",
                           ElideStoredText(upload.upload_path));
@@ -365,8 +396,8 @@ bool PostPendingUpload(const CPendingUpload& upload, QString* refusal)
 
 void RemovePostedDescription(const CPendingUpload& upload)
 {
-    // A safe upload's non-empty name is the upload's own, so its description file is the one read.
-    if (upload.IsSafe() && !upload.file_name.isEmpty() && upload.directory)
+    // A safe upload's name is the upload's own, so its description file is the one read.
+    if (upload.IsSafe() && upload.directory)
         upload.directory->Remove(upload.description_name);
 }
 

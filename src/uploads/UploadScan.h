@@ -39,18 +39,19 @@ void ParseUploadDescription(const QStringList& lines, CPendingUpload& upload);
 QString FindAreaPath(double areaId);
 
 // Why a description file's "Filename" must not be used to reach a file, or empty when it may: it
-// must be empty (the name is then simply unknown) or exactly the name of the uploaded file beside
-// the description file (uploadName, its bytes on disk), which is a plain name in the area's
-// directory.
+// must be exactly the name of the uploaded file beside the description file (uploadName, its bytes
+// on disk), which is a plain name in the area's directory. An empty name is refused: its location
+// would be the area's directory itself.
 QString CheckUploadFileName(const QByteArray& uploadName, const QString& fileName);
 
-// Reads the description file of that name in the area's directory and appends its upload to list;
-// an orphaned description file (nothing of the upload's name beside it) is deleted instead.
-// whileWaiting, when given, is called often while the virus checker runs (so that a window can
-// repaint).
+// Reads the description file of that name in the area's directory and appends its upload to list,
+// with the virus checker's verdict on it. An orphaned description file is deleted instead: nothing
+// of the upload's name is beside it, and no "<name>.desc" describes it as an upload of its own (a
+// visitor may upload "notes.desc" with "notes.desc.desc"). cancelled, when given, is asked while
+// the checker runs; true stops the checker, and the upload is listed as not checked.
 void ReadUploadDescription(quint32 areaId, const std::shared_ptr<const CSafeDirectory>& directory,
                            const QByteArray& descriptionName, CPendingUploadArray& list,
-                           const std::function<void()>& whileWaiting = {});
+                           const CheckCancelled& cancelled = {});
 
 // The names of the description files of one area's directory ("*.desc"), in byte order.
 QList<QByteArray> ListUploadDescriptions(const CSafeDirectory& directory);
@@ -60,7 +61,8 @@ QList<QByteArray> ListUploadDescriptions(const CSafeDirectory& directory);
 // the scan's review and virus check.
 QSet<QByteArray> PendingUploadNames(const QList<QByteArray>& names);
 
-// Reads every description file of one area's directory into list.
+// Reads every description file of one area's directory into list. Uploads gone by the end (a
+// checker may move an infected file away) are not listed.
 void ScanUploadDirectory(quint32 areaId, const QString& directory, CPendingUploadArray& list);
 
 // What a scan of every area that allows uploads reports while it works: the description file it
@@ -68,13 +70,19 @@ void ScanUploadDirectory(quint32 areaId, const QString& directory, CPendingUploa
 // the uploads read so far are kept.
 using UploadScanProgress = std::function<bool(const QString& descriptionPath, int index, int total)>;
 
-// Scans the directories of all areas that allow uploads, in table order, into list. whileWaiting
-// as for ReadUploadDescription. False when progress stopped it.
+// Scans the directories of all areas that allow uploads, in table order, into list; uploads gone
+// by the end are not listed. cancelled as for ReadUploadDescription. False when progress stopped
+// it. Needs no window: it may run on a worker thread.
 bool ScanUploadAreas(CPendingUploadArray& list, const UploadScanProgress& progress = {},
-                     const std::function<void()>& whileWaiting = {});
+                     const CheckCancelled& cancelled = {});
 
-// Why the upload cannot be posted now, or empty when it can: it is not safe, or the file at its
-// name is no longer the one the scan checked (exchanged, changed or gone).
+// Why the scan's verdict keeps the upload from being posted, or empty when it does not: it was
+// reported infected, or could not be checked.
+QString VirusRefusal(const CPendingUpload& upload);
+
+// Why the upload cannot be posted now, or empty when it can: it is not safe, the virus checker did
+// not find it clean, or the file at its name is no longer the one the scan checked (exchanged,
+// changed or gone).
 QString CheckUploadPostable(const CPendingUpload& upload);
 
 // Creates the upload's file record with its areas and download locations; on a failure part-way
@@ -82,8 +90,7 @@ QString CheckUploadPostable(const CPendingUpload& upload);
 // refuses; *refusal then says why, and stays empty when the database failed.
 bool PostPendingUpload(const CPendingUpload& upload, QString* refusal = nullptr);
 
-// After posting: deletes the upload's description file, when its "Filename" names the upload (an
-// empty name names no description file, which then stays). Failures are ignored.
+// After posting: deletes the upload's description file. Failures are ignored.
 void RemovePostedDescription(const CPendingUpload& upload);
 
 // Deletes the upload: the uploaded file and then the description file the scan read, by the bytes

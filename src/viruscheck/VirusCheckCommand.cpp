@@ -2,11 +2,13 @@
 
 #include "controls/CMessageBox.h"
 #include "controls/CWaitCursor.h"
+#include "controls/RunWithProgress.h"
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "explorer/CFileListView.h"
 #include "explorer/CMainFrame.h"
 #include "explorer/CTreeItem.h"
+#include "startup/SafeFormat.h"
 #include "viruscheck/VirusChecker.h"
 
 void OnVirusCheck(CMainFrame* frame)
@@ -24,5 +26,12 @@ void OnVirusCheck(CMainFrame* frame)
     QStringList locations;
     if (!file || !theDatabaseManager.GetDownloadURLs(file->file_id, locations))
         return;
-    CMessageBox::Show(frame, VirusCheckMessage(CheckLocalCopies(locations)));
+    // The checker may take minutes: it runs beside the window, and Cancel stops it.
+    VirusCheckResult result;
+    RunWithProgress(frame, QObject::tr("Virus Check"),
+                    SafeFormat(u"Checking %s for viruses...", ElideStoredText(file->title)),
+                    [&](CWorkProgress& work) {
+                        result = CheckLocalCopies(locations, [&work] { return work.Cancelled(); });
+                    });
+    CMessageBox::Show(frame, VirusCheckMessage(result));
 }
