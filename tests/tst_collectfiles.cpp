@@ -152,7 +152,7 @@ private slots:
             }
         };
         bool dialogShown = false;
-        CModalRun::QueueHandler([&](QDialog& dialog) {
+        CModalRun::QueueProgressHandler([&](QDialog& dialog) {
             dialogShown = true;
             walking.acquire();
             dialog.reject(); // Cancel

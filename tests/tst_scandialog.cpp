@@ -78,15 +78,12 @@ private:
         };
         return id.isNull() ? QString() : list("area_id", "file_area") + u' ' + list("url", "download");
     }
-    // The next scan dialog, driven by drive, which ends it. A progress window shown before it (a scan
-    // that takes a while) is left to run to its end.
+    // The next scan dialog, driven by drive, which ends it.
     static void AnswerScanDialog(const std::function<int(CScanNewFilesDialog&)>& drive)
     {
         CModalRun::QueueHandler([drive](QDialog& shown) {
-            if (auto* dialog = qobject_cast<CScanNewFilesDialog*>(&shown))
-                return drive(*dialog);
-            AnswerScanDialog(drive);
-            return shown.exec();
+            auto* dialog = qobject_cast<CScanNewFilesDialog*>(&shown);
+            return dialog ? drive(*dialog) : int(QDialog::Rejected);
         });
     }
     // Each row's name and virus check, "a.txt: clean".
@@ -492,7 +489,7 @@ private slots:
         WriteFile(Incoming(u"c.txt"_s), "SLEEP");
         QCOMPARE(RegWriteString(u"VirusChecker"_s, script, g_pszRegKey), kRegSuccess);
         QCOMPARE(RegWriteDword(u"VirusExitCode"_s, 1, g_pszRegKey), kRegSuccess);
-        CModalRun::QueueHandler([marker](QDialog& progress) {
+        CModalRun::QueueProgressHandler([marker](QDialog& progress) {
             QDeadlineTimer started(20000);
             while (!QFile::exists(marker) && !started.hasExpired())
                 QTest::qWait(20);

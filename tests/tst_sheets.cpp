@@ -349,7 +349,7 @@ private slots:
         QWidget window;
         QSemaphore started;
         bool sawCancel = false;
-        CModalRun::QueueHandler([&](QDialog& dialog) {
+        CModalRun::QueueProgressHandler([&](QDialog& dialog) {
             started.acquire();
             dialog.reject(); // Escape or the close box
             return int(QDialog::Rejected);

@@ -419,7 +419,7 @@ private slots:
     {
         const QString pidFile = Path(u"sleeper.pid"_s);
         QFile::remove(pidFile);
-        CModalRun::QueueHandler([pidFile](QDialog& progress) {
+        CModalRun::QueueProgressHandler([pidFile](QDialog& progress) {
             // Once the checker has started its own program.
             QDeadlineTimer started(20000);
             while (QFileInfo(pidFile).size() == 0 && !started.hasExpired())

@@ -96,7 +96,7 @@ bool RunWithProgress(QWidget* parent, const QString& caption, const QString& tex
     thread->start();
     if (!thread->wait(kQuietWaitMs)) {
         CProgressDialog dialog(parent, caption, text, progress, *thread);
-        CModalRun::Exec(dialog);
+        CModalRun::ExecProgress(dialog);
         if (!thread->isFinished()) {
             // A test's handler, or the dialog closing otherwise, ends the run early: stop the work.
             progress.Cancel();
