@@ -1,6 +1,8 @@
 // The Download URL dialog, its copy into the host area's directory, and the address and e-mail
 // checks that other dialogs share.
 
+#include "adding/CAddFileFirstPage.h"
+#include "adding/CAddFilesInfoPage.h"
 #include "adding/CDownloadUrlDialog.h"
 #include "adding/EmailField.h"
 #include "adding/FieldChecks.h"
@@ -13,6 +15,7 @@
 #include "TestSupport.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -651,6 +654,79 @@ private slots:
         QCOMPARE(help[0].kind, CHelpViewer::Shown::Topic);
         if (CHelpViewer* viewer = CHelpViewer::GetInstance())
             viewer->close();
+    }
+
+    // A path or address too long for its field is refused whole, with a message, and the field
+    // keeps what it had: a cut one would name another file or directory. Typing stops at the
+    // limit as it always did.
+    void pathsTooLongForTheirFields_data()
+    {
+        QTest::addColumn<int>("field"); // the Add Files directory, the Add File name, the site URL
+        QTest::addColumn<int>("how");   // chosen in a chooser, pasted, typed
+        QTest::addColumn<int>("limit");
+        QTest::newRow("Add Files directory, chosen") << 0 << 0 << 254;
+        QTest::newRow("Add Files directory, pasted") << 0 << 1 << 254;
+        QTest::newRow("Add File name, chosen") << 1 << 0 << 254;
+        QTest::newRow("Add File name, pasted") << 1 << 1 << 254;
+        QTest::newRow("site URL, pasted") << 2 << 1 << 254;
+        QTest::newRow("site URL, typed") << 2 << 2 << 254;
+    }
+
+    void pathsTooLongForTheirFields()
+    {
+        QFETCH(int, field);
+        QFETCH(int, how);
+        QFETCH(int, limit);
+        CAddFilesInfoPage directoryPage;
+        CAddFileFirstPage namePage;
+        CDownloadUrlDialog dialog;
+        QLineEdit* edit = field == 0 ? directoryPage.GetDirectoryEdit()
+                          : field == 1 ? namePage.GetNameEdit()
+                                       : dialog.GetSiteUrlEdit();
+        namePage.GetLocalButton()->click();
+        edit->window()->show();
+        // 255 to 259 bytes: short enough for a path, too long for the field.
+        const QString tooLong = u"/srv/"_s + QString(252, u'd');
+        const QString before = how == 2 ? QString(limit, u'k') : u"/kept"_s;
+        edit->setText(before);
+        edit->setFocus();
+        switch (how) {
+        case 0:
+            CFileChooser::QueueAnswer(tooLong);
+            (field == 0 ? directoryPage.GetBrowseButton() : namePage.GetBrowseButton())->click();
+            break;
+        case 1:
+            QApplication::clipboard()->setText(tooLong);
+            QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+            break;
+        case 2:
+            QTest::keyClick(edit, Qt::Key_X);
+            break;
+        }
+        QCoreApplication::processEvents();
+        QCOMPARE(edit->text(), before);
+        const auto boxes = CMessageBox::TakeRequests();
+        QCOMPARE(boxes.size(), how == 2 ? 0 : 1);
+        if (how == 2)
+            return;
+        QCOMPARE(boxes[0].icon, QMessageBox::Warning);
+        const QString holds = u" is too long for this field, which holds at most %1 characters."_s.arg(limit);
+        QVERIFY2(boxes[0].text.contains(holds), qPrintable(boxes[0].text));
+        QVERIFY2(how == 1 || boxes[0].text.startsWith(u"/srv/ddd"_s), qPrintable(boxes[0].text));
+
+        // What fits goes in as it is.
+        const QString fits = u"/srv/"_s + QString(limit - 5, u'f');
+        edit->clear();
+        if (how == 0) {
+            CFileChooser::QueueAnswer(fits);
+            (field == 0 ? directoryPage.GetBrowseButton() : namePage.GetBrowseButton())->click();
+        } else {
+            QApplication::clipboard()->setText(fits);
+            QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+        }
+        QCoreApplication::processEvents();
+        QCOMPARE(edit->text(), fits);
+        QVERIFY(CMessageBox::TakeRequests().isEmpty());
     }
 };
 

@@ -6,6 +6,7 @@
 #include "controls/CFileChooser.h"
 #include "controls/CMessageBox.h"
 #include "controls/CWaitCursor.h"
+#include "controls/FieldLimit.h"
 #include "controls/RunWithProgress.h"
 #include "explorer/ContextHelp.h"
 #include "files/FaultMessage.h"
@@ -48,7 +49,7 @@ void CDownloadUrlDialog::BuildControls()
     m_remote = new QRadioButton(tr("&Remote file"), this);
     m_siteUrlLabel = new QLabel(tr("Site URL:"), this);
     m_siteUrl = new QLineEdit(this);
-    m_siteUrl->setMaxLength(kMaxSiteUrl);
+    LimitFieldLength(m_siteUrl, kMaxSiteUrl);
     m_siteUrlLabel->setBuddy(m_siteUrl);
     m_local = new QRadioButton(tr("&Local File"), this);
     m_fileNameLabel = new QLabel(tr("&Filename:"), this);
@@ -188,7 +189,6 @@ void CDownloadUrlDialog::UpdateData(bool take)
     // unless it is edited, the address stays the stored one.
     m_shownSiteUrl = m_strSiteUrl.size() > kMaxShownSiteUrl ? ElideStoredText(m_strSiteUrl, kMaxShownSiteUrl)
                                                             : m_strSiteUrl;
-    m_siteUrl->setMaxLength(qMax(kMaxSiteUrl, int(m_shownSiteUrl.size())));
     m_siteUrl->setText(m_shownSiteUrl);
     m_fileName->setText(m_strFileName);
 }
