@@ -26,8 +26,8 @@ public:
         Remove
     };
 
-    // Questions and progress belong to owner; the files are those of the rows of cursor, which
-    // the walk itself no longer reads.
+    // Questions and progress belong to owner. The files are those of the rows of cursor, taken
+    // from it here: the walk never reads the cursor, which the window goes on using.
     CFileRemover(QWidget* owner, const CFileRecord& cursor, const ListRowRanges& rows, Kind kind);
     ~CFileRemover() override;
     CFileRemover(const CFileRemover&) = delete;
