@@ -26,6 +26,7 @@ public:
     Answer AskDeleteLocalCopies() override { return Answer::Yes; }
     bool AskDeleteFileOfLastArea(const QString&) override { return true; }
     void ReportNotDeleted(const QString&, const FileFault&) override { ++problems; }
+    void ReportCopyKept(const QString&, const QString&) override { ++problems; }
     void ReportOutsideArea(const QString&) override { ++problems; }
     void ReportCannotDelete(const QString&) override { ++problems; }
     bool Starting(qint64, qint64, const QString&) override { return true; }
@@ -122,7 +123,7 @@ int main(int argc, char* argv[])
     }
     CYesPrompts prompts;
     timer.restart();
-    DeleteListedFiles(cursor, rows, prompts);
+    DeleteListedFiles(FileKeysOfRows(cursor, rows), prompts);
     const double walk = Milliseconds(timer);
     theDatabaseManager.CloseConnection();
 

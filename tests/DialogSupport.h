@@ -25,12 +25,14 @@ inline QString Describe(const CMessageBox::Request& request)
     const QString icon = request.icon == QMessageBox::Question   ? u"question"_s
                          : request.icon == QMessageBox::Warning  ? u"warning"_s
                          : request.icon == QMessageBox::Critical ? u"error"_s
+                         : request.icon == QMessageBox::Information ? u"information"_s
                          : request.icon == QMessageBox::NoIcon   ? u"none"_s
                                                                  : u"other"_s;
     QStringList buttons;
     for (const auto& [button, name] :
          {std::pair{QMessageBox::Ok, "OK"}, std::pair{QMessageBox::Yes, "Yes"},
-          std::pair{QMessageBox::No, "No"}, std::pair{QMessageBox::Cancel, "Cancel"}}) {
+          std::pair{QMessageBox::YesToAll, "YesToAll"}, std::pair{QMessageBox::No, "No"},
+          std::pair{QMessageBox::NoToAll, "NoToAll"}, std::pair{QMessageBox::Cancel, "Cancel"}}) {
         if (request.buttons.testFlag(button))
             buttons.append(QLatin1String(name));
     }

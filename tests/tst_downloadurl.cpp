@@ -1,6 +1,8 @@
 // The Download URL dialog, its copy into the host area's directory, and the address and e-mail
 // checks that other dialogs share.
 
+#include "adding/CAddFileFirstPage.h"
+#include "adding/CAddFilesInfoPage.h"
 #include "adding/CDownloadUrlDialog.h"
 #include "adding/EmailField.h"
 #include "adding/FieldChecks.h"
@@ -13,6 +15,7 @@
 #include "TestSupport.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -21,6 +24,10 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 
+#include <optional>
+
+#include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
@@ -37,6 +44,11 @@ const QString kSpaces =
 const QString kCopy =
     u"The selected file needs to be copied to the host directory. Do you want to copy this file?"_s;
 const QString kCopyFailed = u"Could not copy the requested file to the host path"_s;
+
+QString ReplaceQuestion(const QString& name, const QString& directory)
+{
+    return name + u" already exists in "_s + directory + u". Replace it?"_s;
+}
 
 // What one press of OK led to.
 struct OkOutcome
@@ -352,20 +364,120 @@ private slots:
     void copyIntoTheHostDirectory()
     {
         WriteFile(Tools() + u"/x.zip"_s, "old contents");
-        // No: the dialog stays and nothing is copied.
-        CDownloadUrlDialog refused(Path(u"src dir/x.zip"_s), nullptr);
-        const auto no = Run(refused, ChooseArea(u"alpha tools"_s), {{QMessageBox::No}});
-        QVERIFY(!no[0].closed);
-        QCOMPARE(no[0].texts, QStringList{kCopy});
-        QCOMPARE(ReadFile(Tools() + u"/x.zip"_s), QByteArray("old contents"));
+        const QString replace = ReplaceQuestion(u"x.zip"_s, Tools() + u'/');
+        // No to the copy, or No to replacing the other file of that name there: the dialog stays
+        // and nothing changes.
+        for (const auto& answers : {QList<CMessageBox::Button>{QMessageBox::No},
+                                    QList<CMessageBox::Button>{QMessageBox::Yes, QMessageBox::No}}) {
+            CDownloadUrlDialog refused(Path(u"src dir/x.zip"_s), nullptr);
+            const auto no = Run(refused, ChooseArea(u"alpha tools"_s), {answers});
+            QVERIFY(!no[0].closed);
+            QCOMPARE(no[0].texts, answers.size() == 1 ? QStringList{kCopy} : (QStringList{kCopy, replace}));
+            QCOMPARE(ReadFile(Tools() + u"/x.zip"_s), QByteArray("old contents"));
+        }
 
-        // Yes: the copy replaces the old file; the dialog keeps the source's name.
+        // Yes and Yes: the copy replaces the old file; the dialog keeps the source's name.
         CDownloadUrlDialog dialog(Path(u"src dir/x.zip"_s), nullptr);
-        QVERIFY(Run(dialog, ChooseArea(u"alpha tools"_s), {{QMessageBox::Yes}})[0].closed);
+        const auto yes = Run(dialog, ChooseArea(u"alpha tools"_s), {{QMessageBox::Yes, QMessageBox::Yes}});
+        QVERIFY(yes[0].closed);
+        QCOMPARE(yes[0].texts, (QStringList{kCopy, replace}));
         QCOMPARE(ReadFile(Tools() + u"/x.zip"_s), QByteArray("source bytes"));
         QCOMPARE(Entries(Tools()), QStringList{u"x.zip"_s}); // no temporary file left
         QCOMPARE(dialog.GetFileName(), Path(u"src dir/x.zip"_s));
         QCOMPARE(dialog.GetLocation(), u"local://7/x.zip"_s);
+
+        // The very file, reached through a link to the host directory: nothing to copy or replace.
+        QVERIFY(QFile::link(Tools(), Path(u"tools-link"_s)));
+        CDownloadUrlDialog itself(Path(u"tools-link/x.zip"_s), nullptr);
+        const auto same = Run(itself, ChooseArea(u"alpha tools"_s), {{QMessageBox::Yes}});
+        QVERIFY(QFile::remove(Path(u"tools-link"_s)));
+        QVERIFY(same[0].closed);
+        QCOMPARE(same[0].texts, QStringList{kCopy});
+        QCOMPARE(itself.GetLocation(), u"local://7/x.zip"_s);
+        QCOMPARE(Entries(Tools()), QStringList{u"x.zip"_s});
+        QVERIFY(QFile::remove(Tools() + u"/x.zip"_s));
+    }
+
+    // A copy that fails or is stopped part way, or that finds a link or a file at its name when it
+    // is done, leaves nothing in the served directory: no temporary file, whole or in part, and
+    // what stands at the name stays as it is.
+    void failedCopyLeavesNothingBehind_data()
+    {
+        QTest::addColumn<int>("failure");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("error");
+        const int system = int(FileFault::Kind::System);
+        QTest::newRow("the file size limit") << 0 << system << EFBIG;
+        QTest::newRow("stopped half way") << 1 << system << ECANCELED;
+        QTest::newRow("a link put at the name meanwhile") << 2 << int(FileFault::Kind::Link) << 0;
+        QTest::newRow("a file put at the name meanwhile, not to be replaced") << 3 << system << EEXIST;
+    }
+
+    void failedCopyLeavesNothingBehind()
+    {
+        QFETCH(int, failure);
+        QFETCH(int, kind);
+        QFETCH(int, error);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid() && QDir(dir.path()).mkpath(u"area"_s));
+        const QString area = dir.filePath(u"area"_s);
+        QByteArray big(6 * 1024 * 1024, 'b'); // more than one piece of the copy
+        big[4321] = 'x';
+        WriteFile(dir.filePath(u"pkg.zip"_s), big);
+        WriteFile(dir.filePath(u"outside.zip"_s), "outside");
+        const QString target = area + u"/pkg.zip"_s;
+
+        CopyOptions options;
+        options.replace = failure != 3;
+        bool sawTemporary = false;
+        options.progress = [&](qint64) {
+            const QStringList entries = Entries(area);
+            sawTemporary = sawTemporary || (entries.size() == 1 && entries[0].startsWith(u".troveport-copy-"_s));
+            if (failure == 2 && !QFileInfo(target).isSymLink())
+                QFile::link(dir.filePath(u"outside.zip"_s), target);
+            if (failure == 3 && !QFileInfo::exists(target))
+                WriteFile(target, "arrived");
+            return failure != 1;
+        };
+        const CSafeFile source = OpenAdministratorsFile(dir.filePath(u"pkg.zip"_s));
+        FileFault fault;
+        {
+            std::optional<CFileSizeLimit> limit;
+            if (failure == 0) {
+                limit.emplace(1024 * 1024);
+                if (!limit->IsSet())
+                    QSKIP("The system refuses a file size limit");
+            }
+            fault = CopyIntoDirectory(source, CSafeDirectory::Open(area), "pkg.zip", options);
+        }
+        QCOMPARE(int(fault.kind), kind);
+        QCOMPARE(fault.error, error);
+        QCOMPARE(fault.name, target);
+        QVERIFY(sawTemporary || failure == 0);
+        QCOMPARE(Entries(area), failure < 2 ? QStringList() : QStringList{u"pkg.zip"_s});
+        const QByteArray atTheName[] = {"", "", "outside", "arrived"}; // through the link
+        QCOMPARE(ReadFile(target), atTheName[failure]);
+        QCOMPARE(ReadFile(dir.filePath(u"outside.zip"_s)), QByteArray("outside"));
+    }
+
+    // The copy keeps the source's times to the nanosecond, the modification time as such: the
+    // site shows it as the file's date.
+    void copyKeepsTheSourcesTimes()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid() && QDir(dir.path()).mkpath(u"area"_s));
+        const QString source = dir.filePath(u"dated.zip"_s);
+        WriteFile(source, "dated");
+        const struct timespec times[2] = {{946684800, 123456789}, {981173106, 987654321}}; // accessed, modified
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(source).constData(), times, 0), 0);
+        QVERIFY(!CopyIntoDirectory(OpenAdministratorsFile(source), CSafeDirectory::Open(dir.filePath(u"area"_s)),
+                                   "dated.zip"));
+        struct stat copy = {};
+        QCOMPARE(::lstat(QFile::encodeName(dir.filePath(u"area/dated.zip"_s)).constData(), &copy), 0);
+        QCOMPARE(copy.st_mtim.tv_sec, times[1].tv_sec);
+        QCOMPARE(copy.st_mtim.tv_nsec, times[1].tv_nsec);
+        QCOMPARE(copy.st_atim.tv_sec, times[0].tv_sec);
+        QCOMPARE(copy.st_atim.tv_nsec, times[0].tv_nsec);
     }
 
     void fileInASubdirectoryIsCopied()
@@ -542,6 +654,79 @@ private slots:
         QCOMPARE(help[0].kind, CHelpViewer::Shown::Topic);
         if (CHelpViewer* viewer = CHelpViewer::GetInstance())
             viewer->close();
+    }
+
+    // A path or address too long for its field is refused whole, with a message, and the field
+    // keeps what it had: a cut one would name another file or directory. Typing stops at the
+    // limit as it always did.
+    void pathsTooLongForTheirFields_data()
+    {
+        QTest::addColumn<int>("field"); // the Add Files directory, the Add File name, the site URL
+        QTest::addColumn<int>("how");   // chosen in a chooser, pasted, typed
+        QTest::addColumn<int>("limit");
+        QTest::newRow("Add Files directory, chosen") << 0 << 0 << 254;
+        QTest::newRow("Add Files directory, pasted") << 0 << 1 << 254;
+        QTest::newRow("Add File name, chosen") << 1 << 0 << 254;
+        QTest::newRow("Add File name, pasted") << 1 << 1 << 254;
+        QTest::newRow("site URL, pasted") << 2 << 1 << 254;
+        QTest::newRow("site URL, typed") << 2 << 2 << 254;
+    }
+
+    void pathsTooLongForTheirFields()
+    {
+        QFETCH(int, field);
+        QFETCH(int, how);
+        QFETCH(int, limit);
+        CAddFilesInfoPage directoryPage;
+        CAddFileFirstPage namePage;
+        CDownloadUrlDialog dialog;
+        QLineEdit* edit = field == 0 ? directoryPage.GetDirectoryEdit()
+                          : field == 1 ? namePage.GetNameEdit()
+                                       : dialog.GetSiteUrlEdit();
+        namePage.GetLocalButton()->click();
+        edit->window()->show();
+        // 255 to 259 bytes: short enough for a path, too long for the field.
+        const QString tooLong = u"/srv/"_s + QString(252, u'd');
+        const QString before = how == 2 ? QString(limit, u'k') : u"/kept"_s;
+        edit->setText(before);
+        edit->setFocus();
+        switch (how) {
+        case 0:
+            CFileChooser::QueueAnswer(tooLong);
+            (field == 0 ? directoryPage.GetBrowseButton() : namePage.GetBrowseButton())->click();
+            break;
+        case 1:
+            QApplication::clipboard()->setText(tooLong);
+            QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+            break;
+        case 2:
+            QTest::keyClick(edit, Qt::Key_X);
+            break;
+        }
+        QCoreApplication::processEvents();
+        QCOMPARE(edit->text(), before);
+        const auto boxes = CMessageBox::TakeRequests();
+        QCOMPARE(boxes.size(), how == 2 ? 0 : 1);
+        if (how == 2)
+            return;
+        QCOMPARE(boxes[0].icon, QMessageBox::Warning);
+        const QString holds = u" is too long for this field, which holds at most %1 characters."_s.arg(limit);
+        QVERIFY2(boxes[0].text.contains(holds), qPrintable(boxes[0].text));
+        QVERIFY2(how == 1 || boxes[0].text.startsWith(u"/srv/ddd"_s), qPrintable(boxes[0].text));
+
+        // What fits goes in as it is.
+        const QString fits = u"/srv/"_s + QString(limit - 5, u'f');
+        edit->clear();
+        if (how == 0) {
+            CFileChooser::QueueAnswer(fits);
+            (field == 0 ? directoryPage.GetBrowseButton() : namePage.GetBrowseButton())->click();
+        } else {
+            QApplication::clipboard()->setText(fits);
+            QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+        }
+        QCoreApplication::processEvents();
+        QCOMPARE(edit->text(), fits);
+        QVERIFY(CMessageBox::TakeRequests().isEmpty());
     }
 };
 

@@ -409,6 +409,49 @@ private slots:
         QCOMPARE(Frame().GetListModel()->rowCount(), theDatabaseManager.GetNumberOfFilesInArea(kText));
     }
 
+    // A click with the mouse on an area links or unlinks the file once, and so does a double-click:
+    // its second click must not undo the first.
+    void mouseOnAnArea_data()
+    {
+        QTest::addColumn<int>("clicks"); // 1: a click, 2: a double-click, 3: two clicks apart
+        QTest::addColumn<bool>("linked");
+        QTest::newRow("a click") << 1 << true;
+        QTest::newRow("a double-click") << 2 << true;
+        QTest::newRow("two clicks") << 3 << false;
+    }
+
+    void mouseOnAnArea()
+    {
+        QFETCH(int, clicks);
+        QFETCH(bool, linked);
+        const QString title = u"Clicked %1"_s.arg(clicks);
+        const double id = AddAndSelect(title, u"http://a.example/clicked.zip"_s);
+        QList<Qt::CheckState> marks;
+        RunSheet([&](CFilePropertySheet& sheet) {
+            QVERIFY(sheet.SetActivePage(2));
+            QTreeWidget* tree = sheet.GetAreasPage()->GetTree();
+            const auto programming = AreaItems(tree, kProgramming);
+            QCOMPARE(programming.size(), 2);
+            tree->scrollToItem(programming[0]);
+            // Through the window, as the window system delivers them: a double-click arrives as a
+            // click and then a second press, taken for a double-click, and its release.
+            QWindow* window = sheet.windowHandle();
+            const QPoint centre =
+                tree->viewport()->mapTo(&sheet, tree->visualItemRect(programming[0]).center());
+            if (clicks == 2) {
+                QTest::mouseDClick(window, Qt::LeftButton, {}, centre);
+            } else {
+                for (int i = 0; i < (clicks == 3 ? 2 : 1); ++i)
+                    QTest::mouseClick(window, Qt::LeftButton, {}, centre);
+            }
+            marks = Marks(programming);
+            sheet.PressCancel();
+        });
+        const Qt::CheckState mark = linked ? Qt::Checked : Qt::Unchecked;
+        QCOMPARE(marks, (QList<Qt::CheckState>{mark, mark}));
+        QCOMPARE(AreasOf(id), linked ? (QList<double>{kProgramming, kText}) : QList<double>{kText});
+    }
+
     void fileInNoAreaCannotLeaveThePageButCancelCloses()
     {
         const double id = AddAndSelect(u"Lonely"_s, u"http://a.example/lonely.zip"_s);

@@ -23,6 +23,7 @@ public:
     Answer AskDeleteLocalCopies() override { return ++asked, Answer::Yes; }
     bool AskDeleteFileOfLastArea(const QString&) override { return ++asked, true; }
     void ReportNotDeleted(const QString&, const FileFault&) override {}
+    void ReportCopyKept(const QString&, const QString&) override {}
     void ReportOutsideArea(const QString&) override {}
     void ReportCannotDelete(const QString& reason) override { refused.append(reason); }
     bool Starting(qint64, qint64, const QString&) override { return true; }

@@ -3,6 +3,7 @@
 // records and links deleted, and the walk over exactly the selected rows while earlier ones go.
 
 #include "controls/CMessageBox.h"
+#include "controls/CModalRun.h"
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "database/SearchStatement.h"
@@ -24,11 +25,10 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
-#include <QLabel>
-#include <QProgressDialog>
-#include <QPushButton>
+#include <QDeadlineTimer>
+#include <QScopeGuard>
+#include <QThread>
 #include <QTemporaryDir>
-#include <QTimer>
 
 using namespace Qt::StringLiterals;
 using namespace DatabaseSupport;
@@ -45,14 +45,22 @@ const QString kDeleteQuestion =
     u"Question: question | Yes No | Are you sure you want to delete the selected item(s)?"_s;
 const QString kRemoveQuestion =
     u"Question: question | Yes No | Are you sure you want to remove the selected item(s) from this file area?"_s;
-const QString kLocalQuestion =
-    u"Warning: none | Yes No Cancel | One or more of the file locations points to a "
-    u"local file area.\nWould you like to delete the file from local storage?"_s;
+const QString kLocalText = u"One or more of the file locations points to a local file area.\nWould you "
+                           u"like to delete the file from local storage?"_s;
+const QString kLocalQuestion = u"Warning: none | Yes No Cancel | "_s + kLocalText;
+// With several files selected, an answer can hold for all of them.
+const QString kLocalQuestionForMany = u"Warning: none | Yes YesToAll No NoToAll Cancel | "_s + kLocalText;
 
 // The message for a copy that was not deleted: the file meant, then why.
 QString NotDeleted(const QString& path, const QString& reason)
 {
     return u"Warning: none | OK | The file "_s + path + u" could not be deleted from disk.\n"_s + reason;
+}
+
+QString KeptMessage(const QString& path, const QString& keeper)
+{
+    return u"Warning: information | OK | The file "_s + path +
+           u" was not deleted from disk: it is still a download location of \""_s + keeper + u"\"."_s;
 }
 
 QString OutsideMessage(const QString& location)
@@ -141,7 +149,7 @@ private slots:
         m_frame = MakeFrame();
         QVERIFY(m_frame);
         CMessageBox::SetAnsweringMode(true);
-        CFileRemover::SetProgressTimes(CFileRemover::kProgressDelay, CFileRemover::kProgressInterval);
+        CModalRun::ClearHandlers();
     }
 
     void cleanup() { m_frame.reset(); }
@@ -183,8 +191,8 @@ private slots:
         QVERIFY(Enabled(Command::DeleteFile));
         Answer({QMessageBox::Yes, QMessageBox::Cancel, QMessageBox::No, QMessageBox::Yes});
         Frame().RunCommand(Command::DeleteFile);
-        QCOMPARE(TakeDescribed(),
-                 (QStringList{kDeleteQuestion, kLocalQuestion, kLocalQuestion, kLocalQuestion}));
+        QCOMPARE(TakeDescribed(), (QStringList{kDeleteQuestion, kLocalQuestionForMany, kLocalQuestionForMany,
+                                               kLocalQuestionForMany}));
 
         QVERIFY(Exists(cancelled));
         QCOMPARE(LocationsOf(cancelled), QStringList{u"local://6/cancel.txt"_s});
@@ -219,7 +227,7 @@ private slots:
         SelectTitles({u"Odd Locations"_s, u"Remote Only"_s});
         Answer({QMessageBox::Yes, QMessageBox::Yes});
         Frame().RunCommand(Command::DeleteFile);
-        QCOMPARE(TakeDescribed(), (QStringList{kDeleteQuestion, kLocalQuestion}));
+        QCOMPARE(TakeDescribed(), (QStringList{kDeleteQuestion, kLocalQuestionForMany}));
         QVERIFY(!Exists(id) && !Exists(remote));
         for (const char* name : {"caps.txt", "blank.txt", "tail.txt"})
             QVERIFY2(!QFile::exists(InArea(kText, QLatin1String(name))), name);
@@ -355,75 +363,174 @@ private slots:
             QCOMPARE(Exists(ids[i]), i == 0 || i == 3 || i == 5);
     }
 
-    void progressNamesTheFileAndWaitsForTheWalk()
+    // Yes to All and No to All answer the question about local copies for the rest of the walk;
+    // Yes and No only for the file they were given for.
+    void answersForAllFiles_data()
     {
-        // The progress shows at once here; a refresh asked for before the walk must not replace
-        // the cursor under it, and the message box in the middle of the walk still gets its answer.
-        WriteFile(InArea(kArcade, u"middle.zip"_s), "m");
-        QList<double> ids;
-        for (const QString& title : {u"Step One"_s, u"Step Two"_s, u"Step Three"_s, u"Step Four"_s})
-            ids.append(AddLibraryFile(title, {kArcade},
-                                      title == u"Step Two"_s ? QStringList{u"local://2/middle.zip"_s}
-                                                             : QStringList{}));
-        Select(u"Games/Classic Arcade"_s);
-        const int rows = Frame().GetListModel()->rowCount();
-        SelectTitles({u"Step One"_s, u"Step Two"_s, u"Step Four"_s});
-        CFileRemover::SetProgressTimes(0, 0);
-        QStringList labels;
-        bool windowModal = true;
-        QTimer watch;
-        connect(&watch, &QTimer::timeout, this, [&] {
-            for (QWidget* widget : QApplication::topLevelWidgets()) {
-                auto* progress = qobject_cast<QProgressDialog*>(widget);
-                if (!progress || !progress->isVisible())
-                    continue;
-                windowModal = windowModal && progress->windowModality() == Qt::WindowModal;
-                if (labels.isEmpty() || labels.last() != progress->labelText())
-                    labels.append(progress->labelText());
-            }
-        });
-        watch.start(0);
-        Frame().PostRefresh();
-        Answer({QMessageBox::Yes, QMessageBox::Yes});
-        Frame().RunCommand(Command::DeleteFile);
-        watch.stop();
-        QCOMPARE(TakeDescribed(), (QStringList{kDeleteQuestion, kLocalQuestion}));
-        QCOMPARE(labels, (QStringList{u"Deleting Step One (1 of 3)"_s, u"Deleting Step Two (2 of 3)"_s,
-                                      u"Deleting Step Four (3 of 3)"_s}));
-        QVERIFY(windowModal);
-        QVERIFY(!Exists(ids[0]) && !Exists(ids[1]) && Exists(ids[2]) && !Exists(ids[3]));
-        QVERIFY(!QFile::exists(InArea(kArcade, u"middle.zip"_s)));
-        QVERIFY(Frame().findChildren<QProgressDialog*>().isEmpty());
-        Refresh();
-        QCOMPARE(Frame().GetListModel()->rowCount(), rows - 3);
+        QTest::addColumn<QList<int>>("answers"); // after the first question
+        QTest::addColumn<int>("questions");
+        QTest::addColumn<bool>("copiesGone");
+        QTest::newRow("Yes to All") << QList<int>{QMessageBox::YesToAll} << 1 << true;
+        QTest::newRow("No to All") << QList<int>{QMessageBox::NoToAll} << 1 << false;
+        QTest::newRow("Yes each time") << QList<int>{QMessageBox::Yes, QMessageBox::Yes, QMessageBox::Yes} << 3
+                                       << true;
     }
 
-    void cancelStopsAfterTheCurrentFile()
+    void answersForAllFiles()
     {
+        QFETCH(QList<int>, answers);
+        QFETCH(int, questions);
+        QFETCH(bool, copiesGone);
+        const QString tag = QString::fromLatin1(QTest::currentDataTag()).remove(u' ');
+        QStringList titles, copies;
         QList<double> ids;
-        for (const QString& title : {u"Stop One"_s, u"Stop Two"_s, u"Stop Three"_s})
-            ids.append(AddLibraryFile(title, {kArcade}));
+        for (int i = 0; i < 3; ++i) {
+            titles.append(u"%1 %2"_s.arg(tag).arg(i));
+            copies.append(InArea(kText, u"%1-%2.txt"_s.arg(tag).arg(i)));
+            WriteFile(copies.last(), "copy");
+            ids.append(AddLibraryFile(titles.last(), {kText}, {u"local://6/%1-%2.txt"_s.arg(tag).arg(i)}));
+        }
+        Select(u"Documents/Text Files"_s);
+        SelectTitles(titles);
+        Answer({QMessageBox::Yes});
+        for (int answer : answers)
+            CMessageBox::QueueAnswer(CMessageBox::Button(answer));
+        Frame().RunCommand(Command::DeleteFile);
+        QCOMPARE(TakeDescribed(), QStringList{kDeleteQuestion} + QStringList(questions, kLocalQuestionForMany));
+        for (int i = 0; i < 3; ++i) {
+            QVERIFY(!Exists(ids[i]));
+            QCOMPARE(QFile::exists(copies[i]), !copiesGone);
+        }
+    }
+
+    // A copy that another file still offers for download stays, and the message names that file:
+    // the same directory and path count, however the location is written; another directory, or a
+    // name that differs in case (another file here), does not.
+    void copyAnotherFileNamesIsKept_data()
+    {
+        QTest::addColumn<QString>("ours");
+        QTest::addColumn<QString>("theirs");
+        QTest::addColumn<bool>("shareDirectory"); // arcade made a link to text's directory
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("the same location") << u"local://6/kept.zip"_s << u"local://6/kept.zip"_s << false << true;
+        QTest::newRow("written otherwise") << u"local://6/sub/kept.zip"_s << u"LOCAL://6/sub\\kept.zip"_s << false
+                                           << true;
+        QTest::newRow("another area, the same directory")
+            << u"local://6/kept.zip"_s << u"local://2/kept.zip"_s << true << true;
+        QTest::newRow("another area's directory") << u"local://6/kept.zip"_s << u"local://2/kept.zip"_s << false
+                                                  << false;
+        QTest::newRow("the name in other case") << u"local://6/kept.zip"_s << u"local://6/Kept.zip"_s << false
+                                                << false;
+        QTest::newRow("another path") << u"local://6/sub/kept.zip"_s << u"local://6/kept.zip"_s << false << false;
+    }
+
+    void copyAnotherFileNamesIsKept()
+    {
+        QFETCH(QString, ours);
+        QFETCH(QString, theirs);
+        QFETCH(bool, shareDirectory);
+        QFETCH(bool, kept);
+        const QString relative = ours.mid(ours.indexOf(u'/', 8) + 1);
+        QVERIFY(QDir().mkpath(InArea(kText, u"sub"_s)));
+        WriteFile(InArea(kText, relative), "shared copy");
+        WriteFile(InArea(kArcade, u"kept.zip"_s), "arcade's own");
+        const QString arcade = AreaDir(kArcade);
+        if (shareDirectory) {
+            QVERIFY(QDir().rename(arcade, arcade + u".real"_s));
+            QVERIFY(QFile::link(AreaDir(kText), arcade));
+        }
+        const double going = AddLibraryFile(u"Going"_s, {kText}, {ours});
+        const double keeper = AddLibraryFile(u"Keeper %s %1"_s, {kArcade}, {theirs});
+        const auto dropKeeper = qScopeGuard([keeper] {
+            if (const auto stored = Stored(keeper))
+                stored->Delete();
+        });
+        Select(u"Documents/Text Files"_s);
+        SelectTitles({u"Going"_s});
+        Answer({QMessageBox::Yes, QMessageBox::Yes});
+        Frame().RunCommand(Command::DeleteFile);
+        const QStringList shown = TakeDescribed();
+        if (shareDirectory) {
+            QVERIFY(QFile::remove(arcade));
+            QVERIFY(QDir().rename(arcade + u".real"_s, arcade));
+        }
+        QStringList expected{kDeleteQuestion, kLocalQuestion};
+        if (kept)
+            expected.append(KeptMessage(InArea(kText, relative), u"Keeper %s %1"_s));
+        QCOMPARE(shown, expected);
+        QVERIFY(!Exists(going));
+        QCOMPARE(QFile::exists(InArea(kText, relative)), kept);
+        QCOMPARE(ReadFile(InArea(kArcade, u"kept.zip"_s)), "arcade's own");
+        QCOMPARE(LocationsOf(keeper), QStringList{theirs});
+        QFile::remove(InArea(kText, relative));
+    }
+
+    // The record goes before its copies: when the database refuses to delete it (the site holds
+    // it), the user is told why, and the copies it offers for download stay.
+    void recordTheDatabaseKeepsKeepsItsCopies()
+    {
+        WriteFile(InArea(kText, u"held.txt"_s), "held");
+        const double id = AddLibraryFile(u"Held"_s, {kText}, {u"local://6/held.txt"_s});
+        COtherProgram site(theDatabaseManager.GetDatabaseFile());
+        QVERIFY(site.RefuseWrites(u"DELETE"_s, u"files"_s, u"true"_s, u"the site holds this file"_s));
+        Select(u"Documents/Text Files"_s);
+        SelectTitles({u"Held"_s});
+        Answer({QMessageBox::Yes, QMessageBox::Yes});
+        Frame().RunCommand(Command::DeleteFile);
+        const QStringList shown = TakeDescribed();
+        QVERIFY(site.AllowWrites(u"files"_s));
+        QCOMPARE(shown.size(), 3);
+        QCOMPARE(shown.mid(0, 2), (QStringList{kDeleteQuestion, kLocalQuestion}));
+        QVERIFY2(shown[2].startsWith(u"Warning: warning | OK | Held could not be deleted from the database, and "
+                                     u"nothing of it was deleted.\n"_s),
+                 qPrintable(shown[2]));
+        QVERIFY2(shown[2].contains(u"the site holds this file"_s), qPrintable(shown[2]));
+        QVERIFY(Exists(id));
+        QCOMPARE(LocationsOf(id), QStringList{u"local://6/held.txt"_s});
+        QCOMPARE(AreasOf(id), QList<double>{kText});
+        QVERIFY(QFile::exists(InArea(kText, u"held.txt"_s)));
+    }
+
+    // Several files are deleted beside the window, with progress and Cancel. Cancel stops the walk
+    // between files: the file being dealt with goes whole, record and copy, and the next is not
+    // touched, even when its question was already on its way.
+    void cancelStopsBetweenFiles()
+    {
+        WriteFile(InArea(kArcade, u"stop-one.zip"_s), "1");
+        WriteFile(InArea(kArcade, u"stop-two.zip"_s), "2");
+        const double one = AddLibraryFile(u"Stop One"_s, {kArcade}, {u"local://2/stop-one.zip"_s});
+        const double two = AddLibraryFile(u"Stop Two"_s, {kArcade}, {u"local://2/stop-two.zip"_s});
+        const double three = AddLibraryFile(u"Stop Three"_s, {kArcade});
         Select(u"Games/Classic Arcade"_s);
         SelectTitles({u"Stop One"_s, u"Stop Two"_s, u"Stop Three"_s});
-        CFileRemover::SetProgressTimes(0, 0);
-        QTimer watch;
-        connect(&watch, &QTimer::timeout, this, [&] {
-            for (QProgressDialog* progress : Frame().findChildren<QProgressDialog*>()) {
-                if (progress->isVisible() && progress->labelText().contains(u"(2 of 3)"_s)) {
-                    QPushButton* cancel = progress->findChild<QPushButton*>();
-                    QVERIFY(cancel);
-                    QCOMPARE(cancel->accessibleName(), u"Cancel"_s);
-                    cancel->click();
-                }
+        QStringList shown;
+        bool windowModal = false;
+        CModalRun::QueueProgressHandler([&](QDialog& progress) {
+            windowModal = progress.windowModality() == Qt::WindowModal && progress.parentWidget() == &Frame();
+            // The walk waits at the first file's question, which comes up above the progress.
+            while (shown.size() < 2) {
+                QCoreApplication::processEvents();
+                shown += TakeDescribed();
             }
+            // Without events taken, the walk can only finish the first file, copy last, and come to
+            // the next one's question.
+            QDeadlineTimer deadline(10000);
+            while (QFile::exists(InArea(kArcade, u"stop-one.zip"_s)) && !deadline.hasExpired())
+                QThread::msleep(5);
+            progress.reject(); // Cancel
+            return int(QDialog::Rejected);
         });
-        watch.start(0);
-        Answer({QMessageBox::Yes});
+        Answer({QMessageBox::Yes, QMessageBox::Yes, QMessageBox::YesToAll});
         Frame().RunCommand(Command::DeleteFile);
-        watch.stop();
-        QCOMPARE(TakeDescribed(), QStringList{kDeleteQuestion});
-        QVERIFY(!Exists(ids[0]));
-        QVERIFY(Exists(ids[1]) && Exists(ids[2]));
+        QCOMPARE(CModalRun::PendingHandlers(), 0);
+        QCoreApplication::processEvents(); // a question the walk no longer waits for is never shown
+        shown += TakeDescribed();
+        QCOMPARE(shown, (QStringList{kDeleteQuestion, kLocalQuestionForMany}));
+        QVERIFY(windowModal);
+        QVERIFY(!Exists(one));
+        QVERIFY(Exists(two) && Exists(three));
+        QCOMPARE(LocationsOf(two), QStringList{u"local://2/stop-two.zip"_s});
+        QVERIFY(QFile::exists(InArea(kArcade, u"stop-two.zip"_s)));
     }
 
     // Titles and locations come from the site, which can store megabytes in them: every prompt of
@@ -435,6 +542,7 @@ private slots:
         QTest::newRow("location leaving its area") << 1;
         QTest::newRow("copy not deleted") << 2;
         QTest::newRow("progress") << 3;
+        QTest::newRow("copy kept") << 4;
     }
 
     void storedTextsInPromptsAreShortened()
@@ -443,7 +551,6 @@ private slots:
         const QString huge = u"%1 begins "_s + QString(10 * 1024 * 1024, u'x') + u" ends"_s;
         CFileRecord cursor(&theDatabaseManager);
         CFileRemover remover(&Frame(), cursor, {}, CFileRemover::Kind::Delete);
-        CFileRemover::SetProgressTimes(0, 0);
         QString shown;
         switch (prompt) {
         case 0:
@@ -456,8 +563,10 @@ private slots:
             remover.ReportNotDeleted(huge, FileFault{FileFault::Kind::System, ENOENT, huge});
             break;
         case 3:
-            remover.Starting(1, 1, huge);
-            shown = Frame().findChild<QProgressDialog*>()->labelText();
+            shown = CFileRemover::ProgressText(CFileRemover::Kind::Delete, 1, 1, huge);
+            break;
+        case 4:
+            remover.ReportCopyKept(huge, huge);
             break;
         }
         if (prompt != 3) {
@@ -467,6 +576,7 @@ private slots:
         }
         QVERIFY2(shown.size() < 600, qPrintable(QString::number(shown.size())));
         QVERIFY(shown.contains(u"%1 begins xxx"_s) && shown.contains(u"xxx ends"_s));
+        QVERIFY(prompt != 4 || shown.count(u"%1 begins xxx"_s) == 2);
     }
 };
 

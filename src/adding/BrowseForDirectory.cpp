@@ -3,8 +3,7 @@
 #include "adding/PathUtils.h"
 #include "controls/CFileChooser.h"
 #include "controls/CMessageBox.h"
-
-#include <QCoreApplication>
+#include "startup/SafeFormat.h"
 
 bool BrowseForDirectory(QWidget* owner, QString& path, const QString& title)
 {
@@ -18,10 +17,9 @@ bool BrowseForDirectory(QWidget* owner, QString& path, const QString& title)
     // Area records and every path field of the program hold at most 259 bytes.
     if (full.toUtf8().size() >= kMaxPathBuffer) {
         CMessageBox::Show(owner,
-                          QCoreApplication::translate("BrowseForDirectory",
-                                                      "The path of the folder \"%1\" is longer than 259 "
-                                                      "characters and cannot be used.")
-                              .arg(full),
+                          SafeFormat(u"The path of the folder \"%s\" is longer than 259 characters and cannot "
+                                     u"be used.",
+                                     ElideStoredText(full)),
                           QString(), QMessageBox::Warning);
         return false;
     }

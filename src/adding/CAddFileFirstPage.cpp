@@ -2,6 +2,7 @@
 
 #include "adding/CAddFileWizard.h"
 #include "controls/CFileChooser.h"
+#include "controls/FieldLimit.h"
 #include "properties/PageControls.h"
 #include "startup/CFileAreaTable.h"
 #include "startup/Globals.h"
@@ -22,7 +23,7 @@ CAddFileFirstPage::CAddFileFirstPage(QWidget* parent) : CWizardPage(kTemplateId,
     m_local = new QRadioButton(tr("&Local file"), this);
     m_url = new QLineEdit(this);
     m_name = new QLineEdit(this);
-    m_name->setMaxLength(kMaxFileName);
+    LimitFieldLength(m_name, kMaxFileName);
     m_browse = new QPushButton(tr("&Browse..."), this);
     for (QAbstractButton* button :
          {static_cast<QAbstractButton*>(m_web), static_cast<QAbstractButton*>(m_local),
@@ -74,7 +75,7 @@ void CAddFileFirstPage::OnBrowse()
     const QString chosen =
         CFileChooser::GetOpenFileName(this, tr("Open"), m_name->text(), tr("All Files (*)"));
     if (!chosen.isEmpty())
-        m_name->setText(chosen);
+        FillLimitedField(m_name, chosen);
 }
 
 int CAddFileFirstPage::OnWizardNext()

@@ -5,6 +5,7 @@
 #include "adding/FileCollection.h"
 #include "adding/PathUtils.h"
 #include "controls/CMessageBox.h"
+#include "controls/FieldLimit.h"
 #include "controls/RunWithProgress.h"
 #include "properties/PageControls.h"
 #include "startup/CFileAreaTable.h"
@@ -25,7 +26,7 @@ CAddFilesInfoPage::CAddFilesInfoPage(QWidget* parent)
 {
     SetHelpTopic(kHelpTopic);
     m_directory = new QLineEdit(this);
-    m_directory->setMaxLength(kMaxDirectory);
+    LimitFieldLength(m_directory, kMaxDirectory);
     m_browse = new QPushButton(tr("&Browse..."), this);
     NameAfterText(m_browse, m_browse->text());
     m_hostArea = new QComboBox(this);
@@ -73,7 +74,7 @@ void CAddFilesInfoPage::OnBrowse()
 {
     QString path = SafeStrCopy(m_directory->text(), kMaxPathBuffer);
     if (BrowseForDirectory(this, path, tr("Select Directory")))
-        m_directory->setText(path);
+        FillLimitedField(m_directory, path);
 }
 
 std::function<void(CWorkProgress&, const QString&)>& CAddFilesInfoPage::CollectionHook()

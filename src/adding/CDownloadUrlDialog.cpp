@@ -6,6 +6,8 @@
 #include "controls/CFileChooser.h"
 #include "controls/CMessageBox.h"
 #include "controls/CWaitCursor.h"
+#include "controls/FieldLimit.h"
+#include "controls/RunWithProgress.h"
 #include "explorer/ContextHelp.h"
 #include "files/FaultMessage.h"
 #include "files/SafeCopy.h"
@@ -16,6 +18,7 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,6 +27,8 @@
 #include <QShortcut>
 
 #include <algorithm>
+#include <cerrno>
+#include <sys/stat.h>
 
 CDownloadUrlDialog::CDownloadUrlDialog(QWidget* parent) : QDialog(parent)
 {
@@ -44,7 +49,7 @@ void CDownloadUrlDialog::BuildControls()
     m_remote = new QRadioButton(tr("&Remote file"), this);
     m_siteUrlLabel = new QLabel(tr("Site URL:"), this);
     m_siteUrl = new QLineEdit(this);
-    m_siteUrl->setMaxLength(kMaxSiteUrl);
+    LimitFieldLength(m_siteUrl, kMaxSiteUrl);
     m_siteUrlLabel->setBuddy(m_siteUrl);
     m_local = new QRadioButton(tr("&Local File"), this);
     m_fileNameLabel = new QLabel(tr("&Filename:"), this);
@@ -184,7 +189,6 @@ void CDownloadUrlDialog::UpdateData(bool take)
     // unless it is edited, the address stays the stored one.
     m_shownSiteUrl = m_strSiteUrl.size() > kMaxShownSiteUrl ? ElideStoredText(m_strSiteUrl, kMaxShownSiteUrl)
                                                             : m_strSiteUrl;
-    m_siteUrl->setMaxLength(qMax(kMaxSiteUrl, int(m_shownSiteUrl.size())));
     m_siteUrl->setText(m_shownSiteUrl);
     m_fileName->setText(m_strFileName);
 }
@@ -285,13 +289,49 @@ bool CDownloadUrlDialog::CheckLocalFile()
         tr("Question"), QMessageBox::Question, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
     if (copy != QMessageBox::Yes)
         return false;
-    FileFault fault;
-    {
-        const CWaitCursor wait;
-        // A file in an area (a stored local location) is read through the file layer: a link on
-        // its way is refused, never followed.
-        fault = CopyIntoDirectory(CAreaDirectories().OpenSource(m_strFileName), host, name);
+    return CopyToHost(host, name);
+}
+
+bool CDownloadUrlDialog::CopyToHost(const CSafeDirectory& host, const QByteArray& name)
+{
+    // A file in an area (a stored local location) is read through the file layer: a link on its
+    // way is refused, never followed.
+    const CSafeFile source = CAreaDirectories().OpenSource(m_strFileName);
+    CopyOptions options;
+    options.replace = false; // nor a file that arrives while the copy runs
+    if (source.IsOpen()) {
+        if (const auto there = host.StatEntry(name); there && S_ISREG(there->st_mode)) {
+            // The file itself, reached by another path: there is nothing to copy.
+            if (there->st_dev == source.Status().st_dev && there->st_ino == source.Status().st_ino)
+                return true;
+            const QString question =
+                SafeFormat(u"%s already exists in %s. Replace it?", ElideStoredText(QFile::decodeName(name)),
+                           ElideStoredText(host.Path()));
+            if (CMessageBox::Show(this, question, tr("Question"), QMessageBox::Question,
+                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
+                return false;
+            options.replace = true;
+        }
     }
+    FileFault fault;
+    if (source.IsOpen() && source.Status().st_size > kCopyBesideTheWindow) {
+        const QString text = SafeFormat(u"Copying %s to %s", ElideStoredText(QFile::decodeName(name)),
+                                        ElideStoredText(host.Path()));
+        RunWithProgress(this, windowTitle(), text, [&](CWorkProgress& progress) {
+            progress.SetRange(source.Status().st_size);
+            options.progress = [&progress](qint64 copied) {
+                progress.SetValue(copied);
+                return !progress.Cancelled();
+            };
+            fault = CopyIntoDirectory(source, host, name, options);
+        });
+    } else {
+        const CWaitCursor wait;
+        fault = CopyIntoDirectory(source, host, name, options);
+    }
+    // Cancelled: the copy left nothing behind, and the user knows why the dialog stays.
+    if (fault.kind == FileFault::Kind::System && fault.error == ECANCELED)
+        return false;
     if (fault) {
         CMessageBox::Show(this,
                           tr("Could not copy the requested file to the host path") + u'\n' +

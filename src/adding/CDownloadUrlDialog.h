@@ -5,6 +5,7 @@
 
 #include <optional>
 
+class CSafeDirectory;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -23,6 +24,9 @@ public:
     static constexpr int kMaxSiteUrl = 254;
     // The longest address the site URL field shows whole.
     static constexpr qsizetype kMaxShownSiteUrl = 1024;
+    // A copy into the host directory larger than this runs beside the window, with progress and
+    // Cancel; a smaller one is over before a progress dialog could show.
+    static constexpr qint64 kCopyBesideTheWindow = qint64(4) << 20;
 
     enum LocationKind
     {
@@ -71,6 +75,9 @@ private:
     void OnBrowse();
     bool CheckRemoteFile();
     bool CheckLocalFile();
+    // Copies the chosen file into the host directory under that name, asking before it replaces
+    // another file there. False, with the reason shown, when the copy is not in place.
+    bool CopyToHost(const CSafeDirectory& host, const QByteArray& name);
 
     int m_nLocationKind = kRemoteFile;
     QString m_strSiteUrl;

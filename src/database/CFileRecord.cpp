@@ -148,11 +148,14 @@ bool CFileRecord::Update()
     return copy.UpdateRecord();
 }
 
-bool CFileRecord::Delete()
+bool CFileRecord::Delete(QString* reason)
 {
     const auto key = GetManager()->GetFileKey(file_id);
-    if (!key)
+    if (!key) {
+        if (reason)
+            *reason = GetManager()->TakeLastError();
         return false;
+    }
     QSqlDatabase db;
     CDatabaseManager::NoteWrite();
     try {
@@ -181,6 +184,8 @@ bool CFileRecord::Delete()
         if (db.isOpen())
             db.rollback();
         GetManager()->LogError(e.GetErrorText());
+        if (reason)
+            *reason = e.GetErrorText();
         return false;
     }
 }

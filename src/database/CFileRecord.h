@@ -23,8 +23,10 @@ public:
     virtual bool Add();
     // Writes every field to the stored row with the same file_id, under DatabaseLock.
     virtual bool Update();
-    // Deletes the row with this file_id, with its area links and download locations.
-    virtual bool Delete();
+    // Deletes the row with this file_id, with its area links and download locations, in one
+    // transaction. On failure nothing is deleted, and *reason (when given) says why, in the
+    // database's words: a lock the web site holds, for one.
+    virtual bool Delete(QString* reason = nullptr);
     // Stands on the row with key's file_id; false when there is none.
     virtual bool GetByPrimaryKey(const CFileRecord& key, bool readOnly = true, bool appendOnly = true);
 

@@ -45,6 +45,9 @@ public:
     bool IsDeleted() const { return m_recordSet.IsDeleted(); }
     qint64 GetRecordCount() const { return m_recordSet.GetRecordCount(); }
     qint64 GetAbsolutePosition() const { return m_recordSet.GetPosition(); }
+    // The key of the row at a position, read from nothing but the cursor: it stays valid after the
+    // cursor is gone. None past either end.
+    std::optional<qint64> GetKeyAt(qint64 position) const { return m_recordSet.GetKeyAt(position); }
 
     // Starts editing the current row, under DatabaseLock; failures are logged and give false.
     bool Edit();

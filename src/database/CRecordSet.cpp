@@ -71,6 +71,13 @@ qint64 CRecordSet::GetCurrentKey() const
     return IsBOF() || IsEOF() ? 0 : m_keys[size_t(m_position - 1)];
 }
 
+std::optional<qint64> CRecordSet::GetKeyAt(qint64 position) const
+{
+    if (position < 1 || position > GetRecordCount())
+        return std::nullopt;
+    return m_keys[size_t(position - 1)];
+}
+
 bool CRecordSet::ReadRow(qint64 key, CRowValues* row)
 {
     if (CSqliteStatement* query = m_manager->GetCachedStatement(m_rowStatement)) {

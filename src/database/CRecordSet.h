@@ -69,6 +69,8 @@ public:
     bool IsEOF() const { return m_position > GetRecordCount() || m_keys.empty(); }
     bool IsDeleted() const { return m_deleted; }
     qint64 GetCurrentKey() const;
+    // The key of the row at a position (1 to count), without reading the row; none past either end.
+    std::optional<qint64> GetKeyAt(qint64 position) const;
 
     // Moves to a position (clamped to just before the first or just after the last row) and reads
     // the row there into row. False, with row untouched, when there is no row at that position or

@@ -6,29 +6,40 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace {
 
+// Pieces small enough that progress moves and Cancel is heard within a moment on a slow disk.
+constexpr qint64 kPiece = qint64(4) << 20;
+
 // Everything from the start of one descriptor to the end of the other: in the kernel where the
-// file systems allow it, else through a buffer. 0, or the errno value of the failure; *readFault
-// tells whether reading failed rather than writing.
-int CopyContents(int in, int out, bool* readFault)
+// file systems allow it, else through a buffer. 0, or the errno value of the failure (ECANCELED when
+// progress said stop); *readFault tells whether reading failed rather than writing.
+int CopyContents(int in, int out, const std::function<bool(qint64)>& progress, bool* readFault)
 {
     *readFault = false;
+    const auto goOn = [&progress](off_t copied) { return !progress || progress(qint64(copied)); };
     off_t offset = 0;
     for (;;) {
-        const ssize_t n = ::copy_file_range(in, &offset, out, nullptr, size_t(1) << 30, 0);
+        const ssize_t n = ::copy_file_range(in, &offset, out, nullptr, size_t(kPiece), 0);
         if (n == 0)
             return 0;
-        if (n > 0 || errno == EINTR)
+        if (n > 0) {
+            if (!goOn(offset))
+                return ECANCELED;
+            continue;
+        }
+        if (errno == EINTR)
             continue;
         if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
             return errno;
         break; // not offered here: copy the rest by hand
     }
     char buffer[64 * 1024];
+    off_t reported = offset;
     for (;;) {
         const ssize_t n = ::pread(in, buffer, sizeof buffer, offset);
         if (n < 0 && errno == EINTR)
@@ -46,7 +57,28 @@ int CopyContents(int in, int out, bool* readFault)
                 return written < 0 ? errno : ENOSPC;
             done += written;
         }
+        if (offset - reported >= kPiece) {
+            reported = offset;
+            if (!goOn(offset))
+                return ECANCELED;
+        }
     }
+}
+
+// Renames the finished copy to the name without replacing anything there: atomically where the
+// file system offers it, else as a second link that fails when the name is taken.
+bool RenameWithoutReplacing(const CSafeDirectory& directory, const QByteArray& from, const QByteArray& to,
+                            FileFault* fault)
+{
+    const int fd = directory.Fd();
+    if (::renameat2(fd, from.constData(), fd, to.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno == EINVAL && ::linkat(fd, from.constData(), fd, to.constData(), 0) == 0) {
+        directory.Remove(from);
+        return true;
+    }
+    *fault = {FileFault::Kind::System, errno, QString()};
+    return false;
 }
 
 // The fault for what stands at the name, when it is something a copy must not replace.
@@ -77,7 +109,8 @@ CSafeFile OpenAdministratorsFile(const QString& path)
     return CSafeDirectory::Open(target.path()).OpenForReading(QFile::encodeName(target.fileName()));
 }
 
-FileFault CopyIntoDirectory(const CSafeFile& source, const CSafeDirectory& directory, const QByteArray& name)
+FileFault CopyIntoDirectory(const CSafeFile& source, const CSafeDirectory& directory, const QByteArray& name,
+                            const CopyOptions& options)
 {
     if (!source.IsOpen())
         return source.Fault();
@@ -87,6 +120,8 @@ FileFault CopyIntoDirectory(const CSafeFile& source, const CSafeDirectory& direc
         return {FileFault::Kind::BadName, 0, directory.PathOf(name)};
     if (FileFault refusal = RefusalAt(directory, name))
         return refusal;
+    if (!options.replace && directory.StatEntry(name))
+        return {FileFault::Kind::System, EEXIST, directory.PathOf(name)};
 
     // A dot name, so the site's listings skip it; random, so nobody can have put a link there.
     QByteArray temporary;
@@ -103,7 +138,7 @@ FileFault CopyIntoDirectory(const CSafeFile& source, const CSafeDirectory& direc
 
     FileFault fault;
     bool readFault = false;
-    if (const int error = CopyContents(source.Fd(), out, &readFault))
+    if (const int error = CopyContents(source.Fd(), out, options.progress, &readFault))
         fault = {FileFault::Kind::System, error, readFault ? source.Name() : directory.PathOf(name)};
     const struct stat& st = source.Status();
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
@@ -119,7 +154,8 @@ FileFault CopyIntoDirectory(const CSafeFile& source, const CSafeDirectory& direc
     // is refused all the same, as every link in the area is.
     if (!fault)
         fault = RefusalAt(directory, name);
-    if (!fault && !directory.Rename(temporary, name, &fault))
+    if (!fault && !(options.replace ? directory.Rename(temporary, name, &fault)
+                                    : RenameWithoutReplacing(directory, temporary, name, &fault)))
         fault.name = directory.PathOf(name);
     if (fault)
         directory.Remove(temporary);

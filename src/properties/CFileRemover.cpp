@@ -2,6 +2,7 @@
 
 #include "controls/CMessageBox.h"
 #include "controls/CWaitCursor.h"
+#include "controls/RunWithProgress.h"
 #include "database/CFileRecord.h"
 #include "explorer/CFileListView.h"
 #include "explorer/CMainFrame.h"
@@ -9,18 +10,17 @@
 #include "files/FaultMessage.h"
 #include "startup/Globals.h"
 #include "startup/SafeFormat.h"
+#include "startup/WorkProgress.h"
 
-#include <QProgressBar>
-#include <QProgressDialog>
-#include <QPushButton>
+#include <QSemaphore>
+
+#include <atomic>
+#include <memory>
 
 namespace {
 
-int s_progressDelay = CFileRemover::kProgressDelay;
-int s_progressInterval = CFileRemover::kProgressInterval;
-
-// Keeps the frame's list from being refilled while a walk reads its rows by position: a refill
-// replaces the cursor the walk reads.
+// Keeps the frame's list from being refilled while a walk runs: it would show files half way
+// through, and the command refreshes it once at the end anyway.
 class CRefreshHold
 {
 public:
@@ -33,30 +33,125 @@ private:
     CMainFrame& m_frame;
 };
 
+// The prompts of a walk on a worker thread. A question is put to the window thread and waited for;
+// a report waits there until the next question or the end of the walk, so the user sees everything
+// in the order it happened. Progress goes to the progress dialog.
+class CWorkerPrompts : public CRemovalPrompts
+{
+public:
+    CWorkerPrompts(CFileRemover& window, CFileRemover::Kind kind, CWorkProgress& progress)
+        : m_window(window), m_kind(kind), m_progress(progress)
+    {
+    }
+
+    Answer AskDeleteLocalCopies() override
+    {
+        return Ask<Answer>([](CRemovalPrompts& p) { return p.AskDeleteLocalCopies(); }, Answer::Cancel);
+    }
+    bool AskDeleteFileOfLastArea(const QString& title) override
+    {
+        return Ask<bool>([title](CRemovalPrompts& p) { return p.AskDeleteFileOfLastArea(title); }, false);
+    }
+    void ReportNotDeleted(const QString& path, const FileFault& fault) override
+    {
+        m_window.QueueReport([path, fault](CRemovalPrompts& p) { p.ReportNotDeleted(path, fault); });
+    }
+    void ReportCopyKept(const QString& path, const QString& keeper) override
+    {
+        m_window.QueueReport([path, keeper](CRemovalPrompts& p) { p.ReportCopyKept(path, keeper); });
+    }
+    void ReportOutsideArea(const QString& location) override
+    {
+        m_window.QueueReport([location](CRemovalPrompts& p) { p.ReportOutsideArea(location); });
+    }
+    void ReportCannotDelete(const QString& reason) override
+    {
+        m_window.QueueReport([reason](CRemovalPrompts& p) { p.ReportCannotDelete(reason); });
+    }
+    bool Starting(qint64 number, qint64 total, const QString& title) override
+    {
+        m_progress.SetRange(total);
+        m_progress.SetValue(number - 1);
+        m_progress.SetText(CFileRemover::ProgressText(m_kind, number, total, title));
+        return !m_progress.Cancelled();
+    }
+
+private:
+    // Puts the question to the window thread and waits for the answer. A question the window has
+    // not taken up yet when the walk is stopped is dropped, and ifStopped stands for its answer: the
+    // window may be waiting for this thread to end. One on the screen is waited for.
+    template<typename T>
+    T Ask(std::function<T(CRemovalPrompts&)> question, T ifStopped)
+    {
+        struct Pending
+        {
+            enum State
+            {
+                Waiting,
+                Asked,
+                Dropped
+            };
+            std::atomic<int> state{Waiting};
+            QSemaphore answered;
+            T answer{};
+        };
+        auto pending = std::make_shared<Pending>();
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [pending, question = std::move(question), window = &m_window] {
+                int waiting = Pending::Waiting;
+                if (!pending->state.compare_exchange_strong(waiting, Pending::Asked))
+                    return; // the walk has stopped and moved on: window may be gone
+                window->ShowQueuedReports();
+                pending->answer = question(*window);
+                pending->answered.release();
+            },
+            Qt::QueuedConnection);
+        while (!pending->answered.tryAcquire(1, 20)) {
+            int waiting = Pending::Waiting;
+            if (m_progress.Cancelled() && pending->state.compare_exchange_strong(waiting, Pending::Dropped))
+                return ifStopped;
+        }
+        return pending->answer;
+    }
+
+    CFileRemover& m_window;
+    const CFileRemover::Kind m_kind;
+    CWorkProgress& m_progress;
+};
+
 } // namespace
 
-CFileRemover::CFileRemover(QWidget* owner, CFileRecord& cursor, ListRowRanges rows, Kind kind)
-    : m_owner(owner), m_cursor(cursor), m_rows(std::move(rows)), m_kind(kind)
+CFileRemover::CFileRemover(QWidget* owner, const CFileRecord& cursor, const ListRowRanges& rows, Kind kind)
+    : m_owner(owner), m_keys(FileKeysOfRows(cursor, rows)), m_kind(kind)
 {
-    m_clock.start(); // Run starts it again; prompts asked before it must not read an idle clock
 }
 
 CFileRemover::~CFileRemover() = default;
 
-void CFileRemover::SetProgressTimes(int delay, int interval)
-{
-    s_progressDelay = delay;
-    s_progressInterval = interval;
-}
-
 void CFileRemover::Run(double areaId)
 {
-    m_clock.start();
-    if (m_kind == Kind::Delete)
-        DeleteListedFiles(m_cursor, m_rows, *this);
-    else
-        RemoveListedFilesFromArea(m_cursor, m_rows, areaId, *this);
-    m_progress.reset();
+    const auto walk = [this, areaId](CRemovalPrompts& prompts) {
+        if (m_kind == Kind::Delete)
+            DeleteListedFiles(m_keys, prompts);
+        else
+            RemoveListedFilesFromArea(m_keys, areaId, prompts);
+    };
+    // One file is dealt with at once. Several, each with its database work and its copies, can
+    // take long: they go beside the window, which keeps drawing and offers Cancel. The worker
+    // reads and writes the database through a connection of its own (the manager keeps one per
+    // thread), so the window's list goes on reading through its own meanwhile.
+    if (m_keys.size() <= 1) {
+        walk(*this);
+        return;
+    }
+    RunWithProgress(m_owner, QString::fromUtf8(g_pszAppName),
+                    m_kind == Kind::Delete ? tr("Deleting files...") : tr("Removing files..."),
+                    [&](CWorkProgress& progress) {
+                        CWorkerPrompts prompts(*this, m_kind, progress);
+                        walk(prompts);
+                    });
+    ShowQueuedReports();
 }
 
 void CFileRemover::RunDeleteFile(CMainFrame& frame)
@@ -91,15 +186,32 @@ void CFileRemover::RunCommand(CMainFrame& frame, Kind kind)
     frame.PostRefresh();
 }
 
+QString CFileRemover::ProgressText(Kind kind, qint64 number, qint64 total, const QString& title)
+{
+    const QString shown = ElideStoredText(title);
+    return kind == Kind::Delete ? SafeFormat(u"Deleting %s (%lld of %lld)", shown, number, total)
+                                : SafeFormat(u"Removing %s (%lld of %lld)", shown, number, total);
+}
+
 CRemovalPrompts::Answer CFileRemover::AskDeleteLocalCopies()
 {
+    if (m_copiesForAll)
+        return *m_copiesForAll;
+    CMessageBox::Buttons buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    if (m_keys.size() > 1)
+        buttons |= QMessageBox::YesToAll | QMessageBox::NoToAll;
     switch (CMessageBox::Show(m_owner,
                               tr("One or more of the file locations points to a local file area.\n"
                                  "Would you like to delete the file from local storage?"),
-                              tr("Warning"), QMessageBox::NoIcon,
-                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
+                              tr("Warning"), QMessageBox::NoIcon, buttons)) {
+    case QMessageBox::YesToAll:
+        m_copiesForAll = Answer::Yes;
+        return Answer::Yes;
     case QMessageBox::Yes:
         return Answer::Yes;
+    case QMessageBox::NoToAll:
+        m_copiesForAll = Answer::No;
+        return Answer::No;
     case QMessageBox::No:
         return Answer::No;
     default:
@@ -125,6 +237,15 @@ void CFileRemover::ReportNotDeleted(const QString& path, const FileFault& fault)
                       tr("Warning"), QMessageBox::NoIcon, QMessageBox::Ok);
 }
 
+void CFileRemover::ReportCopyKept(const QString& path, const QString& keeper)
+{
+    CMessageBox::Show(m_owner,
+                      SafeFormat(u"The file %s was not deleted from disk: it is still a download location of "
+                                 u"\"%s\".",
+                                 ElideStoredText(path), ElideStoredText(keeper)),
+                      tr("Warning"), QMessageBox::Information, QMessageBox::Ok);
+}
+
 void CFileRemover::ReportCannotDelete(const QString& reason)
 {
     CMessageBox::Show(m_owner, reason, tr("Warning"), QMessageBox::Warning, QMessageBox::Ok);
@@ -139,41 +260,24 @@ void CFileRemover::ReportOutsideArea(const QString& location)
         tr("Warning"), QMessageBox::Warning, QMessageBox::Ok);
 }
 
-bool CFileRemover::Starting(qint64 number, qint64 total, const QString& title)
+bool CFileRemover::Starting(qint64, qint64, const QString&)
 {
-    // A short walk shows nothing; a long one shows which file it is at, brought up to date a few
-    // times a second so that drawing does not slow the walk.
-    const qint64 now = m_clock.elapsed();
-    if (!m_progress) {
-        if (now < s_progressDelay)
-            return true;
-        m_progress = std::make_unique<QProgressDialog>(m_owner);
-        m_progress->setWindowTitle(QString::fromUtf8(g_pszAppName));
-        m_progress->setAccessibleName(m_progress->windowTitle());
-        // The owner's message boxes stay usable above it: the one shown last takes the input.
-        m_progress->setWindowModality(Qt::WindowModal);
-        m_progress->setAutoClose(false);
-        m_progress->setAutoReset(false);
-        auto* bar = new QProgressBar(m_progress.get());
-        bar->setAccessibleName(tr("Progress"));
-        m_progress->setBar(bar);
-        // Cancel stops the walk after the file it is at: a file is never left half deleted.
-        auto* cancel = new QPushButton(tr("Cancel"), m_progress.get());
-        cancel->setAccessibleName(tr("Cancel"));
-        m_progress->setCancelButton(cancel);
-        m_progress->setRange(0, int(qMin<qint64>(total, INT_MAX)));
-        m_progress->show();
-    } else if (now - m_lastUpdate < s_progressInterval) {
-        return !m_progress->wasCanceled();
+    return true; // a walk on the window thread is one file long: there is nothing to show or stop
+}
+
+void CFileRemover::QueueReport(std::function<void(CRemovalPrompts&)> report)
+{
+    const QMutexLocker lock(&m_reportsMutex);
+    m_reports.append(std::move(report));
+}
+
+void CFileRemover::ShowQueuedReports()
+{
+    QList<std::function<void(CRemovalPrompts&)>> reports;
+    {
+        const QMutexLocker lock(&m_reportsMutex);
+        reports.swap(m_reports);
     }
-    m_lastUpdate = now;
-    const QString shown = ElideStoredText(title);
-    const QString label = m_kind == Kind::Delete
-                              ? SafeFormat(u"Deleting %s (%lld of %lld)", shown, number, total)
-                              : SafeFormat(u"Removing %s (%lld of %lld)", shown, number, total);
-    m_progress->setLabelText(label);
-    m_progress->setValue(int(qMin<qint64>(number - 1, INT_MAX)));
-    // The dialog draws itself and its Cancel button is heard; the owner takes no input meanwhile.
-    QCoreApplication::processEvents();
-    return !m_progress->wasCanceled();
+    for (const auto& report : std::as_const(reports))
+        report(*this);
 }

@@ -3,17 +3,18 @@
 #include "properties/FileRemoval.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QMutex>
 
-#include <memory>
+#include <functional>
+#include <optional>
 
 class CFileRecord;
 class CMainFrame;
-class QProgressDialog;
 class QWidget;
 
 // The Delete File and Remove from Area commands: the questions, the wait cursor, the walk over the
-// selected rows with its progress, then a refresh of the list.
+// selected files, then a refresh of the list. A walk over several files runs beside the window
+// with progress and Cancel; its questions still come up on the window, one at a time.
 class CFileRemover : public CRemovalPrompts
 {
     Q_DECLARE_TR_FUNCTIONS(CFileRemover)
@@ -25,8 +26,9 @@ public:
         Remove
     };
 
-    // Questions and progress belong to owner; rows are positions in cursor.
-    CFileRemover(QWidget* owner, CFileRecord& cursor, ListRowRanges rows, Kind kind);
+    // Questions and progress belong to owner. The files are those of the rows of cursor, taken
+    // from it here: the walk never reads the cursor, which the window goes on using.
+    CFileRemover(QWidget* owner, const CFileRecord& cursor, const ListRowRanges& rows, Kind kind);
     ~CFileRemover() override;
     CFileRemover(const CFileRemover&) = delete;
     CFileRemover& operator=(const CFileRemover&) = delete;
@@ -38,28 +40,31 @@ public:
     static void RunDeleteFile(CMainFrame& frame);
     static void RunRemoveFromArea(CMainFrame& frame);
 
-    // How long a walk runs before its progress shows, and how often it is brought up to date
-    // afterwards, in milliseconds.
-    static constexpr int kProgressDelay = 500;
-    static constexpr int kProgressInterval = 50;
-    // Tests show the progress at once.
-    static void SetProgressTimes(int delay, int interval);
+    // What the progress says while the walk deals with a file: "Deleting <title> (12 of 3400)".
+    static QString ProgressText(Kind kind, qint64 number, qint64 total, const QString& title);
 
+    // With several files, the question about local copies also offers Yes to All and No to All;
+    // such an answer holds for the rest of the walk.
     Answer AskDeleteLocalCopies() override;
     bool AskDeleteFileOfLastArea(const QString& title) override;
     void ReportNotDeleted(const QString& path, const FileFault& fault) override;
+    void ReportCopyKept(const QString& path, const QString& keeper) override;
     void ReportOutsideArea(const QString& location) override;
     void ReportCannotDelete(const QString& reason) override;
     bool Starting(qint64 number, qint64 total, const QString& title) override;
+
+    // For the walk beside the window: a report waits here until the window next shows one.
+    void QueueReport(std::function<void(CRemovalPrompts&)> report);
+    // Shows the reports waiting, in the order they came; on the window thread.
+    void ShowQueuedReports();
 
 private:
     static void RunCommand(CMainFrame& frame, Kind kind);
 
     QWidget* m_owner;
-    CFileRecord& m_cursor;
-    const ListRowRanges m_rows;
+    const QList<qint64> m_keys;
     const Kind m_kind;
-    QElapsedTimer m_clock;
-    qint64 m_lastUpdate = 0;
-    std::unique_ptr<QProgressDialog> m_progress;
+    std::optional<Answer> m_copiesForAll; // Yes to All or No to All, once given
+    QMutex m_reportsMutex;
+    QList<std::function<void(CRemovalPrompts&)>> m_reports;
 };

@@ -1,14 +1,21 @@
 #include "properties/FileRemoval.h"
 
 #include "adding/LocalLocation.h"
+#include "database/CDBException.h"
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "files/AreaDirectory.h"
 #include "files/SafeFiles.h"
+#include "files/DirectoryStatus.h"
 #include "startup/CFileAreaTable.h"
 #include "startup/Globals.h"
+#include "startup/SafeFormat.h"
 
 #include <QFile>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <algorithm>
 
 qint64 CountRows(const ListRowRanges& rows)
 {
@@ -18,7 +25,48 @@ qint64 CountRows(const ListRowRanges& rows)
     return count;
 }
 
-void DeleteLocalCopies(const QStringList& urls, CRemovalPrompts& prompts)
+QList<qint64> FileKeysOfRows(const CFileRecord& cursor, const ListRowRanges& rows)
+{
+    QList<qint64> keys;
+    for (const auto& range : rows) {
+        for (int row = range.first; row <= range.second; ++row) {
+            if (const auto key = cursor.GetKeyAt(qint64(row) + 1))
+                keys.append(*key);
+        }
+    }
+    return keys;
+}
+
+namespace {
+
+// The title of a file other than fileId with a location that names the copy at relativePath in
+// the area's directory: in that same directory (two areas may share one) under the same path,
+// however the location writes its prefix, id or separators. Empty when no file does. The
+// database is asked only for the locations that end in the copy's name. Throws CDBException.
+QString OtherFileNaming(double fileId, const CSafeDirectory& areaDirectory, const QString& relativePath)
+{
+    const QString name = relativePath.mid(relativePath.lastIndexOf(u'/') + 1);
+    QString keeper;
+    theDatabaseManager.ForEachRow(
+        QStringLiteral("SELECT files.title, download.url FROM download JOIN files ON files.file_id = "
+                       "download.file_id WHERE download.file_id <> ? AND substr(download.url, "
+                       "length(download.url) - length(CAST(? AS TEXT)) + 1) = CAST(? AS TEXT)"),
+        {qint64(fileId), name, name}, [&](const QSqlQuery& row) {
+            if (!keeper.isEmpty())
+                return;
+            const auto other = ParseLocalLocationLeniently(row.value(1).toString());
+            if (!other || other->relativePath != relativePath)
+                return;
+            const FileAreaRecord* area = theFileAreaTable.FindArea(other->areaId);
+            if (area && IsSameDirectory(OpenAreaDirectory(area->Path()), areaDirectory))
+                keeper = row.value(0).toString();
+        });
+    return keeper;
+}
+
+} // namespace
+
+void DeleteLocalCopies(double fileId, const QStringList& urls, CRemovalPrompts& prompts)
 {
     for (const QString& url : urls) {
         // An id that is not a number of at least 1, a missing slash or an area that is gone: the
@@ -37,34 +85,51 @@ void DeleteLocalCopies(const QStringList& urls, CRemovalPrompts& prompts)
         // directory exchanged meanwhile cannot lead the delete outside. A final link is removed
         // itself, never the file it points to.
         const CSafeDirectory areaDirectory = OpenAreaDirectory(area->Path());
+        const QString path = areaDirectory.PathOf(QFile::encodeName(location->relativePath));
+        // Another file still offering this copy for download would be left with a dead location.
+        try {
+            if (const QString keeper = OtherFileNaming(fileId, areaDirectory, location->relativePath);
+                !keeper.isEmpty()) {
+                prompts.ReportCopyKept(path, keeper);
+                continue;
+            }
+        } catch (const CDBException& e) {
+            theDatabaseManager.LogError(e.GetErrorText());
+            prompts.ReportCannotDelete(
+                SafeFormat(u"The file %s was not deleted from disk: whether another file still uses it could "
+                           u"not be read from the database.\n%s",
+                           ElideStoredText(path), e.GetErrorText()));
+            continue;
+        }
         QByteArray leaf;
         const CSafeDirectory parent = areaDirectory.DescendToParent(location->relativePath, &leaf);
         FileFault fault = parent.Fault();
         if (parent.IsOpen() && parent.Remove(leaf, &fault))
             continue;
-        prompts.ReportNotDeleted(areaDirectory.PathOf(QFile::encodeName(location->relativePath)), fault);
+        prompts.ReportNotDeleted(path, fault);
     }
 }
 
 namespace {
 
-// Calls action with the working copy of each selected row, in list order, until it or the
-// prompts stop the walk.
+// Calls action with a fresh working copy of each file, in order, until it or the prompts stop the
+// walk.
 template<typename Action>
-void WalkRows(CFileRecord& cursor, const ListRowRanges& rows, CRemovalPrompts& prompts, Action action)
+void WalkFiles(const QList<qint64>& keys, CRemovalPrompts& prompts, Action action)
 {
-    const qint64 total = CountRows(rows);
+    const qint64 total = keys.size();
     qint64 number = 0;
-    for (const auto& range : rows) {
-        for (int row = range.first; row <= range.second; ++row) {
-            ++number;
-            const auto file = ReadFileOfListRow(cursor, row);
-            if (!file)
-                continue;
-            if (!prompts.Starting(number, total, file->title))
-                return;
-            action(*file);
-        }
+    for (const qint64 key : keys) {
+        ++number;
+        CFileRecord wanted(&theDatabaseManager);
+        wanted.file_id = double(key);
+        CFileRecord file(&theDatabaseManager);
+        // Deleted meanwhile, by the web site perhaps: there is nothing to act on.
+        if (!file.GetByPrimaryKey(wanted))
+            continue;
+        if (!prompts.Starting(number, total, file.title))
+            return;
+        action(file);
     }
 }
 
@@ -79,34 +144,40 @@ void DeleteLibraryFile(CFileRecord& file, CRemovalPrompts& prompts)
         return;
     }
     QStringList urls;
-    if (theDatabaseManager.GetDownloadURLs(file.file_id, urls)) {
-        bool anyLocal = false;
-        for (const QString& url : std::as_const(urls))
-            anyLocal = anyLocal || IsLocalLocation(url);
-        if (anyLocal) {
-            switch (prompts.AskDeleteLocalCopies()) {
-            case CRemovalPrompts::Answer::Cancel:
-                return;
-            case CRemovalPrompts::Answer::Yes:
-                DeleteLocalCopies(urls, prompts);
-                break;
-            case CRemovalPrompts::Answer::No:
-                break;
-            }
+    bool withCopies = false;
+    if (theDatabaseManager.GetDownloadURLs(file.file_id, urls) &&
+        std::any_of(urls.cbegin(), urls.cend(), [](const QString& url) { return IsLocalLocation(url); })) {
+        switch (prompts.AskDeleteLocalCopies()) {
+        case CRemovalPrompts::Answer::Cancel:
+            return;
+        case CRemovalPrompts::Answer::Yes:
+            withCopies = true;
+            break;
+        case CRemovalPrompts::Answer::No:
+            break;
         }
     }
-    file.Delete();
+    // The record goes first: copies deleted for a record that then stayed would leave it offering
+    // files that are gone.
+    QString reason;
+    if (!file.Delete(&reason)) {
+        prompts.ReportCannotDelete(SafeFormat(u"%s could not be deleted from the database, and nothing of it "
+                                              u"was deleted.\n%s",
+                                              ElideStoredText(file.title), reason));
+        return;
+    }
+    if (withCopies)
+        DeleteLocalCopies(file.file_id, urls, prompts);
 }
 
-void DeleteListedFiles(CFileRecord& cursor, const ListRowRanges& rows, CRemovalPrompts& prompts)
+void DeleteListedFiles(const QList<qint64>& keys, CRemovalPrompts& prompts)
 {
-    WalkRows(cursor, rows, prompts, [&prompts](CFileRecord& file) { DeleteLibraryFile(file, prompts); });
+    WalkFiles(keys, prompts, [&prompts](CFileRecord& file) { DeleteLibraryFile(file, prompts); });
 }
 
-void RemoveListedFilesFromArea(CFileRecord& cursor, const ListRowRanges& rows, double areaId,
-                               CRemovalPrompts& prompts)
+void RemoveListedFilesFromArea(const QList<qint64>& keys, double areaId, CRemovalPrompts& prompts)
 {
-    WalkRows(cursor, rows, prompts, [&prompts, areaId](CFileRecord& file) {
+    WalkFiles(keys, prompts, [&prompts, areaId](CFileRecord& file) {
         QList<double> areas;
         if (theDatabaseManager.GetAreaIDsForFile(file.file_id, areas) && areas.size() == 1) {
             if (prompts.AskDeleteFileOfLastArea(file.title))

@@ -12,6 +12,10 @@ struct FileFault;
 // order, as the list view gives them.
 using ListRowRanges = QList<QPair<int, int>>;
 qint64 CountRows(const ListRowRanges& rows);
+// The keys of the files in those rows of a list whose cursor is `cursor`, in list order, taken from
+// the cursor without reading a row: a walk beside the window acts on them while the window goes on
+// using the cursor.
+QList<qint64> FileKeysOfRows(const CFileRecord& cursor, const ListRowRanges& rows);
 
 // What removing and deleting files ask the user and tell them. The window asks with message boxes;
 // a program without one (a benchmark) answers for itself.
@@ -33,31 +37,36 @@ public:
     virtual bool AskDeleteFileOfLastArea(const QString& title) = 0;
     // A local copy that could not be deleted from disk, and why (a link on its way, for one).
     virtual void ReportNotDeleted(const QString& path, const FileFault& fault) = 0;
+    // A local copy kept because a location of another file, titled keeper, still names it.
+    virtual void ReportCopyKept(const QString& path, const QString& keeper) = 0;
     // A local location whose path leaves its area's directory (it is absolute or holds "." or
     // ".."), left alone.
     virtual void ReportOutsideArea(const QString& location) = 0;
-    // A file that is not deleted at all, and why (the site stored its id more than once).
+    // A file, or a copy, that is not deleted at all, and why: the site stored the file's id more
+    // than once, the database refused the deletion, or it could not tell who else uses a copy.
     virtual void ReportCannotDelete(const QString& reason) = 0;
-    // Before the file of each selected row is dealt with: its number in the walk (from 1) out of
-    // the selected rows. False stops the walk before this file.
+    // Before each file of the walk is dealt with: its number in the walk (from 1) out of the
+    // selected rows. False stops the walk before this file.
     virtual bool Starting(qint64 number, qint64 total, const QString& title) = 0;
 };
 
 // Deletes the copies that the local locations among urls name, each in its area's directory, and
-// reports those that could not be deleted. Remote locations, and local ones whose area is unknown
-// or whose id is unusable, are passed over.
-void DeleteLocalCopies(const QStringList& urls, CRemovalPrompts& prompts);
+// reports those that could not be deleted. urls are the locations of the file fileId, whose record
+// is gone. A copy that a location of another file still names (the same area directory, the same
+// path inside it) is kept, and the file that keeps it is named. Remote locations, and local ones
+// whose area is unknown or whose id is unusable, are passed over.
+void DeleteLocalCopies(double fileId, const QStringList& urls, CRemovalPrompts& prompts);
 
-// Deletes a file from the library: first, if the user wants, its copies in local file areas, then
-// its record with its area links and download locations. Failures of the database are logged by
-// it and not reported; the refreshed list shows what the database holds.
+// Deletes a file from the library: its record with its area links and download locations, then,
+// if the user wants, its copies in local file areas. A record the database does not delete is
+// reported with the database's reason, and its copies stay.
 void DeleteLibraryFile(CFileRecord& file, CRemovalPrompts& prompts);
 
-// The walks of the Delete File and Remove from Area commands over the selected rows of the list
-// whose cursor is `cursor`. Each row is read afresh by its position, so the walk acts on exactly
-// the files selected while earlier ones are deleted; a row deleted meanwhile is skipped.
-void DeleteListedFiles(CFileRecord& cursor, const ListRowRanges& rows, CRemovalPrompts& prompts);
+// The walks of the Delete File and Remove from Area commands over the files with these keys, in
+// order. Each file is read afresh when the walk comes to it, and one deleted meanwhile is passed
+// over. The walk stops only between files, so that each file is either dealt with whole (its
+// record, then its copies) or not touched.
+void DeleteListedFiles(const QList<qint64>& keys, CRemovalPrompts& prompts);
 // Takes each file out of the area; a file that is in no other area is deleted instead, if the user
 // agrees.
-void RemoveListedFilesFromArea(CFileRecord& cursor, const ListRowRanges& rows, double areaId,
-                               CRemovalPrompts& prompts);
+void RemoveListedFilesFromArea(const QList<qint64>& keys, double areaId, CRemovalPrompts& prompts);
