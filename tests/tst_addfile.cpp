@@ -253,15 +253,12 @@ private slots:
         QTest::newRow("grouped") << u"1,234"_s << u"1234"_s;
         QTest::newRow("largest") << u"4294967295"_s << u"4294967295"_s;
         QTest::newRow("too large") << u"4294967296"_s << u"0"_s;
-        QTest::newRow("many digits") << QString(400, u'9') << u"0"_s;
         QTest::newRow("trailing letters") << u"12abc"_s << u"0"_s;
         QTest::newRow("hexadecimal") << u"0x10"_s << u"0"_s;
         QTest::newRow("leading blank") << u" 12"_s << u"0"_s;
         QTest::newRow("exponent") << u"1e999"_s << u"0"_s;
         QTest::newRow("infinity") << u"inf"_s << u"0"_s;
-        QTest::newRow("not a number") << u"nan"_s << u"0"_s;
         QTest::newRow("negative") << u"-5"_s << u"0"_s;
-        QTest::newRow("comma at the end") << u"12,"_s << u"0"_s;
     }
 
     void submissionSizes()
