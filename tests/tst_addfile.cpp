@@ -19,12 +19,14 @@
 #include "DialogSupport.h"
 #include "FrameSupport.h"
 #include "startup/Globals.h"
+#include "ZoneSupport.h"
 
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDateTime>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -116,6 +118,7 @@ private slots:
     void initTestCase()
     {
         TROVEPORT_REQUIRE_ENGINE();
+        ZoneSupport::RequireZoneInEffect();
         QVERIFY(m_dir.isValid());
         QString error;
         QVERIFY2(DemoSupport::OpenDemoLibrary(m_dir.path(), &error), qPrintable(error));
@@ -182,7 +185,8 @@ private slots:
                  (QVariantList{u"Tetris Deluxe"_s, u"2.0"_s, 1234.0, 1, u"Blockworks"_s,
                                u"info@blockworks.example"_s, u"Falling blocks."_s,
                                u"Twelve levels.\nTwo players."_s}));
-        QCOMPARE(file->file_date, quint32(QDateTime(QDate(1999, 12, 31), QTime(0, 0)).toSecsSinceEpoch()));
+        // A chosen day is stored as its noon in UTC, which every zone reads as that day.
+        QCOMPARE(file->file_date, quint32(ZoneSupport::Utc(1999, 12, 31, 12)));
         QCOMPARE(AreasOf(file->file_id), (QList<double>{kSharewareGames, kProgramming}));
         // SiteUrl3 follows no SiteUrl2.
         QCOMPARE(LocationsOf(file->file_id), QStringList{u"http://blockworks.example/tetris.zip"_s});
@@ -202,6 +206,19 @@ private slots:
                                     << CalendarDate{2001, 1, 1} << false;
         QTest::newRow("invalid date")
             << u"Title=A\nDate=13/01/99\nReqForm=\n"_s << u"A"_s << CalendarDate{1990, 6, 1} << false;
+        // Days a month does not have leave the date as it was.
+        const CalendarDate kept{1990, 6, 1};
+        QTest::newRow("31 September") << u"Title=A\nDate=09/31/99\n"_s << u"A"_s << kept << false;
+        QTest::newRow("31 June") << u"Title=A\nDate=06/31/99\n"_s << u"A"_s << kept << false;
+        QTest::newRow("31 November") << u"Title=A\nDate=11/31/99\n"_s << u"A"_s << kept << false;
+        QTest::newRow("29 February 1999") << u"Title=A\nDate=02/29/99\n"_s << u"A"_s << kept << false;
+        QTest::newRow("30 February 1996") << u"Title=A\nDate=02/30/96\n"_s << u"A"_s << kept << false;
+        QTest::newRow("day 0") << u"Title=A\nDate=05/00/99\n"_s << u"A"_s << kept << false;
+        QTest::newRow("32 January") << u"Title=A\nDate=01/32/99\n"_s << u"A"_s << kept << false;
+        QTest::newRow("29 February 1996") << u"Title=A\nDate=02/29/96\n"_s << u"A"_s
+                                          << CalendarDate{1996, 2, 29} << false;
+        QTest::newRow("30 September") << u"Title=A\nDate=09/30/99\n"_s << u"A"_s
+                                      << CalendarDate{1999, 9, 30} << false;
         // No Date at all reads as a date of another length: 1 January 2001.
         QTest::newRow("lowercase key")
             << u"title=Readme\nReqForm=Yes\n"_s << QString() << CalendarDate{2001, 1, 1} << true;
@@ -225,6 +242,60 @@ private slots:
         QVERIFY(w->PressNext());
         QCOMPARE(DateOf(w->GetDetailsPage()->GetDateEdit()), date);
         QCOMPARE(w->GetDetailsPage()->GetRequiresFormBox()->isChecked(), requiresForm);
+    }
+
+    // A submission's "Size" is taken only when it is a size: digits, maybe grouped by commas, that
+    // fit the field. Anything else leaves the size at 0.
+    void submissionSizes_data()
+    {
+        QTest::addColumn<QString>("size");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("grouped") << u"1,234"_s << u"1234"_s;
+        QTest::newRow("largest") << u"4294967295"_s << u"4294967295"_s;
+        QTest::newRow("too large") << u"4294967296"_s << u"0"_s;
+        QTest::newRow("trailing letters") << u"12abc"_s << u"0"_s;
+        QTest::newRow("hexadecimal") << u"0x10"_s << u"0"_s;
+        QTest::newRow("leading blank") << u" 12"_s << u"0"_s;
+        QTest::newRow("exponent") << u"1e999"_s << u"0"_s;
+        QTest::newRow("infinity") << u"inf"_s << u"0"_s;
+        QTest::newRow("negative") << u"-5"_s << u"0"_s;
+    }
+
+    void submissionSizes()
+    {
+        QFETCH(QString, size);
+        QFETCH(QString, shown);
+        QGuiApplication::clipboard()->setText(u"Title=A\nSize="_s + size +
+                                              u"\nSiteName1=S\nSiteUrl1=http://s.example/a\n\nBody"_s);
+        auto w = MakeWizard();
+        QVERIFY(w->PressNext());
+        ClickArea(w->GetTitlePage(), kSharewareGames);
+        QVERIFY(w->PressNext());
+        QCOMPARE(w->GetDetailsPage()->GetSizeEdit()->text(), shown);
+    }
+
+    // The size field holds 32 bits: a larger or an empty size is refused, not wrapped round.
+    void sizeFieldRefusesWhatIsNoSize()
+    {
+        QGuiApplication::clipboard()->setText(u"Title=A\nEmail=a@example.org\n"
+                                              u"SiteName1=S\nSiteUrl1=http://s.example/a\n\nBody"_s);
+        auto w = MakeWizard();
+        QVERIFY(w->PressNext());
+        ClickArea(w->GetTitlePage(), kSharewareGames);
+        QVERIFY(w->PressNext());
+        CAddFileDetailsPage* details = w->GetDetailsPage();
+        QLineEdit* size = details->GetSizeEdit();
+        QStringList texts;
+        for (const QString& typed : {u"4294967296"_s, u"9999999999"_s, QString()}) {
+            size->setText(typed);
+            QVERIFY(!w->PressNext());
+            texts += TakeTexts();
+            QCOMPARE(w->GetActivePage(), details);
+        }
+        QCOMPARE(texts, QStringList(3, u"Please enter a whole number of bytes from 0 to 4294967295."_s));
+        size->setText(u"4294967295"_s);
+        QVERIFY(w->PressNext());
+        QCOMPARE(details->GetFileSize(), 4294967295u);
     }
 
     // A web file: the address as typed is the one location; the pages refuse what they must.
@@ -322,7 +393,9 @@ private slots:
                                     {"DESC.SDI", "Package in brief\r\nSecond line\r\n"}}));
         QFile archive(path);
         QVERIFY(archive.open(QIODevice::ReadWrite));
-        QVERIFY(archive.setFileTime(QDateTime(QDate(2004, 3, 5), QTime(12, 0)),
+        // Late on the 5th in UTC: already the 6th in Berlin, yet the day of that time is the 5th, as
+        // the file list would show the time itself.
+        QVERIFY(archive.setFileTime(QDateTime(QDate(2004, 3, 5), QTime(23, 30), Qt::UTC),
                                     QFileDevice::FileModificationTime));
         archive.close();
 
@@ -386,7 +459,7 @@ private slots:
         QCOMPARE((QVariantList{file->title, file->short_desc, file->long_desc, file->file_size}),
                  (QVariantList{u"pkg.zip"_s, u"Package in brief"_s, u"A small package."_s,
                                double(QFileInfo(path).size())}));
-        QCOMPARE(file->file_date, quint32(QDateTime(QDate(2004, 3, 5), QTime(0, 0)).toSecsSinceEpoch()));
+        QCOMPARE(file->file_date, quint32(ZoneSupport::Utc(2004, 3, 5, 12)));
         QCOMPARE(LocationsOf(file->file_id), QStringList{u"local://1/pkg.zip"_s});
         const FileAreaRecord* area = theFileAreaTable.FindArea(quint32(kSharewareGames));
         QVERIFY(area);

@@ -4,6 +4,7 @@
 #include "controls/CDateEdit.h"
 #include "controls/DateEditLogic.h"
 #include "explorer/ListFormatting.h"
+#include "ZoneSupport.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -31,25 +32,6 @@ QString Text(const CalendarDate& date)
 {
     return u"%1-%2-%3"_s.arg(date.year).arg(date.month).arg(date.day);
 }
-
-// Runs a case under another time zone (a POSIX rule, so no zone files are needed).
-class CTimeZone
-{
-public:
-    explicit CTimeZone(const char* zone) : m_old(qgetenv("TZ"))
-    {
-        qputenv("TZ", zone);
-        tzset();
-    }
-    ~CTimeZone()
-    {
-        qputenv("TZ", m_old);
-        tzset();
-    }
-
-private:
-    QByteArray m_old;
-};
 
 // A shown window holding one date edit of 200 pixels in a layout, on a date.
 struct EditWindow
@@ -83,9 +65,13 @@ class TestDateEdit : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { ZoneSupport::RequireZoneInEffect(); }
     void layoutsAndSpans();
     void readTextAndStep();
     void timeValues();
+    void storedTimes_data();
+    void storedTimes();
+    void chosenDaysReadAlikeInEveryZone();
     void weekdaysAndGrid();
     void editKeys();
     void editClickAndFocus();
@@ -198,20 +184,12 @@ void TestDateEdit::timeValues()
         QCOMPARE(date, (valid ? expected : CalendarDate{1, 2, 3}));
     }
 
-    // Local midnight, with the year held to 1970..2037 and the day to the month.
-    QCOMPARE(LocalMidnightTime({1997, 4, 3}), 860025600u);
-    QCOMPARE(LocalMidnightTime({1965, 6, 10}), 13824000u);
-    QCOMPARE(LocalMidnightTime({2040, 2, 29}), 2119392000u);
-    QCOMPARE(LocalMidnightTime({9999, 12, 31}), 2145830400u);
-    {
-        const CTimeZone east("XXX-5");
-        QCOMPARE(LocalMidnightTime({1997, 4, 3}), 860025600u - 5 * 3600);
-        QCOMPARE(LocalMidnightTime({1970, 1, 1}), 0u);
-    }
-    {
-        const CTimeZone west("XXX+5");
-        QCOMPARE(LocalMidnightTime({1997, 4, 3}), 860025600u + 5 * 3600);
-    }
+    // A chosen date is stored as 12:00 UTC, its year held to 1970..2037 and its day to the month.
+    QCOMPARE(NoonUtcTime({1997, 4, 3}), 860068800u);
+    QCOMPARE(NoonUtcTime({1970, 1, 1}), 43200u);
+    QCOMPARE(NoonUtcTime({1965, 6, 10}), 13867200u);  // 10 June 1970
+    QCOMPARE(NoonUtcTime({2040, 2, 29}), 2119435200u); // 28 February 2037
+    QCOMPARE(NoonUtcTime({9999, 12, 31}), 2145873600u);
 
     CDateEdit edit;
     edit.SetLayout(kDmy);
@@ -220,23 +198,100 @@ void TestDateEdit::timeValues()
     edit.SetTime(INT64_MAX);
     edit.SetTime(INT64_MIN);
     QCOMPARE(edit.text(), u"29.02.2000"_s);
-    edit.SetTime(-1);
-    QCOMPARE(edit.text(), u"31.12.1969"_s);
-    QCOMPARE(edit.GetTime(), 31449600u); // 31 December 1970
-    edit.SetTime(4294967295LL);
-    QCOMPARE(edit.text(), u"07.02.2106"_s);
-    QCOMPARE(edit.GetTime(), 2117577600u); // 7 February 2037
+    QCOMPARE(edit.GetTime(), 951782400u + 86399); // the time set last that showed, untouched
 
     // Get reads what was typed; an invalid date is never stored.
     edit.setText(u"3.4.97"_s);
     int year = 0, month = 0, day = 0;
     edit.GetDate(&year, &month, &day);
     QVERIFY(year == 1997 && month == 4 && day == 3);
-    QCOMPARE(edit.GetTime(), 860025600u);
+    QCOMPARE(edit.GetTime(), 860068800u);
     edit.SetDate(2001, 2, 29);
     edit.GetDate(&year, &month, &day);
     QVERIFY(year == 1997 && month == 4 && day == 3);
     edit.GetDate(nullptr, nullptr, nullptr);
+}
+
+// What a date field gives back for a stored time: the time itself while the day shown is the one
+// it showed, 12:00 UTC of the day once the user chose another. The tests run in UTC, Berlin and
+// New York: none of these may depend on the zone.
+void TestDateEdit::storedTimes_data()
+{
+    using ZoneSupport::Utc;
+    QTest::addColumn<qint64>("stored");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QStringList>("typed"); // one after the other
+    QTest::addColumn<quint32>("given");
+
+    const QStringList untouched;
+    QTest::newRow("never downloaded") << qint64(0) << u"01.01.1970"_s << untouched << 0u;
+    QTest::newRow("late evening, to the second")
+        << Utc(2001, 9, 9, 23, 30, 59) << u"09.09.2001"_s << untouched << quint32(Utc(2001, 9, 9, 23, 30, 59));
+    QTest::newRow("the hour Berlin skips")
+        << Utc(2024, 3, 31, 1, 30) << u"31.03.2024"_s << untouched << quint32(Utc(2024, 3, 31, 1, 30));
+    QTest::newRow("the hour New York skips")
+        << Utc(2024, 3, 10, 7, 15) << u"10.03.2024"_s << untouched << quint32(Utc(2024, 3, 10, 7, 15));
+    QTest::newRow("the last second a record holds")
+        << qint64(4294967295LL) << u"07.02.2106"_s << untouched << 4294967295u;
+    QTest::newRow("typed again as it was")
+        << Utc(2024, 3, 31, 1, 30) << u"31.03.2024"_s << QStringList{u"1.4.2024"_s, u"31.3.24"_s}
+        << quint32(Utc(2024, 3, 31, 1, 30));
+    QTest::newRow("day before Berlin's change")
+        << Utc(2024, 3, 31, 1, 30) << u"31.03.2024"_s << QStringList{u"30.3.2024"_s} << quint32(Utc(2024, 3, 30, 12));
+    QTest::newRow("day after Berlin's change")
+        << Utc(2024, 3, 31, 1, 30) << u"31.03.2024"_s << QStringList{u"1.4.2024"_s} << quint32(Utc(2024, 4, 1, 12));
+    QTest::newRow("day of New York's autumn change")
+        << Utc(2024, 11, 2, 23) << u"02.11.2024"_s << QStringList{u"3.11.2024"_s} << quint32(Utc(2024, 11, 3, 12));
+    QTest::newRow("never downloaded, then a day chosen")
+        << qint64(0) << u"01.01.1970"_s << QStringList{u"5.3.1999"_s} << quint32(Utc(1999, 3, 5, 12));
+    QTest::newRow("before 1970: no time to keep")
+        << qint64(-1) << u"31.12.1969"_s << untouched << quint32(Utc(1970, 12, 31, 12));
+}
+
+void TestDateEdit::storedTimes()
+{
+    QFETCH(qint64, stored);
+    QFETCH(QString, shown);
+    QFETCH(QStringList, typed);
+    QFETCH(quint32, given);
+    CDateEdit edit;
+    edit.SetLayout(kDmy);
+    edit.SetTime(stored);
+    QCOMPARE(edit.text(), shown);
+    for (const QString& text : typed) {
+        edit.setText(text);
+        int year = 0;
+        edit.GetDate(&year, nullptr, nullptr); // reads the text, as leaving the field does
+    }
+    QCOMPARE(edit.GetTime(), given);
+    // Taking the value again, as a second OK does, gives the same.
+    QCOMPARE(edit.GetTime(), given);
+}
+
+// A day chosen on either side of a change of the clocks is read back as that day here, whatever
+// the zone, by the field and by the file list.
+void TestDateEdit::chosenDaysReadAlikeInEveryZone()
+{
+    const CalendarDate days[] = {
+        {2024, 3, 30}, {2024, 3, 31}, {2024, 4, 1},  {2024, 10, 26}, {2024, 10, 27}, {2024, 10, 28},
+        {2024, 3, 9},  {2024, 3, 10}, {2024, 3, 11}, {2024, 11, 2},  {2024, 11, 3},  {2024, 11, 4},
+        {1970, 1, 1},  {2037, 12, 31},
+    };
+    for (const CalendarDate& day : days) {
+        const quint32 stored = NoonUtcTime(day);
+        CalendarDate read;
+        QVERIFY(UtcDateOfTime(stored, &read));
+        QCOMPARE(read, day);
+        const time_t seconds = time_t(stored);
+        struct tm local;
+        QVERIFY(localtime_r(&seconds, &local));
+        QCOMPARE((CalendarDate{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday}), day);
+        CDateEdit edit;
+        edit.SetLayout(kYmd);
+        edit.SetTime(stored);
+        QCOMPARE(edit.text(), FormatDateText(day, kYmd));
+        QCOMPARE(FormatListDate(stored), QDate(day.year, day.month, day.day).toString(u"MMMM dd, yyyy"_s));
+    }
 }
 
 void TestDateEdit::weekdaysAndGrid()

@@ -8,6 +8,7 @@
 #include "explorer/WindowPlacement.h"
 #include "startup/Globals.h"
 #include "TestSupport.h"
+#include "ZoneSupport.h"
 
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -45,6 +46,7 @@ class TestExplorerCore : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { ZoneSupport::RequireZoneInEffect(); }
     void cleanup()
     {
         theTreeItemRegistry.DeleteAll();
@@ -345,9 +347,14 @@ private slots:
         QCOMPARE(FormatListSize(2147483648.0), u"-2147483648"_s);
         QCOMPARE(FormatListSize(3000000000.0), u"-1294967296"_s);
         QCOMPARE(FormatListSize(4294967296.0 + 5), u"5"_s);
-        // The fifth of March 1997, noon UTC (the tests run with TZ=UTC and the C locale).
-        QCOMPARE(FormatListDate(857563200u), u"March 05, 1997"_s);
+        // A stored time shows its day in UTC, in every zone the tests run in (and the C locale).
+        QCOMPARE(FormatListDate(857563200u), u"March 05, 1997"_s); // noon
         QCOMPARE(FormatListDate(0u), u"January 01, 1970"_s);
+        using ZoneSupport::Utc;
+        QCOMPARE(FormatListDate(quint32(Utc(2024, 3, 30, 23, 30))), u"March 30, 2024"_s); // Berlin's 31st
+        QCOMPARE(FormatListDate(quint32(Utc(2024, 3, 31, 1, 30))), u"March 31, 2024"_s);  // New York's 30th
+        QCOMPARE(FormatListDate(quint32(Utc(2024, 11, 3, 5, 59, 59))), u"November 03, 2024"_s);
+        QCOMPARE(FormatListDate(4294967295u), u"February 07, 2106"_s);
         // Texts of any length stand on one line, cut without splitting a character.
         QCOMPARE(FormatListText(u"two\r\nlines\ttab"_s), u"two  lines tab"_s);
         const QString huge = QString(kMaxListTextLength - 1, u'a') + QString::fromUcs4(U"\U0001F600") + QString(5000, u'b');

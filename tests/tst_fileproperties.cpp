@@ -1,16 +1,10 @@
 // The File Properties sheet driven through the explorer window offscreen on a demonstration library.
 
 #include "controls/CDateEdit.h"
-#include "controls/CFileChooser.h"
-#include "database/CFileRecord.h"
-#include "DatabaseSupport.h"
-#include "DemoSupport.h"
-#include "DialogSupport.h"
-#include "FrameSupport.h"
+#include "FileSheetSupport.h"
 #include "properties/CFileAreasPage.h"
 #include "properties/CFileDescriptionPage.h"
 #include "properties/CFileGeneralPage.h"
-#include "properties/CFilePropertySheet.h"
 #include "properties/CFileUrlsPage.h"
 #include "adding/CDownloadUrlDialog.h"
 #include "properties/FileProperties.h"
@@ -22,35 +16,15 @@
 #include <QDateTime>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
-
-#include <functional>
 
 using namespace Qt::StringLiterals;
 using namespace DatabaseSupport;
+using namespace FileSheetSupport;
 using namespace DialogSupport;
 using namespace FrameSupport;
 using namespace TestSupport;
 
 namespace {
-
-constexpr quint32 kText = 6;        // "Documents/Text Files"
-constexpr quint32 kProgramming = 5; // in "Utilities" and in "Uploads"
-
-double AddLibraryFile(const QString& title, const QList<quint32>& areas, const QStringList& urls = {})
-{
-    CFileRecord record(&theDatabaseManager);
-    record.title = title;
-    record.version = u"1.0"_s;
-    record.file_size = 1234;
-    record.long_desc = u"Long text."_s;
-    return DatabaseSupport::AddLibraryFile(record, areas, urls);
-}
-
-quint32 LocalMidnight(int year, int month, int day)
-{
-    return quint32(QDateTime(QDate(year, month, day), QTime(0, 0)).toSecsSinceEpoch());
-}
 
 QList<Qt::CheckState> Marks(const QList<QTreeWidgetItem*>& items)
 {
@@ -62,73 +36,20 @@ QList<Qt::CheckState> Marks(const QList<QTreeWidgetItem*>& items)
 
 } // namespace
 
-class TestFileProperties : public QObject
+class TestFileProperties : public CFileSheetTest
 {
     Q_OBJECT
-
-private:
-    QTemporaryDir m_dir;
-    std::unique_ptr<CMainFrame> m_frame;
-    std::unique_ptr<COtherProgram> m_site;
-
-    CMainFrame& Frame() { return *m_frame; }
-
-    // A new file in "Documents/Text Files" at this location, highlighted in the list; its id.
-    double AddAndSelect(const QString& title, const QString& url)
-    {
-        const double id = AddLibraryFile(title, {kText}, {url});
-        SelectFile(title);
-        return id;
-    }
-
-    void SelectFile(const QString& title) { SelectNamed(Frame(), u"Documents/Text Files"_s, title); }
-
-    // Runs Properties with the sheet answered by `drive`, which ends it; the sheet's result.
-    int RunSheet(const std::function<void(CFilePropertySheet&)>& drive)
-    {
-        int result = -1;
-        CModalRun::QueueHandler([&](QDialog& shown) {
-            auto& sheet = static_cast<CFilePropertySheet&>(shown);
-            drive(sheet);
-            result = sheet.result();
-            return result;
-        });
-        Frame().RunCommand(Command::Properties);
-        return result;
-    }
-
-    QString Path(const QString& name) const { return m_dir.filePath(name); }
 
 private slots:
     void initTestCase()
     {
-        TROVEPORT_REQUIRE_ENGINE();
-        QVERIFY(m_dir.isValid());
-        QString error;
-        QVERIFY2(DemoSupport::OpenDemoLibrary(m_dir.path(), &error), qPrintable(error));
-        m_site = std::make_unique<COtherProgram>(theDatabaseManager.GetDatabaseFile());
-        QVERIFY(m_site->IsOpen());
+        OpenLibrary();
         // A column the web site keeps for itself: the explorer never writes it.
         QVERIFY(m_site->Run(u"ALTER TABLE files ADD COLUMN rating INTEGER NOT NULL DEFAULT 0"_s));
-        CMessageBox::SetAnsweringMode(true);
-        CFileChooser::SetAnsweringMode(true);
     }
 
-    void init()
-    {
-        m_frame = MakeFrame();
-        QVERIFY(m_frame);
-        CModalRun::ClearHandlers();
-        CMessageBox::TakeRequests();
-        CFileChooser::TakeRequests();
-    }
-
-    void cleanup()
-    {
-        QCOMPARE(CModalRun::PendingHandlers(), 0);
-        CModalRun::ClearHandlers();
-        m_frame.reset();
-    }
+    void init() { OpenWindow(); }
+    void cleanup() { CloseWindow(); }
 
     void okWritesTheWorkingCopyAndShowsTheRowAfresh()
     {
@@ -140,7 +61,7 @@ private slots:
             QCOMPARE(general->GetFileSizeEdit()->text(), u"1234"_s);
             general->GetTitleEdit()->setText(u"New Title"_s);
             general->GetVersionEdit()->setText(u"2.5b"_s);
-            general->GetFileSizeEdit()->setText(u" 98765 "_s);
+            general->GetFileSizeEdit()->setText(u"98765"_s);
             general->GetDownloadsEdit()->setText(u"12"_s);
             general->GetNameEdit()->setText(u"Ann Author"_s);
             general->GetEmailEdit()->setText(u"ann@example.org"_s);
@@ -184,22 +105,6 @@ private slots:
         });
         QCOMPARE(result, int(QDialog::Accepted));
         QCOMPARE(Stored(id)->long_desc, u"By the site"_s);
-    }
-
-    void rowDeletedMeanwhileWritesNothing()
-    {
-        const double id = AddAndSelect(u"Doomed"_s, u"http://a.example/doomed.zip"_s);
-        const int result = RunSheet([&](CFilePropertySheet& sheet) {
-            sheet.GetGeneralPage()->GetTitleEdit()->setText(u"Resurrected"_s);
-            QVERIFY(m_site->Run(u"DELETE FROM download WHERE file_id = ?"_s, {id}));
-            QVERIFY(m_site->Run(u"DELETE FROM file_area WHERE file_id = ?"_s, {id}));
-            QVERIFY(m_site->Run(u"DELETE FROM files WHERE file_id = ?"_s, {id}));
-            sheet.PressOK();
-        });
-        QCOMPARE(result, int(QDialog::Accepted));
-        QCOMPARE(TakeDescribed(), QStringList());
-        QVERIFY(!Stored(id));
-        QCOMPARE(m_site->Value(u"SELECT COUNT(*) FROM files WHERE title = 'Resurrected'"_s).toInt(), 0);
     }
 
     void generalChecksInTheirOrder()
@@ -264,29 +169,101 @@ private slots:
         QCOMPARE(stored->title, QString(30, u't'));
     }
 
-    void datesAreClampedToTheYearsTheSiteStores()
+    // Dates left alone go back to the row exactly as they were read, however often the sheet is
+    // accepted and in whatever zone; a day chosen is stored as its noon in UTC, its year held to
+    // what the site stores. The list shows the day the field showed.
+    void datesKeepTheirTimeUnlessChanged()
     {
+        using ZoneSupport::Utc;
         const double id = AddLibraryFile(u"Dated"_s, {kText}, {u"http://a.example/dated.zip"_s});
-        const qint64 lateEvening = QDateTime(QDate(2001, 9, 9), QTime(23, 30), Qt::UTC).toSecsSinceEpoch();
-        QVERIFY(m_site->Run(u"UPDATE files SET file_date = ?, last_download = ? WHERE file_id = ?"_s,
-                            {lateEvening, lateEvening, id}));
-        SelectFile(u"Dated"_s);
-        RunSheet([](CFilePropertySheet& sheet) {
-            sheet.GetGeneralPage()->GetFileDateEdit()->SetDate(1965, 3, 5);
-            sheet.GetGeneralPage()->GetLastDownloadEdit()->SetDate(2050, 7, 1);
-            sheet.PressOK();
-        });
-        auto stored = Stored(id);
-        QCOMPARE(stored->file_date, LocalMidnight(1970, 3, 5));
-        QCOMPARE(stored->last_download, LocalMidnight(2037, 7, 1));
+        const qint64 skipped = Utc(2024, 3, 31, 1, 30, 7); // in the hour Berlin's clocks skip
+        QVERIFY(m_site->Run(u"UPDATE files SET file_date = ?, last_download = 0 WHERE file_id = ?"_s,
+                            {skipped, id}));
+        const auto shownDate = [](CDateEdit* edit) {
+            int year = 0, month = 0, day = 0;
+            edit->GetDate(&year, &month, &day);
+            return QDate(year, month, day);
+        };
+        for (int ok = 1; ok <= 3; ++ok) {
+            SelectFile(u"Dated"_s);
+            RunSheet([&](CFilePropertySheet& sheet) {
+                CFileGeneralPage* general = sheet.GetGeneralPage();
+                QCOMPARE(shownDate(general->GetFileDateEdit()), QDate(2024, 3, 31));
+                QCOMPARE(shownDate(general->GetLastDownloadEdit()), QDate(1970, 1, 1));
+                general->GetVersionEdit()->setText(u"%1.0"_s.arg(ok)); // so that the row is written
+                sheet.PressOK();
+            });
+            const auto stored = Stored(id);
+            QCOMPARE(stored->version, u"%1.0"_s.arg(ok));
+            QCOMPARE(qint64(stored->file_date), skipped);
+            QCOMPARE(stored->last_download, 0u);
+        }
+        const CFileListModel* model = Frame().GetListModel();
+        const int row = RowNamed(Frame(), u"Dated"_s);
+        QCOMPARE(model->index(row, CFileListModel::kFileDate).data().toString(), u"March 31, 2024"_s);
 
-        // A stored time shows its UTC date, and comes back as local midnight of that date.
-        QVERIFY(m_site->Run(u"UPDATE files SET file_date = ? WHERE file_id = ?"_s, {lateEvening, id}));
-        SelectFile(u"Dated"_s);
-        RunSheet([](CFilePropertySheet& sheet) { sheet.PressOK(); });
-        stored = Stored(id);
-        QCOMPARE(stored->file_date, LocalMidnight(2001, 9, 9));
-        QCOMPARE(stored->last_download, LocalMidnight(2037, 7, 1));
+        // Days on either side of the change, and years the site cannot store.
+        const std::tuple<QDate, QDate, quint32, quint32> chosen[] = {
+            {QDate(2024, 3, 30), QDate(2024, 4, 1), quint32(Utc(2024, 3, 30, 12)), quint32(Utc(2024, 4, 1, 12))},
+            {QDate(2024, 11, 3), QDate(2024, 10, 27), quint32(Utc(2024, 11, 3, 12)), quint32(Utc(2024, 10, 27, 12))},
+            {QDate(1965, 3, 5), QDate(2050, 7, 1), quint32(Utc(1970, 3, 5, 12)), quint32(Utc(2037, 7, 1, 12))},
+        };
+        for (const auto& [fileDate, lastDownload, storedDate, storedDownload] : chosen) {
+            SelectFile(u"Dated"_s);
+            RunSheet([&](CFilePropertySheet& sheet) {
+                CFileGeneralPage* general = sheet.GetGeneralPage();
+                general->GetFileDateEdit()->SetDate(fileDate.year(), fileDate.month(), fileDate.day());
+                general->GetLastDownloadEdit()->SetDate(lastDownload.year(), lastDownload.month(),
+                                                        lastDownload.day());
+                sheet.PressOK();
+            });
+            const auto stored = Stored(id);
+            QCOMPARE(stored->file_date, storedDate);
+            QCOMPARE(stored->last_download, storedDownload);
+        }
+        QCOMPARE(model->index(RowNamed(Frame(), u"Dated"_s), CFileListModel::kFileDate).data().toString(),
+                 u"March 05, 1970"_s);
+    }
+
+    // Numbers are taken as the site stores them and the fields show them, and nothing else.
+    void numberFields_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("taken");
+        QTest::addColumn<double>("value");
+        QTest::newRow("whole") << u"12"_s << true << 12.0;
+        QTest::newRow("fraction") << u"1.5"_s << true << 1.5;
+        QTest::newRow("negative") << u"-3"_s << true << -3.0;
+        QTest::newRow("exponent, as shown for large values") << u"1e+15"_s << true << 1e15;
+        QTest::newRow("empty") << QString() << false << 0.0;
+        QTest::newRow("leading blank") << u" 12"_s << false << 0.0;
+        QTest::newRow("trailing blank") << u"12 "_s << false << 0.0;
+        QTest::newRow("trailing letters") << u"12abc"_s << false << 0.0;
+        QTest::newRow("hexadecimal") << u"0x10"_s << false << 0.0;
+        QTest::newRow("infinity") << u"inf"_s << false << 0.0;
+        QTest::newRow("not a number") << u"nan"_s << false << 0.0;
+        QTest::newRow("too large for a double") << u"1e999"_s << false << 0.0;
+        QTest::newRow("grouped") << u"1,234"_s << false << 0.0;
+        QTest::newRow("sign alone") << u"-"_s << false << 0.0;
+        QTest::newRow("exponent without digits") << u"1e"_s << false << 0.0;
+    }
+
+    void numberFields()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, taken);
+        QFETCH(double, value);
+        const auto parsed = ParseNumberField(text);
+        QCOMPARE(parsed.has_value(), taken);
+        if (taken)
+            QCOMPARE(*parsed, value);
+        // Both number fields of the General page refuse what is refused here.
+        GeneralFields fields{u"T"_s, u"1"_s, text, u"0"_s, QString(), QString()};
+        QCOMPARE(FindGeneralFault(fields) == GeneralFault::SizeNotNumber, !taken);
+        fields = {u"T"_s, u"1"_s, u"0"_s, text, QString(), QString()};
+        QCOMPARE(FindGeneralFault(fields) == GeneralFault::DownloadsNotNumber, !taken);
+        // What a field shows of a stored number reads back as that number.
+        QCOMPARE(ParseNumberField(FormatNumberField(value)), std::optional<double>(value));
     }
 
     void descriptionImportAppendsTheFile()

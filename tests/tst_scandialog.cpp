@@ -17,6 +17,7 @@
 #include "uploads/CUploadReviewSheet.h"
 #include "uploads/CUploadUrlsPage.h"
 #include "uploads/UploadScan.h"
+#include "ZoneSupport.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -109,6 +110,7 @@ private slots:
     void initTestCase()
     {
         TROVEPORT_REQUIRE_ENGINE();
+        ZoneSupport::RequireZoneInEffect();
         QVERIFY(m_dir.isValid());
         QString error;
         QVERIFY2(DemoSupport::OpenDemoLibrary(m_dir.path(), &error), qPrintable(error));
@@ -149,7 +151,8 @@ private slots:
         WriteFile(Incoming(u"b.txt"_s), "data");
         WriteFile(Incoming(u"b.txt.desc"_s), "Filename: ../b.txt\nTitle: Up b\n");
         CPendingUploadArray uploads = Scan({u"a"_s});
-        uploads[0].file_date = quint32(QDateTime(QDate(2024, 3, 5), QTime(23, 30)).toSecsSinceEpoch());
+        // Late on the 5th in UTC, the 6th in Berlin: the day shown is the 5th in every zone.
+        uploads[0].file_date = quint32(ZoneSupport::Utc(2024, 3, 5, 23, 30));
         CScanNewFilesDialog dialog(uploads, m_frame->GetTreeModel());
         QCOMPARE(Rows(dialog), (QStringList{u"a.txt"_s, uploads[1].unsafe_reason}));
         QTreeWidgetItem* unsafe = dialog.GetList()->topLevelItem(1);

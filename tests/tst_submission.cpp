@@ -2,6 +2,7 @@
 // text of its "Date" value.
 
 #include "adding/CClipboardSubmission.h"
+#include "ZoneSupport.h"
 
 #include <QTest>
 
@@ -29,6 +30,7 @@ private:
     }
 
 private slots:
+    void initTestCase() { ZoneSupport::RequireZoneInEffect(); }
     void recognition_data()
     {
         QTest::addColumn<QString>("text");
@@ -196,6 +198,14 @@ private slots:
         QTest::newRow("29 Feb 97") << u"02/29/97"_s << us << 2 << 29 << 97 << false;
         QTest::newRow("28 Feb 97") << u"02/28/97"_s << us << 2 << 28 << 97 << true;
         QTest::newRow("31 April") << u"04/31/99"_s << us << 4 << 31 << 99 << false;
+        QTest::newRow("31 June") << u"06/31/99"_s << us << 6 << 31 << 99 << false;
+        QTest::newRow("31 September") << u"09/31/99"_s << us << 9 << 31 << 99 << false;
+        QTest::newRow("30 September") << u"09/30/99"_s << us << 9 << 30 << 99 << true;
+        QTest::newRow("31 November") << u"11/31/99"_s << us << 11 << 31 << 99 << false;
+        QTest::newRow("32 January") << u"01/32/99"_s << us << 1 << 32 << 99 << false;
+        QTest::newRow("30 Feb 96") << u"02/30/96"_s << us << 2 << 30 << 96 << false;
+        QTest::newRow("29 Feb 2001") << u"02/29/2001"_s << u"mm/dd/yyyy"_s << 2 << 29 << 2001 << false;
+        QTest::newRow("29 Feb 2004") << u"02/29/2004"_s << u"mm/dd/yyyy"_s << 2 << 29 << 2004 << true;
         QTest::newRow("30 November") << u"11/30/99"_s << us << 11 << 30 << 99 << true;
         QTest::newRow("month 13") << u"13/01/99"_s << us << 13 << 1 << 99 << false;
         QTest::newRow("no digits") << u"ab/cd/ef"_s << us << -1 << -1 << -1 << false;

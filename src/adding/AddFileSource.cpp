@@ -4,9 +4,9 @@
 #include "adding/LocalLocation.h"
 #include "database/CFileRecord.h"
 
-#include <QDateTime>
+#include <QRegularExpression>
 
-#include <ctime>
+#include <limits>
 
 std::optional<CalendarDate> ReadSubmissionDate(const QString& text)
 {
@@ -18,14 +18,20 @@ std::optional<CalendarDate> ReadSubmissionDate(const QString& text)
     return CalendarDate{year + (year < 50 ? 2000 : 1900), month, day};
 }
 
-quint32 ReadDigits(const QString& text)
+std::optional<quint32> ReadByteCount(const QString& text)
 {
-    quint32 value = 0;
+    static const QRegularExpression kGroupedDigits(QStringLiteral("\\A[0-9]+(,[0-9]+)*\\z"));
+    if (!kGroupedDigits.match(text).hasMatch())
+        return std::nullopt;
+    quint64 value = 0;
     for (QChar c : text) {
-        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
-            value = value * 10 + quint32(c.unicode() - '0');
+        if (c == u',')
+            continue;
+        value = value * 10 + quint64(c.unicode() - u'0');
+        if (value > std::numeric_limits<quint32>::max())
+            return std::nullopt;
     }
-    return value;
+    return quint32(value);
 }
 
 bool ReadRequiresForm(const QString& value)
@@ -56,24 +62,17 @@ std::optional<LocalFileFacts> ReadLocalFileFacts(const QString& path)
     const CSafeFile file = CAreaDirectories().OpenSource(path);
     if (!file.IsOpen())
         return std::nullopt;
-    const QDate day = QDateTime::fromSecsSinceEpoch(file.Status().st_mtime).toLocalTime().date();
-    return LocalFileFacts{{day.year(), day.month(), day.day()},
-                          quint32(quint64(file.Status().st_size) & 0xFFFFFFFFu)};
+    // The day of the file's time as every stored time is read: in UTC.
+    LocalFileFacts facts;
+    if (!UtcDateOfTime(qint64(file.Status().st_mtime), &facts.date))
+        return std::nullopt;
+    facts.size = quint32(quint64(file.Status().st_size) & 0xFFFFFFFFu);
+    return facts;
 }
 
 QString LocalFileTitle(const QString& path)
 {
     return path.section(QLatin1Char('/'), -1);
-}
-
-quint32 LocalMidnight(const CalendarDate& date)
-{
-    std::tm local{};
-    local.tm_year = date.year - 1900;
-    local.tm_mon = date.month - 1;
-    local.tm_mday = date.day;
-    local.tm_isdst = -1; // the system knows whether daylight saving applies
-    return quint32(std::mktime(&local));
 }
 
 bool StoreNewFile(CFileRecord& record, const QList<double>& areaIds, const QStringList& locations)

@@ -8,6 +8,7 @@
 #include "controls/CMessageBox.h"
 #include "database/CFileRecord.h"
 #include "properties/PageControls.h"
+#include "startup/SafeFormat.h"
 
 #include <QCheckBox>
 #include <QDate>
@@ -16,6 +17,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
+
+#include <limits>
 
 CAddFileDetailsPage::CAddFileDetailsPage(QWidget* parent) : CWizardPage(kTemplateId, QString(), parent)
 {
@@ -72,7 +75,7 @@ void CAddFileDetailsPage::UpdateData(bool take)
     if (take) {
         m_strVersion = m_version->text();
         TrimString(m_strVersion);
-        m_dwSize = ReadDigits(m_size->text());
+        m_dwSize = ReadByteCount(m_size->text()).value_or(0); // Next refuses what is no size
         m_bRequiresForm = m_requiresForm->isChecked();
         m_strName = m_name->text();
         TrimString(m_strName);
@@ -107,7 +110,7 @@ void CAddFileDetailsPage::Refill()
         m_bRequiresForm = ReadRequiresForm(submission.GetValue(QStringLiteral("ReqForm")));
         m_strName = submission.GetValue(QStringLiteral("Company"));
         m_strEmail = submission.GetValue(QStringLiteral("Email"));
-        m_dwSize = ReadDigits(submission.GetValue(QStringLiteral("Size")));
+        m_dwSize = ReadByteCount(submission.GetValue(QStringLiteral("Size"))).value_or(0);
     } else if (wizard->GetSourceKind() == CAddFileWizard::kLocalFile) {
         if (const auto facts = ReadLocalFileFacts(wizard->GetSourceText())) {
             m_date->SetDate(facts->date.year, facts->date.month, facts->date.day);
@@ -134,6 +137,13 @@ bool CAddFileDetailsPage::OnKillActive()
 int CAddFileDetailsPage::OnWizardNext()
 {
     UpdateData(true);
+    if (!ReadByteCount(m_size->text())) {
+        CMessageBox::Show(this, SafeFormat(u"Please enter a whole number of bytes from 0 to %u.",
+                                           std::numeric_limits<quint32>::max()),
+                          QString(), QMessageBox::Warning);
+        m_size->setFocus(Qt::OtherFocusReason);
+        return -1;
+    }
     if (!CheckEmailAddress(m_strEmail, this)) {
         m_email->setFocus(Qt::OtherFocusReason);
         return -1;

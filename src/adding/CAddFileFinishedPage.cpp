@@ -51,9 +51,7 @@ bool CAddFileFinishedPage::OnWizardFinish()
     record.upld_email = details->GetEmailAddress();
     record.version = details->GetVersion();
     record.requires_form = details->GetRequiresForm() ? 1 : 0;
-    CalendarDate date;
-    details->GetDateEdit()->GetDate(&date.year, &date.month, &date.day);
-    record.file_date = LocalMidnight(date);
+    record.file_date = details->GetDateEdit()->GetTime(); // 12:00 UTC of the day shown
     // What the database refuses it has logged; the wizard closes either way.
     StoreNewFile(record, title->GetAreaIds(), wizard->GetUrlPage()->GetLocations());
     return true;

@@ -13,6 +13,8 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
+#include <limits>
+
 // The small push button at the right end of a date edit, with a calendar picture.
 class CDateDropButton : public QAbstractButton
 {
@@ -93,8 +95,13 @@ void CDateEdit::SetDate(int year, int month, int day)
 void CDateEdit::SetTime(qint64 secondsSince1970)
 {
     CalendarDate date;
-    if (UtcDateOfTime(secondsSince1970, &date))
-        SetDate(date.year, date.month, date.day);
+    if (!UtcDateOfTime(secondsSince1970, &date))
+        return;
+    SetDate(date.year, date.month, date.day);
+    m_setDate = date;
+    m_setTime.reset();
+    if (secondsSince1970 >= 0 && secondsSince1970 <= qint64(std::numeric_limits<quint32>::max()))
+        m_setTime = quint32(secondsSince1970);
 }
 
 void CDateEdit::GetDate(int* year, int* month, int* day)
@@ -111,7 +118,9 @@ void CDateEdit::GetDate(int* year, int* month, int* day)
 quint32 CDateEdit::GetTime()
 {
     ReadText();
-    return LocalMidnightTime(m_date);
+    if (m_setTime && m_date == m_setDate)
+        return *m_setTime;
+    return NoonUtcTime(m_date);
 }
 
 void CDateEdit::SetLayout(const DateLayout& layout)

@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QPointer>
 
+#include <optional>
+
 class CCalendarWnd;
 class CDateDropButton;
 class QAbstractButton;
@@ -21,11 +23,13 @@ public:
 
     // Stores and shows a valid date; an invalid one is ignored.
     void SetDate(int year, int month, int day);
-    // The calendar date of that instant in UTC (seconds since 1970).
+    // Shows the calendar date of that instant in UTC (seconds since 1970).
     void SetTime(qint64 secondsSince1970);
     // Reads the text first, then gives the date.
     void GetDate(int* year, int* month, int* day);
-    // Reads the text first, then gives local midnight of the date, its year clamped to 1970 to 2037.
+    // Reads the text first, then gives the time to store: the very time last set when the field
+    // still shows its date (a stored time survives being looked at, to the second), else 12:00 UTC
+    // of the date shown, its year clamped to 1970 to 2037.
     quint32 GetTime();
 
     // The layout follows the user's locale, read again when the locale changes; tests set their own.
@@ -59,6 +63,9 @@ private:
     void OnCalendarClosing(CCalendarWnd* calendar);
 
     CalendarDate m_date;
+    // The time SetTime was last given, when it fits a stored time, and the date it showed.
+    std::optional<quint32> m_setTime;
+    CalendarDate m_setDate;
     DateLayout m_layout;
     int m_nField = kDayField;
     bool m_bHasButton = true;

@@ -280,7 +280,8 @@ void CPropertySheet::PressOK()
         return;
     for (CPropertyPage* page : std::as_const(m_pages))
         page->OnOK();
-    accept();
+    if (Commit())
+        accept();
 }
 
 void CPropertySheet::PressCancel()

@@ -68,6 +68,9 @@ public:
     void PressHelp();
 
 protected:
+    // What OK writes once every page has stored its values; false keeps the sheet open (after
+    // saying why) with the user's values, so that OK can be tried again or the sheet cancelled.
+    virtual bool Commit() { return true; }
     // The picture beside a wizard's pages; none for a plain sheet.
     virtual QWidget* CreateSidePicture() { return nullptr; }
     void reject() override;

@@ -378,17 +378,10 @@ bool UtcDateOfTime(qint64 secondsSince1970, CalendarDate* date)
     return true;
 }
 
-quint32 LocalMidnightTime(const CalendarDate& date)
+quint32 NoonUtcTime(const CalendarDate& date)
 {
-    CalendarDate clamped = date;
-    clamped.year = std::clamp(date.year, 1970, 2037);
-    clamped.month = std::clamp(date.month, 1, 12);
-    clamped.day = std::clamp(date.day, 1, DaysInMonth(clamped.year, clamped.month));
-    struct tm local = {};
-    local.tm_year = clamped.year - 1900;
-    local.tm_mon = clamped.month - 1;
-    local.tm_mday = clamped.day;
-    local.tm_isdst = -1;
-    const time_t seconds = std::mktime(&local);
-    return quint32(std::clamp<qint64>(qint64(seconds), 0, qint64(UINT32_MAX)));
+    const int year = std::clamp(date.year, 1970, 2037);
+    const int month = std::clamp(date.month, 1, 12);
+    const int day = std::clamp(date.day, 1, DaysInMonth(year, month));
+    return quint32(DaysFromCivil(year, month, day) * 86400 + 12 * 3600);
 }

@@ -109,6 +109,7 @@ QString FormatMonthTitle(int year, int month);
 // The calendar date of an instant (seconds since 1970) in UTC; false when it falls outside the
 // years a date edit holds.
 bool UtcDateOfTime(qint64 secondsSince1970, CalendarDate* date);
-// Local midnight of date as seconds since 1970, its year clamped to 1970 to 2037 and its day to
-// that month's length; an instant before 1970 (midnight of 1 January 1970 east of UTC) gives 0.
-quint32 LocalMidnightTime(const CalendarDate& date);
+// The time a chosen date is stored as: 12:00 UTC of it, in seconds since 1970, its year clamped to
+// 1970 to 2037 and its day to that month's length. Every zone from UTC-11 to UTC+11 reads that
+// instant as the same calendar day, whatever its daylight saving rules.
+quint32 NoonUtcTime(const CalendarDate& date);

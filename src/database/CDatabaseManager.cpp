@@ -108,7 +108,14 @@ QString ErrorText(const QSqlError& error)
 {
     const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
     // One line: libpq's messages run over several, which a status bar would cut.
-    return text.isEmpty() ? QStringLiteral("Unknown database error") : text.simplified();
+    const QString line = text.isEmpty() ? QStringLiteral("Unknown database error") : text.simplified();
+    // SQLite's SQLITE_BUSY (with any extended code), PostgreSQL's lock_not_available.
+    const QString code = error.nativeErrorCode();
+    bool number = false;
+    const int sqliteCode = code.toInt(&number);
+    if ((number && (sqliteCode & 0xff) == 5) || code == QLatin1String("55P03"))
+        return CDatabaseManager::LockWaitText(line);
+    return line;
 }
 
 std::atomic<qint64> g_statementsSent{0};
@@ -359,11 +366,9 @@ void CDatabaseManager::CloseConnection()
 QSqlDatabase CDatabaseManager::OpenConnection(const QString& name)
 {
     // The window must not freeze while another program holds the database or the server does not
-    // answer: its thread waits a few seconds at most and then fails (logged, the list stays empty).
-    // Workers may wait longer.
-    const bool windowThread = IsWindowThread();
-    return GetEngine() == SqlEngine::Postgres ? OpenPostgres(name, windowThread)
-                                              : OpenSqlite(name, windowThread);
+    // answer: a lock is waited for kLockWait at most, and then the use fails (logged, the list
+    // stays empty). Workers may wait longer for a server to answer.
+    return GetEngine() == SqlEngine::Postgres ? OpenPostgres(name, IsWindowThread()) : OpenSqlite(name);
 }
 
 QSqlDatabase CDatabaseManager::OpenPostgres(const QString& name, bool windowThread)
@@ -371,7 +376,7 @@ QSqlDatabase CDatabaseManager::OpenPostgres(const QString& name, bool windowThre
     QString error;
     PostgresParameters parameters;
     if (ParsePostgresUri(GetDatabaseConnection(),
-                         (windowThread ? kWindowThreadOpenTimeout : kWorkerOpenTimeout) / 1000, &parameters,
+                         (windowThread ? kWindowThreadConnectTimeout : kWorkerConnectTimeout) / 1000, &parameters,
                          &error)) {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
         if (!db.isValid()) {
@@ -387,8 +392,7 @@ QSqlDatabase CDatabaseManager::OpenPostgres(const QString& name, bool windowThre
                 try {
                     QSqlQuery query(db);
                     // A row another program keeps locked is waited for as long as an SQLite lock.
-                    Exec(query, QStringLiteral("SET lock_timeout = %1")
-                                    .arg(windowThread ? kWindowThreadBusyTimeout : kWorkerBusyTimeout));
+                    Exec(query, QStringLiteral("SET lock_timeout = %1").arg(kLockWait));
                     // "Already exists, skipping" and the like are not for the log.
                     Exec(query, QStringLiteral("SET client_min_messages = warning"));
                     if (m_createSchema)
@@ -407,19 +411,18 @@ QSqlDatabase CDatabaseManager::OpenPostgres(const QString& name, bool windowThre
     throw CDBException(SafeFormat(u"Cannot open the database %s: %s", GetDatabaseName(), error));
 }
 
-QSqlDatabase CDatabaseManager::OpenSqlite(const QString& name, bool windowThread)
+QSqlDatabase CDatabaseManager::OpenSqlite(const QString& name)
 {
     // Switching a new database to WAL and creating its tables take the file's exclusive lock. Two
     // connections doing so at once may be refused at once instead of waiting (SQLite's way out of
     // a deadlock), so this process's threads take turns, and another program's turn is waited for.
     static QMutex setUpMutex;
-    const int busyTimeout = windowThread ? kWindowThreadBusyTimeout : kWorkerBusyTimeout;
-    QDeadlineTimer deadline(windowThread ? kWindowThreadOpenTimeout : kWorkerOpenTimeout);
+    QDeadlineTimer deadline(kLockWait);
     QString error;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         db.setDatabaseName(GetDatabaseFile());
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeout));
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kLockWait));
         if (db.open()) {
             QMutexLocker setUp(&setUpMutex);
             for (;;) {
@@ -427,7 +430,7 @@ QSqlDatabase CDatabaseManager::OpenSqlite(const QString& name, bool windowThread
                     QSqlQuery query(db);
                     // Each try waits no longer than the time left.
                     Exec(query, QStringLiteral("PRAGMA busy_timeout=%1")
-                                    .arg(qBound(qint64(1), deadline.remainingTime(), qint64(busyTimeout))));
+                                    .arg(qBound(qint64(1), deadline.remainingTime(), qint64(kLockWait))));
                     Exec(query, QStringLiteral("PRAGMA journal_mode=WAL"));
                     Exec(query, QStringLiteral("PRAGMA synchronous=NORMAL"));
                     Exec(query, QStringLiteral("PRAGMA foreign_keys=ON"));
@@ -437,7 +440,7 @@ QSqlDatabase CDatabaseManager::OpenSqlite(const QString& name, bool windowThread
                     query.finish();
                     if (m_createSchema)
                         CreateSchema(db);
-                    Exec(query, QStringLiteral("PRAGMA busy_timeout=%1").arg(busyTimeout));
+                    Exec(query, QStringLiteral("PRAGMA busy_timeout=%1").arg(kLockWait));
                     query.finish();
                     return db;
                 } catch (const CDBException& e) {
@@ -454,6 +457,13 @@ QSqlDatabase CDatabaseManager::OpenSqlite(const QString& name, bool windowThread
     }
     QSqlDatabase::removeDatabase(name);
     throw CDBException(QStringLiteral("Cannot open the database %1: %2").arg(GetDatabaseFile(), error));
+}
+
+QString CDatabaseManager::LockWaitText(const QString& databaseText)
+{
+    return SafeFormat(u"%s (another program, such as the web site, kept the database locked for more than %d "
+                      u"seconds)",
+                      databaseText, kLockWait / 1000);
 }
 
 void CDatabaseManager::LogError(const QString& text)

@@ -1,6 +1,7 @@
 #include "database/CSqliteStatement.h"
 
 #include "database/CDBException.h"
+#include "database/CDatabaseManager.h"
 
 #include <QSqlDriver>
 
@@ -39,7 +40,8 @@ CSqliteStatement::~CSqliteStatement()
 
 void CSqliteStatement::Fail() const
 {
-    throw CDBException(QString::fromUtf8(sqlite3_errmsg(m_db)));
+    const QString text = QString::fromUtf8(sqlite3_errmsg(m_db));
+    throw CDBException((sqlite3_errcode(m_db) & 0xff) == SQLITE_BUSY ? CDatabaseManager::LockWaitText(text) : text);
 }
 
 void CSqliteStatement::Reset()

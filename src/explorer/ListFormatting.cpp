@@ -16,12 +16,13 @@ QString FormatListSize(double fileSize)
 
 QString FormatListDate(quint32 secondsSince1970)
 {
+    // A stored time stands for its day in UTC, in every zone, as the date fields show it.
     const time_t seconds = time_t(secondsSince1970);
-    struct tm local;
-    if (!localtime_r(&seconds, &local))
+    struct tm day;
+    if (!gmtime_r(&seconds, &day))
         return QString();
     char buffer[260];
-    const size_t length = std::strftime(buffer, sizeof buffer, "%B %d, %Y", &local);
+    const size_t length = std::strftime(buffer, sizeof buffer, "%B %d, %Y", &day);
     return QString::fromLocal8Bit(buffer, qsizetype(length));
 }
 

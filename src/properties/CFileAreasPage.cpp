@@ -7,6 +7,7 @@
 #include "explorer/CTreeItem.h"
 #include "properties/AreaTree.h"
 #include "properties/FileProperties.h"
+#include "startup/SafeFormat.h"
 
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -67,8 +68,17 @@ void CFileAreasPage::OnClickTree()
     const double areaId = AreaTree::CurrentAreaId(m_tree);
     if (areaId == 0)
         return;
+    const bool wasLinked = m_areaIds.contains(areaId);
+    QString failure;
     // An area in two groups stands in the tree twice: both items show the same.
-    AreaTree::MarkArea(m_tree, areaId, ToggleFileArea(*m_file, m_areaIds, areaId), false);
+    AreaTree::MarkArea(m_tree, areaId, ToggleFileArea(*m_file, m_areaIds, areaId, &failure), false);
+    if (failure.isEmpty())
+        return;
+    const QString area = ElideStoredText(m_tree->currentItem()->text(0));
+    CMessageBox::Show(this,
+                      wasLinked ? SafeFormat(u"The file could not be taken out of the area %s:\n%s", area, failure)
+                                : SafeFormat(u"The file could not be put into the area %s:\n%s", area, failure),
+                      QString(), QMessageBox::Warning);
 }
 
 bool CFileAreasPage::OnKillActive()

@@ -1,6 +1,7 @@
 #include "properties/CFilePropertySheet.h"
 
 #include "controls/CMessageBox.h"
+#include "controls/CWaitCursor.h"
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "properties/CFileAreasPage.h"
@@ -9,6 +10,7 @@
 #include "properties/CFileUrlsPage.h"
 #include "properties/FileProperties.h"
 #include "reviews/CReviewsPage.h"
+#include "startup/SafeFormat.h"
 
 CFilePropertySheet::CFilePropertySheet(std::unique_ptr<CFileRecord> file, const CFolderTreeModel* folders,
                                        QWidget* parent)
@@ -29,13 +31,25 @@ CFilePropertySheet::~CFilePropertySheet() = default;
 
 bool CFilePropertySheet::Run()
 {
-    if (DoModal() != QDialog::Accepted)
-        return false;
-    if (const QString duplicates = DuplicateFileIdMessage(theDatabaseManager, m_file->file_id);
-        !duplicates.isEmpty()) {
-        CMessageBox::Show(parentWidget(), duplicates, QString(), QMessageBox::Warning);
-        return false;
+    return DoModal() == QDialog::Accepted;
+}
+
+bool CFilePropertySheet::Commit()
+{
+    QString reason;
+    {
+        // The database may make the write wait for a lock the web site holds.
+        const CWaitCursor wait;
+        reason = DuplicateFileIdMessage(theDatabaseManager, m_file->file_id);
+        if (reason.isEmpty())
+            reason = CommitFileProperties(*m_file);
     }
-    CommitFileProperties(*m_file);
-    return true;
+    if (reason.isEmpty())
+        return true;
+    CMessageBox::Show(this,
+                      SafeFormat(u"The changes to \"%s\" could not be stored:\n%s\n\nPress OK to try again, "
+                                 u"or Cancel to give them up.",
+                                 ElideStoredText(m_file->title), reason),
+                      QString(), QMessageBox::Warning);
+    return false;
 }

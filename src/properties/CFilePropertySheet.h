@@ -32,8 +32,12 @@ public:
     CFileUrlsPage* GetUrlsPage() const { return m_urls; }
     CReviewsPage* GetReviewsPage() const { return m_reviews; }
 
-    // Runs the sheet; after OK writes the working copy back to the file's row. True after OK.
+    // Runs the sheet; OK writes the working copy back to the file's row. True when it was written.
     bool Run();
+
+protected:
+    // A write that does not land is reported with its reason, and the sheet stays open.
+    bool Commit() override;
 
 private:
     std::unique_ptr<CFileRecord> m_file;

@@ -6,6 +6,8 @@
 #include "controls/CPropertySheet.h"
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
+#include "properties/FileProperties.h"
+#include "startup/SafeFormat.h"
 
 #include <QListWidget>
 #include <QPushButton>
@@ -43,10 +45,33 @@ void CFileUrlsPage::CancelToClose()
 
 void CFileUrlsPage::AddLocation(const QString& location)
 {
-    if (!m_file->AddDownloadURL(location))
+    StartWriteWatch(*m_file->GetManager());
+    if (!m_file->AddDownloadURL(location)) {
+        ReportFailure(u"The location %s could not be added:\n%s", location);
         return;
+    }
     m_list->setCurrentItem(AddLocationItem(location));
     CancelToClose();
+}
+
+void CFileUrlsPage::RemoveLocation(QListWidgetItem* item)
+{
+    const QString location = LocationOf(item);
+    StartWriteWatch(*m_file->GetManager());
+    if (!m_file->DeleteDownloadURL(location)) {
+        ReportFailure(u"The location %s could not be removed:\n%s", location);
+        return;
+    }
+    delete item;
+    CancelToClose();
+}
+
+void CFileUrlsPage::ReportFailure(QStringView format, const QString& location)
+{
+    CMessageBox::Show(this,
+                      SafeFormat(format, ElideStoredText(location),
+                                 WriteFailure(*m_file->GetManager(), FileGoneReason())),
+                      QString(), QMessageBox::Warning);
 }
 
 void CFileUrlsPage::OnAdd()
@@ -67,11 +92,9 @@ void CFileUrlsPage::OnEdit()
     if (CModalRun::Exec(dialog) != QDialog::Accepted || dialog.GetSiteUrl() == old)
         return;
     // A local location always arrives here, since its site URL text is empty: it is replaced by
-    // what the dialog forms, even when that is the same.
-    if (m_file->DeleteDownloadURL(old)) {
-        delete item;
-        CancelToClose();
-    }
+    // what the dialog forms, even when that is the same. The new one is added even when the old
+    // one could not be removed.
+    RemoveLocation(item);
     AddLocation(dialog.GetLocation());
 }
 
@@ -82,8 +105,5 @@ void CFileUrlsPage::OnRemove()
         CMessageBox::Show(this, tr("Are you sure you want to delete this item?"), tr("Question"),
                           QMessageBox::Question, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return;
-    if (m_file->DeleteDownloadURL(LocationOf(item))) {
-        delete item;
-        CancelToClose();
-    }
+    RemoveLocation(item);
 }

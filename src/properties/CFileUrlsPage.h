@@ -3,6 +3,7 @@
 #include "properties/CLocationListPage.h"
 
 class CFileRecord;
+class QListWidgetItem;
 
 // "URLs": the file's download locations. Adding, editing and removing one writes it at once, and
 // then Cancel can no longer undo the sheet: it becomes Close. The page cannot be left while the
@@ -25,7 +26,11 @@ public:
     void OnRemove() override;
 
 private:
+    // Each writes at once; a write that does not land is reported with its reason and leaves the
+    // list as it was.
     void AddLocation(const QString& location);
+    void RemoveLocation(QListWidgetItem* item);
+    void ReportFailure(QStringView format, const QString& location);
     void CancelToClose();
 
     CFileRecord* m_file;

@@ -4,29 +4,55 @@
 #include "database/CDatabaseManager.h"
 #include "database/CFieldExchange.h"
 #include "database/CFileRecord.h"
+#include "startup/SafeFormat.h"
 
 #include <QLocale>
+#include <QRegularExpression>
 
 #include <cmath>
 
-void CommitFileProperties(const CFileRecord& workingCopy)
+void StartWriteWatch(CDatabaseManager& manager)
 {
+    manager.TakeLastError();
+}
+
+QString WriteFailure(CDatabaseManager& manager, const QString& otherwise)
+{
+    // The database's words can hold what the site stored (a trigger's message): shortened.
+    const QString logged = manager.TakeLastError();
+    return logged.isEmpty() ? otherwise : ElideStoredText(logged, 400);
+}
+
+QString FileGoneReason()
+{
+    return QStringLiteral("The file is no longer in the database: another program has deleted it.");
+}
+
+QString CommitFileProperties(const CFileRecord& workingCopy)
+{
+    CDatabaseManager& manager = *workingCopy.GetManager();
+    StartWriteWatch(manager);
     CDatabaseLockGuard lock(CDatabaseManager::DatabaseLock);
-    CFileRecord stored(workingCopy.GetManager());
-    if (!stored.GetByPrimaryKey(workingCopy, true, true) || !stored.Edit())
-        return;
-    stored = workingCopy;
-    stored.UpdateRecord(); // a failure is logged; the sheet has nobody left to tell
+    CFileRecord stored(&manager);
+    if (stored.GetByPrimaryKey(workingCopy, true, true) && stored.Edit()) {
+        stored = workingCopy;
+        if (stored.UpdateRecord())
+            return QString();
+    }
+    return WriteFailure(manager, FileGoneReason());
 }
 
 std::optional<double> ParseNumberField(const QString& text)
 {
-    const QString trimmed = text.trimmed();
-    if (trimmed.isEmpty())
+    // What the site stores and the field shows: plain decimal notation, an exponent for the largest
+    // values. QLocale alone would also take blanks, "inf" and "nan".
+    static const QRegularExpression kDecimal(
+        QStringLiteral("\\A[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)?\\z"));
+    if (!kDecimal.match(text).hasMatch())
         return std::nullopt;
     bool ok = false;
     // The C locale, as the stored numbers are written: a comma is never a decimal point here.
-    const double value = QLocale::c().toDouble(trimmed, &ok);
+    const double value = QLocale::c().toDouble(text, &ok);
     if (!ok || !std::isfinite(value))
         return std::nullopt;
     return value;
@@ -87,15 +113,25 @@ QString ReadDescriptionImport(const QString& path)
     return text;
 }
 
-bool ToggleFileArea(CFileRecord& file, QList<double>& linked, double areaId)
+bool ToggleFileArea(CFileRecord& file, QList<double>& linked, double areaId, QString* failure)
 {
+    CDatabaseManager& manager = *file.GetManager();
+    failure->clear();
+    StartWriteWatch(manager);
     const qsizetype index = linked.indexOf(areaId);
-    if (index >= 0 && file.DeleteFromFileArea(areaId)) {
-        linked.removeAt(index);
-        return false;
+    if (index >= 0) {
+        if (file.DeleteFromFileArea(areaId)) {
+            linked.removeAt(index);
+            return false;
+        }
+        // The link is still there (removing one that is gone succeeds): linking it again would only
+        // wait for the same lock a second time.
+        *failure = WriteFailure(manager, FileGoneReason());
+        return true;
     }
-    // An unlink that failed goes on as a link; the id is listed once however often that happens.
-    if (file.AddToFileArea(areaId) && index < 0)
+    if (file.AddToFileArea(areaId))
         linked.append(areaId);
+    else
+        *failure = WriteFailure(manager, FileGoneReason());
     return true;
 }

@@ -9,7 +9,9 @@
 class CGroupFile : public CMappedFile
 {
 public:
-    CGroupFile() : CMappedFile(4, false) {}
+    // Reading a group never makes one: a name without a file (such as "Search results") is a
+    // group without areas, and must not turn up as a group at the next start.
+    CGroupFile() : CMappedFile(4, false, false) {}
 
     // Id number i (0 to count-1) in the order the group shows its areas.
     quint32 GetAreaId(quint32 index) const;

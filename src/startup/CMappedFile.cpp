@@ -11,8 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-CMappedFile::CMappedFile(quint32 recordSize, bool writable)
-    : m_recordSize(recordSize ? recordSize : 1), m_writable(writable)
+CMappedFile::CMappedFile(quint32 recordSize, bool writable, bool createMissing)
+    : m_recordSize(recordSize ? recordSize : 1), m_writable(writable), m_createMissing(createMissing)
 {
 }
 
@@ -61,7 +61,7 @@ bool CMappedFile::Open(const QString& fileName, quint32 minimumRecordCount)
 {
     Close();
     // Non-blocking, so that a FIFO in the way fails the check below instead of hanging the open.
-    const int flags = (m_writable ? O_RDWR : O_RDONLY) | O_CREAT | O_CLOEXEC | O_NONBLOCK;
+    const int flags = (m_writable ? O_RDWR : O_RDONLY) | (m_createMissing ? O_CREAT : 0) | O_CLOEXEC | O_NONBLOCK;
     const int fd = ::open(QFile::encodeName(fileName).constData(), flags, 0666);
     if (fd < 0)
         return false;

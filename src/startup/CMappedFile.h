@@ -9,13 +9,15 @@
 class CMappedFile
 {
 public:
-    CMappedFile(quint32 recordSize, bool writable);
+    // Without createMissing, opening never makes a file: one that is only ever read elsewhere (a
+    // group file) must not appear because it was looked for.
+    CMappedFile(quint32 recordSize, bool writable, bool createMissing = true);
     virtual ~CMappedFile();
     CMappedFile(const CMappedFile&) = delete;
     CMappedFile& operator=(const CMappedFile&) = delete;
 
-    // Opens the file, creating it empty when missing, and grows it with zero bytes to at least
-    // minimumRecordCount records. False when the file cannot be opened or locked (another program
+    // Opens the file, creating it empty when missing (unless told not to), and grows it with zero
+    // bytes to at least minimumRecordCount records. False when the file cannot be opened or locked (another program
     // holds it for writing, or, for a writable file, holds it at all), or cannot be grown or mapped.
     bool Open(const QString& fileName, quint32 minimumRecordCount = 0);
     void Close();
@@ -38,6 +40,7 @@ protected:
 private:
     const quint32 m_recordSize;
     const bool m_writable;
+    const bool m_createMissing;
     quint32 m_recordCount = 0;
     int m_fd = -1;
     uchar* m_view = nullptr;

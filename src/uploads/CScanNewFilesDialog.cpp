@@ -64,7 +64,8 @@ void CScanNewFilesDialog::AddRow(const CPendingUpload& upload)
     auto* item = new QTreeWidgetItem(GetList());
     ShowName(item, upload);
     item->setText(kTitle, upload.title);
-    const QDate date = QDateTime::fromSecsSinceEpoch(upload.file_date).date();
+    // Its day in UTC, as the upload's General page and the file list show it.
+    const QDate date = QDateTime::fromSecsSinceEpoch(upload.file_date, Qt::UTC).date();
     item->setText(kDate, QLocale::system().toString(date, QLocale::ShortFormat));
     ShowVirusVerdict(item, upload);
 }
