@@ -51,9 +51,8 @@ CScanNewFilesDialog::CScanNewFilesDialog(CPendingUploadArray& uploads, const CFo
         AddRow(upload);
         warned = warned || !upload.IsSafe();
     }
-    // A warning is read whole, not cut to the width of a file name.
     if (warned)
-        GetList()->resizeColumnToContents(kFileName);
+        FitNameColumn();
     // Enter reviews the first upload at once; Shift+Down takes in the next ones.
     if (GetList()->topLevelItemCount() > 0)
         GetList()->setCurrentItem(GetList()->topLevelItem(0));
@@ -101,6 +100,17 @@ void CScanNewFilesDialog::ShowVirusVerdict(QTreeWidgetItem* item, const CPending
     item->setData(kVirus, Qt::AccessibleTextRole,
                   detail.isEmpty() ? SafeFormat(u"Virus check: %s", text)
                                    : SafeFormat(u"Virus check: %s: %s", text, detail));
+}
+
+// A warning gets room to be read, though not so much that the verdict beside it leaves the view:
+// its tooltip and accessible text hold it whole.
+void CScanNewFilesDialog::FitNameColumn()
+{
+    QTreeWidget* list = GetList();
+    list->resizeColumnToContents(kFileName);
+    const int most = list->fontMetrics().averageCharWidth() * 48;
+    if (list->columnWidth(kFileName) > most)
+        list->setColumnWidth(kFileName, most);
 }
 
 void CScanNewFilesDialog::ShowName(QTreeWidgetItem* item, const CPendingUpload& upload)
@@ -156,7 +166,7 @@ CScanNewFilesDialog::Posting CScanNewFilesDialog::Post(int row)
     // Found changed since the scan: it stays unpostable until a later scan checks it again.
     upload.unsafe_reason = refusal;
     ShowName(GetList()->topLevelItem(row), upload);
-    GetList()->resizeColumnToContents(kFileName);
+    FitNameColumn();
     Refuse(upload);
     return Posting::Refused;
 }

@@ -38,6 +38,7 @@ private:
     };
 
     void AddRow(const CPendingUpload& upload);
+    void FitNameColumn();
     // Shows the upload's name, or the warning that stands for it, in its row.
     void ShowName(QTreeWidgetItem* item, const CPendingUpload& upload);
     void ShowVirusVerdict(QTreeWidgetItem* item, const CPendingUpload& upload);

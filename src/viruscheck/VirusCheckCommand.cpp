@@ -33,5 +33,8 @@ void OnVirusCheck(CMainFrame* frame)
                     [&](CWorkProgress& work) {
                         result = CheckLocalCopies(locations, [&work] { return work.Cancelled(); });
                     });
-    CMessageBox::Show(frame, VirusCheckMessage(result));
+    // A check that gave no answer must not look like the quiet "passed".
+    const bool unanswered = result.outcome == VirusCheckResult::Outcome::NotChecked;
+    CMessageBox::Show(frame, VirusCheckMessage(result), QString(),
+                      unanswered ? QMessageBox::Warning : QMessageBox::NoIcon);
 }
