@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (const auto date = ReadSubmissionDate(submission.GetValue(QStringLiteral("Date"))))
         FUZZ_CHECK(IsValidDate(*date));
     ReadSubmissionLocations(submission);
-    ReadDigits(submission.GetValue(QStringLiteral("Size")));
+    ReadByteCount(submission.GetValue(QStringLiteral("Size")));
     ReadRequiresForm(submission.GetValue(QStringLiteral("ReqForm")));
     int month = 0, day = 0, year = 0;
     const qsizetype split = text.indexOf(u'\n');
