@@ -477,6 +477,40 @@ private slots:
         QCOMPARE(LocationsOf(record.file_id), QStringList{u"http://x.example/1"_s});
         QCOMPARE(AreasOf(record.file_id), (QList<double>{kSharewareGames, kProgramming}));
     }
+
+    // A file the site refuses (its location here) is told, the wizard stays and nothing of the file
+    // is stored; Finish again, once the site allows it, stores it whole.
+    void refusedFinishIsToldAndKept()
+    {
+        QGuiApplication::clipboard()->setText(QString(kSubmission).replace(u"Tetris Deluxe"_s, u"Refused Tetris"_s));
+        DatabaseSupport::COtherProgram site(theDatabaseManager.GetDatabaseFile());
+        QVERIFY(site.RefuseWrites(u"INSERT"_s, u"download"_s, u"true"_s, u"no new locations"_s));
+        const int before = theDatabaseManager.GetNumberOfFilesInArea(kSharewareGames);
+        auto w = MakeWizard();
+        w->GetClipboardPage()->GetYesButton()->setChecked(true);
+        QVERIFY(w->PressNext());
+        ClickArea(w->GetTitlePage(), kSharewareGames);
+        for (int page = 0; page < 4; ++page)
+            QVERIFY(w->PressNext());
+        QCOMPARE(w->GetActivePage(), w->GetFinishedPage());
+        w->PressFinish();
+        QVERIFY(w->isVisible());
+        const QStringList texts = TakeTexts();
+        QCOMPARE(texts.size(), 1);
+        QVERIFY2(texts[0].startsWith(u"The file \"Refused Tetris\" could not be added to the library:\n"_s) &&
+                     texts[0].contains(u"no new locations"_s),
+                 qPrintable(texts[0]));
+        QCOMPARE(theDatabaseManager.GetNumberOfFilesInArea(kSharewareGames), before);
+
+        QVERIFY(site.AllowWrites(u"download"_s));
+        w->PressFinish();
+        QVERIFY(!w->isVisible());
+        QCOMPARE(TakeTexts(), QStringList());
+        const auto file = LastFileIn(kSharewareGames);
+        QVERIFY(file);
+        QCOMPARE(file->title, u"Refused Tetris"_s);
+        QCOMPARE(LocationsOf(file->file_id), QStringList{u"http://blockworks.example/tetris.zip"_s});
+    }
 };
 
 QTEST_MAIN(TestAddFile)

@@ -7,9 +7,12 @@
 #include "adding/CAddFileUrlPage.h"
 #include "adding/CAddFileWizard.h"
 #include "controls/CDateEdit.h"
+#include "controls/CMessageBox.h"
 #include "database/CFileRecord.h"
+#include "database/CSavepoint.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "properties/PageControls.h"
+#include "startup/SafeFormat.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
@@ -52,7 +55,24 @@ bool CAddFileFinishedPage::OnWizardFinish()
     record.version = details->GetVersion();
     record.requires_form = details->GetRequiresForm() ? 1 : 0;
     record.file_date = details->GetDateEdit()->GetTime(); // 12:00 UTC of the day shown
-    // What the database refuses it has logged; the wizard closes either way.
-    StoreNewFile(record, title->GetAreaIds(), wizard->GetUrlPage()->GetLocations());
-    return true;
+    // The file with its links and locations lands whole or not at all; a refusal (a lock the site
+    // held too long, a rule of its own) is told, and the wizard stays so that nothing is lost.
+    theDatabaseManager.TakeLastError();
+    bool stored = false;
+    {
+        CSavepoint whole(&theDatabaseManager, QStringLiteral("add_file"));
+        stored = StoreNewFile(record, title->GetAreaIds(), wizard->GetUrlPage()->GetLocations()) &&
+                 whole.Release();
+    }
+    if (stored)
+        return true;
+    const QString logged = theDatabaseManager.TakeLastError();
+    CMessageBox::Show(this,
+                      SafeFormat(u"The file \"%s\" could not be added to the library:\n%s\n\nPress Finish to try "
+                                 u"again, or Cancel to give it up.",
+                                 ElideStoredText(record.title),
+                                 logged.isEmpty() ? QStringLiteral("the database refused it.")
+                                                  : ElideStoredText(logged, 400)),
+                      QString(), QMessageBox::Warning);
+    return false;
 }
