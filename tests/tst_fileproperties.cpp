@@ -208,7 +208,9 @@ private slots:
             {QDate(2024, 11, 3), QDate(2024, 10, 27), quint32(Utc(2024, 11, 3, 12)), quint32(Utc(2024, 10, 27, 12))},
             {QDate(1965, 3, 5), QDate(2050, 7, 1), quint32(Utc(1970, 3, 5, 12)), quint32(Utc(2037, 7, 1, 12))},
         };
-        for (const auto& [fileDate, lastDownload, storedDate, storedDownload] : chosen) {
+        for (const auto& [fileDay, lastDownloadDay, storedDate, storedDownload] : chosen) {
+            // Named again: a lambda cannot capture a structured binding in every compiler we build with.
+            const QDate fileDate = fileDay, lastDownload = lastDownloadDay;
             SelectFile(u"Dated"_s);
             RunSheet([&](CFilePropertySheet& sheet) {
                 CFileGeneralPage* general = sheet.GetGeneralPage();
