@@ -1,6 +1,7 @@
 // Filling the program's printf-style formats: texts from outside go in as they stand, whatever
 // they hold, and numbers come out as printf writes them.
 
+#include "startup/CodePoints.h"
 #include "startup/SafeFormat.h"
 
 #include <QTest>
@@ -55,6 +56,31 @@ private slots:
         QFETCH(QString, result);
         QFETCH(QString, expected);
         QCOMPARE(result, expected);
+    }
+
+    // Every field limit counts alike: a pair is one character, and so is a lone surrogate (stored as
+    // U+FFFD), which earlier counters took for nothing or for half of the next character.
+    void codePoints_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("firstTwo");
+        const QString emoji = QString::fromUcs4(U"\U0001F600", 1);
+        const QChar high(0xD83D), low(0xDE00);
+        QTest::newRow("plain") << u"abc"_s << 3 << u"ab"_s;
+        QTest::newRow("a pair") << (emoji + emoji + u'x') << 3 << (emoji + emoji);
+        QTest::newRow("lone high surrogate at the end") << (u"a"_s + high) << 2 << (u"a"_s + high);
+        QTest::newRow("lone low surrogate first") << (QString(low) + u"ab"_s) << 3 << (QString(low) + u'a');
+        QTest::newRow("high surrogate before a pair") << (QString(high) + emoji) << 2 << (QString(high) + emoji);
+    }
+    void codePoints()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, count);
+        QFETCH(QString, firstTwo);
+        QCOMPARE(CodePointCount(text), qsizetype(count));
+        QCOMPARE(CodePointCount(text), qsizetype(text.toUcs4().size())); // as the database stores it
+        QCOMPARE(LeftCodePoints(text, 2), firstTwo);
     }
 };
 

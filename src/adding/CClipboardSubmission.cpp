@@ -1,5 +1,8 @@
 #include "adding/CClipboardSubmission.h"
 
+#include "controls/DateEditLogic.h"
+#include "startup/CodePoints.h"
+
 #include <QList>
 
 #include <climits>
@@ -58,36 +61,6 @@ bool ContainsMarker(QStringView text, QStringView marker)
     return false;
 }
 
-qsizetype CountCodePoints(QStringView text)
-{
-    qsizetype count = 0;
-    for (qsizetype i = 0; i < text.size(); ++i, ++count) {
-        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
-            ++i;
-    }
-    return count;
-}
-
-bool IsLeapYear(int year)
-{
-    return year % 4 == 0 && year % 4000 != 0 && !(year % 100 == 0 && year % 400 != 0);
-}
-
-int DaysInMonth(int month, int year)
-{
-    switch (month) {
-    case 2:
-        return IsLeapYear(year) ? 29 : 28;
-    case 4:
-    case 6:
-    case 9:
-    case 11:
-        return 30;
-    default:
-        return 31;
-    }
-}
-
 } // namespace
 
 bool CClipboardSubmission::IsSubmission(QStringView text)
@@ -125,7 +98,7 @@ bool ParseDateText(const QString& text, const QString& pattern, int* month, int*
     // Text and pattern are matched character by character, so both are taken as code points; the
     // length is compared first so that a huge text is never expanded.
     const QList<uint> layout = pattern.toUcs4();
-    const bool sameLength = CountCodePoints(text) == layout.size();
+    const bool sameLength = CodePointCount(text) == layout.size();
     const QList<uint> chars = sameLength ? text.toUcs4() : QList<uint>();
 
     int parts[3] = {1, 1, 1};
@@ -162,6 +135,8 @@ bool ParseDateText(const QString& text, const QString& pattern, int* month, int*
         *year = y;
     // Two-digit years are checked as 19xx; the caller decides how to complete them for use.
     const int fullYear = y < 100 ? y + 1900 : y;
+    // The calendar's leap years: in 1900 to 2078 they are the format's own (which also leaves out
+    // the year 4000).
     return m >= 1 && m <= 12 && fullYear >= 1900 && fullYear <= 2078 && d >= 1 &&
-           d <= DaysInMonth(m, fullYear);
+           d <= DaysInMonth(fullYear, m);
 }

@@ -1,6 +1,7 @@
 #include "adding/DescriptionText.h"
 
 #include "adding/PathUtils.h"
+#include "startup/CodePoints.h"
 
 #include <QUtf8StringView>
 
@@ -56,14 +57,6 @@ QStringView UpToNul(QStringView text)
     return nul < 0 ? text : text.left(nul);
 }
 
-// Index just past count characters (code points) from start, or the end of the text.
-qsizetype AdvanceCharacters(QStringView text, qsizetype start, qsizetype count)
-{
-    qsizetype i = start;
-    while (count-- > 0 && i < text.size())
-        i += (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) ? 2 : 1;
-    return i;
-}
 
 } // namespace
 
@@ -118,7 +111,7 @@ QString BuildDetailedText(const QString& text, int detailedSize)
         qsizetype pieceStart = lineStart;
         do {
             const qsizetype pieceEnd =
-                qMin(AdvanceCharacters(all, pieceStart, kDescriptionPieceLength), lineEnd);
+                qMin(AdvanceCodePoints(all, pieceStart, kDescriptionPieceLength), lineEnd);
             QStringView piece = UpToNul(all.mid(pieceStart, pieceEnd - pieceStart));
             while (piece.endsWith(QLatin1Char(' ')))
                 piece.chop(1);

@@ -1,15 +1,8 @@
 #include "database/CFieldExchange.h"
 
 #include "database/CDBException.h"
+#include "startup/CodePoints.h"
 #include "startup/SafeFormat.h"
-
-int CharacterCount(const QString& text)
-{
-    int count = 0;
-    for (const QChar c : text)
-        count += c.isLowSurrogate() ? 0 : 1;
-    return count;
-}
 
 QVariant CFieldExchange::Load(const QString& column)
 {
@@ -72,7 +65,7 @@ void CFieldExchange::Field(const QString& column, QString& value, int maxCharact
     }
     // A null QString would be stored as NULL; the columns hold empty texts instead.
     if (Store(column, value.isNull() ? QString(QLatin1String("")) : value) && m_checkLimits &&
-        CharacterCount(value) > maxCharacters)
+        CodePointCount(value) > maxCharacters)
         throw CDBException(
             SafeFormat(u"The value of field %s is longer than %d characters.", column, maxCharacters));
 }

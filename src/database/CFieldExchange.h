@@ -68,6 +68,3 @@ private:
     QList<bool> m_taken;
     qsizetype m_next = 0; // fields usually come in column order: look there first
 };
-
-// The number of characters (code points) of a text.
-int CharacterCount(const QString& text);

@@ -4,6 +4,7 @@
 #include "database/CDatabaseManager.h"
 #include "database/CFieldExchange.h"
 #include "database/CFileRecord.h"
+#include "startup/CodePoints.h"
 #include "startup/SafeFormat.h"
 
 #include <QLocale>
@@ -65,15 +66,15 @@ QString FormatNumberField(double value)
 
 GeneralFault FindGeneralFault(const GeneralFields& fields)
 {
-    if (CharacterCount(fields.name) > kMaxAuthorField)
+    if (CodePointCount(fields.name) > kMaxAuthorField)
         return GeneralFault::NameTooLong;
-    if (CharacterCount(fields.email) > kMaxAuthorField)
+    if (CodePointCount(fields.email) > kMaxAuthorField)
         return GeneralFault::EmailTooLong;
     if (!ParseNumberField(fields.fileSize))
         return GeneralFault::SizeNotNumber;
-    if (CharacterCount(fields.title) > CFileRecord::kTitleLength)
+    if (CodePointCount(fields.title) > CFileRecord::kTitleLength)
         return GeneralFault::TitleTooLong;
-    if (CharacterCount(fields.version) > CFileRecord::kVersionLength)
+    if (CodePointCount(fields.version) > CFileRecord::kVersionLength)
         return GeneralFault::VersionTooLong;
     if (!ParseNumberField(fields.downloads))
         return GeneralFault::DownloadsNotNumber;
@@ -82,9 +83,9 @@ GeneralFault FindGeneralFault(const GeneralFields& fields)
 
 DescriptionFault FindDescriptionFault(const QString& detailed, const QString& brief)
 {
-    if (CharacterCount(detailed) > CFileRecord::kLongDescLength)
+    if (CodePointCount(detailed) > CFileRecord::kLongDescLength)
         return DescriptionFault::DetailedTooLong;
-    if (CharacterCount(brief) > CFileRecord::kShortDescLength)
+    if (CodePointCount(brief) > CFileRecord::kShortDescLength)
         return DescriptionFault::BriefTooLong;
     return DescriptionFault::None;
 }
@@ -102,15 +103,7 @@ QString ReadDescriptionImport(const QString& path)
     // (an archive chosen by mistake) is not read whole.
     constexpr qint64 kMaxBytes = qint64(CFileRecord::kLongDescLength) * 4;
     const QString text = WithLineFeeds(QString::fromUtf8(ReadTextFile(path, kMaxBytes)));
-    // Keep whole characters only: never half of a surrogate pair.
-    int characters = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i].isLowSurrogate())
-            continue;
-        if (++characters > CFileRecord::kLongDescLength)
-            return text.left(i);
-    }
-    return text;
+    return LeftCodePoints(text, CFileRecord::kLongDescLength);
 }
 
 bool ToggleFileArea(CFileRecord& file, QList<double>& linked, double areaId, QString* failure)

@@ -11,6 +11,7 @@
 #include "files/SafeFiles.h"
 #include "properties/FileProperties.h"
 #include "startup/CFileAreaTable.h"
+#include "startup/CodePoints.h"
 #include "startup/Globals.h"
 #include "startup/Registry.h"
 #include "startup/SafeFormat.h"
@@ -44,15 +45,6 @@ std::function<qint64()>& ScanClock()
     return clock;
 }
 
-// The first count code points of the text: a value never ends in half a character.
-QString LeftCharacters(const QString& text, int count)
-{
-    qsizetype end = 0;
-    for (int taken = 0; end < text.size() && taken < count; ++taken)
-        end += text[end].isHighSurrogate() && end + 1 < text.size() && text[end + 1].isLowSurrogate() ? 2 : 1;
-    return text.left(end);
-}
-
 void SetHeaderField(CPendingUpload& upload, QStringView key, const QString& value)
 {
     const struct
@@ -70,7 +62,7 @@ void SetHeaderField(CPendingUpload& upload, QStringView key, const QString& valu
     };
     for (const auto& field : fields) {
         if (key == QStringView(field.key)) {
-            upload.*field.field = LeftCharacters(value, field.length);
+            upload.*field.field = LeftCodePoints(value, field.length);
             return;
         }
     }

@@ -462,11 +462,6 @@ QStringList CLibraryEditor::GroupNames() const
     return names;
 }
 
-bool CLibraryEditor::HasGroup(const QString& name) const
-{
-    return m_groups.contains(GroupFileName(name));
-}
-
 QList<quint32> CLibraryEditor::GroupAreas(const QString& name) const
 {
     return m_groups.value(GroupFileName(name));

@@ -57,7 +57,6 @@ public:
     bool RemoveArea(quint32 id, QString* error);
 
     QStringList GroupNames() const;
-    bool HasGroup(const QString& name) const;
     // The group's area ids in order; none for a group that does not exist.
     QList<quint32> GroupAreas(const QString& name) const;
     bool SetGroup(const QString& name, const QList<quint32>& ids, QString* error);
