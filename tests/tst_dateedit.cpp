@@ -3,6 +3,7 @@
 #include "controls/CCalendarWnd.h"
 #include "controls/CDateEdit.h"
 #include "controls/DateEditLogic.h"
+#include "controls/DialogUnits.h"
 #include "explorer/ListFormatting.h"
 #include "ZoneSupport.h"
 

@@ -1,6 +1,7 @@
 // The explorer's window-free parts: the node registry and its lock, the tree built from the area
 // table and group files, the enable rules, the saved placement and the list's cell texts.
 
+#include "controls/DialogUnits.h"
 #include "explorer/CommandRules.h"
 #include "explorer/CTreeItemRegistry.h"
 #include "explorer/ListFormatting.h"

@@ -1,13 +1,13 @@
 #include "adding/AddFilesImport.h"
 
 #include "adding/DescriptionExtraction.h"
+#include "adding/DescriptionText.h"
 #include "adding/PathUtils.h"
 #include "database/CFileRecord.h"
 #include "database/CSavepoint.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "files/FaultMessage.h"
 #include "files/SafeCopy.h"
-#include "properties/FileProperties.h"
 #include "startup/SafeFormat.h"
 
 #include <QElapsedTimer>

@@ -2,7 +2,7 @@
 
 #include "adding/CAddFileTitlePage.h"
 #include "adding/CAddFileWizard.h"
-#include "properties/PageControls.h"
+#include "controls/PageControls.h"
 
 #include <QLabel>
 #include <QRadioButton>

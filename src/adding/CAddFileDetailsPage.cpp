@@ -6,8 +6,8 @@
 #include "adding/PathUtils.h"
 #include "controls/CDateEdit.h"
 #include "controls/CMessageBox.h"
+#include "controls/PageControls.h"
 #include "database/CFileRecord.h"
-#include "properties/PageControls.h"
 #include "startup/SafeFormat.h"
 
 #include <QCheckBox>

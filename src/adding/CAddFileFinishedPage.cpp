@@ -8,10 +8,10 @@
 #include "adding/CAddFileWizard.h"
 #include "controls/CDateEdit.h"
 #include "controls/CMessageBox.h"
+#include "controls/PageControls.h"
 #include "database/CFileRecord.h"
 #include "database/CSavepoint.h"
 #include "database/CTroveportDatabaseManager.h"
-#include "properties/PageControls.h"
 #include "startup/SafeFormat.h"
 
 #include <QLabel>

@@ -3,7 +3,7 @@
 #include "adding/CAddFileWizard.h"
 #include "controls/CFileChooser.h"
 #include "controls/FieldLimit.h"
-#include "properties/PageControls.h"
+#include "controls/PageControls.h"
 #include "startup/CFileAreaTable.h"
 #include "startup/Globals.h"
 

@@ -4,11 +4,11 @@
 #include "adding/CAddFileWizard.h"
 #include "adding/PathUtils.h"
 #include "controls/CMessageBox.h"
+#include "controls/PageControls.h"
 #include "database/CFileRecord.h"
 #include "explorer/CFolderTreeModel.h"
 #include "explorer/CTreeItem.h"
 #include "properties/AreaTree.h"
-#include "properties/PageControls.h"
 
 #include <QLabel>
 #include <QLineEdit>

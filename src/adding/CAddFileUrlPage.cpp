@@ -5,7 +5,7 @@
 #include "adding/CDownloadUrlDialog.h"
 #include "controls/CMessageBox.h"
 #include "controls/CModalRun.h"
-#include "properties/PageControls.h"
+#include "controls/PageControls.h"
 
 #include <QLabel>
 #include <QListWidget>

@@ -2,13 +2,13 @@
 
 #include "adding/CAddFileWizard.h"
 #include "adding/DescriptionExtraction.h"
+#include "adding/DescriptionText.h"
 #include "adding/FileUtils.h"
 #include "adding/PathUtils.h"
 #include "controls/CFileChooser.h"
 #include "controls/CMessageBox.h"
+#include "controls/PageControls.h"
 #include "database/CFileRecord.h"
-#include "properties/FileProperties.h"
-#include "properties/PageControls.h"
 #include "startup/SafeFormat.h"
 
 #include <QFileInfo>

@@ -4,7 +4,7 @@
 #include "adding/CAddFilesWizard.h"
 #include "controls/CMessageBox.h"
 #include "controls/CWaitCursor.h"
-#include "properties/PageControls.h"
+#include "controls/PageControls.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -1,7 +1,7 @@
 #include "adding/CAddFilesDonePage.h"
 
 #include "adding/CAddFilesWizard.h"
-#include "properties/PageControls.h"
+#include "controls/PageControls.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>

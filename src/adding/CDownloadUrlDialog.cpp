@@ -7,11 +7,11 @@
 #include "controls/CMessageBox.h"
 #include "controls/CWaitCursor.h"
 #include "controls/FieldLimit.h"
+#include "controls/PageControls.h"
 #include "controls/RunWithProgress.h"
 #include "explorer/ContextHelp.h"
 #include "files/FaultMessage.h"
 #include "files/SafeCopy.h"
-#include "properties/PageControls.h"
 #include "startup/Globals.h"
 #include "startup/SafeFormat.h"
 

@@ -138,3 +138,10 @@ QString BriefFromDetailed(const QString& detailed, int briefSize)
     const qsizetype cr = detailed.indexOf(QLatin1Char('\r'));
     return SafeStrCopy(QStringView(detailed).left(cr < 0 ? detailed.size() : cr), briefSize);
 }
+
+QString WithLineFeeds(QString text)
+{
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}

@@ -27,3 +27,6 @@ QString BuildDetailedText(const QString& text, int detailedSize);
 
 // The brief a detailed text gives: its text up to the first CR, held to briefSize.
 QString BriefFromDetailed(const QString& detailed, int briefSize);
+
+// A text with its line ends as every detailed description is stored: CR LF and a lone CR become LF.
+QString WithLineFeeds(QString text);

@@ -1,6 +1,6 @@
 #include "controls/CCalendarWnd.h"
 
-#include "explorer/ListFormatting.h"
+#include "controls/DialogUnits.h"
 
 #include <QCloseEvent>
 #include <qdrawutil.h>

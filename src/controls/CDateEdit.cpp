@@ -1,7 +1,7 @@
 #include "controls/CDateEdit.h"
 
 #include "controls/CCalendarWnd.h"
-#include "explorer/ListFormatting.h"
+#include "controls/DialogUnits.h"
 
 #include <QAbstractButton>
 #include <QApplication>

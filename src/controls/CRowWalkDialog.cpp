@@ -1,9 +1,9 @@
 #include "controls/CRowWalkDialog.h"
 
 #include "controls/CHighlightList.h"
+#include "controls/DialogUnits.h"
+#include "controls/PageControls.h"
 #include "explorer/CHelpViewer.h"
-#include "explorer/ListFormatting.h"
-#include "properties/PageControls.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

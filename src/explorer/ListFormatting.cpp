@@ -1,5 +1,7 @@
 #include "explorer/ListFormatting.h"
 
+#include "controls/DialogUnits.h"
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -24,16 +26,6 @@ QString FormatListDate(quint32 secondsSince1970)
     char buffer[260];
     const size_t length = std::strftime(buffer, sizeof buffer, "%B %d, %Y", &day);
     return QString::fromLocal8Bit(buffer, qsizetype(length));
-}
-
-int ScaleDialogPixels(int pixels, int lineHeight)
-{
-    if (lineHeight <= 0)
-        return pixels;
-    // 13 is odd, so no size falls exactly halfway: adding 6 before dividing rounds to nearest.
-    const qint64 scaled = qint64(pixels) * lineHeight;
-    const qint64 rounded = (scaled >= 0 ? scaled + 6 : scaled - 6) / 13;
-    return int(std::clamp<qint64>(rounded, INT_MIN, INT_MAX));
 }
 
 int DefaultListColumnWidth(int column, int lineHeight)

@@ -17,10 +17,6 @@ QString FormatListDate(quint32 secondsSince1970);
 constexpr int kMaxListTextLength = 260;
 QString FormatListText(const QString& text);
 
-// A pixel size chosen for an 8-point dialog font, whose text lines are 13 pixels high, scaled to a
-// font whose lines are lineHeight pixels high and rounded to the nearest pixel. Without a line
-// height (0 or less) the size stands as it is.
-int ScaleDialogPixels(int pixels, int lineHeight);
 // The width a list column (0 "Name" to 5 "Description") starts with when the settings keep none,
 // for a dialog font whose lines are lineHeight pixels high; 0 for a column the list does not have.
 int DefaultListColumnWidth(int column, int lineHeight);

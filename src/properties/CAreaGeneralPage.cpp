@@ -1,6 +1,6 @@
 #include "properties/CAreaGeneralPage.h"
 
-#include "properties/PageControls.h"
+#include "controls/PageControls.h"
 #include "startup/CFileAreaTable.h"
 #include "startup/Globals.h"
 

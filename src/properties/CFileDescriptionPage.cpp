@@ -1,10 +1,11 @@
 #include "properties/CFileDescriptionPage.h"
 
+#include "adding/DescriptionText.h"
 #include "controls/CFileChooser.h"
 #include "controls/CMessageBox.h"
+#include "controls/PageControls.h"
 #include "database/CFileRecord.h"
 #include "properties/FileProperties.h"
-#include "properties/PageControls.h"
 #include "startup/SafeFormat.h"
 
 #include <QFileInfo>

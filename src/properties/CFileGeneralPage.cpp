@@ -3,9 +3,9 @@
 #include "adding/EmailField.h"
 #include "controls/CDateEdit.h"
 #include "controls/CMessageBox.h"
+#include "controls/PageControls.h"
 #include "database/CFileRecord.h"
 #include "properties/FileProperties.h"
-#include "properties/PageControls.h"
 #include "startup/SafeFormat.h"
 
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 #include "properties/CGroupGeneralPage.h"
 
 #include "adding/PathUtils.h"
-#include "properties/PageControls.h"
+#include "controls/PageControls.h"
 #include "startup/CFileAreaTable.h"
 #include "startup/CGroupFile.h"
 #include "startup/Globals.h"

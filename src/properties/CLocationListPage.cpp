@@ -1,7 +1,7 @@
 #include "properties/CLocationListPage.h"
 
 #include "controls/CMessageBox.h"
-#include "properties/PageControls.h"
+#include "controls/PageControls.h"
 #include "startup/SafeFormat.h"
 
 #include <QLabel>

@@ -1,5 +1,6 @@
 #include "properties/FileProperties.h"
 
+#include "adding/DescriptionText.h"
 #include "adding/FileUtils.h"
 #include "database/CDatabaseManager.h"
 #include "database/CFieldExchange.h"
@@ -88,13 +89,6 @@ DescriptionFault FindDescriptionFault(const QString& detailed, const QString& br
     if (CodePointCount(brief) > CFileRecord::kShortDescLength)
         return DescriptionFault::BriefTooLong;
     return DescriptionFault::None;
-}
-
-QString WithLineFeeds(QString text)
-{
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return text;
 }
 
 QString ReadDescriptionImport(const QString& path)

@@ -68,9 +68,6 @@ enum class DescriptionFault
 };
 DescriptionFault FindDescriptionFault(const QString& detailed, const QString& brief);
 
-// A text with its line ends as the description field keeps them: CR LF and a lone CR become LF.
-QString WithLineFeeds(QString text);
-
 // The text a description import appends: the file's bytes up to its first zero byte, as UTF-8 with
 // line feeds, at most as many characters as a detailed description holds. Empty when the file
 // cannot be read.

@@ -1,11 +1,11 @@
 #include "reviews/CReviewsPage.h"
 
-#include "properties/PageControls.h"
+#include "controls/PageControls.h"
 
 #include "controls/CMessageBox.h"
 #include "controls/CModalRun.h"
 #include "controls/CPropertySheet.h"
-#include "explorer/ListFormatting.h"
+#include "controls/DialogUnits.h"
 #include "reviews/CEditReviewDialog.h"
 #include "startup/SafeFormat.h"
 

@@ -2,7 +2,7 @@
 
 #include "controls/CHighlightList.h"
 #include "controls/CMessageBox.h"
-#include "properties/PageControls.h"
+#include "controls/PageControls.h"
 #include "startup/SafeFormat.h"
 #include "uploads/CUploadReviewSheet.h"
 #include "uploads/UploadScan.h"

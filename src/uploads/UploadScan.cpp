@@ -1,6 +1,7 @@
 #include "uploads/UploadScan.h"
 
 #include "adding/DescriptionExtraction.h"
+#include "adding/DescriptionText.h"
 #include "adding/LocalLocation.h"
 #include "adding/PathUtils.h"
 #include "adding/SiteTextLines.h"
@@ -9,7 +10,6 @@
 #include "files/AreaDirectory.h"
 #include "files/FaultMessage.h"
 #include "files/SafeFiles.h"
-#include "properties/FileProperties.h"
 #include "startup/CFileAreaTable.h"
 #include "startup/CodePoints.h"
 #include "startup/Globals.h"

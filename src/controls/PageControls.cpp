@@ -1,4 +1,4 @@
-#include "properties/PageControls.h"
+#include "controls/PageControls.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
