@@ -193,6 +193,19 @@ std::optional<qint64> CTroveportDatabaseManager::CountFileRows(double fileId)
     return count.first().toLongLong();
 }
 
+void CTroveportDatabaseManager::ForEachLocationEndingIn(
+    double fileId, const QString& name, const std::function<bool(const QString& title, const QString& url)>& visit)
+{
+    bool more = true;
+    ForEachRow(QStringLiteral("SELECT files.title, download.url FROM download JOIN files ON files.file_id = "
+                              "download.file_id WHERE download.file_id <> ? AND substr(download.url, "
+                              "length(download.url) - length(CAST(? AS TEXT)) + 1) = CAST(? AS TEXT)"),
+               {qint64(fileId), name, name}, [&](const QSqlQuery& row) {
+                   if (more)
+                       more = visit(row.value(0).toString(), row.value(1).toString());
+               });
+}
+
 QString DuplicateFileIdMessage(CTroveportDatabaseManager& manager, double fileId)
 {
     const auto count = manager.CountFileRows(fileId);

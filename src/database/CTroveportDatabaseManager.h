@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
 #include <optional>
 
 // The file library's database: tables files, download and file_area (see docs/database.md).
@@ -27,6 +28,11 @@ public:
     // How many rows of files have this id: a table the site made without a key can hold several.
     // None when the database cannot answer.
     std::optional<qint64> CountFileRows(double fileId);
+    // Calls visit with the title and the location of every location of a file other than fileId
+    // whose text ends in name, until visit returns false. No index serves the match: every location
+    // is read. Throws CDBException.
+    void ForEachLocationEndingIn(double fileId, const QString& name,
+                                 const std::function<bool(const QString& title, const QString& url)>& visit);
 
 protected:
     void CreateSchema(QSqlDatabase& db) override;

@@ -5,15 +5,13 @@
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "files/AreaDirectory.h"
-#include "files/SafeFiles.h"
 #include "files/DirectoryStatus.h"
+#include "files/SafeFiles.h"
 #include "startup/CFileAreaTable.h"
 #include "startup/Globals.h"
 #include "startup/SafeFormat.h"
 
 #include <QFile>
-#include <QSqlQuery>
-#include <QVariant>
 
 #include <algorithm>
 
@@ -47,20 +45,15 @@ QString OtherFileNaming(double fileId, const CSafeDirectory& areaDirectory, cons
 {
     const QString name = relativePath.mid(relativePath.lastIndexOf(u'/') + 1);
     QString keeper;
-    theDatabaseManager.ForEachRow(
-        QStringLiteral("SELECT files.title, download.url FROM download JOIN files ON files.file_id = "
-                       "download.file_id WHERE download.file_id <> ? AND substr(download.url, "
-                       "length(download.url) - length(CAST(? AS TEXT)) + 1) = CAST(? AS TEXT)"),
-        {qint64(fileId), name, name}, [&](const QSqlQuery& row) {
-            if (!keeper.isEmpty())
-                return;
-            const auto other = ParseLocalLocationLeniently(row.value(1).toString());
-            if (!other || other->relativePath != relativePath)
-                return;
-            const FileAreaRecord* area = theFileAreaTable.FindArea(other->areaId);
-            if (area && IsSameDirectory(OpenAreaDirectory(area->Path()), areaDirectory))
-                keeper = row.value(0).toString();
-        });
+    theDatabaseManager.ForEachLocationEndingIn(fileId, name, [&](const QString& title, const QString& url) {
+        const auto other = ParseLocalLocationLeniently(url);
+        if (!other || other->relativePath != relativePath)
+            return true;
+        const FileAreaRecord* area = theFileAreaTable.FindArea(other->areaId);
+        if (area && IsSameDirectory(OpenAreaDirectory(area->Path()), areaDirectory))
+            keeper = title;
+        return keeper.isEmpty();
+    });
     return keeper;
 }
 
