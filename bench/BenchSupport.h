@@ -3,9 +3,9 @@
 // What the benchmarks share: the library of generated files they measure, the sqlite3 program as
 // the reference, and a few measures.
 
-#include "adding/PathUtils.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "FileGenerator.h"
+#include "files/PathUtils.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -9,7 +9,7 @@
 #include "database/PostgresConnection.h"
 #include "database/SearchStatement.h"
 #include "database/SqlDialect.h"
-#include "startup/Globals.h"
+#include "settings/Globals.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -5,8 +5,8 @@
 //
 //   bench_addfiles [--files N] [--descriptions 0|1]
 
-#include "adding/AddFilesImport.h"
-#include "adding/FileCollection.h"
+#include "adding/addfiles/AddFilesImport.h"
+#include "adding/addfiles/FileCollection.h"
 #include "BenchSupport.h"
 #include "database/CTroveportDatabaseManager.h"
 

@@ -7,13 +7,13 @@
 
 #include "BenchSupport.h"
 #include "CLibraryEditor.h"
+#include "controls/CFolderTreeModel.h"
+#include "controls/CTreeItem.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "explorer/CFileListModel.h"
 #include "explorer/CFileListView.h"
-#include "explorer/CFolderTreeModel.h"
 #include "explorer/CMainFrame.h"
-#include "explorer/CTreeItem.h"
-#include "startup/Globals.h"
+#include "settings/Globals.h"
 #include "startup/Startup.h"
 
 #include <QApplication>

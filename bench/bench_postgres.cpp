@@ -24,7 +24,7 @@
 #include "database/SearchStatement.h"
 #include "database/SqlDialect.h"
 #include "PostgresBenchData.h"
-#include "startup/Globals.h"
+#include "settings/Globals.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -4,7 +4,7 @@
 // memory is its own. A cold read is one whose file changed since the last read (its times are set
 // afresh first); a warm read is one of a file unchanged for a few seconds.
 
-#include "startup/Registry.h"
+#include "settings/Registry.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

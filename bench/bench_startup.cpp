@@ -2,9 +2,9 @@
 // by id, which every list row with a local location does.
 
 #include "CLibraryEditor.h"
-#include "startup/CFileAreaTable.h"
-#include "startup/Globals.h"
-#include "startup/Registry.h"
+#include "settings/CFileAreaTable.h"
+#include "settings/Globals.h"
+#include "settings/Registry.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

@@ -4,10 +4,10 @@
 //
 //   bench_tree [--areas N] [--repeats N] [--dir DIR]
 
-#include "explorer/CTreeItemRegistry.h"
+#include "controls/CTreeItemRegistry.h"
 #include "explorer/TreeBuilder.h"
-#include "startup/CFileAreaTable.h"
-#include "startup/Globals.h"
+#include "settings/CFileAreaTable.h"
+#include "settings/Globals.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

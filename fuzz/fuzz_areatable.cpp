@@ -1,8 +1,8 @@
 // The area table and group files: any file opens or is refused, and every record reads within it.
 
 #include "FuzzSupport.h"
-#include "startup/CFileAreaTable.h"
-#include "startup/CGroupFile.h"
+#include "settings/CFileAreaTable.h"
+#include "settings/CGroupFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -1,7 +1,7 @@
 // Clipboard file submissions and their dates: any text.
 
-#include "adding/AddFileSource.h"
-#include "adding/CClipboardSubmission.h"
+#include "adding/addfile/AddFileSource.h"
+#include "adding/addfile/CClipboardSubmission.h"
 #include "FuzzSupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

@@ -1,7 +1,7 @@
 // Local download locations, which the web site stores: reading, forming, resolving and opening in
 // an area.
 
-#include "adding/LocalLocation.h"
+#include "adding/download/LocalLocation.h"
 #include "FuzzSupport.h"
 
 #include <QDir>

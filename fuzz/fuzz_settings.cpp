@@ -1,7 +1,7 @@
 // Settings files: any bytes parse, are written back unchanged, and a value set reads back.
 
 #include "FuzzSupport.h"
-#include "startup/CRegFile.h"
+#include "settings/CRegFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -1,6 +1,6 @@
 // Upload description files, which visitors write: any bytes parse within the field limits.
 
-#include "adding/SiteTextLines.h"
+#include "files/SiteTextLines.h"
 #include "FuzzSupport.h"
 #include "uploads/UploadScan.h"
 

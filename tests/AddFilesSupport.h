@@ -3,16 +3,16 @@
 // The Add Files wizard driven over a demonstration library, as a user would: the first page
 // filled, the copy question answered, the run awaited; and the files that land in the host area.
 
-#include "adding/CAddFilesDoitPage.h"
-#include "adding/CAddFilesDonePage.h"
-#include "adding/CAddFilesInfoPage.h"
-#include "adding/CAddFilesSummary.h"
-#include "adding/CAddFilesWizard.h"
+#include "adding/addfiles/CAddFilesDoitPage.h"
+#include "adding/addfiles/CAddFilesDonePage.h"
+#include "adding/addfiles/CAddFilesInfoPage.h"
+#include "adding/addfiles/CAddFilesSummary.h"
+#include "adding/addfiles/CAddFilesWizard.h"
 #include "database/CFileRecord.h"
 #include "DemoSupport.h"
 #include "DialogSupport.h"
-#include "startup/CFileAreaTable.h"
-#include "startup/Globals.h"
+#include "settings/CFileAreaTable.h"
+#include "settings/Globals.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -10,7 +10,7 @@
 
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
-#include "startup/Globals.h"
+#include "settings/Globals.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -2,10 +2,10 @@
 
 // A demonstration library in a test's own directory, opened as the explorer opens its library.
 
-#include "DatabaseSupport.h"
 #include "database/CTroveportDatabaseManager.h"
+#include "DatabaseSupport.h"
 #include "DemoLibrary.h"
-#include "startup/Globals.h"
+#include "settings/Globals.h"
 #include "startup/Startup.h"
 #include "TestSupport.h"
 

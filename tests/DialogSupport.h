@@ -3,11 +3,11 @@
 // Answering the program's dialogs in tests: message box texts taken in order, list and area tree
 // contents, and the Download URL dialog answered with a site address.
 
-#include "adding/CDownloadUrlDialog.h"
+#include "adding/download/CDownloadUrlDialog.h"
+#include "controls/AreaTree.h"
 #include "controls/CMessageBox.h"
 #include "controls/CModalRun.h"
-#include "explorer/CTreeItem.h"
-#include "properties/AreaTree.h"
+#include "controls/CTreeItem.h"
 
 #include <QLineEdit>
 #include <QListWidget>

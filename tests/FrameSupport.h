@@ -3,11 +3,11 @@
 // Driving the explorer window in tests: making it, choosing tree nodes by their names and
 // highlighting list rows, as a user would.
 
+#include "controls/CFolderTreeModel.h"
+#include "controls/CTreeItem.h"
 #include "explorer/CFileListModel.h"
 #include "explorer/CFileListView.h"
-#include "explorer/CFolderTreeModel.h"
 #include "explorer/CMainFrame.h"
-#include "explorer/CTreeItem.h"
 
 #include <QAbstractItemView>
 #include <QItemSelectionModel>

@@ -3,7 +3,7 @@
 // Helpers shared by the tests: temporary settings files, raw library files, and a lock held by
 // another process.
 
-#include "startup/CFileAreaTable.h"
+#include "settings/CFileAreaTable.h"
 
 #include <QByteArray>
 #include <QDir>

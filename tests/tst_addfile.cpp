@@ -1,15 +1,15 @@
 // The Add File wizard driven offscreen on a demonstration library: the three sources, the
 // clipboard page's jump, the refill after going back, the pages' checks and what Finish stores.
 
-#include "adding/AddFileSource.h"
-#include "adding/CAddFileClipboardPage.h"
-#include "adding/CAddFileDetailsPage.h"
-#include "adding/CAddFileFinishedPage.h"
-#include "adding/CAddFileFirstPage.h"
-#include "adding/CAddFilesDescriptionPage.h"
-#include "adding/CAddFileTitlePage.h"
-#include "adding/CAddFileUrlPage.h"
-#include "adding/CAddFileWizard.h"
+#include "adding/addfile/AddFileSource.h"
+#include "adding/addfile/CAddFileClipboardPage.h"
+#include "adding/addfile/CAddFileDetailsPage.h"
+#include "adding/addfile/CAddFileFinishedPage.h"
+#include "adding/addfile/CAddFileFirstPage.h"
+#include "adding/addfile/CAddFilesDescriptionPage.h"
+#include "adding/addfile/CAddFileTitlePage.h"
+#include "adding/addfile/CAddFileUrlPage.h"
+#include "adding/addfile/CAddFileWizard.h"
 #include "ArchiveSupport.h"
 #include "controls/CDateEdit.h"
 #include "controls/CFileChooser.h"
@@ -18,7 +18,7 @@
 #include "DemoSupport.h"
 #include "DialogSupport.h"
 #include "FrameSupport.h"
-#include "startup/Globals.h"
+#include "settings/Globals.h"
 #include "ZoneSupport.h"
 
 #include <QCheckBox>

@@ -3,8 +3,8 @@
 // worker waits. tst_collectfiles tests which files a directory text collects.
 
 #include "AddFilesSupport.h"
-#include "adding/AddFilesCommand.h"
-#include "adding/AddFilesImport.h"
+#include "adding/addfiles/AddFilesCommand.h"
+#include "adding/addfiles/AddFilesImport.h"
 #include "ArchiveSupport.h"
 #include "FrameSupport.h"
 #include "startup/Startup.h"

@@ -2,10 +2,10 @@
 // works against it: a directory of the path exchanged for a link to outside while the explorer
 // walks it, a link planted on the way, and a sibling directory whose name begins with the area's.
 
-#include "adding/AddFileSource.h"
-#include "adding/CDownloadUrlDialog.h"
-#include "adding/FileCollection.h"
-#include "adding/LocalLocation.h"
+#include "adding/addfile/AddFileSource.h"
+#include "adding/addfiles/FileCollection.h"
+#include "adding/download/CDownloadUrlDialog.h"
+#include "adding/download/LocalLocation.h"
 #include "controls/CMessageBox.h"
 #include "controls/CModalRun.h"
 #include "database/CFileRecord.h"
@@ -13,8 +13,8 @@
 #include "files/SafeFiles.h"
 #include "properties/CFileRemover.h"
 #include "properties/FileRemoval.h"
-#include "startup/Globals.h"
 #include "RaceSupport.h"
+#include "settings/Globals.h"
 #include "TestSupport.h"
 
 #include <QDir>

@@ -1,8 +1,8 @@
 // The mapped record files: "Filearea.dat" and the group files, their sharing rules, partial and
 // damaged records, and growth.
 
-#include "startup/CFileAreaTable.h"
-#include "startup/CGroupFile.h"
+#include "settings/CFileAreaTable.h"
+#include "settings/CGroupFile.h"
 #include "TestSupport.h"
 
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
 // Reading the clipboard's plain text for a file submission: only text counts, and it ends at its
 // first NUL.
 
-#include "adding/ReadClipboardText.h"
+#include "adding/addfile/ReadClipboardText.h"
 
 #include <QApplication>
 #include <QClipboard>

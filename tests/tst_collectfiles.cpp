@@ -3,8 +3,8 @@
 // uploads), directories that cannot be entered, and Cancel while a big tree is walked.
 
 #include "AddFilesSupport.h"
-#include "adding/FileCollection.h"
-#include "startup/WorkProgress.h"
+#include "adding/addfiles/FileCollection.h"
+#include "settings/WorkProgress.h"
 
 #include <QSemaphore>
 #include <QThread>

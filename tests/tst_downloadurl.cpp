@@ -1,17 +1,17 @@
 // The Download URL dialog, its copy into the host area's directory, and the address and e-mail
 // checks that other dialogs share.
 
-#include "adding/CAddFileFirstPage.h"
-#include "adding/CAddFilesInfoPage.h"
-#include "adding/CDownloadUrlDialog.h"
-#include "adding/EmailField.h"
-#include "adding/FieldChecks.h"
+#include "adding/addfile/CAddFileFirstPage.h"
+#include "adding/addfiles/CAddFilesInfoPage.h"
+#include "adding/download/CDownloadUrlDialog.h"
+#include "adding/download/EmailField.h"
+#include "adding/download/FieldChecks.h"
 #include "controls/CFileChooser.h"
+#include "controls/CHelpViewer.h"
 #include "controls/CMessageBox.h"
 #include "controls/CModalRun.h"
-#include "explorer/CHelpViewer.h"
 #include "files/SafeCopy.h"
-#include "startup/Globals.h"
+#include "settings/Globals.h"
 #include "TestSupport.h"
 
 #include <QApplication>

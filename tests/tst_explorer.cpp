@@ -1,9 +1,11 @@
 // The explorer window driven offscreen on a demonstration library: tree and list contents, the
 // enable rules against tree and list selection, the frame's own commands and the saved layout.
 
+#include "controls/CFolderTreeModel.h"
 #include "controls/CMessageBox.h"
 #include "controls/CModalRun.h"
 #include "controls/ContextMenuKey.h"
+#include "controls/CTreeItem.h"
 #include "database/CFileRecord.h"
 #include "database/CSqliteStatement.h"
 #include "database/CTroveportDatabaseManager.h"
@@ -12,16 +14,14 @@
 #include "DemoSupport.h"
 #include "explorer/CFileListModel.h"
 #include "explorer/CFileListView.h"
-#include "explorer/CFolderTreeModel.h"
 #include "explorer/CFolderTreeView.h"
 #include "explorer/CMainFrame.h"
-#include "explorer/CTreeItem.h"
 #include "explorer/ListFormatting.h"
 #include "explorer/WindowPlacement.h"
 #include "FrameSupport.h"
 #include "resources/ExplorerIcons.h"
-#include "startup/Globals.h"
-#include "startup/Registry.h"
+#include "settings/Globals.h"
+#include "settings/Registry.h"
 #include "startup/Startup.h"
 #include "TestSupport.h"
 

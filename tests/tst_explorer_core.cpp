@@ -1,13 +1,13 @@
 // The explorer's window-free parts: the node registry and its lock, the tree built from the area
 // table and group files, the enable rules, the saved placement and the list's cell texts.
 
+#include "controls/CTreeItemRegistry.h"
 #include "controls/DialogUnits.h"
 #include "explorer/CommandRules.h"
-#include "explorer/CTreeItemRegistry.h"
 #include "explorer/ListFormatting.h"
 #include "explorer/TreeBuilder.h"
 #include "explorer/WindowPlacement.h"
-#include "startup/Globals.h"
+#include "settings/Globals.h"
 #include "TestSupport.h"
 #include "ZoneSupport.h"
 

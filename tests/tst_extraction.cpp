@@ -1,11 +1,11 @@
 // Description extraction: zip members into a private temporary directory, and the brief and
 // detailed descriptions made from them.
 
-#include "adding/CTempDirectory.h"
 #include "adding/DescriptionExtraction.h"
-#include "adding/UnzipMembers.h"
-#include "startup/Globals.h"
-#include "startup/Registry.h"
+#include "files/CTempDirectory.h"
+#include "files/UnzipMembers.h"
+#include "settings/Globals.h"
+#include "settings/Registry.h"
 #include "TestSupport.h"
 
 #include <QDir>

@@ -1,15 +1,15 @@
 // The File Properties sheet driven through the explorer window offscreen on a demonstration library.
 
+#include "adding/download/CDownloadUrlDialog.h"
 #include "controls/CDateEdit.h"
 #include "FileSheetSupport.h"
 #include "properties/CFileAreasPage.h"
 #include "properties/CFileDescriptionPage.h"
 #include "properties/CFileGeneralPage.h"
 #include "properties/CFileUrlsPage.h"
-#include "adding/CDownloadUrlDialog.h"
 #include "properties/FileProperties.h"
 #include "reviews/CReviewsPage.h"
-#include "startup/Globals.h"
+#include "settings/Globals.h"
 #include "TestSupport.h"
 
 #include <QCheckBox>

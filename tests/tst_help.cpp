@@ -1,7 +1,7 @@
 // The help that ships with the program: a page for every help number a window uses, every link
 // leading somewhere, and the viewer opening the right page.
 
-#include "explorer/CHelpViewer.h"
+#include "controls/CHelpViewer.h"
 
 #include <QDirIterator>
 #include <QFile>

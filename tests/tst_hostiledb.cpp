@@ -4,9 +4,9 @@
 
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
+#include "DatabaseSupport.h"
 #include "files/SafeFiles.h"
 #include "properties/FileRemoval.h"
-#include "DatabaseSupport.h"
 #include "TestSupport.h"
 
 #include <QFile>

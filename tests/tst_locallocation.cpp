@@ -1,8 +1,8 @@
 // Local download locations: reading and forming them, and the rule that the file they name always
 // lies inside its area's directory, however the location or the directory's links try to leave it.
 
-#include "adding/LocalLocation.h"
-#include "startup/Globals.h"
+#include "adding/download/LocalLocation.h"
+#include "settings/Globals.h"
 #include "TestSupport.h"
 
 #include <QDir>

@@ -1,8 +1,8 @@
 // Path and file helpers and the self-removing work directory.
 
-#include "adding/CWorkDirectory.h"
-#include "adding/FileUtils.h"
-#include "adding/PathUtils.h"
+#include "files/CWorkDirectory.h"
+#include "files/FileUtils.h"
+#include "files/PathUtils.h"
 #include "TestSupport.h"
 
 #include <QDateTime>

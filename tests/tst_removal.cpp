@@ -2,24 +2,24 @@
 // library: the questions and their answers, the local copies deleted (and those never touched), the
 // records and links deleted, and the walk over exactly the selected rows while earlier ones go.
 
+#include "controls/CFolderTreeModel.h"
 #include "controls/CMessageBox.h"
 #include "controls/CModalRun.h"
+#include "controls/CTreeItem.h"
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "database/SearchStatement.h"
-#include "files/SafeFiles.h"
 #include "DatabaseSupport.h"
 #include "DemoSupport.h"
 #include "DialogSupport.h"
 #include "explorer/CFileListModel.h"
 #include "explorer/CFileListView.h"
-#include "explorer/CFolderTreeModel.h"
 #include "explorer/CFolderTreeView.h"
 #include "explorer/CMainFrame.h"
-#include "explorer/CTreeItem.h"
+#include "files/SafeFiles.h"
 #include "FrameSupport.h"
 #include "properties/CFileRemover.h"
-#include "startup/Globals.h"
+#include "settings/Globals.h"
 #include "TestSupport.h"
 
 #include <QAbstractItemView>

@@ -8,7 +8,7 @@
 #include "reviews/CReviewsPage.h"
 #include "reviews/ReviewFile.h"
 #include "ReviewTestSupport.h"
-#include "startup/Globals.h"
+#include "settings/Globals.h"
 #include "TestSupport.h"
 
 #include <QCheckBox>

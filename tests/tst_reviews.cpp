@@ -1,14 +1,14 @@
 // Review files and the Reviews page with its Edit Review dialog.
 
-#include "adding/SiteTextLines.h"
 #include "controls/CMessageBox.h"
 #include "controls/CModalRun.h"
 #include "controls/CPropertySheet.h"
+#include "files/SiteTextLines.h"
 #include "reviews/CEditReviewDialog.h"
 #include "reviews/CReviewsPage.h"
 #include "reviews/ReviewFile.h"
 #include "ReviewTestSupport.h"
-#include "startup/Globals.h"
+#include "settings/Globals.h"
 #include "TestSupport.h"
 
 #include <QCheckBox>

@@ -1,8 +1,8 @@
 // Filling the program's printf-style formats: texts from outside go in as they stand, whatever
 // they hold, and numbers come out as printf writes them.
 
-#include "startup/CodePoints.h"
-#include "startup/SafeFormat.h"
+#include "files/CodePoints.h"
+#include "files/SafeFormat.h"
 
 #include <QTest>
 

@@ -1,18 +1,18 @@
 // Searching: the statement built from a text and the chosen fields, the File Search dialog's check
 // list, and the Find command against a real library.
 
+#include "controls/CFolderTreeModel.h"
 #include "controls/CMessageBox.h"
 #include "controls/CModalRun.h"
-#include "database/CFileSearchDialog.h"
+#include "controls/CTreeItem.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "database/SearchStatement.h"
 #include "DemoSupport.h"
 #include "explorer/CFileListModel.h"
-#include "explorer/CFolderTreeModel.h"
+#include "explorer/CFileSearchDialog.h"
 #include "explorer/CFolderTreeView.h"
 #include "explorer/CMainFrame.h"
-#include "explorer/CTreeItem.h"
-#include "startup/Globals.h"
+#include "settings/Globals.h"
 #include "startup/Startup.h"
 #include "TestSupport.h"
 

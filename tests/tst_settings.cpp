@@ -1,8 +1,8 @@
 // The settings store: REGEDIT4 files behind the two roots, value types, case, buffer sizes, and
 // rewrites that keep everything else in the file.
 
-#include "startup/Globals.h"
-#include "startup/Registry.h"
+#include "settings/Globals.h"
+#include "settings/Registry.h"
 #include "TestSupport.h"
 
 #include <QElapsedTimer>

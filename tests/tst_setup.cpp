@@ -6,11 +6,11 @@
 #include "database/CTroveportDatabaseManager.h"
 #include "DatabaseSupport.h"
 #include "reviews/ReviewFile.h"
+#include "settings/CFileAreaTable.h"
+#include "settings/CGroupFile.h"
+#include "settings/Globals.h"
+#include "settings/Registry.h"
 #include "SetupCommands.h"
-#include "startup/CFileAreaTable.h"
-#include "startup/CGroupFile.h"
-#include "startup/Globals.h"
-#include "startup/Registry.h"
 #include "TestSupport.h"
 
 #include <QProcess>

@@ -1,13 +1,13 @@
 // Property sheets and wizards: the page history, pages that refuse to be shown or left, Cancel and
 // Close, and where help requests go.
 
-#include "adding/CWizard.h"
-#include "adding/CWizardPage.h"
+#include "adding/wizard/CWizard.h"
+#include "adding/wizard/CWizardPage.h"
+#include "controls/CHelpPropertySheet.h"
+#include "controls/CHelpViewer.h"
 #include "controls/CModalRun.h"
+#include "controls/ContextHelp.h"
 #include "controls/RunWithProgress.h"
-#include "explorer/CHelpPropertySheet.h"
-#include "explorer/CHelpViewer.h"
-#include "explorer/ContextHelp.h"
 
 #include <QApplication>
 #include <QLineEdit>

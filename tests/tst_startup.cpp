@@ -1,13 +1,13 @@
 // Start-up: the two paths from the machine settings, the area table checks with their messages,
 // and the seams every window goes through (message boxes, folder chooser).
 
-#include "adding/BrowseForDirectory.h"
+#include "adding/addfiles/BrowseForDirectory.h"
 #include "controls/CFileChooser.h"
 #include "controls/CMessageBox.h"
 #include "explorer/CMainFrame.h"
+#include "settings/Globals.h"
+#include "settings/Registry.h"
 #include "startup/CExplorerApp.h"
-#include "startup/Globals.h"
-#include "startup/Registry.h"
 #include "startup/Startup.h"
 #include "TestSupport.h"
 

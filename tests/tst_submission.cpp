@@ -1,7 +1,7 @@
 // Clipboard file submissions: recognising one, reading its header and description, and the date
 // text of its "Date" value.
 
-#include "adding/CClipboardSubmission.h"
+#include "adding/addfile/CClipboardSubmission.h"
 #include "ZoneSupport.h"
 
 #include <QTest>

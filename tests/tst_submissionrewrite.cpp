@@ -7,7 +7,7 @@
 #include "reviews/PostedSubmissions.h"
 #include "reviews/ScanForNewReviews.h"
 #include "ReviewTestSupport.h"
-#include "startup/Globals.h"
+#include "settings/Globals.h"
 #include "TestSupport.h"
 
 #include <QDir>

@@ -6,7 +6,7 @@
 #include "reviews/CReviewSubmissionsDialog.h"
 #include "reviews/ScanForNewReviews.h"
 #include "ReviewTestSupport.h"
-#include "startup/Globals.h"
+#include "settings/Globals.h"
 #include "TestSupport.h"
 
 #include <QCheckBox>

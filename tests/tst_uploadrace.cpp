@@ -4,9 +4,9 @@
 
 #include "ArchiveSupport.h"
 #include "CheckerSupport.h"
-#include "startup/Globals.h"
-#include "startup/Registry.h"
 #include "RaceSupport.h"
+#include "settings/Globals.h"
+#include "settings/Registry.h"
 #include "TestSupport.h"
 #include "uploads/UploadScan.h"
 

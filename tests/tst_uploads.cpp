@@ -2,13 +2,13 @@
 // what visitors can put in an upload's place: links, FIFOs, devices, names that are not UTF-8, and
 // files still being written.
 
-#include "adding/SiteTextLines.h"
 #include "ArchiveSupport.h"
 #include "CheckerSupport.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "DatabaseSupport.h"
-#include "startup/Globals.h"
-#include "startup/Registry.h"
+#include "files/SiteTextLines.h"
+#include "settings/Globals.h"
+#include "settings/Registry.h"
 #include "TestSupport.h"
 #include "uploads/UploadScan.h"
 

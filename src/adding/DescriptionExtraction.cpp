@@ -1,12 +1,12 @@
 #include "adding/DescriptionExtraction.h"
 
-#include "adding/CTempDirectory.h"
-#include "adding/DescriptionText.h"
-#include "adding/LocalLocation.h"
-#include "adding/PathUtils.h"
-#include "adding/UnzipMembers.h"
-#include "startup/Globals.h"
-#include "startup/Registry.h"
+#include "adding/download/LocalLocation.h"
+#include "files/CTempDirectory.h"
+#include "files/DescriptionText.h"
+#include "files/PathUtils.h"
+#include "files/UnzipMembers.h"
+#include "settings/Globals.h"
+#include "settings/Registry.h"
 
 #include <QFile>
 

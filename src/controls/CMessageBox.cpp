@@ -1,7 +1,7 @@
 #include "controls/CMessageBox.h"
 
 #include "controls/CWaitCursor.h"
-#include "startup/Globals.h"
+#include "settings/Globals.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,9 +1,9 @@
 #include "controls/CRowWalkDialog.h"
 
+#include "controls/CHelpViewer.h"
 #include "controls/CHighlightList.h"
 #include "controls/DialogUnits.h"
 #include "controls/PageControls.h"
-#include "explorer/CHelpViewer.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

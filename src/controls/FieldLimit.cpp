@@ -1,7 +1,7 @@
 #include "controls/FieldLimit.h"
 
 #include "controls/CMessageBox.h"
-#include "startup/SafeFormat.h"
+#include "files/SafeFormat.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -14,9 +14,9 @@
 #include "controls/CFileChooser.h"
 #include "controls/CMessageBox.h"
 #include "database/CFileRecord.h"
-#include "startup/CFileAreaTable.h"
-#include "startup/Globals.h"
-#include "startup/SafeFormat.h"
+#include "files/SafeFormat.h"
+#include "settings/CFileAreaTable.h"
+#include "settings/Globals.h"
 
 #include <QFileInfo>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "startup/WorkProgress.h"
+#include "settings/WorkProgress.h"
 
 #include <QString>
 

@@ -1,12 +1,12 @@
 #include "database/CDatabaseManager.h"
 
-#include "adding/PathUtils.h"
 #include "database/CDBException.h"
 #include "database/CRecordSet.h"
 #include "database/CSqliteStatement.h"
 #include "database/PostgresConnection.h"
-#include "startup/Globals.h"
-#include "startup/SafeFormat.h"
+#include "files/PathUtils.h"
+#include "files/SafeFormat.h"
+#include "settings/Globals.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

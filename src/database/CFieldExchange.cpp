@@ -1,8 +1,8 @@
 #include "database/CFieldExchange.h"
 
 #include "database/CDBException.h"
-#include "startup/CodePoints.h"
-#include "startup/SafeFormat.h"
+#include "files/CodePoints.h"
+#include "files/SafeFormat.h"
 
 QVariant CFieldExchange::Load(const QString& column)
 {

@@ -3,7 +3,7 @@
 #include "database/CDBException.h"
 #include "database/CSavepoint.h"
 #include "database/CTroveportDatabaseManager.h"
-#include "startup/SafeFormat.h"
+#include "files/SafeFormat.h"
 
 #include <QSqlQuery>
 #include <QVariant>

@@ -3,7 +3,7 @@
 #include "database/CDatabaseManager.h"
 #include "database/CDBException.h"
 #include "database/CSqliteStatement.h"
-#include "startup/SafeFormat.h"
+#include "files/SafeFormat.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>

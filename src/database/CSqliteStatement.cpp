@@ -1,7 +1,7 @@
 #include "database/CSqliteStatement.h"
 
-#include "database/CDBException.h"
 #include "database/CDatabaseManager.h"
+#include "database/CDBException.h"
 
 #include <QSqlDriver>
 

@@ -1,6 +1,6 @@
 #include "database/SearchStatement.h"
 
-#include "startup/SafeFormat.h"
+#include "files/SafeFormat.h"
 
 QString BuildSearchStatement(const QString& text, quint32 fields)
 {

@@ -1,7 +1,7 @@
 #include "explorer/CAboutBox.h"
 
+#include "files/SafeFormat.h"
 #include "resources/ExplorerIcons.h"
-#include "startup/SafeFormat.h"
 
 #include <QDialogButtonBox>
 #include <QFrame>

@@ -1,8 +1,8 @@
 #include "explorer/CFileListModel.h"
 
+#include "controls/CTreeItemRegistry.h"
 #include "database/CDBException.h"
 #include "database/CFileRecord.h"
-#include "explorer/CTreeItemRegistry.h"
 #include "explorer/ListFormatting.h"
 #include "resources/ExplorerIcons.h"
 

@@ -1,22 +1,22 @@
 #include "explorer/CMainFrame.h"
 
+#include "controls/CFolderTreeModel.h"
 #include "controls/CMessageBox.h"
 #include "controls/ContextMenuKey.h"
+#include "controls/CTreeItemRegistry.h"
 #include "controls/CWaitCursor.h"
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "database/SearchStatement.h"
 #include "explorer/CFileListModel.h"
 #include "explorer/CFileListView.h"
-#include "explorer/CFolderTreeModel.h"
 #include "explorer/CFolderTreeView.h"
-#include "explorer/CTreeItemRegistry.h"
 #include "explorer/ListFormatting.h"
 #include "explorer/TreeBuilder.h"
 #include "explorer/WindowPlacement.h"
 #include "resources/ExplorerIcons.h"
-#include "startup/Globals.h"
-#include "startup/Registry.h"
+#include "settings/Globals.h"
+#include "settings/Registry.h"
 
 #include <QApplication>
 #include <QHeaderView>

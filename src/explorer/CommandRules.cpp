@@ -1,6 +1,6 @@
 #include "explorer/CommandRules.h"
 
-#include "explorer/CTreeItem.h"
+#include "controls/CTreeItem.h"
 
 bool IsCommandEnabled(Command command, const CommandContext& c)
 {

@@ -1,9 +1,9 @@
 #include "explorer/TreeBuilder.h"
 
-#include "adding/PathUtils.h"
-#include "explorer/CTreeItemRegistry.h"
-#include "startup/CGroupFile.h"
-#include "startup/Globals.h"
+#include "controls/CTreeItemRegistry.h"
+#include "files/PathUtils.h"
+#include "settings/CGroupFile.h"
+#include "settings/Globals.h"
 
 #include <QDir>
 

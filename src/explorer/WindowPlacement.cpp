@@ -1,6 +1,6 @@
 #include "explorer/WindowPlacement.h"
 
-#include "startup/SafeFormat.h"
+#include "files/SafeFormat.h"
 
 #include <QStringList>
 

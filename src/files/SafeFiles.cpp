@@ -2,7 +2,7 @@
 
 #include "files/TemporaryName.h"
 
-#include "startup/SafeFormat.h"
+#include "files/SafeFormat.h"
 
 #include <QFile>
 

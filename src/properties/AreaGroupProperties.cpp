@@ -1,8 +1,8 @@
 #include "properties/AreaGroupProperties.h"
 
 #include "controls/CPropertySheet.h"
+#include "controls/CTreeItem.h"
 #include "explorer/CMainFrame.h"
-#include "explorer/CTreeItem.h"
 #include "properties/CAreaGeneralPage.h"
 #include "properties/CGroupGeneralPage.h"
 

@@ -1,8 +1,8 @@
 #include "properties/CAreaGeneralPage.h"
 
 #include "controls/PageControls.h"
-#include "startup/CFileAreaTable.h"
-#include "startup/Globals.h"
+#include "settings/CFileAreaTable.h"
+#include "settings/Globals.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

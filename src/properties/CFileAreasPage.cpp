@@ -1,13 +1,13 @@
 #include "properties/CFileAreasPage.h"
 
+#include "controls/AreaTree.h"
+#include "controls/CFolderTreeModel.h"
 #include "controls/CMessageBox.h"
+#include "controls/CTreeItem.h"
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
-#include "explorer/CFolderTreeModel.h"
-#include "explorer/CTreeItem.h"
-#include "properties/AreaTree.h"
+#include "files/SafeFormat.h"
 #include "properties/FileProperties.h"
-#include "startup/SafeFormat.h"
 
 #include <QTreeWidget>
 #include <QVBoxLayout>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "adding/CWizardPage.h"
-#include "properties/AreaTree.h"
+#include "adding/wizard/CWizardPage.h"
+#include "controls/AreaTree.h"
 
 #include <QList>
 

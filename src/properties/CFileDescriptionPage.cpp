@@ -1,12 +1,12 @@
 #include "properties/CFileDescriptionPage.h"
 
-#include "adding/DescriptionText.h"
 #include "controls/CFileChooser.h"
 #include "controls/CMessageBox.h"
 #include "controls/PageControls.h"
 #include "database/CFileRecord.h"
+#include "files/DescriptionText.h"
+#include "files/SafeFormat.h"
 #include "properties/FileProperties.h"
-#include "startup/SafeFormat.h"
 
 #include <QFileInfo>
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "adding/CWizardPage.h"
+#include "adding/wizard/CWizardPage.h"
 
 class CFileRecord;
 class QLineEdit;

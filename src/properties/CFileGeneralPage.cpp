@@ -1,12 +1,12 @@
 #include "properties/CFileGeneralPage.h"
 
-#include "adding/EmailField.h"
+#include "adding/download/EmailField.h"
 #include "controls/CDateEdit.h"
 #include "controls/CMessageBox.h"
 #include "controls/PageControls.h"
 #include "database/CFileRecord.h"
+#include "files/SafeFormat.h"
 #include "properties/FileProperties.h"
-#include "startup/SafeFormat.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

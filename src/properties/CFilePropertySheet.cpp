@@ -4,13 +4,13 @@
 #include "controls/CWaitCursor.h"
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
+#include "files/SafeFormat.h"
 #include "properties/CFileAreasPage.h"
 #include "properties/CFileDescriptionPage.h"
 #include "properties/CFileGeneralPage.h"
 #include "properties/CFileUrlsPage.h"
 #include "properties/FileProperties.h"
 #include "reviews/CReviewsPage.h"
-#include "startup/SafeFormat.h"
 
 CFilePropertySheet::CFilePropertySheet(std::unique_ptr<CFileRecord> file, const CFolderTreeModel* folders,
                                        QWidget* parent)

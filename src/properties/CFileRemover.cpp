@@ -1,16 +1,16 @@
 #include "properties/CFileRemover.h"
 
 #include "controls/CMessageBox.h"
+#include "controls/CTreeItem.h"
 #include "controls/CWaitCursor.h"
 #include "controls/RunWithProgress.h"
 #include "database/CFileRecord.h"
 #include "explorer/CFileListView.h"
 #include "explorer/CMainFrame.h"
-#include "explorer/CTreeItem.h"
 #include "files/FaultMessage.h"
-#include "startup/Globals.h"
-#include "startup/SafeFormat.h"
-#include "startup/WorkProgress.h"
+#include "files/SafeFormat.h"
+#include "settings/Globals.h"
+#include "settings/WorkProgress.h"
 
 #include <QSemaphore>
 

@@ -1,13 +1,13 @@
 #include "properties/CFileUrlsPage.h"
 
-#include "adding/CDownloadUrlDialog.h"
+#include "adding/download/CDownloadUrlDialog.h"
 #include "controls/CMessageBox.h"
 #include "controls/CModalRun.h"
 #include "controls/CPropertySheet.h"
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
+#include "files/SafeFormat.h"
 #include "properties/FileProperties.h"
-#include "startup/SafeFormat.h"
 
 #include <QListWidget>
 #include <QPushButton>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "properties/CLocationListPage.h"
+#include "adding/download/CLocationListPage.h"
 
 class CFileRecord;
 class QListWidgetItem;

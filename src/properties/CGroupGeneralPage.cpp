@@ -1,10 +1,10 @@
 #include "properties/CGroupGeneralPage.h"
 
-#include "adding/PathUtils.h"
 #include "controls/PageControls.h"
-#include "startup/CFileAreaTable.h"
-#include "startup/CGroupFile.h"
-#include "startup/Globals.h"
+#include "files/PathUtils.h"
+#include "settings/CFileAreaTable.h"
+#include "settings/CGroupFile.h"
+#include "settings/Globals.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

@@ -1,12 +1,12 @@
 #include "properties/FileProperties.h"
 
-#include "adding/DescriptionText.h"
-#include "adding/FileUtils.h"
 #include "database/CDatabaseManager.h"
 #include "database/CFieldExchange.h"
 #include "database/CFileRecord.h"
-#include "startup/CodePoints.h"
-#include "startup/SafeFormat.h"
+#include "files/CodePoints.h"
+#include "files/DescriptionText.h"
+#include "files/FileUtils.h"
+#include "files/SafeFormat.h"
 
 #include <QLocale>
 #include <QRegularExpression>

@@ -1,15 +1,15 @@
 #include "properties/FileRemoval.h"
 
-#include "adding/LocalLocation.h"
+#include "adding/download/LocalLocation.h"
 #include "database/CDBException.h"
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "files/AreaDirectory.h"
 #include "files/DirectoryStatus.h"
 #include "files/SafeFiles.h"
-#include "startup/CFileAreaTable.h"
-#include "startup/Globals.h"
-#include "startup/SafeFormat.h"
+#include "files/SafeFormat.h"
+#include "settings/CFileAreaTable.h"
+#include "settings/Globals.h"
 
 #include <QFile>
 

@@ -1,11 +1,11 @@
 #include "properties/PropertiesCommand.h"
 
+#include "controls/CTreeItem.h"
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "explorer/CFileListModel.h"
 #include "explorer/CFileListView.h"
 #include "explorer/CMainFrame.h"
-#include "explorer/CTreeItem.h"
 #include "properties/AreaGroupProperties.h"
 #include "properties/CFilePropertySheet.h"
 

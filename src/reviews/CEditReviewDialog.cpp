@@ -1,8 +1,8 @@
 #include "reviews/CEditReviewDialog.h"
 
 #include "controls/CMessageBox.h"
+#include "controls/ContextHelp.h"
 #include "controls/PageControls.h"
-#include "explorer/ContextHelp.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

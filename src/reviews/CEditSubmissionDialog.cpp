@@ -2,7 +2,7 @@
 
 #include "controls/CMessageBox.h"
 #include "controls/PageControls.h"
-#include "startup/SafeFormat.h"
+#include "files/SafeFormat.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>

@@ -3,10 +3,10 @@
 #include "controls/CHighlightList.h"
 #include "controls/CMessageBox.h"
 #include "controls/CModalRun.h"
+#include "files/SafeFormat.h"
 #include "reviews/CEditSubmissionDialog.h"
 #include "reviews/PostedSubmissions.h"
 #include "reviews/ScanForNewReviews.h"
-#include "startup/SafeFormat.h"
 
 using namespace Qt::StringLiterals;
 

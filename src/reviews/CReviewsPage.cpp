@@ -6,8 +6,8 @@
 #include "controls/CModalRun.h"
 #include "controls/CPropertySheet.h"
 #include "controls/DialogUnits.h"
+#include "files/SafeFormat.h"
 #include "reviews/CEditReviewDialog.h"
-#include "startup/SafeFormat.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>

@@ -1,8 +1,8 @@
 #include "reviews/PostedSubmissions.h"
 
-#include "adding/PathUtils.h"
+#include "files/PathUtils.h"
 #include "reviews/SiteRecordFile.h"
-#include "startup/Globals.h"
+#include "settings/Globals.h"
 
 #include <QCryptographicHash>
 #include <QFile>

@@ -1,9 +1,9 @@
 #include "reviews/ReviewFile.h"
 
-#include "adding/SiteTextLines.h"
+#include "files/SafeFormat.h"
+#include "files/SiteTextLines.h"
 #include "reviews/SiteRecordFile.h"
-#include "startup/Globals.h"
-#include "startup/SafeFormat.h"
+#include "settings/Globals.h"
 
 static_assert(kMaxReviewFileSize == CSiteRecordFile::kReadLimit);
 

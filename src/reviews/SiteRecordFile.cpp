@@ -1,8 +1,8 @@
 #include "reviews/SiteRecordFile.h"
 
 #include "files/FileMode.h"
-#include "startup/CLockFile.h"
-#include "startup/SafeFormat.h"
+#include "files/SafeFormat.h"
+#include "settings/CLockFile.h"
 
 #include <QFile>
 

@@ -1,8 +1,8 @@
 #include "reviews/Submissions.h"
 
+#include "files/SafeFormat.h"
 #include "reviews/SiteRecordFile.h"
-#include "startup/Globals.h"
-#include "startup/SafeFormat.h"
+#include "settings/Globals.h"
 
 #include <QHash>
 

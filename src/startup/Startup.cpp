@@ -1,8 +1,8 @@
 #include "startup/Startup.h"
 
-#include "adding/PathUtils.h"
-#include "startup/Globals.h"
-#include "startup/Registry.h"
+#include "files/PathUtils.h"
+#include "settings/Globals.h"
+#include "settings/Registry.h"
 
 void LoadStartupPaths()
 {

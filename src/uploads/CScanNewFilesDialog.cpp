@@ -3,7 +3,7 @@
 #include "controls/CHighlightList.h"
 #include "controls/CMessageBox.h"
 #include "controls/PageControls.h"
-#include "startup/SafeFormat.h"
+#include "files/SafeFormat.h"
 #include "uploads/CUploadReviewSheet.h"
 #include "uploads/UploadScan.h"
 

@@ -1,8 +1,8 @@
 #include "uploads/CUploadAreasPage.h"
 
+#include "controls/AreaTree.h"
 #include "controls/CMessageBox.h"
 #include "controls/CPropertySheet.h"
-#include "properties/AreaTree.h"
 
 #include <QTreeWidget>
 #include <QVBoxLayout>

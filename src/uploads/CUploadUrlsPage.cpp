@@ -1,6 +1,6 @@
 #include "uploads/CUploadUrlsPage.h"
 
-#include "adding/CDownloadUrlDialog.h"
+#include "adding/download/CDownloadUrlDialog.h"
 #include "controls/CMessageBox.h"
 #include "controls/CModalRun.h"
 

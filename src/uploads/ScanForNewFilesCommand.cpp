@@ -4,7 +4,7 @@
 #include "controls/CModalRun.h"
 #include "controls/RunWithProgress.h"
 #include "explorer/CMainFrame.h"
-#include "startup/SafeFormat.h"
+#include "files/SafeFormat.h"
 #include "uploads/CScanNewFilesDialog.h"
 #include "uploads/UploadScan.h"
 

@@ -1,20 +1,21 @@
 #include "uploads/UploadScan.h"
 
 #include "adding/DescriptionExtraction.h"
-#include "adding/DescriptionText.h"
-#include "adding/LocalLocation.h"
-#include "adding/PathUtils.h"
-#include "adding/SiteTextLines.h"
+#include "adding/download/LocalLocation.h"
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "files/AreaDirectory.h"
+#include "files/CodePoints.h"
+#include "files/DescriptionText.h"
 #include "files/FaultMessage.h"
+#include "files/PathUtils.h"
 #include "files/SafeFiles.h"
-#include "startup/CFileAreaTable.h"
-#include "startup/CodePoints.h"
-#include "startup/Globals.h"
-#include "startup/Registry.h"
-#include "startup/SafeFormat.h"
+#include "files/SafeFormat.h"
+#include "files/SiteTextLines.h"
+#include "files/UploadNames.h"
+#include "settings/CFileAreaTable.h"
+#include "settings/Globals.h"
+#include "settings/Registry.h"
 #include "viruscheck/VirusChecker.h"
 
 #include <QDateTime>
@@ -25,19 +26,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-const QByteArray kDescriptionExtension = QByteArrayLiteral(".desc");
-
-bool IsDescriptionName(const QByteArray& name)
-{
-    return name.endsWith(kDescriptionExtension);
-}
-
-// The upload a description file stands beside.
-QByteArray UploadNameOf(const QByteArray& descriptionName)
-{
-    return descriptionName.chopped(kDescriptionExtension.size());
-}
 
 std::function<qint64()>& ScanClock()
 {
@@ -208,7 +196,7 @@ void ReadUploadDescription(quint32 areaId, const std::shared_ptr<const CSafeDire
     FileFault missing;
     if (!directory->StatEntry(uploadName, &missing)) {
         // A file described in turn is a visitor's upload that happens to end in ".desc".
-        if (directory->StatEntry(descriptionName + kDescriptionExtension))
+        if (directory->StatEntry(DescriptionNameOf(descriptionName)))
             return;
         // The upload is gone: its description is all that is left of it. A link is removed itself,
         // a directory of that name is no description file and stays.
@@ -266,18 +254,6 @@ QList<QByteArray> ListUploadDescriptions(const CSafeDirectory& directory)
     // Name order, so that every machine lists the uploads alike.
     std::sort(names.begin(), names.end());
     return names;
-}
-
-QSet<QByteArray> PendingUploadNames(const QList<QByteArray>& names)
-{
-    QSet<QByteArray> pending;
-    for (const QByteArray& name : names) {
-        if (IsDescriptionName(name)) {
-            pending.insert(name);
-            pending.insert(UploadNameOf(name));
-        }
-    }
-    return pending;
 }
 
 void ScanUploadDirectory(quint32 areaId, const QString& directory, CPendingUploadArray& list)

@@ -3,7 +3,6 @@
 #include "uploads/PendingUpload.h"
 
 #include <QByteArray>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -55,11 +54,6 @@ void ReadUploadDescription(quint32 areaId, const std::shared_ptr<const CSafeDire
 
 // The names of the description files of one area's directory ("*.desc"), in byte order.
 QList<QByteArray> ListUploadDescriptions(const CSafeDirectory& directory);
-
-// Of the names in an upload area's directory, those a scan takes for pending uploads: every
-// description file ("*.desc") and the upload named after it. They reach the library only through
-// the scan's review and virus check.
-QSet<QByteArray> PendingUploadNames(const QList<QByteArray>& names);
 
 // Reads every description file of one area's directory into list. Uploads gone by the end (a
 // checker may move an infected file away) are not listed.

@@ -1,14 +1,14 @@
 #include "viruscheck/VirusCheckCommand.h"
 
 #include "controls/CMessageBox.h"
+#include "controls/CTreeItem.h"
 #include "controls/CWaitCursor.h"
 #include "controls/RunWithProgress.h"
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "explorer/CFileListView.h"
 #include "explorer/CMainFrame.h"
-#include "explorer/CTreeItem.h"
-#include "startup/SafeFormat.h"
+#include "files/SafeFormat.h"
 #include "viruscheck/VirusChecker.h"
 
 void OnVirusCheck(CMainFrame* frame)

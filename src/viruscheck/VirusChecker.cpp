@@ -1,11 +1,11 @@
 #include "viruscheck/VirusChecker.h"
 
-#include "adding/LocalLocation.h"
-#include "adding/PathUtils.h"
+#include "adding/download/LocalLocation.h"
 #include "files/FaultMessage.h"
-#include "startup/Globals.h"
-#include "startup/Registry.h"
-#include "startup/SafeFormat.h"
+#include "files/PathUtils.h"
+#include "files/SafeFormat.h"
+#include "settings/Globals.h"
+#include "settings/Registry.h"
 
 #include <QDeadlineTimer>
 #include <QProcess>

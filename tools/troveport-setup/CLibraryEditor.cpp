@@ -1,10 +1,10 @@
 #include "CLibraryEditor.h"
 
-#include "adding/PathUtils.h"
 #include "CStagedFiles.h"
-#include "startup/CFileAreaTable.h"
-#include "startup/CGroupFile.h"
-#include "startup/SafeFormat.h"
+#include "files/PathUtils.h"
+#include "files/SafeFormat.h"
+#include "settings/CFileAreaTable.h"
+#include "settings/CGroupFile.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

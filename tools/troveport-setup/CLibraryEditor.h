@@ -1,7 +1,7 @@
 #pragma once
 
 #include "CLibraryLock.h"
-#include "startup/CMappedFile.h"
+#include "settings/CMappedFile.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,7 +1,7 @@
 #include "CLibraryLock.h"
 
-#include "adding/PathUtils.h"
-#include "startup/SafeFormat.h"
+#include "files/PathUtils.h"
+#include "files/SafeFormat.h"
 
 #include <QDeadlineTimer>
 #include <QFile>

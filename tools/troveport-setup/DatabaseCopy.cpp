@@ -3,7 +3,7 @@
 #include "database/CDBException.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "database/PostgresConnection.h"
-#include "startup/SafeFormat.h"
+#include "files/SafeFormat.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -2,9 +2,9 @@
 
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
+#include "files/SafeFormat.h"
 #include "reviews/ReviewFile.h"
 #include "reviews/Submissions.h"
-#include "startup/SafeFormat.h"
 
 #include <QDateTime>
 #include <QFile>

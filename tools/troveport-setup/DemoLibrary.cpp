@@ -1,12 +1,12 @@
 #include "DemoLibrary.h"
 
-#include "adding/PathUtils.h"
 #include "CLibraryEditor.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "DemoFiles.h"
-#include "startup/CFileAreaTable.h"
-#include "startup/Globals.h"
-#include "startup/Registry.h"
+#include "files/PathUtils.h"
+#include "settings/CFileAreaTable.h"
+#include "settings/Globals.h"
+#include "settings/Registry.h"
 
 #include <QDir>
 #include <QFileInfo>

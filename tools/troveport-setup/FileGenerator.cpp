@@ -2,7 +2,7 @@
 
 #include "database/CDBException.h"
 #include "database/CTroveportDatabaseManager.h"
-#include "startup/SafeFormat.h"
+#include "files/SafeFormat.h"
 
 #include <QSqlQuery>
 #include <QVariant>

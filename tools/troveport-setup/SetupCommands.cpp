@@ -1,6 +1,5 @@
 #include "SetupCommands.h"
 
-#include "adding/PathUtils.h"
 #include "CLibraryEditor.h"
 #include "database/CDBException.h"
 #include "database/CTroveportDatabaseManager.h"
@@ -8,10 +7,11 @@
 #include "DatabaseCopy.h"
 #include "DemoLibrary.h"
 #include "FileGenerator.h"
-#include "startup/CFileAreaTable.h"
-#include "startup/Globals.h"
-#include "startup/Registry.h"
-#include "startup/SafeFormat.h"
+#include "files/PathUtils.h"
+#include "files/SafeFormat.h"
+#include "settings/CFileAreaTable.h"
+#include "settings/Globals.h"
+#include "settings/Registry.h"
 
 #include <QDir>
 #include <QMultiMap>

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "adding/wizard/CWizardPage.h"
+
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+// The new file's brief and detailed descriptions, filled from the source (a local archive gives
+// its own), with an import from a text file. Nothing is required here.
+class CAddFilesDescriptionPage : public CWizardPage
+{
+    Q_OBJECT
+
+public:
+    static constexpr quint32 kTemplateId = 0x0144;
+    static constexpr quint32 kHelpTopic = 13;
+    // Sizes in bytes of what the extraction may fill, terminator included.
+    static constexpr int kBriefBufferSize = 60;
+    static constexpr int kDetailedBufferSize = 65535;
+
+    explicit CAddFilesDescriptionPage(QWidget* parent = nullptr);
+
+    bool OnSetActive() override;
+    bool OnKillActive() override;
+
+    // The fields as last taken, trimmed; the detailed text with line feeds.
+    const QString& GetBrief() const { return m_strBrief; }
+    const QString& GetDetailed() const { return m_strDetailed; }
+
+    QLineEdit* GetBriefEdit() const { return m_brief; }
+    QPlainTextEdit* GetDetailedEdit() const { return m_detailed; }
+    QPushButton* GetBrowseButton() const { return m_browse; }
+
+private:
+    void Refill();
+    void UpdateData(bool take);
+    void OnBrowse();
+    // A text file to import that is not marked read-only and whose directory may be written; empty
+    // when the user cancels.
+
+    quint32 m_filledGeneration = 0;
+    QString m_strBrief;
+    QString m_strDetailed;
+    QLineEdit* m_brief = nullptr;
+    QPlainTextEdit* m_detailed = nullptr;
+    QPushButton* m_browse = nullptr;
+};

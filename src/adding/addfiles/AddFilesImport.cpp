@@ -1,0 +1,220 @@
+#include "adding/addfiles/AddFilesImport.h"
+
+#include "adding/DescriptionExtraction.h"
+#include "database/CFileRecord.h"
+#include "database/CSavepoint.h"
+#include "database/CTroveportDatabaseManager.h"
+#include "files/DescriptionText.h"
+#include "files/FaultMessage.h"
+#include "files/PathUtils.h"
+#include "files/SafeCopy.h"
+#include "files/SafeFormat.h"
+
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <optional>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace {
+
+QString ErrorText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Whether the path lies inside the host directory (compared exactly: file names are case-sensitive).
+bool IsInside(const QString& path, const QString& hostDirectory)
+{
+    return !hostDirectory.isEmpty() && path.startsWith(hostDirectory);
+}
+
+// The name the log gives a file whose record failed: its name without the extension.
+QString SourceName(const QString& name)
+{
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? name : name.left(dot);
+}
+
+// The error number and text of a log line: the system's for its errors, and for a refusal of the
+// file layer (a link, a FIFO) the number the system would give and the layer's message.
+int FaultErrno(const FileFault& fault)
+{
+    switch (fault.kind) {
+    case FileFault::Kind::Link:
+        return ELOOP;
+    case FileFault::Kind::NotRegular:
+    case FileFault::Kind::BadName:
+        return EINVAL;
+    default:
+        return fault.error;
+    }
+}
+
+QString FaultText(const FileFault& fault)
+{
+    return fault.kind == FileFault::Kind::System ? ErrorText(fault.error) : ShownFaultMessage(fault);
+}
+
+QString AddingErrorLine(const QString& name, int error)
+{
+    return SafeFormat(u"Error adding %s to database: %d (%s)\r\n", SourceName(name), error, ErrorText(error));
+}
+
+} // namespace
+
+QString OpeningErrorLine(const QString& path, const FileFault& fault)
+{
+    return SafeFormat(u"Error opening %s: %d (%s)\r\n", path, FaultErrno(fault), FaultText(fault));
+}
+
+bool NeedsCopy(const QStringList& files, const QString& hostDirectory)
+{
+    for (const QString& path : files) {
+        if (!IsInside(path, hostDirectory))
+            return true;
+    }
+    return false;
+}
+
+QString MakeFileTitle(const QString& fileName)
+{
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    QString title = dot < 0 ? fileName : fileName.left(dot);
+    const bool hasLowercase =
+        std::any_of(title.cbegin(), title.cend(), [](QChar c) { return c >= u'a' && c <= u'z'; });
+    if (!hasLowercase && !title.isEmpty())
+        title = title.left(1) + title.mid(1).toLower();
+    return title;
+}
+
+bool ImportFile(const QString& path, const AddFilesHost& host, const CImportPlaces& places,
+                bool extractDescriptions, QString& log, ImportedCopy* copyMade)
+{
+    const QString fullPath = GetFullPathName(path);
+    if (fullPath.isEmpty() || fullPath.toUtf8().size() >= kMaxPathBuffer) {
+        const int error = fullPath.isEmpty() ? EINVAL : ENAMETOOLONG;
+        log += SafeFormat(u"Error expanding %s: %d (%s)\r\n", path, error, ErrorText(error));
+        return false;
+    }
+    const QString name = GetFileNamePart(fullPath);
+    const bool copy = !IsInside(fullPath, host.directory);
+    const QString destination = copy ? host.directory + name : fullPath;
+    const QString location = SafeFormat(u"local://%d/%s", host.id, destination.mid(host.directory.size()));
+
+    // A file in an area (the host's own included) is opened through the file layer, so that a link
+    // there is refused; what is looked at, copied and described below is this one open file. A
+    // FIFO or a device opens for nobody, and its copy is what fails.
+    const CSafeFile source = places.areas.OpenSource(fullPath);
+    if (!source.IsOpen() && !(copy && source.Fault().kind == FileFault::Kind::NotRegular)) {
+        log += OpeningErrorLine(path, source.Fault());
+        return false;
+    }
+    const bool exists = !copy || places.hostDirectory.StatEntry(CSafeDirectory::NameBytes(name));
+    if (exists && !theDatabaseManager.IsDownloadURLUnique(location)) {
+        log += SafeFormat(u"The file %s already exists.\r\n", name);
+        return false;
+    }
+    ImportedCopy made;
+    if (copy) {
+        made = {CSafeDirectory::NameBytes(name), exists};
+        const FileFault fault = CopyIntoDirectory(source, places.hostDirectory, made.name);
+        if (fault) {
+            log += SafeFormat(u"Error copying %s to %s: %d (%s)\r\n", path, destination, FaultErrno(fault),
+                              FaultText(fault));
+            return false;
+        }
+    }
+
+    const struct stat& facts = source.Status();
+    CFileRecord record(&theDatabaseManager);
+    record.title = MakeFileTitle(name);
+    record.file_size = double(quint32(quint64(facts.st_size) & 0xFFFFFFFFu));
+    record.file_date = quint32(facts.st_mtime);
+    if (extractDescriptions) {
+        record.short_desc.clear();
+        record.long_desc.clear();
+        // From the file that was opened and copied, not from a name in the area that the site
+        // could have pointed elsewhere since.
+        ExtractDescriptions(source.Fd(), record.short_desc, CFileRecord::kShortDescLength,
+                            record.long_desc, CFileRecord::kLongDescLength);
+        // Stored as the Add File wizard stores them: line feeds, no white space at the ends.
+        record.long_desc = WithLineFeeds(record.long_desc);
+        TrimString(record.short_desc);
+        TrimString(record.long_desc);
+    }
+    errno = 0;
+    if (!record.Add()) {
+        log += AddingErrorLine(name, errno);
+        if (copy)
+            TakeBackCopy(places.hostDirectory, made, log);
+        return false;
+    }
+    // The file counts as added even when its link or its location is refused (the database logs it).
+    record.AddToFileArea(double(host.id));
+    record.AddDownloadURL(location);
+    if (copyMade)
+        *copyMade = made;
+    return true;
+}
+
+void TakeBackCopy(const CSafeDirectory& hostDirectory, const ImportedCopy& copy, QString& log)
+{
+    const QString path = hostDirectory.PathOf(copy.name);
+    FileFault fault;
+    if (copy.replacedAFile)
+        log += SafeFormat(u"The copy %s took the place of a file of that name and stays, though no file record "
+                          u"names it.\r\n",
+                          path);
+    else if (!hostDirectory.Remove(copy.name, &fault))
+        log += SafeFormat(u"Error removing %s, which no file record names: %d (%s)\r\n", path, FaultErrno(fault),
+                          FaultText(fault));
+}
+
+int ImportFiles(const QStringList& files, const AddFilesHost& host, bool extractDescriptions, QString& log,
+                const std::function<bool(qsizetype)>& beforeFile)
+{
+    constexpr qint64 kBatchMilliseconds = 200;
+    int added = 0;
+    std::optional<CSavepoint> batch;
+    // The files added in the open batch and their copies, for the log if its commit fails.
+    QList<std::pair<QString, ImportedCopy>> batchFiles;
+    QElapsedTimer batchTimer;
+    const CImportPlaces places{CSafeDirectory::Open(host.directory), CAreaDirectories()};
+    const auto commit = [&] {
+        if (batch && !batch->Release()) {
+            for (const auto& [name, copy] : std::as_const(batchFiles)) {
+                log += AddingErrorLine(name, EIO);
+                if (!copy.name.isEmpty())
+                    TakeBackCopy(places.hostDirectory, copy, log);
+            }
+            added -= int(batchFiles.size());
+        }
+        batch.reset(); // a batch that was not committed is taken back here
+        batchFiles.clear();
+    };
+    for (qsizetype index = 0; index < files.size(); ++index) {
+        if (!beforeFile(index))
+            break;
+        if (!batch) {
+            batch.emplace(&theDatabaseManager, QStringLiteral("import_files"));
+            batchTimer.start();
+        }
+        ImportedCopy copy;
+        if (ImportFile(files[index], host, places, extractDescriptions, log, &copy)) {
+            ++added;
+            batchFiles.append({GetFileNamePart(GetFullPathName(files[index])), copy});
+        }
+        if (batchTimer.elapsed() >= kBatchMilliseconds)
+            commit();
+    }
+    commit();
+    return added;
+}
+
+QString AddedSummaryLine(int added)
+{
+    return SafeFormat(u"%d file(s) added successfully.\r\n", added);
+}

@@ -1,0 +1,35 @@
+#include "adding/addfiles/CAddFilesDonePage.h"
+
+#include "adding/addfiles/CAddFilesWizard.h"
+#include "controls/PageControls.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
+
+CAddFilesDonePage::CAddFilesDonePage(QWidget* parent)
+    : CWizardPage(kTemplateId, tr("Add Multiple Files"), parent)
+{
+    SetHelpTopic(kHelpTopic);
+    auto* label = new QLabel(tr("Results"), this);
+    NameAfterText(label, label->text());
+    m_results = new QPlainTextEdit(this);
+    m_results->setReadOnly(true);
+    NameAfterText(m_results, label->text());
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(label);
+    layout->addWidget(m_results, 1);
+}
+
+bool CAddFilesDonePage::OnSetActive()
+{
+    if (CPropertySheet* sheet = GetSheet())
+        sheet->SetWizardButtons(CPropertySheet::kFinish);
+    if (auto* wizard = qobject_cast<CAddFilesWizard*>(GetSheet())) {
+        // The log keeps its CR LF line ends; the box shows plain lines.
+        QString text = wizard->GetResultsLog();
+        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        m_results->setPlainText(text);
+    }
+    return CWizardPage::OnSetActive();
+}

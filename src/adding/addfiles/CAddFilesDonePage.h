@@ -1,0 +1,24 @@
+#pragma once
+
+#include "adding/wizard/CWizardPage.h"
+
+class QPlainTextEdit;
+
+// The Add Files wizard's last page: the results log of the run.
+class CAddFilesDonePage : public CWizardPage
+{
+    Q_OBJECT
+
+public:
+    static constexpr quint32 kTemplateId = 0x0153;
+    static constexpr quint32 kHelpTopic = 52;
+
+    explicit CAddFilesDonePage(QWidget* parent = nullptr);
+
+    bool OnSetActive() override;
+
+    QPlainTextEdit* GetResultsEdit() const { return m_results; }
+
+private:
+    QPlainTextEdit* m_results = nullptr;
+};
