@@ -7,6 +7,7 @@
 #include "database/CRecordSet.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "database/PostgresConnection.h"
+#include "database/PostgresEngine.h"
 #include "database/SearchStatement.h"
 #include "database/SqlDialect.h"
 #include "settings/Globals.h"

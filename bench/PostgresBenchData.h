@@ -3,7 +3,8 @@
 // The database bench_postgres measures: a plain connection of the benchmark's own for what the
 // explorer never does, psql as the reference, and the files, made on the server by server-side SQL.
 
-#include "database/PostgresConnection.h"
+#include "database/CDBException.h"
+#include "database/PostgresEngine.h"
 
 #include <QList>
 #include <QProcess>
@@ -40,20 +41,13 @@ public:
 
     bool Open(const QString& uri, QString* error)
     {
-        PostgresParameters parameters;
-        if (!ParsePostgresUri(uri, 30, &parameters, error))
-            return false;
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
-        db.setHostName(parameters.host);
-        db.setPort(parameters.port);
-        db.setUserName(parameters.user);
-        db.setDatabaseName(parameters.database);
-        db.setConnectOptions(parameters.options);
-        if (!db.open()) {
-            *error = db.lastError().text();
+        try {
+            CPostgresEngine::OpenConnection(m_name, uri, 30);
+            return true;
+        } catch (const CDBException& e) {
+            *error = e.GetErrorText();
             return false;
         }
-        return Exec(QStringLiteral("SET client_min_messages = warning"), error);
     }
 
     // Runs a statement; the rows it gives, each as texts, when rows is given.

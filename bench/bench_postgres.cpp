@@ -20,9 +20,10 @@
 #include "database/CFileRecord.h"
 #include "database/CRecordSet.h"
 #include "database/CTroveportDatabaseManager.h"
+#include "database/PostgresBlockReader.h"
 #include "database/PostgresConnection.h"
+#include "database/PostgresEngine.h"
 #include "database/SearchStatement.h"
-#include "database/SqlDialect.h"
 #include "PostgresBenchData.h"
 #include "settings/Globals.h"
 
@@ -49,7 +50,7 @@ namespace {
 
 constexpr qint64 kScreenRows = 40;
 
-// The statement CRecordSet::ReadBlock sends for a block of rows.
+// The statement CPostgresBlockReader sends for a block of rows.
 QString BlockStatement(const QList<qint64>& keys)
 {
     QStringList numbers;
@@ -127,15 +128,16 @@ QList<qint64> KeysAt(CFileRecord& cursor, qint64 first, qint64 last)
 
 QList<qint64> BlockKeys(CFileRecord& cursor, qint64 block)
 {
-    return KeysAt(cursor, block * CRecordSet::kBlockRows + 1, (block + 1) * CRecordSet::kBlockRows);
+    return KeysAt(cursor, block * CPostgresBlockReader::kBlockRows + 1,
+                  (block + 1) * CPostgresBlockReader::kBlockRows);
 }
 
 // The blocks a screen starting at a row reads.
 QList<qint64> BlocksOfScreen(qint64 top)
 {
     QList<qint64> blocks;
-    for (qint64 block = (top - 1) / CRecordSet::kBlockRows;
-         block <= (top + kScreenRows - 2) / CRecordSet::kBlockRows; ++block)
+    for (qint64 block = (top - 1) / CPostgresBlockReader::kBlockRows;
+         block <= (top + kScreenRows - 2) / CPostgresBlockReader::kBlockRows; ++block)
         blocks.append(block);
     return blocks;
 }
@@ -177,16 +179,16 @@ struct ScreenKind
 bool MeasureArea(qint64 files, int rounds, int screenCount, const CPsql& psql, QTextStream& out,
                  qint64* worstScreenTrips)
 {
-    const qint64 middleBlock = files / 2 / CRecordSet::kBlockRows;
-    const qint64 borderBlock = files * 3 / 4 / CRecordSet::kBlockRows;
+    const qint64 middleBlock = files / 2 / CPostgresBlockReader::kBlockRows;
+    const qint64 borderBlock = files * 3 / 4 / CPostgresBlockReader::kBlockRows;
     // Each instance two blocks further on: none finds its blocks kept from the one before.
     ScreenKind screens[] = {
         // Rows 45 to 84 of a block.
         {"screen in the middle (1 block)",
-         [=](int n) { return (middleBlock + 2 * n) * CRecordSet::kBlockRows + 45; }},
+         [=](int n) { return (middleBlock + 2 * n) * CPostgresBlockReader::kBlockRows + 45; }},
         // 20 rows on either side of a block border.
         {"screen across a block border (2 blocks)",
-         [=](int n) { return (borderBlock + 2 * n) * CRecordSet::kBlockRows - 19; }},
+         [=](int n) { return (borderBlock + 2 * n) * CPostgresBlockReader::kBlockRows - 19; }},
     };
 
     QString error;
@@ -282,10 +284,10 @@ bool MeasureArea(qint64 files, int rounds, int screenCount, const CPsql& psql, Q
         statements.clear();
         QList<int> perScreen;
         for (const QList<qint64>& keysOfScreen : std::as_const(screen.blocks)) {
-            perScreen.append(
-                int((keysOfScreen.size() + CRecordSet::kBlockRows - 1) / CRecordSet::kBlockRows));
-            for (qsizetype at = 0; at < keysOfScreen.size(); at += CRecordSet::kBlockRows)
-                statements.append(BlockStatement(keysOfScreen.mid(at, CRecordSet::kBlockRows)));
+            perScreen.append(int((keysOfScreen.size() + CPostgresBlockReader::kBlockRows - 1) /
+                                 CPostgresBlockReader::kBlockRows));
+            for (qsizetype at = 0; at < keysOfScreen.size(); at += CPostgresBlockReader::kBlockRows)
+                statements.append(BlockStatement(keysOfScreen.mid(at, CPostgresBlockReader::kBlockRows)));
         }
         times = psql.Times(statements, &error);
         if (times.isEmpty()) {
@@ -365,8 +367,8 @@ bool MeasureSearch(const QString& text, quint32 fields, int rounds, const CPsql&
                    QTextStream& out, SearchResult* result)
 {
     const QString statement = BuildSearchStatement(text, fields);
-    const QString keyStatement =
-        KeyStatementFor(statement, QStringLiteral("files"), QStringLiteral("file_id"), SqlEngine::Postgres);
+    const QString keyStatement = theDatabaseManager.Engine().KeyStatement(statement, QStringLiteral("files"),
+                                                                          QStringLiteral("file_id"));
     QList<qint64> firstBlock;
     {
         // The keys of the first block, for psql; and both sides' caches warmed alike.
@@ -421,8 +423,8 @@ bool MeasureSearches(const QString& databaseUri, qint64 files, int rounds, const
     const quint32 descriptions = kSearchTitle | kSearchShortDesc | kSearchLongDesc;
     out << "\nThe key statement the explorer sends for a search of \"" << rareText
         << "\" in title and descriptions:\n  "
-        << KeyStatementFor(BuildSearchStatement(rareText, descriptions), QStringLiteral("files"),
-                           QStringLiteral("file_id"), SqlEngine::Postgres)
+        << theDatabaseManager.Engine().KeyStatement(BuildSearchStatement(rareText, descriptions),
+                                                    QStringLiteral("files"), QStringLiteral("file_id"))
         << "\n"
         << Qt::flush;
 

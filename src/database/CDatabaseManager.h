@@ -1,7 +1,7 @@
 #pragma once
 
 #include "database/CLockManager.h"
-#include "database/SqlDialect.h"
+#include "database/DatabaseEngine.h"
 
 #include <QMutex>
 #include <QSqlDatabase>
@@ -12,13 +12,15 @@
 #include <functional>
 #include <optional>
 
+class QSqlError;
 class QSqlQuery;
 class CSqliteStatement;
 
 // Owns the way to the database: one connection per thread (Qt connections belong to the thread
 // that opened them), opened on first use. The database is either an SQLite file, in WAL mode with a
 // busy timeout so that the web site can read and write while the explorer runs, or a PostgreSQL
-// server named by a connection URI, for a web site on another machine.
+// server named by a connection URI, for a web site on another machine; its engine object
+// (CDatabaseEngine) answers whatever differs between the two.
 class CDatabaseManager
 {
 public:
@@ -32,6 +34,7 @@ public:
     // mean to whoever reads them in a message or the log.
     static QString LockWaitText(const QString& databaseText);
 
+    // createSchema: the library's tables are made when the database is new.
     explicit CDatabaseManager(bool createSchema);
     virtual ~CDatabaseManager();
     CDatabaseManager(const CDatabaseManager&) = delete;
@@ -45,7 +48,11 @@ public:
     // DatabaseConnection.
     void SetDatabaseConnection(const QString& uri);
     QString GetDatabaseConnection() const;
-    SqlEngine GetEngine() const;
+    // The engine of the database: chosen when the database is named (SetDatabaseFile,
+    // SetDatabaseConnection), or from the machine setting on first use, and kept until it is named
+    // anew.
+    const CDatabaseEngine& Engine() const;
+    bool CreatesSchema() const { return m_createSchema; }
     // The database as messages name it: the file, or the URI.
     QString GetDatabaseName() const;
 
@@ -54,6 +61,8 @@ public:
     // A statement prepared once on the calling thread's connection and kept until the connection
     // closes; null when the database is not SQLite. Whoever steps it resets it before returning.
     CSqliteStatement* GetCachedStatement(const QString& statement);
+    // A query prepared once on the calling thread's connection and kept until the connection closes.
+    QSqlQuery& GetCachedQuery(const QString& statement);
     // Runs a statement with the values bound to its parameters in order, prepared once per thread
     // where the database allows: a statement run once per file costs its parsing only once. Appends
     // the first column of each row to firstColumn when given (a new row's key comes back through
@@ -75,6 +84,8 @@ public:
     bool TransactionFailed();
     // Statements sent to the database by this process so far: with PostgreSQL, round trips.
     static qint64 StatementsSent();
+    // Counts a round trip made otherwise than through Exec or Prepare (connecting to a server).
+    static void NoteStatementSent();
     // Counts the writes this process makes, so that rows kept from before are read again.
     static void NoteWrite();
     static qint64 Writes();
@@ -93,25 +104,17 @@ public:
     static void Exec(QSqlQuery& query);
     static void Exec(QSqlQuery& query, const QString& statement);
     static void Prepare(QSqlQuery& query, const QString& statement);
-
-protected:
-    // Creates the tables when the database is new.
-    virtual void CreateSchema(QSqlDatabase& db) = 0;
+    // The database's text of an error, on one line, with what a lock wait means.
+    static QString ErrorText(const QSqlError& error);
 
 private:
-    QSqlDatabase OpenConnection(const QString& name);
-    QSqlDatabase OpenSqlite(const QString& name);
-    QSqlDatabase OpenPostgres(const QString& name, bool windowThread);
-
-    // Milliseconds to reach a database server: on the window thread a few seconds at most, so the
-    // window never freezes for long.
-    static constexpr int kWindowThreadConnectTimeout = 3000;
-    static constexpr int kWorkerConnectTimeout = 30000;
+    QString ConnectionLocked() const;
 
     const bool m_createSchema;
     mutable QMutex m_mutex;
     QString m_databaseFile;
-    std::optional<QString> m_connection; // unset: the machine setting
+    std::optional<QString> m_connection;               // unset: the machine setting
+    mutable const CDatabaseEngine* m_engine = nullptr; // unset: not chosen yet
     QString m_lastError;
     std::atomic<int> m_generation{0}; // raised when the file changes, so threads reopen
 };

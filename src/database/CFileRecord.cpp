@@ -3,21 +3,11 @@
 #include "database/CDBException.h"
 #include "database/CSavepoint.h"
 #include "database/CTroveportDatabaseManager.h"
+#include "database/SqlDialect.h"
 #include "files/SafeFormat.h"
 
 #include <QSqlQuery>
 #include <QVariant>
-
-namespace {
-
-// A column name as SQL needs it whatever the web site called the column ("group", "my rating").
-QString QuoteName(const QString& name)
-{
-    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
-           QLatin1Char('"');
-}
-
-} // namespace
 
 CFileRecord::CFileRecord(CDatabaseManager* manager)
     : CPartialDatabaseRecord(manager, QStringLiteral("files"), QStringLiteral("file_id"))

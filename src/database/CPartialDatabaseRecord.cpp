@@ -3,7 +3,6 @@
 #include "database/CDatabaseManager.h"
 #include "database/CDBException.h"
 #include "database/CFieldExchange.h"
-#include "database/SqlDialect.h"
 
 CPartialDatabaseRecord::CPartialDatabaseRecord(CDatabaseManager* manager, const QString& table,
                                                const QString& keyColumn)
@@ -45,8 +44,8 @@ void CPartialDatabaseRecord::OpenKeyStatement(const QString& keyStatement, const
 
 bool CPartialDatabaseRecord::Open(const QString& statement, bool, bool)
 {
-    const QString keys = KeyStatementFor(statement, m_recordSet.GetTable(), m_recordSet.GetKeyColumn(),
-                                         m_pManager->GetEngine());
+    const QString keys =
+        m_pManager->Engine().KeyStatement(statement, m_recordSet.GetTable(), m_recordSet.GetKeyColumn());
     if (keys.isEmpty()) {
         m_recordSet.Close();
         return false;

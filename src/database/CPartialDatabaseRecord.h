@@ -29,7 +29,7 @@ public:
 
     CDatabaseManager* GetManager() const { return m_pManager; }
 
-    // Runs a statement (see KeyStatementFor) and stands on its first row. False for an empty
+    // Runs a statement (see CDatabaseEngine::KeyStatement) and stands on its first row. False for an empty
     // statement; a statement the database rejects is logged and gives false.
     bool Open(const QString& statement, bool readOnly = true, bool appendOnly = true);
     // Moves to the row at a position (1 to GetRecordCount()); false past either end, or when the

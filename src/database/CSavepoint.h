@@ -1,5 +1,7 @@
 #pragma once
 
+#include "database/DatabaseEngine.h"
+
 #include <QString>
 
 class CDatabaseManager;
@@ -23,7 +25,6 @@ private:
     bool Run(const QString& statement);
 
     CDatabaseManager* m_manager;
-    QString m_name;
+    CSavepointStatements m_statements; // as the engine says them
     bool m_open = false;
-    bool m_transaction = false; // BEGIN and COMMIT stand for the savepoint
 };

@@ -34,12 +34,7 @@ public:
     void ForEachLocationEndingIn(double fileId, const QString& name,
                                  const std::function<bool(const QString& title, const QString& url)>& visit);
 
-protected:
-    void CreateSchema(QSqlDatabase& db) override;
-
 private:
-    void CreatePostgresSchema(QSqlDatabase& db);
-
     // The first column of every row a one-parameter statement gives; false (logged) on failure.
     bool QueryColumn(const QString& statement, const QVariant& value, QVariantList* column);
 };
@@ -48,10 +43,5 @@ private:
 // 7: ...", or empty when exactly one row has its id (or the database cannot tell, which the
 // operation itself then reports).
 QString DuplicateFileIdMessage(CTroveportDatabaseManager& manager, double fileId);
-
-// The statements that make PostgreSQL's trigram indexes for searches (pg_trgm, GIN).
-QStringList PostgresSearchIndexStatements();
-// Their names, for dropping them.
-QStringList PostgresSearchIndexNames();
 
 extern CTroveportDatabaseManager theDatabaseManager;

@@ -3,6 +3,8 @@
 #include "database/CDBException.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "database/PostgresConnection.h"
+#include "database/PostgresEngine.h"
+#include "database/SqlDialect.h"
 #include "files/SafeFormat.h"
 
 #include <QElapsedTimer>
@@ -23,12 +25,6 @@ namespace {
 constexpr qint64 kProgressStep = 100000;
 // COPY data goes to the server in pieces of about this size: few calls, little memory.
 constexpr qsizetype kCopyChunk = 1 << 20;
-
-QString QuoteName(const QString& name)
-{
-    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
-           QLatin1Char('"');
-}
 
 double Seconds(const QElapsedTimer& timer)
 {
@@ -495,27 +491,7 @@ bool SetSearchIndexes(bool on, QTextStream& out, QString* error)
     QElapsedTimer timer;
     timer.start();
     try {
-        if (theDatabaseManager.GetEngine() != SqlEngine::Postgres)
-            throw CDBException(
-                QStringLiteral("The library's database is its SQLite file, which has no trigram "
-                               "indexes; they are for PostgreSQL."));
-        {
-            QSqlQuery query(theDatabaseManager.GetConnection());
-            CDatabaseManager::Exec(query, QStringLiteral("BEGIN"));
-            try {
-                CDatabaseManager::Exec(query, QStringLiteral("SET LOCAL maintenance_work_mem = '256MB'"));
-                const QStringList statements =
-                    on ? PostgresSearchIndexStatements()
-                       : QStringList{QStringLiteral("DROP INDEX IF EXISTS ") +
-                                     PostgresSearchIndexNames().join(QStringLiteral(", "))};
-                for (const QString& statement : statements)
-                    CDatabaseManager::Exec(query, statement);
-                CDatabaseManager::Exec(query, QStringLiteral("COMMIT"));
-            } catch (const CDBException&) {
-                query.exec(QStringLiteral("ROLLBACK"));
-                throw;
-            }
-        }
+        theDatabaseManager.Engine().SetSearchIndexes(theDatabaseManager, on);
         out << SafeFormat(on ? u"Made the search indexes of %s in %.1f s\n"
                              : u"Dropped the search indexes of %s in %.1f s\n",
                           theDatabaseManager.GetDatabaseName(), Seconds(timer));

@@ -2,6 +2,7 @@
 
 #include "database/CDBException.h"
 #include "database/CTroveportDatabaseManager.h"
+#include "database/PostgresEngine.h"
 #include "files/SafeFormat.h"
 
 #include <QSqlQuery>
@@ -204,7 +205,7 @@ bool GenerateFiles(quint32 areaId, qint64 count, QTextStream& out, QString* erro
         db = theDatabaseManager.GetConnection();
         if (!db.transaction())
             throw CDBException(QStringLiteral("Cannot start a transaction."));
-        if (theDatabaseManager.GetEngine() == SqlEngine::Postgres)
+        if (theDatabaseManager.Engine().StatementsAreRoundTrips())
             AddInBatches(db, areaId, count, out);
         else
             AddOneByOne(db, areaId, count, out);
