@@ -1,14 +1,16 @@
 #include "adding/addfile/CAddFileClipboardPage.h"
 
 #include "adding/addfile/CAddFileTitlePage.h"
-#include "adding/addfile/CAddFileWizard.h"
+#include "adding/addfile/CNewFileSource.h"
+#include "controls/CPropertySheet.h"
 #include "controls/PageControls.h"
 
 #include <QLabel>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-CAddFileClipboardPage::CAddFileClipboardPage(QWidget* parent) : CWizardPage(kTemplateId, QString(), parent)
+CAddFileClipboardPage::CAddFileClipboardPage(CNewFileSource& source, QWidget* parent)
+    : CWizardPage(kTemplateId, QString(), parent), m_source(source)
 {
     SetHelpTopic(kHelpTopic);
     auto* text = new QLabel(tr("A formatted file submission was found on your clipboard. Would you like to "
@@ -41,8 +43,7 @@ bool CAddFileClipboardPage::OnSetActive()
 int CAddFileClipboardPage::OnWizardNext()
 {
     const bool process = m_yes->isChecked();
-    if (auto* wizard = qobject_cast<CAddFileWizard*>(GetSheet()))
-        wizard->OnSourceChosen(process);
+    m_source.Choose(process);
     // A jump records nothing: Back on the title page cannot come back here.
     if (process)
         return int(CAddFileTitlePage::kTemplateId);

@@ -2,6 +2,8 @@
 
 #include "adding/wizard/CWizardPage.h"
 
+class CNewFileSource;
+
 class QRadioButton;
 
 // The Add File wizard's first page when the clipboard holds a formatted submission: process it
@@ -14,7 +16,8 @@ public:
     static constexpr quint32 kTemplateId = 0x0140;
     static constexpr quint32 kHelpTopic = 17;
 
-    explicit CAddFileClipboardPage(QWidget* parent = nullptr);
+    // Next chooses the source: the submission or, on the First page, another file.
+    explicit CAddFileClipboardPage(CNewFileSource& source, QWidget* parent = nullptr);
 
     bool OnSetActive() override;
     int OnWizardNext() override;
@@ -23,6 +26,7 @@ public:
     QRadioButton* GetNoButton() const { return m_no; }
 
 private:
+    CNewFileSource& m_source;
     QRadioButton* m_yes = nullptr;
     QRadioButton* m_no = nullptr;
 };

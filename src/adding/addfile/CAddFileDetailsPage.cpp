@@ -1,10 +1,11 @@
 #include "adding/addfile/CAddFileDetailsPage.h"
 
 #include "adding/addfile/AddFileSource.h"
-#include "adding/addfile/CAddFileWizard.h"
+#include "adding/addfile/CNewFileSource.h"
 #include "adding/download/EmailField.h"
 #include "controls/CDateEdit.h"
 #include "controls/CMessageBox.h"
+#include "controls/CPropertySheet.h"
 #include "controls/PageControls.h"
 #include "database/CFileRecord.h"
 #include "files/PathUtils.h"
@@ -20,7 +21,9 @@
 
 #include <limits>
 
-CAddFileDetailsPage::CAddFileDetailsPage(QWidget* parent) : CWizardPage(kTemplateId, QString(), parent)
+CAddFileDetailsPage::CAddFileDetailsPage(const CNewFileSource& source, NewFileEntries& entries,
+                                         QWidget* parent)
+    : CWizardPage(kTemplateId, QString(), parent), m_source(source), m_entries(entries)
 {
     SetHelpTopic(kHelpTopic);
     auto* text = new QLabel(tr("Please enter the version number, date, size, author's name and email address "
@@ -73,48 +76,48 @@ CAddFileDetailsPage::CAddFileDetailsPage(QWidget* parent) : CWizardPage(kTemplat
 void CAddFileDetailsPage::UpdateData(bool take)
 {
     if (take) {
-        m_strVersion = m_version->text();
-        TrimString(m_strVersion);
-        m_dwSize = ReadByteCount(m_size->text()).value_or(0); // Next refuses what is no size
-        m_bRequiresForm = m_requiresForm->isChecked();
-        m_strName = m_name->text();
-        TrimString(m_strName);
-        m_strEmail = m_email->text().left(kMaxEmailAddress);
-        TrimString(m_strEmail);
+        m_entries.version = m_version->text();
+        TrimString(m_entries.version);
+        m_entries.fileDate = m_date->GetTime();
+        m_entries.fileSize = ReadByteCount(m_size->text()).value_or(0); // Next refuses what is no size
+        m_entries.requiresForm = m_requiresForm->isChecked();
+        m_entries.authorName = m_name->text();
+        TrimString(m_entries.authorName);
+        m_entries.email = m_email->text().left(kMaxEmailAddress);
+        TrimString(m_entries.email);
         return;
     }
-    m_version->setText(m_strVersion);
-    m_size->setText(QString::number(m_dwSize));
-    m_requiresForm->setChecked(m_bRequiresForm);
-    m_name->setText(m_strName);
-    m_email->setText(m_strEmail);
+    m_version->setText(m_entries.version);
+    m_size->setText(QString::number(m_entries.fileSize));
+    m_requiresForm->setChecked(m_entries.requiresForm);
+    m_name->setText(m_entries.authorName);
+    m_email->setText(m_entries.email);
 }
 
 void CAddFileDetailsPage::Refill()
 {
-    auto* wizard = CAddFileWizard::SourceChangedSince(GetSheet(), m_filledGeneration);
-    if (!wizard)
+    if (!m_source.ChangedSince(m_filledGeneration))
         return;
-    m_strVersion.clear();
-    m_strName.clear();
-    m_strEmail.clear();
-    m_dwSize = 0;
+    m_entries.version.clear();
+    m_entries.authorName.clear();
+    m_entries.email.clear();
+    m_entries.fileSize = 0;
     // The form setting changes only by a submission, the date only by a valid date or a local file
     // that is found: otherwise both keep what they show.
-    m_bRequiresForm = m_requiresForm->isChecked();
-    if (wizard->IsSubmissionUsed()) {
-        const CClipboardSubmission& submission = wizard->GetSubmission();
+    m_entries.requiresForm = m_requiresForm->isChecked();
+    if (m_source.IsSubmissionUsed()) {
+        const CClipboardSubmission& submission = m_source.GetSubmission();
         if (const auto date = ReadSubmissionDate(submission.GetValue(QStringLiteral("Date"))))
             m_date->SetDate(date->year, date->month, date->day);
-        m_strVersion = submission.GetValue(QStringLiteral("Version"));
-        m_bRequiresForm = ReadRequiresForm(submission.GetValue(QStringLiteral("ReqForm")));
-        m_strName = submission.GetValue(QStringLiteral("Company"));
-        m_strEmail = submission.GetValue(QStringLiteral("Email"));
-        m_dwSize = ReadByteCount(submission.GetValue(QStringLiteral("Size"))).value_or(0);
-    } else if (wizard->GetSourceKind() == CAddFileWizard::kLocalFile) {
-        if (const auto facts = ReadLocalFileFacts(wizard->GetSourceText())) {
+        m_entries.version = submission.GetValue(QStringLiteral("Version"));
+        m_entries.requiresForm = ReadRequiresForm(submission.GetValue(QStringLiteral("ReqForm")));
+        m_entries.authorName = submission.GetValue(QStringLiteral("Company"));
+        m_entries.email = submission.GetValue(QStringLiteral("Email"));
+        m_entries.fileSize = ReadByteCount(submission.GetValue(QStringLiteral("Size"))).value_or(0);
+    } else if (m_source.GetKind() == CNewFileSource::kLocalFile) {
+        if (const auto facts = ReadLocalFileFacts(m_source.GetText())) {
             m_date->SetDate(facts->date.year, facts->date.month, facts->date.day);
-            m_dwSize = facts->size;
+            m_entries.fileSize = facts->size;
         }
     }
     UpdateData(false);
@@ -144,11 +147,11 @@ int CAddFileDetailsPage::OnWizardNext()
         m_size->setFocus(Qt::OtherFocusReason);
         return -1;
     }
-    if (!CheckEmailAddress(m_strEmail, this)) {
+    if (!CheckEmailAddress(m_entries.email, this)) {
         m_email->setFocus(Qt::OtherFocusReason);
         return -1;
     }
-    if (m_strEmail.isEmpty()) {
+    if (m_entries.email.isEmpty()) {
         CMessageBox::Show(this, tr("Invalid e-mail address."), QString(), QMessageBox::Critical);
         m_email->setFocus(Qt::OtherFocusReason);
         return -1;

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "adding/addfile/NewFileEntries.h"
 #include "adding/wizard/CWizardPage.h"
 
 class CDateEdit;
+class CNewFileSource;
 class QCheckBox;
 class QLineEdit;
 
@@ -17,18 +19,19 @@ public:
     static constexpr quint32 kHelpTopic = 12;
     static constexpr int kMaxAuthorField = 254;
 
-    explicit CAddFileDetailsPage(QWidget* parent = nullptr);
+    // Fills the fields from source; takes them into entries.
+    CAddFileDetailsPage(const CNewFileSource& source, NewFileEntries& entries, QWidget* parent = nullptr);
 
     bool OnSetActive() override;
     bool OnKillActive() override;
     int OnWizardNext() override;
 
     // The fields as last taken, texts trimmed.
-    const QString& GetVersion() const { return m_strVersion; }
-    quint32 GetFileSize() const { return m_dwSize; }
-    bool GetRequiresForm() const { return m_bRequiresForm; }
-    const QString& GetAuthorName() const { return m_strName; }
-    const QString& GetEmailAddress() const { return m_strEmail; }
+    const QString& GetVersion() const { return m_entries.version; }
+    quint32 GetFileSize() const { return m_entries.fileSize; }
+    bool GetRequiresForm() const { return m_entries.requiresForm; }
+    const QString& GetAuthorName() const { return m_entries.authorName; }
+    const QString& GetEmailAddress() const { return m_entries.email; }
 
     QLineEdit* GetVersionEdit() const { return m_version; }
     CDateEdit* GetDateEdit() const { return m_date; }
@@ -42,12 +45,9 @@ private:
     // Takes the fields into the values (take set) or shows the values in the fields.
     void UpdateData(bool take);
 
+    const CNewFileSource& m_source;
+    NewFileEntries& m_entries;
     quint32 m_filledGeneration = 0;
-    QString m_strVersion;
-    quint32 m_dwSize = 0;
-    bool m_bRequiresForm = false;
-    QString m_strName;
-    QString m_strEmail;
 
     QLineEdit* m_version = nullptr;
     CDateEdit* m_date = nullptr;

@@ -1,13 +1,9 @@
 #include "adding/addfile/CAddFileFinishedPage.h"
 
 #include "adding/addfile/AddFileSource.h"
-#include "adding/addfile/CAddFileDetailsPage.h"
-#include "adding/addfile/CAddFilesDescriptionPage.h"
-#include "adding/addfile/CAddFileTitlePage.h"
-#include "adding/addfile/CAddFileUrlPage.h"
-#include "adding/addfile/CAddFileWizard.h"
-#include "controls/CDateEdit.h"
+#include "adding/addfile/NewFileEntries.h"
 #include "controls/CMessageBox.h"
+#include "controls/CPropertySheet.h"
 #include "controls/PageControls.h"
 #include "database/CFileRecord.h"
 #include "database/CSavepoint.h"
@@ -17,7 +13,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-CAddFileFinishedPage::CAddFileFinishedPage(QWidget* parent) : CWizardPage(kTemplateId, QString(), parent)
+CAddFileFinishedPage::CAddFileFinishedPage(const NewFileEntries& entries, QWidget* parent)
+    : CWizardPage(kTemplateId, QString(), parent), m_entries(entries)
 {
     SetHelpTopic(kHelpTopic);
     auto* text = new QLabel(tr("You are now ready to add the selected file to the system. To do so, click "
@@ -39,30 +36,23 @@ bool CAddFileFinishedPage::OnSetActive()
 
 bool CAddFileFinishedPage::OnWizardFinish()
 {
-    auto* wizard = qobject_cast<CAddFileWizard*>(GetSheet());
-    if (!wizard)
-        return true;
-    const CAddFileTitlePage* title = wizard->GetTitlePage();
-    const CAddFileDetailsPage* details = wizard->GetDetailsPage();
-    const CAddFilesDescriptionPage* description = wizard->GetDescriptionPage();
     CFileRecord record(&theDatabaseManager);
-    record.title = title->GetFileTitle();
-    record.file_size = details->GetFileSize();
-    record.short_desc = description->GetBrief();
-    record.long_desc = description->GetDetailed();
-    record.upld_name = details->GetAuthorName();
-    record.upld_email = details->GetEmailAddress();
-    record.version = details->GetVersion();
-    record.requires_form = details->GetRequiresForm() ? 1 : 0;
-    record.file_date = details->GetDateEdit()->GetTime(); // 12:00 UTC of the day shown
+    record.title = m_entries.title;
+    record.file_size = m_entries.fileSize;
+    record.short_desc = m_entries.brief;
+    record.long_desc = m_entries.detailed;
+    record.upld_name = m_entries.authorName;
+    record.upld_email = m_entries.email;
+    record.version = m_entries.version;
+    record.requires_form = m_entries.requiresForm ? 1 : 0;
+    record.file_date = m_entries.fileDate;
     // The file with its links and locations lands whole or not at all; a refusal (a lock the site
     // held too long, a rule of its own) is told, and the wizard stays so that nothing is lost.
     theDatabaseManager.TakeLastError();
     bool stored = false;
     {
         CSavepoint whole(&theDatabaseManager, QStringLiteral("add_file"));
-        stored = StoreNewFile(record, title->GetAreaIds(), wizard->GetUrlPage()->GetLocations()) &&
-                 whole.Release();
+        stored = StoreNewFile(record, m_entries.areaIds, m_entries.locations) && whole.Release();
     }
     if (stored)
         return true;

@@ -1,7 +1,8 @@
 #include "adding/addfile/CAddFileFirstPage.h"
 
-#include "adding/addfile/CAddFileWizard.h"
+#include "adding/addfile/CNewFileSource.h"
 #include "controls/CFileChooser.h"
+#include "controls/CPropertySheet.h"
 #include "controls/FieldLimit.h"
 #include "controls/PageControls.h"
 #include "settings/CFileAreaTable.h"
@@ -13,7 +14,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-CAddFileFirstPage::CAddFileFirstPage(QWidget* parent) : CWizardPage(kTemplateId, QString(), parent)
+CAddFileFirstPage::CAddFileFirstPage(CNewFileSource* source, QWidget* parent)
+    : CWizardPage(kTemplateId, QString(), parent), m_source(source)
 {
     SetHelpTopic(kHelpTopic);
     auto* text = new QLabel(tr("Choose whether this new file is a Web file or a local file."), this);
@@ -80,12 +82,12 @@ void CAddFileFirstPage::OnBrowse()
 
 int CAddFileFirstPage::OnWizardNext()
 {
-    if (auto* wizard = qobject_cast<CAddFileWizard*>(GetSheet())) {
-        wizard->OnSourceChosen(false);
+    if (m_source) {
+        m_source->Choose(false);
         if (m_web->isChecked())
-            wizard->SetSource(CAddFileWizard::kWebFile, m_url->text());
+            m_source->SetFile(CNewFileSource::kWebFile, m_url->text());
         else
-            wizard->SetSource(CAddFileWizard::kLocalFile, m_name->text());
+            m_source->SetFile(CNewFileSource::kLocalFile, m_name->text());
     }
     return CWizardPage::OnWizardNext();
 }

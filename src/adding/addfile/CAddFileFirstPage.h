@@ -2,6 +2,8 @@
 
 #include "adding/wizard/CWizardPage.h"
 
+class CNewFileSource;
+
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -18,7 +20,8 @@ public:
     static constexpr quint32 kHelpTopic = 39;
     static constexpr int kMaxFileName = 254;
 
-    explicit CAddFileFirstPage(QWidget* parent = nullptr);
+    // Next sets the file chosen as the source; a page without a source (shown alone) sets nothing.
+    explicit CAddFileFirstPage(CNewFileSource* source = nullptr, QWidget* parent = nullptr);
 
     bool OnSetActive() override;
     int OnWizardNext() override;
@@ -33,6 +36,7 @@ private:
     void EnableControls();
     void OnBrowse();
 
+    CNewFileSource* m_source;
     QRadioButton* m_web = nullptr;
     QLineEdit* m_url = nullptr;
     QRadioButton* m_local = nullptr;

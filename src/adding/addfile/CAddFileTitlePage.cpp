@@ -1,10 +1,11 @@
 #include "adding/addfile/CAddFileTitlePage.h"
 
 #include "adding/addfile/AddFileSource.h"
-#include "adding/addfile/CAddFileWizard.h"
+#include "adding/addfile/CNewFileSource.h"
 #include "controls/AreaTree.h"
 #include "controls/CFolderTreeModel.h"
 #include "controls/CMessageBox.h"
+#include "controls/CPropertySheet.h"
 #include "controls/CTreeItem.h"
 #include "controls/PageControls.h"
 #include "database/CFileRecord.h"
@@ -15,8 +16,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-CAddFileTitlePage::CAddFileTitlePage(const CFolderTreeModel* folders, QWidget* parent)
-    : CWizardPage(kTemplateId, QString(), parent)
+CAddFileTitlePage::CAddFileTitlePage(const CNewFileSource& source, NewFileEntries& entries,
+                                     const CFolderTreeModel* folders, QWidget* parent)
+    : CWizardPage(kTemplateId, QString(), parent), m_source(source), m_entries(entries)
 {
     SetHelpTopic(kHelpTopic);
     auto* text = new QLabel(tr("Please enter the title for the file you are adding. Then, select the file "
@@ -72,22 +74,21 @@ void CAddFileTitlePage::OnClickTree()
     const double areaId = AreaTree::CurrentAreaId(m_tree);
     if (areaId == 0)
         return;
-    const bool chosen = AreaTree::ToggleId(m_areaIds, areaId);
+    const bool chosen = AreaTree::ToggleId(m_entries.areaIds, areaId);
     // An area in two groups stands in the tree twice: both items show the same.
     AreaTree::MarkArea(m_tree, areaId, chosen, false);
 }
 
 void CAddFileTitlePage::Refill()
 {
-    auto* wizard = CAddFileWizard::SourceChangedSince(GetSheet(), m_filledGeneration);
-    if (!wizard)
+    if (!m_source.ChangedSince(m_filledGeneration))
         return;
     QString title;
-    if (wizard->IsSubmissionUsed())
-        title = wizard->GetSubmission().GetValue(QStringLiteral("Title"));
-    else if (wizard->GetSourceKind() == CAddFileWizard::kLocalFile)
-        title = LocalFileTitle(wizard->GetSourceText());
-    m_strTitle = title;
+    if (m_source.IsSubmissionUsed())
+        title = m_source.GetSubmission().GetValue(QStringLiteral("Title"));
+    else if (m_source.GetKind() == CNewFileSource::kLocalFile)
+        title = LocalFileTitle(m_source.GetText());
+    m_entries.title = title;
     m_title->setText(title);
 }
 
@@ -102,12 +103,12 @@ bool CAddFileTitlePage::OnSetActive()
 bool CAddFileTitlePage::OnKillActive()
 {
     QString title = m_title->text();
-    m_strTitle = TrimString(title);
-    if (m_strTitle.isEmpty()) {
+    m_entries.title = TrimString(title);
+    if (m_entries.title.isEmpty()) {
         CMessageBox::Show(this, tr("Please enter a valid file title."));
         return false;
     }
-    if (m_areaIds.isEmpty()) {
+    if (m_entries.areaIds.isEmpty()) {
         CMessageBox::Show(this, tr("Please select a file area to receive the file."));
         return false;
     }

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "adding/addfile/NewFileEntries.h"
 #include "adding/wizard/CWizardPage.h"
 
-#include <QList>
-
 class CFolderTreeModel;
+class CNewFileSource;
 class QLineEdit;
 class QTreeWidget;
 
@@ -18,15 +18,17 @@ public:
     static constexpr quint32 kTemplateId = 0x0142;
     static constexpr quint32 kHelpTopic = 11;
 
-    explicit CAddFileTitlePage(const CFolderTreeModel* folders, QWidget* parent = nullptr);
+    // Fills the title from source; takes the title and the areas into entries.
+    CAddFileTitlePage(const CNewFileSource& source, NewFileEntries& entries, const CFolderTreeModel* folders,
+                      QWidget* parent = nullptr);
 
     bool OnSetActive() override;
     bool OnKillActive() override;
 
     // The title as last taken from the field, trimmed.
-    const QString& GetFileTitle() const { return m_strTitle; }
+    const QString& GetFileTitle() const { return m_entries.title; }
     // The chosen areas, in the order chosen.
-    const QList<double>& GetAreaIds() const { return m_areaIds; }
+    const QList<double>& GetAreaIds() const { return m_entries.areaIds; }
 
     QLineEdit* GetTitleEdit() const { return m_title; }
     QTreeWidget* GetTree() const { return m_tree; }
@@ -40,9 +42,9 @@ private:
     void BuildTree(const CFolderTreeModel* folders);
     void Refill();
 
+    const CNewFileSource& m_source;
+    NewFileEntries& m_entries;
     quint32 m_filledGeneration = 0;
-    QString m_strTitle;
-    QList<double> m_areaIds;
     QLineEdit* m_title = nullptr;
     QTreeWidget* m_tree = nullptr;
 };

@@ -1,10 +1,12 @@
 #include "adding/addfile/CAddFileUrlPage.h"
 
 #include "adding/addfile/AddFileSource.h"
-#include "adding/addfile/CAddFileWizard.h"
+#include "adding/addfile/CNewFileSource.h"
+#include "adding/addfile/NewFileEntries.h"
 #include "adding/download/CDownloadUrlDialog.h"
 #include "controls/CMessageBox.h"
 #include "controls/CModalRun.h"
+#include "controls/CPropertySheet.h"
 #include "controls/PageControls.h"
 
 #include <QLabel>
@@ -24,8 +26,9 @@ QLabel* Heading()
 
 } // namespace
 
-CAddFileUrlPage::CAddFileUrlPage(QWidget* parent)
-    : CLocationListPage(kTemplateId, QString(), Heading(), tr("Download URLs"), parent)
+CAddFileUrlPage::CAddFileUrlPage(const CNewFileSource& source, NewFileEntries& entries, QWidget* parent)
+    : CLocationListPage(kTemplateId, QString(), Heading(), tr("Download URLs"), parent), m_source(source),
+      m_entries(entries)
 {
     SetHelpTopic(kHelpTopic);
 }
@@ -37,18 +40,17 @@ QStringList CAddFileUrlPage::GetLocations() const
 
 void CAddFileUrlPage::Refill()
 {
-    auto* wizard = CAddFileWizard::SourceChangedSince(GetSheet(), m_filledGeneration);
-    if (!wizard)
+    if (!m_source.ChangedSince(m_filledGeneration))
         return;
     m_list->clear();
-    if (wizard->IsSubmissionUsed()) {
-        for (const QString& location : ReadSubmissionLocations(wizard->GetSubmission()))
+    if (m_source.IsSubmissionUsed()) {
+        for (const QString& location : ReadSubmissionLocations(m_source.GetSubmission()))
             AddLocationItem(location);
-    } else if (wizard->GetSourceKind() == CAddFileWizard::kWebFile) {
-        AddLocationItem(wizard->GetSourceText());
-    } else if (wizard->GetSourceKind() == CAddFileWizard::kLocalFile) {
+    } else if (m_source.GetKind() == CNewFileSource::kWebFile) {
+        AddLocationItem(m_source.GetText());
+    } else if (m_source.GetKind() == CNewFileSource::kLocalFile) {
         // The dialog opens over the page, not while the sheet is still switching to it.
-        QTimer::singleShot(0, this, [this, path = wizard->GetSourceText()] { AddLocalFile(path); });
+        QTimer::singleShot(0, this, [this, path = m_source.GetText()] { AddLocalFile(path); });
     }
 }
 
@@ -69,7 +71,10 @@ bool CAddFileUrlPage::OnSetActive()
 
 bool CAddFileUrlPage::OnKillActive()
 {
-    return RequireLocation(tr("Please enter at least one valid download URL."));
+    if (!RequireLocation(tr("Please enter at least one valid download URL.")))
+        return false;
+    m_entries.locations = ListedLocations();
+    return true;
 }
 
 void CAddFileUrlPage::OnAdd()

@@ -15,43 +15,22 @@ CAddFileWizard::CAddFileWizard(const QString& caption, const CFolderTreeModel* f
 {
     const QString clipboard = ReadClipboardText();
     if (CClipboardSubmission::IsSubmission(clipboard)) {
-        m_submission.Parse(clipboard);
-        m_clipboardPage = new CAddFileClipboardPage;
+        CClipboardSubmission submission;
+        submission.Parse(clipboard);
+        m_source.SetSubmission(submission);
+        m_clipboardPage = new CAddFileClipboardPage(m_source);
         AddPage(m_clipboardPage);
     }
-    m_firstPage = new CAddFileFirstPage;
-    m_titlePage = new CAddFileTitlePage(folders);
-    m_detailsPage = new CAddFileDetailsPage;
-    m_descriptionPage = new CAddFilesDescriptionPage;
-    m_urlPage = new CAddFileUrlPage;
-    m_finishedPage = new CAddFileFinishedPage;
+    m_firstPage = new CAddFileFirstPage(&m_source);
+    m_titlePage = new CAddFileTitlePage(m_source, m_entries, folders);
+    m_detailsPage = new CAddFileDetailsPage(m_source, m_entries);
+    m_descriptionPage = new CAddFilesDescriptionPage(m_source, m_entries);
+    m_urlPage = new CAddFileUrlPage(m_source, m_entries);
+    m_finishedPage = new CAddFileFinishedPage(m_entries);
     AddPage(m_firstPage);
     AddPage(m_titlePage);
     AddPage(m_detailsPage);
     AddPage(m_descriptionPage);
     AddPage(m_urlPage);
     AddPage(m_finishedPage);
-}
-
-void CAddFileWizard::OnSourceChosen(bool useSubmission)
-{
-    ++m_sourceGeneration;
-    m_useSubmission = useSubmission;
-}
-
-void CAddFileWizard::SetSource(int kind, const QString& text)
-{
-    m_sourceKind = kind;
-    m_sourceText = text;
-}
-
-CAddFileWizard* CAddFileWizard::SourceChangedSince(CPropertySheet* sheet, quint32& remembered)
-{
-    auto* wizard = qobject_cast<CAddFileWizard*>(sheet);
-    if (!wizard)
-        return nullptr;
-    const quint32 current = wizard->GetSourceGeneration();
-    const bool changed = remembered < current;
-    remembered = current;
-    return changed ? wizard : nullptr;
 }

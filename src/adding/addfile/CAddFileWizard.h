@@ -1,6 +1,7 @@
 #pragma once
 
-#include "adding/addfile/CClipboardSubmission.h"
+#include "adding/addfile/CNewFileSource.h"
+#include "adding/addfile/NewFileEntries.h"
 #include "adding/wizard/CWizard.h"
 
 class CAddFileClipboardPage;
@@ -13,35 +14,17 @@ class CAddFileUrlPage;
 class CFolderTreeModel;
 
 // "Add File Wizard": adds one file to the library, with its areas and download locations. Its
-// fields are filled from a source the user chooses: the formatted submission found on the
-// clipboard when the wizard opened, a file on a web or ftp server, or a local file. Each choice
-// raises the source generation, and each later page fills its fields anew when it is shown for a
-// newer generation than it last filled them for.
+// fields are filled from a source the user chooses (CNewFileSource); the pages take what the user
+// leaves in them into the new file's entries, which the last page stores.
 class CAddFileWizard : public CWizard
 {
     Q_OBJECT
 
 public:
-    enum SourceKind
-    {
-        kNoSource = 0,
-        kWebFile = 1,
-        kLocalFile = 2
-    };
-
     // Reads the clipboard once; the Clipboard page leads only when it holds a submission. The
     // Title page's tree is built from the explorer's tree model.
     CAddFileWizard(const QString& caption, const CFolderTreeModel* folders, QWidget* parent = nullptr,
                    int firstPage = 0);
-
-    // A source was chosen (the Clipboard or First page was left forwards).
-    void OnSourceChosen(bool useSubmission);
-    quint32 GetSourceGeneration() const { return m_sourceGeneration; }
-    bool IsSubmissionUsed() const { return m_useSubmission; }
-    const CClipboardSubmission& GetSubmission() const { return m_submission; }
-    int GetSourceKind() const { return m_sourceKind; }
-    const QString& GetSourceText() const { return m_sourceText; }
-    void SetSource(int kind, const QString& text);
 
     // The Clipboard page is null when the clipboard held no submission.
     CAddFileClipboardPage* GetClipboardPage() const { return m_clipboardPage; }
@@ -52,17 +35,10 @@ public:
     CAddFileUrlPage* GetUrlPage() const { return m_urlPage; }
     CAddFileFinishedPage* GetFinishedPage() const { return m_finishedPage; }
 
-    // For a page filled from the source: the wizard when the source changed since the generation
-    // the page remembers (which then becomes the current one), so that the page fills its fields
-    // anew; null otherwise, and for a page outside this wizard.
-    static CAddFileWizard* SourceChangedSince(CPropertySheet* sheet, quint32& remembered);
-
 private:
-    quint32 m_sourceGeneration = 0;
-    bool m_useSubmission = false;
-    CClipboardSubmission m_submission;
-    int m_sourceKind = kNoSource;
-    QString m_sourceText;
+    // Made before the pages, which hold on to them and use them only while the wizard is open.
+    CNewFileSource m_source;
+    NewFileEntries m_entries;
 
     CAddFileClipboardPage* m_clipboardPage = nullptr;
     CAddFileFirstPage* m_firstPage = nullptr;

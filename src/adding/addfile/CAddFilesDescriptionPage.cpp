@@ -1,9 +1,10 @@
 #include "adding/addfile/CAddFilesDescriptionPage.h"
 
-#include "adding/addfile/CAddFileWizard.h"
+#include "adding/addfile/CNewFileSource.h"
 #include "adding/DescriptionExtraction.h"
 #include "controls/CFileChooser.h"
 #include "controls/CMessageBox.h"
+#include "controls/CPropertySheet.h"
 #include "controls/PageControls.h"
 #include "database/CFileRecord.h"
 #include "files/DescriptionText.h"
@@ -19,8 +20,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-CAddFilesDescriptionPage::CAddFilesDescriptionPage(QWidget* parent)
-    : CWizardPage(kTemplateId, QString(), parent)
+CAddFilesDescriptionPage::CAddFilesDescriptionPage(const CNewFileSource& source, NewFileEntries& entries,
+                                                   QWidget* parent)
+    : CWizardPage(kTemplateId, QString(), parent), m_source(source), m_entries(entries)
 {
     SetHelpTopic(kHelpTopic);
     const DescriptionControls controls = BuildDescriptionControls(this, tr("&Brief Description:"));
@@ -33,29 +35,28 @@ CAddFilesDescriptionPage::CAddFilesDescriptionPage(QWidget* parent)
 void CAddFilesDescriptionPage::UpdateData(bool take)
 {
     if (take) {
-        m_strBrief = m_brief->text();
-        TrimString(m_strBrief);
-        m_strDetailed = m_detailed->toPlainText().left(CFileRecord::kLongDescLength);
-        TrimString(m_strDetailed);
+        m_entries.brief = m_brief->text();
+        TrimString(m_entries.brief);
+        m_entries.detailed = m_detailed->toPlainText().left(CFileRecord::kLongDescLength);
+        TrimString(m_entries.detailed);
         return;
     }
-    m_brief->setText(m_strBrief);
+    m_brief->setText(m_entries.brief);
     // A text field would make two lines of a CR LF.
-    m_detailed->setPlainText(WithLineFeeds(m_strDetailed));
+    m_detailed->setPlainText(WithLineFeeds(m_entries.detailed));
 }
 
 void CAddFilesDescriptionPage::Refill()
 {
-    auto* wizard = CAddFileWizard::SourceChangedSince(GetSheet(), m_filledGeneration);
-    if (!wizard)
+    if (!m_source.ChangedSince(m_filledGeneration))
         return;
-    m_strBrief.clear();
-    m_strDetailed.clear();
-    if (wizard->IsSubmissionUsed()) {
-        m_strBrief = wizard->GetSubmission().GetValue(QStringLiteral("ShortDescription"));
-        m_strDetailed = wizard->GetSubmission().GetBody();
-    } else if (wizard->GetSourceKind() == CAddFileWizard::kLocalFile) {
-        ExtractDescriptions(wizard->GetSourceText(), m_strBrief, kBriefBufferSize, m_strDetailed,
+    m_entries.brief.clear();
+    m_entries.detailed.clear();
+    if (m_source.IsSubmissionUsed()) {
+        m_entries.brief = m_source.GetSubmission().GetValue(QStringLiteral("ShortDescription"));
+        m_entries.detailed = m_source.GetSubmission().GetBody();
+    } else if (m_source.GetKind() == CNewFileSource::kLocalFile) {
+        ExtractDescriptions(m_source.GetText(), m_entries.brief, kBriefBufferSize, m_entries.detailed,
                             kDetailedBufferSize);
     }
     UpdateData(false);
@@ -81,6 +82,6 @@ void CAddFilesDescriptionPage::OnBrowse()
     const QString path = ChooseDescriptionImport(this);
     if (path.isEmpty())
         return;
-    m_strDetailed += WithLineFeeds(QString::fromUtf8(ReadTextFile(path)));
+    m_entries.detailed += WithLineFeeds(QString::fromUtf8(ReadTextFile(path)));
     UpdateData(false);
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "adding/addfile/NewFileEntries.h"
 #include "adding/wizard/CWizardPage.h"
 
+class CNewFileSource;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -19,14 +21,16 @@ public:
     static constexpr int kBriefBufferSize = 60;
     static constexpr int kDetailedBufferSize = 65535;
 
-    explicit CAddFilesDescriptionPage(QWidget* parent = nullptr);
+    // Fills the descriptions from source; takes them into entries.
+    CAddFilesDescriptionPage(const CNewFileSource& source, NewFileEntries& entries,
+                             QWidget* parent = nullptr);
 
     bool OnSetActive() override;
     bool OnKillActive() override;
 
     // The fields as last taken, trimmed; the detailed text with line feeds.
-    const QString& GetBrief() const { return m_strBrief; }
-    const QString& GetDetailed() const { return m_strDetailed; }
+    const QString& GetBrief() const { return m_entries.brief; }
+    const QString& GetDetailed() const { return m_entries.detailed; }
 
     QLineEdit* GetBriefEdit() const { return m_brief; }
     QPlainTextEdit* GetDetailedEdit() const { return m_detailed; }
@@ -39,9 +43,9 @@ private:
     // A text file to import that is not marked read-only and whose directory may be written; empty
     // when the user cancels.
 
+    const CNewFileSource& m_source;
+    NewFileEntries& m_entries;
     quint32 m_filledGeneration = 0;
-    QString m_strBrief;
-    QString m_strDetailed;
     QLineEdit* m_brief = nullptr;
     QPlainTextEdit* m_detailed = nullptr;
     QPushButton* m_browse = nullptr;

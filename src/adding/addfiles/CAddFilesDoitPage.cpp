@@ -1,8 +1,9 @@
 #include "adding/addfiles/CAddFilesDoitPage.h"
 
+#include "adding/addfiles/AddFilesChoice.h"
 #include "adding/addfiles/AddFilesImport.h"
-#include "adding/addfiles/CAddFilesWizard.h"
 #include "controls/CMessageBox.h"
+#include "controls/CPropertySheet.h"
 #include "controls/CWaitCursor.h"
 #include "controls/PageControls.h"
 
@@ -17,8 +18,8 @@
 
 #include <limits>
 
-CAddFilesDoitPage::CAddFilesDoitPage(QWidget* parent)
-    : CWizardPage(kTemplateId, tr("Add Multiple Files"), parent)
+CAddFilesDoitPage::CAddFilesDoitPage(const AddFilesChoice& choice, QString& resultsLog, QWidget* parent)
+    : CWizardPage(kTemplateId, tr("Add Multiple Files"), parent), m_choice(choice), m_resultsLog(resultsLog)
 {
     SetHelpTopic(kHelpTopic);
     auto* label = new QLabel(tr("Current file:"), this);
@@ -58,14 +59,11 @@ bool CAddFilesDoitPage::IsWorkerRunning() const
 
 bool CAddFilesDoitPage::OnSetActive()
 {
-    CPropertySheet* sheet = GetSheet();
-    if (sheet)
+    if (CPropertySheet* sheet = GetSheet())
         sheet->SetWizardButtons(0);
-    auto* wizard = qobject_cast<CAddFilesWizard*>(sheet);
-    if (!wizard || IsWorkerRunning())
+    if (IsWorkerRunning())
         return false;
-    CAddFilesWizard::SetRunning(wizard);
-    if (NeedsCopy(wizard->GetFileList(), wizard->GetHost().directory) &&
+    if (NeedsCopy(m_choice.files, m_choice.host.directory) &&
         CMessageBox::Show(this,
                           tr("One or more of the files selected must be copied to the host file area. Do you "
                              "wish to continue?"),
@@ -73,11 +71,11 @@ bool CAddFilesDoitPage::OnSetActive()
                           QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return false;
 
-    wizard->GetResultsLog() = wizard->GetCollectionRefusals();
+    m_resultsLog = m_choice.collectionRefusals;
     m_currentFile->clear();
     m_count->clear();
     m_stop = false;
-    m_thread.reset(QThread::create([this] { AddFilesWorker(this); }));
+    m_thread.reset(QThread::create([this] { ImportOnWorker(); }));
     m_thread->start();
     return CWizardPage::OnSetActive();
 }
@@ -126,45 +124,40 @@ void CAddFilesDoitPage::OnCompleted()
         sheet->SetWizardButtons(CPropertySheet::kNext);
 }
 
-void AddFilesWorker(CAddFilesDoitPage* page)
+void CAddFilesDoitPage::ImportOnWorker()
 {
-    CAddFilesWizard* wizard = CAddFilesWizard::GetRunning();
-    if (!wizard)
-        return;
-    const QStringList& files = wizard->GetFileList();
-    const AddFilesHost& host = wizard->GetHost();
-    const bool extract = wizard->GetExtractDescriptions();
-    QString& log = wizard->GetResultsLog();
+    const QStringList& files = m_choice.files;
     const qint64 total = files.size();
     // The bar counts in int; a list longer than that is shown in proportion.
     const qint64 scale = total / std::numeric_limits<int>::max() + 1;
 
-    if (!page->SendUpdate([page, total, scale] {
-            page->GetProgressBar()->setRange(0, int(total / scale));
-            page->GetProgressBar()->setValue(0);
-            page->GetCountLabel()->setText(CAddFilesDoitPage::CountText(0, total));
+    if (!SendUpdate([this, total, scale] {
+            m_progress->setRange(0, int(total / scale));
+            m_progress->setValue(0);
+            m_count->setText(CountText(0, total));
         }))
         return;
     bool windowGone = false;
-    const int added = ImportFiles(files, host, extract, log, [&](qsizetype index) {
-        if (page->IsStopRequested())
-            return false;
-        const QString path = files[index];
-        windowGone = !page->SendUpdate([page, path, index, total, scale] {
-            page->GetCurrentFileEdit()->setText(path);
-            page->GetProgressBar()->setValue(int(index / scale));
-            page->GetCountLabel()->setText(CAddFilesDoitPage::CountText(index, total));
+    const int added =
+        ImportFiles(files, m_choice.host, m_choice.extractDescriptions, m_resultsLog, [&](qsizetype index) {
+            if (IsStopRequested())
+                return false;
+            const QString path = files[index];
+            windowGone = !SendUpdate([this, path, index, total, scale] {
+                m_currentFile->setText(path);
+                m_progress->setValue(int(index / scale));
+                m_count->setText(CountText(index, total));
+            });
+            return !windowGone;
         });
-        return !windowGone;
-    });
     if (windowGone)
         return;
-    if (!page->SendUpdate([page, total, scale] {
-            page->GetProgressBar()->setValue(int(total / scale));
-            page->GetCountLabel()->setText(CAddFilesDoitPage::CountText(total, total));
+    if (!SendUpdate([this, total, scale] {
+            m_progress->setValue(int(total / scale));
+            m_count->setText(CountText(total, total));
         }))
         return;
-    log += AddedSummaryLine(added);
-    if (page->SendUpdate([page] { page->GetCurrentFileEdit()->setText(QObject::tr("Completed.")); }))
-        page->PostCompleted();
+    m_resultsLog += AddedSummaryLine(added);
+    if (SendUpdate([this] { m_currentFile->setText(QObject::tr("Completed.")); }))
+        PostCompleted();
 }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+struct AddFilesChoice;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -25,7 +26,8 @@ public:
     // How long the worker waits for the window thread to carry out an update.
     static constexpr int kUpdateTimeoutMs = 1000;
 
-    explicit CAddFilesDoitPage(QWidget* parent = nullptr);
+    // The worker imports choice and writes resultsLog, which begins with the collection's refusals.
+    CAddFilesDoitPage(const AddFilesChoice& choice, QString& resultsLog, QWidget* parent = nullptr);
     ~CAddFilesDoitPage() override;
 
     bool OnSetActive() override;
@@ -50,6 +52,11 @@ public:
 
 private:
     void OnCompleted();
+    // The worker thread's body: imports the files one by one into the host area.
+    void ImportOnWorker();
+
+    const AddFilesChoice& m_choice;
+    QString& m_resultsLog;
 
     QLineEdit* m_currentFile = nullptr;
     QProgressBar* m_progress = nullptr;
@@ -57,6 +64,3 @@ private:
     std::unique_ptr<QThread> m_thread;
     std::atomic<bool> m_stop{false};
 };
-
-// The worker thread's body: imports the running wizard's files one by one into its host area.
-void AddFilesWorker(CAddFilesDoitPage* page);

@@ -1,14 +1,14 @@
 #include "adding/addfiles/CAddFilesDonePage.h"
 
-#include "adding/addfiles/CAddFilesWizard.h"
+#include "controls/CPropertySheet.h"
 #include "controls/PageControls.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
-CAddFilesDonePage::CAddFilesDonePage(QWidget* parent)
-    : CWizardPage(kTemplateId, tr("Add Multiple Files"), parent)
+CAddFilesDonePage::CAddFilesDonePage(const QString& resultsLog, QWidget* parent)
+    : CWizardPage(kTemplateId, tr("Add Multiple Files"), parent), m_resultsLog(resultsLog)
 {
     SetHelpTopic(kHelpTopic);
     auto* label = new QLabel(tr("Results"), this);
@@ -25,11 +25,9 @@ bool CAddFilesDonePage::OnSetActive()
 {
     if (CPropertySheet* sheet = GetSheet())
         sheet->SetWizardButtons(CPropertySheet::kFinish);
-    if (auto* wizard = qobject_cast<CAddFilesWizard*>(GetSheet())) {
-        // The log keeps its CR LF line ends; the box shows plain lines.
-        QString text = wizard->GetResultsLog();
-        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-        m_results->setPlainText(text);
-    }
+    // The log keeps its CR LF line ends; the box shows plain lines.
+    QString text = m_resultsLog;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    m_results->setPlainText(text);
     return CWizardPage::OnSetActive();
 }

@@ -13,12 +13,14 @@ public:
     static constexpr quint32 kTemplateId = 0x0153;
     static constexpr quint32 kHelpTopic = 52;
 
-    explicit CAddFilesDonePage(QWidget* parent = nullptr);
+    // Shows resultsLog each time it is shown.
+    explicit CAddFilesDonePage(const QString& resultsLog, QWidget* parent = nullptr);
 
     bool OnSetActive() override;
 
     QPlainTextEdit* GetResultsEdit() const { return m_results; }
 
 private:
+    const QString& m_resultsLog;
     QPlainTextEdit* m_results = nullptr;
 };

@@ -1,9 +1,10 @@
 #include "adding/addfiles/CAddFilesInfoPage.h"
 
+#include "adding/addfiles/AddFilesChoice.h"
 #include "adding/addfiles/BrowseForDirectory.h"
-#include "adding/addfiles/CAddFilesWizard.h"
 #include "adding/addfiles/FileCollection.h"
 #include "controls/CMessageBox.h"
+#include "controls/CPropertySheet.h"
 #include "controls/FieldLimit.h"
 #include "controls/PageControls.h"
 #include "controls/RunWithProgress.h"
@@ -21,8 +22,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-CAddFilesInfoPage::CAddFilesInfoPage(QWidget* parent)
-    : CWizardPage(kTemplateId, tr("Add Multiple Files"), parent)
+CAddFilesInfoPage::CAddFilesInfoPage(AddFilesChoice* choice, QWidget* parent)
+    : CWizardPage(kTemplateId, tr("Add Multiple Files"), parent), m_choice(choice)
 {
     SetHelpTopic(kHelpTopic);
     m_directory = new QLineEdit(this);
@@ -85,11 +86,10 @@ std::function<void(CWorkProgress&, const QString&)>& CAddFilesInfoPage::Collecti
 
 int CAddFilesInfoPage::OnWizardNext()
 {
-    auto* wizard = qobject_cast<CAddFilesWizard*>(GetSheet());
-    if (!wizard)
+    if (!m_choice)
         return -1;
-    wizard->GetFileList().clear();
-    wizard->GetCollectionRefusals().clear();
+    m_choice->files.clear();
+    m_choice->collectionRefusals.clear();
     const QVariant data = m_hostArea->currentData();
     const quint32 record = data.isValid() ? data.toUInt() : 0;
     const FileAreaRecord* area = record > 0 && record < theFileAreaTable.GetRecordCount()
@@ -99,8 +99,8 @@ int CAddFilesInfoPage::OnWizardNext()
         CMessageBox::Show(this, tr("You must select a file area to host these files."));
         return -1;
     }
-    wizard->SetHost({area->AreaId(), area->Name(), area->Path()});
-    wizard->SetExtractDescriptions(m_extract->isChecked());
+    m_choice->SetHost({area->AreaId(), area->Name(), area->Path()});
+    m_choice->extractDescriptions = m_extract->isChecked();
     // A big tree takes a while to walk: the window keeps answering and Cancel stops the walk.
     const QString directory = m_directory->text();
     const bool subdirectories = m_subdirectories->isChecked();
@@ -117,8 +117,8 @@ int CAddFilesInfoPage::OnWizardNext()
         });
     if (!finished)
         return -1;
-    wizard->GetFileList() = found.files;
-    wizard->GetCollectionRefusals() = found.refusals;
+    m_choice->files = found.files;
+    m_choice->collectionRefusals = found.refusals;
     if (!collected) {
         CMessageBox::Show(this, tr("Please enter a valid directory name."));
         return -1;

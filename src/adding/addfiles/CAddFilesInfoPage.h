@@ -4,6 +4,7 @@
 
 #include <functional>
 
+struct AddFilesChoice;
 class CWorkProgress;
 class QCheckBox;
 class QComboBox;
@@ -21,7 +22,8 @@ public:
     static constexpr quint32 kHelpTopic = 49;
     static constexpr int kMaxDirectory = 254;
 
-    explicit CAddFilesInfoPage(QWidget* parent = nullptr);
+    // Next collects the files into choice; a page without one (shown alone) is not left by Next.
+    explicit CAddFilesInfoPage(AddFilesChoice* choice = nullptr, QWidget* parent = nullptr);
 
     bool OnSetActive() override;
     int OnWizardNext() override;
@@ -37,6 +39,7 @@ public:
     static std::function<void(CWorkProgress&, const QString&)>& CollectionHook();
 
 private:
+    AddFilesChoice* m_choice;
     QLineEdit* m_directory = nullptr;
     QComboBox* m_hostArea = nullptr;
     QCheckBox* m_subdirectories = nullptr;

@@ -1,6 +1,6 @@
 #include "adding/addfiles/CAddFilesSummary.h"
 
-#include "adding/addfiles/CAddFilesWizard.h"
+#include "adding/addfiles/AddFilesChoice.h"
 #include "controls/PageControls.h"
 
 #include <QLabel>
@@ -8,8 +8,8 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
-CAddFilesSummary::CAddFilesSummary(QWidget* parent)
-    : CWizardPage(kTemplateId, tr("Add Multiple Files"), parent)
+CAddFilesSummary::CAddFilesSummary(const AddFilesChoice& choice, QWidget* parent)
+    : CWizardPage(kTemplateId, tr("Add Multiple Files"), parent), m_choice(choice)
 {
     SetHelpTopic(kHelpTopic);
     auto* intro = new QLabel(tr("You have chosen to add the following files to:"), this);
@@ -32,9 +32,7 @@ CAddFilesSummary::CAddFilesSummary(QWidget* parent)
 
 bool CAddFilesSummary::OnSetActive()
 {
-    if (auto* wizard = qobject_cast<CAddFilesWizard*>(GetSheet())) {
-        m_areaName->setText(wizard->GetHost().name);
-        m_fileList->setPlainText(wizard->GetFileList().join(QLatin1Char('\n')));
-    }
+    m_areaName->setText(m_choice.host.name);
+    m_fileList->setPlainText(m_choice.files.join(QLatin1Char('\n')));
     return CWizardPage::OnSetActive();
 }

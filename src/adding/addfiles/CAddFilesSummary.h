@@ -2,6 +2,7 @@
 
 #include "adding/wizard/CWizardPage.h"
 
+struct AddFilesChoice;
 class QLineEdit;
 class QPlainTextEdit;
 
@@ -15,7 +16,8 @@ public:
     static constexpr quint32 kTemplateId = 0x0151;
     static constexpr quint32 kHelpTopic = 50;
 
-    explicit CAddFilesSummary(QWidget* parent = nullptr);
+    // Shows choice each time it is shown.
+    explicit CAddFilesSummary(const AddFilesChoice& choice, QWidget* parent = nullptr);
 
     bool OnSetActive() override;
 
@@ -23,6 +25,7 @@ public:
     QPlainTextEdit* GetFileListEdit() const { return m_fileList; }
 
 private:
+    const AddFilesChoice& m_choice;
     QLineEdit* m_areaName = nullptr;
     QPlainTextEdit* m_fileList = nullptr;
 };

@@ -1,18 +1,16 @@
 #pragma once
 
-#include "adding/addfiles/AddFilesImport.h"
+#include "adding/addfiles/AddFilesChoice.h"
 #include "adding/wizard/CWizard.h"
-
-#include <QStringList>
 
 class CAddFilesDoitPage;
 class CAddFilesDonePage;
 class CAddFilesInfoPage;
 class CAddFilesSummary;
 
-// "Add Files Wizard": imports a whole directory into one area that hosts files locally. The pages
-// fill the file list and the host area; the progress page's worker reads them and writes the
-// results log while the window thread leaves them alone.
+// "Add Files Wizard": imports a whole directory into one area that hosts files locally. The first
+// page fills the choice of files and host area; the progress page's worker imports them and writes
+// the results log, which the last page shows.
 class CAddFilesWizard : public CWizard
 {
     Q_OBJECT
@@ -21,29 +19,18 @@ public:
     CAddFilesWizard(const QString& caption, QWidget* parent = nullptr, int firstPage = 0);
     ~CAddFilesWizard() override;
 
-    QStringList& GetFileList() { return m_files; }
-    // The results lines of what the collection could not take; the import's results begin with them.
-    QString& GetCollectionRefusals() { return m_collectionRefusals; }
-    const AddFilesHost& GetHost() const { return m_host; }
-    void SetHost(const AddFilesHost& host);
-    bool GetExtractDescriptions() const { return m_extractDescriptions; }
-    void SetExtractDescriptions(bool extract) { m_extractDescriptions = extract; }
-    QString& GetResultsLog() { return m_resultsLog; }
+    const QStringList& GetFileList() const { return m_choice.files; }
+    const AddFilesHost& GetHost() const { return m_choice.host; }
+    const QString& GetResultsLog() const { return m_resultsLog; }
 
     CAddFilesInfoPage* GetInfoPage() const { return m_infoPage; }
     CAddFilesSummary* GetSummaryPage() const { return m_summaryPage; }
     CAddFilesDoitPage* GetDoitPage() const { return m_doitPage; }
     CAddFilesDonePage* GetDonePage() const { return m_donePage; }
 
-    // The wizard whose progress page started the worker last; null when none runs.
-    static CAddFilesWizard* GetRunning();
-    static void SetRunning(CAddFilesWizard* wizard);
-
 private:
-    QStringList m_files;
-    QString m_collectionRefusals;
-    AddFilesHost m_host;
-    bool m_extractDescriptions = false;
+    // Made before the pages, which hold on to them and use them only while the wizard is open.
+    AddFilesChoice m_choice;
     QString m_resultsLog;
 
     CAddFilesInfoPage* m_infoPage = nullptr;
