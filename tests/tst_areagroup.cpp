@@ -1,13 +1,13 @@
 // The read-only sheets of file areas and file groups, from the list and from the tree's pop-up.
 
+#include "CommandHostSupport.h"
 #include "controls/CModalRun.h"
 #include "controls/CPropertySheet.h"
 #include "DemoSupport.h"
-#include "explorer/CFileListModel.h"
-#include "explorer/CMainFrame.h"
-#include "FrameSupport.h"
+#include "properties/AreaGroupProperties.h"
 #include "properties/CAreaGeneralPage.h"
 #include "properties/CGroupGeneralPage.h"
+#include "properties/PropertiesCommand.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -15,7 +15,7 @@
 #include <QMap>
 #include <QTemporaryDir>
 
-using namespace FrameSupport;
+using namespace CommandHostSupport;
 using namespace TestSupport;
 
 class TestAreaGroup : public QObject
@@ -24,7 +24,7 @@ class TestAreaGroup : public QObject
 
 private:
     QTemporaryDir m_dir;
-    std::unique_ptr<CMainFrame> m_frame;
+    std::unique_ptr<CFakeCommandHost> m_host;
 
     struct Shown
     {
@@ -34,8 +34,15 @@ private:
         bool changeable = false;
     };
 
+    // Shows the node, or its folder row of this name too (for the list's Properties).
+    void Select(const QString& node, const QString& row = QString())
+    {
+        QVERIFY2(m_host->Show(node), qPrintable(node));
+        QVERIFY2(row.isEmpty() || m_host->SelectFolder(row), qPrintable(row));
+    }
+
     // Runs the command and reads the sheet it opens, then ends it with OK or (by default) Cancel.
-    Shown Run(Command command, bool ok = false)
+    Shown Run(void (*command)(CommandHost&), bool ok = false)
     {
         Shown shown;
         CModalRun::QueueHandler([&](QDialog& dialog) {
@@ -65,7 +72,7 @@ private:
                 sheet.PressCancel();
             return sheet.result();
         });
-        m_frame->RunCommand(command);
+        command(*m_host);
         if (CModalRun::PendingHandlers() != 0) {
             CModalRun::ClearHandlers();
             shown.title = u"(no sheet)"_s;
@@ -82,11 +89,10 @@ private slots:
         QVERIFY2(DemoSupport::OpenDemoLibrary(m_dir.path(), &error), qPrintable(error));
         // A group that lists Programming twice and an area the table does not have.
         WriteFile(g_strDatabasePath + u"/Twice.group"_s, GroupIds({5, 99, 5}));
-        m_frame = MakeFrame();
-        QVERIFY(m_frame);
+        m_host = std::make_unique<CFakeCommandHost>();
     }
 
-    void cleanupTestCase() { m_frame.reset(); }
+    void cleanupTestCase() { m_host.reset(); }
 
     void checkedEntries()
     {
@@ -99,19 +105,19 @@ private slots:
         const QStringList allAreas{u"Classic Arcade"_s,   u"DOS Utilities"_s,   u"Incoming Uploads"_s,
                                    u"Programming"_s,      u"Shareware Games"_s, u"Text Files"_s,
                                    u"Windows Utilities"_s};
-        Select(*m_frame, u"Twice"_s);
-        Shown shown = Run(Command::TreeProperties);
+        Select(u"Twice"_s);
+        Shown shown = Run(RunTreePropertiesCommand);
         QCOMPARE(shown.title, u"File Group Properties"_s);
         QCOMPARE(shown.texts, allAreas);
         QCOMPARE(shown.checked, QStringList{u"Programming"_s});
         QVERIFY(!shown.changeable);
 
         // Under the root the list's rows are the groups; "Search results" is a name no group has.
-        SelectNamed(*m_frame, QString(), u"Games"_s);
-        shown = Run(Command::Properties);
+        Select(QString(), u"Games"_s);
+        shown = Run(RunPropertiesCommand);
         QCOMPARE(shown.checked, (QStringList{u"Classic Arcade"_s, u"Shareware Games"_s}));
-        SelectNamed(*m_frame, QString(), u"Search results"_s);
-        shown = Run(Command::Properties);
+        Select(QString(), u"Search results"_s);
+        shown = Run(RunPropertiesCommand);
         QCOMPARE(shown.title, u"File Group Properties"_s);
         QCOMPARE(shown.texts, allAreas);
         QCOMPARE(shown.checked, QStringList());
@@ -150,8 +156,8 @@ private slots:
         QVERIFY(!before.isEmpty());
         // Nor did any case before this one (whatever order they run in) leave a phantom group.
         QVERIFY(!before.contains(u"Search results.group"_s));
-        SelectNamed(*m_frame, node, row);
-        QVERIFY(Run(Command::Properties, ok).title.startsWith(u"File "_s));
+        Select(node, row);
+        QVERIFY(Run(RunPropertiesCommand, ok).title.startsWith(u"File "_s));
         QCOMPARE(Snapshot().keys(), before.keys());
         QVERIFY(Snapshot() == before);
     }
@@ -159,8 +165,8 @@ private slots:
     void areaSheets()
     {
         // Under a group the list's rows are its areas.
-        SelectNamed(*m_frame, u"Uploads"_s, u"Incoming Uploads"_s);
-        Shown shown = Run(Command::Properties);
+        Select(u"Uploads"_s, u"Incoming Uploads"_s);
+        Shown shown = Run(RunPropertiesCommand);
         QCOMPARE(shown.title, u"File Area Properties"_s);
         QCOMPARE(shown.texts, (QStringList{u"Incoming Uploads"_s,
                                            g_strDatabasePath.section(u'/', 0, -2) + u"/areas/incoming"_s,
@@ -168,8 +174,8 @@ private slots:
         QCOMPARE(shown.checked, QStringList{u"Allow File Uploads"_s});
         QVERIFY(!shown.changeable);
 
-        Select(*m_frame, u"Games/Shareware Games"_s);
-        shown = Run(Command::TreeProperties);
+        Select(u"Games/Shareware Games"_s);
+        shown = Run(RunTreePropertiesCommand);
         QCOMPARE(shown.texts.value(0), u"Shareware Games"_s);
         QCOMPARE(shown.checked, QStringList{u"Allow File Downloads"_s});
 

@@ -1,45 +1,36 @@
-// Delete File and Remove from Area driven through the explorer window offscreen on a demonstration
-// library: the questions and their answers, the local copies deleted (and those never touched), the
-// records and links deleted, and the walk over exactly the selected rows while earlier ones go.
+// Delete File and Remove from Area on a demonstration library: the questions and their answers, the
+// local copies deleted (and those never touched), the records and links deleted, the walk over
+// exactly the selected rows while earlier ones go, and the one refresh at the end.
 
-#include "controls/CFolderTreeModel.h"
+#include "CommandHostSupport.h"
 #include "controls/CMessageBox.h"
 #include "controls/CModalRun.h"
-#include "controls/CTreeItem.h"
-#include "database/CFileRecord.h"
-#include "database/CTroveportDatabaseManager.h"
-#include "database/SearchStatement.h"
 #include "DatabaseSupport.h"
 #include "DemoSupport.h"
 #include "DialogSupport.h"
-#include "explorer/CFileListModel.h"
-#include "explorer/CFileListView.h"
-#include "explorer/CFolderTreeView.h"
-#include "explorer/CMainFrame.h"
 #include "files/SafeFiles.h"
-#include "FrameSupport.h"
 #include "properties/CFileRemover.h"
+#include "properties/RemovalCommands.h"
 #include "settings/Globals.h"
 #include "TestSupport.h"
 
-#include <QAbstractItemView>
-#include <QApplication>
-#include <QDir>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QScopeGuard>
-#include <QThread>
 #include <QTemporaryDir>
+#include <QThread>
 
 using namespace Qt::StringLiterals;
+using namespace CommandHostSupport;
 using namespace DatabaseSupport;
 using namespace DialogSupport;
-using namespace FrameSupport;
 using namespace TestSupport;
 
 namespace {
 
 constexpr quint32 kText = 6;   // "Documents/Text Files", directory areas/text
 constexpr quint32 kArcade = 2; // "Games/Classic Arcade", directory areas/arcade
+const QString kTextArea = u"Documents/Text Files"_s;
 
 const QString kDeleteQuestion =
     u"Question: question | Yes No | Are you sure you want to delete the selected item(s)?"_s;
@@ -51,7 +42,6 @@ const QString kLocalQuestion = u"Warning: none | Yes No Cancel | "_s + kLocalTex
 // With several files selected, an answer can hold for all of them.
 const QString kLocalQuestionForMany = u"Warning: none | Yes YesToAll No NoToAll Cancel | "_s + kLocalText;
 
-// The message for a copy that was not deleted: the file meant, then why.
 QString NotDeleted(const QString& path, const QString& reason)
 {
     return u"Warning: none | OK | The file "_s + path + u" could not be deleted from disk.\n"_s + reason;
@@ -94,40 +84,29 @@ class TestRemoval : public QObject
 
 private:
     QTemporaryDir m_dir;
-    std::unique_ptr<CMainFrame> m_frame;
+    std::unique_ptr<CFakeCommandHost> m_host;
 
-    CMainFrame& Frame() { return *m_frame; }
+    CFakeCommandHost& Host() { return *m_host; }
 
-    void Select(const QString& path)
+    // Shows the node and selects the files of these titles.
+    void Select(const QString& node, const QStringList& titles)
     {
-        QVERIFY2(Node(Frame(), path), qPrintable(path));
-        FrameSupport::Select(Frame(), path);
+        QVERIFY2(Host().Show(node), qPrintable(node));
+        QVERIFY2(Host().SelectTitles(titles), qPrintable(titles.join(u", "_s)));
     }
 
-    // Refills the list as the commands' posted refresh does.
-    void Refresh() { QCoreApplication::processEvents(); }
-
-    // Selects the rows of these titles, in the order given, and puts the focus into the list.
-    void SelectTitles(const QStringList& titles)
+    // Runs the command with these answers queued; the messages it showed. Every command refreshes
+    // the list once, with the refreshes it held released again.
+    QStringList Run(void (*command)(CommandHost&), std::initializer_list<int> answers)
     {
-        QList<int> rows;
-        for (const QString& title : titles) {
-            rows.append(RowNamed(Frame(), title));
-            QVERIFY2(rows.last() >= 0, qPrintable(title));
-        }
-        SelectRows(Frame(), rows);
-    }
-
-    bool Enabled(Command command)
-    {
-        Frame().UpdateCommandStates();
-        return Frame().GetAction(command)->isEnabled();
-    }
-
-    void Answer(std::initializer_list<CMessageBox::Button> answers)
-    {
-        for (CMessageBox::Button answer : answers)
-            CMessageBox::QueueAnswer(answer);
+        for (int answer : answers)
+            CMessageBox::QueueAnswer(CMessageBox::Button(answer));
+        const int refreshes = Host().Refreshes();
+        command(Host());
+        const QStringList shown = TakeDescribed();
+        if (Host().Refreshes() != refreshes + 1 || Host().Holds() != 0)
+            return {u"refreshes %1, holds %2"_s.arg(Host().Refreshes() - refreshes).arg(Host().Holds())};
+        return shown;
     }
 
     QString OutsidePath(const QString& name) const { return m_dir.filePath(u"outside/"_s + name); }
@@ -146,27 +125,25 @@ private slots:
 
     void init()
     {
-        m_frame = MakeFrame();
-        QVERIFY(m_frame);
-        CMessageBox::SetAnsweringMode(true);
+        m_host = std::make_unique<CFakeCommandHost>();
         CModalRun::ClearHandlers();
     }
 
-    void cleanup() { m_frame.reset(); }
+    void cleanup() { m_host.reset(); }
 
     void noToTheFirstQuestionChangesNothing()
     {
         WriteFile(InArea(kText, u"keep-a.txt"_s), "a");
         const double a = AddLibraryFile(u"Keep A"_s, {kText}, {u"local://6/keep-a.txt"_s});
         const double b = AddLibraryFile(u"Keep B"_s, {kText});
-        Select(u"Documents/Text Files"_s);
-        SelectTitles({u"Keep A"_s, u"Keep B"_s});
-        Answer({QMessageBox::No});
-        Frame().RunCommand(Command::DeleteFile);
+        Select(kTextArea, {u"Keep A"_s, u"Keep B"_s});
+        CMessageBox::QueueAnswer(QMessageBox::No);
+        RunDeleteFileCommand(Host());
         QCOMPARE(TakeDescribed(), QStringList{kDeleteQuestion});
-        Answer({QMessageBox::No});
-        Frame().RunCommand(Command::RemoveFromArea);
+        CMessageBox::QueueAnswer(QMessageBox::No);
+        RunRemoveFromAreaCommand(Host());
         QCOMPARE(TakeDescribed(), QStringList{kRemoveQuestion});
+        QCOMPARE(Host().Refreshes(), 0);
         QVERIFY(Exists(a) && Exists(b));
         QCOMPARE(AreasOf(a), QList<double>{kText});
         QVERIFY(QFile::exists(InArea(kText, u"keep-a.txt"_s)));
@@ -185,14 +162,12 @@ private slots:
         const double yes = AddLibraryFile(
             u"Local Yes"_s, {kText},
             {u"ftp://ftp.example.org/both.zip"_s, u"local://6/both.txt"_s, u"local://2/both.zip"_s});
-        Select(u"Documents/Text Files"_s);
-        const int rows = Frame().GetListModel()->rowCount();
-        SelectTitles({u"Local Cancel"_s, u"Local No"_s, u"Local Yes"_s});
-        QVERIFY(Enabled(Command::DeleteFile));
-        Answer({QMessageBox::Yes, QMessageBox::Cancel, QMessageBox::No, QMessageBox::Yes});
-        Frame().RunCommand(Command::DeleteFile);
-        QCOMPARE(TakeDescribed(), (QStringList{kDeleteQuestion, kLocalQuestionForMany, kLocalQuestionForMany,
-                                               kLocalQuestionForMany}));
+        Select(kTextArea, {u"Local Cancel"_s, u"Local No"_s, u"Local Yes"_s});
+        const int rows = Host().GetListedRowCount();
+        QCOMPARE(Run(RunDeleteFileCommand, {QMessageBox::Yes, QMessageBox::Cancel, QMessageBox::No, QMessageBox::Yes}),
+                 (QStringList{kDeleteQuestion, kLocalQuestionForMany, kLocalQuestionForMany, kLocalQuestionForMany}));
+        // The walk held the list's refills off while it ran.
+        QCOMPARE(Host().MostHolds(), 1);
 
         QVERIFY(Exists(cancelled));
         QCOMPARE(LocationsOf(cancelled), QStringList{u"local://6/cancel.txt"_s});
@@ -205,9 +180,8 @@ private slots:
         QVERIFY(LocationsOf(yes).isEmpty());
         QVERIFY(!QFile::exists(InArea(kText, u"both.txt"_s)));
         QVERIFY(!QFile::exists(InArea(kArcade, u"both.zip"_s)));
-
-        Refresh();
-        QCOMPARE(Frame().GetListModel()->rowCount(), rows - 2);
+        Host().Refill();
+        QCOMPARE(Host().GetListedRowCount(), rows - 2);
     }
 
     void localLocationsAsTheyAreRead()
@@ -223,11 +197,9 @@ private slots:
                             u"local://abc/kept0.txt"_s, u"local://6"_s});
         // Only remote locations: no question about local storage.
         const double remote = AddLibraryFile(u"Remote Only"_s, {kText}, {u"https://x.example.org/r.zip"_s});
-        Select(u"Documents/Text Files"_s);
-        SelectTitles({u"Odd Locations"_s, u"Remote Only"_s});
-        Answer({QMessageBox::Yes, QMessageBox::Yes});
-        Frame().RunCommand(Command::DeleteFile);
-        QCOMPARE(TakeDescribed(), (QStringList{kDeleteQuestion, kLocalQuestionForMany}));
+        Select(kTextArea, {u"Odd Locations"_s, u"Remote Only"_s});
+        QCOMPARE(Run(RunDeleteFileCommand, {QMessageBox::Yes, QMessageBox::Yes}),
+                 (QStringList{kDeleteQuestion, kLocalQuestionForMany}));
         QVERIFY(!Exists(id) && !Exists(remote));
         for (const char* name : {"caps.txt", "blank.txt", "tail.txt"})
             QVERIFY2(!QFile::exists(InArea(kText, QLatin1String(name))), name);
@@ -242,11 +214,8 @@ private slots:
         QVERIFY(QDir().mkpath(InArea(kText, u"dir %s %1"_s)));
         const double id = AddLibraryFile(u"Undeletable"_s, {kText},
                                          {u"local://6/dir %s %1"_s, u"local://6/never-there.txt"_s});
-        Select(u"Documents/Text Files"_s);
-        SelectTitles({u"Undeletable"_s});
-        Answer({QMessageBox::Yes, QMessageBox::Yes});
-        Frame().RunCommand(Command::DeleteFile);
-        QCOMPARE(TakeDescribed(),
+        Select(kTextArea, {u"Undeletable"_s});
+        QCOMPARE(Run(RunDeleteFileCommand, {QMessageBox::Yes, QMessageBox::Yes}),
                  (QStringList{kDeleteQuestion, kLocalQuestion,
                               NotDeleted(InArea(kText, u"dir %s %1"_s), InArea(kText, u"dir %s %1: Is a directory"_s)),
                               NotDeleted(InArea(kText, u"never-there.txt"_s),
@@ -269,11 +238,8 @@ private slots:
         const double id = AddLibraryFile(u"Leaving"_s, {kText},
                                          leaving + QStringList{u"local://6/out-dir/secret.txt"_s,
                                                                u"local://6/out-link.txt"_s, u"local://6/in-link.txt"_s});
-        Select(u"Documents/Text Files"_s);
-        SelectTitles({u"Leaving"_s});
-        Answer({QMessageBox::Yes, QMessageBox::Yes});
-        Frame().RunCommand(Command::DeleteFile);
-        QCOMPARE(TakeDescribed(),
+        Select(kTextArea, {u"Leaving"_s});
+        QCOMPARE(Run(RunDeleteFileCommand, {QMessageBox::Yes, QMessageBox::Yes}),
                  (QStringList{kDeleteQuestion, kLocalQuestion, OutsideMessage(leaving[0]), OutsideMessage(leaving[1]),
                               NotDeleted(InArea(kText, u"out-dir/secret.txt"_s),
                                          InArea(kText, u"out-dir"_s) +
@@ -290,33 +256,25 @@ private slots:
 
     void removeFromArea()
     {
-        // Selected from the last row up: the walk still goes in list order.
         const double shared = AddLibraryFile(u"Shared File"_s, {kText, kArcade});
         const double keep = AddLibraryFile(u"Only Here %s %1"_s, {kText});
         const double gone = AddLibraryFile(u"Only Here Too"_s, {kText});
-        Select(u"Documents/Text Files"_s);
-        SelectTitles({u"Only Here Too"_s, u"Only Here %s %1"_s, u"Shared File"_s});
-        QVERIFY(Enabled(Command::RemoveFromArea));
-        // The focus does not matter to Remove from Area.
-        Frame().GetTreeView()->setFocus();
-        QVERIFY(Enabled(Command::RemoveFromArea));
-        QVERIFY(!Enabled(Command::DeleteFile));
-        Answer({QMessageBox::Yes, QMessageBox::No, QMessageBox::Yes});
-        Frame().RunCommand(Command::RemoveFromArea);
+        Select(kTextArea, {u"Only Here Too"_s, u"Only Here %s %1"_s, u"Shared File"_s});
         const QString lastArea =
             u"Warning: question | Yes No | %1 exists only in the selected file area. Removing "
             u"this file will delete it from the system. Are you sure you want to remove this "
             u"file?"_s;
-        QCOMPARE(TakeDescribed(),
+        // The walk goes in list order, whatever order the rows were selected in.
+        QCOMPARE(Run(RunRemoveFromAreaCommand, {QMessageBox::Yes, QMessageBox::No, QMessageBox::Yes}),
                  (QStringList{kRemoveQuestion, QString(lastArea).replace(u"%1"_s, u"Only Here %s %1"_s),
                               QString(lastArea).replace(u"%1"_s, u"Only Here Too"_s)}));
         QCOMPARE(AreasOf(shared), QList<double>{kArcade});
         QVERIFY(Exists(keep));
         QCOMPARE(AreasOf(keep), QList<double>{kText});
         QVERIFY(!Exists(gone));
-        Refresh();
-        QVERIFY(RowNamed(Frame(), u"Shared File"_s) < 0 && RowNamed(Frame(), u"Only Here Too"_s) < 0);
-        QVERIFY(RowNamed(Frame(), u"Only Here %s %1"_s) >= 0);
+        Host().Refill();
+        QVERIFY(Host().RowOf(u"Shared File"_s) < 0 && Host().RowOf(u"Only Here Too"_s) < 0);
+        QVERIFY(Host().RowOf(u"Only Here %s %1"_s) >= 0);
     }
 
     void searchResultsDeleteButNeverRemove()
@@ -324,22 +282,15 @@ private slots:
         WriteFile(InArea(kText, u"found.txt"_s), "f");
         const double found = AddLibraryFile(u"Zebra Found"_s, {kText, kArcade}, {u"local://6/found.txt"_s});
         const double other = AddLibraryFile(u"Zebra Other"_s, {kText});
-        Frame().m_strSearchText = u"Zebra"_s;
-        Frame().m_dwSearchFields = kSearchTitle;
-        Frame().SelectTreeItem(Frame().GetSearchResultsItem());
-        Refresh();
-        SelectTitles({u"Zebra Found"_s});
-        QVERIFY(Enabled(Command::DeleteFile));
-        QVERIFY(!Enabled(Command::RemoveFromArea));
-        Frame().RunCommand(Command::RemoveFromArea);
-        QCOMPARE(TakeDescribed(), QStringList());
-        Answer({QMessageBox::Yes, QMessageBox::Yes});
-        Frame().RunCommand(Command::DeleteFile);
-        QCOMPARE(TakeDescribed(), (QStringList{kDeleteQuestion, kLocalQuestion}));
+        Host().ShowSearchResults(u"Zebra"_s, kSearchTitle);
+        QVERIFY(Host().SelectTitles({u"Zebra Found"_s}));
+        // The search results are no area to remove a file from, whatever the answer.
+        QCOMPARE(Run(RunRemoveFromAreaCommand, {QMessageBox::Yes}), QStringList{kRemoveQuestion});
+        QCOMPARE(AreasOf(found), (QList<double>{kArcade, kText}));
+        QCOMPARE(Run(RunDeleteFileCommand, {QMessageBox::Yes, QMessageBox::Yes}),
+                 (QStringList{kDeleteQuestion, kLocalQuestion}));
         QVERIFY(!Exists(found) && Exists(other));
         QVERIFY(!QFile::exists(InArea(kText, u"found.txt"_s)));
-        Refresh();
-        QVERIFY(RowNamed(Frame(), u"Zebra Found"_s) < 0 && RowNamed(Frame(), u"Zebra Other"_s) >= 0);
     }
 
     void severalRowsDeleteExactlyThoseFiles()
@@ -350,15 +301,12 @@ private slots:
             titles.append(u"Walk %1"_s.arg(i));
             ids.append(AddLibraryFile(titles.last(), {kArcade}));
         }
-        Select(u"Games/Classic Arcade"_s);
-        SelectTitles({titles[6], titles[1], titles[2], titles[4], titles[7]});
+        Select(u"Games/Classic Arcade"_s, {titles[6], titles[1], titles[2], titles[4], titles[7]});
         // The web site deletes a selected file meanwhile: its row is passed over, no other file's
         // values stand in for it.
         COtherProgram site(theDatabaseManager.GetDatabaseFile());
         QVERIFY(site.Run(u"DELETE FROM files WHERE file_id = ?"_s, {qint64(ids[4])}));
-        Answer({QMessageBox::Yes});
-        Frame().RunCommand(Command::DeleteFile);
-        QCOMPARE(TakeDescribed(), QStringList{kDeleteQuestion});
+        QCOMPARE(Run(RunDeleteFileCommand, {QMessageBox::Yes}), QStringList{kDeleteQuestion});
         for (int i = 0; i < 8; ++i)
             QCOMPARE(Exists(ids[i]), i == 0 || i == 3 || i == 5);
     }
@@ -390,13 +338,12 @@ private slots:
             WriteFile(copies.last(), "copy");
             ids.append(AddLibraryFile(titles.last(), {kText}, {u"local://6/%1-%2.txt"_s.arg(tag).arg(i)}));
         }
-        Select(u"Documents/Text Files"_s);
-        SelectTitles(titles);
-        Answer({QMessageBox::Yes});
+        Select(kTextArea, titles);
+        CMessageBox::QueueAnswer(QMessageBox::Yes);
         for (int answer : answers)
             CMessageBox::QueueAnswer(CMessageBox::Button(answer));
-        Frame().RunCommand(Command::DeleteFile);
-        QCOMPARE(TakeDescribed(), QStringList{kDeleteQuestion} + QStringList(questions, kLocalQuestionForMany));
+        QCOMPARE(Run(RunDeleteFileCommand, {}),
+                 QStringList{kDeleteQuestion} + QStringList(questions, kLocalQuestionForMany));
         for (int i = 0; i < 3; ++i) {
             QVERIFY(!Exists(ids[i]));
             QCOMPARE(QFile::exists(copies[i]), !copiesGone);
@@ -445,11 +392,8 @@ private slots:
             if (const auto stored = Stored(keeper))
                 stored->Delete();
         });
-        Select(u"Documents/Text Files"_s);
-        SelectTitles({u"Going"_s});
-        Answer({QMessageBox::Yes, QMessageBox::Yes});
-        Frame().RunCommand(Command::DeleteFile);
-        const QStringList shown = TakeDescribed();
+        Select(kTextArea, {u"Going"_s});
+        const QStringList shown = Run(RunDeleteFileCommand, {QMessageBox::Yes, QMessageBox::Yes});
         if (shareDirectory) {
             QVERIFY(QFile::remove(arcade));
             QVERIFY(QDir().rename(arcade + u".real"_s, arcade));
@@ -473,11 +417,8 @@ private slots:
         const double id = AddLibraryFile(u"Held"_s, {kText}, {u"local://6/held.txt"_s});
         COtherProgram site(theDatabaseManager.GetDatabaseFile());
         QVERIFY(site.RefuseWrites(u"DELETE"_s, u"files"_s, u"true"_s, u"the site holds this file"_s));
-        Select(u"Documents/Text Files"_s);
-        SelectTitles({u"Held"_s});
-        Answer({QMessageBox::Yes, QMessageBox::Yes});
-        Frame().RunCommand(Command::DeleteFile);
-        const QStringList shown = TakeDescribed();
+        Select(kTextArea, {u"Held"_s});
+        const QStringList shown = Run(RunDeleteFileCommand, {QMessageBox::Yes, QMessageBox::Yes});
         QVERIFY(site.AllowWrites(u"files"_s));
         QCOMPARE(shown.size(), 3);
         QCOMPARE(shown.mid(0, 2), (QStringList{kDeleteQuestion, kLocalQuestion}));
@@ -501,12 +442,12 @@ private slots:
         const double one = AddLibraryFile(u"Stop One"_s, {kArcade}, {u"local://2/stop-one.zip"_s});
         const double two = AddLibraryFile(u"Stop Two"_s, {kArcade}, {u"local://2/stop-two.zip"_s});
         const double three = AddLibraryFile(u"Stop Three"_s, {kArcade});
-        Select(u"Games/Classic Arcade"_s);
-        SelectTitles({u"Stop One"_s, u"Stop Two"_s, u"Stop Three"_s});
+        Select(u"Games/Classic Arcade"_s, {u"Stop One"_s, u"Stop Two"_s, u"Stop Three"_s});
         QStringList shown;
         bool windowModal = false;
         CModalRun::QueueProgressHandler([&](QDialog& progress) {
-            windowModal = progress.windowModality() == Qt::WindowModal && progress.parentWidget() == &Frame();
+            windowModal =
+                progress.windowModality() == Qt::WindowModal && progress.parentWidget() == Host().GetWindow();
             // The walk waits at the first file's question, which comes up above the progress.
             while (shown.size() < 2) {
                 QCoreApplication::processEvents();
@@ -520,8 +461,7 @@ private slots:
             progress.reject(); // Cancel
             return int(QDialog::Rejected);
         });
-        Answer({QMessageBox::Yes, QMessageBox::Yes, QMessageBox::YesToAll});
-        Frame().RunCommand(Command::DeleteFile);
+        shown += Run(RunDeleteFileCommand, {QMessageBox::Yes, QMessageBox::Yes, QMessageBox::YesToAll});
         QCOMPARE(CModalRun::PendingHandlers(), 0);
         QCoreApplication::processEvents(); // a question the walk no longer waits for is never shown
         shown += TakeDescribed();
@@ -550,7 +490,7 @@ private slots:
         QFETCH(int, prompt);
         const QString huge = u"%1 begins "_s + QString(10 * 1024 * 1024, u'x') + u" ends"_s;
         CFileRecord cursor(&theDatabaseManager);
-        CFileRemover remover(&Frame(), cursor, {}, CFileRemover::Kind::Delete);
+        CFileRemover remover(Host().GetWindow(), cursor, {}, CFileRemover::Kind::Delete);
         QString shown;
         switch (prompt) {
         case 0:

@@ -2,13 +2,13 @@
 // library whose "Incoming Uploads" area each case fills with uploads of its own.
 
 #include "CheckerSupport.h"
+#include "CommandHostSupport.h"
 #include "controls/CFileChooser.h"
 #include "controls/CHelpViewer.h"
 #include "controls/CHighlightList.h"
 #include "DatabaseSupport.h"
 #include "DemoSupport.h"
 #include "DialogSupport.h"
-#include "FrameSupport.h"
 #include "properties/CFileGeneralPage.h"
 #include "settings/Registry.h"
 #include "TestSupport.h"
@@ -16,6 +16,7 @@
 #include "uploads/CUploadAreasPage.h"
 #include "uploads/CUploadReviewSheet.h"
 #include "uploads/CUploadUrlsPage.h"
+#include "uploads/ScanForNewFilesCommand.h"
 #include "uploads/UploadScan.h"
 #include "ZoneSupport.h"
 
@@ -41,7 +42,7 @@ class TestScanDialog : public QObject
 
 private:
     QTemporaryDir m_dir;
-    std::unique_ptr<CMainFrame> m_frame;
+    std::unique_ptr<CommandHostSupport::CFakeCommandHost> m_host;
     std::unique_ptr<DatabaseSupport::COtherProgram> m_site;
 
     static QString Incoming(const QString& name = QString()) { return FindAreaPath(kIncoming) + u'/' + name; }
@@ -122,8 +123,7 @@ private slots:
         QVERIFY(m_site->IsOpen());
         CMessageBox::SetAnsweringMode(true);
         CFileChooser::SetAnsweringMode(true);
-        m_frame = FrameSupport::MakeFrame();
-        QVERIFY(m_frame);
+        m_host = std::make_unique<CommandHostSupport::CFakeCommandHost>();
     }
 
     void init()
@@ -153,7 +153,7 @@ private slots:
         CPendingUploadArray uploads = Scan({u"a"_s});
         // Late on the 5th in UTC, the 6th in Berlin: the day shown is the 5th in every zone.
         uploads[0].file_date = quint32(ZoneSupport::Utc(2024, 3, 5, 23, 30));
-        CScanNewFilesDialog dialog(uploads, m_frame->GetTreeModel());
+        CScanNewFilesDialog dialog(uploads, m_host->GetTreeModel());
         QCOMPARE(Rows(dialog), (QStringList{u"a.txt"_s, uploads[1].unsafe_reason}));
         QTreeWidgetItem* unsafe = dialog.GetList()->topLevelItem(1);
         QVERIFY(!unsafe->icon(0).isNull());
@@ -184,7 +184,7 @@ private slots:
         WriteFile(Incoming(u"new"_s), "never checked");
         QVERIFY(QFile::remove(Incoming(u"a.txt"_s)) &&
                 QFile::rename(Incoming(u"new"_s), Incoming(u"a.txt"_s)));
-        CScanNewFilesDialog dialog(uploads, m_frame->GetTreeModel());
+        CScanNewFilesDialog dialog(uploads, m_host->GetTreeModel());
         Highlight(dialog.GetList(), {0, 1});
         dialog.OnPost();
 
@@ -218,7 +218,7 @@ private slots:
         QVERIFY(
             m_site->RefuseWrites(u"INSERT"_s, u"files"_s, u"NEW.title = '%1'"_s.arg(refused), u"refused"_s));
         CPendingUploadArray uploads = Scan({u"a"_s, u"b"_s, u"c"_s, u"d"_s});
-        CScanNewFilesDialog dialog(uploads, m_frame->GetTreeModel());
+        CScanNewFilesDialog dialog(uploads, m_host->GetTreeModel());
         Highlight(dialog.GetList(), {0, 1, 2});
         dialog.OnPost();
 
@@ -241,7 +241,7 @@ private slots:
     void reviewCancelStopsTheWalk()
     {
         CPendingUploadArray uploads = Scan({u"a"_s, u"b"_s});
-        CScanNewFilesDialog dialog(uploads, m_frame->GetTreeModel());
+        CScanNewFilesDialog dialog(uploads, m_host->GetTreeModel());
         Highlight(dialog.GetList(), {0, 1});
         AnswerSheet([](CUploadReviewSheet& sheet) {
             sheet.GetGeneralPage()->GetTitleEdit()->setText(u"Changed"_s);
@@ -260,7 +260,7 @@ private slots:
     void reviewAfterAnAreaChangeCanOnlyClose()
     {
         CPendingUploadArray uploads = Scan({u"a"_s});
-        CScanNewFilesDialog dialog(uploads, m_frame->GetTreeModel());
+        CScanNewFilesDialog dialog(uploads, m_host->GetTreeModel());
         Highlight(dialog.GetList(), {0});
         AnswerSheet([](CUploadReviewSheet& sheet) {
             QVERIFY(sheet.SetActivePage(2));
@@ -290,7 +290,7 @@ private slots:
     {
         QVERIFY(m_site->RefuseWrites(u"INSERT"_s, u"files"_s, u"NEW.title = 'Refused'"_s, u"refused"_s));
         CPendingUploadArray uploads = Scan({u"a"_s, u"b"_s, u"c"_s});
-        CScanNewFilesDialog dialog(uploads, m_frame->GetTreeModel());
+        CScanNewFilesDialog dialog(uploads, m_host->GetTreeModel());
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         Highlight(dialog.GetList(), {0, 2});
@@ -318,7 +318,7 @@ private slots:
         CPendingUpload& upload = uploads[0];
         const QStringList scanned = upload.urls;
         auto run = [&](const std::function<void(CUploadReviewSheet&)>& drive) {
-            CUploadReviewSheet sheet(upload, m_frame->GetTreeModel());
+            CUploadReviewSheet sheet(upload, m_host->GetTreeModel());
             sheet.show();
             drive(sheet);
         };
@@ -366,7 +366,7 @@ private slots:
     void deleteAsksOnceAndKeepsTheDatabase()
     {
         CPendingUploadArray uploads = Scan({u"a"_s, u"b"_s, u"c"_s});
-        CScanNewFilesDialog dialog(uploads, m_frame->GetTreeModel());
+        CScanNewFilesDialog dialog(uploads, m_host->GetTreeModel());
         const QVariant files = m_site->Value(u"SELECT count(*) FROM files"_s);
         Highlight(dialog.GetList(), {});
         dialog.OnDelete();
@@ -393,7 +393,7 @@ private slots:
             shown = true;
             return int(QDialog::Rejected);
         });
-        m_frame->RunCommand(Command::ScanForNewFiles);
+        RunScanForNewFilesCommand(*m_host);
         const QList<CMessageBox::Request> requests = CMessageBox::TakeRequests();
         QCOMPARE(requests.size(), 1);
         QCOMPARE(requests[0].text, u"No new files found to process."_s);
@@ -403,7 +403,8 @@ private slots:
 
         // Posted uploads show in the area's list once the dialog closes.
         Scan({u"a"_s});
-        FrameSupport::Select(*m_frame, u"Uploads/Incoming Uploads"_s);
+        QVERIFY(m_host->Show(u"Uploads/Incoming Uploads"_s));
+        const int refreshes = m_host->Refreshes();
         QStringList listed;
         AnswerScanDialog([&listed](CScanNewFilesDialog& dialog) {
             listed = Rows(dialog);
@@ -412,12 +413,12 @@ private slots:
             dialog.GetCloseButton()->click();
             return dialog.result();
         });
-        m_frame->RunCommand(Command::ScanForNewFiles);
+        RunScanForNewFilesCommand(*m_host);
         QCOMPARE(listed, QStringList{u"a.txt"_s});
-        QCoreApplication::processEvents();
-        const CFileListModel* list = m_frame->GetListModel();
-        QCOMPARE(list->rowCount(), 1);
-        QCOMPARE(list->index(0, CFileListModel::kName).data().toString(), u"Up a"_s);
+        QCOMPARE(m_host->Refreshes(), refreshes + 1);
+        m_host->Refill();
+        QCOMPARE(m_host->GetListedRowCount(), 1);
+        QCOMPARE(m_host->RowOf(u"Up a"_s), 0);
     }
 
     // The checker's verdict shows in its own column, read out with the row; only a clean upload,
@@ -445,7 +446,7 @@ private slots:
         QFETCH(QString, refusal);
         CPendingUploadArray uploads = Scan({u"a"_s});
         uploads[0].virus = {VirusVerdict::Kind(kind), 1, u"the check was cancelled."_s};
-        CScanNewFilesDialog dialog(uploads, m_frame->GetTreeModel());
+        CScanNewFilesDialog dialog(uploads, m_host->GetTreeModel());
         const QTreeWidgetItem* row = dialog.GetList()->topLevelItem(0);
         QCOMPARE(row->text(kVirusColumn), shown);
         QVERIFY(row->data(kVirusColumn, Qt::AccessibleTextRole).toString().startsWith(u"Virus check: "_s + shown));
@@ -506,7 +507,7 @@ private slots:
             reason = dialog.GetList()->topLevelItem(2)->toolTip(kVirusColumn);
             return int(QDialog::Rejected);
         });
-        m_frame->RunCommand(Command::ScanForNewFiles);
+        RunScanForNewFilesCommand(*m_host);
         QCOMPARE(CModalRun::PendingHandlers(), 0);
         QCOMPARE(verdicts, (QStringList{u"a.txt: clean"_s, u"b.txt: infected"_s, u"c.txt: not checked"_s}));
         QCOMPARE(reason, u"the check was cancelled."_s);

@@ -2,20 +2,20 @@
 // copies and the Virus Check command, with a fake checker (clamscan too when installed).
 
 #include "CheckerSupport.h"
+#include "CommandHostSupport.h"
 #include "controls/CMessageBox.h"
 #include "controls/CModalRun.h"
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "DatabaseSupport.h"
-#include "explorer/CMainFrame.h"
 #include "FrameSupport.h"
 #include "settings/Globals.h"
 #include "settings/Registry.h"
 #include "startup/Startup.h"
 #include "TestSupport.h"
+#include "viruscheck/VirusCheckCommand.h"
 #include "viruscheck/VirusChecker.h"
 
-#include <QAbstractItemView>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QGuiApplication>
@@ -29,7 +29,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace TestSupport;
-using namespace FrameSupport;
+using namespace CommandHostSupport;
 using CheckerSupport::FileIdentity;
 
 using Outcome = VirusCheckResult::Outcome;
@@ -94,20 +94,29 @@ private:
         RegWriteDword(u"VirusTimeout"_s, timeout, g_pszRegKey);
         CFileRecord file(&theDatabaseManager);
         file.file_id = DatabaseSupport::AddFile(u"Scripted"_s, 3, u"local://3/clean.zip"_s);
-        const auto frame = MakeFrame();
-        SelectNamed(*frame, u"Library/Games"_s, u"Scripted"_s);
-        frame->RunCommand(Command::VirusCheck);
+        const QString text = CheckTitle(u"Scripted"_s);
         file.Delete();
-        const QList<CMessageBox::Request> requests = CMessageBox::TakeRequests();
-        return requests.size() == 1 ? requests[0].text : u"%1 messages"_s.arg(requests.size());
+        return text;
     }
 
-    // Shows the area's files and highlights one row.
-    static void SelectFile(CMainFrame& frame, const QString& area, int row)
+    // Runs the command on the file of this title in Library/Games; the one message it shows, the
+    // number of them otherwise. Each message belongs to the window and shows the arrow, not the
+    // wait cursor, which is gone again afterwards.
+    static QString CheckTitle(const QString& title)
     {
-        QVERIFY(Node(frame, u"Library/"_s + area));
-        Select(frame, u"Library/"_s + area);
-        SelectRows(frame, {row});
+        CFakeCommandHost host;
+        if (!host.Show(u"Library/Games"_s) || !host.SelectTitles({title}))
+            return title + u" is not listed"_s;
+        RunVirusCheckCommand(host);
+        const QList<CMessageBox::Request> requests = CMessageBox::TakeRequests();
+        if (QGuiApplication::overrideCursor())
+            return u"the wait cursor stayed"_s;
+        if (requests.size() != 1)
+            return u"%1 messages"_s.arg(requests.size());
+        if (requests[0].owner.data() != host.GetWindow() ||
+            requests[0].cursor != std::optional<Qt::CursorShape>(Qt::ArrowCursor))
+            return u"a message beside the window or under the wait cursor"_s;
+        return requests[0].text;
     }
 
 private slots:
@@ -438,59 +447,46 @@ private slots:
         QTRY_VERIFY(ReadFile(u"/proc/"_s + QLatin1String(pid) + u"/stat"_s).split(' ').value(2, "Z") == "Z");
     }
 
-    void commandInTheWindow()
+    void commandOnTheSelectedFile()
     {
         CFileRecord cleanFile(&theDatabaseManager), infectedFile(&theDatabaseManager),
             remoteFile(&theDatabaseManager);
-        const double cleanId = DatabaseSupport::AddFile(u"Clean"_s, 3, u"local://3/clean.zip"_s);
-        const double infectedId = DatabaseSupport::AddFile(u"Infected"_s, 3, u"https://example.org/i.zip"_s);
-        const double remoteId = DatabaseSupport::AddFile(u"Remote"_s, 3, u"https://example.org/r.zip"_s);
-        QVERIFY(cleanId && infectedId && remoteId);
-        infectedFile.file_id = infectedId;
+        cleanFile.file_id = DatabaseSupport::AddFile(u"Clean"_s, 3, u"local://3/clean.zip"_s);
+        infectedFile.file_id = DatabaseSupport::AddFile(u"Infected"_s, 3, u"https://example.org/i.zip"_s);
+        remoteFile.file_id = DatabaseSupport::AddFile(u"Remote"_s, 3, u"https://example.org/r.zip"_s);
+        QVERIFY(cleanFile.file_id && infectedFile.file_id && remoteFile.file_id);
         QVERIFY(infectedFile.AddDownloadURL(u"local://3/virus.zip"_s));
         QVERIFY(infectedFile.AddDownloadURL(u"local://3/clean.zip"_s));
 
-        const auto frame = MakeFrame();
-        QVERIFY(frame);
-        const struct
-        {
-            int row;
-            QString text;
-        } cases[] = {
-            {0, u"The selected file passed virus checking.\n(Virus checker return code: 0)"_s},
-            {1, u"File "_s + Path(u"areas/games/virus.zip"_s) +
-                    u" failed virus checking!\n(Virus checker return code: 1)"_s},
-            {2, u"No local copies of the selected file were found."_s},
-        };
-        for (const auto& c : cases) {
-            SelectFile(*frame, u"Games"_s, c.row);
-            QCOMPARE(frame->GetListModel()->rowCount(), 3);
-            frame->RunCommand(Command::VirusCheck);
-            QCOMPARE(QGuiApplication::overrideCursor(), nullptr); // the wait cursor is gone again
-            const QList<CMessageBox::Request> requests = CMessageBox::TakeRequests();
-            QCOMPARE(requests.size(), 1);
-            QCOMPARE(requests[0].text, c.text);
-            QCOMPARE(requests[0].owner.data(), frame.get());
-            QCOMPARE(requests[0].cursor, std::optional<Qt::CursorShape>(Qt::ArrowCursor));
-        }
+        QCOMPARE(CheckTitle(u"Clean"_s), u"The selected file passed virus checking.\n(Virus checker return code: 0)"_s);
+        QCOMPARE(CheckTitle(u"Infected"_s), u"File "_s + Path(u"areas/games/virus.zip"_s) +
+                                                u" failed virus checking!\n(Virus checker return code: 1)"_s);
+        QCOMPARE(CheckTitle(u"Remote"_s), u"No local copies of the selected file were found."_s);
         QCOMPARE(Checked(), Identities({u"areas/games/clean.zip"_s, u"areas/games/virus.zip"_s}));
 
         // A file deleted since the list was read: nothing to check, and nothing said.
-        SelectFile(*frame, u"Games"_s, 2);
-        remoteFile.file_id = remoteId;
+        CFakeCommandHost host;
+        QVERIFY(host.Show(u"Library/Games"_s) && host.SelectTitles({u"Remote"_s}));
         QVERIFY(remoteFile.Delete());
-        frame->RunCommand(Command::VirusCheck);
+        RunVirusCheckCommand(host);
         QCOMPARE(CMessageBox::TakeRequests().size(), 0);
+        QVERIFY(cleanFile.Delete() && infectedFile.Delete());
+    }
 
-        // Without a checker the command is off and its key does nothing.
+    // Without a checker the explorer turns the command off, and its key does nothing.
+    void noCheckerNoCommand()
+    {
+        CFileRecord file(&theDatabaseManager);
+        file.file_id = DatabaseSupport::AddFile(u"Unchecked"_s, 3, u"local://3/clean.zip"_s);
         Configure(QString(), QString(), 1);
-        SelectFile(*frame, u"Games"_s, 0);
+        const auto frame = FrameSupport::MakeFrame();
+        QVERIFY(frame);
+        FrameSupport::SelectNamed(*frame, u"Library/Games"_s, u"Unchecked"_s);
         QVERIFY(!frame->GetAction(Command::VirusCheck)->isEnabled());
         frame->RunCommand(Command::VirusCheck);
         QCOMPARE(CMessageBox::TakeRequests().size(), 0);
-        QCOMPARE(Runs().size(), 2);
-        cleanFile.file_id = cleanId;
-        QVERIFY(cleanFile.Delete() && infectedFile.Delete());
+        QCOMPARE(Runs().size(), 0);
+        QVERIFY(file.Delete());
     }
 };
 

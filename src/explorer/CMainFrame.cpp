@@ -195,6 +195,21 @@ CFolderTreeItem* CMainFrame::GetFirstSelectedFolderItem() const
     return theTreeItemRegistry.LookupFolder(m_listModel->GetFolderHandle(row));
 }
 
+QList<QPair<int, int>> CMainFrame::GetSelectedRows() const
+{
+    return m_listView->GetSelectedRows();
+}
+
+int CMainFrame::GetListedRowCount() const
+{
+    return m_listModel->rowCount();
+}
+
+void CMainFrame::RedisplayRow(int row)
+{
+    m_listModel->RedisplayRow(row);
+}
+
 void CMainFrame::PostRefresh()
 {
     // Several reasons to refresh before the list gets to it (a new selection and the command that

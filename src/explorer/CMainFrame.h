@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls/CommandHost.h"
 #include "explorer/CommandRules.h"
 
 #include <QHash>
@@ -20,8 +21,9 @@ class QSplitter;
 
 // The explorer's main window: menus, toolbar, the tree of groups and areas beside the file list,
 // and a status bar. It keeps its placement and the list's layout in the user's settings, enables
-// every command from the tree and list selection, and runs its own commands.
-class CMainFrame : public QMainWindow
+// every command from the tree and list selection, and runs its own commands. It is the host of
+// the commands that live beside the explorer.
+class CMainFrame : public QMainWindow, public CommandHost
 {
     Q_OBJECT
 
@@ -33,24 +35,30 @@ public:
 
     // Tree: nodes by model index, the selected node, selecting a node (and scrolling to it).
     CFolderTreeItem* GetTreeItem(const QModelIndex& index) const;
-    CFolderTreeItem* GetSelectedTreeItem() const;
+    CFolderTreeItem* GetSelectedTreeItem() const override;
     void SelectTreeItem(const CTreeItem* item);
     CFolderTreeItem* GetSearchResultsItem() const;
 
     // Refills the list for the selected node.
     void FillList();
     // Asks for a refill once the current event is done, as commands that change the list do.
-    void PostRefresh();
+    void PostRefresh() override;
     // A command that reads the list's rows by their cursor positions holds refills off while it
     // runs (a refill replaces the cursor), and asks for its own refresh when done.
-    void HoldRefresh(bool hold) { m_refreshHolds += hold ? 1 : -1; }
+    void HoldRefresh(bool hold) override { m_refreshHolds += hold ? 1 : -1; }
     // The node of the first selected folder entry, or null.
-    CFolderTreeItem* GetFirstSelectedFolderItem() const;
-    CFileRecord* GetFileCursor() const { return m_fileCursor.get(); }
+    CFolderTreeItem* GetFirstSelectedFolderItem() const override;
+    CFileRecord* GetFileCursor() const override { return m_fileCursor.get(); }
+
+    // The rest of what the commands beside the explorer ask of it.
+    QWidget* GetWindow() override { return this; }
+    QList<QPair<int, int>> GetSelectedRows() const override;
+    int GetListedRowCount() const override;
+    void RedisplayRow(int row) override;
 
     CFolderTreeView* GetTreeView() const { return m_treeView; }
     CFileListView* GetListView() const { return m_listView; }
-    CFolderTreeModel* GetTreeModel() const { return m_treeModel; }
+    CFolderTreeModel* GetTreeModel() const override { return m_treeModel; }
     CFileListModel* GetListModel() const { return m_listModel; }
     QSplitter* GetSplitter() const { return m_splitter; }
 

@@ -17,8 +17,8 @@
 #include "explorer/CMainFrame.h"
 #include "files/SafeFormat.h"
 #include "properties/AreaGroupProperties.h"
-#include "properties/CFileRemover.h"
 #include "properties/PropertiesCommand.h"
+#include "properties/RemovalCommands.h"
 #include "resources/ExplorerIcons.h"
 #include "reviews/ScanForNewReviews.h"
 #include "settings/Globals.h"
@@ -311,10 +311,10 @@ void CMainFrame::RunCommand(Command command)
         OnOpenAsHtml();
         break;
     case Command::DeleteFile:
-        CFileRemover::RunDeleteFile(*this);
+        RunDeleteFileCommand(*this);
         break;
     case Command::RemoveFromArea:
-        CFileRemover::RunRemoveFromArea(*this);
+        RunRemoveFromAreaCommand(*this);
         break;
     case Command::Properties:
         RunPropertiesCommand(*this);
@@ -374,10 +374,10 @@ void CMainFrame::RunCommand(Command command)
         OnFindFiles();
         break;
     case Command::ScanForNewReviews:
-        ScanForNewReviews(this);
+        RunScanForNewReviewsCommand(*this);
         break;
     case Command::VirusCheck:
-        OnVirusCheck(this);
+        RunVirusCheckCommand(*this);
         break;
     default:
         break;

@@ -1,8 +1,8 @@
 #include "properties/AreaGroupProperties.h"
 
+#include "controls/CommandHost.h"
 #include "controls/CPropertySheet.h"
 #include "controls/CTreeItem.h"
-#include "explorer/CMainFrame.h"
 #include "properties/CAreaGeneralPage.h"
 #include "properties/CGroupGeneralPage.h"
 
@@ -20,13 +20,13 @@ void RunGroupPropertiesSheet(QWidget* parent, const QString& groupName)
     sheet.DoModal();
 }
 
-void RunTreePropertiesCommand(CMainFrame& frame)
+void RunTreePropertiesCommand(CommandHost& host)
 {
-    const CFolderTreeItem* node = frame.GetSelectedTreeItem();
+    const CFolderTreeItem* node = host.GetSelectedTreeItem();
     if (!node)
         return;
     if (node->GetType() == kNodeGroup)
-        RunGroupPropertiesSheet(&frame, node->GetName());
+        RunGroupPropertiesSheet(host.GetWindow(), node->GetName());
     else if (node->GetType() == kNodeArea)
-        RunAreaPropertiesSheet(&frame, node->GetAreaId());
+        RunAreaPropertiesSheet(host.GetWindow(), node->GetAreaId());
 }

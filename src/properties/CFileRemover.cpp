@@ -1,12 +1,8 @@
 #include "properties/CFileRemover.h"
 
 #include "controls/CMessageBox.h"
-#include "controls/CTreeItem.h"
-#include "controls/CWaitCursor.h"
 #include "controls/RunWithProgress.h"
 #include "database/CFileRecord.h"
-#include "explorer/CFileListView.h"
-#include "explorer/CMainFrame.h"
 #include "files/FaultMessage.h"
 #include "files/SafeFormat.h"
 #include "settings/Globals.h"
@@ -18,20 +14,6 @@
 #include <memory>
 
 namespace {
-
-// Keeps the frame's list from being refilled while a walk runs: it would show files half way
-// through, and the command refreshes it once at the end anyway.
-class CRefreshHold
-{
-public:
-    explicit CRefreshHold(CMainFrame& frame) : m_frame(frame) { m_frame.HoldRefresh(true); }
-    ~CRefreshHold() { m_frame.HoldRefresh(false); }
-    CRefreshHold(const CRefreshHold&) = delete;
-    CRefreshHold& operator=(const CRefreshHold&) = delete;
-
-private:
-    CMainFrame& m_frame;
-};
 
 // The prompts of a walk on a worker thread. A question is put to the window thread and waited for;
 // a report waits there until the next question or the end of the walk, so the user sees everything
@@ -152,38 +134,6 @@ void CFileRemover::Run(double areaId)
                         walk(prompts);
                     });
     ShowQueuedReports();
-}
-
-void CFileRemover::RunDeleteFile(CMainFrame& frame)
-{
-    RunCommand(frame, Kind::Delete);
-}
-
-void CFileRemover::RunRemoveFromArea(CMainFrame& frame)
-{
-    RunCommand(frame, Kind::Remove);
-}
-
-void CFileRemover::RunCommand(CMainFrame& frame, Kind kind)
-{
-    const QString question =
-        kind == Kind::Delete
-            ? tr("Are you sure you want to delete the selected item(s)?")
-            : tr("Are you sure you want to remove the selected item(s) from this file area?");
-    if (CMessageBox::Show(&frame, question, tr("Question"), QMessageBox::Question,
-                          QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
-        return;
-    CWaitCursor wait;
-    const CFolderTreeItem* node = frame.GetSelectedTreeItem();
-    const quint32 type = node ? node->GetType() : 0;
-    const bool filesOfNode =
-        kind == Kind::Delete ? type == kNodeArea || type == kNodeSearchResults : type == kNodeArea;
-    if (filesOfNode && frame.GetFileCursor()) {
-        const CRefreshHold hold(frame);
-        CFileRemover remover(&frame, *frame.GetFileCursor(), frame.GetListView()->GetSelectedRows(), kind);
-        remover.Run(double(node->GetAreaId()));
-    }
-    frame.PostRefresh();
 }
 
 QString CFileRemover::ProgressText(Kind kind, qint64 number, qint64 total, const QString& title)

@@ -9,12 +9,11 @@
 #include <optional>
 
 class CFileRecord;
-class CMainFrame;
 class QWidget;
 
-// The Delete File and Remove from Area commands: the questions, the wait cursor, the walk over the
-// selected files, then a refresh of the list. A walk over several files runs beside the window
-// with progress and Cancel; its questions still come up on the window, one at a time.
+// The walk of Delete File and Remove from Area over the selected files, with its questions and
+// reports. A walk over several files runs beside the window with progress and Cancel; its
+// questions still come up on the window, one at a time.
 class CFileRemover : public CRemovalPrompts
 {
     Q_DECLARE_TR_FUNCTIONS(CFileRemover)
@@ -36,10 +35,6 @@ public:
     // The walk of the command, after its first question.
     void Run(double areaId = 0);
 
-    // The commands as the frame runs them.
-    static void RunDeleteFile(CMainFrame& frame);
-    static void RunRemoveFromArea(CMainFrame& frame);
-
     // What the progress says while the walk deals with a file: "Deleting <title> (12 of 3400)".
     static QString ProgressText(Kind kind, qint64 number, qint64 total, const QString& title);
 
@@ -59,8 +54,6 @@ public:
     void ShowQueuedReports();
 
 private:
-    static void RunCommand(CMainFrame& frame, Kind kind);
-
     QWidget* m_owner;
     const QList<qint64> m_keys;
     const Kind m_kind;

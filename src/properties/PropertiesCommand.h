@@ -1,7 +1,7 @@
 #pragma once
 
-class CMainFrame;
+class CommandHost;
 
 // The Properties command of the file list: the property sheet of the first selected row. For a
 // file, after OK the row is shown afresh, and the list refreshed when the area's files changed.
-void RunPropertiesCommand(CMainFrame& frame);
+void RunPropertiesCommand(CommandHost& host);

@@ -2,6 +2,7 @@
 
 #include "controls/CMessageBox.h"
 #include "controls/CModalRun.h"
+#include "controls/CommandHost.h"
 #include "reviews/CReviewSubmissionsDialog.h"
 
 #include <QCoreApplication>
@@ -38,4 +39,9 @@ void ScanForNewReviews(QWidget* parent)
     if (!dialog.GetReadProblem().isEmpty())
         CMessageBox::Show(parent, dialog.GetReadProblem(), Error(), QMessageBox::Warning, QMessageBox::Ok);
     CModalRun::Exec(dialog);
+}
+
+void RunScanForNewReviewsCommand(CommandHost& host)
+{
+    ScanForNewReviews(host.GetWindow());
 }

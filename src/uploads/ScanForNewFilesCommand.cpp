@@ -2,8 +2,8 @@
 
 #include "controls/CMessageBox.h"
 #include "controls/CModalRun.h"
+#include "controls/CommandHost.h"
 #include "controls/RunWithProgress.h"
-#include "explorer/CMainFrame.h"
 #include "files/SafeFormat.h"
 #include "uploads/CScanNewFilesDialog.h"
 #include "uploads/UploadScan.h"
@@ -13,10 +13,10 @@ namespace {
 // Reads and checks every upload on a worker thread: the checker may take minutes, and the window
 // keeps answering meanwhile. Cancel stops the checker at work (that upload is listed as not
 // checked) and the scan after it; the uploads read so far are kept. False when cancelled.
-bool ScanWithProgress(CMainFrame& frame, CPendingUploadArray& uploads)
+bool ScanWithProgress(QWidget* window, CPendingUploadArray& uploads)
 {
     const QString caption = QObject::tr("Scan for new files"), text = QObject::tr("Looking for uploads...");
-    return RunWithProgress(&frame, caption, text, [&](CWorkProgress& work) {
+    return RunWithProgress(window, caption, text, [&](CWorkProgress& work) {
         ScanUploadAreas(
             uploads,
             [&work](const QString& descriptionPath, int index, int total) {
@@ -35,16 +35,16 @@ bool ScanWithProgress(CMainFrame& frame, CPendingUploadArray& uploads)
 
 } // namespace
 
-void RunScanForNewFilesCommand(CMainFrame& frame)
+void RunScanForNewFilesCommand(CommandHost& host)
 {
     CPendingUploadArray uploads;
-    const bool completed = ScanWithProgress(frame, uploads);
+    const bool completed = ScanWithProgress(host.GetWindow(), uploads);
     if (!uploads.isEmpty()) {
-        CScanNewFilesDialog dialog(uploads, frame.GetTreeModel(), &frame);
+        CScanNewFilesDialog dialog(uploads, host.GetTreeModel(), host.GetWindow());
         CModalRun::Exec(dialog);
     } else if (completed) {
         // No owner window, as the message has always had.
         CMessageBox::Show(nullptr, QObject::tr("No new files found to process."));
     }
-    frame.PostRefresh();
+    host.PostRefresh();
 }

@@ -2,20 +2,19 @@
 
 #include "adding/addfile/CAddFileWizard.h"
 #include "controls/CModalRun.h"
+#include "controls/CommandHost.h"
 #include "controls/CTreeItem.h"
 #include "database/CTroveportDatabaseManager.h"
-#include "explorer/CFileListModel.h"
-#include "explorer/CMainFrame.h"
 
-void RunAddFileCommand(CMainFrame& frame)
+void RunAddFileCommand(CommandHost& host)
 {
     {
         // Modal to the explorer only, so that the help window stays usable beside it.
-        CAddFileWizard wizard(QObject::tr("Add File Wizard"), frame.GetTreeModel(), &frame);
+        CAddFileWizard wizard(QObject::tr("Add File Wizard"), host.GetTreeModel(), host.GetWindow());
         CModalRun::Exec(wizard);
     }
-    const CFolderTreeItem* node = frame.GetSelectedTreeItem();
+    const CFolderTreeItem* node = host.GetSelectedTreeItem();
     if (node && node->GetType() == kNodeArea &&
-        theDatabaseManager.GetNumberOfFilesInArea(node->GetAreaId()) > frame.GetListModel()->rowCount())
-        frame.PostRefresh();
+        theDatabaseManager.GetNumberOfFilesInArea(node->GetAreaId()) > host.GetListedRowCount())
+        host.PostRefresh();
 }

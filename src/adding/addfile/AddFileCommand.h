@@ -1,7 +1,7 @@
 #pragma once
 
-class CMainFrame;
+class CommandHost;
 
 // The New command: runs the Add File wizard, then refreshes the list when the selected area now
 // holds more files than it shows.
-void RunAddFileCommand(CMainFrame& frame);
+void RunAddFileCommand(CommandHost& host);

@@ -3,17 +3,16 @@
 #include "adding/addfiles/CAddFilesWizard.h"
 #include "controls/CMessageBox.h"
 #include "controls/CModalRun.h"
+#include "controls/CommandHost.h"
 #include "controls/CTreeItem.h"
 #include "database/CTroveportDatabaseManager.h"
-#include "explorer/CFileListModel.h"
-#include "explorer/CMainFrame.h"
 #include "settings/CFileAreaTable.h"
 #include "settings/Globals.h"
 
-void RunAddFilesCommand(CMainFrame& frame)
+void RunAddFilesCommand(CommandHost& host)
 {
     if (theFileAreaTable.RecordsWithFlag(kAreaHostsLocalFiles).isEmpty()) {
-        CMessageBox::Show(&frame, QObject::tr("No file areas are configured for local file hosting."));
+        CMessageBox::Show(host.GetWindow(), QObject::tr("No file areas are configured for local file hosting."));
         return;
     }
     {
@@ -21,8 +20,8 @@ void RunAddFilesCommand(CMainFrame& frame)
         CAddFilesWizard wizard(QObject::tr("Add Files Wizard"));
         CModalRun::Exec(wizard);
     }
-    const CFolderTreeItem* node = frame.GetSelectedTreeItem();
+    const CFolderTreeItem* node = host.GetSelectedTreeItem();
     if (node && node->GetType() == kNodeArea &&
-        theDatabaseManager.GetNumberOfFilesInArea(node->GetAreaId()) > frame.GetListModel()->rowCount())
-        frame.PostRefresh();
+        theDatabaseManager.GetNumberOfFilesInArea(node->GetAreaId()) > host.GetListedRowCount())
+        host.PostRefresh();
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-class CMainFrame;
+class CommandHost;
 
 // The Add multiple command: runs the Add Files wizard when some area hosts local files, then
 // refreshes the list as the New command does.
-void RunAddFilesCommand(CMainFrame& frame);
+void RunAddFilesCommand(CommandHost& host);
