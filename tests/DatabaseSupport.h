@@ -1,12 +1,8 @@
 #pragma once
 
-// Helpers for tests that use the file database: a fresh database per test, files made in one
-// call, and a plain second connection standing in for the web site.
-//
-// The same tests run on both engines: on SQLite, and on PostgreSQL when TROVEPORT_TEST_ENGINE is
-// "postgresql" (a second ctest entry per test, named *_pg). The server is the one
-// TROVEPORT_TEST_POSTGRES names (scripts/test.sh starts a throwaway one); each test program gets a
-// database of its own on it.
+// A fresh file database per case, files made in one call, and a second connection standing in for
+// the web site. Every test runs on SQLite and, as NAME_pg, on the PostgreSQL server that
+// TROVEPORT_TEST_POSTGRES names, in a database of the program's own.
 
 #include "database/CFileRecord.h"
 #include "database/CTroveportDatabaseManager.h"
@@ -17,10 +13,10 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 #include <QTest>
-#include <QVariant>
-
 #include <QUrl>
+#include <QVariant>
 
 #include <algorithm>
 #include <memory>
@@ -263,6 +259,29 @@ private:
 
     QString m_name;
     bool m_open = false;
+};
+
+// The fixture of a database test: call Reset() from init() for an empty database in a new directory,
+// which also holds the database log.
+class CFreshDatabase
+{
+public:
+    void Reset()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        UseFreshDatabase(m_dir->path());
+    }
+    QString Path(const QString& name) const { return m_dir->filePath(name); }
+    QString File() const { return Path(u"troveport.db"_s); }
+    QByteArray Log() const
+    {
+        QFile log(Path(u"troveport-db.log"_s));
+        return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
 };
 
 } // namespace DatabaseSupport

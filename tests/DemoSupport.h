@@ -37,3 +37,13 @@ inline bool OpenDemoLibrary(const QString& dir, QString* error)
 }
 
 } // namespace DemoSupport
+
+// The fixture of a test on the demonstration library, from initTestCase: skips without a server on
+// PostgreSQL, then makes and opens the library in the QTemporaryDir.
+#define TROVEPORT_OPEN_DEMO_LIBRARY(dir)                                                                     \
+    do {                                                                                                     \
+        TROVEPORT_REQUIRE_ENGINE();                                                                          \
+        QVERIFY((dir).isValid());                                                                            \
+        QString demoError;                                                                                   \
+        QVERIFY2(DemoSupport::OpenDemoLibrary((dir).path(), &demoError), qPrintable(demoError));             \
+    } while (false)

@@ -133,6 +133,10 @@ private slots:
         // A FIFO fails at once instead of waiting for a writer.
         QCOMPARE(::mkfifo(QFile::encodeName(Path("fifo.dat")).constData(), 0600), 0);
         QVERIFY(!table.Open(Path("fifo.dat")));
+        // Reading a group that is not there does not make it.
+        CGroupFile group;
+        QVERIFY(!group.Open(Path("Missing.group")));
+        QVERIFY(!QFileInfo::exists(Path("Missing.group")));
     }
 
     void groupFiles_data()

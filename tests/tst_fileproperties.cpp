@@ -184,7 +184,7 @@ private slots:
             edit->GetDate(&year, &month, &day);
             return QDate(year, month, day);
         };
-        for (int ok = 1; ok <= 3; ++ok) {
+        for (int ok = 1; ok <= 2; ++ok) {
             SelectFile(u"Dated"_s);
             RunSheet([&](CFilePropertySheet& sheet) {
                 CFileGeneralPage* general = sheet.GetGeneralPage();
@@ -239,14 +239,12 @@ private slots:
         QTest::newRow("exponent, as shown for large values") << u"1e+15"_s << true << 1e15;
         QTest::newRow("empty") << QString() << false << 0.0;
         QTest::newRow("leading blank") << u" 12"_s << false << 0.0;
-        QTest::newRow("trailing blank") << u"12 "_s << false << 0.0;
         QTest::newRow("trailing letters") << u"12abc"_s << false << 0.0;
         QTest::newRow("hexadecimal") << u"0x10"_s << false << 0.0;
         QTest::newRow("infinity") << u"inf"_s << false << 0.0;
         QTest::newRow("not a number") << u"nan"_s << false << 0.0;
         QTest::newRow("too large for a double") << u"1e999"_s << false << 0.0;
         QTest::newRow("grouped") << u"1,234"_s << false << 0.0;
-        QTest::newRow("sign alone") << u"-"_s << false << 0.0;
         QTest::newRow("exponent without digits") << u"1e"_s << false << 0.0;
     }
 

@@ -7,10 +7,6 @@
 #include "DatabaseSupport.h"
 #include "files/SafeFiles.h"
 #include "properties/FileRemoval.h"
-#include "TestSupport.h"
-
-#include <QFile>
-#include <QTemporaryDir>
 
 using namespace DatabaseSupport;
 
@@ -39,7 +35,7 @@ class TestHostileDb : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
+    CFreshDatabase m_db;
 
     // Every file of area 1, read as the list reads them, each then edited as the properties sheet
     // edits it: only the brief description changes.
@@ -64,9 +60,7 @@ private slots:
 
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        UseFreshDatabase(m_dir->path());
+        m_db.Reset();
         theDatabaseManager.GetConnection();
     }
 
@@ -76,7 +70,7 @@ private slots:
     {
         // A site whose tables came before the explorer's, without its NOT NULL rules. A typed column
         // on PostgreSQL holds nothing else, so there the site made its numbers text.
-        UseFreshDatabase(m_dir->path());
+        m_db.Reset();
         COtherProgram site(theDatabaseManager.GetDatabaseFile());
         const QString number = OnPostgres() ? u"TEXT"_s : u"INTEGER"_s;
         QVERIFY(site.Run(
@@ -117,7 +111,7 @@ private slots:
     // rows apart, so an edit or a delete of "file 7" changes none of them and says why.
     void duplicateIdsChangeNothing()
     {
-        UseFreshDatabase(m_dir->path());
+        m_db.Reset();
         COtherProgram site(theDatabaseManager.GetDatabaseFile());
         QVERIFY(site.Run(u"CREATE TABLE files (file_id INTEGER, title TEXT, file_size INTEGER, short_desc TEXT, "
                          "long_desc TEXT, upld_name TEXT, upld_email TEXT, downloads INTEGER, "
@@ -178,7 +172,7 @@ private slots:
         file->version = u"2.0"_s;
         QVERIFY(!file->Update());
         QCOMPARE(site.Value(u"SELECT short_desc FROM files"_s).toString(), u"Edited"_s);
-        QVERIFY(TestSupport::ReadFile(m_dir->filePath(u"troveport-db.log"_s)).contains("version"));
+        QVERIFY(m_db.Log().contains("version"));
     }
 };
 

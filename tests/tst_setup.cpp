@@ -285,18 +285,21 @@ private slots:
     {
         QCOMPARE(Run(u"init %1"_s.arg(Db())), 0);
         for (const char* name : {"A", "B"})
-            QCOMPARE(
-                Run(u"area add %1 %2"_s.arg(QLatin1String(name)).arg(m_dir->filePath(QLatin1String(name)))),
-                0);
-        QCOMPARE(Run(u"group set Both 1 2 1"_s), 0);
-        QCOMPARE(Run(u"group add Both 2"_s), 0);
-        QCOMPARE(GroupIds(u"Both"_s), (QList<quint32>{1, 2, 1, 2}));
-        QCOMPARE(Run(u"area remove 1"_s), 0);
-        QCOMPARE(GroupIds(u"Both"_s), (QList<quint32>{2, 2}));
+            QCOMPARE(Run(u"area add %1 %2"_s.arg(QLatin1String(name), m_dir->filePath(QLatin1String(name)))),
+                     0);
+        QCOMPARE(Run(u"group set Both 2 1 2"_s), 0);
+        QCOMPARE(Run(u"group add Both 1"_s), 0);
+        QCOMPARE(GroupIds(u"Both"_s), (QList<quint32>{2, 1, 2, 1}));
+        QCOMPARE(Run(u"area remove 2"_s), 0);
+        QCOMPARE(GroupIds(u"Both"_s), (QList<quint32>{1, 1}));
         CFileAreaTable table;
         QVERIFY(table.Open(Table()));
         QCOMPARE(table.GetRecordCount(), 2u);
-        QVERIFY(!table.FindArea(1u));
+        QVERIFY(!table.FindArea(2u));
+        table.Close(); // an open table is refused as in use
+        // The removed id may still be linked to files in the database: it is not given again.
+        QCOMPARE(Run(u"area add C %1"_s.arg(m_dir->filePath(u"C"_s))), 0);
+        QVERIFY2(m_out.startsWith(u"Added area 3 "_s), qPrintable(m_out));
     }
 
     void retiredIdsAreNotGivenAgain()
@@ -311,16 +314,6 @@ private slots:
         QCOMPARE(Run(u"--library %1 area add Other %2 --id 7"_s.arg(Db(), m_dir->filePath(u"other"_s))), 1);
         QVERIFY2(m_err.contains(u"still listed in the group \"G\""_s), qPrintable(m_err));
         QCOMPARE(GroupIds(u"G"_s), (QList<quint32>{2, 7}));
-
-        // A removed area's id may still be linked to files in the database: it is not given again
-        // either, though no group lists it.
-        QCOMPARE(Run(u"init %1"_s.arg(m_dir->filePath(u"lib2"_s))), 0);
-        for (const char* name : {"A", "B"})
-            QCOMPARE(Run(u"area add %1 %2"_s.arg(QLatin1String(name), m_dir->filePath(QLatin1String(name)))),
-                     0);
-        QCOMPARE(Run(u"area remove 2"_s), 0);
-        QCOMPARE(Run(u"area add C %1"_s.arg(m_dir->filePath(u"C"_s))), 0);
-        QVERIFY2(m_out.startsWith(u"Added area 3 "_s), qPrintable(m_out));
     }
 
     void interruptedRemovalChangesNothing_data()

