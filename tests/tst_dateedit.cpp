@@ -297,11 +297,13 @@ void TestDateEdit::chosenDaysReadAlikeInEveryZone()
 
 void TestDateEdit::weekdaysAndGrid()
 {
-    // Every month of 1600 to 2400 agrees with Qt's calendar, and every day has one cell of six rows.
+    // Every month of 1600 to 2400 agrees with Qt's calendar in its first weekday and its length, and
+    // every day has one cell of six rows.
     for (int year = 1600; year <= 2400; ++year) {
         for (int month = 1; month <= 12; ++month) {
             const int first = FirstWeekdayOfMonth(year, month);
             QCOMPARE(first, QDate(year, month, 1).dayOfWeek() % 7 + 1);
+            QCOMPARE(DaysInMonth(year, month), QDate(year, month, 1).daysInMonth());
             for (int day = 1; day <= DaysInMonth(year, month); ++day) {
                 int column = -1, row = -1;
                 DayCell(first, day, &column, &row);
