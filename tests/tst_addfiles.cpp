@@ -47,7 +47,6 @@ private slots:
         QTest::newRow("copied into the host area") << false;
         QTest::newRow("already in the host area") << true;
     }
-
     void keepsTheModificationTime()
     {
         QFETCH(bool, inHost);
@@ -118,7 +117,6 @@ private slots:
         QTest::newRow("last dot") << u"pkg.tar.gz"_s << u"pkg.tar"_s;
         QTest::newRow("lowercase extension only") << u"GAME.zip"_s << u"Game"_s;
     }
-
     void titleRule()
     {
         QFETCH(QString, name);

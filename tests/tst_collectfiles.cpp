@@ -86,7 +86,6 @@ private slots:
                            u"page.html"_s, u"sub/.troveport-copy-a1"_s, u".git/config"_s}
             << QStringList{u"page.html"_s} << QStringList{u"1 file(s) added successfully."_s};
     }
-
     void collectsEachFileOnce()
     {
         QFETCH(QStringList, entries);
@@ -108,7 +107,6 @@ private slots:
         QTest::newRow("no search permission") << false << u"13 (Permission denied)"_s;
         QTest::newRow("gone before it is entered") << true << u"2 (No such file or directory)"_s;
     }
-
     void unenterableDirectoryIsListed()
     {
         QFETCH(bool, searchable);
@@ -183,7 +181,6 @@ private slots:
         QTest::newRow("area that takes no uploads") << 6u << kHostAreaId << all;
         QTest::newRow("subdirectory of an area that accepts uploads") << 0u << 5u << all;
     }
-
     void pendingUploadsStayWithTheScan()
     {
         QFETCH(quint32, areaId);

@@ -248,7 +248,6 @@ void TestDateEdit::storedTimes_data()
     QTest::newRow("before 1970: no time to keep")
         << qint64(-1) << u"31.12.1969"_s << untouched << quint32(Utc(1970, 12, 31, 12));
 }
-
 void TestDateEdit::storedTimes()
 {
     QFETCH(qint64, stored);

@@ -167,7 +167,6 @@ private slots:
         QTest::newRow("space inside") << "http://example.org/my pkg.zip" << false;
         QTest::newRow("empty") << "" << false;
     }
-
     void downloadAddresses()
     {
         QFETCH(QString, url);
@@ -199,7 +198,6 @@ private slots:
         for (const QChar c : u"!() /<>,;:\\[]"_s)
             QTest::addRow("illegal '%c'", c.toLatin1()) << (u"ann"_s + c + u"@x.org"_s) << illegal;
     }
-
     void emailAddresses()
     {
         QFETCH(QString, address);
@@ -253,7 +251,6 @@ private slots:
         QTest::newRow("area not in the table") << u"local://42/pkg.zip"_s << none << none << none;
         QTest::newRow("no slash after the id") << u"local://3pkg.zip"_s << none << none << none;
     }
-
     void storedLocationsOpen()
     {
         QFETCH(QString, location);
@@ -336,7 +333,6 @@ private slots:
         QTest::newRow("a directory") << u"src dir"_s << zeta << kBadFile << field;
         QTest::newRow("no host area") << u"src dir/x.zip"_s << QString() << kNoArea << u"Host Area:"_s;
     }
-
     void localFileRefused()
     {
         QFETCH(QString, typed);
@@ -393,7 +389,6 @@ private slots:
             << QStringList{kCopy, kCopyFailed + u'\n' + Path(u"missing"_s) + u": No such file or directory"_s}
             << QString() << old;
     }
-
     void copyIntoTheHostDirectory()
     {
         QFETCH(QString, source);
@@ -438,7 +433,6 @@ private slots:
         QTest::newRow("dot dot") << u"src dir/x.zip"_s << u".."_s << badName;
         QTest::newRow("no name") << u"src dir/x.zip"_s << QString() << badName;
     }
-
     void copyingRefusesWhatItCannotCopy()
     {
         QFETCH(QString, source);
@@ -469,7 +463,6 @@ private slots:
         QTest::newRow("invalid, refused") << invalid << QString() << false << invalid;
         QTest::newRow("edited") << invalid << u"http://example.org/b.zip"_s << true << u"http://example.org/b.zip"_s;
     }
-
     void addressOfMegabytes()
     {
         QFETCH(QString, stored);
@@ -535,7 +528,6 @@ private slots:
         QTest::newRow("site URL, pasted") << 2 << 1 << 254;
         QTest::newRow("site URL, typed") << 2 << 2 << 254;
     }
-
     void pathsTooLongForTheirFields()
     {
         QFETCH(int, field);

@@ -171,7 +171,6 @@ private slots:
             << Members{{"file_id.diz", Box(80).toUtf8()}} << Box(19)
             << Box(78) + u"\r\n"_s + Box(2) + u"\r\n"_s;
     }
-
     void members()
     {
         QFETCH(Members, members);
@@ -201,7 +200,6 @@ private slots:
         QTest::newRow("converted text") << QByteArray(10, '\xc4') << 8 << 9 << Box(2) << Box(2);
         QTest::newRow("one byte buffers") << QByteArray("abc") << 1 << 1 << QString() << QString();
     }
-
     void bufferLimits()
     {
         QFETCH(QByteArray, diz);
@@ -234,7 +232,6 @@ private slots:
         QTest::newRow("0 fills empty")
             << true << 0u << QString() << u"My text"_s << u"Archive brief"_s << u"My text"_s;
     }
-
     void precedence()
     {
         QFETCH(bool, setting);
@@ -392,7 +389,6 @@ private slots:
             << u"zip/superhackerdocs/PGP-SIGS.ZIP"_s << QString() << QString();
         QTest::newRow("no description") << u"zip/superhackerdocs/IVIEW102.ZIP"_s << QString() << QString();
     }
-
     void realArchives()
     {
         QFETCH(QString, archive);
@@ -459,7 +455,6 @@ private slots:
             << u"Far Manager v3.0.5700.0 x64 for Windows"_s
             << QStringList{u"Windows\r\n\r\nText mode file and archive manager\r\n"_s};
     }
-
     void descriptionFiles()
     {
         QFETCH(QString, file);

@@ -69,7 +69,6 @@ private slots:
         QTest::newRow("remote") << "https://x.org/pkg.zip" << false << false << 0.0 << "";
         QTest::newRow("prefix later") << " local://3/a" << false << false << 0.0 << "";
     }
-
     void reading()
     {
         QFETCH(QString, location);
@@ -104,7 +103,6 @@ private slots:
         QTest::newRow("slash in the path only") << "local://3\\pkg.zip" << false << 0.0 << "";
         QTest::newRow("remote") << "http://3/pkg.zip" << false << 0.0 << "";
     }
-
     void readingLeniently()
     {
         QFETCH(QString, location);
@@ -148,7 +146,6 @@ private slots:
         QTest::newRow("link to the sibling, no slash") << "y/f.zip" << false;
         QTest::newRow("missing file in the sibling") << "x/new.zip" << false;
     }
-
     void staysInsideTheArea()
     {
         QFETCH(QString, relative);
@@ -176,7 +173,6 @@ private slots:
         QTest::newRow("the directory itself") << "area" << "" << "";
         QTest::newRow("outside every area") << "outside/secret.txt" << "" << "";
     }
-
     void areaHoldingAPath()
     {
         QFETCH(QString, path);

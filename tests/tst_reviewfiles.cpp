@@ -64,7 +64,6 @@ private slots:
         QTest::newRow("its lock file") << int(LockFile) << u"reviews/30.txt.lock"_s << 1 << false;
         QTest::newRow("reviews directory") << int(Directory) << u"reviews"_s << 0 << true;
     }
-
     void plantedLinksAreRefused()
     {
         QFETCH(int, plant);
@@ -121,7 +120,6 @@ private slots:
         QTest::newRow("largest exact id") << (qint64(1) << 53) - 1 << u"9007199254740991.txt"_s;
         QTest::newRow("below -2^31") << -(qint64(1) << 31) - 1 << u"-2147483649.txt"_s;
     }
-
     void idsBeyond32Bits()
     {
         QFETCH(qint64, id);
@@ -184,7 +182,6 @@ private slots:
         QTest::newRow("old code page kept byte for byte")
             << first + kSiteReview << none << int(DeleteFirst) << kSiteReview;
     }
-
     void rewriteKeepsWhatThePageDidNotChange()
     {
         QFETCH(QByteArray, file);
@@ -229,11 +226,14 @@ private slots:
         QTest::newRow("long text line wraps after a word")
             << CReview{u"n"_s, u"e"_s, false, u"d"_s, words}
             << CReview{u"n"_s, u"e"_s, false, u"d"_s, words.left(250) + u"\r\n"_s + words.mid(250)};
+        // A TAB leading a line, or a line break in a one-line field, would split the record.
+        QTest::newRow("line break and TAB in one-line fields")
+            << CReview{u"Two\nLines"_s, u"\ta@b"_s, false, u"d\r\n"_s, u"\tindented"_s}
+            << CReview{u"Two Lines"_s, u" a@b"_s, false, u"d  "_s, u" indented"_s};
         QTest::newRow("a wrapped line never starts with a TAB")
             << CReview{u"n"_s, u"e"_s, false, u"d"_s, QString(254, u'x') + u"\tafter"_s}
             << CReview{u"n"_s, u"e"_s, false, u"d"_s, QString(253, u'x') + u"\r\nx\tafter"_s};
     }
-
     void everyLineFitsTheReaders()
     {
         QFETCH(CReview, review);

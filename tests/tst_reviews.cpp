@@ -5,7 +5,6 @@
 
 #include <QHeaderView>
 #include <QLabel>
-#include <QRandomGenerator>
 
 using namespace TestSupport;
 using namespace ReviewTestSupport;
@@ -69,18 +68,6 @@ private slots:
         QCOMPARE(FormatReviewRecord(Review(u"A"_s, u"a@b"_s, false, u"d"_s, u"x\ry\r\nz"_s)),
                  QByteArray("A\r\na@b\r\nfalse\r\nd\r\nxy\r\nz\r\n\t\r\n"));
         QCOMPARE(FormatReviewRecord(Review(u"A"_s, u"a@b"_s, true, u"d"_s)), QByteArray("A\r\na@b\r\ntrue\r\nd\r\n\t\r\n"));
-
-        // A TAB at the start of a line (or of a long line's piece) or a line break in a one-line
-        // field would split the record when read back: they become spaces.
-        const CReview tabs = Review(u"Two\nLines"_s, u"\ta@b"_s, false, u"d"_s,
-                                    u"\tindented\r\n"_s + QString(kMaxReviewLineBytes, u'x') + u"\tafter"_s);
-        QVERIFY(WriteReviewFile(Path(2), {tabs, kTwo[0]}));
-        QVERIFY(ReadReviewFile(Path(2), read));
-        QCOMPARE(read.size(), 2);
-        QCOMPARE(read[0].name, u"Two Lines"_s);
-        QCOMPARE(read[0].email, u" a@b"_s);
-        QVERIFY(read[0].text.startsWith(u" indented\r\n"_s));
-        QCOMPARE(Describe({read[1]}), Describe({kTwo[0]}));
     }
 
     void readerRules_data()
@@ -129,7 +116,6 @@ private slots:
             << QList<CReview>{Review(u"René"_s, u"e"_s, false, u"d"_s, u"“quoted” é\r\nbefore"_s)};
         QTest::newRow("empty file") << QByteArray() << QList<CReview>{};
     }
-
     void readerRules()
     {
         QFETCH(QByteArray, file);
@@ -191,18 +177,9 @@ private slots:
 
     void hostileFilesDoNotBreakTheReader()
     {
-        QByteArray garbage(1 << 20, Qt::Uninitialized);
-        QRandomGenerator random(20240611);
-        for (char& c : garbage)
-            c = char(random.bounded(256));
-        WriteFile(Path(7), garbage);
-        QList<CReview> read;
-        QVERIFY(ReadReviewFile(Path(7), read));
-        for (const CReview& review : read)
-            QVERIFY(review.name.size() <= kMaxReviewLineBytes && review.date.size() <= kMaxReviewLineBytes);
-
         // One huge line without a line end: read in pieces, nothing kept for lack of a TAB line.
         WriteFile(Path(8), QByteArray(3 << 20, 'h'));
+        QList<CReview> read;
         QVERIFY(ReadReviewFile(Path(8), read));
         QVERIFY(read.isEmpty());
         QCOMPARE(SplitSiteTextLines(ReadFile(Path(8)), kMaxReviewLineBytes).size(),

@@ -37,7 +37,6 @@ private slots:
         QTest::newRow("a link put at the name meanwhile") << 2 << int(FileFault::Kind::Link) << 0;
         QTest::newRow("a file put at the name meanwhile, not to be replaced") << 3 << system << EEXIST;
     }
-
     void failedCopyLeavesNothingBehind()
     {
         QFETCH(int, failure);

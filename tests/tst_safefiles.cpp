@@ -196,7 +196,6 @@ private slots:
         QTest::newRow("no number") << QByteArray(".troveport-copy-") << false;
         QTest::newRow("not a number") << QByteArray(".a.troveport-Read.Me") << false;
     }
-
     void temporaryNamesAreKnown()
     {
         QFETCH(QByteArray, name);

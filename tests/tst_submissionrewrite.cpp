@@ -105,7 +105,6 @@ private slots:
         QTest::newRow("Escape: the deleted one stays") << int(Escape) << QList<int>{1, 2};
         QTest::newRow("close box: the deleted one stays") << int(CloseBox) << QList<int>{1, 2};
     }
-
     void leavingTakesOutWhatWasPosted()
     {
         QFETCH(int, leave);
@@ -134,7 +133,6 @@ private slots:
         QTest::newRow("Escape, disk full") << int(Escape) << int(DiskFull) << u": File too large"_s;
         QTest::newRow("close box, disk full") << int(CloseBox) << int(DiskFull) << u": File too large"_s;
     }
-
     void failedRewriteIsToldAndThePostsNoted()
     {
         QFETCH(int, leave);
@@ -259,7 +257,6 @@ private slots:
         QTest::newRow("over 4 MiB, records past the limit, one unfinished") << records + unfinished;
         QTest::newRow("over 4 MiB, the limit in an unfinished record") << bo + longText;
     }
-
     void removalKeepsEveryByteNotPosted()
     {
         QFETCH(QByteArray, rest);

@@ -62,7 +62,6 @@ private slots:
             << int(SubmissionsLock) << u"reviews/submissions.txt.lock"_s << 1;
         QTest::newRow("reviews directory, at Post and Close") << int(Directory) << u"reviews"_s << 2;
     }
-
     void plantedLinksAreRefused()
     {
         QFETCH(int, plant);
@@ -114,7 +113,6 @@ private slots:
         QTest::newRow("beyond 64 bits") << "99999999999999999999" + rest + "-9223372036854775808" + rest
                                         << u"9223372036854775807|f[n|e|false|d|] -9223372036854775808|f[n|e|false|d|]"_s;
     }
-
     void readingAndWriting()
     {
         QFETCH(QByteArray, file);
@@ -180,7 +178,6 @@ private slots:
         QTest::newRow("before the TAB") << 3 << -1;
         QTest::newRow("inside the text") << 12 << -1;
     }
-
     void largeFileKeepsWhatLiesPastTheLimit()
     {
         QFETCH(int, cut);
