@@ -31,11 +31,13 @@ inline bool WriteArchive(const QString& path, const Members& members)
     if (!archive)
         return false;
     for (const Member& member : members) {
-        zip_source_t* source = zip_source_buffer(archive, member.data.constData(), zip_uint64_t(member.data.size()), 0);
-        const zip_int64_t index = source ? zip_file_add(archive, member.name.constData(), source, ZIP_FL_ENC_RAW) : -1;
-        if (index < 0 || (member.symbolicLink && zip_file_set_external_attributes(archive, zip_uint64_t(index), 0,
-                                                                                  ZIP_OPSYS_UNIX,
-                                                                                  zip_uint32_t(S_IFLNK | 0777) << 16) < 0)) {
+        zip_source_t* source =
+            zip_source_buffer(archive, member.data.constData(), zip_uint64_t(member.data.size()), 0);
+        const zip_int64_t index =
+            source ? zip_file_add(archive, member.name.constData(), source, ZIP_FL_ENC_RAW) : -1;
+        if (index < 0 || (member.symbolicLink &&
+                          zip_file_set_external_attributes(archive, zip_uint64_t(index), 0, ZIP_OPSYS_UNIX,
+                                                           zip_uint32_t(S_IFLNK | 0777) << 16) < 0)) {
             if (index < 0)
                 zip_source_free(source);
             zip_discard(archive);

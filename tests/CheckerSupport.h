@@ -127,9 +127,10 @@ public:
         qputenv("FAKE_VIRUSCHECK_READ", QFile::encodeName(Path(u"checker-read.log"_s)));
         QCOMPARE(RegWriteDword(u"VirusExitCode"_s, 1, g_pszRegKey), kRegSuccess);
         QVERIFY(QDir().mkpath(Up(QString())) && QDir().mkpath(Path(u"outside"_s)));
-        TestSupport::WriteFile(Path(u"Filearea.dat"_s), TestSupport::HeaderRecord() +
-                                                            TestSupport::AreaRecord(3, "Uploads", QFile::encodeName(Up(QString())), 3) +
-                                                            moreAreas);
+        TestSupport::WriteFile(
+            Path(u"Filearea.dat"_s),
+            TestSupport::HeaderRecord() +
+                TestSupport::AreaRecord(3, "Uploads", QFile::encodeName(Up(QString())), 3) + moreAreas);
         QVERIFY(theFileAreaTable.Open(Path(u"Filearea.dat"_s)));
     }
 

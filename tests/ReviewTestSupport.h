@@ -9,8 +9,8 @@
 #include "controls/CPropertySheet.h"
 #include "DialogSupport.h"
 #include "reviews/CEditReviewDialog.h"
-#include "reviews/CReviewSubmissionsDialog.h"
 #include "reviews/CReviewsPage.h"
+#include "reviews/CReviewSubmissionsDialog.h"
 #include "reviews/ReviewFile.h"
 #include "reviews/Submissions.h"
 #include "settings/Globals.h"
@@ -41,7 +41,8 @@ using DialogSupport::TakeTexts;
 
 // A blank line, a letter beyond ASCII, "%" signs and quotes: what a writer must keep.
 inline const QList<CReview> kTwo = {
-    {u"Ann Lee"_s, u"ann@example.org"_s, true, u"May 1, 1999"_s, u"Great game.\r\n\r\nMy kids love it.\r\n"_s},
+    {u"Ann Lee"_s, u"ann@example.org"_s, true, u"May 1, 1999"_s,
+     u"Great game.\r\n\r\nMy kids love it.\r\n"_s},
     {u"Bo Ek"_s, u"bo@example.org"_s, false, u"2001-02-03"_s, u"Fünf Sterne: 100% \"gut\" %1"_s},
 };
 // A review as an older site appends it, in its old code page ("René", curly quotes).
@@ -50,7 +51,8 @@ inline const QByteArray kSiteSubmission = "5\r\nkeen.zip\r\n" + kSiteReview;
 
 inline CSubmission Sub(qint64 id, const QString& file, const QString& name)
 {
-    return {{name, name.toLower() + u"@example.org"_s, false, u"May 1, 1999"_s, u"Fine.\r\nReally."_s}, id, file};
+    return {
+        {name, name.toLower() + u"@example.org"_s, false, u"May 1, 1999"_s, u"Fine.\r\nReally."_s}, id, file};
 }
 
 inline const QList<CSubmission> kThree = {Sub(7, u"keen.zip"_s, u"Ann"_s), Sub(8, u"doom.zip"_s, u"Bo"_s),
@@ -92,8 +94,10 @@ inline QStringList Snapshot(const QString& dir)
         struct stat st = {};
         ::lstat(QFile::encodeName(path).constData(), &st);
         const QByteArray bytes = S_ISLNK(st.st_mode) ? QByteArray() : TestSupport::ReadFile(path);
-        entries.append(u"%1 %2.%3 %4"_s.arg(name).arg(st.st_mtim.tv_sec).arg(st.st_mtim.tv_nsec).arg(
-            QString::fromLatin1(bytes.toHex())));
+        entries.append(u"%1 %2.%3 %4"_s.arg(name)
+                           .arg(st.st_mtim.tv_sec)
+                           .arg(st.st_mtim.tv_nsec)
+                           .arg(QString::fromLatin1(bytes.toHex())));
     }
     return entries;
 }

@@ -369,21 +369,24 @@ private slots:
         const QString tools = u"alpha tools"_s, old = u"tools/x.zip=old contents"_s;
         QTest::newRow("No to the copy") << u"src dir/x.zip"_s << tools << QList<B>{{QMessageBox::No}}
                                         << QStringList{kCopy} << QString() << old;
-        QTest::newRow("No to replacing") << u"src dir/x.zip"_s << tools << QList<B>{{QMessageBox::Yes, QMessageBox::No}}
-                                         << QStringList{kCopy, replace} << QString() << old;
-        QTest::newRow("Yes to both") << u"src dir/x.zip"_s << tools << QList<B>{{QMessageBox::Yes, QMessageBox::Yes}}
+        QTest::newRow("No to replacing")
+            << u"src dir/x.zip"_s << tools << QList<B>{{QMessageBox::Yes, QMessageBox::No}}
+            << QStringList{kCopy, replace} << QString() << old;
+        QTest::newRow("Yes to both") << u"src dir/x.zip"_s << tools
+                                     << QList<B>{{QMessageBox::Yes, QMessageBox::Yes}}
                                      << QStringList{kCopy, replace} << u"local://7/x.zip"_s
                                      << u"tools/x.zip=source bytes"_s;
-        QTest::newRow("the very file, through a link") << u"tools-link/x.zip"_s << tools << QList<B>{{QMessageBox::Yes}}
-                                                       << QStringList{kCopy} << u"local://7/x.zip"_s << old;
+        QTest::newRow("the very file, through a link")
+            << u"tools-link/x.zip"_s << tools << QList<B>{{QMessageBox::Yes}} << QStringList{kCopy}
+            << u"local://7/x.zip"_s << old;
         QTest::newRow("from a subdirectory of the host directory")
             << u"local://3/sub\\deep.zip"_s << QString() << QList<B>{{QMessageBox::Yes}} << QStringList{kCopy}
             << u"local://3/deep.zip"_s << u"host/deep.zip=deeper"_s;
         // Cancel stays without asking more; Yes keeps the long name (there are no short ones).
-        QTest::newRow("a space in the name") << u"src dir/my file.zip"_s << tools
-                                             << QList<B>{{QMessageBox::Cancel}, {QMessageBox::Yes, QMessageBox::Yes}}
-                                             << QStringList{kSpaces, kCopy} << u"local://7/my file.zip"_s
-                                             << u"tools/my file.zip=spaced"_s;
+        QTest::newRow("a space in the name")
+            << u"src dir/my file.zip"_s << tools
+            << QList<B>{{QMessageBox::Cancel}, {QMessageBox::Yes, QMessageBox::Yes}}
+            << QStringList{kSpaces, kCopy} << u"local://7/my file.zip"_s << u"tools/my file.zip=spaced"_s;
         QTest::newRow("host directory missing")
             << u"src dir/x.zip"_s << u"Beta"_s << QList<B>{{QMessageBox::Yes}}
             << QStringList{kCopy, kCopyFailed + u'\n' + Path(u"missing"_s) + u": No such file or directory"_s}

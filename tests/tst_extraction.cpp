@@ -19,7 +19,6 @@ using namespace Qt::StringLiterals;
 using namespace TestSupport;
 using ArchiveSupport::Members;
 
-
 namespace {
 
 QString Testdata(const QString& relative)
@@ -243,7 +242,8 @@ private slots:
         QFile::remove(RegistryFileForRoot(RegRoot::Machine));
         if (setting)
             QCOMPARE(RegWriteDword(u"DIZSDIPrecedence"_s, value, g_pszRegKey), kRegSuccess);
-        QVERIFY(ArchiveSupport::WriteArchive(m_zip, {{"FILE_ID.DIZ", "Archive text"}, {"DESC.SDI", "Archive brief"}}));
+        QVERIFY(ArchiveSupport::WriteArchive(
+            m_zip, {{"FILE_ID.DIZ", "Archive text"}, {"DESC.SDI", "Archive brief"}}));
         Extract(m_zip, briefIn, detailedIn);
         QCOMPARE(briefIn, brief);
         QCOMPARE(detailedIn, detailed);
@@ -251,7 +251,8 @@ private slots:
 
     void brokenArchives()
     {
-        QVERIFY(ArchiveSupport::WriteArchive(m_zip, {{"file_id.diz", QByteArray(4000, 'x') + "\r\n"}, {"desc.sdi", "brief"}}));
+        QVERIFY(ArchiveSupport::WriteArchive(
+            m_zip, {{"file_id.diz", QByteArray(4000, 'x') + "\r\n"}, {"desc.sdi", "brief"}}));
         const QByteArray good = ReadFile(m_zip);
         QByteArray corrupt = good;
         // Damage the deflated data of the first member, behind its 30-byte header and name.
@@ -275,7 +276,8 @@ private slots:
         // 50 MB of one line deflates to a few dozen KB; written out whole it would break the
         // file size limit set here, and the extraction would yield nothing.
         QByteArray line = "The same line again and again\r\n";
-        QVERIFY(ArchiveSupport::WriteArchive(m_zip, {{"file_id.diz", line.repeated(50 * 1024 * 1024 / line.size())}}));
+        QVERIFY(ArchiveSupport::WriteArchive(
+            m_zip, {{"file_id.diz", line.repeated(50 * 1024 * 1024 / line.size())}}));
         QString brief;
         QString detailed;
         {
@@ -377,8 +379,8 @@ private slots:
             << u"Create unique file names for batch files.\r\nMakeName"_s;
         QTest::newRow("root before BATS/")
             << u"zip/bfds/m410.zip"_s << u"M.EXE v4.10a Expands command line macros"_s << u"UTOA WAIT.\r\n"_s;
-        QTest::newRow("code page 437 letters")
-            << u"zip/hackervbi/CptDrexx_tap.zip"_s << QString() << u"\t└└└ Alexeenko Alex - intro screen\r\n"_s;
+        QTest::newRow("code page 437 letters") << u"zip/hackervbi/CptDrexx_tap.zip"_s << QString()
+                                               << u"\t└└└ Alexeenko Alex - intro screen\r\n"_s;
         QTest::newRow("code page 437 box")
             << u"zip/hamnewinfo/hni_0_1_0_4.zip"_s << QString()
             << u"\r\n\r\n   │───· WWW.REMO-WEB.DE ·───── ··\r\n\r\n\r\n   ┌"_s + Box(28) + u"┐\r\n"_s;

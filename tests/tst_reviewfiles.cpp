@@ -58,7 +58,8 @@ private slots:
         QTest::addColumn<QString>("named"); // the entry the message must name
         QTest::addColumn<int>("readRows");
         QTest::addColumn<bool>("atOpen"); // told on the page, which then offers no changes
-        QTest::newRow("review file, there when the page opens") << int(FileBeforeRead) << u"reviews/30.txt"_s << 0 << true;
+        QTest::newRow("review file, there when the page opens")
+            << int(FileBeforeRead) << u"reviews/30.txt"_s << 0 << true;
         QTest::newRow("review file, swapped in while the page is open")
             << int(FileWhileOpen) << u"reviews/30.txt"_s << 1 << false;
         QTest::newRow("its lock file") << int(LockFile) << u"reviews/30.txt.lock"_s << 1 << false;
@@ -170,15 +171,19 @@ private slots:
         QTest::newRow("CR-only line ends, first deleted")
             << crOnly << none << int(DeleteFirst) << QByteArray("b\re\rfalse\rd\r\t\r");
         QTest::newRow("last record without its TAB line")
-            << first + "Cy\r\ncy@x\r\n" << none << int(Add) << first + second + "Cy\r\ncy@x\r\n";
+            << first + "Cy\r\ncy@x\r\n"
+            << none << int(Add) << first + second + "Cy\r\ncy@x\r\n";
         QTest::newRow("last TAB line without its line end")
-            << QByteArray("a\r\ne\r\nfalse\r\nd\r\n\t") << none << int(Add) << "a\r\ne\r\nfalse\r\nd\r\n\t\r\n" + second;
+            << QByteArray("a\r\ne\r\nfalse\r\nd\r\n\t") << none << int(Add)
+            << "a\r\ne\r\nfalse\r\nd\r\n\t\r\n" + second;
         QTest::newRow("site appends, page edits")
             << first << kSiteReview << int(EditFirst) << FormatReviewRecord(edited) + kSiteReview;
         QTest::newRow("site appends, page deletes")
             << first + second << kSiteReview << int(DeleteFirst) << second + kSiteReview;
-        QTest::newRow("site appends, page adds") << first << kSiteReview << int(Add) << first + kSiteReview + second;
-        QTest::newRow("equal records, one taken out") << first + first << first << int(DeleteFirst) << first + first;
+        QTest::newRow("site appends, page adds")
+            << first << kSiteReview << int(Add) << first + kSiteReview + second;
+        QTest::newRow("equal records, one taken out")
+            << first + first << first << int(DeleteFirst) << first + first;
         QTest::newRow("old code page kept byte for byte")
             << first + kSiteReview << none << int(DeleteFirst) << kSiteReview;
     }
@@ -212,8 +217,9 @@ private slots:
         const QString words = u"word "_s.repeated(60);
         QTest::newRow("ASCII name") << CReview{QString(300, u'x'), u"e"_s, true, u"d"_s, u"t"_s}
                                     << CReview{QString(254, u'x'), u"e"_s, true, u"d"_s, u"t"_s};
-        QTest::newRow("two-byte name under 255 characters") << CReview{QString(200, u'é'), u"e"_s, true, u"d"_s, u"t"_s}
-                                                            << CReview{QString(127, u'é'), u"e"_s, true, u"d"_s, u"t"_s};
+        QTest::newRow("two-byte name under 255 characters")
+            << CReview{QString(200, u'é'), u"e"_s, true, u"d"_s, u"t"_s}
+            << CReview{QString(127, u'é'), u"e"_s, true, u"d"_s, u"t"_s};
         QTest::newRow("three-byte date") << CReview{u"n"_s, u"e"_s, true, QString(100, u'€'), QString()}
                                          << CReview{u"n"_s, u"e"_s, true, QString(84, u'€'), QString()};
         QTest::newRow("four-byte e-mail") << CReview{u"n"_s, u"😀"_s.repeated(80), true, u"d"_s, u"t"_s}
@@ -221,8 +227,8 @@ private slots:
         QTest::newRow("long text line wraps between characters")
             << CReview{u"n"_s, u"e"_s, false, u"d"_s, u"a\r\n"_s + QString(300, u'é') + u"\r\nb"_s}
             << CReview{u"n"_s, u"e"_s, false, u"d"_s,
-                       u"a\r\n"_s + QString(127, u'é') + u"\r\n"_s + QString(127, u'é') + u"\r\n"_s + QString(46, u'é') +
-                           u"\r\nb"_s};
+                       u"a\r\n"_s + QString(127, u'é') + u"\r\n"_s + QString(127, u'é') + u"\r\n"_s +
+                           QString(46, u'é') + u"\r\nb"_s};
         QTest::newRow("long text line wraps after a word")
             << CReview{u"n"_s, u"e"_s, false, u"d"_s, words}
             << CReview{u"n"_s, u"e"_s, false, u"d"_s, words.left(250) + u"\r\n"_s + words.mid(250)};

@@ -67,7 +67,8 @@ private slots:
         // A text's lone CRs are dropped; an empty text writes no line at all.
         QCOMPARE(FormatReviewRecord(Review(u"A"_s, u"a@b"_s, false, u"d"_s, u"x\ry\r\nz"_s)),
                  QByteArray("A\r\na@b\r\nfalse\r\nd\r\nxy\r\nz\r\n\t\r\n"));
-        QCOMPARE(FormatReviewRecord(Review(u"A"_s, u"a@b"_s, true, u"d"_s)), QByteArray("A\r\na@b\r\ntrue\r\nd\r\n\t\r\n"));
+        QCOMPARE(FormatReviewRecord(Review(u"A"_s, u"a@b"_s, true, u"d"_s)),
+                 QByteArray("A\r\na@b\r\ntrue\r\nd\r\n\t\r\n"));
     }
 
     void readerRules_data()
@@ -84,29 +85,32 @@ private slots:
         QTest::newRow("first empty text line lost, inner and last kept")
             << QByteArray("a\r\ne\r\nfalse\r\nd\r\n\r\none\r\n\r\ntwo\r\n\r\n\t\r\n")
             << QList<CReview>{Review(u"a"_s, u"e"_s, false, u"d"_s, u"one\r\n\r\ntwo\r\n"_s)};
-        QTest::newRow("long text line comes as two") << QByteArray("a\r\ne\r\nfalse\r\nd\r\n" + x300 + "\r\n\t\r\n")
-                                                     << QList<CReview>{Review(u"a"_s, u"e"_s, false, u"d"_s,
-                                                                              x255 + u"\r\n"_s + QString(45, u'x'))};
+        QTest::newRow("long text line comes as two")
+            << QByteArray("a\r\ne\r\nfalse\r\nd\r\n" + x300 + "\r\n\t\r\n")
+            << QList<CReview>{Review(u"a"_s, u"e"_s, false, u"d"_s, x255 + u"\r\n"_s + QString(45, u'x'))};
         QTest::newRow("long name shifts the fields")
             << QByteArray(x300 + "\r\ne\r\ntrue\r\nd\r\ntext\r\n\t\r\n")
             << QList<CReview>{Review(x255, QString(45, u'x'), false, u"true"_s, u"d\r\ntext"_s)};
         QTest::newRow("text line beginning with TAB ends the record")
             << QByteArray("a\r\ne\r\nfalse\r\nd\r\nline\r\n\tindented\r\nb\r\n\t\r\n")
-            << QList<CReview>{Review(u"a"_s, u"e"_s, false, u"d"_s, u"line"_s), Review(u"b"_s, {}, false, {})};
+            << QList<CReview>{Review(u"a"_s, u"e"_s, false, u"d"_s, u"line"_s),
+                              Review(u"b"_s, {}, false, {})};
         QTest::newRow("last record without TAB line is dropped")
             << QByteArray("a\r\ne\r\nfalse\r\nd\r\nt\r\n\t\r\nb\r\ne\r\nfalse\r\nd\r\nt\r\n")
             << QList<CReview>{Review(u"a"_s, u"e"_s, false, u"d"_s, u"t"_s)};
         QTest::newRow("two TAB lines make an empty review")
             << QByteArray("a\r\ne\r\nfalse\r\nd\r\nt\r\n\t\r\n\t\r\n")
             << QList<CReview>{Review(u"a"_s, u"e"_s, false, u"d"_s, u"t"_s), CReview()};
-        QTest::newRow("CR-only line ends") << QByteArray("a\re\rtrue\rd\rt1\r\rt2\r\t\rb\re\rfalse\rd\r\t\r")
-                                           << QList<CReview>{Review(u"a"_s, u"e"_s, true, u"d"_s, u"t1\r\n\r\nt2"_s),
-                                                             Review(u"b"_s, u"e"_s, false, u"d"_s)};
+        QTest::newRow("CR-only line ends")
+            << QByteArray("a\re\rtrue\rd\rt1\r\rt2\r\t\rb\re\rfalse\rd\r\t\r")
+            << QList<CReview>{Review(u"a"_s, u"e"_s, true, u"d"_s, u"t1\r\n\r\nt2"_s),
+                              Review(u"b"_s, u"e"_s, false, u"d"_s)};
         QTest::newRow("CR CR LF is one line end, CR CR two")
             << QByteArray("a\r\r\ne\r\r\nfalse\r\nd\r\nt1\r\rt2\r\n\t\r\r\n")
             << QList<CReview>{Review(u"a"_s, u"e"_s, false, u"d"_s, u"t1\r\n\r\nt2"_s)};
         QTest::newRow("LF line ends and a last TAB without line end")
-            << QByteArray("a\ne\ntrue\nd\nt\n\t") << QList<CReview>{Review(u"a"_s, u"e"_s, true, u"d"_s, u"t"_s)};
+            << QByteArray("a\ne\ntrue\nd\nt\n\t")
+            << QList<CReview>{Review(u"a"_s, u"e"_s, true, u"d"_s, u"t"_s)};
         QTest::newRow("a cut never splits a UTF-8 character")
             << QByteArray("a\r\ne\r\nfalse\r\nd\r\n" + QByteArray(254, 'y') + "\xc3\xa9z\r\n\t\r\n")
             << QList<CReview>{Review(u"a"_s, u"e"_s, false, u"d"_s, QString(254, u'y') + u"\r\néz"_s)};
@@ -281,8 +285,8 @@ private slots:
         dialog.GetReviewEdit()->setPlainText(QString());
         dialog.GetAnonymousCheck()->setChecked(true);
         // Each OK names the first empty field and puts the focus on it; spaces count as present.
-        for (QWidget* field : QList<QWidget*>{dialog.GetNameEdit(), dialog.GetEmailEdit(), dialog.GetDateEdit(),
-                                              dialog.GetReviewEdit()}) {
+        for (QWidget* field : QList<QWidget*>{dialog.GetNameEdit(), dialog.GetEmailEdit(),
+                                              dialog.GetDateEdit(), dialog.GetReviewEdit()}) {
             dialog.GetOkButton()->click();
             QVERIFY(dialog.isVisible());
             QCOMPARE(dialog.focusWidget(), field);
@@ -306,7 +310,9 @@ private slots:
         auto sheet = OpenReviewsPage(13, &page);
         QVERIFY(page->GetEditButton()->isDefault());
         // Leaving unchanged writes nothing: the same reviews with the site's LF line ends stay so.
-        const auto lfOnly = [](const CReview& review) { return FormatReviewRecord(review).replace("\r\n", "\n"); };
+        const auto lfOnly = [](const CReview& review) {
+            return FormatReviewRecord(review).replace("\r\n", "\n");
+        };
         WriteFile(Path(13), lfOnly(kTwo[0]) + lfOnly(kTwo[1]));
         QVERIFY(sheet->SetActivePage(0));
         QCOMPARE(ReadFile(Path(13)), lfOnly(kTwo[0]) + lfOnly(kTwo[1]));
@@ -340,9 +346,10 @@ private slots:
         CMessageBox::TakeRequests();
         sheet = OpenReviewsPage(15, &page);
         QVERIFY(page->GetNotice()->isVisible());
-        QCOMPARE(page->GetNotice()->text(), Path(15) + u" is larger than 4 MiB. Troveport Explorer reads only its "
-                                                       u"beginning, and does not write it back.\nThe reviews cannot be "
-                                                       u"changed here."_s);
+        QCOMPARE(page->GetNotice()->text(),
+                 Path(15) + u" is larger than 4 MiB. Troveport Explorer reads only its "
+                            u"beginning, and does not write it back.\nThe reviews cannot be "
+                            u"changed here."_s);
         for (QPushButton* button : {page->GetAddButton(), page->GetEditButton(), page->GetDeleteButton()})
             QVERIFY(!button->isEnabled());
         const qsizetype shownRows = page->GetReviews().size();

@@ -95,7 +95,8 @@ private slots:
         QByteArray big(3 * 1024 * 1024 + 17, 'q'); // larger than one read
         big[12345] = 'x';
         WriteFile(source, big);
-        QVERIFY(QFile::setPermissions(source, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
+        QVERIFY(QFile::setPermissions(source, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                                  QFile::ReadOther));
         WriteFile(dir.filePath(u"outside.zip"_s), "must stay");
         QVERIFY(QFile::link(dir.filePath(u"outside.zip"_s), target));
         const CSafeDirectory area = CSafeDirectory::Open(dir.filePath(u"area"_s));
@@ -112,7 +113,8 @@ private slots:
         QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(source).constData(), times, 0), 0);
         QVERIFY(!CopyIntoDirectory(OpenAdministratorsFile(source), area, "pkg.zip"));
         struct stat copy = {};
-        QCOMPARE(::lstat(QFile::encodeName(target).constData(), &copy), 0); // before a read sets its access time
+        QCOMPARE(::lstat(QFile::encodeName(target).constData(), &copy),
+                 0); // before a read sets its access time
         QCOMPARE(copy.st_mtim.tv_sec, times[1].tv_sec);
         QCOMPARE(copy.st_mtim.tv_nsec, times[1].tv_nsec);
         QCOMPARE(copy.st_atim.tv_sec, times[0].tv_sec);

@@ -216,7 +216,8 @@ private slots:
         QTest::newRow("empty") << QString() << QString() << 1 << 1 << 1 << true;
         // Positions are characters: a character outside the BMP takes one place in the layout.
         QTest::newRow("surrogate pair is one place") << u"1\U0001F600/31/99"_s << us << 1 << 31 << 99 << true;
-        QTest::newRow("lone surrogate is one place") << u"1"_s + QChar(0xD83D) + u"/31/99"_s << us << 1 << 31 << 99 << true;
+        QTest::newRow("lone surrogate is one place")
+            << u"1"_s + QChar(0xD83D) + u"/31/99"_s << us << 1 << 31 << 99 << true;
         QTest::newRow("endless month") << QString(30, u'9') + u"/01/99"_s << QString(30, u'm') + u"/dd/yy"_s
                                        << INT_MAX << 1 << 99 << false;
         QTest::newRow("huge text") << QString(10'000'000, u'1') << us << 1 << 1 << 1 << true;

@@ -57,7 +57,8 @@ private slots:
         QTest::addColumn<int>("messages");  // how many
         QTest::newRow("review file, at Post") << int(ReviewFile) << u"reviews/7.txt"_s << 1;
         QTest::newRow("review file's lock, at Post") << int(ReviewLock) << u"reviews/7.txt.lock"_s << 1;
-        QTest::newRow("submissions file, at Close") << int(SubmissionsFile) << u"reviews/submissions.txt"_s << 1;
+        QTest::newRow("submissions file, at Close")
+            << int(SubmissionsFile) << u"reviews/submissions.txt"_s << 1;
         QTest::newRow("submissions file's lock, at Close")
             << int(SubmissionsLock) << u"reviews/submissions.txt.lock"_s << 1;
         QTest::newRow("reviews directory, at Post and Close") << int(Directory) << u"reviews"_s << 2;
@@ -103,15 +104,17 @@ private slots:
         QTest::addColumn<QString>("expected");
         const QByteArray rest = "\r\nf\r\nn\r\ne\r\nfalse\r\nd\r\n\t\r\n";
         QTest::newRow("digits, then letters; TRUE")
-            << QByteArray("12abc\r\nf\r\nn\r\ne\r\nTRUE\r\nd\r\nt1\r\nt2\r\n\t\r\n") << u"12|f[n|e|true|d|t1\\r\\nt2]"_s;
+            << QByteArray("12abc\r\nf\r\nn\r\ne\r\nTRUE\r\nd\r\nt1\r\nt2\r\n\t\r\n")
+            << u"12|f[n|e|true|d|t1\\r\\nt2]"_s;
         // The unfinished record after the last TAB line is not one.
         QTest::newRow("no digits") << QByteArray("abc\r\nf\r\nn\r\ne\r\nyes\r\nd\r\n\t\r\n5\r\ng\r\n")
                                    << u"0|f[n|e|false|d|]"_s;
         // Ids take 64 bits; a number beyond them reads as the nearest bound.
         QTest::newRow("2^31") << " +2147483648th" + rest << u"2147483648|f[n|e|false|d|]"_s;
         QTest::newRow("2^32 + 7") << "4294967303" + rest << u"4294967303|f[n|e|false|d|]"_s;
-        QTest::newRow("beyond 64 bits") << "99999999999999999999" + rest + "-9223372036854775808" + rest
-                                        << u"9223372036854775807|f[n|e|false|d|] -9223372036854775808|f[n|e|false|d|]"_s;
+        QTest::newRow("beyond 64 bits")
+            << "99999999999999999999" + rest + "-9223372036854775808" + rest
+            << u"9223372036854775807|f[n|e|false|d|] -9223372036854775808|f[n|e|false|d|]"_s;
     }
     void readingAndWriting()
     {
@@ -224,7 +227,8 @@ private slots:
         QCOMPARE(dialog.GetList()->topLevelItem(2)->text(2), u"bo@example.org"_s);
         Highlight(dialog.GetList(), {0, 1, 2});
         dialog.OnPost();
-        QCOMPARE(TakeTexts(), QStringList{kPostError + u"\n\n"_s + ReviewFilePath(4) + u" is not a regular file."_s});
+        QCOMPARE(TakeTexts(),
+                 QStringList{kPostError + u"\n\n"_s + ReviewFilePath(4) + u" is not a regular file."_s});
         QCOMPARE(Names(dialog), (QStringList{u"Dee"_s, u"Cy"_s}));
         QCOMPARE(ReadFile(ReviewFilePath(7)), FormatReviewRecord(kThree[0]));
         QCOMPARE(ReadFile(ReviewFilePath(8)), FormatReviewRecord(kThree[1]));
@@ -276,8 +280,10 @@ private slots:
         CReviewSubmissionsDialog dialog(File());
         CMessageBox::QueueAnswer(QMessageBox::Yes);
         dialog.GetDeleteButton()->click();
-        QCOMPARE(DialogSupport::TakeDescribed(),
-                 QStringList{u"Warning: question | Yes No | Are you sure you want to delete the highlighted review(s)?"_s});
+        QCOMPARE(
+            DialogSupport::TakeDescribed(),
+            QStringList{
+                u"Warning: question | Yes No | Are you sure you want to delete the highlighted review(s)?"_s});
         Highlight(dialog.GetList(), {0, 2});
         CMessageBox::QueueAnswer(QMessageBox::No);
         dialog.OnDelete();
@@ -286,7 +292,8 @@ private slots:
         dialog.OnDelete();
         QCOMPARE(Names(dialog), QStringList{u"Bo"_s});
         dialog.accept();
-        QCOMPARE(QDir(Reviews()).entryList(QDir::Files), (QStringList{u"submissions.txt"_s, u"submissions.txt.lock"_s}));
+        QCOMPARE(QDir(Reviews()).entryList(QDir::Files),
+                 (QStringList{u"submissions.txt"_s, u"submissions.txt.lock"_s}));
         QCOMPARE(ReadFile(File()), FormatSubmission(kThree[1]));
     }
 
@@ -322,13 +329,15 @@ private slots:
         CEditSubmissionDialog dialog(submission);
         QCOMPARE(dialog.windowTitle(), u"Edit Submission - %s 100%.zip"_s);
         QList<QWidget*> chain{dialog.GetNameEdit()};
-        for (QWidget* next = chain.last()->nextInFocusChain(); chain.size() < 8; next = next->nextInFocusChain()) {
+        for (QWidget* next = chain.last()->nextInFocusChain(); chain.size() < 8;
+             next = next->nextInFocusChain()) {
             if (next->focusPolicy() & Qt::TabFocus)
                 chain.append(next);
         }
-        QCOMPARE(chain, (QList<QWidget*>{dialog.GetNameEdit(), dialog.GetEmailEdit(), dialog.GetDateEdit(),
-                                         dialog.GetAnonymousCheck(), dialog.GetReviewEdit(), dialog.GetPostButton(),
-                                         dialog.GetDeleteButton(), dialog.GetCancelButton()}));
+        QCOMPARE(chain,
+                 (QList<QWidget*>{dialog.GetNameEdit(), dialog.GetEmailEdit(), dialog.GetDateEdit(),
+                                  dialog.GetAnonymousCheck(), dialog.GetReviewEdit(), dialog.GetPostButton(),
+                                  dialog.GetDeleteButton(), dialog.GetCancelButton()}));
 
         // The missing fields are named one at a time, in order.
         dialog.show();
@@ -336,8 +345,8 @@ private slots:
             field->clear();
         dialog.GetReviewEdit()->clear();
         dialog.GetAnonymousCheck()->setChecked(true);
-        for (QLineEdit* field :
-             {dialog.GetNameEdit(), dialog.GetEmailEdit(), dialog.GetDateEdit(), static_cast<QLineEdit*>(nullptr)}) {
+        for (QLineEdit* field : {dialog.GetNameEdit(), dialog.GetEmailEdit(), dialog.GetDateEdit(),
+                                 static_cast<QLineEdit*>(nullptr)}) {
             dialog.GetPostButton()->click();
             if (field)
                 field->setText(u"x"_s);
@@ -367,7 +376,8 @@ private slots:
         QString shown;
         CModalRun::QueueHandler([&shown](QDialog& dialog) {
             shown = dialog.windowTitle() + u'/' +
-                    QString::number(static_cast<CReviewSubmissionsDialog&>(dialog).GetList()->topLevelItemCount());
+                    QString::number(
+                        static_cast<CReviewSubmissionsDialog&>(dialog).GetList()->topLevelItemCount());
             return int(QDialog::Rejected);
         });
         ScanForNewReviews(nullptr);
@@ -378,8 +388,9 @@ private slots:
         QVERIFY(MakeLink(m_outside + u"/submissions.txt"_s, File()));
         CModalRun::QueueHandler([](QDialog&) { return int(QDialog::Rejected); });
         ScanForNewReviews(nullptr);
-        QCOMPARE(TakeTexts(), QStringList{File() + u" is a symbolic link. Troveport Explorer does not follow links "
-                                                   u"in directories the web site can write, and left it alone."_s});
+        QCOMPARE(TakeTexts(),
+                 QStringList{File() + u" is a symbolic link. Troveport Explorer does not follow links "
+                                      u"in directories the web site can write, and left it alone."_s});
     }
 };
 

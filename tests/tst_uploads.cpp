@@ -115,7 +115,9 @@ class TestUploads : public QObject, public CheckerSupport::CUploadAreas
     static qint64 Settled() { return QDateTime::currentSecsSinceEpoch() + 3600; }
     static int FileCount()
     {
-        return COtherProgram(theDatabaseManager.GetDatabaseFile()).Value(u"SELECT count(*) FROM files"_s).toInt();
+        return COtherProgram(theDatabaseManager.GetDatabaseFile())
+            .Value(u"SELECT count(*) FROM files"_s)
+            .toInt();
     }
     // A checker of the test's own put in place, allowed a second.
     void UseScript(const QByteArray& body)
@@ -138,7 +140,8 @@ private slots:
 
     void init()
     {
-        ResetUploadAreas({u"areas/up"_s, u"areas/other"_s, u"areas/closed"_s}, QStringLiteral(TROVEPORT_FAKE_VIRUSCHECK));
+        ResetUploadAreas({u"areas/up"_s, u"areas/other"_s, u"areas/closed"_s},
+                         QStringLiteral(TROVEPORT_FAKE_VIRUSCHECK));
         QCOMPARE(RegWriteDword(u"VirusTimeout"_s, 600, g_pszRegKey), kRegSuccess);
         // Each case counts the records it posts.
         COtherProgram site(theDatabaseManager.GetDatabaseFile());
@@ -266,7 +269,8 @@ private slots:
     void uploadMovedByTheCheckerIsNotListed()
     {
         QVERIFY(QDir().mkpath(Path(u"quarantine"_s)));
-        UseScript("f=$(readlink -f \"$1\") && mv \"$f\" '" + QFile::encodeName(Path(u"quarantine"_s)) + "/'\nexit 1");
+        UseScript("f=$(readlink -f \"$1\") && mv \"$f\" '" + QFile::encodeName(Path(u"quarantine"_s)) +
+                  "/'\nexit 1");
         Upload(u"bad.zip"_s, "Filename: bad.zip\n");
         CPendingUploadArray list;
         QVERIFY(ScanUploadAreas(list));
