@@ -471,7 +471,6 @@ private slots:
         QFETCH(QString, stored);
         QFETCH(QString, typed);
         QFETCH(bool, closed);
-        QFETCH(QString, taken);
         CDownloadUrlDialog dialog;
         dialog.SetLocation(stored);
         QString shown;
@@ -484,7 +483,7 @@ private slots:
         QVERIFY(shown.startsWith(u"http://example.org/aaa"_s) && shown.contains(QChar(0x2026)));
         QCOMPARE(outcomes[0].closed, closed);
         QCOMPARE(outcomes[0].texts, closed ? QStringList() : QStringList{kBadUrl});
-        QCOMPARE(dialog.GetSiteUrl(), taken);
+        QTEST(dialog.GetSiteUrl(), "taken");
     }
 
     void browseAndHelp()

@@ -44,8 +44,7 @@ private slots:
         QFETCH(QString, dir);
         QFETCH(QString, name);
         QFETCH(QString, ext);
-        QFETCH(QString, result);
-        QCOMPARE(MakePath(dir, name, ext), result);
+        QTEST(MakePath(dir, name, ext), "result");
     }
 
     void makePathIsBoundedWithoutSplittingCharacters()
@@ -75,9 +74,8 @@ private slots:
     {
         QFETCH(QString, path);
         QFETCH(int, extension);
-        QFETCH(QString, stripped);
         QCOMPARE(FindExtension(path), qsizetype(extension));
-        QCOMPARE(StripExtension(path), stripped);
+        QTEST(StripExtension(path), "stripped");
     }
 
     void nameAndDirectoryParts_data()
@@ -98,10 +96,8 @@ private slots:
     void nameAndDirectoryParts()
     {
         QFETCH(QString, path);
-        QFETCH(QString, name);
-        QFETCH(QString, directory);
-        QCOMPARE(GetFileNamePart(path), name);
-        QCOMPARE(GetDirectoryPart(path), directory);
+        QTEST(GetFileNamePart(path), "name");
+        QTEST(GetDirectoryPart(path), "directory");
     }
 
     void directoriesAndFiles()
