@@ -4,10 +4,16 @@
 // $FAKE_VIRUSCHECK_READ names: one line per run, "<device>:<inode> <first line>" or "-". And
 // checker scripts of the tests' own, one for each way a checker can end.
 
+#include "settings/Globals.h"
+#include "settings/Registry.h"
+#include "TestSupport.h"
+
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QList>
 #include <QString>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -100,5 +106,49 @@ inline bool PlaceChecker(const QString& path, const QByteArray& body)
     QFile::remove(path);
     return body.isEmpty() || WriteCheckerScript(path, body);
 }
+
+// Upload areas in a directory of the test's own, with settings files there and a checker that notes
+// what it read: "areas/up" is area 3 (it accepts uploads); more area records may follow it.
+class CUploadAreas
+{
+public:
+    QTemporaryDir m_dir;
+
+    QString Path(const QString& relative) const { return m_dir.filePath(relative); }
+    QString Up(const QString& name) const { return Path(u"areas/up/"_s + name); }
+    // The files the checker read, as FileIdentity gives them.
+    QList<QByteArray> Checked() const { return ReadIdentities(Path(u"checker-read.log"_s)); }
+
+    // For initTestCase.
+    void OpenUploadAreas(const QByteArray& moreAreas = {})
+    {
+        QVERIFY(m_dir.isValid());
+        TestSupport::UseSettingsFilesIn(m_dir.path());
+        qputenv("FAKE_VIRUSCHECK_READ", QFile::encodeName(Path(u"checker-read.log"_s)));
+        QCOMPARE(RegWriteDword(u"VirusExitCode"_s, 1, g_pszRegKey), kRegSuccess);
+        QVERIFY(QDir().mkpath(Up(QString())) && QDir().mkpath(Path(u"outside"_s)));
+        TestSupport::WriteFile(
+            Path(u"Filearea.dat"_s),
+            TestSupport::HeaderRecord() +
+                TestSupport::AreaRecord(3, "Uploads", QFile::encodeName(Up(QString())), 3) + moreAreas);
+        QVERIFY(theFileAreaTable.Open(Path(u"Filearea.dat"_s)));
+    }
+
+    // For init: these directories empty, the checker's notes gone, this checker (none when empty).
+    void ResetUploadAreas(const QStringList& dirs, const QString& checker)
+    {
+        for (const QString& dir : dirs) {
+            QDir(Path(dir)).removeRecursively();
+            QVERIFY(QDir().mkpath(Path(dir)));
+        }
+        QFile::remove(Path(u"checker-read.log"_s));
+        UseChecker(checker);
+    }
+
+    static void UseChecker(const QString& program)
+    {
+        QCOMPARE(RegWriteString(u"VirusChecker"_s, program, g_pszRegKey), kRegSuccess);
+    }
+};
 
 } // namespace CheckerSupport

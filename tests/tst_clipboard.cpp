@@ -30,7 +30,6 @@ private slots:
         QTest::newRow("beyond Latin-1") << u"Title=\u00c5ngstr\u00f6m \u20ac \U0001F600"_s
                                         << u"Title=\u00c5ngstr\u00f6m \u20ac \U0001F600"_s;
     }
-
     void plainText()
     {
         QFETCH(QString, copied);

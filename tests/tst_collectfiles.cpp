@@ -86,17 +86,15 @@ private slots:
                            u"page.html"_s, u"sub/.troveport-copy-a1"_s, u".git/config"_s}
             << QStringList{u"page.html"_s} << QStringList{u"1 file(s) added successfully."_s};
     }
-
     void collectsEachFileOnce()
     {
         QFETCH(QStringList, entries);
-        QFETCH(QStringList, files);
         QFETCH(QStringList, results);
         const QString source = m_dir.filePath(u"once/"_s + QString::fromLatin1(QTest::currentDataTag()));
         QVERIFY(MakeTree(source, entries));
         auto w = MakeWizard();
         QVERIFY(Choose(*w, source, true, false));
-        QCOMPARE(RelativeTo(source, w->GetFileList()), files);
+        QTEST(RelativeTo(source, w->GetFileList()), "files");
         QCOMPARE(RunToResults(*w, true), results.join(u"\r\n"_s).replace(u'@', source) + u"\r\n"_s);
     }
 
@@ -108,7 +106,6 @@ private slots:
         QTest::newRow("no search permission") << false << u"13 (Permission denied)"_s;
         QTest::newRow("gone before it is entered") << true << u"2 (No such file or directory)"_s;
     }
-
     void unenterableDirectoryIsListed()
     {
         QFETCH(bool, searchable);
@@ -183,19 +180,17 @@ private slots:
         QTest::newRow("area that takes no uploads") << 6u << kHostAreaId << all;
         QTest::newRow("subdirectory of an area that accepts uploads") << 0u << 5u << all;
     }
-
     void pendingUploadsStayWithTheScan()
     {
         QFETCH(quint32, areaId);
         QFETCH(quint32, hostId);
-        QFETCH(QStringList, files);
         const QString area = theFileAreaTable.FindArea(areaId ? areaId : hostId)->Path();
         const QString directory = areaId ? area : area + u"/sub"_s;
         QVERIFY(MakeTree(directory, {u"new-up.zip"_s, u"new-up.zip.desc"_s, u"new-orphan.txt.desc"_s,
                                      u"new-notes.txt"_s}));
         auto w = MakeWizard();
         QVERIFY(Choose(*w, directory + u"/new-*"_s, false, false, theFileAreaTable.FindArea(hostId)->Name()));
-        QCOMPARE(RelativeTo(directory, w->GetFileList()), files);
+        QTEST(RelativeTo(directory, w->GetFileList()), "files");
         for (const QString& name : QDir(directory).entryList({u"new-*"_s}))
             QVERIFY(QFile::remove(directory + u'/' + name));
     }

@@ -136,6 +136,7 @@ private slots:
         WriteFile(Path(u"host/sub/deep.zip"_s), "deeper");
         WriteFile(Path(u"src dir/x.zip"_s), "source bytes");
         WriteFile(Path(u"src dir/my file.zip"_s), "spaced");
+        QVERIFY(QFile::link(Tools(), Path(u"tools-link"_s)));
         OpenTable();
         CMessageBox::SetAnsweringMode(true);
         CFileChooser::SetAnsweringMode(true);
@@ -166,7 +167,6 @@ private slots:
         QTest::newRow("space inside") << "http://example.org/my pkg.zip" << false;
         QTest::newRow("empty") << "" << false;
     }
-
     void downloadAddresses()
     {
         QFETCH(QString, url);
@@ -198,7 +198,6 @@ private slots:
         for (const QChar c : u"!() /<>,;:\\[]"_s)
             QTest::addRow("illegal '%c'", c.toLatin1()) << (u"ann"_s + c + u"@x.org"_s) << illegal;
     }
-
     void emailAddresses()
     {
         QFETCH(QString, address);
@@ -252,7 +251,6 @@ private slots:
         QTest::newRow("area not in the table") << u"local://42/pkg.zip"_s << none << none << none;
         QTest::newRow("no slash after the id") << u"local://3pkg.zip"_s << none << none << none;
     }
-
     void storedLocationsOpen()
     {
         QFETCH(QString, location);
@@ -335,7 +333,6 @@ private slots:
         QTest::newRow("a directory") << u"src dir"_s << zeta << kBadFile << field;
         QTest::newRow("no host area") << u"src dir/x.zip"_s << QString() << kNoArea << u"Host Area:"_s;
     }
-
     void localFileRefused()
     {
         QFETCH(QString, typed);
@@ -357,86 +354,71 @@ private slots:
         QCOMPARE(dialog.GetFileNameEdit()->text(), blank ? QString() : Path(typed));
     }
 
+    // OK on a local file outside its host directory asks to copy it there (and to replace a file of
+    // its name); the dialog closes on the copy's location, or stays and changes nothing.
+    void copyIntoTheHostDirectory_data()
+    {
+        QTest::addColumn<QString>("source"); // relative to the test directory, or a stored location
+        QTest::addColumn<QString>("area");   // the one chosen; none for a stored location's
+        QTest::addColumn<QList<QList<CMessageBox::Button>>>("answers"); // for each press of OK
+        QTest::addColumn<QStringList>("texts");                         // of the last press
+        QTest::addColumn<QString>("location");                          // empty: the dialog stays
+        QTest::addColumn<QString>("landed"); // "file=bytes" relative to the test directory
+        using B = QList<CMessageBox::Button>;
+        const QString replace = ReplaceQuestion(u"x.zip"_s, Tools() + u'/');
+        const QString tools = u"alpha tools"_s, old = u"tools/x.zip=old contents"_s;
+        QTest::newRow("No to the copy") << u"src dir/x.zip"_s << tools << QList<B>{{QMessageBox::No}}
+                                        << QStringList{kCopy} << QString() << old;
+        QTest::newRow("No to replacing")
+            << u"src dir/x.zip"_s << tools << QList<B>{{QMessageBox::Yes, QMessageBox::No}}
+            << QStringList{kCopy, replace} << QString() << old;
+        QTest::newRow("Yes to both") << u"src dir/x.zip"_s << tools
+                                     << QList<B>{{QMessageBox::Yes, QMessageBox::Yes}}
+                                     << QStringList{kCopy, replace} << u"local://7/x.zip"_s
+                                     << u"tools/x.zip=source bytes"_s;
+        QTest::newRow("the very file, through a link")
+            << u"tools-link/x.zip"_s << tools << QList<B>{{QMessageBox::Yes}} << QStringList{kCopy}
+            << u"local://7/x.zip"_s << old;
+        QTest::newRow("from a subdirectory of the host directory")
+            << u"local://3/sub\\deep.zip"_s << QString() << QList<B>{{QMessageBox::Yes}} << QStringList{kCopy}
+            << u"local://3/deep.zip"_s << u"host/deep.zip=deeper"_s;
+        // Cancel stays without asking more; Yes keeps the long name (there are no short ones).
+        QTest::newRow("a space in the name")
+            << u"src dir/my file.zip"_s << tools
+            << QList<B>{{QMessageBox::Cancel}, {QMessageBox::Yes, QMessageBox::Yes}}
+            << QStringList{kSpaces, kCopy} << u"local://7/my file.zip"_s << u"tools/my file.zip=spaced"_s;
+        QTest::newRow("host directory missing")
+            << u"src dir/x.zip"_s << u"Beta"_s << QList<B>{{QMessageBox::Yes}}
+            << QStringList{kCopy, kCopyFailed + u'\n' + Path(u"missing"_s) + u": No such file or directory"_s}
+            << QString() << old;
+    }
     void copyIntoTheHostDirectory()
     {
+        QFETCH(QString, source);
+        QFETCH(QString, area);
+        QFETCH(QList<QList<CMessageBox::Button>>, answers);
+        QFETCH(QString, location);
+        QFETCH(QString, landed);
         WriteFile(Tools() + u"/x.zip"_s, "old contents");
-        const QString replace = ReplaceQuestion(u"x.zip"_s, Tools() + u'/');
-        // No to the copy, or No to replacing the other file of that name there: the dialog stays
-        // and nothing changes.
-        for (const auto& answers : {QList<CMessageBox::Button>{QMessageBox::No},
-                                    QList<CMessageBox::Button>{QMessageBox::Yes, QMessageBox::No}}) {
-            CDownloadUrlDialog refused(Path(u"src dir/x.zip"_s), nullptr);
-            const auto no = Run(refused, ChooseArea(u"alpha tools"_s), {answers});
-            QVERIFY(!no[0].closed);
-            QCOMPARE(no[0].texts, answers.size() == 1 ? QStringList{kCopy} : (QStringList{kCopy, replace}));
-            QCOMPARE(ReadFile(Tools() + u"/x.zip"_s), QByteArray("old contents"));
+        const bool stored = source.startsWith(u"local:"_s);
+        CDownloadUrlDialog dialog(stored ? QString() : Path(source), nullptr);
+        if (stored)
+            dialog.SetLocation(source);
+        const auto outcomes = Run(dialog, stored ? nullptr : ChooseArea(area), answers);
+        QCOMPARE(outcomes.size(), answers.size());
+        QTEST(outcomes.last().texts, "texts");
+        QCOMPARE(outcomes.last().closed, !location.isEmpty());
+        if (!location.isEmpty()) {
+            QCOMPARE(dialog.GetLocation(), location);
+            QCOMPARE(dialog.GetFileName(), stored ? Path(u"host/sub/deep.zip"_s) : Path(source));
         }
-
-        // Yes and Yes: the copy replaces the old file; the dialog keeps the source's name.
-        CDownloadUrlDialog dialog(Path(u"src dir/x.zip"_s), nullptr);
-        const auto yes = Run(dialog, ChooseArea(u"alpha tools"_s), {{QMessageBox::Yes, QMessageBox::Yes}});
-        QVERIFY(yes[0].closed);
-        QCOMPARE(yes[0].texts, (QStringList{kCopy, replace}));
-        QCOMPARE(ReadFile(Tools() + u"/x.zip"_s), QByteArray("source bytes"));
-        QCOMPARE(Entries(Tools()), QStringList{u"x.zip"_s}); // no temporary file left
-        QCOMPARE(dialog.GetFileName(), Path(u"src dir/x.zip"_s));
-        QCOMPARE(dialog.GetLocation(), u"local://7/x.zip"_s);
-
-        // The very file, reached through a link to the host directory: nothing to copy or replace.
-        QVERIFY(QFile::link(Tools(), Path(u"tools-link"_s)));
-        CDownloadUrlDialog itself(Path(u"tools-link/x.zip"_s), nullptr);
-        const auto same = Run(itself, ChooseArea(u"alpha tools"_s), {{QMessageBox::Yes}});
-        QVERIFY(QFile::remove(Path(u"tools-link"_s)));
-        QVERIFY(same[0].closed);
-        QCOMPARE(same[0].texts, QStringList{kCopy});
-        QCOMPARE(itself.GetLocation(), u"local://7/x.zip"_s);
-        QCOMPARE(Entries(Tools()), QStringList{u"x.zip"_s});
-        QVERIFY(QFile::remove(Tools() + u"/x.zip"_s));
-    }
-
-    void fileInASubdirectoryIsCopied()
-    {
-        CDownloadUrlDialog dialog;
-        dialog.SetLocation(u"local://3/sub\\deep.zip"_s);
-        const auto outcomes = Run(dialog, nullptr, {{QMessageBox::Yes}});
-        QVERIFY(outcomes[0].closed);
-        QCOMPARE(outcomes[0].texts, QStringList{kCopy});
-        QCOMPARE(ReadFile(Host() + u"/deep.zip"_s), QByteArray("deeper"));
-        QCOMPARE(dialog.GetLocation(), u"local://3/deep.zip"_s);
-        QVERIFY(QFile::remove(Host() + u"/deep.zip"_s));
-    }
-
-    void spaceInTheFileName()
-    {
-        CDownloadUrlDialog dialog(Path(u"src dir/my file.zip"_s), nullptr);
-        const auto chooseTools = ChooseArea(u"alpha tools"_s);
-        // Cancel stays without asking more; Yes keeps the long name (there are no short ones).
-        const auto outcomes =
-            Run(dialog, chooseTools, {{QMessageBox::Cancel}, {QMessageBox::Yes, QMessageBox::Yes}});
-        QCOMPARE(outcomes.size(), 2);
-        QVERIFY(!outcomes[0].closed);
-        QCOMPARE(outcomes[0].texts, QStringList{kSpaces});
-        QVERIFY(outcomes[1].closed);
-        QCOMPARE(outcomes[1].texts, (QStringList{kSpaces, kCopy}));
-        QCOMPARE(dialog.GetLocation(), u"local://7/my file.zip"_s);
-        QVERIFY(QFile::exists(Tools() + u"/my file.zip"_s));
-
-        // A space only in the directory asks nothing about it.
-        CDownloadUrlDialog plain(Path(u"src dir/x.zip"_s), nullptr);
-        const auto asked = Run(plain, chooseTools, {{QMessageBox::Yes}});
-        QCOMPARE(asked[0].texts, QStringList{kCopy});
+        const qsizetype equals = landed.indexOf(u'=');
+        QCOMPARE(ReadFile(Path(landed.left(equals))), landed.mid(equals + 1).toUtf8());
+        const QString host = Path(landed.left(landed.indexOf(u'/')));
+        QCOMPARE(Entries(host).filter(u"troveport"_s), QStringList()); // no temporary file left
+        QFile::remove(Host() + u"/deep.zip"_s);
         for (const QString& name : Entries(Tools()))
             QVERIFY(QFile::remove(Tools() + u'/' + name));
-    }
-
-    void failedCopyStays()
-    {
-        // The host directory is missing: the reason names it.
-        CDownloadUrlDialog dialog(Path(u"src dir/x.zip"_s), nullptr);
-        const auto outcomes = Run(dialog, ChooseArea(u"Beta"_s), {{QMessageBox::Yes}});
-        QVERIFY(!outcomes[0].closed);
-        QCOMPARE(outcomes[0].texts,
-                 (QStringList{kCopy, kCopyFailed + u'\n' + Path(u"missing"_s) + u": No such file or directory"_s}));
         QVERIFY(!QFileInfo::exists(Path(u"missing"_s)));
     }
 
@@ -454,7 +436,6 @@ private slots:
         QTest::newRow("dot dot") << u"src dir/x.zip"_s << u".."_s << badName;
         QTest::newRow("no name") << u"src dir/x.zip"_s << QString() << badName;
     }
-
     void copyingRefusesWhatItCannotCopy()
     {
         QFETCH(QString, source);
@@ -485,13 +466,11 @@ private slots:
         QTest::newRow("invalid, refused") << invalid << QString() << false << invalid;
         QTest::newRow("edited") << invalid << u"http://example.org/b.zip"_s << true << u"http://example.org/b.zip"_s;
     }
-
     void addressOfMegabytes()
     {
         QFETCH(QString, stored);
         QFETCH(QString, typed);
         QFETCH(bool, closed);
-        QFETCH(QString, taken);
         CDownloadUrlDialog dialog;
         dialog.SetLocation(stored);
         QString shown;
@@ -504,7 +483,7 @@ private slots:
         QVERIFY(shown.startsWith(u"http://example.org/aaa"_s) && shown.contains(QChar(0x2026)));
         QCOMPARE(outcomes[0].closed, closed);
         QCOMPARE(outcomes[0].texts, closed ? QStringList() : QStringList{kBadUrl});
-        QCOMPARE(dialog.GetSiteUrl(), taken);
+        QTEST(dialog.GetSiteUrl(), "taken");
     }
 
     void browseAndHelp()
@@ -551,7 +530,6 @@ private slots:
         QTest::newRow("site URL, pasted") << 2 << 1 << 254;
         QTest::newRow("site URL, typed") << 2 << 2 << 254;
     }
-
     void pathsTooLongForTheirFields()
     {
         QFETCH(int, field);

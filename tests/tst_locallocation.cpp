@@ -69,13 +69,11 @@ private slots:
         QTest::newRow("remote") << "https://x.org/pkg.zip" << false << false << 0.0 << "";
         QTest::newRow("prefix later") << " local://3/a" << false << false << 0.0 << "";
     }
-
     void reading()
     {
         QFETCH(QString, location);
-        QFETCH(bool, local);
         QFETCH(bool, parsed);
-        QCOMPARE(IsLocalLocation(location), local);
+        QTEST(IsLocalLocation(location), "local");
         const auto result = ParseLocalLocation(location);
         QCOMPARE(result.has_value(), parsed);
         if (parsed) {
@@ -104,7 +102,6 @@ private slots:
         QTest::newRow("slash in the path only") << "local://3\\pkg.zip" << false << 0.0 << "";
         QTest::newRow("remote") << "http://3/pkg.zip" << false << 0.0 << "";
     }
-
     void readingLeniently()
     {
         QFETCH(QString, location);
@@ -148,7 +145,6 @@ private slots:
         QTest::newRow("link to the sibling, no slash") << "y/f.zip" << false;
         QTest::newRow("missing file in the sibling") << "x/new.zip" << false;
     }
-
     void staysInsideTheArea()
     {
         QFETCH(QString, relative);
@@ -176,12 +172,10 @@ private slots:
         QTest::newRow("the directory itself") << "area" << "" << "";
         QTest::newRow("outside every area") << "outside/secret.txt" << "" << "";
     }
-
     void areaHoldingAPath()
     {
         QFETCH(QString, path);
         QFETCH(QString, directory);
-        QFETCH(QString, relative);
         WriteFile(m_dir.filePath(u"Filearea.dat"_s),
                   HeaderRecord() + AreaRecord(3, "Area", QFile::encodeName(Area())) +
                       AreaRecord(4, "Area 2", QFile::encodeName(m_dir.filePath(u"area2/"_s))) +
@@ -194,7 +188,7 @@ private slots:
         QCOMPARE(found.has_value(), !directory.isEmpty());
         if (found) {
             QCOMPARE(QDir::cleanPath(found->directory), m_dir.filePath(directory));
-            QCOMPARE(found->relativePath, relative);
+            QTEST(found->relativePath, "relative");
         }
 
         // Opened as a source to copy: through the area, where a link on the way is refused; outside

@@ -196,12 +196,10 @@ private slots:
         QTest::newRow("no number") << QByteArray(".troveport-copy-") << false;
         QTest::newRow("not a number") << QByteArray(".a.troveport-Read.Me") << false;
     }
-
     void temporaryNamesAreKnown()
     {
         QFETCH(QByteArray, name);
-        QFETCH(bool, temporary);
-        QCOMPARE(IsTemporaryName(name), temporary);
+        QTEST(IsTemporaryName(name), "temporary");
     }
 
     void replacementsTemporaryNameIsKnown()

@@ -49,7 +49,6 @@ private slots:
         QTest::newRow("shorter than a marker") << u"Title"_s << false;
         QTest::newRow("empty") << QString() << false;
     }
-
     void recognition()
     {
         QFETCH(QString, text);
@@ -103,7 +102,6 @@ private slots:
             << u"Title=a\0b\n\nx\0y"_s << Expected{u"Title=a\0b"_s} << QStringList() << u"x\0y"_s;
         QTest::newRow("empty") << QString() << Expected() << QStringList() << QString();
     }
-
     void parsing()
     {
         QFETCH(QString, text);
@@ -196,23 +194,14 @@ private slots:
         QTest::newRow("29 Feb 00") << u"02/29/00"_s << us << 2 << 29 << -1 << false;
         QTest::newRow("29 Feb 96") << u"02/29/96"_s << us << 2 << 29 << 96 << true;
         QTest::newRow("29 Feb 97") << u"02/29/97"_s << us << 2 << 29 << 97 << false;
-        QTest::newRow("28 Feb 97") << u"02/28/97"_s << us << 2 << 28 << 97 << true;
         QTest::newRow("31 April") << u"04/31/99"_s << us << 4 << 31 << 99 << false;
-        QTest::newRow("31 June") << u"06/31/99"_s << us << 6 << 31 << 99 << false;
-        QTest::newRow("31 September") << u"09/31/99"_s << us << 9 << 31 << 99 << false;
-        QTest::newRow("30 September") << u"09/30/99"_s << us << 9 << 30 << 99 << true;
-        QTest::newRow("31 November") << u"11/31/99"_s << us << 11 << 31 << 99 << false;
         QTest::newRow("32 January") << u"01/32/99"_s << us << 1 << 32 << 99 << false;
-        QTest::newRow("30 Feb 96") << u"02/30/96"_s << us << 2 << 30 << 96 << false;
-        QTest::newRow("29 Feb 2001") << u"02/29/2001"_s << u"mm/dd/yyyy"_s << 2 << 29 << 2001 << false;
-        QTest::newRow("29 Feb 2004") << u"02/29/2004"_s << u"mm/dd/yyyy"_s << 2 << 29 << 2004 << true;
-        QTest::newRow("30 November") << u"11/30/99"_s << us << 11 << 30 << 99 << true;
+        QTest::newRow("29 Feb 2004") << u"02/29/2004"_s << full << 2 << 29 << 2004 << true;
         QTest::newRow("month 13") << u"13/01/99"_s << us << 13 << 1 << 99 << false;
         QTest::newRow("no digits") << u"ab/cd/ef"_s << us << -1 << -1 << -1 << false;
         QTest::newRow("other characters skipped") << u"1a/ 2/9-"_s << us << 1 << 2 << 9 << true;
         QTest::newRow("separators unchecked") << u"12-31-99"_s << us << 12 << 31 << 99 << true;
         QTest::newRow("capital letters") << u"12/31/99"_s << u"MM/DD/YY"_s << 12 << 31 << 99 << true;
-        QTest::newRow("run in either case") << u"12/31/99"_s << u"Mm/dD/yY"_s << 12 << 31 << 99 << true;
         QTest::newRow("earlier of the two cases") << u"99/04/07"_s << u"yy/MM/mm"_s << 4 << 1 << 99 << true;
         QTest::newRow("first run only") << u"12/31/99 05"_s << u"mm/dd/yy mm"_s << 12 << 31 << 99 << true;
         QTest::newRow("day first") << u"31.12.1999"_s << u"dd.mm.yyyy"_s << 12 << 31 << 1999 << true;
@@ -227,11 +216,12 @@ private slots:
         QTest::newRow("empty") << QString() << QString() << 1 << 1 << 1 << true;
         // Positions are characters: a character outside the BMP takes one place in the layout.
         QTest::newRow("surrogate pair is one place") << u"1\U0001F600/31/99"_s << us << 1 << 31 << 99 << true;
+        QTest::newRow("lone surrogate is one place")
+            << u"1"_s + QChar(0xD83D) + u"/31/99"_s << us << 1 << 31 << 99 << true;
         QTest::newRow("endless month") << QString(30, u'9') + u"/01/99"_s << QString(30, u'm') + u"/dd/yy"_s
                                        << INT_MAX << 1 << 99 << false;
         QTest::newRow("huge text") << QString(10'000'000, u'1') << us << 1 << 1 << 1 << true;
     }
-
     void dates()
     {
         QFETCH(QString, text);

@@ -2,35 +2,18 @@
 // of it however the dialog is left, what the rewrite keeps byte for byte, and how posts are noted
 // when the rewrite fails, so that no scan offers them again.
 
-#include "DialogSupport.h"
-#include "reviews/CReviewSubmissionsDialog.h"
 #include "reviews/PostedSubmissions.h"
 #include "reviews/ScanForNewReviews.h"
 #include "ReviewTestSupport.h"
-#include "settings/Globals.h"
-#include "TestSupport.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QPushButton>
 #include <QScopeGuard>
-#include <QTemporaryDir>
 
-#include <memory>
 #include <utility>
 
-using namespace Qt::StringLiterals;
 using namespace TestSupport;
 using namespace ReviewTestSupport;
-using DialogSupport::Highlight;
-using DialogSupport::TakeTexts;
 
 namespace {
-
-const QList<CSubmission> kThree = {Sub(7, u"keen.zip"_s, u"Ann"_s), Sub(8, u"doom.zip"_s, u"Bo"_s),
-                                   Sub(9, u"quake.zip"_s, u"Cy"_s)};
-// A record as the site appends it, in its old code page.
-const QByteArray kSiteRecord = "5\r\nkeen.zip\r\nRen\xe9\r\nr@x\r\nfalse\r\n1/2/99\r\n\x93Hi\x94\r\n\t\r\n";
 
 enum Leave
 {
@@ -48,21 +31,6 @@ enum Failure
 QString File()
 {
     return SubmissionsFilePath();
-}
-
-void AppendAsTheSite(const QByteArray& record)
-{
-    QFile file(File());
-    QVERIFY(file.open(QIODevice::Append));
-    QCOMPARE(file.write(record), record.size());
-}
-
-QStringList Names(const CReviewSubmissionsDialog& dialog)
-{
-    QStringList names;
-    for (int row = 0; row < dialog.GetList()->topLevelItemCount(); ++row)
-        names.append(dialog.GetList()->topLevelItem(row)->text(1));
-    return names;
 }
 
 // Posts the first row and deletes the second of kThree.
@@ -114,32 +82,20 @@ void PostAndFail(const QList<int>& rows)
 
 } // namespace
 
-class TestSubmissionRewrite : public QObject
+class TestSubmissionRewrite : public QObject, public CWebRoot
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
     bool m_canFillTheDisk = false;
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_dir.isValid());
+        OpenWebRoot();
         m_canFillTheDisk = CFileSizeLimit(1 << 30).IsSet();
-        g_szHttpPath = m_dir.path() + u"/web/"_s;
-        g_strDatabasePath = m_dir.path() + u"/db"_s;
     }
 
-    void init()
-    {
-        CModalRun::ClearHandlers();
-        CMessageBox::SetAnsweringMode(true);
-        CMessageBox::TakeRequests();
-        for (const QString& dir : {g_szHttpPath + u"reviews"_s, g_strDatabasePath}) {
-            QDir(dir).removeRecursively();
-            QVERIFY(QDir().mkpath(dir));
-        }
-    }
+    void init() { ResetWebRoot(); }
 
     void leavingTakesOutWhatWasPosted_data()
     {
@@ -149,7 +105,6 @@ private slots:
         QTest::newRow("Escape: the deleted one stays") << int(Escape) << QList<int>{1, 2};
         QTest::newRow("close box: the deleted one stays") << int(CloseBox) << QList<int>{1, 2};
     }
-
     void leavingTakesOutWhatWasPosted()
     {
         QFETCH(int, leave);
@@ -157,13 +112,13 @@ private slots:
         WriteFile(File(), Records(kThree));
         CReviewSubmissionsDialog dialog(File());
         PostAnnDeleteBo(dialog);
-        AppendAsTheSite(kSiteRecord);
+        AppendAsTheSite(File(), kSiteSubmission);
         LeaveBy(dialog, leave);
 
         QByteArray expected;
         for (int i : kept)
             expected += FormatSubmission(kThree[i]);
-        QCOMPARE(ReadFile(File()), expected + kSiteRecord);
+        QCOMPARE(ReadFile(File()), expected + kSiteSubmission);
         QCOMPARE(TakeTexts(), QStringList());
         QCOMPARE(ReadFile(ReviewFilePath(7)), FormatReviewRecord(kThree[0]));
         QVERIFY(!QFileInfo::exists(PostedNotesFilePath())); // nothing is left to note
@@ -178,7 +133,6 @@ private slots:
         QTest::newRow("Escape, disk full") << int(Escape) << int(DiskFull) << u": File too large"_s;
         QTest::newRow("close box, disk full") << int(CloseBox) << int(DiskFull) << u": File too large"_s;
     }
-
     void failedRewriteIsToldAndThePostsNoted()
     {
         QFETCH(int, leave);
@@ -222,7 +176,7 @@ private slots:
         QCOMPARE(TakeTexts().size(), 1);
         // Meanwhile another explorer takes Bo out and the site adds Cy: every record moves.
         QVERIFY(RemoveSubmissions(File(), {bo}));
-        AppendAsTheSite(FormatSubmission(cy));
+        AppendAsTheSite(File(), FormatSubmission(cy));
 
         CReviewSubmissionsDialog next(File());
         QCOMPARE(Names(next), (QStringList{u"Ann"_s, u"Cy"_s}));
@@ -247,7 +201,7 @@ private slots:
             QVERIFY(!QFileInfo::exists(PostedNotesFilePath())); // reading dropped the note
         }
         // So the same review, submitted anew, is offered.
-        AppendAsTheSite(FormatSubmission(bo));
+        AppendAsTheSite(File(), FormatSubmission(bo));
         CReviewSubmissionsDialog again(File());
         QCOMPARE(Names(again), (QStringList{u"Ann"_s, u"Bo"_s}));
     }
@@ -303,7 +257,6 @@ private slots:
         QTest::newRow("over 4 MiB, records past the limit, one unfinished") << records + unfinished;
         QTest::newRow("over 4 MiB, the limit in an unfinished record") << bo + longText;
     }
-
     void removalKeepsEveryByteNotPosted()
     {
         QFETCH(QByteArray, rest);

@@ -72,7 +72,6 @@ private slots:
         for (const QString& source : std::as_const(sources))
             QTest::newRow(qPrintable(source)) << source;
     }
-
     void noPathCallsInTheSiteDirectories()
     {
         QFETCH(QString, source);

@@ -5,21 +5,11 @@
 #include "ArchiveSupport.h"
 #include "CheckerSupport.h"
 #include "RaceSupport.h"
-#include "settings/Globals.h"
-#include "settings/Registry.h"
-#include "TestSupport.h"
 #include "uploads/UploadScan.h"
 
-#include <QTemporaryDir>
-
 #include <atomic>
-#include <cerrno>
-#include <cstdio>
 #include <fcntl.h>
-#include <functional>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 using namespace TestSupport;
@@ -36,21 +26,10 @@ const QByteArray kFifoBytes = QByteArray("PK\x03\x04", 4) + QByteArray(60, 'f');
 
 } // namespace
 
-class TestUploadRace : public QObject
+class TestUploadRace : public QObject, public CheckerSupport::CUploadAreas
 {
     Q_OBJECT
 
-private:
-    QTemporaryDir m_dir;
-
-    QString Path(const QString& relative) const { return m_dir.filePath(relative); }
-    QString Up(const QString& name) const { return Path(u"areas/up/"_s + name); }
-    void UseChecker(bool on)
-    {
-        QCOMPARE(RegWriteString(u"VirusChecker"_s, on ? QStringLiteral(TROVEPORT_FAKE_VIRUSCHECK) : QString(),
-                                g_pszRegKey),
-                 kRegSuccess);
-    }
     // Scans the areas over and over while the exchanger works, at least scans times and until it
     // has made rounds exchanges; every scan lists the one upload.
     void ScanWhileExchanging(CExchanger& exchanger, int scans, int rounds)
@@ -65,26 +44,7 @@ private:
     }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(m_dir.isValid());
-        UseSettingsFilesIn(m_dir.path());
-        qputenv("FAKE_VIRUSCHECK_READ", QFile::encodeName(Path(u"checker-read.log"_s)));
-        QCOMPARE(RegWriteDword(u"VirusExitCode"_s, 1, g_pszRegKey), kRegSuccess);
-        for (const char* dir : {"areas/up", "outside"})
-            QVERIFY(QDir(m_dir.path()).mkpath(QLatin1String(dir)));
-        WriteFile(Path(u"Filearea.dat"_s),
-                  HeaderRecord() + AreaRecord(3, "Uploads", QFile::encodeName(Up(QString())), 3));
-        QVERIFY(theFileAreaTable.Open(Path(u"Filearea.dat"_s)));
-    }
-
-    void init()
-    {
-        QDir(Up(QString())).removeRecursively();
-        QVERIFY(QDir().mkpath(Up(QString())));
-        QFile::remove(Path(u"checker-read.log"_s));
-    }
-
+    void initTestCase() { OpenUploadAreas(); }
     void cleanupTestCase() { theFileAreaTable.Close(); }
 
     // The upload and a FIFO change places while the scan opens, sizes and unpacks the upload. A
@@ -92,7 +52,7 @@ private slots:
     // this one has a writer (the test), so nothing hangs, and any byte taken from it shows.
     void fifoExchangedDuringTheArchiveRead()
     {
-        UseChecker(false);
+        ResetUploadAreas({u"areas/up"_s}, QString());
         QVERIFY(ArchiveSupport::WriteArchive(Up(u"up.zip"_s), {{"file_id.diz", "Archive text\r\n"}}));
         WriteFile(Up(u"up.zip.desc"_s), "Filename: up.zip\n");
         QCOMPARE(::mkfifo(QFile::encodeName(Up(u"swap"_s)).constData(), 0644), 0);
@@ -129,7 +89,7 @@ private slots:
     // upload checked: the checker reads the upload, or nothing, never the outside file.
     void linkExchangedDuringTheVirusCheck()
     {
-        UseChecker(true);
+        ResetUploadAreas({u"areas/up"_s}, QStringLiteral(TROVEPORT_FAKE_VIRUSCHECK));
         WriteFile(Path(u"outside/secret.txt"_s), "OUTSIDE secret\n");
         WriteFile(Up(u"up.zip"_s), "CLEAN upload\n");
         WriteFile(Up(u"up.zip.desc"_s), "Filename: up.zip\nShortDesc: s\n\nl\n");
@@ -141,7 +101,7 @@ private slots:
         if (const QString refusal = exchanger.Refusal(); !refusal.isEmpty())
             QSKIP(qPrintable(refusal));
         ScanWhileExchanging(exchanger, 150, 300);
-        const QList<QByteArray> read = CheckerSupport::ReadIdentities(Path(u"checker-read.log"_s));
+        const QList<QByteArray> read = Checked();
         QVERIFY2(!read.contains(outside), "the checker read the file outside the area");
         // The race was real: the upload itself was checked on some rounds.
         QVERIFY(read.contains(upload));

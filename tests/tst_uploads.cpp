@@ -7,13 +7,7 @@
 #include "database/CTroveportDatabaseManager.h"
 #include "DatabaseSupport.h"
 #include "files/SiteTextLines.h"
-#include "settings/Globals.h"
-#include "settings/Registry.h"
-#include "TestSupport.h"
 #include "uploads/UploadScan.h"
-
-#include <QDir>
-#include <QTemporaryDir>
 
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -96,22 +90,15 @@ const CPendingUpload* Find(const CPendingUploadArray& list, const QString& descr
 
 } // namespace
 
-class TestUploads : public QObject
+class TestUploads : public QObject, public CheckerSupport::CUploadAreas
 {
     Q_OBJECT
 
-private:
-    QTemporaryDir m_dir;
-
-    QString Path(const QString& relative) const { return m_dir.filePath(relative); }
-    QString Up(const QString& name) const { return Path(u"areas/up/"_s + name); }
     void Upload(const QString& name, const QByteArray& description, const QByteArray& content = "data")
     {
         WriteFile(Up(name), content);
         WriteFile(Up(name + u".desc"_s), description);
     }
-    // The files the checker read, as FileIdentity gives them.
-    QList<QByteArray> Checked() const { return CheckerSupport::ReadIdentities(Path(u"checker-read.log"_s)); }
     // Scans the areas with the clock at seconds after the upload's last status change.
     CPendingUploadArray ScanAfter(const QString& upload, qint64 seconds)
     {
@@ -126,44 +113,35 @@ private:
     }
     // A clock well after every upload a case writes: none of them is still arriving.
     static qint64 Settled() { return QDateTime::currentSecsSinceEpoch() + 3600; }
-    int FileCount()
+    static int FileCount()
     {
         return COtherProgram(theDatabaseManager.GetDatabaseFile())
             .Value(u"SELECT count(*) FROM files"_s)
             .toInt();
+    }
+    // A checker of the test's own put in place, allowed a second.
+    void UseScript(const QByteArray& body)
+    {
+        QVERIFY(CheckerSupport::PlaceChecker(Path(u"checker.sh"_s), body));
+        UseChecker(Path(u"checker.sh"_s));
+        QCOMPARE(RegWriteDword(u"VirusTimeout"_s, 1, g_pszRegKey), kRegSuccess);
     }
 
 private slots:
     void initTestCase()
     {
         TROVEPORT_REQUIRE_ENGINE();
-        QVERIFY(m_dir.isValid());
-        UseSettingsFilesIn(m_dir.path());
-        qputenv("FAKE_VIRUSCHECK_READ", QFile::encodeName(Path(u"checker-read.log"_s)));
+        OpenUploadAreas(AreaRecord(4, "More uploads", QFile::encodeName(Path(u"areas/other"_s)), 2) +
+                        AreaRecord(5, "Closed", QFile::encodeName(Path(u"areas/closed"_s)), 1));
         SetUploadScanClock(Settled);
-        QCOMPARE(RegWriteString(u"VirusChecker"_s, QStringLiteral(TROVEPORT_FAKE_VIRUSCHECK), g_pszRegKey),
-                 kRegSuccess);
-        QCOMPARE(RegWriteDword(u"VirusExitCode"_s, 1, g_pszRegKey), kRegSuccess);
-        for (const char* dir : {"areas/up", "areas/other", "areas/closed", "outside"})
-            QVERIFY(QDir(m_dir.path()).mkpath(QLatin1String(dir)));
-        WriteFile(Path(u"Filearea.dat"_s),
-                  HeaderRecord() + AreaRecord(3, "Uploads", QFile::encodeName(Up(QString())), 3) +
-                      AreaRecord(4, "More uploads", QFile::encodeName(Path(u"areas/other"_s)), 2) +
-                      AreaRecord(5, "Closed", QFile::encodeName(Path(u"areas/closed"_s)), 1));
-        QVERIFY(theFileAreaTable.Open(Path(u"Filearea.dat"_s)));
         UseFreshDatabase(m_dir.path());
         QVERIFY(theDatabaseManager.GetConnection().isOpen()); // makes the tables
     }
 
     void init()
     {
-        for (const QString& dir : {u"areas/up"_s, u"areas/other"_s, u"areas/closed"_s}) {
-            QDir(Path(dir)).removeRecursively();
-            QVERIFY(QDir().mkpath(Path(dir)));
-        }
-        QFile::remove(Path(u"checker-read.log"_s));
-        QCOMPARE(RegWriteString(u"VirusChecker"_s, QStringLiteral(TROVEPORT_FAKE_VIRUSCHECK), g_pszRegKey),
-                 kRegSuccess);
+        ResetUploadAreas({u"areas/up"_s, u"areas/other"_s, u"areas/closed"_s},
+                         QStringLiteral(TROVEPORT_FAKE_VIRUSCHECK));
         QCOMPARE(RegWriteDword(u"VirusTimeout"_s, 600, g_pszRegKey), kRegSuccess);
         // Each case counts the records it posts.
         COtherProgram site(theDatabaseManager.GetDatabaseFile());
@@ -237,7 +215,11 @@ private slots:
         QCOMPARE(list[1].area_ids, QList<quint32>{3});
         for (const CPendingUpload& upload : list.first(2))
             QVERIFY2(upload.IsSafe(), qPrintable(upload.unsafe_reason));
-        QVERIFY(!list[2].IsSafe()); // no Filename
+        // Without a Filename its location would be the area's directory itself: not postable.
+        QVERIFY2(list[2].unsafe_reason.contains(u"\"Filename\""_s), qPrintable(list[2].unsafe_reason));
+        QString refusal;
+        QVERIFY(!PostPendingUpload(list[2], &refusal));
+        QCOMPARE(refusal, list[2].unsafe_reason);
         for (const CPendingUpload& upload : std::as_const(list))
             QCOMPARE(upload.virus.kind, VirusVerdict::Kind::Clean);
         QCOMPARE(Checked(), (QList<QByteArray>{FileIdentity(Up(u"a.txt"_s)), FileIdentity(Up(u"b.zip"_s)),
@@ -259,10 +241,7 @@ private slots:
     {
         QFETCH(int, index);
         const CheckerSupport::ScriptCase c = CheckerSupport::ScriptCases().at(index);
-        const QString script = Path(u"checker.sh"_s);
-        QVERIFY(CheckerSupport::PlaceChecker(script, c.body));
-        QCOMPARE(RegWriteString(u"VirusChecker"_s, script, g_pszRegKey), kRegSuccess);
-        QCOMPARE(RegWriteDword(u"VirusTimeout"_s, 1, g_pszRegKey), kRegSuccess);
+        UseScript(c.body);
         Upload(u"tool.zip"_s, "Filename: tool.zip\nTitle: Tool\n");
 
         CPendingUploadArray list;
@@ -290,11 +269,8 @@ private slots:
     void uploadMovedByTheCheckerIsNotListed()
     {
         QVERIFY(QDir().mkpath(Path(u"quarantine"_s)));
-        const QString script = Path(u"checker.sh"_s);
-        QVERIFY(CheckerSupport::WriteCheckerScript(script, "f=$(readlink -f \"$1\") && mv \"$f\" '" +
-                                                               QFile::encodeName(Path(u"quarantine"_s)) +
-                                                               "/'\nexit 1"));
-        QCOMPARE(RegWriteString(u"VirusChecker"_s, script, g_pszRegKey), kRegSuccess);
+        UseScript("f=$(readlink -f \"$1\") && mv \"$f\" '" + QFile::encodeName(Path(u"quarantine"_s)) +
+                  "/'\nexit 1");
         Upload(u"bad.zip"_s, "Filename: bad.zip\n");
         CPendingUploadArray list;
         QVERIFY(ScanUploadAreas(list));
@@ -303,23 +279,6 @@ private slots:
         // Its description is then an orphan, which the next scan removes.
         QVERIFY(ScanUploadAreas(list));
         QCOMPARE(Entries(Up(QString())), QStringList());
-    }
-
-    // An upload whose description names no file cannot be posted: its location would be the
-    // area's directory itself.
-    void uploadWithoutFilenameIsRefused()
-    {
-        Upload(u"c.bin"_s, "Title: No name\n");
-        CPendingUploadArray list;
-        QVERIFY(ScanUploadAreas(list));
-        QCOMPARE(list.size(), 1);
-        QCOMPARE(list[0].title, u"No name"_s);
-        QVERIFY(!list[0].IsSafe());
-        QVERIFY2(list[0].unsafe_reason.contains(u"\"Filename\""_s), qPrintable(list[0].unsafe_reason));
-        QString refusal;
-        QVERIFY(!PostPendingUpload(list[0], &refusal));
-        QCOMPARE(refusal, list[0].unsafe_reason);
-        QCOMPARE(FileCount(), 0);
     }
 
     // A name ending in ".desc" is an orphaned description only when nothing of the name it
@@ -343,8 +302,6 @@ private slots:
     void orphanedDescriptions()
     {
         QFETCH(QStringList, files);
-        QFETCH(QStringList, left);
-        QFETCH(QStringList, listed);
         for (const QString& name : files) {
             const QByteArray describes = name.chopped(5).toUtf8();
             WriteFile(Up(name), "Filename: " + describes + "\n");
@@ -356,8 +313,8 @@ private slots:
             names.append(upload.file_name);
             QVERIFY2(upload.IsSafe(), qPrintable(upload.unsafe_reason));
         }
-        QCOMPARE(names, listed);
-        QCOMPARE(Entries(Up(QString())), left);
+        QTEST(names, "listed");
+        QTEST(Entries(Up(QString())), "left");
     }
 
     // Visitors write the description files: names that leave the area, links and garbage are
