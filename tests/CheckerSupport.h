@@ -90,13 +90,15 @@ inline QList<ScriptCase> ScriptCases()
     };
 }
 
-// A data function's rows, one for each of ScriptCases(): column "index".
-inline void AddScriptCaseRows()
+// A data function's rows, one for each of ScriptCases() (or each of those named in only):
+// column "index".
+inline void AddScriptCaseRows(const QByteArrayList& only = {})
 {
     QTest::addColumn<int>("index");
     const QList<ScriptCase> cases = ScriptCases();
     for (int i = 0; i < cases.size(); ++i)
-        QTest::newRow(cases[i].name) << i;
+        if (only.isEmpty() || only.contains(cases[i].name))
+            QTest::newRow(cases[i].name) << i;
 }
 
 // Puts a checker at path: a script of that body, or nothing (a program that does not exist) for an

@@ -529,18 +529,15 @@ private slots:
 
             // Edited without a change: the dialog had the whole location, and it stays stored.
             QString given;
-            qsizetype shown = 0;
             CModalRun::QueueHandler([&](QDialog& dialog) {
                 auto& d = static_cast<CDownloadUrlDialog&>(dialog);
                 given = d.GetSiteUrl();
-                shown = d.GetSiteUrlEdit()->text().size();
                 d.accept();
                 return d.result();
             });
             list->item(0)->setSelected(true);
             page->OnEdit();
             QVERIFY(given == bigUrl);
-            QCOMPARE(shown, CDownloadUrlDialog::kMaxShownSiteUrl);
             QVERIFY(LocationsOf(located).contains(bigUrl));
 
             // Removed: the whole location goes from the database.

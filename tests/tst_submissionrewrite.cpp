@@ -244,18 +244,10 @@ private slots:
         QTest::addColumn<QByteArray>("rest"); // what follows the posted record
         const QByteArray bo = FormatSubmission(kThree[1]);
         const QByteArray unfinished = "5\r\nkeen.zip\r\nRen\xe9\r\nr@x\r\nfal";
-        QByteArray records; // reach 300 KiB past the read limit
-        while (records.size() < kMaxReviewFileSize + 300 * 1024)
-            records += bo;
-        QByteArray longText = "5\r\nf\r\nn\r\ne\r\nfalse\r\nd\r\n";
-        while (longText.size() < 5 * 1024 * 1024)
-            longText += QByteArray(98, 'x') + "\r\n";
         QTest::newRow("a record the site is writing") << bo + unfinished;
         QTest::newRow("one cut between CR and LF") << bo + "5\r\nkeen.zip\r";
         QTest::newRow("a TAB line without its line end") << bo + "5\r\nk\r\nn\r\ne\r\nfalse\r\nd\r\n\t";
         QTest::newRow("lines after the last record") << bo + "no record\r\n\r\n";
-        QTest::newRow("over 4 MiB, records past the limit, one unfinished") << records + unfinished;
-        QTest::newRow("over 4 MiB, the limit in an unfinished record") << bo + longText;
     }
     void removalKeepsEveryByteNotPosted()
     {
@@ -270,9 +262,7 @@ private slots:
         QVERIFY(reader.IsOpen());
         dialog.GetCloseButton()->click();
         QCOMPARE(TakeTexts(), QStringList());
-        const QByteArray after = ReadFile(File());
-        QCOMPARE(after.size(), rest.size());
-        QVERIFY(after == rest); // QCOMPARE would print megabytes
+        QCOMPARE(ReadFile(File()), rest);
         // A page of the site that had the file open still reads the old file, whole.
         QVERIFY(reader.SawReplacement());
     }
