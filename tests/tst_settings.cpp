@@ -407,9 +407,10 @@ private slots:
             return "REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n\"V\"=\"" + QByteArray(value) + "\"\n";
         };
         auto readsAs = [](const char* value) { return RegGetString(u"V"_s, u"K"_s) == QLatin1String(value); };
-        // Only a file unchanged for a while is cached, and the reader takes the time from the
-        // system clock: this one wait cannot be set aside.
+        // Only a file unchanged for a while is cached (what was read just after a change is not),
+        // and the reader takes the time from the system clock: this one wait cannot be set aside.
         WriteFile(UserFile(), file("aaaa"));
+        QVERIFY(readsAs("aaaa"));
         QTest::qSleep(kSettleMs);
         quint64 parsed = RegSettingsParseCount();
         QVERIFY(readsAs("aaaa"));
