@@ -3,8 +3,8 @@
 
 #include "database/CSqliteStatement.h"
 #include "database/CTroveportDatabaseManager.h"
+#include "database/DatabaseEngine.h"
 #include "database/SearchStatement.h"
-#include "database/SqlDialect.h"
 #include "FuzzSupport.h"
 
 #include <sqlite3.h>
@@ -25,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QString statement = BuildSearchStatement(text, fields);
     if (statement.isEmpty())
         return 0;
-    const QString keys = KeyStatementFor(statement, QStringLiteral("files"), QStringLiteral("file_id"));
+    const QString keys =
+        theDatabaseManager.Engine().KeyStatement(statement, QStringLiteral("files"), QStringLiteral("file_id"));
     sqlite3* db = SqliteHandle(theDatabaseManager.GetConnection());
     FUZZ_CHECK(db);
     sqlite3_stmt* prepared = nullptr;
