@@ -118,11 +118,8 @@ private:
 private slots:
     void initTestCase()
     {
-        TROVEPORT_REQUIRE_ENGINE();
         ZoneSupport::RequireZoneInEffect();
-        QVERIFY(m_dir.isValid());
-        QString error;
-        QVERIFY2(DemoSupport::OpenDemoLibrary(m_dir.path(), &error), qPrintable(error));
+        TROVEPORT_OPEN_DEMO_LIBRARY(m_dir);
         CMessageBox::SetAnsweringMode(true);
         CFileChooser::SetAnsweringMode(true);
         m_host = std::make_unique<CFakeCommandHost>();

@@ -83,10 +83,7 @@ private:
 private slots:
     void initTestCase()
     {
-        TROVEPORT_REQUIRE_ENGINE();
-        QVERIFY(m_dir.isValid());
-        QString error;
-        QVERIFY2(DemoSupport::OpenDemoLibrary(m_dir.path(), &error), qPrintable(error));
+        TROVEPORT_OPEN_DEMO_LIBRARY(m_dir);
         // A group that lists Programming twice and an area the table does not have.
         WriteFile(g_strDatabasePath + u"/Twice.group"_s, GroupIds({5, 99, 5}));
         m_host = std::make_unique<CFakeCommandHost>();

@@ -114,10 +114,7 @@ private:
 private slots:
     void initTestCase()
     {
-        TROVEPORT_REQUIRE_ENGINE();
-        QVERIFY(m_dir.isValid());
-        QString error;
-        QVERIFY2(DemoSupport::OpenDemoLibrary(m_dir.path(), &error), qPrintable(error));
+        TROVEPORT_OPEN_DEMO_LIBRARY(m_dir);
         QVERIFY(QDir().mkpath(AreaDir(kText)) && QDir().mkpath(AreaDir(kArcade)));
         QVERIFY(QDir().mkpath(m_dir.filePath(u"outside"_s)));
         CMessageBox::SetAnsweringMode(true);

@@ -110,11 +110,8 @@ private:
 private slots:
     void initTestCase()
     {
-        TROVEPORT_REQUIRE_ENGINE();
         ZoneSupport::RequireZoneInEffect();
-        QVERIFY(m_dir.isValid());
-        QString error;
-        QVERIFY2(DemoSupport::OpenDemoLibrary(m_dir.path(), &error), qPrintable(error));
+        TROVEPORT_OPEN_DEMO_LIBRARY(m_dir);
         // A real checker would take seconds an upload.
         QCOMPARE(RegWriteString(u"VirusChecker"_s, QString(), g_pszRegKey), kRegSuccess);
         // The uploads each case writes count as having arrived long ago.
