@@ -107,7 +107,6 @@ public:
     // How deep refreshes are held now, and were held at most.
     int Holds() const { return m_holds; }
     int MostHolds() const { return m_mostHolds; }
-    const QList<int>& Redisplayed() const { return m_redisplayed; }
 
     QWidget* GetWindow() override { return &m_window; }
     CFolderTreeModel* GetTreeModel() const override { return &m_model; }
@@ -116,7 +115,7 @@ public:
     QList<QPair<int, int>> GetSelectedRows() const override { return m_rows; }
     CFolderTreeItem* GetFirstSelectedFolderItem() const override { return m_folder; }
     int GetListedRowCount() const override { return m_rowCount; }
-    void RedisplayRow(int row) override { m_redisplayed.append(row); }
+    void RedisplayRow(int) override {}
     void PostRefresh() override { ++m_refreshes; }
     void HoldRefresh(bool hold) override
     {
@@ -156,7 +155,6 @@ private:
     int m_refreshes = 0;
     int m_holds = 0;
     int m_mostHolds = 0;
-    QList<int> m_redisplayed;
 };
 
 } // namespace CommandHostSupport

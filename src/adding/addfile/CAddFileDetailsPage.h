@@ -27,10 +27,7 @@ public:
     int OnWizardNext() override;
 
     // The fields as last taken, texts trimmed.
-    const QString& GetVersion() const { return m_entries.version; }
     quint32 GetFileSize() const { return m_entries.fileSize; }
-    bool GetRequiresForm() const { return m_entries.requiresForm; }
-    const QString& GetAuthorName() const { return m_entries.authorName; }
     const QString& GetEmailAddress() const { return m_entries.email; }
 
     QLineEdit* GetVersionEdit() const { return m_version; }

@@ -28,10 +28,6 @@ public:
     bool OnSetActive() override;
     bool OnKillActive() override;
 
-    // The fields as last taken, trimmed; the detailed text with line feeds.
-    const QString& GetBrief() const { return m_entries.brief; }
-    const QString& GetDetailed() const { return m_entries.detailed; }
-
     QLineEdit* GetBriefEdit() const { return m_brief; }
     QPlainTextEdit* GetDetailedEdit() const { return m_detailed; }
     QPushButton* GetBrowseButton() const { return m_browse; }

@@ -33,7 +33,6 @@ public:
         m_text = text;
     }
 
-    quint32 GetGeneration() const { return m_generation; }
     bool IsSubmissionUsed() const { return m_useSubmission; }
     Kind GetKind() const { return m_kind; }
     // The web file's address or the local file's path.

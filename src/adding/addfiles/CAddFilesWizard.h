@@ -20,7 +20,6 @@ public:
     ~CAddFilesWizard() override;
 
     const QStringList& GetFileList() const { return m_choice.files; }
-    const AddFilesHost& GetHost() const { return m_choice.host; }
     const QString& GetResultsLog() const { return m_resultsLog; }
 
     CAddFilesInfoPage* GetInfoPage() const { return m_infoPage; }
