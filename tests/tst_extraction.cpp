@@ -1,9 +1,8 @@
-// Description extraction: zip members into a private temporary directory, and the brief and
-// detailed descriptions made from them.
+// Description extraction: zip members read into memory, and the brief and detailed descriptions
+// made from them.
 
 #include "adding/DescriptionExtraction.h"
 #include "ArchiveSupport.h"
-#include "files/CTempDirectory.h"
 #include "files/UnzipMembers.h"
 #include "settings/Globals.h"
 #include "settings/Registry.h"
@@ -54,7 +53,7 @@ class TestExtraction : public QObject
 
 private:
     QTemporaryDir m_work;
-    QString m_temp; // TMPDIR of every case: what extraction leaves behind shows there
+    QString m_temp; // TMPDIR of every case: anything extraction wrote would show there
     QString m_zip;
 
     void Extract(const QString& path, QString& brief, QString& detailed, int briefSize = 60,
@@ -268,88 +267,78 @@ private slots:
 
     void hugeMember()
     {
-        // 50 MB of one line deflates to a few dozen KB; written out whole it would break the
-        // file size limit set here, and the extraction would yield nothing.
+        // 50 MB of one line deflates to a few dozen KB; only the start that can still change the
+        // texts is read.
         QByteArray line = "The same line again and again\r\n";
         QVERIFY(ArchiveSupport::WriteArchive(
             m_zip, {{"file_id.diz", line.repeated(50 * 1024 * 1024 / line.size())}}));
         QString brief;
         QString detailed;
-        {
-            const CFileSizeLimit limit(8 * 1024 * 1024);
-            QVERIFY(limit.IsSet());
-            Extract(m_zip, brief, detailed);
-        }
+        Extract(m_zip, brief, detailed);
         QCOMPARE(brief, u"The same line again and again"_s);
         QCOMPARE(detailed.toUtf8().size(), 65534);
         QVERIFY(detailed.startsWith(u"The same line again and again\r\nThe same"_s));
 
-        // The unzip stand-in on its own: the member is written up to the limit and no further.
-        QTemporaryDir destination;
-        QCOMPARE(UnzipMembers(OpenFile(m_zip).fd, {u"file_id.diz"_s}, destination.path(), 100000), 0);
-        QCOMPARE(QFileInfo(destination.filePath(u"file_id.diz"_s)).size(), 100000);
+        // The unzip stand-in on its own: the member is read up to the limit and no further.
+        QList<std::optional<QByteArray>> members;
+        QCOMPARE(UnzipMembers(OpenFile(m_zip).fd, {u"file_id.diz"_s, u"desc.sdi"_s}, 100000, members), 0);
+        QCOMPARE(members.size(), 2);
+        QVERIFY(members[0] && !members[1]);
+        QCOMPARE(members[0]->size(), 100000);
+        QVERIFY(members[0]->startsWith(line));
     }
 
-    // Another user of the machine can make any name in the shared temporary directory first, a
-    // directory or a link: extraction neither gives up nor uses what it finds there.
-    void tempDirectoryNobodyElseCanTake()
+    // Extraction needs no directory of its own: with no temporary directory to write to at all, the
+    // members are still read.
+    void noTemporaryDirectoryNeeded()
     {
-        const QString outside = m_work.filePath(u"outside"_s);
-        QVERIFY(QDir().mkpath(outside));
-        QVERIFY(QFile::link(outside, m_temp + u"/flsexplore0"_s));
-        for (int i = 1; i < 99; ++i)
-            QVERIFY(QDir().mkdir(m_temp + u"/flsexplore"_s + QString::number(i)));
-        const QStringList taken = Entries(m_temp);
-        {
-            CTempDirectory directory(u"flsexplore"_s);
-            QVERIFY(directory.GetPath().startsWith(m_temp + u"/flsexplore"_s));
-            QVERIFY(!taken.contains(QFileInfo(directory.GetPath()).fileName()));
-            struct stat st;
-            QCOMPARE(::lstat(QFile::encodeName(directory.GetPath()).constData(), &st), 0);
-            QVERIFY(S_ISDIR(st.st_mode));
-            QCOMPARE(st.st_mode & 077, 0u); // private
-            WriteFile(directory.GetPath() + u"/file"_s, "x");
-            QVERIFY(QDir().mkpath(directory.GetPath() + u"/sub/deeper"_s));
-        }
-        QCOMPARE(Entries(m_temp), taken); // removed with its contents
-
-        QVERIFY(ArchiveSupport::WriteArchive(m_zip, {{"file_id.diz", "text"}}));
+        QVERIFY(ArchiveSupport::WriteArchive(m_zip, {{"file_id.diz", "text"}, {"desc.sdi", "brief"}}));
+        qputenv("TMPDIR", QFile::encodeName(m_work.filePath(u"missing/tmp"_s)));
         QString brief;
         QString detailed;
         Extract(m_zip, brief, detailed);
+        qputenv("TMPDIR", QFile::encodeName(m_temp));
+        QCOMPARE(brief, u"brief"_s);
         QCOMPARE(detailed, u"text\r\n"_s);
-        QCOMPARE(Entries(m_temp), taken);
-        QCOMPARE(Entries(outside), QStringList());
-        for (int i = 1; i < 99; ++i)
-            QVERIFY(QDir().rmdir(m_temp + u"/flsexplore"_s + QString::number(i)));
-        QVERIFY(QFile::remove(m_temp + u"/flsexplore0"_s));
     }
 
-    void removeDirectoryTree()
+    // Sizes an archive declares are not believed: a member that says it is tiny but inflates to
+    // 50 MB is read only to the limit, one that claims 4 GB reserves nothing for it. The central
+    // directory's and the local header's uncompressed size are both changed.
+    void declaredSizesAreNotBelieved_data()
     {
-        const QString outside = m_work.filePath(u"outside"_s);
-        QVERIFY(QDir().mkpath(outside));
-        WriteFile(outside + u"/precious"_s, "keep");
-        const QString tree = m_work.filePath(u"tree"_s);
-        QVERIFY(QDir().mkpath(tree + u"/sub/deeper"_s));
-        WriteFile(tree + u"/.hidden"_s, "x");
-        WriteFile(tree + u"/sub/deeper/file"_s, "x");
-        QVERIFY(QFile::link(outside, tree + u"/sub/link"_s));
+        QTest::addColumn<quint32>("declared");
+        QTest::newRow("declared tiny, inflates to 50 MB") << 10u;
+        QTest::newRow("declared 4 GB") << 0xFFFFFFF0u;
+    }
+    void declaredSizesAreNotBelieved()
+    {
+        QFETCH(quint32, declared);
+        const QByteArray line = "Line after line\r\n";
+        QVERIFY(ArchiveSupport::WriteArchive(
+            m_zip, {{"file_id.diz", line.repeated(50 * 1024 * 1024 / line.size())}}));
+        QByteArray bytes = ReadFile(m_zip);
+        const auto patch = [&](const QByteArray& signature, int offset) {
+            const qsizetype at = bytes.indexOf(signature);
+            QVERIFY(at >= 0);
+            for (int i = 0; i < 4; ++i)
+                bytes[at + offset + i] = char((declared >> (8 * i)) & 0xFF);
+        };
+        patch(QByteArray("PK\x03\x04", 4), 22);
+        patch(QByteArray("PK\x01\x02", 4), 24);
+        WriteFile(m_zip, bytes);
 
-        // Without descending the subdirectory stays, and so does the directory.
-        QVERIFY(!RemoveDirectoryTree(tree, false));
-        QVERIFY(!QFileInfo::exists(tree + u"/.hidden"_s));
-        QVERIFY(QFileInfo::exists(tree + u"/sub/deeper/file"_s));
-
-        // A directory given as a symbolic link is not entered.
-        const QString link = m_work.filePath(u"linked"_s);
-        QVERIFY(QFile::link(outside, link));
-        QVERIFY(!RemoveDirectoryTree(link, true));
-        QVERIFY(!RemoveDirectoryTree(QString(), true));
-
-        QVERIFY(RemoveDirectoryTree(tree, true));
-        QVERIFY(!QFileInfo::exists(tree));
-        QCOMPARE(ReadFile(outside + u"/precious"_s), QByteArray("keep"));
+        QList<std::optional<QByteArray>> members;
+        const int result = UnzipMembers(OpenFile(m_zip).fd, {u"file_id.diz"_s}, 100000, members);
+        QCOMPARE(members.size(), 1);
+        if (result == 0 && members[0]) {
+            QVERIFY(members[0]->size() <= 100000);
+            QVERIFY(members[0]->startsWith(line));
+        }
+        QString brief;
+        QString detailed;
+        Extract(m_zip, brief, detailed);
+        QVERIFY(detailed.toUtf8().size() < 65535 && brief.toUtf8().size() < 60);
     }
 
     void realArchives_data()

@@ -1,14 +1,10 @@
 #include "adding/DescriptionExtraction.h"
 
 #include "adding/download/LocalLocation.h"
-#include "files/CTempDirectory.h"
 #include "files/DescriptionText.h"
-#include "files/PathUtils.h"
 #include "files/UnzipMembers.h"
 #include "settings/Globals.h"
 #include "settings/Registry.h"
-
-#include <QFile>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -27,15 +23,10 @@ qint64 MemberByteLimit(int briefSize, int detailedSize)
     return qint64(qMax(qMax(briefSize, detailedSize), 0)) * 40 + 4096;
 }
 
-// The member's text when the file opens; false when it does not.
-bool ReadMember(const QString& path, qint64 limit, QString& text)
+// A member's text; bytes that reached the limit are only the member's start.
+QString MemberText(const QByteArray& bytes, qint64 limit)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray bytes = file.read(limit);
-    text = DecodeDescriptionText(bytes, bytes.size() >= limit);
-    return true;
+    return DecodeDescriptionText(bytes, bytes.size() >= limit);
 }
 
 } // namespace
@@ -60,24 +51,21 @@ void ExtractDescriptions(int fd, QString& brief, int briefSize, QString& detaile
 {
     if (!IsZipFile(fd))
         return;
-    const CTempDirectory directory(QStringLiteral("flsexplore"));
-    if (directory.GetPath().isEmpty())
-        return;
     const qint64 limit = MemberByteLimit(briefSize, detailedSize);
-    if (UnzipMembers(fd, {kDetailedMember, kBriefMember}, directory.GetPath(), limit) != 0)
+    QList<std::optional<QByteArray>> members;
+    if (UnzipMembers(fd, {kDetailedMember, kBriefMember}, limit, members) != 0)
         return;
+    const std::optional<QByteArray>& detailedMember = members[0];
+    const std::optional<QByteArray>& briefMember = members[1];
 
     // Whether the archive's texts replace those the caller filled in already.
     quint32 precedence = 0;
     RegReadDword(QStringLiteral("DIZSDIPrecedence"), &precedence, g_pszRegKey);
 
-    QString text;
-    if ((precedence != 0 || brief.isEmpty()) &&
-        ReadMember(MakePath(directory.GetPath(), kBriefMember), limit, text))
-        ReadBriefLine(text, briefSize, brief);
-    if ((precedence != 0 || detailed.isEmpty()) &&
-        ReadMember(MakePath(directory.GetPath(), kDetailedMember), limit, text))
-        detailed = BuildDetailedText(text, detailedSize);
+    if ((precedence != 0 || brief.isEmpty()) && briefMember)
+        ReadBriefLine(MemberText(*briefMember, limit), briefSize, brief);
+    if ((precedence != 0 || detailed.isEmpty()) && detailedMember)
+        detailed = BuildDetailedText(MemberText(*detailedMember, limit), detailedSize);
     if (brief.isEmpty() && !detailed.isEmpty())
         brief = BriefFromDetailed(detailed, briefSize);
 }

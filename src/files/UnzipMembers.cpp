@@ -1,12 +1,7 @@
 #include "files/UnzipMembers.h"
 
-#include "files/PathUtils.h"
-
-#include <QFile>
-
 #include <zip.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -20,7 +15,6 @@ enum UnzipResult
     kUnzipOk = 0,
     kUnzipCannotOpen = 1,
     kUnzipBadMember = 2,
-    kUnzipCannotWrite = 3,
 };
 
 // Closes the archive on every way out.
@@ -41,16 +35,6 @@ struct ZipMember
     {
         if (file)
             zip_fclose(file);
-    }
-};
-
-struct OutputFile
-{
-    int fd = -1;
-    ~OutputFile()
-    {
-        if (fd >= 0)
-            ::close(fd);
     }
 };
 
@@ -84,24 +68,9 @@ bool IsSymbolicLink(zip_t* archive, zip_uint64_t index)
     return system == ZIP_OPSYS_UNIX && S_ISLNK(attributes >> 16);
 }
 
-bool WriteAll(int fd, const char* data, qint64 size)
-{
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size_t(size));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += written;
-        size -= written;
-    }
-    return true;
-}
-
-// Copies at most maxBytes of the member to a new file; the member is read no further, so a zip
-// bomb costs no more than the bytes kept.
-int ExtractMember(zip_t* archive, zip_uint64_t index, const QString& target, qint64 maxBytes)
+// Reads at most maxBytes of the member into memory; the member is read no further, so a zip bomb
+// costs no more than the bytes kept, whatever size its header declares.
+int ReadMember(zip_t* archive, zip_uint64_t index, qint64 maxBytes, std::optional<QByteArray>& bytes)
 {
     ZipMember member{zip_fopen_index(archive, index, 0)};
     if (!member.file) {
@@ -112,24 +81,18 @@ int ExtractMember(zip_t* archive, zip_uint64_t index, const QString& target, qin
             return kUnzipOk;
         return kUnzipBadMember;
     }
-    // O_EXCL and O_NOFOLLOW: nothing that already stands in the directory is written through.
-    OutputFile output{::open(QFile::encodeName(target).constData(),
-                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600)};
-    if (output.fd < 0)
-        return kUnzipCannotWrite;
+    QByteArray data;
     char buffer[65536];
-    qint64 remaining = maxBytes;
-    while (remaining > 0) {
-        const zip_int64_t got =
-            zip_fread(member.file, buffer, zip_uint64_t(qMin<qint64>(remaining, sizeof buffer)));
+    while (data.size() < maxBytes) {
+        const zip_int64_t got = zip_fread(
+            member.file, buffer, zip_uint64_t(qMin<qint64>(maxBytes - data.size(), sizeof buffer)));
         if (got < 0)
             return kUnzipBadMember; // inflate error or checksum mismatch at the member's end
         if (got == 0)
             break;
-        if (!WriteAll(output.fd, buffer, got))
-            return kUnzipCannotWrite;
-        remaining -= got;
+        data.append(buffer, qsizetype(got));
     }
+    bytes = std::move(data);
     return kUnzipOk;
 }
 
@@ -160,21 +123,18 @@ zip_t* OpenArchive(int archiveFd)
 
 } // namespace
 
-int UnzipMembers(int archiveFd, const QStringList& memberNames, const QString& destination,
-                 qint64 maxBytesPerMember)
+int UnzipMembers(int archiveFd, const QStringList& memberNames, qint64 maxBytesPerMember,
+                 QList<std::optional<QByteArray>>& members)
 {
+    members = QList<std::optional<QByteArray>>(memberNames.size());
     ZipArchive zip{OpenArchive(archiveFd)};
     if (!zip.archive)
         return kUnzipCannotOpen;
 
     QList<QByteArray> wanted;
-    for (const QString& name : memberNames) {
-        // A listed name that is no plain file name would write outside the destination.
-        const bool plain = !name.isEmpty() && !name.contains(QLatin1Char('/')) &&
-                           name != QLatin1String(".") && name != QLatin1String("..");
-        wanted.append(plain ? name.toUtf8() : QByteArray());
-    }
-    QList<bool> written(wanted.size(), false);
+    for (const QString& name : memberNames)
+        wanted.append(name.toUtf8());
+    QList<bool> taken(wanted.size(), false);
 
     const zip_int64_t count = zip_get_num_entries(zip.archive, 0);
     for (zip_int64_t index = 0; index < count; ++index) {
@@ -183,15 +143,16 @@ int UnzipMembers(int archiveFd, const QStringList& memberNames, const QString& d
         if (!name || std::strpbrk(name, "/\\"))
             continue;
         for (qsizetype w = 0; w < wanted.size(); ++w) {
-            if (written[w] || wanted[w].isEmpty() || !SameNameIgnoringCase(name, wanted[w]))
+            if (taken[w] || wanted[w].isEmpty() || !SameNameIgnoringCase(name, wanted[w]))
                 continue;
             if (IsSymbolicLink(zip.archive, zip_uint64_t(index)))
                 break;
-            written[w] = true;
-            const int result = ExtractMember(zip.archive, zip_uint64_t(index),
-                                             MakePath(destination, memberNames[w]), maxBytesPerMember);
-            if (result != kUnzipOk)
+            taken[w] = true;
+            const int result = ReadMember(zip.archive, zip_uint64_t(index), maxBytesPerMember, members[w]);
+            if (result != kUnzipOk) {
+                members.fill(std::nullopt);
                 return result;
+            }
             break;
         }
     }
