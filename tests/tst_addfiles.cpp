@@ -1,6 +1,6 @@
 // The Add Files wizard on a demonstration library: the title rule, whole runs with the worker
-// thread, what a failed record or commit leaves behind, the dates kept, and a cancel while the
-// worker waits. tst_collectfiles tests which files a directory text collects.
+// thread, what a failed record or commit leaves behind, the dates kept, a cancel in the middle and
+// a window that does not answer while the worker runs. tst_collectfiles tests which files a directory text collects.
 
 #include "AddFilesSupport.h"
 #include "adding/addfiles/AddFilesCommand.h"
@@ -11,6 +11,9 @@
 
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QThread>
+
+#include <atomic>
 
 #include <sys/stat.h>
 
@@ -281,9 +284,10 @@ private slots:
         QVERIFY(!QFileInfo::exists(m_hostDirectory + u"/a-pipe"_s));
     }
 
-    // Cancel while the worker waits for the window thread to show the third file: the window thread
-    // does not answer, the worker's update times out and it ends. The first two files stay, the
-    // third is neither copied nor added, and no temporary copy is left behind.
+    // Cancel while the worker is at the third file: the worker stops before storing it, though the
+    // reading stage has opened it and the ones after it already. The first two files stay, the third
+    // and later are neither copied nor added, no temporary copy is left behind, and the results
+    // count what was added. The page showed the third file meanwhile, while the worker waited.
     void cancelInTheMiddle()
     {
         const QString source = m_dir.filePath(u"cancel"_s);
@@ -296,26 +300,67 @@ private slots:
         auto w = MakeWizard();
         QVERIFY(Choose(*w, source, false, false));
         CAddFilesDoitPage* doit = w->GetDoitPage();
-        bool cancelled = false;
-        connect(doit->GetCurrentFileEdit(), &QLineEdit::textChanged, this, [&](const QString& text) {
-            if (!cancelled && text.endsWith(names[2])) {
-                cancelled = true;
-                w->PressCancel();
-            }
+        const qsizetype third = w->GetFileList().indexOf(source + u'/' + names[2]);
+        QVERIFY(third >= 0);
+        std::atomic<bool> atThird{false};
+        doit->SetBeforeFileHook([&](qsizetype index) {
+            if (index != third)
+                return;
+            atThird = true;
+            while (!doit->IsStopRequested())
+                QThread::yieldCurrentThread();
         });
         CMessageBox::QueueAnswer(QMessageBox::Yes);
         QVERIFY(w->PressNext());
-        QVERIFY(QTest::qWaitFor([&] { return cancelled; }, 20000));
+        QVERIFY(QTest::qWaitFor([&] { return atThird.load(); }, 20000));
+        QVERIFY(QTest::qWaitFor([&] { return doit->GetCurrentFileEdit()->text().endsWith(names[2]); }, 20000));
+        QVERIFY(!w->GetButton(CPropertySheet::kNextButton)->isEnabled());
+        w->PressCancel();
         QVERIFY(!doit->IsWorkerRunning());
         QVERIFY(doit->IsStopRequested());
-        QVERIFY(!w->GetResultsLog().contains(u"added successfully"_s));
+        QCOMPARE(w->GetResultsLog(), AddedSummaryLine(int(third)));
+        QTest::qWait(0); // the worker's completion notice arrives after the cancel and changes nothing
+        QCOMPARE(doit->GetCurrentFileEdit()->text(), u"Completed."_s);
 
-        QStringList expected = hostBefore + QStringList{names[0], names[1]};
+        QStringList expected = hostBefore;
+        for (qsizetype i = 0; i < third; ++i)
+            expected.append(QFileInfo(w->GetFileList()[i]).fileName());
         expected.sort();
         QCOMPARE(FilesUnder(m_hostDirectory), expected);
-        QVERIFY(FileWithLocation(u"local://1/"_s + names[0]));
-        QVERIFY(FileWithLocation(u"local://1/"_s + names[1]));
-        QVERIFY(!FileWithLocation(u"local://1/"_s + names[2]));
+        for (qsizetype i = 0; i < w->GetFileList().size(); ++i) {
+            const QString name = QFileInfo(w->GetFileList()[i]).fileName();
+            QCOMPARE(bool(FileWithLocation(u"local://1/"_s + name)), i < third);
+        }
+    }
+
+    // The window thread takes no events while the import runs, as when the display is paused: the
+    // worker does not wait for it, imports every file, and the page shows the end once the window
+    // answers again.
+    void windowThatDoesNotAnswer()
+    {
+        const QString source = m_dir.filePath(u"unanswered"_s);
+        constexpr int kFiles = 40;
+        for (int i = 0; i < kFiles; ++i)
+            QVERIFY(WriteArchive(source + u"/stall%1.zip"_s.arg(i, 2, 10, QLatin1Char('0')),
+                                 {{"FILE_ID.DIZ", "Stalled " + QByteArray::number(i) + "\r\n"}}));
+        auto w = MakeWizard();
+        QVERIFY(Choose(*w, source, false, true));
+        CMessageBox::QueueAnswer(QMessageBox::Yes);
+        QVERIFY(w->PressNext());
+        CAddFilesDoitPage* doit = w->GetDoitPage();
+        while (doit->IsWorkerRunning())
+            QThread::msleep(1); // no events: the window does not answer
+        QVERIFY(QTest::qWaitFor([&] { return w->GetButton(CPropertySheet::kNextButton)->isEnabled(); }, 20000));
+        QCOMPARE(doit->GetCurrentFileEdit()->text(), u"Completed."_s);
+        QCOMPARE(doit->GetCountLabel()->text(), CAddFilesDoitPage::CountText(kFiles, kFiles));
+        QCOMPARE(w->GetResultsLog(), AddedSummaryLine(kFiles));
+        for (int i = 0; i < kFiles; ++i) {
+            const auto record = FileWithLocation(u"local://1/stall%1.zip"_s.arg(i, 2, 10, QLatin1Char('0')));
+            QVERIFY(record);
+            QCOMPARE(record->long_desc, u"Stalled %1"_s.arg(i));
+        }
+        QVERIFY(w->PressNext());
+        QCOMPARE(w->GetActivePage(), w->GetDonePage());
     }
 
     void command()

@@ -1,6 +1,7 @@
 #include "adding/addfiles/AddFilesImport.h"
 
 #include "adding/DescriptionExtraction.h"
+#include "adding/addfiles/ImportReader.h"
 #include "database/CFileRecord.h"
 #include "database/CSavepoint.h"
 #include "database/CTroveportDatabaseManager.h"
@@ -90,71 +91,87 @@ QString MakeFileTitle(const QString& fileName)
     return title;
 }
 
-bool ImportFile(const QString& path, const AddFilesHost& host, const CImportPlaces& places,
-                bool extractDescriptions, QString& log, ImportedCopy* copyMade)
+PreparedFile PrepareFile(const QString& path, const AddFilesHost& host, const CAreaDirectories& areas,
+                         bool extractDescriptions)
 {
+    PreparedFile file;
+    file.path = path;
     const QString fullPath = GetFullPathName(path);
     if (fullPath.isEmpty() || fullPath.toUtf8().size() >= kMaxPathBuffer) {
         const int error = fullPath.isEmpty() ? EINVAL : ENAMETOOLONG;
-        log += SafeFormat(u"Error expanding %s: %d (%s)\r\n", path, error, ErrorText(error));
-        return false;
+        file.errorLine = SafeFormat(u"Error expanding %s: %d (%s)\r\n", path, error, ErrorText(error));
+        return file;
     }
-    const QString name = GetFileNamePart(fullPath);
-    const bool copy = !IsInside(fullPath, host.directory);
-    const QString destination = copy ? host.directory + name : fullPath;
-    const QString location = SafeFormat(u"local://%d/%s", host.id, destination.mid(host.directory.size()));
+    file.name = GetFileNamePart(fullPath);
+    file.copy = !IsInside(fullPath, host.directory);
+    file.destination = file.copy ? host.directory + file.name : fullPath;
+    file.location = SafeFormat(u"local://%d/%s", host.id, file.destination.mid(host.directory.size()));
 
     // A file in an area (the host's own included) is opened through the file layer, so that a link
-    // there is refused; what is looked at, copied and described below is this one open file. A
-    // FIFO or a device opens for nobody, and its copy is what fails.
-    const CSafeFile source = places.areas.OpenSource(fullPath);
-    if (!source.IsOpen() && !(copy && source.Fault().kind == FileFault::Kind::NotRegular)) {
-        log += OpeningErrorLine(path, source.Fault());
+    // there is refused; what is looked at, copied and described is this one open file. A FIFO or a
+    // device opens for nobody, and its copy is what fails.
+    file.source = areas.OpenSource(fullPath);
+    if (!file.source.IsOpen()) {
+        if (!(file.copy && file.source.Fault().kind == FileFault::Kind::NotRegular))
+            file.errorLine = OpeningErrorLine(path, file.source.Fault());
+        return file;
+    }
+    if (extractDescriptions) {
+        file.described = true;
+        // From the file that was opened and is copied, not from a name in the area that the site
+        // could have pointed elsewhere since.
+        ExtractDescriptions(file.source.Fd(), file.brief, CFileRecord::kShortDescLength, file.detailed,
+                            CFileRecord::kLongDescLength);
+        // Stored as the Add File wizard stores them: line feeds, no white space at the ends.
+        file.detailed = WithLineFeeds(file.detailed);
+        TrimString(file.brief);
+        TrimString(file.detailed);
+    }
+    return file;
+}
+
+bool StoreFile(PreparedFile& file, const AddFilesHost& host, const CSafeDirectory& hostDirectory, QString& log,
+               ImportedCopy* copyMade)
+{
+    if (!file.errorLine.isEmpty()) {
+        log += file.errorLine;
         return false;
     }
-    const bool exists = !copy || places.hostDirectory.StatEntry(CSafeDirectory::NameBytes(name));
-    if (exists && !theDatabaseManager.IsDownloadURLUnique(location)) {
-        log += SafeFormat(u"The file %s already exists.\r\n", name);
+    const bool exists = !file.copy || hostDirectory.StatEntry(CSafeDirectory::NameBytes(file.name));
+    if (exists && !theDatabaseManager.IsDownloadURLUnique(file.location)) {
+        log += SafeFormat(u"The file %s already exists.\r\n", file.name);
         return false;
     }
     ImportedCopy made;
-    if (copy) {
-        made = {CSafeDirectory::NameBytes(name), exists};
-        const FileFault fault = CopyIntoDirectory(source, places.hostDirectory, made.name);
+    if (file.copy) {
+        made = {CSafeDirectory::NameBytes(file.name), exists};
+        const FileFault fault = CopyIntoDirectory(file.source, hostDirectory, made.name);
         if (fault) {
-            log += SafeFormat(u"Error copying %s to %s: %d (%s)\r\n", path, destination, FaultErrno(fault),
-                              FaultText(fault));
+            log += SafeFormat(u"Error copying %s to %s: %d (%s)\r\n", file.path, file.destination,
+                              FaultErrno(fault), FaultText(fault));
             return false;
         }
     }
 
-    const struct stat& facts = source.Status();
+    const struct stat& facts = file.source.Status();
     CFileRecord record(&theDatabaseManager);
-    record.title = MakeFileTitle(name);
+    record.title = MakeFileTitle(file.name);
     record.file_size = double(quint32(quint64(facts.st_size) & 0xFFFFFFFFu));
     record.file_date = quint32(facts.st_mtime);
-    if (extractDescriptions) {
-        record.short_desc.clear();
-        record.long_desc.clear();
-        // From the file that was opened and copied, not from a name in the area that the site
-        // could have pointed elsewhere since.
-        ExtractDescriptions(source.Fd(), record.short_desc, CFileRecord::kShortDescLength,
-                            record.long_desc, CFileRecord::kLongDescLength);
-        // Stored as the Add File wizard stores them: line feeds, no white space at the ends.
-        record.long_desc = WithLineFeeds(record.long_desc);
-        TrimString(record.short_desc);
-        TrimString(record.long_desc);
+    if (file.described) {
+        record.short_desc = file.brief;
+        record.long_desc = file.detailed;
     }
     errno = 0;
     if (!record.Add()) {
-        log += AddingErrorLine(name, errno);
-        if (copy)
-            TakeBackCopy(places.hostDirectory, made, log);
+        log += AddingErrorLine(file.name, errno);
+        if (file.copy)
+            TakeBackCopy(hostDirectory, made, log);
         return false;
     }
     // The file counts as added even when its link or its location is refused (the database logs it).
     record.AddToFileArea(double(host.id));
-    record.AddDownloadURL(location);
+    record.AddDownloadURL(file.location);
     if (copyMade)
         *copyMade = made;
     return true;
@@ -182,19 +199,21 @@ int ImportFiles(const QStringList& files, const AddFilesHost& host, bool extract
     // The files added in the open batch and their copies, for the log if its commit fails.
     QList<std::pair<QString, ImportedCopy>> batchFiles;
     QElapsedTimer batchTimer;
-    const CImportPlaces places{CSafeDirectory::Open(host.directory), CAreaDirectories()};
+    const CSafeDirectory hostDirectory = CSafeDirectory::Open(host.directory);
     const auto commit = [&] {
         if (batch && !batch->Release()) {
             for (const auto& [name, copy] : std::as_const(batchFiles)) {
                 log += AddingErrorLine(name, EIO);
                 if (!copy.name.isEmpty())
-                    TakeBackCopy(places.hostDirectory, copy, log);
+                    TakeBackCopy(hostDirectory, copy, log);
             }
             added -= int(batchFiles.size());
         }
         batch.reset(); // a batch that was not committed is taken back here
         batchFiles.clear();
     };
+    // Made last, so it is stopped first: what it read ahead and nobody took is closed unused.
+    CImportReader reader(files, host, extractDescriptions);
     for (qsizetype index = 0; index < files.size(); ++index) {
         if (!beforeFile(index))
             break;
@@ -202,10 +221,11 @@ int ImportFiles(const QStringList& files, const AddFilesHost& host, bool extract
             batch.emplace(&theDatabaseManager, QStringLiteral("import_files"));
             batchTimer.start();
         }
+        PreparedFile file = reader.Take();
         ImportedCopy copy;
-        if (ImportFile(files[index], host, places, extractDescriptions, log, &copy)) {
+        if (StoreFile(file, host, hostDirectory, log, &copy)) {
             ++added;
-            batchFiles.append({GetFileNamePart(GetFullPathName(files[index])), copy});
+            batchFiles.append({file.name, copy});
         }
         if (batchTimer.elapsed() >= kBatchMilliseconds)
             commit();

@@ -7,13 +7,10 @@
 #include "controls/CWaitCursor.h"
 #include "controls/PageControls.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
-#include <QSemaphore>
 #include <QThread>
 
 #include <limits>
@@ -40,11 +37,15 @@ CAddFilesDoitPage::CAddFilesDoitPage(const AddFilesChoice& choice, QString& resu
     layout->addWidget(m_count, 2, 0, 1, 2);
     layout->setRowStretch(3, 1);
     layout->setColumnStretch(1, 1);
+    m_refresh.setInterval(kRefreshMs);
+    connect(&m_refresh, &QTimer::timeout, this, &CAddFilesDoitPage::ShowProgress);
 }
 
 CAddFilesDoitPage::~CAddFilesDoitPage()
 {
-    StopAndWait();
+    m_stop = true;
+    if (m_thread)
+        m_thread->wait();
 }
 
 QString CAddFilesDoitPage::CountText(qint64 done, qint64 total)
@@ -75,6 +76,11 @@ bool CAddFilesDoitPage::OnSetActive()
     m_currentFile->clear();
     m_count->clear();
     m_stop = false;
+    m_work.SetRange(m_choice.files.size());
+    m_work.SetValue(0);
+    m_work.SetText(QString());
+    ShowProgress();
+    m_refresh.start();
     m_thread.reset(QThread::create([this] { ImportOnWorker(); }));
     m_thread->start();
     return CWizardPage::OnSetActive();
@@ -90,36 +96,40 @@ void CAddFilesDoitPage::OnCancel()
 void CAddFilesDoitPage::StopAndWait()
 {
     m_stop = true;
-    if (!IsWorkerRunning())
-        return;
-    CWaitCursor wait;
-    // The worker may be waiting for an update of this page: keep carrying them out, but take no
-    // input from the user while the wizard winds down.
-    while (!m_thread->wait(QDeadlineTimer(20)))
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (IsWorkerRunning()) {
+        CWaitCursor wait;
+        m_thread->wait(); // the worker waits on nothing of the window's
+    }
+    if (m_refresh.isActive())
+        ShowEnd();
 }
 
-bool CAddFilesDoitPage::SendUpdate(const std::function<void()>& update)
+void CAddFilesDoitPage::ShowProgress()
 {
-    // The semaphore outlives a call that arrives after the worker gave up waiting for it.
-    auto done = std::make_shared<QSemaphore>();
-    QMetaObject::invokeMethod(
-        this,
-        [update, done] {
-            update();
-            done->release();
-        },
-        Qt::QueuedConnection);
-    return done->tryAcquire(1, kUpdateTimeoutMs);
+    const qint64 total = m_work.Maximum();
+    const qint64 done = m_work.Value();
+    // The bar counts in int; a list longer than that is shown in proportion.
+    const qint64 scale = total / std::numeric_limits<int>::max() + 1;
+    m_progress->setRange(0, int(total / scale));
+    m_progress->setValue(int(done / scale));
+    m_count->setText(CountText(done, total));
+    m_currentFile->setText(m_work.Text());
 }
 
-void CAddFilesDoitPage::PostCompleted()
+void CAddFilesDoitPage::ShowEnd()
 {
-    QMetaObject::invokeMethod(this, &CAddFilesDoitPage::OnCompleted, Qt::QueuedConnection);
+    m_refresh.stop();
+    ShowProgress();
+    m_currentFile->setText(tr("Completed."));
 }
 
 void CAddFilesDoitPage::OnCompleted()
 {
+    // A run that Cancel already waited for has shown its end, and the sheet may be on another page.
+    if (!m_refresh.isActive())
+        return;
+    m_thread->wait(); // posting this was the worker's last act
+    ShowEnd();
     if (CPropertySheet* sheet = GetSheet())
         sheet->SetWizardButtons(CPropertySheet::kNext);
 }
@@ -127,37 +137,17 @@ void CAddFilesDoitPage::OnCompleted()
 void CAddFilesDoitPage::ImportOnWorker()
 {
     const QStringList& files = m_choice.files;
-    const qint64 total = files.size();
-    // The bar counts in int; a list longer than that is shown in proportion.
-    const qint64 scale = total / std::numeric_limits<int>::max() + 1;
-
-    if (!SendUpdate([this, total, scale] {
-            m_progress->setRange(0, int(total / scale));
-            m_progress->setValue(0);
-            m_count->setText(CountText(0, total));
-        }))
-        return;
-    bool windowGone = false;
     const int added =
         ImportFiles(files, m_choice.host, m_choice.extractDescriptions, m_resultsLog, [&](qsizetype index) {
             if (IsStopRequested())
                 return false;
-            const QString path = files[index];
-            windowGone = !SendUpdate([this, path, index, total, scale] {
-                m_currentFile->setText(path);
-                m_progress->setValue(int(index / scale));
-                m_count->setText(CountText(index, total));
-            });
-            return !windowGone;
+            m_work.SetText(files[index]);
+            m_work.SetValue(index);
+            if (m_beforeFileHook)
+                m_beforeFileHook(index);
+            return !IsStopRequested();
         });
-    if (windowGone)
-        return;
-    if (!SendUpdate([this, total, scale] {
-            m_progress->setValue(int(total / scale));
-            m_count->setText(CountText(total, total));
-        }))
-        return;
+    m_work.SetValue(files.size());
     m_resultsLog += AddedSummaryLine(added);
-    if (SendUpdate([this] { m_currentFile->setText(QObject::tr("Completed.")); }))
-        PostCompleted();
+    QMetaObject::invokeMethod(this, &CAddFilesDoitPage::OnCompleted, Qt::QueuedConnection);
 }
