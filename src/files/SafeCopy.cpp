@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -112,16 +113,65 @@ CSafeFile OpenAdministratorsFile(const QString& path)
 FileFault CopyIntoDirectory(const CSafeFile& source, const CSafeDirectory& directory, const QByteArray& name,
                             const CopyOptions& options)
 {
+    if (source.IsOpen() && directory.IsOpen() && CSafeDirectory::IsPlainName(name)) {
+        // Nothing is written where a copy would be refused anyway.
+        if (FileFault refusal = RefusalAt(directory, name))
+            return refusal;
+    }
+    return CPendingCopy::Write(source, directory, name, options).Commit();
+}
+
+CPendingCopy::~CPendingCopy()
+{
+    Discard();
+}
+
+CPendingCopy::CPendingCopy(CPendingCopy&& other) noexcept
+    : m_directory(other.m_directory), m_name(std::move(other.m_name)),
+      m_temporary(std::exchange(other.m_temporary, QByteArray())), m_replace(other.m_replace),
+      m_fault(std::move(other.m_fault))
+{
+}
+
+CPendingCopy& CPendingCopy::operator=(CPendingCopy&& other) noexcept
+{
+    if (this != &other) {
+        Discard();
+        m_directory = other.m_directory;
+        m_name = std::move(other.m_name);
+        m_temporary = std::exchange(other.m_temporary, QByteArray());
+        m_replace = other.m_replace;
+        m_fault = std::move(other.m_fault);
+    }
+    return *this;
+}
+
+void CPendingCopy::Discard()
+{
+    if (m_directory && !m_temporary.isEmpty())
+        m_directory->Remove(m_temporary);
+    m_temporary.clear();
+}
+
+CPendingCopy CPendingCopy::Write(const CSafeFile& source, const CSafeDirectory& directory, const QByteArray& name,
+                                 const CopyOptions& options)
+{
+    CPendingCopy copy;
+    copy.m_directory = &directory;
+    copy.m_name = name;
+    copy.m_replace = options.replace;
+    const auto fail = [&copy](FileFault fault) {
+        copy.m_fault = std::move(fault);
+        return std::move(copy);
+    };
     if (!source.IsOpen())
-        return source.Fault();
+        return fail(source.Fault());
     if (!directory.IsOpen())
-        return directory.Fault();
+        return fail(directory.Fault());
     if (!CSafeDirectory::IsPlainName(name))
-        return {FileFault::Kind::BadName, 0, directory.PathOf(name)};
-    if (FileFault refusal = RefusalAt(directory, name))
-        return refusal;
+        return fail({FileFault::Kind::BadName, 0, directory.PathOf(name)});
     if (!options.replace && directory.StatEntry(name))
-        return {FileFault::Kind::System, EEXIST, directory.PathOf(name)};
+        return fail({FileFault::Kind::System, EEXIST, directory.PathOf(name)});
 
     // A dot name, so the site's listings skip it; random, so nobody can have put a link there.
     QByteArray temporary;
@@ -131,10 +181,11 @@ FileFault CopyIntoDirectory(const CSafeFile& source, const CSafeDirectory& direc
         out = ::openat(directory.Fd(), temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
                        0600);
         if (out < 0 && errno != EEXIST)
-            return {FileFault::Kind::System, errno, directory.PathOf(name)};
+            return fail({FileFault::Kind::System, errno, directory.PathOf(name)});
     }
     if (out < 0)
-        return {FileFault::Kind::System, EEXIST, directory.PathOf(name)};
+        return fail({FileFault::Kind::System, EEXIST, directory.PathOf(name)});
+    copy.m_temporary = temporary;
 
     FileFault fault;
     bool readFault = false;
@@ -143,21 +194,34 @@ FileFault CopyIntoDirectory(const CSafeFile& source, const CSafeDirectory& direc
     const struct stat& st = source.Status();
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     // The area's directory is served to visitors: the copy is as readable as its source was. No
-    // fsync: the rename below already keeps a crash from leaving half a file under the real name,
-    // and a sync per file made importing a directory several times slower.
+    // fsync: the rename at the commit already keeps a crash from leaving half a file under the real
+    // name, and a sync per file made importing a directory several times slower.
     if (!fault && (::fchmod(out, st.st_mode & 0777) != 0 || ::futimens(out, times) != 0))
         fault = {FileFault::Kind::System, errno, directory.PathOf(name)};
     // A full disk may show only at the close.
     if (::close(out) != 0 && errno != EINTR && !fault)
         fault = {FileFault::Kind::System, errno, directory.PathOf(name)};
+    if (fault) {
+        copy.Discard();
+        return fail(fault);
+    }
+    return copy;
+}
+
+FileFault CPendingCopy::Commit()
+{
+    if (m_fault || !m_directory)
+        return m_fault;
     // A link put at the name meanwhile would be replaced by the rename, never written through; it
     // is refused all the same, as every link in the area is.
-    if (!fault)
-        fault = RefusalAt(directory, name);
-    if (!fault && !(options.replace ? directory.Rename(temporary, name, &fault)
-                                    : RenameWithoutReplacing(directory, temporary, name, &fault)))
-        fault.name = directory.PathOf(name);
+    FileFault fault = RefusalAt(*m_directory, m_name);
+    if (!fault && !(m_replace ? m_directory->Rename(m_temporary, m_name, &fault)
+                              : RenameWithoutReplacing(*m_directory, m_temporary, m_name, &fault)))
+        fault.name = m_directory->PathOf(m_name);
     if (fault)
-        directory.Remove(temporary);
+        Discard();
+    else
+        m_temporary.clear(); // it is the name now
+    m_fault = fault;
     return fault;
 }

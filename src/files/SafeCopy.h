@@ -32,3 +32,35 @@ struct CopyOptions
 // the file; none when the copy is in place.
 FileFault CopyIntoDirectory(const CSafeFile& source, const CSafeDirectory& directory, const QByteArray& name,
                             const CopyOptions& options = {});
+
+// A copy written under a temporary dot name in the directory and not yet under its name: the first
+// half of CopyIntoDirectory, so that the bytes can be written ahead of the decision to publish
+// them. Commit renames it to its name as CopyIntoDirectory does (refusing a link or anything but a
+// regular file found there then); destroying an uncommitted copy removes the temporary file. The
+// directory must outlive it.
+class CPendingCopy
+{
+public:
+    CPendingCopy() = default;
+    ~CPendingCopy();
+    CPendingCopy(CPendingCopy&& other) noexcept;
+    CPendingCopy& operator=(CPendingCopy&& other) noexcept;
+    CPendingCopy(const CPendingCopy&) = delete;
+    CPendingCopy& operator=(const CPendingCopy&) = delete;
+
+    // Writes the source under a new temporary name; the fault, if any, is kept for Commit.
+    static CPendingCopy Write(const CSafeFile& source, const CSafeDirectory& directory, const QByteArray& name,
+                              const CopyOptions& options = {});
+    // The copy under its name; the fault of the write or of the rename, naming the file.
+    FileFault Commit();
+
+private:
+    void Discard();
+
+    const CSafeDirectory* m_directory = nullptr;
+    QByteArray m_name;
+    QByteArray m_temporary; // empty when there is nothing to commit or remove
+    bool m_replace = true;
+    FileFault m_fault;
+};
+

@@ -92,7 +92,7 @@ QString MakeFileTitle(const QString& fileName)
 }
 
 PreparedFile PrepareFile(const QString& path, const AddFilesHost& host, const CAreaDirectories& areas,
-                         bool extractDescriptions)
+                         bool extractDescriptions, const CSafeDirectory* hostDirectory)
 {
     PreparedFile file;
     file.path = path;
@@ -127,6 +127,11 @@ PreparedFile PrepareFile(const QString& path, const AddFilesHost& host, const CA
         TrimString(file.brief);
         TrimString(file.detailed);
     }
+    // Written ahead only where the storing stage will surely copy: a name already taken may turn out
+    // to be a file that is registered, and is copied, if at all, when that is known.
+    const QByteArray name = CSafeDirectory::NameBytes(file.name);
+    if (hostDirectory && file.copy && !hostDirectory->StatEntry(name))
+        file.pendingCopy = CPendingCopy::Write(file.source, *hostDirectory, name);
     return file;
 }
 
@@ -145,7 +150,8 @@ bool StoreFile(PreparedFile& file, const AddFilesHost& host, const CSafeDirector
     ImportedCopy made;
     if (file.copy) {
         made = {CSafeDirectory::NameBytes(file.name), exists};
-        const FileFault fault = CopyIntoDirectory(file.source, hostDirectory, made.name);
+        const FileFault fault = file.pendingCopy ? file.pendingCopy->Commit()
+                                                 : CopyIntoDirectory(file.source, hostDirectory, made.name);
         if (fault) {
             log += SafeFormat(u"Error copying %s to %s: %d (%s)\r\n", file.path, file.destination,
                               FaultErrno(fault), FaultText(fault));
@@ -213,7 +219,7 @@ int ImportFiles(const QStringList& files, const AddFilesHost& host, bool extract
         batchFiles.clear();
     };
     // Made last, so it is stopped first: what it read ahead and nobody took is closed unused.
-    CImportReader reader(files, host, extractDescriptions);
+    CImportReader reader(files, host, extractDescriptions, hostDirectory);
     for (qsizetype index = 0; index < files.size(); ++index) {
         if (!beforeFile(index))
             break;

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "adding/download/LocalLocation.h"
+#include "files/SafeCopy.h"
 #include "files/SafeFiles.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 // What the Add Files wizard does without a window: naming the files and importing them into an
 // area that hosts files locally. FileCollection.h finds them.
@@ -45,19 +47,23 @@ struct PreparedFile
     QString location;
     bool copy = false; // lies outside the host directory
     CSafeFile source;
+    // The copy written ahead into the host directory under a temporary name, when it was.
+    std::optional<CPendingCopy> pendingCopy;
     bool described = false; // descriptions were asked for: brief and detailed hold them
     QString brief;
     QString detailed;
 };
 
 // The reading stage of one file: its full path, where it goes, the file opened (through the file
-// layer when it lies in an area, so that a link there is refused) and, when asked, its descriptions
-// read from that open file. Touches neither the database nor the host directory, so it can run
-// ahead of the storing stage.
+// layer when it lies in an area, so that a link there is refused), when asked its descriptions read
+// from that open file, and, given the host directory, its copy written there under a temporary name
+// when no file has its name yet. Touches neither the database nor any name in the host directory,
+// so it can run ahead of the storing stage.
 PreparedFile PrepareFile(const QString& path, const AddFilesHost& host, const CAreaDirectories& areas,
-                         bool extractDescriptions);
+                         bool extractDescriptions, const CSafeDirectory* hostDirectory = nullptr);
 
-// The storing stage: copies the prepared file into the host directory when it lies outside it, then
+// The storing stage: copies the prepared file into the host directory when it lies outside it (puts
+// the copy written ahead under its name, or copies it now), then
 // stores its record, its area link and its local location. Each failure appends one line to log; a
 // copy whose record could not be added is taken back (TakeBackCopy). True when the record was
 // added; *copy then tells the copy made for it, if any.

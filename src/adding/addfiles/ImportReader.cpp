@@ -1,7 +1,9 @@
 #include "adding/addfiles/ImportReader.h"
 
-CImportReader::CImportReader(const QStringList& files, const AddFilesHost& host, bool extractDescriptions)
-    : m_files(files), m_host(host), m_extractDescriptions(extractDescriptions), m_thread([this] { Run(); })
+CImportReader::CImportReader(const QStringList& files, const AddFilesHost& host, bool extractDescriptions,
+                             const CSafeDirectory& hostDirectory)
+    : m_files(files), m_host(host), m_extractDescriptions(extractDescriptions), m_hostDirectory(hostDirectory),
+      m_thread([this] { Run(); })
 {
 }
 
@@ -24,7 +26,7 @@ void CImportReader::Run()
             if (m_stop)
                 return;
         }
-        PreparedFile file = PrepareFile(path, m_host, m_areas, m_extractDescriptions);
+        PreparedFile file = PrepareFile(path, m_host, m_areas, m_extractDescriptions, &m_hostDirectory);
         {
             const std::lock_guard lock(m_mutex);
             m_ready.push_back(std::move(file));

@@ -8,16 +8,18 @@
 #include <thread>
 
 // The reading stage of an import on a thread of its own: prepares the files of a list in order
-// (PrepareFile) at most a couple ahead of the one that takes them, so that opening a file and
-// extracting its descriptions overlap with copying and storing the one before. It touches neither
-// the database nor the host directory. Destroying it stops the thread and closes what it opened
-// and nobody took.
+// (PrepareFile) at most a couple ahead of the one that takes them, so that opening a file,
+// extracting its descriptions and writing its copy overlap with storing the one before. It touches
+// neither the database nor any name in the host directory. Destroying it stops the thread, closes
+// what it opened and removes the copies it wrote that nobody took.
 class CImportReader
 {
 public:
     static constexpr std::size_t kDepth = 2;
 
-    CImportReader(const QStringList& files, const AddFilesHost& host, bool extractDescriptions);
+    // hostDirectory, where copies are written ahead, must outlive the reader.
+    CImportReader(const QStringList& files, const AddFilesHost& host, bool extractDescriptions,
+                  const CSafeDirectory& hostDirectory);
     ~CImportReader();
     CImportReader(const CImportReader&) = delete;
     CImportReader& operator=(const CImportReader&) = delete;
@@ -32,6 +34,7 @@ private:
     const AddFilesHost m_host;
     const bool m_extractDescriptions;
     const CAreaDirectories m_areas;
+    const CSafeDirectory& m_hostDirectory;
 
     std::mutex m_mutex;
     std::condition_variable m_changed;
