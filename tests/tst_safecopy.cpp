@@ -123,6 +123,48 @@ private slots:
         QCOMPARE(QFileInfo(target).permissions(), QFileInfo(source).permissions());
         QCOMPARE(Entries(dir.filePath(u"area"_s)), QStringList{u"pkg.zip"_s});
     }
+
+    // A copy written ahead stays under its temporary name until committed: dropped (or moved away and
+    // dropped), it leaves nothing; committed, it is the name; a link put at the name between the
+    // write and the commit is refused and stays.
+    void pendingCopy_data()
+    {
+        QTest::addColumn<int>("ending");
+        QTest::addColumn<QStringList>("entries");
+        QTest::newRow("dropped") << 0 << QStringList();
+        QTest::newRow("moved, then dropped") << 1 << QStringList();
+        QTest::newRow("committed") << 2 << QStringList{u"pkg.zip"_s};
+        QTest::newRow("a link put at the name before the commit") << 3 << QStringList{u"pkg.zip"_s};
+    }
+    void pendingCopy()
+    {
+        QFETCH(int, ending);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid() && QDir(dir.path()).mkpath(u"area"_s));
+        const QString target = dir.filePath(u"area/pkg.zip"_s);
+        WriteFile(dir.filePath(u"pkg.zip"_s), "bytes");
+        WriteFile(dir.filePath(u"outside.zip"_s), "must stay");
+        const CSafeDirectory area = CSafeDirectory::Open(dir.filePath(u"area"_s));
+        {
+            CPendingCopy copy = CPendingCopy::Write(OpenAdministratorsFile(dir.filePath(u"pkg.zip"_s)), area, "pkg.zip");
+            const QStringList written = Entries(dir.filePath(u"area"_s));
+            QCOMPARE(written.size(), 1);
+            QVERIFY(written[0].startsWith(u".troveport-copy-"_s));
+            if (ending == 1) {
+                CPendingCopy moved = std::move(copy);
+                QCOMPARE(Entries(dir.filePath(u"area"_s)), written); // the moved-from one removes nothing
+            } else if (ending == 2) {
+                QVERIFY(!copy.Commit());
+                QCOMPARE(ReadFile(target), QByteArray("bytes"));
+            } else if (ending == 3) {
+                QVERIFY(QFile::link(dir.filePath(u"outside.zip"_s), target));
+                QCOMPARE(copy.Commit().kind, FileFault::Kind::Link);
+                QVERIFY(QFileInfo(target).isSymLink());
+            }
+        }
+        QTEST(Entries(dir.filePath(u"area"_s)), "entries");
+        QCOMPARE(ReadFile(dir.filePath(u"outside.zip"_s)), QByteArray("must stay"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSafeCopy)
