@@ -26,7 +26,6 @@
 #include "database/PostgresBlockReader.h"
 #include "database/PostgresConnection.h"
 #include "database/PostgresEngine.h"
-#include "database/RowKeys.h"
 #include "database/SearchStatement.h"
 #include "PostgresBenchData.h"
 #include "PostgresScreens.h"
@@ -207,34 +206,17 @@ bool MeasureArea(qint64 files, int rounds, int screenCount, const CPsql& psql, Q
         cursor.GetAllFilesInArea(1);
         firstBlock = KeysAt(cursor, 1, kOpenRows);
     }
-    QList<double> keys, open, firstScreen, psqlKeys, psqlOpen, count, psqlCount;
+    QList<double> keys, open, firstScreen, psqlKeys, psqlOpen;
     qint64 keyTrips = 0, openTrips = 0, firstScreenTrips = 0, checksum = 0;
-    // The count the window asks for before it opens the area, as the manager counts.
-    const QString countStatement =
-        QStringLiteral("SELECT count(*) FROM file_area JOIN files ON files.file_id = file_area.file_id "
-                       "WHERE file_area.area_id = 1 AND file_area.file_id BETWEEN -%1 AND %1")
-            .arg(kMaxExactKey);
     // Round by round, psql and then the explorer, so that both meet the same load on the machine.
     for (int round = 0; round < rounds; ++round) {
-        const QList<double> times =
-            psql.Times({kAreaIdQuery, BlockStatement(firstBlock), countStatement}, &error);
+        const QList<double> times = psql.Times({kAreaIdQuery, BlockStatement(firstBlock)}, &error);
         if (times.isEmpty()) {
             out << error << "\n";
             return false;
         }
         psqlKeys.append(times[0]);
         psqlOpen.append(times[0] + times[1]);
-        psqlCount.append(times[2]);
-        {
-            QElapsedTimer timer;
-            timer.start();
-            const int counted = theDatabaseManager.GetNumberOfFilesInArea(1);
-            count.append(Milliseconds(timer));
-            if (counted != files) {
-                out << "The area's count is " << counted << ", not " << files << "\n";
-                return false;
-            }
-        }
 
         // The keys alone (CRecordSet), by the same statement psql runs.
         {
@@ -341,11 +323,6 @@ bool MeasureArea(qint64 files, int rounds, int screenCount, const CPsql& psql, Q
     const double firstPainted = Median(open) + Median(firstScreen);
     out << Row(QStringLiteral("open + first screen painted"), Ms(firstPainted), Ms(Median(psqlOpen)),
                Ratio(firstPainted, Median(psqlOpen)), QString::number(openTrips + firstScreenTrips));
-    out << Row(QStringLiteral("the area's count (GetNumberOfFilesInArea)"), Ms(Median(count)),
-               Ms(Median(psqlCount)), Ratio(Median(count), Median(psqlCount)), QStringLiteral("1"));
-    const double window = Median(count) + firstPainted, psqlWindow = Median(psqlCount) + Median(psqlOpen);
-    out << Row(QStringLiteral("as the window opens it (count + open)"), Ms(window), Ms(psqlWindow),
-               Ratio(window, psqlWindow), QString::number(1 + openTrips + firstScreenTrips));
     *worstScreenTrips = firstScreenTrips;
     QStringList counted{QString::number(firstScreenTrips)};
     for (const ScreenKind& screen : screens) {

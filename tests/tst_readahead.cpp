@@ -144,14 +144,18 @@ private slots:
         view.SetViewMode(mode);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
+        // Opening reads the keys and the first rows; laying the list out reads no other row.
+        const qint64 beforeOpen = CDatabaseManager::StatementsSent();
         QVERIFY(cursor.GetAllFilesInArea(1));
         model.SetFiles(&cursor, int(cursor.GetRecordCount()));
+        QVERIFY(view.GetVisibleRows().second > 0);
+        QCOMPARE_LE(CDatabaseManager::StatementsSent() - beforeOpen, 2);
         QAbstractItemView* current = view.GetCurrentView();
         current->setFocus();
         current->setCurrentIndex(model.index(0, 0));
         QCoreApplication::processEvents();
 
-        QSet<int> screens; // the first row of each screen shown
+        QSet<int> screens;                                // the first row of each screen shown
         qint64 sent = CDatabaseManager::StatementsSent(); // the first screen: after the open
         for (int key = 0; key < 30; ++key) {
             QCoreApplication::processEvents(); // the scrolling's layout and painting
