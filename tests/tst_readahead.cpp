@@ -3,6 +3,7 @@
 // mode on a large display costs at most two statements (on a server, two round trips).
 
 #include "database/CDatabaseManager.h"
+#include "database/PostgresKeys.h"
 #include "DatabaseSupport.h"
 #include "explorer/CFileListModel.h"
 #include "explorer/CFileListView.h"
@@ -122,6 +123,29 @@ private slots:
         cursor.ReadAhead(600, 900);
         QVERIFY(!cursor.SetAbsolutePosition(700));
         QVERIFY(cursor.SetAbsolutePosition(699));
+    }
+
+    // An area's keys are read with PostgreSQL's numbered parameters; a '?' inside a text or a
+    // quoted name is no parameter.
+    void parametersAreNumberedOutsideQuotes_data()
+    {
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<QString>("numbered");
+        QTest::newRow("two") << u"SELECT a FROM t WHERE b = ? AND c = ?"_s
+                             << u"SELECT a FROM t WHERE b = $1 AND c = $2"_s;
+        QTest::newRow("in a text") << u"WHERE t = 'why?' AND id = ?"_s << u"WHERE t = 'why?' AND id = $1"_s;
+        QTest::newRow("doubled quote")
+            << u"WHERE t = 'it''s ?' AND id = ?"_s << u"WHERE t = 'it''s ?' AND id = $1"_s;
+        QTest::newRow("quoted name") << u"SELECT \"a?\" FROM t WHERE x = ?"_s
+                                     << u"SELECT \"a?\" FROM t WHERE x = $1"_s;
+        QTest::newRow("none") << u"SELECT 1"_s << u"SELECT 1"_s;
+    }
+
+    void parametersAreNumberedOutsideQuotes()
+    {
+        QFETCH(QString, statement);
+        QFETCH(QString, numbered);
+        QCOMPARE(NumberPostgresParameters(statement), numbered);
     }
 
     // A screen of each view mode at 1920x1080, scrolled page by page with the keyboard.

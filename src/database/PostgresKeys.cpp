@@ -8,7 +8,9 @@
 
 #include <libpq-fe.h>
 
+#include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <memory>
 
 QString NumberPostgresParameters(const QString& statement)
@@ -35,12 +37,16 @@ QString NumberPostgresParameters(const QString& statement)
 namespace {
 
 // A key as the server wrote it: an integer, or a number with a fraction from a column the site
-// declared otherwise (cut as Qt's driver would).
+// declared otherwise (cut to its whole part). A number beyond what a key holds gives the
+// largest key, which the record set leaves out as it does every key beyond the exact range.
 qint64 ParseKey(const char* text)
 {
     char* end = nullptr;
     const long long key = std::strtoll(text, &end, 10);
-    return *end == '\0' ? qint64(key) : qint64(std::strtod(text, nullptr));
+    if (*end == '\0')
+        return qint64(key);
+    const double number = std::strtod(text, nullptr);
+    return std::fabs(number) < 9.0e18 ? qint64(number) : std::numeric_limits<qint64>::max();
 }
 
 } // namespace
