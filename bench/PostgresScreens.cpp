@@ -130,8 +130,8 @@ bool MeasureWindowScreens(const QString& library, qint64 files, int pages, const
                 << Qt::flush;
         }
     }
-    out << "  (open+1st: selecting the area (its count, its keys, its first rows) until the first screen is "
-           "painted; then "
+    out << "  (open+1st: selecting the area (its keys, which give its count, and its first rows) until the "
+           "first screen is painted; then "
         << pages << " screens, paging down with the keyboard, sideways in the list mode)\n";
     return true;
 }
