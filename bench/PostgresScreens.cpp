@@ -1,18 +1,17 @@
 #include "PostgresScreens.h"
 
-#include "CLibraryEditor.h"
 #include "controls/CFolderTreeModel.h"
 #include "controls/CTreeItem.h"
 #include "database/CDatabaseManager.h"
 #include "explorer/CFileListModel.h"
 #include "explorer/CFileListView.h"
 #include "explorer/CMainFrame.h"
+#include "ExplorerLibrary.h"
 #include "settings/Globals.h"
 #include "startup/Startup.h"
 
 #include <QAbstractItemView>
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QKeyEvent>
 
 #include <algorithm>
@@ -20,24 +19,6 @@
 namespace PostgresBench {
 
 namespace {
-
-// A library whose area table holds area 1 in the group "Benchmark"; the files are the server's.
-bool MakeAreaTable(const QString& library, QTextStream& out)
-{
-    QString error;
-    if (QFileInfo::exists(CLibraryEditor::TableName(library)))
-        return true;
-    CLibraryEditor::Create(library, &error);
-    CLibraryEditor editor(library);
-    AreaDefinition area{
-        1, QStringLiteral("A million files"), library + QStringLiteral("/area"), {}, {}, kAreaAllowDownloads};
-    if (!editor.Open(&error) || !editor.AddArea(area, &error) ||
-        !editor.SetGroup(QStringLiteral("Benchmark"), {1}, &error) || !editor.Save(&error)) {
-        out << "Cannot make the area table: " << error << "\n";
-        return false;
-    }
-    return true;
-}
 
 struct Trips
 {
@@ -93,7 +74,7 @@ Trips Walk(int mode, QSize size, qint64 files, int pages, const WireCounter& wir
 bool MeasureWindowScreens(const QString& library, qint64 files, int pages, const WireCounter& wire,
                           QTextStream& out)
 {
-    if (!MakeAreaTable(library, out))
+    if (!BenchSupport::PrepareExplorerLibrary(library, out))
         return false;
     g_strDatabasePath = library;
     if (OpenFileAreaTable() != AreaTableStatus::Ready) {

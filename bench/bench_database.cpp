@@ -44,15 +44,6 @@ double TimeChildOpen(const QString& db, qint64 files)
     return Milliseconds(timer);
 }
 
-// "median (lowest to highest)".
-QString Spread(const QList<double>& values)
-{
-    const auto [low, high] = std::minmax_element(values.begin(), values.end());
-    return QStringLiteral("%1 ms (%2 to %3)")
-        .arg(Median(values), 8, 'f', 1)
-        .arg(*low, 0, 'f', 1)
-        .arg(*high, 0, 'f', 1);
-}
 } // namespace
 
 int main(int argc, char* argv[])

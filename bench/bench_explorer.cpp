@@ -8,13 +8,13 @@
 //   bench_explorer [--files N] [--dir DIR]     (runs on the offscreen platform by default)
 
 #include "BenchSupport.h"
-#include "CLibraryEditor.h"
 #include "controls/CFolderTreeModel.h"
 #include "controls/CTreeItem.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "explorer/CFileListModel.h"
 #include "explorer/CFileListView.h"
 #include "explorer/CMainFrame.h"
+#include "ExplorerLibrary.h"
 #include "settings/Globals.h"
 #include "startup/Startup.h"
 
@@ -33,28 +33,6 @@ using namespace BenchSupport;
 
 namespace {
 
-// The shared library, with an area table whose area 1 stands in the group "Benchmark".
-bool PrepareExplorerLibrary(const QString& library, QTextStream& out)
-{
-    QString error;
-    if (!QFileInfo::exists(CLibraryEditor::TableName(library))) {
-        CLibraryEditor::Create(library, &error);
-        CLibraryEditor editor(library);
-        AreaDefinition area{1,
-                            QStringLiteral("A million files"),
-                            library + QStringLiteral("/area"),
-                            {},
-                            {},
-                            kAreaAllowDownloads};
-        if (!editor.Open(&error) || !editor.AddArea(area, &error) ||
-            !editor.SetGroup(QStringLiteral("Benchmark"), {1}, &error) || !editor.Save(&error)) {
-            out << "Cannot make the library: " << error << "\n";
-            return false;
-        }
-    }
-    return true;
-}
-
 struct ModeResult
 {
     double firstScreen = 0;
@@ -63,16 +41,6 @@ struct ModeResult
     double medianRandomScreen = 0;
     double bytesPerFile = 0;
 };
-
-// "median ms (lowest to highest)".
-QString Spread(const QList<double>& values)
-{
-    const auto [low, high] = std::minmax_element(values.begin(), values.end());
-    return QStringLiteral("%1 ms (%2 to %3)")
-        .arg(Median(values), 0, 'f', 1)
-        .arg(*low, 0, 'f', 1)
-        .arg(*high, 0, 'f', 1);
-}
 
 QScrollBar* ScrollBarOf(QAbstractItemView* view, int mode)
 {

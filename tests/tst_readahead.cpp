@@ -31,6 +31,15 @@ QString Read(CFileRecord& cursor, qint64 position)
     return cursor.IsDeleted() ? u"<deleted>"_s : u"<none>"_s;
 }
 
+// The list pane alone, in a mode, at a size, on the screen.
+bool Show(CFileListView& view, int mode, const QSize& size)
+{
+    view.resize(size);
+    view.SetViewMode(mode);
+    view.show();
+    return QTest::qWaitForWindowExposed(&view);
+}
+
 } // namespace
 
 class TestReadAhead : public QObject
@@ -164,10 +173,7 @@ private slots:
         CFileRecord cursor(&theDatabaseManager);
         CFileListModel model;
         CFileListView view(&model);
-        view.resize(1920, 1080);
-        view.SetViewMode(mode);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QVERIFY(Show(view, mode, QSize(1920, 1080)));
         // Opening reads the keys and the first rows; laying the list out reads no other row.
         const qint64 beforeOpen = CDatabaseManager::StatementsSent();
         QVERIFY(cursor.GetAllFilesInArea(1));
@@ -213,10 +219,7 @@ private slots:
         CFileRecord cursor(&theDatabaseManager);
         CFileListModel model;
         CFileListView view(&model);
-        view.resize(700, 500);
-        view.SetViewMode(mode);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QVERIFY(Show(view, mode, QSize(700, 500)));
         QVERIFY(cursor.GetAllFilesInArea(1));
         model.SetFiles(&cursor, int(cursor.GetRecordCount()));
         QAbstractItemView* current = view.GetCurrentView();
