@@ -30,6 +30,18 @@ inline double Median(QList<double> values)
     return values.isEmpty() ? 0 : values[values.size() / 2];
 }
 
+// "median ms (lowest to highest)".
+inline QString Spread(const QList<double>& values)
+{
+    if (values.isEmpty())
+        return QStringLiteral("-");
+    const auto [low, high] = std::minmax_element(values.begin(), values.end());
+    return QStringLiteral("%1 ms (%2 to %3)")
+        .arg(Median(values), 0, 'f', 1)
+        .arg(*low, 0, 'f', 1)
+        .arg(*high, 0, 'f', 1);
+}
+
 // The statement an area's list runs for its keys (area 1), as the reference runs it.
 inline const QString kAreaIdQuery =
     QStringLiteral("SELECT file_area.file_id FROM file_area JOIN files ON files.file_id = file_area.file_id "

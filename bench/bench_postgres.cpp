@@ -7,7 +7,10 @@
 //    trigram indexes, and again after dropping them; with the URL field as well.
 //
 //   bench_postgres [--server URI] [--database NAME] [--files N] [--rounds N] [--screens N]
-//                  [--text WORD] [--common WORD]
+//                  [--text WORD] [--common WORD] [--parts area,window,search] [--pages N]
+//
+// The window part opens the explorer's window (offscreen unless QT_QPA_PLATFORM says otherwise) at
+// 1280x900 and 1920x1080 and counts the round trips of each view mode's screens on the wire.
 //
 // The server is --server or TROVEPORT_TEST_POSTGRES (postgresql://user@host:port/); without one the
 // benchmark says so and does nothing. The files are made in the database NAME (troveport_bench_N by
@@ -25,9 +28,10 @@
 #include "database/PostgresEngine.h"
 #include "database/SearchStatement.h"
 #include "PostgresBenchData.h"
+#include "PostgresScreens.h"
 #include "settings/Globals.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
 #include <QRegularExpression>
 #include <QSqlDriver>
@@ -126,6 +130,9 @@ QList<qint64> KeysAt(CFileRecord& cursor, qint64 first, qint64 last)
     return keys;
 }
 
+// The rows a cursor reads as it opens: the first screen of any view comes with them.
+constexpr qint64 kOpenRows = CPostgresBlockReader::kFirstBlocks * CPostgresBlockReader::kBlockRows;
+
 QList<qint64> BlockKeys(CFileRecord& cursor, qint64 block)
 {
     return KeysAt(cursor, block * CPostgresBlockReader::kBlockRows + 1,
@@ -194,10 +201,10 @@ bool MeasureArea(qint64 files, int rounds, int screenCount, const CPsql& psql, Q
     QString error;
     QList<qint64> firstBlock;
     {
-        // The keys of the block the open reads, for psql; and both sides' caches warmed alike.
+        // The keys of the rows the open reads, for psql; and both sides' caches warmed alike.
         CFileRecord cursor(&theDatabaseManager);
         cursor.GetAllFilesInArea(1);
-        firstBlock = BlockKeys(cursor, 0);
+        firstBlock = KeysAt(cursor, 1, kOpenRows);
     }
     QList<double> keys, open, firstScreen, psqlKeys, psqlOpen;
     qint64 keyTrips = 0, openTrips = 0, firstScreenTrips = 0, checksum = 0;
@@ -309,8 +316,8 @@ bool MeasureArea(qint64 files, int rounds, int screenCount, const CPsql& psql, Q
                QStringLiteral("ratio"), QStringLiteral("trips"));
     out << Row(QStringLiteral("area keys only (CRecordSet::OpenKeys)"), Ms(Median(keys)),
                Ms(Median(psqlKeys)), Ratio(Median(keys), Median(psqlKeys)), QString::number(keyTrips));
-    out << Row(QStringLiteral("open area (keys + first block)"), Ms(Median(open)), Ms(Median(psqlOpen)),
-               Ratio(Median(open), Median(psqlOpen)), QString::number(openTrips));
+    out << Row(QStringLiteral("open area (keys + first %1 rows)").arg(kOpenRows), Ms(Median(open)),
+               Ms(Median(psqlOpen)), Ratio(Median(open), Median(psqlOpen)), QString::number(openTrips));
     out << Row(QStringLiteral("first screen (its block came with the open)"), Ms(Median(firstScreen)),
                QStringLiteral("-"), QStringLiteral("-"), QString::number(firstScreenTrips));
     const double firstPainted = Median(open) + Median(firstScreen);
@@ -497,7 +504,10 @@ bool MeasureSearches(const QString& databaseUri, qint64 files, int rounds, const
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
+    // The window's screens are painted offscreen unless a display is asked for.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     QTextStream out(stdout);
     const QString server = Option("--server", QString::fromLocal8Bit(qgetenv("TROVEPORT_TEST_POSTGRES")));
     if (server.isEmpty()) {
@@ -539,9 +549,17 @@ int main(int argc, char* argv[])
         // Connected before any clock starts, as psql is (each measure warms both sides' caches first).
         theDatabaseManager.GetConnection();
         qint64 worstScreenTrips = 0;
-        if (!MeasureArea(files, rounds, screenCount, psql, out, &worstScreenTrips))
+        const QStringList parts =
+            Option("--parts", QStringLiteral("area,window,search")).split(QLatin1Char(','));
+        if (parts.contains(QLatin1String("area")) &&
+            !MeasureArea(files, rounds, screenCount, psql, out, &worstScreenTrips))
             return 1;
-        if (!MeasureSearches(databaseUri, files, rounds, psql, rareText, commonText, out))
+        if (parts.contains(QLatin1String("window")) &&
+            !MeasureWindowScreens(g_strDatabasePath + QStringLiteral("/pg-library"), files,
+                                  Option("--pages", QStringLiteral("20")).toInt(), RoundTripsOnTheWire, out))
+            return 1;
+        if (parts.contains(QLatin1String("search")) &&
+            !MeasureSearches(databaseUri, files, rounds, psql, rareText, commonText, out))
             return 1;
     } catch (const CDBException& e) {
         out << "Database error: " << e.GetErrorText() << "\n";

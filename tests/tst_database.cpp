@@ -412,7 +412,7 @@ private slots:
     {
         if (!OnPostgres())
             QSKIP("A database server only");
-        for (int i = 0; i < 300; ++i)
+        for (int i = 0; i < 700; ++i)
             AddFile(u"File %1"_s.arg(i), 2);
         CFileRecord cursor(&theDatabaseManager);
         QVERIFY(cursor.GetAllFilesInArea(2));
@@ -424,12 +424,12 @@ private slots:
                              "datname = current_database() AND application_name = 'troveport-explorer'"_s);
         };
         QVERIFY(endSession());
-        QVERIFY(cursor.SetAbsolutePosition(2)); // kept from the first block
-        QVERIFY_THROWS_EXCEPTION(CDBException, cursor.SetAbsolutePosition(200));
+        QVERIFY(cursor.SetAbsolutePosition(2)); // kept from the first blocks
+        QVERIFY_THROWS_EXCEPTION(CDBException, cursor.SetAbsolutePosition(600));
         // From now on each use fails at once with the same message, without trying the server.
         const qint64 sent = CDatabaseManager::StatementsSent();
         try {
-            cursor.SetAbsolutePosition(150);
+            cursor.SetAbsolutePosition(550);
             QFAIL("read from a lost connection");
         } catch (const CDBException& e) {
             QVERIFY2(e.GetErrorText().startsWith(u"The connection to the database server was lost"_s),
@@ -438,14 +438,14 @@ private slots:
         QCOMPARE(theDatabaseManager.GetNumberOfFilesInArea(2), 0);
         QCOMPARE(CDatabaseManager::StatementsSent(), sent);
         theDatabaseManager.Reconnect();
-        QVERIFY(cursor.SetAbsolutePosition(200));
-        QCOMPARE(cursor.title, u"File 199"_s);
-        QCOMPARE(theDatabaseManager.GetNumberOfFilesInArea(2), 300);
+        QVERIFY(cursor.SetAbsolutePosition(600));
+        QCOMPARE(cursor.title, u"File 599"_s);
+        QCOMPARE(theDatabaseManager.GetNumberOfFilesInArea(2), 700);
 
         // Ended again while idle: a refresh notices it before any statement fails.
         QVERIFY(endSession());
         theDatabaseManager.Reconnect();
-        QCOMPARE(theDatabaseManager.GetNumberOfFilesInArea(2), 300);
+        QCOMPARE(theDatabaseManager.GetNumberOfFilesInArea(2), 700);
 
         // A server that accepts the connection and never answers is given up on.
         QTcpServer silent;

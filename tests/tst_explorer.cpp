@@ -233,7 +233,9 @@ private slots:
 
         Select(*frame, u"Games/Shareware Games"_s);
         SelectRows(*frame, {0});
-        const QString page = u"troveport/details/%1.asp"_s.arg(qint64(frame->GetFileCursor()->file_id));
+        // Row 0's file, whatever row the cursor stands on after painting.
+        const QString page =
+            u"troveport/details/%1.asp"_s.arg(frame->GetFileCursor()->GetKeyAt(1).value_or(-1));
         // The setting is used as it stands, with or without a slash, percent escapes and all.
         for (const QString& server : {u"http://localhost:8080"_s, u"http://example.org/"_s,
                                       u"http://files.example.com/lib%2Bfiles/"_s}) {

@@ -39,6 +39,9 @@ public:
     // The same, reading the row from the database even when it was read before: the row a command
     // is about to act on, or one known to have changed.
     bool RereadPosition(qint64 position);
+    // The rows at positions first to last are about to be read, as a screen of the list is: see
+    // CRecordSet::ReadAhead. Throws CDBException.
+    void ReadAhead(qint64 first, qint64 last) { m_recordSet.ReadAhead(first, last); }
     void MoveNext();
     bool IsEOF() const { return m_recordSet.IsEOF(); }
     bool IsBOF() const { return m_recordSet.IsBOF(); }

@@ -82,6 +82,12 @@ bool CRecordSet::Move(qint64 position, CRowValues* row, bool fresh)
     return false;
 }
 
+void CRecordSet::ReadAhead(qint64 first, qint64 last)
+{
+    if (m_reader && !m_keys.empty())
+        m_reader->ReadAhead(m_keys, std::max<qint64>(first, 1), std::min(last, GetRecordCount()));
+}
+
 bool CRecordSet::RowExists(qint64 key) const
 {
     QVariantList found;

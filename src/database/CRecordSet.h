@@ -55,6 +55,10 @@ public:
     // the row there into row. False, with row untouched, when there is no row at that position or
     // it has been deleted. Fresh reads the row from the database even when its block is kept.
     bool Move(qint64 position, CRowValues* row, bool fresh = false);
+    // The rows at positions first to last (clamped to the set) are about to be read: on a server
+    // those not kept are read now, in one round trip, rather than block by block as they are met.
+    // Reads nothing else; the position stays.
+    void ReadAhead(qint64 first, qint64 last);
 
     // Editing the current row: refused (throws) when there is no current row or it no longer exists.
     void StartEdit();

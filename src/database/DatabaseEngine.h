@@ -22,6 +22,10 @@ public:
     // Reads the row at a position (1 to the number of keys) into row; false, with row untouched,
     // when it has been deleted. Fresh reads it from the database even when a copy is kept.
     virtual bool Read(const std::vector<qint64>& keys, qint64 position, bool fresh, CRowValues* row) = 0;
+    // The rows at positions first to last are about to be read (a screen of the list): an engine
+    // for which each statement is a round trip reads those it lacks at once. Reading each row from
+    // a file in the process needs no notice.
+    virtual void ReadAhead(const std::vector<qint64>& /*keys*/, qint64 /*first*/, qint64 /*last*/) {}
 };
 
 // What a savepoint sends to open, to keep its writes and to take them back.

@@ -9,30 +9,26 @@
 
 #include <algorithm>
 
-namespace {
-
-// Blocks kept at once: two cover any screen, the others the way back when scrolling.
-constexpr size_t kBlocksKept = 8;
-
-} // namespace
-
 CPostgresBlockReader::CPostgresBlockReader(CDatabaseManager& manager, QString table, QString keyColumn)
     : m_manager(manager), m_table(std::move(table)), m_keyColumn(std::move(keyColumn))
 {
 }
 
-void CPostgresBlockReader::ReadBlock(const std::vector<qint64>& keys, qint64 first, qint64 last)
+void CPostgresBlockReader::ReadRows(const std::vector<qint64>& keys, const std::vector<qint64>& positions)
 {
+    if (positions.empty())
+        return;
     QStringList list;
-    for (qint64 position = first; position <= last; ++position)
+    list.reserve(qsizetype(positions.size()));
+    for (qint64 position : positions)
         list.append(QString::number(keys[size_t(position - 1)]));
     // The keys are numbers this program holds: written into the statement, they need no parameters
-    // and the block costs one round trip.
+    // and the rows cost one round trip.
     int keyIndex = -1;
     m_manager.ForEachRow(QStringLiteral("SELECT * FROM %1 WHERE %2 IN (%3)")
                              .arg(m_table, m_keyColumn, list.join(QLatin1Char(','))),
                          {}, [this, &keyIndex](const QSqlQuery& row) {
-                             if (keyIndex < 0) { // the columns, once a block
+                             if (keyIndex < 0) { // the columns, once a statement
                                  const QSqlRecord record = row.record();
                                  m_names.clear();
                                  for (int i = 0; i < record.count(); ++i) {
@@ -52,11 +48,39 @@ void CPostgresBlockReader::ReadBlock(const std::vector<qint64>& keys, qint64 fir
                          });
 }
 
-bool CPostgresBlockReader::Read(const std::vector<qint64>& keys, qint64 position, bool fresh, CRowValues* row)
+void CPostgresBlockReader::ReadBlocks(const std::vector<qint64>& keys, qint64 first, qint64 last)
 {
     const qint64 count = qint64(keys.size());
-    const qint64 key = keys[size_t(position - 1)];
-    const qint64 block = (position - 1) / kBlockRows;
+    std::vector<qint64> missing;
+    for (qint64 block = first; block <= last; ++block) {
+        const auto kept = std::find(m_blocks.begin(), m_blocks.end(), block);
+        if (kept != m_blocks.end())
+            m_blocks.splice(m_blocks.begin(), m_blocks, kept); // wanted again: kept longest
+        else
+            missing.push_back(block);
+    }
+    if (missing.empty())
+        return;
+    while (!m_blocks.empty() && m_blocks.size() + missing.size() > kBlocksKept) {
+        const qint64 oldest = m_blocks.back();
+        m_blocks.pop_back();
+        for (qint64 p = oldest * kBlockRows + 1; p <= std::min(count, (oldest + 1) * kBlockRows); ++p)
+            m_rows.erase(keys[size_t(p - 1)]);
+    }
+    std::vector<qint64> positions;
+    for (qint64 block : missing) {
+        for (qint64 p = block * kBlockRows + 1; p <= std::min(count, (block + 1) * kBlockRows); ++p) {
+            m_rows.erase(keys[size_t(p - 1)]); // a row read fresh before: what is not found is deleted
+            positions.push_back(p);
+        }
+    }
+    ReadRows(keys, positions);
+    for (qint64 block : missing)
+        m_blocks.push_front(block);
+}
+
+void CPostgresBlockReader::Revalidate(const std::vector<qint64>& keys)
+{
     // This process changed the database since the blocks were read: its own changes show at once,
     // as they do when each row is read from a file.
     if (m_writes != CDatabaseManager::Writes()) {
@@ -64,18 +88,27 @@ bool CPostgresBlockReader::Read(const std::vector<qint64>& keys, qint64 position
         m_rows.clear();
         m_writes = CDatabaseManager::Writes();
     }
+    // Keys appended since: the last block was read short, and its new rows would read as deleted.
+    const qint64 count = qint64(keys.size());
+    if (count != m_keyCount) {
+        if (m_keyCount > 0 && m_keyCount % kBlockRows != 0)
+            m_blocks.remove((m_keyCount - 1) / kBlockRows);
+        m_keyCount = count;
+    }
+}
+
+bool CPostgresBlockReader::Read(const std::vector<qint64>& keys, qint64 position, bool fresh, CRowValues* row)
+{
+    const qint64 key = keys[size_t(position - 1)];
+    const qint64 block = (position - 1) / kBlockRows;
+    const bool firstRead = m_blocks.empty() && m_rows.empty();
+    Revalidate(keys);
     if (fresh) {
         m_rows.erase(key);
-        ReadBlock(keys, position, position);
+        ReadRows(keys, {position});
     } else if (std::find(m_blocks.begin(), m_blocks.end(), block) == m_blocks.end()) {
-        if (m_blocks.size() >= kBlocksKept) {
-            const qint64 oldest = m_blocks.back();
-            m_blocks.pop_back();
-            for (qint64 p = oldest * kBlockRows + 1; p <= std::min(count, (oldest + 1) * kBlockRows); ++p)
-                m_rows.erase(keys[size_t(p - 1)]);
-        }
-        ReadBlock(keys, block * kBlockRows + 1, std::min(count, (block + 1) * kBlockRows));
-        m_blocks.push_front(block);
+        const qint64 lastBlock = (qint64(keys.size()) - 1) / kBlockRows;
+        ReadBlocks(keys, block, std::min(lastBlock, block + (firstRead ? kFirstBlocks - 1 : 0)));
     }
     const auto found = m_rows.find(key);
     if (found == m_rows.end())
@@ -84,4 +117,17 @@ bool CPostgresBlockReader::Read(const std::vector<qint64>& keys, qint64 position
     row->values = found->second;
     row->rawNames.clear();
     return true;
+}
+
+void CPostgresBlockReader::ReadAhead(const std::vector<qint64>& keys, qint64 first, qint64 last)
+{
+    first = std::max<qint64>(first, 1);
+    last = std::min(last, qint64(keys.size()));
+    if (first > last)
+        return;
+    Revalidate(keys);
+    const qint64 firstBlock = (first - 1) / kBlockRows;
+    // Never more than half of what is kept, so that the blocks of one range never push each other out.
+    const qint64 lastBlock = std::min((last - 1) / kBlockRows, firstBlock + qint64(kBlocksKept / 2) - 1);
+    ReadBlocks(keys, firstBlock, lastBlock);
 }

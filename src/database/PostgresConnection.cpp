@@ -9,8 +9,6 @@
 
 #include <libpq-fe.h>
 
-namespace {
-
 PGconn* PostgresHandle(const QSqlDatabase& db)
 {
     if (!db.isValid() || !db.driver())
@@ -22,6 +20,8 @@ PGconn* PostgresHandle(const QSqlDatabase& db)
         return nullptr;
     return *static_cast<PGconn* const*>(handle.constData());
 }
+
+namespace {
 
 // A value as libpq's "name=value" syntax needs it.
 QString QuoteOption(const QString& value)

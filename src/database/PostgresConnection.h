@@ -3,6 +3,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
+struct pg_conn; // libpq's PGconn
+
 // What Qt's PostgreSQL driver needs to connect, taken from a connection URI
 // ("postgresql://user@host:port/dbname?sslmode=require").
 struct PostgresParameters
@@ -24,6 +26,8 @@ bool ParsePostgresUri(const QString& uri, int connectTimeoutSeconds, PostgresPar
 // The URI as it may be shown and logged: the same text without a password.
 QString DisplayPostgresUri(const QString& uri);
 
+// libpq's connection behind a connection of Qt's PostgreSQL driver; null for any other.
+pg_conn* PostgresHandle(const QSqlDatabase& db);
 // True when the connection is PostgreSQL's and libpq knows it is broken (the server went away).
 bool PostgresConnectionLost(const QSqlDatabase& db);
 // The same, after reading what the server sent meanwhile without waiting: a server that ended the

@@ -53,13 +53,15 @@ void CFileItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     painter->restore();
 }
 
-QSize CFileItemDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+QSize CFileItemDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
 {
-    // Every row is alike (the views ask once, with uniform sizes): one line beside a small picture.
-    QStyleOptionViewItem opt = option;
-    initStyleOption(&opt, index);
-    const int height = qMax(opt.fontMetrics.height(), opt.decorationSize.height()) + 4;
-    return QSize(opt.fontMetrics.horizontalAdvance(opt.text) + opt.decorationSize.width() + 12, height);
+    // Every row is alike (the views ask once, with uniform sizes): one line beside a small picture,
+    // as wide as a title's 30 characters. The row's own text is not read: the list view asks for the
+    // last row's size, whose file would otherwise be read from the database (on a server, a round
+    // trip of its own) just to lay the list out.
+    const QSize picture = option.decorationSize;
+    const int height = qMax(option.fontMetrics.height(), picture.height()) + 4;
+    return QSize(option.fontMetrics.averageCharWidth() * 30 + picture.width() + 12, height);
 }
 
 const QPixmap& CFileItemDelegate::Picture(const QIcon& icon, const QSize& size, QIcon::Mode mode,

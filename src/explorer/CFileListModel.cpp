@@ -124,6 +124,17 @@ void CFileListModel::RedisplayRow(int row)
     emit dataChanged(index(row, 0), index(row, kColumnCount - 1));
 }
 
+void CFileListModel::ReadAhead(int first, int last)
+{
+    if (!m_cursor || first > last)
+        return;
+    try {
+        m_cursor->ReadAhead(qint64(first) + 1, qint64(last) + 1);
+    } catch (const CDBException& e) {
+        emit ReadFailed(e.GetErrorText()); // the cells then read their rows one block at a time
+    }
+}
+
 QVariant CFileListModel::FileData(const QModelIndex& index, int role) const
 {
     if (role == Qt::DecorationRole)

@@ -39,6 +39,9 @@ public:
     // The file entry's texts are read again from the database and the views redraw it: its file
     // has just been changed.
     void RedisplayRow(int row);
+    // Rows first to last are about to be painted: their files are read now, together (on a server
+    // in one round trip), rather than as each cell asks.
+    void ReadAhead(int first, int last);
     quint32 GetFolderHandle(int row) const { return m_folders.value(row); }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;

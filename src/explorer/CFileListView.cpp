@@ -192,8 +192,62 @@ int CFileListView::GetFirstSelectedRow() const
     return intervals.isEmpty() ? -1 : intervals.first().first;
 }
 
+QPair<int, int> CFileListView::GetVisibleRows() const
+{
+    const int rows = m_model->rowCount();
+    if (rows == 0)
+        return {0, -1};
+    if (m_mode == kDetails) {
+        // One row a line, of one height: the rows at the area's top and bottom edges bound it.
+        const QRect area = m_details->viewport()->rect();
+        const int x = m_details->header()->sectionViewportPosition(m_details->header()->logicalIndexAt(0));
+        const QModelIndex top = m_details->indexAt(QPoint(std::max(x, 0), area.top()));
+        if (!top.isValid())
+            return {0, -1};
+        const QModelIndex bottom = m_details->indexAt(QPoint(std::max(x, 0), area.bottom()));
+        return {top.row(), bottom.isValid() ? bottom.row() : rows - 1};
+    }
+    // The icon modes lay rows out in a flow: along the lines and down (icons), or down the columns
+    // and across (list). A corner of the area may fall between cells or past the end of a line, so
+    // the range is searched by the cells' places: in flow order the rows wholly before the area
+    // come first, those wholly after it last.
+    const QRect area = m_icons->viewport()->rect();
+    const bool columns = m_icons->flow() == QListView::TopToBottom;
+    const auto cell = [this](int row) {
+        return m_icons->visualRect(m_model->index(row, m_icons->modelColumn()));
+    };
+    const auto before = [&](int row) {
+        const QRect r = cell(row);
+        return columns ? r.right() < area.left() : r.bottom() < area.top();
+    };
+    const auto after = [&](int row) {
+        const QRect r = cell(row);
+        return columns ? r.left() > area.right() : r.top() > area.bottom();
+    };
+    const auto partition = [](int low, int high, const auto& isFirstPart) {
+        while (low < high) {
+            const int middle = low + (high - low) / 2;
+            if (isFirstPart(middle))
+                low = middle + 1;
+            else
+                high = middle;
+        }
+        return low;
+    };
+    const int first = partition(0, rows, before);
+    const int end = partition(first, rows, [&](int row) { return !after(row); });
+    return {first, end - 1};
+}
+
 bool CFileListView::eventFilter(QObject* watched, QEvent* event)
 {
+    // Before a screen is painted its files are read together: one round trip to a server for the
+    // screen, where its cells would otherwise meet their blocks one by one.
+    if (event->type() == QEvent::Paint && watched == GetCurrentView()->viewport() && m_model->HasFiles()) {
+        const auto [first, last] = GetVisibleRows();
+        m_model->ReadAhead(first, last);
+        return false;
+    }
     if (event->type() == QEvent::ContextMenu) {
         auto* menuEvent = static_cast<QContextMenuEvent*>(event);
         QPoint global = menuEvent->globalPos();

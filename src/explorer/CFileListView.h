@@ -39,6 +39,8 @@ public:
     QList<QPair<int, int>> GetSelectedRows() const;
     // The first selected entry in list order, or -1.
     int GetFirstSelectedRow() const;
+    // The rows the current view shows (in part or whole), first and last; last < first when none.
+    QPair<int, int> GetVisibleRows() const;
 
 signals:
     void PopupMenuRequested(const QPoint& globalPosition);
