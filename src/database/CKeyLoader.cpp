@@ -8,6 +8,8 @@
 #include <QSqlQuery>
 #include <QThread>
 
+#include <algorithm>
+
 #include <sqlite3.h>
 
 CKeyLoader::CKeyLoader(CDatabaseManager* manager, QObject* parent)
@@ -76,7 +78,12 @@ bool CKeyLoader::PassGate(quint64 generation)
         m_gateOpened.wait(&m_mutex);
     if (m_held && m_releasedChunks > 0)
         --m_releasedChunks;
-    return IsCurrent(generation);
+    while (m_inFlight == generation && IsCurrent(generation))
+        m_gateOpened.wait(&m_mutex);
+    if (!IsCurrent(generation))
+        return false;
+    m_inFlight = generation;
+    return true;
 }
 
 void CKeyLoader::SetRunning(sqlite3* handle)
@@ -92,6 +99,10 @@ void CKeyLoader::HandOver(quint64 generation, std::vector<qint64>& keys)
         [this, generation, chunk = std::move(keys)] {
             if (IsCurrent(generation))
                 emit KeysRead(chunk);
+            QMutexLocker lock(&m_mutex);
+            if (m_inFlight == generation)
+                m_inFlight = 0;
+            m_gateOpened.wakeAll();
         },
         Qt::QueuedConnection);
     keys = {};
@@ -107,6 +118,7 @@ void CKeyLoader::Load(quint64 generation, const QString& statement, const QVaria
     m_manager->Reconnect();
     std::vector<qint64> keys;
     size_t limit = m_firstChunk;
+    size_t handedOver = 0;
     bool stopped = false;
     // True while the load goes on; hands over a full chunk first.
     const auto take = [&](qint64 key) {
@@ -119,8 +131,9 @@ void CKeyLoader::Load(quint64 generation, const QString& statement, const QVaria
             stopped = true;
             return false;
         }
+        handedOver += keys.size();
         HandOver(generation, keys);
-        limit = m_chunk;
+        limit = std::clamp(handedOver, size_t(m_chunk), std::max(kMaxChunk, size_t(m_chunk)));
         return true;
     };
     QString error;

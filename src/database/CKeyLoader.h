@@ -20,6 +20,10 @@ struct sqlite3;
 //
 // One load runs at a time: starting another, or stopping, ends the one running (an SQLite statement
 // is interrupted; a server's result is read to its end and dropped), and nothing more of it arrives.
+//
+// One chunk at most is on its way: the worker sends the next when the window has taken the last, so
+// a busy window never finds several chunks to take at once. Later chunks grow with the keys handed
+// over so far (each list laid out again costs as much as the whole list), up to kMaxChunk.
 class CKeyLoader : public QObject
 {
     Q_OBJECT
@@ -27,6 +31,7 @@ class CKeyLoader : public QObject
 public:
     static constexpr size_t kFirstChunk = 1024;
     static constexpr size_t kChunk = 65536;
+    static constexpr size_t kMaxChunk = 262144;
 
     explicit CKeyLoader(CDatabaseManager* manager, QObject* parent = nullptr);
     // Stops the running load and waits for the worker to end.
@@ -36,7 +41,7 @@ public:
     void Stop();
     bool IsLoading() const { return m_loading; }
 
-    // For tests: keys per chunk (the first one, and every later one); and a hold of the worker
+    // For tests: keys per chunk (the first one, and the least of every later one); and a hold of the worker
     // before it hands over each chunk, which lets a test look at a load midway without timing.
     void SetChunkSizes(size_t first, size_t later);
     void HoldChunks(bool hold);
@@ -53,7 +58,8 @@ signals:
 
 private:
     void Load(quint64 generation, const QString& statement, const QVariantList& values);
-    // Waits while chunks are held; false when the load was stopped meanwhile.
+    // Waits while chunks are held, and then until the last chunk has been taken; false when the load
+    // was stopped meanwhile.
     bool PassGate(quint64 generation);
     void HandOver(quint64 generation, std::vector<qint64>& keys);
     bool IsCurrent(quint64 generation) const { return m_generation.load() == generation; }
@@ -73,4 +79,5 @@ private:
     bool m_held = false;
     int m_releasedChunks = 0;
     sqlite3* m_running = nullptr; // the SQLite handle a statement of the worker runs on
+    quint64 m_inFlight = 0;       // the load whose last chunk sent has not been taken yet; 0: none
 };
