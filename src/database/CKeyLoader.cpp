@@ -9,6 +9,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <memory>
 
 #include <sqlite3.h>
 
@@ -142,15 +143,12 @@ void CKeyLoader::Load(quint64 generation, const QString& statement, const QVaria
         if (sqlite3* handle = SqliteHandle(db)) {
             CSqliteStatement query(handle, statement);
             query.Bind(values);
+            // Stop interrupts the statement while it runs, and only then.
             SetRunning(handle);
-            try {
-                while (IsCurrent(generation) && query.Step() && take(query.Int64(0))) {
-                }
-            } catch (const CDBException&) {
-                SetRunning(nullptr);
-                throw;
+            const std::unique_ptr<CKeyLoader, void (*)(CKeyLoader*)> running(
+                this, [](CKeyLoader* loader) { loader->SetRunning(nullptr); });
+            while (IsCurrent(generation) && query.Step() && take(query.Int64(0))) {
             }
-            SetRunning(nullptr);
         } else {
             // A server's driver has the whole result at hand: a stopped load reads the rest unseen.
             m_manager->ForEachRow(statement, values, [&](const QSqlQuery& row) {
@@ -172,6 +170,11 @@ void CKeyLoader::Load(quint64 generation, const QString& statement, const QVaria
     QMetaObject::invokeMethod(
         this,
         [this, generation, error] {
+            {
+                QMutexLocker lock(&m_mutex);
+                if (m_inFlight == generation)
+                    m_inFlight = 0; // the end passed the gate without a chunk
+            }
             if (!IsCurrent(generation))
                 return;
             m_loading = false;

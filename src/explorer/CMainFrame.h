@@ -10,12 +10,12 @@
 #include <vector>
 
 class CFileListModel;
-class CKeyLoader;
 class CFileListView;
 class CFileRecord;
 class CFolderTreeItem;
 class CFolderTreeModel;
 class CFolderTreeView;
+class CKeyLoader;
 class CTreeItem;
 class QLabel;
 class QMenu;
