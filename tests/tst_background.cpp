@@ -19,6 +19,7 @@
 
 #include <QAbstractItemView>
 #include <QLabel>
+#include <QMessageBox>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QThread>
@@ -234,6 +235,26 @@ private slots:
         QVERIFY(!StopButton()->isVisible());
         QVERIFY(CMessageBox::TakeRequests().isEmpty());
         QCOMPARE(m_frame->GetListView()->cursor().shape(), Qt::ArrowCursor);
+    }
+
+    // A file deleted from a list still growing: the rows listed stay where they are for the
+    // command, and the refresh after it lists the search without the file.
+    void deleteWhileASearchRuns()
+    {
+        const QStringList before = Found(u"e"_s);
+        Search(u"e"_s);
+        Loader().ReleaseChunks(2);
+        QTRY_COMPARE(m_frame->GetListModel()->rowCount(), 2);
+        SelectRows(*m_frame, {1});
+        QVERIFY(m_frame->GetAction(Command::DeleteFile)->isEnabled());
+        CMessageBox::QueueAnswer(QMessageBox::Yes);
+        m_frame->RunCommand(Command::DeleteFile);
+        Loader().HoldChunks(false);
+        WaitForList(*m_frame);
+        QStringList after = before;
+        after.removeAt(1);
+        QCOMPARE(Found(u"e"_s), after);
+        QCOMPARE(Listed(), after);
     }
 
     void theWorkersFailureShowsInTheStatusBar()
