@@ -11,8 +11,6 @@
 // TROVEPORT_TEST_POSTGRES) on a PostgreSQL server, with bench_postgres's files (see README.md).
 
 #include "BenchSupport.h"
-#include "ExplorerLibrary.h"
-#include "PostgresBenchData.h"
 #include "controls/CFolderTreeModel.h"
 #include "controls/CMessageBox.h"
 #include "controls/CModalRun.h"
@@ -23,6 +21,8 @@
 #include "explorer/CFileListView.h"
 #include "explorer/CFileSearchDialog.h"
 #include "explorer/CMainFrame.h"
+#include "ExplorerLibrary.h"
+#include "PostgresBenchData.h"
 #include "settings/Globals.h"
 #include "startup/Startup.h"
 
@@ -155,7 +155,8 @@ double FindToFirstFile(CMainFrame& frame, const QString& text)
     CPaintWatch watch(frame, clock, &firstScreen);
     frame.RunCommand(Command::FindFiles);
     const auto nothingFound = [&] {
-        return !frame.IsLoading() && frame.GetListModel()->HasFiles() && frame.GetListModel()->rowCount() == 0;
+        return !frame.IsLoading() && frame.GetListModel()->HasFiles() &&
+               frame.GetListModel()->rowCount() == 0;
     };
     while (firstScreen < 0 && !nothingFound())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -197,7 +198,8 @@ int main(int argc, char* argv[])
         if (!PrepareExplorerLibrary(library, out))
             return 1;
         theDatabaseManager.SetDatabaseConnection(databaseUrl.toString());
-        if (!PostgresBench::PrepareDatabase(serverUrl.toString(), databaseUrl.toString(), database, files, out))
+        if (!PostgresBench::PrepareDatabase(serverUrl.toString(), databaseUrl.toString(), database, files,
+                                            out))
             return 1;
     } else {
         library = PrepareLibrary(files, out);
@@ -244,7 +246,8 @@ int main(int argc, char* argv[])
         Rest(frame, group);
     }
 
-    out << "\n" << (postgres ? "PostgreSQL" : "SQLite") << ", " << files
+    out << "\n"
+        << (postgres ? "PostgreSQL" : "SQLite") << ", " << files
         << " files; the window pinged every 5 ms (ms; median of " << rounds << " (range))\n";
     out << QStringLiteral("  %1 %2 %3 %4 %5\n")
                .arg(QStringLiteral("what"), -34)
@@ -260,7 +263,8 @@ int main(int argc, char* argv[])
                .arg(Median(finds), 0, 'f', 0)
                .arg(finds.first(), 0, 'f', 0)
                .arg(finds.last(), 0, 'f', 0);
-    out << "Targets: largest gap under 100 ms for the search, under 200 ms for the area; the rare word's file "
+    out << "Targets: largest gap under 100 ms for the search, under 200 ms for the area; the rare word's "
+           "file "
            "within 100 ms of Return.\n";
     return 0;
 }

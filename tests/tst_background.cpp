@@ -72,7 +72,7 @@ class TestBackground : public QObject
         }
     }
 
-    template <typename T> T* StatusWidget(const QString& accessibleName)
+    template<typename T> T* StatusWidget(const QString& accessibleName)
     {
         for (T* widget : m_frame->statusBar()->findChildren<T*>()) {
             if (widget->accessibleName() == accessibleName)

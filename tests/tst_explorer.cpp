@@ -8,7 +8,6 @@
 #include "controls/CTreeItem.h"
 #include "database/CFileRecord.h"
 #include "database/CKeyLoader.h"
-#include "database/CSqliteStatement.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "database/SearchStatement.h"
 #include "DatabaseSupport.h"
@@ -38,7 +37,6 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
-
 
 using namespace Qt::StringLiterals;
 
@@ -268,7 +266,8 @@ private slots:
         loader->ReleaseChunks(1);
         QTRY_COMPARE(frame->GetListModel()->rowCount(), 1);
         DatabaseSupport::COtherProgram site(theDatabaseManager.GetDatabaseFile(), u"site"_s);
-        QVERIFY(site.Run(u"DELETE FROM file_area WHERE area_id = ? AND file_id = ?"_s, {area, last->file_id}));
+        QVERIFY(
+            site.Run(u"DELETE FROM file_area WHERE area_id = ? AND file_id = ?"_s, {area, last->file_id}));
         loader->HoldChunks(false);
         WaitForList(*frame);
         loader->SetChunkSizes(CKeyLoader::kFirstChunk, CKeyLoader::kChunk);

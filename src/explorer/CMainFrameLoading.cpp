@@ -79,7 +79,8 @@ void CMainFrame::OnKeysRead(const std::vector<qint64>& keys)
     if (!m_fileCursor || !m_listModel->HasFiles())
         return;
     m_fileCursor->AppendKeys(keys);
-    m_listModel->AppendFiles(int(qMin<qint64>(m_fileCursor->GetRecordCount(), INT_MAX)) - m_listModel->rowCount());
+    m_listModel->AppendFiles(int(qMin<qint64>(m_fileCursor->GetRecordCount(), INT_MAX)) -
+                             m_listModel->rowCount());
     ShowLoadState((m_loadingSearch ? tr("Searching... %L1 files found") : tr("Listing files... %L1"))
                       .arg(m_listModel->rowCount()));
 }
