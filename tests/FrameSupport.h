@@ -42,11 +42,18 @@ inline const CTreeItem* Node(CMainFrame& frame, const QString& path)
     return item;
 }
 
+// Lets a refill asked for finish: the posted refresh, and the files' keys a worker reads.
+inline void WaitForList(CMainFrame& frame)
+{
+    QCoreApplication::processEvents(); // the posted refresh
+    QVERIFY(QTest::qWaitFor([&] { return !frame.IsLoading(); }));
+}
+
 // Selects the node and lets the list refill.
 inline void Select(CMainFrame& frame, const QString& path)
 {
     frame.SelectTreeItem(Node(frame, path));
-    QCoreApplication::processEvents(); // the posted refresh
+    WaitForList(frame);
 }
 
 // Highlights exactly these rows and puts the focus into the list.

@@ -7,7 +7,7 @@
 #include "controls/ContextMenuKey.h"
 #include "controls/CTreeItem.h"
 #include "database/CFileRecord.h"
-#include "database/CSqliteStatement.h"
+#include "database/CKeyLoader.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "database/SearchStatement.h"
 #include "DatabaseSupport.h"
@@ -37,8 +37,6 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
-
-#include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
 
@@ -226,7 +224,7 @@ private slots:
         SelectRows(*frame, {gamesRow});
         frame->RunCommand(Command::Open);
         QCOMPARE(frame->GetSelectedTreeItem()->GetName(), u"Games"_s);
-        QCoreApplication::processEvents();
+        WaitForList(*frame);
         QCOMPARE(frame->GetListModel()->rowCount(), 2);
         frame->RunCommand(Command::Up);
         QCOMPARE(frame->GetSelectedTreeItem()->GetName(), u"Troveport"_s);
@@ -251,41 +249,30 @@ private slots:
 
     void listCountsTheRowsItCanRead()
     {
-        TROVEPORT_SQLITE_ONLY("the web site's write is timed by SQLite's statement trace");
         const auto frame = MakeFrame();
         QVERIFY(frame);
         Select(*frame, u"Games/Shareware Games"_s);
         const int before = frame->GetListModel()->rowCount();
         QVERIFY(before > 2);
         const quint32 area = frame->GetSelectedTreeItem()->GetAreaId();
-        const double unlinked = frame->GetFileCursor()->file_id; // the first row's file
-        sqlite3* handle = SqliteHandle(theDatabaseManager.GetConnection());
-        if (!handle)
-            QSKIP("Qt's SQLite driver does not use the system SQLite here");
+        const auto last = ReadFileOfListRow(*frame->GetFileCursor(), before - 1);
+        QVERIFY(last);
 
-        // The web site unlinks a file just as the list reads the area's rows.
-        struct Context
-        {
-            double fileId;
-            quint32 area;
-            bool done = false;
-        } context{unlinked, area};
-        auto unlink = [](unsigned, void* data, void*, void* sql) {
-            auto* c = static_cast<Context*>(data);
-            if (!c->done && QByteArray(static_cast<const char*>(sql)).contains("file_id FROM file_area")) {
-                c->done = true;
-                DatabaseSupport::COtherProgram site(theDatabaseManager.GetDatabaseFile(), u"site"_s);
-                site.Run(u"DELETE FROM file_area WHERE area_id = ? AND file_id = ?"_s, {c->area, c->fileId});
-            }
-            return 0;
-        };
-        sqlite3_trace_v2(handle, SQLITE_TRACE_STMT, unlink, &context);
+        // The web site unlinks a file while the list is still growing, one file at a time.
+        CKeyLoader* loader = frame->GetKeyLoader();
+        loader->SetChunkSizes(1, 1);
+        loader->HoldChunks(true);
         frame->RunCommand(Command::Refresh);
-        sqlite3_trace_v2(handle, 0, nullptr, nullptr);
-        QVERIFY(context.done);
+        loader->ReleaseChunks(1);
+        QTRY_COMPARE(frame->GetListModel()->rowCount(), 1);
+        DatabaseSupport::COtherProgram site(theDatabaseManager.GetDatabaseFile(), u"site"_s);
+        QVERIFY(
+            site.Run(u"DELETE FROM file_area WHERE area_id = ? AND file_id = ?"_s, {area, last->file_id}));
+        loader->HoldChunks(false);
+        WaitForList(*frame);
+        loader->SetChunkSizes(CKeyLoader::kFirstChunk, CKeyLoader::kChunk);
 
         // Every row of the list is a file of the cursor: none reads as a copy of another.
-        QCOMPARE(frame->GetListModel()->rowCount(), before - 1);
         QCOMPARE(frame->GetListModel()->rowCount(), frame->GetFileCursor()->GetRecordCount());
         QSet<double> ids;
         for (int row = 0; row < frame->GetListModel()->rowCount(); ++row) {
@@ -293,10 +280,14 @@ private slots:
             QVERIFY(file);
             ids.insert(file->file_id);
         }
-        QCOMPARE(ids.size(), before - 1);
-        QVERIFY(!ids.contains(unlinked));
+        QCOMPARE(ids.size(), frame->GetListModel()->rowCount());
+        // The next refresh no longer lists it.
+        frame->RunCommand(Command::Refresh);
+        WaitForList(*frame);
+        QCOMPARE(frame->GetListModel()->rowCount(), before - 1);
+        QCOMPARE(RowNamed(*frame, last->title), -1);
         CFileRecord relink(&theDatabaseManager);
-        relink.file_id = unlinked;
+        relink.file_id = last->file_id;
         QVERIFY(relink.AddToFileArea(area));
     }
 
@@ -327,6 +318,7 @@ private slots:
                      qPrintable(frame->GetDatabaseStatus()));
             QVERIFY(CMessageBox::TakeRequests().isEmpty());
             frame->RunCommand(Command::Refresh);
+            WaitForList(*frame);
             model = frame->GetListModel();
             QCOMPARE(model->rowCount(), rows);
             QCOMPARE(model->data(model->index(0, CFileListModel::kName)), first);

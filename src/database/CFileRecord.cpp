@@ -194,15 +194,19 @@ bool CFileRecord::GetByPrimaryKey(const CFileRecord& record, bool, bool)
     }
 }
 
+QString CFileRecord::AreaKeyStatement()
+{
+    // Links whose file no longer exists (the web site may delete files without their links) are
+    // not files of the area.
+    return QStringLiteral("SELECT file_area.file_id FROM file_area JOIN files "
+                          "ON files.file_id = file_area.file_id "
+                          "WHERE file_area.area_id = ? ORDER BY file_area.file_id");
+}
+
 bool CFileRecord::GetAllFilesInArea(double areaId)
 {
     try {
-        // Links whose file no longer exists (the web site may delete files without their links)
-        // are not files of the area.
-        OpenKeyStatement(QStringLiteral("SELECT file_area.file_id FROM file_area JOIN files "
-                                        "ON files.file_id = file_area.file_id "
-                                        "WHERE file_area.area_id = ? ORDER BY file_area.file_id"),
-                         {qint64(areaId)});
+        OpenKeyStatement(AreaKeyStatement(), {qint64(areaId)});
         return true;
     } catch (const CDBException& e) {
         m_recordSet.Close();

@@ -32,6 +32,8 @@ public:
 
     // Opens the cursor on the area's files, in the order they were added.
     bool GetAllFilesInArea(double areaId);
+    // The key statement of an area's files, with the area id as its one parameter.
+    static QString AreaKeyStatement();
 
     bool AddToFileArea(double areaId);
     bool DeleteFromFileArea(double areaId);

@@ -42,10 +42,14 @@ void CPartialDatabaseRecord::OpenKeyStatement(const QString& keyStatement, const
     LoadPosition(1);
 }
 
+QString CPartialDatabaseRecord::KeyStatementOf(const QString& statement) const
+{
+    return m_pManager->Engine().KeyStatement(statement, m_recordSet.GetTable(), m_recordSet.GetKeyColumn());
+}
+
 bool CPartialDatabaseRecord::Open(const QString& statement, bool, bool)
 {
-    const QString keys =
-        m_pManager->Engine().KeyStatement(statement, m_recordSet.GetTable(), m_recordSet.GetKeyColumn());
+    const QString keys = KeyStatementOf(statement);
     if (keys.isEmpty()) {
         m_recordSet.Close();
         return false;

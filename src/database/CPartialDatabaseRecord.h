@@ -32,6 +32,12 @@ public:
     // Runs a statement (see CDatabaseEngine::KeyStatement) and stands on its first row. False for an empty
     // statement; a statement the database rejects is logged and gives false.
     bool Open(const QString& statement, bool readOnly = true, bool appendOnly = true);
+    // The key statement Open runs for a statement, for a worker to run on its own connection; empty
+    // for an empty statement.
+    QString KeyStatementOf(const QString& statement) const;
+    // Opens the cursor empty, to grow by keys a worker reads (CRecordSet::AppendKeys).
+    void OpenEmpty() { m_recordSet.OpenEmpty(); }
+    void AppendKeys(std::vector<qint64> keys) { m_recordSet.AppendKeys(std::move(keys)); }
     // Moves to the row at a position (1 to GetRecordCount()); false past either end, or when the
     // row has been deleted since the cursor was opened (its fields are then cleared). Past either
     // end the fields keep the row read before: whoever acts on a file must look at the result.

@@ -38,6 +38,13 @@ void CRecordSet::OpenKeys(const QString& statement, const QVariantList& bindValu
     NewReader();
     std::vector<qint64> keys;
     m_manager->Engine().ReadKeys(*m_manager, statement, bindValues, &keys);
+    DropInexactKeys(keys);
+    keys.shrink_to_fit();
+    m_keys.swap(keys);
+}
+
+void CRecordSet::DropInexactKeys(std::vector<qint64>& keys) const
+{
     const auto unusable =
         std::remove_if(keys.begin(), keys.end(), [](qint64 key) { return !IsExactKey(key); });
     if (const auto skipped = keys.end() - unusable; skipped > 0) {
@@ -47,8 +54,21 @@ void CRecordSet::OpenKeys(const QString& statement, const QVariantList& bindValu
                        qint64(skipped), m_table, m_keyColumn, kMaxExactKey));
         keys.erase(unusable, keys.end());
     }
-    keys.shrink_to_fit();
-    m_keys.swap(keys);
+}
+
+void CRecordSet::OpenEmpty()
+{
+    Close();
+    NewReader();
+}
+
+void CRecordSet::AppendKeys(std::vector<qint64> keys)
+{
+    DropInexactKeys(keys);
+    if (keys.empty())
+        return;
+    // The reader keeps what it read: it sees the count grow and reads a block cut short again.
+    m_keys.insert(m_keys.end(), keys.begin(), keys.end());
 }
 
 void CRecordSet::OpenKey(qint64 key)

@@ -35,6 +35,10 @@ public:
     void OpenKeys(const QString& statement, const QVariantList& bindValues = {});
     // A set of exactly one row.
     void OpenKey(qint64 key);
+    // A set that starts empty and grows as keys read elsewhere (on a worker's connection) are
+    // appended in the statement's order; the positions of the rows already in it never change.
+    void OpenEmpty();
+    void AppendKeys(std::vector<qint64> keys);
     void Close();
 
     const QString& GetTable() const { return m_table; }
@@ -73,6 +77,8 @@ public:
 private:
     // A reader of the engine the set was opened on.
     void NewReader();
+    // Leaves out the keys beyond the exact range, with a logged error.
+    void DropInexactKeys(std::vector<qint64>& keys) const;
 
     CDatabaseManager* m_manager;
     QString m_table;

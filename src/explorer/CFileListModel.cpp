@@ -40,6 +40,16 @@ void CFileListModel::SetFiles(CFileRecord* cursor, int count)
     endResetModel();
 }
 
+void CFileListModel::AppendFiles(int count)
+{
+    count = qMin(count, INT_MAX - m_fileCount);
+    if (!m_cursor || count <= 0)
+        return;
+    beginInsertRows(QModelIndex(), m_fileCount, m_fileCount + count - 1);
+    m_fileCount += count;
+    endInsertRows();
+}
+
 int CFileListModel::rowCount(const QModelIndex& parent) const
 {
     if (parent.isValid())

@@ -34,6 +34,8 @@ public:
     void SetFolders(const QList<quint32>& handles, bool underRoot);
     // count file entries over the cursor, which must outlive them (Clear before deleting it).
     void SetFiles(CFileRecord* cursor, int count);
+    // More file entries at the end, for keys the cursor has just been given.
+    void AppendFiles(int count);
 
     bool HasFiles() const { return m_cursor != nullptr; }
     // The file entry's texts are read again from the database and the views redraw it: its file

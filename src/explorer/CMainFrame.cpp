@@ -6,6 +6,7 @@
 #include "controls/CTreeItemRegistry.h"
 #include "controls/CWaitCursor.h"
 #include "database/CFileRecord.h"
+#include "database/CKeyLoader.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "database/SearchStatement.h"
 #include "explorer/CFileListModel.h"
@@ -56,6 +57,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     m_databaseStatus->setTextFormat(Qt::PlainText);
     m_databaseStatus->hide();
     statusBar()->addWidget(m_databaseStatus, 1);
+    CreateLoadControls();
 
     connect(m_treeView->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &CMainFrame::PostRefresh);
@@ -81,6 +83,7 @@ CMainFrame::~CMainFrame()
     // Focus and selection notices keep coming while the child windows go; none may reach us.
     disconnect(qApp, nullptr, this, nullptr);
     m_destroying = true;
+    m_keyLoader.reset(); // nothing more may arrive for the cursor
     SaveLayout();
     m_listModel->Clear();
     m_fileCursor.reset();
@@ -231,6 +234,8 @@ void CMainFrame::FillList()
     if (m_refreshHolds > 0)
         return;
     CWaitCursor wait;
+    m_keyLoader->Stop(); // what it still reads belongs to the list being replaced
+    ShowLoadState(QString());
     m_listView->setUpdatesEnabled(false);
     m_listModel->Clear();
     const CFolderTreeItem* node = GetSelectedTreeItem();
@@ -246,32 +251,21 @@ void CMainFrame::FillList()
         m_listModel->SetFolders(handles, node->GetType() == kNodeRoot);
         break;
     }
-    case kNodeArea: {
-        m_fileCursor = std::make_unique<CFileRecord>(&theDatabaseManager);
-        // The count is the cursor's own, taken with its keys in one statement: a count taken apart
-        // could disagree with them when the web site changes the area in between.
-        if (m_fileCursor->GetAllFilesInArea(double(node->GetAreaId())))
-            m_listModel->SetFiles(m_fileCursor.get(),
-                                  int(qMin<qint64>(m_fileCursor->GetRecordCount(), INT_MAX)));
+    case kNodeArea:
+        // The count is the keys' own, read with them in one statement: a count taken apart could
+        // disagree with them when the web site changes the area in between.
+        StartLoading(CFileRecord::AreaKeyStatement(), {qint64(node->GetAreaId())}, false);
         break;
-    }
-    case kNodeSearchResults: {
-        m_fileCursor = std::make_unique<CFileRecord>(&theDatabaseManager);
-        const QString statement = BuildSearchStatement(m_strSearchText, m_dwSearchFields);
-        if (m_fileCursor->Open(statement, true, true) && !m_fileCursor->IsEOF())
-            m_listModel->SetFiles(m_fileCursor.get(),
-                                  int(qMin<qint64>(m_fileCursor->GetRecordCount(), INT_MAX)));
+    case kNodeSearchResults:
+        StartLoading(CFileRecord(&theDatabaseManager)
+                         .KeyStatementOf(BuildSearchStatement(m_strSearchText, m_dwSearchFields)),
+                     {}, true);
         break;
-    }
     default:
         break;
     }
-    if (node && (node->GetType() == kNodeArea || node->GetType() == kNodeSearchResults))
-        ShowDatabaseStatus(theDatabaseManager.TakeLastError());
     m_listView->setUpdatesEnabled(true);
     UpdateCommandStates();
-    if (node && node->GetType() == kNodeSearchResults && m_listModel->rowCount() == 0)
-        CMessageBox::Show(this, tr("No files were found that match your search criteria."));
 }
 
 void CMainFrame::ShowDatabaseStatus(const QString& error)

@@ -7,6 +7,7 @@
 #include <QMainWindow>
 
 #include <memory>
+#include <vector>
 
 class CFileListModel;
 class CFileListView;
@@ -14,10 +15,12 @@ class CFileRecord;
 class CFolderTreeItem;
 class CFolderTreeModel;
 class CFolderTreeView;
+class CKeyLoader;
 class CTreeItem;
 class QLabel;
 class QMenu;
 class QSplitter;
+class QToolButton;
 
 // The explorer's main window: menus, toolbar, the tree of groups and areas beside the file list,
 // and a status bar. It keeps its placement and the list's layout in the user's settings, enables
@@ -39,8 +42,12 @@ public:
     void SelectTreeItem(const CTreeItem* item);
     CFolderTreeItem* GetSearchResultsItem() const;
 
-    // Refills the list for the selected node.
+    // Refills the list for the selected node. An area's or a search's files are listed as a worker
+    // reads their keys: the list grows while IsLoading, and Esc or the status bar's Stop ends it.
     void FillList();
+    bool IsLoading() const;
+    void StopLoading();
+    CKeyLoader* GetKeyLoader() const { return m_keyLoader.get(); }
     // Asks for a refill once the current event is done, as commands that change the list do.
     void PostRefresh() override;
     // A command that reads the list's rows by their cursor positions holds refills off while it
@@ -94,6 +101,12 @@ private:
     void AddPopupItem(QMenu* menu, const char* text, Command command);
     void OnListDoubleClicked();
     void ShowDatabaseStatus(const QString& error);
+    // Loading an area's or a search's files (CMainFrameLoading.cpp).
+    void CreateLoadControls();
+    void StartLoading(const QString& keyStatement, const QVariantList& values, bool search);
+    void OnKeysRead(const std::vector<qint64>& keys);
+    void OnLoadFinished(const QString& error);
+    void ShowLoadState(const QString& text);
     void OnOpen();
     void OnOpenAsHtml();
     void OnUp();
@@ -110,6 +123,11 @@ private:
     CFileListModel* m_listModel = nullptr;
     CFileListView* m_listView = nullptr;
     std::unique_ptr<CFileRecord> m_fileCursor;
+    std::unique_ptr<CKeyLoader> m_keyLoader;
+    QLabel* m_loadStatus = nullptr;
+    QToolButton* m_stopButton = nullptr;
+    QAction* m_stopAction = nullptr;
+    bool m_loadingSearch = false;
     quint32 m_searchResultsHandle = 0;
     bool m_laidOut = false;
     bool m_destroying = false;
