@@ -47,9 +47,16 @@ public:
         for (unsigned n = 1 + m_random() % 6; n > 0; --n)
             longDesc += Pick(kPhrases) + QLatin1Char(' ');
         const quint32 date = 631152000u + m_random() % 946684800u; // 1990 to 2020
-        QVariantList values{title};
+        QString shortDesc = Pick(kPhrases);
+        // The rare word, without a draw, so that the other values stay as they were.
+        const QString rare = QString::fromLatin1(kRareWord);
+        QVariantList values{i % 6000 == 0 ? (rare + QLatin1Char(' ') + title).left(30) : title};
+        if (i % 6000 == 2000)
+            shortDesc = rare + QLatin1Char(' ') + shortDesc;
+        if (i % 6000 == 4000)
+            longDesc += rare;
         values.append(qint64(1000 + m_random() % 4000000));
-        values.append(Pick(kPhrases));
+        values.append(shortDesc);
         values.append(longDesc.trimmed());
         values.append(QStringLiteral("Author %1").arg(m_random() % 5000));
         values.append(QStringLiteral("author%1@example.org").arg(m_random() % 5000));

@@ -1,0 +1,239 @@
+#include "database/SqliteSearchIndexes.h"
+
+#include "database/CDatabaseManager.h"
+#include "database/SqlDialect.h"
+
+#include <QRegularExpression>
+#include <QVariant>
+
+#include <map>
+#include <optional>
+
+namespace {
+
+// The searched columns of files, in the order of the search's fields.
+const QStringList kFileColumns{QStringLiteral("title"), QStringLiteral("short_desc"),
+                               QStringLiteral("long_desc"), QStringLiteral("upld_name"),
+                               QStringLiteral("upld_email")};
+
+const char* const kTables[] = {"files_search", "download_search"};
+const char* const kTriggers[] = {"files_search_insert",    "files_search_delete",    "files_search_update",
+                                 "download_search_insert", "download_search_delete", "download_search_update"};
+
+QString Columns(const QString& prefix)
+{
+    QStringList columns;
+    for (const QString& column : kFileColumns)
+        columns.append(prefix + column);
+    return columns.join(QStringLiteral(", "));
+}
+
+// The locations of a file are indexed as one row keyed by the file's id, made again from download
+// whenever one of them changes. Keyed by download's own rowid instead, the index would lose its
+// rows' meaning when VACUUM renumbers that table (it has no INTEGER PRIMARY KEY).
+QString IndexLocationsOf(const QString& fileId)
+{
+    return QStringLiteral("DELETE FROM download_search WHERE rowid = %1; "
+                          "INSERT INTO download_search(rowid, urls) SELECT file_id, group_concat(url, char(10)) "
+                          "FROM download WHERE file_id = %1 GROUP BY file_id;")
+        .arg(fileId);
+}
+
+// A search's condition on one column: "files.title like '%text%'".
+struct CLikeTerm
+{
+    QString table; // files or download
+    QString column;
+    QString pattern; // as LIKE reads it, quotes no longer doubled
+};
+
+std::optional<CLikeTerm> ParseTerm(const QString& term)
+{
+    static const QRegularExpression shape(
+        QStringLiteral("^(files|download)\\.(\\w+)\\s+like\\s+'((?:[^']|'')*)'$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = shape.match(term);
+    if (!match.hasMatch())
+        return std::nullopt;
+    CLikeTerm parsed{match.captured(1).toLower(), match.captured(2).toLower(),
+                     match.captured(3).replace(QStringLiteral("''"), QStringLiteral("'"))};
+    const bool known = parsed.table == QLatin1String("files") ? kFileColumns.contains(parsed.column)
+                                                                : parsed.column == QLatin1String("url");
+    return known ? std::optional(parsed) : std::nullopt;
+}
+
+// What every value a LIKE pattern matches contains: its runs of three characters or more between
+// wildcards (the trigram index finds nothing shorter), as an FTS5 query that wants them all.
+// Empty when there is no such run. Case is left to the index, which folds more than LIKE does, so
+// it names every row LIKE would match and maybe more.
+QString TrigramQuery(const QString& pattern)
+{
+    static const QRegularExpression wildcards(QStringLiteral("[%_]"));
+    QStringList phrases;
+    for (const QString& run : pattern.split(wildcards, Qt::SkipEmptyParts)) {
+        if (run.toUcs4().size() >= 3)
+            phrases.append(QLatin1Char('"') + QString(run).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+                           QLatin1Char('"'));
+    }
+    return phrases.join(QStringLiteral(" AND "));
+}
+
+QString QuotedText(const QString& text)
+{
+    return QLatin1Char('\'') + QString(text).replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\'');
+}
+
+} // namespace
+
+QStringList SqliteSearchIndexStatements()
+{
+    const QString columns = Columns(QString());
+    const QString newValues = QStringLiteral("new.file_id, ") + Columns(QStringLiteral("new."));
+    const QString oldValues = QStringLiteral("'delete', old.file_id, ") + Columns(QStringLiteral("old."));
+    const QString insertNew =
+        QStringLiteral("INSERT INTO files_search(rowid, %1) VALUES (%2);").arg(columns, newValues);
+    // The external-content way to take a row out: the values it was indexed with.
+    const QString deleteOld =
+        QStringLiteral("INSERT INTO files_search(files_search, rowid, %1) VALUES (%2);").arg(columns, oldValues);
+    return {
+        QStringLiteral("CREATE VIRTUAL TABLE files_search USING fts5(%1, content='files', "
+                       "content_rowid='file_id', tokenize='trigram')")
+            .arg(columns),
+        QStringLiteral("CREATE TRIGGER files_search_insert AFTER INSERT ON files BEGIN %1 END").arg(insertNew),
+        QStringLiteral("CREATE TRIGGER files_search_delete AFTER DELETE ON files BEGIN %1 END").arg(deleteOld),
+        // Only changes of the indexed texts: counting a download must not cost an index update.
+        QStringLiteral("CREATE TRIGGER files_search_update AFTER UPDATE OF file_id, %1 ON files BEGIN %2 %3 END")
+            .arg(columns, deleteOld, insertNew),
+        QStringLiteral("CREATE VIRTUAL TABLE download_search USING fts5(urls, tokenize='trigram')"),
+        QStringLiteral("CREATE TRIGGER download_search_insert AFTER INSERT ON download BEGIN %1 END")
+            .arg(IndexLocationsOf(QStringLiteral("new.file_id"))),
+        QStringLiteral("CREATE TRIGGER download_search_delete AFTER DELETE ON download BEGIN %1 END")
+            .arg(IndexLocationsOf(QStringLiteral("old.file_id"))),
+        QStringLiteral("CREATE TRIGGER download_search_update AFTER UPDATE OF file_id, url ON download BEGIN %1 %2 END")
+            .arg(IndexLocationsOf(QStringLiteral("old.file_id")), IndexLocationsOf(QStringLiteral("new.file_id"))),
+    };
+}
+
+QStringList SqliteDropSearchIndexStatements()
+{
+    QStringList statements;
+    for (const char* trigger : kTriggers)
+        statements.append(QStringLiteral("DROP TRIGGER IF EXISTS %1").arg(QLatin1String(trigger)));
+    for (const char* table : kTables)
+        statements.append(QStringLiteral("DROP TABLE IF EXISTS %1").arg(QLatin1String(table)));
+    return statements;
+}
+
+void FillSqliteSearchIndexes(CDatabaseManager& manager, const std::function<void(int percent)>& progress,
+                             qint64 batch)
+{
+    // Batches of files by id, each with the locations of the same ids; the locations of ids that
+    // no file has are indexed too, with the first batch or the last.
+    QVariantList count;
+    manager.Run(QStringLiteral("SELECT count(*) FROM files"), {}, &count);
+    const qint64 total = count.value(0).toLongLong();
+    const QString fileColumns = Columns(QString());
+    std::optional<qint64> last; // the highest id indexed so far
+    for (qint64 done = 0;; done += batch) {
+        if (progress)
+            progress(total > 0 ? int(qMin(done, total) * 100 / total) : 100);
+        QVariantList bound;
+        manager.Run(last ? QStringLiteral("SELECT file_id FROM files WHERE file_id > ? ORDER BY file_id LIMIT 1 "
+                                          "OFFSET %1")
+                               .arg(batch - 1)
+                         : QStringLiteral("SELECT file_id FROM files ORDER BY file_id LIMIT 1 OFFSET %1")
+                               .arg(batch - 1),
+                    last ? QVariantList{*last} : QVariantList{}, &bound);
+        QStringList range;
+        QVariantList values;
+        if (last) {
+            range.append(QStringLiteral("file_id > ?"));
+            values.append(*last);
+        }
+        if (!bound.isEmpty()) {
+            range.append(QStringLiteral("file_id <= ?"));
+            values.append(bound.first());
+        }
+        const QString where = range.isEmpty() ? QString() : QStringLiteral(" WHERE ") + range.join(QStringLiteral(" AND "));
+        manager.Run(QStringLiteral("INSERT INTO files_search(rowid, %1) SELECT file_id, %1 FROM files%2")
+                        .arg(fileColumns, where),
+                    values);
+        manager.Run(QStringLiteral("INSERT INTO download_search(rowid, urls) SELECT file_id, "
+                                   "group_concat(url, char(10)) FROM download%1 GROUP BY file_id")
+                        .arg(where),
+                    values);
+        if (bound.isEmpty())
+            break;
+        last = bound.first().toLongLong();
+    }
+    if (progress)
+        progress(100);
+}
+
+bool SqliteSearchIndexesPresent(CDatabaseManager& manager)
+{
+    QStringList names;
+    for (const char* table : kTables)
+        names.append(QLatin1String(table));
+    for (const char* trigger : kTriggers)
+        names.append(QLatin1String(trigger));
+    QVariantList found;
+    manager.Run(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name IN ('%1')")
+                    .arg(names.join(QStringLiteral("', '"))),
+                {}, &found);
+    return found.value(0).toInt() == names.size();
+}
+
+QString SqliteIndexedSearch(const QString& keyStatement)
+{
+    static const QRegularExpression head(
+        QStringLiteral("^select\\s+distinct\\s+files\\.file_id\\s+from\\s+files(\\s+inner\\s+join\\s+download\\s+"
+                       "on\\s+files\\.file_id\\s*=\\s*download\\.file_id)?\\s+where\\s+"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = head.match(keyStatement);
+    if (!match.hasMatch())
+        return QString();
+    const bool join = !match.captured(1).isEmpty();
+    qsizetype orderAt = FindKeyword(keyStatement, QLatin1String("order"), match.capturedEnd());
+    const QString condition = keyStatement.mid(match.capturedEnd(), orderAt < 0 ? -1 : orderAt - match.capturedEnd());
+    const QString order = orderAt < 0 ? QString() : keyStatement.mid(orderAt);
+    if (order.contains(QLatin1Char('\'')))
+        return QString();
+
+    // The files' columns each pattern is searched in, and whether the locations are.
+    std::map<QString, QStringList> fileColumns;
+    QStringList locationPatterns;
+    for (qsizetype begin = 0;;) {
+        const qsizetype orAt = FindKeyword(condition, QLatin1String("or"), begin);
+        const auto term = ParseTerm(condition.mid(begin, orAt < 0 ? -1 : orAt - begin).trimmed());
+        if (!term || TrigramQuery(term->pattern).isEmpty() || (term->table == QLatin1String("download") && !join))
+            return QString();
+        if (term->table == QLatin1String("files"))
+            fileColumns[term->pattern].append(term->column);
+        else
+            locationPatterns.append(term->pattern);
+        if (orAt < 0)
+            break;
+        begin = orAt + 2;
+    }
+
+    QStringList candidates;
+    for (const auto& [pattern, columns] : fileColumns) {
+        const QString filter = columns.size() == kFileColumns.size()
+                                   ? QString()
+                                   : QStringLiteral("{%1} : ").arg(columns.join(QLatin1Char(' ')));
+        candidates.append(QStringLiteral("SELECT rowid FROM files_search WHERE files_search MATCH %1")
+                              .arg(QuotedText(filter + QLatin1Char('(') + TrigramQuery(pattern) + QLatin1Char(')'))));
+    }
+    for (const QString& pattern : locationPatterns)
+        candidates.append(QStringLiteral("SELECT rowid FROM download_search WHERE download_search MATCH %1")
+                              .arg(QuotedText(TrigramQuery(pattern))));
+    // The candidates then meet the search's own condition, as every row would.
+    const QString matching =
+        join ? QStringLiteral("EXISTS (SELECT 1 FROM download WHERE download.file_id = files.file_id AND (%1))")
+                   .arg(condition.trimmed())
+             : QStringLiteral("(%1)").arg(condition.trimmed());
+    QString sql = QStringLiteral("SELECT files.file_id FROM files WHERE files.file_id IN (%1) AND %2")
+                      .arg(candidates.join(QStringLiteral(" UNION ALL ")), matching);
+    return order.isEmpty() ? sql : sql + QLatin1Char(' ') + order;
+}
