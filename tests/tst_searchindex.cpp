@@ -34,6 +34,7 @@ private:
     std::mt19937 m_random;
     quint32 m_seed = 0;
     QSqlDatabase m_site;
+    QList<QString> m_written; // texts the site's latest changes wrote, for searches to aim at
 
     int Below(int n) { return int(m_random() % quint32(n)); }
 
@@ -59,7 +60,16 @@ private:
 
     QVariantList FileValues()
     {
-        return {RandomText(12), RandomText(20), RandomText(40), RandomText(8), RandomText(10)};
+        const QVariantList values{RandomText(12), RandomText(20), RandomText(40), RandomText(8), RandomText(10)};
+        for (const QVariant& value : values)
+            m_written.append(value.toString());
+        return values;
+    }
+
+    QString Written(int maxLength)
+    {
+        m_written.append(RandomText(maxLength));
+        return m_written.last();
     }
 
     void AddFiles(int count)
@@ -88,6 +98,7 @@ private:
     // What the web site does to rows after the indexes were made.
     void ChangeRows()
     {
+        m_written.clear();
         AddFiles(300);
         const QList<qint64> files = Ids("file_id", "files");
         QVERIFY(m_site.transaction());
@@ -97,11 +108,11 @@ private:
             switch (Below(6)) {
             case 0:
                 Site(u"UPDATE files SET title = ?, long_desc = ? WHERE file_id = ?"_s,
-                     {RandomText(12), RandomText(40), id});
+                     {Written(12), Written(40), id});
                 break;
             case 1:
                 Site(u"UPDATE files SET upld_email = ?, downloads = downloads + 1 WHERE file_id = ?"_s,
-                     {RandomText(10), id});
+                     {Written(10), id});
                 break;
             case 2:
                 Site(u"DELETE FROM download WHERE file_id = ?"_s, {id});
@@ -115,22 +126,24 @@ private:
             case 4:
                 Site(u"UPDATE download SET url = ? WHERE rowid IN (SELECT rowid FROM download WHERE file_id = ? "
                      "LIMIT 1)"_s,
-                     {RandomText(14), id});
+                     {Written(14), id});
                 break;
             default:
-                Site(u"INSERT OR IGNORE INTO download (file_id, url) VALUES (?, ?)"_s, {id, RandomText(14)});
+                Site(u"INSERT OR IGNORE INTO download (file_id, url) VALUES (?, ?)"_s, {id, Written(14)});
                 break;
             }
         }
     }
 
-    // A text to search for: mostly a piece of a stored text with the case of some letters turned
-    // and a wildcard put in now and then, so that searches find something; sometimes random.
+    // A text to search for: mostly a piece of a stored text (half the time one the site's latest
+    // changes wrote) with the case of some letters turned and a wildcard put in now and then, so
+    // that searches find something; sometimes random.
     QString SearchText(const QList<QString>& stored)
     {
         if (Below(5) == 0)
             return RandomText(6);
-        const QString source = stored[Below(int(stored.size()))];
+        const QList<QString>& pool = !m_written.isEmpty() && Below(2) ? m_written : stored;
+        const QString source = pool[Below(int(pool.size()))];
         const QList<uint> points = source.toUcs4();
         if (points.isEmpty())
             return RandomText(6);
