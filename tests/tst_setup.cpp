@@ -549,8 +549,8 @@ private slots:
         REQUIRE_POSTGRES();
         const QString uri = FreshPostgresDatabase(u"use"_s);
         QVERIFY(!uri.isEmpty());
-        QCOMPARE(Run(u"database search-indexes on"_s), 1);
-        QVERIFY2(m_err.contains(u"DatabaseConnection is not set"_s), qPrintable(m_err));
+        QCOMPARE(Run(u"database search-indexes on"_s), 1); // neither a server nor a library
+        QVERIFY2(m_err.contains(u"No library is set up"_s), qPrintable(m_err));
         // A password in the setting is refused, and nothing is stored.
         QUrl withPassword(uri);
         withPassword.setPassword(u"secret"_s);
@@ -569,6 +569,36 @@ private slots:
 
         QCOMPARE(Run(u"database use sqlite"_s), 0);
         QCOMPARE(RegGetString(u"DatabaseConnection"_s, g_pszRegKey), QString());
+    }
+
+    // On the library's SQLite file: dropped and made again over the files there, which the index
+    // then finds.
+    void searchIndexesOfTheSqliteFile()
+    {
+        TROVEPORT_SQLITE_ONLY("the indexes of the library's own file");
+        QCOMPARE(Run(u"init %1"_s.arg(Db())), 0);
+        QCOMPARE(Run(u"area add A %1"_s.arg(m_dir->filePath(u"a"_s))), 0);
+        QCOMPARE(Run(u"files generate 1 1500"_s), 0);
+        DatabaseSupport::COtherProgram site(Db() + u"/troveport.db"_s, u"sqlite"_s);
+        const auto count = [](const QString& statement) {
+            QSqlQuery query(QSqlDatabase::database(u"sqlite"_s));
+            return query.exec(statement) && query.next() ? query.value(0).toInt() : -1;
+        };
+        const QString indexParts =
+            u"SELECT count(*) FROM sqlite_master WHERE name LIKE 'files_search%' OR name LIKE 'download_search%'"_s;
+        const QString indexedCastles = u"SELECT count(*) FROM files_search WHERE files_search MATCH 'castle'"_s;
+        const QString castles = u"SELECT count(*) FROM files WHERE title || short_desc || long_desc || upld_name || "
+                                "upld_email LIKE '%castle%'"_s;
+        QVERIFY(count(castles) > 0);
+        QCOMPARE(count(indexedCastles), count(castles)); // made with the tables, filled by the triggers
+        QCOMPARE(Run(u"database search-indexes off"_s), 0);
+        QVERIFY2(m_out.startsWith(u"Dropped the search indexes"_s), qPrintable(m_out));
+        QCOMPARE(count(u"SELECT count(*) FROM sqlite_master WHERE name LIKE '%search%'"_s), 0);
+        QCOMPARE(Run(u"database search-indexes on"_s), 0);
+        QVERIFY2(m_out.contains(u"Indexing the files: 100%"_s), qPrintable(m_out));
+        QVERIFY(count(indexParts) >= 8); // two tables (and FTS5's own), six triggers
+        QCOMPARE(count(indexedCastles), count(castles));
+        QCOMPARE(count(u"SELECT count(*) FROM download_search WHERE download_search MATCH 'file1499'"_s), 1);
     }
 
     void generatedFilesAreTheSameOnPostgres()
