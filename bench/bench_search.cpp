@@ -1,10 +1,10 @@
 // Searches over an area of 1,000,000 files on SQLite: answered from the search indexes (as the
 // explorer runs them), the same key statement read row by row in the same process, and the sqlite3
-// program running that key statement; a rare word and a common one, in three field sets (the Find
-// dialog's default is all six). Then what the indexes cost: adding 10,000 files with their triggers
+// program running that key statement; a rare word, a common one and one in every file, in three
+// field sets (the Find dialog's default is all six). Then what the indexes cost: adding 10,000 files with their triggers
 // and without, and their size on disk.
 //
-//   bench_search [--files N] [--dir DIR] [--rounds N] [--rare WORD] [--common WORD]
+//   bench_search [--files N] [--dir DIR] [--rounds N] [--rare WORD] [--common WORD] [--everywhere WORD]
 
 #include "BenchSupport.h"
 #include "database/CDBException.h"
@@ -81,6 +81,8 @@ int main(int argc, char* argv[])
     const int rounds = qMax(1, Option("--rounds", QStringLiteral("5")).toInt());
     const QString rare = Option("--rare", QString::fromLatin1(kRareWord));
     const QString common = Option("--common", QStringLiteral("Castle"));
+    // In every file's author address and location.
+    const QString everywhere = Option("--everywhere", QStringLiteral("example"));
     if (PrepareLibrary(files, out).isEmpty())
         return 1;
     const QString db = theDatabaseManager.GetDatabaseFile();
@@ -103,7 +105,7 @@ int main(int argc, char* argv[])
         {"title and descriptions", kSearchTitle | kSearchShortDesc | kSearchLongDesc},
         {"title, descriptions and URL", kSearchTitle | kSearchShortDesc | kSearchLongDesc | kSearchUrl},
         {"all fields (the Find dialog's default)", 0x3F}};
-    for (const QString& text : {rare, common}) {
+    for (const QString& text : {rare, common, everywhere}) {
         for (const auto& fieldSet : fieldSets) {
             const QString statement = BuildSearchStatement(text, fieldSet.fields);
             const QString keys =

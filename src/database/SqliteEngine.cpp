@@ -223,10 +223,7 @@ void CSqliteEngine::ForEachRow(CDatabaseManager&, QSqlDatabase& db, const QStrin
 void CSqliteEngine::ReadKeys(CDatabaseManager& manager, const QString& keyStatement, const QVariantList& values,
                              std::vector<qint64>* keys) const
 {
-    // Asked anew each time: the indexes may have been made or dropped since, by another program.
-    QString statement = SqliteIndexedSearch(keyStatement);
-    if (statement.isEmpty() || !SqliteSearchIndexesPresent(manager))
-        statement = keyStatement;
+    const QString statement = SqliteSearchStatement(manager, keyStatement);
     if (sqlite3* handle = SqliteHandle(manager.GetConnection())) {
         CSqliteStatement query(handle, statement);
         query.Bind(values);

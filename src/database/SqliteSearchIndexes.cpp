@@ -6,7 +6,6 @@
 #include <QRegularExpression>
 #include <QVariant>
 
-#include <map>
 #include <optional>
 
 namespace {
@@ -62,20 +61,27 @@ std::optional<CLikeTerm> ParseTerm(const QString& term)
     return known ? std::optional(parsed) : std::nullopt;
 }
 
-// What every value a LIKE pattern matches contains: its runs of three characters or more between
-// wildcards (the trigram index finds nothing shorter), as an FTS5 query that wants them all.
-// Empty when there is no such run. Case is left to the index, which folds more than LIKE does, so
-// it names every row LIKE would match and maybe more.
+// What every value a LIKE pattern matches contains: the trigrams of its runs of three characters
+// or more between wildcards, as an FTS5 query that wants them all. Empty when there is no such run.
+// The index keeps no positions or columns (a third of the size, and quicker to keep current), so
+// it names rows holding those trigrams anywhere in their texts; case is left to it, and it folds
+// more than LIKE does. Either way it names every row LIKE would match, and maybe more.
 QString TrigramQuery(const QString& pattern)
 {
     static const QRegularExpression wildcards(QStringLiteral("[%_]"));
-    QStringList phrases;
+    QStringList trigrams;
     for (const QString& run : pattern.split(wildcards, Qt::SkipEmptyParts)) {
-        if (run.toUcs4().size() >= 3)
-            phrases.append(QLatin1Char('"') + QString(run).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
-                           QLatin1Char('"'));
+        const QList<uint> points = run.toUcs4();
+        for (qsizetype i = 0; i + 3 <= points.size(); ++i) {
+            const QString trigram =
+                QString::fromUcs4(reinterpret_cast<const char32_t*>(points.constData() + i), 3);
+            const QString phrase =
+                QLatin1Char('"') + QString(trigram).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+            if (!trigrams.contains(phrase))
+                trigrams.append(phrase);
+        }
     }
-    return phrases.join(QStringLiteral(" AND "));
+    return trigrams.join(QStringLiteral(" AND "));
 }
 
 QString QuotedText(const QString& text)
@@ -97,14 +103,14 @@ QStringList SqliteSearchIndexStatements()
         QStringLiteral("INSERT INTO files_search(files_search, rowid, %1) VALUES (%2);").arg(columns, oldValues);
     return {
         QStringLiteral("CREATE VIRTUAL TABLE files_search USING fts5(%1, content='files', "
-                       "content_rowid='file_id', tokenize='trigram')")
+                       "content_rowid='file_id', tokenize='trigram', detail=none)")
             .arg(columns),
         QStringLiteral("CREATE TRIGGER files_search_insert AFTER INSERT ON files BEGIN %1 END").arg(insertNew),
         QStringLiteral("CREATE TRIGGER files_search_delete AFTER DELETE ON files BEGIN %1 END").arg(deleteOld),
         // Only changes of the indexed texts: counting a download must not cost an index update.
         QStringLiteral("CREATE TRIGGER files_search_update AFTER UPDATE OF file_id, %1 ON files BEGIN %2 %3 END")
             .arg(columns, deleteOld, insertNew),
-        QStringLiteral("CREATE VIRTUAL TABLE download_search USING fts5(urls, tokenize='trigram')"),
+        QStringLiteral("CREATE VIRTUAL TABLE download_search USING fts5(urls, tokenize='trigram', detail=none)"),
         QStringLiteral("CREATE TRIGGER download_search_insert AFTER INSERT ON download BEGIN %1 END")
             .arg(IndexLocationsOf(QStringLiteral("new.file_id"))),
         QStringLiteral("CREATE TRIGGER download_search_delete AFTER DELETE ON download BEGIN %1 END")
@@ -184,7 +190,7 @@ bool SqliteSearchIndexesPresent(CDatabaseManager& manager)
     return found.value(0).toInt() == names.size();
 }
 
-QString SqliteIndexedSearch(const QString& keyStatement)
+std::optional<CIndexedSearch> SqliteIndexedSearch(const QString& keyStatement)
 {
     static const QRegularExpression head(
         QStringLiteral("^select\\s+distinct\\s+files\\.file_id\\s+from\\s+files(\\s+inner\\s+join\\s+download\\s+"
@@ -192,39 +198,33 @@ QString SqliteIndexedSearch(const QString& keyStatement)
         QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch match = head.match(keyStatement);
     if (!match.hasMatch())
-        return QString();
+        return std::nullopt;
     const bool join = !match.captured(1).isEmpty();
     qsizetype orderAt = FindKeyword(keyStatement, QLatin1String("order"), match.capturedEnd());
     const QString condition = keyStatement.mid(match.capturedEnd(), orderAt < 0 ? -1 : orderAt - match.capturedEnd());
     const QString order = orderAt < 0 ? QString() : keyStatement.mid(orderAt);
     if (order.contains(QLatin1Char('\'')))
-        return QString();
+        return std::nullopt;
 
-    // The files' columns each pattern is searched in, and whether the locations are.
-    std::map<QString, QStringList> fileColumns;
-    QStringList locationPatterns;
+    // The patterns searched in the files' texts, and in their locations.
+    QStringList filePatterns, locationPatterns;
     for (qsizetype begin = 0;;) {
         const qsizetype orAt = FindKeyword(condition, QLatin1String("or"), begin);
         const auto term = ParseTerm(condition.mid(begin, orAt < 0 ? -1 : orAt - begin).trimmed());
         if (!term || TrigramQuery(term->pattern).isEmpty() || (term->table == QLatin1String("download") && !join))
-            return QString();
-        if (term->table == QLatin1String("files"))
-            fileColumns[term->pattern].append(term->column);
-        else
-            locationPatterns.append(term->pattern);
+            return std::nullopt;
+        QStringList& patterns = term->table == QLatin1String("files") ? filePatterns : locationPatterns;
+        if (!patterns.contains(term->pattern))
+            patterns.append(term->pattern);
         if (orAt < 0)
             break;
         begin = orAt + 2;
     }
 
     QStringList candidates;
-    for (const auto& [pattern, columns] : fileColumns) {
-        const QString filter = columns.size() == kFileColumns.size()
-                                   ? QString()
-                                   : QStringLiteral("{%1} : ").arg(columns.join(QLatin1Char(' ')));
+    for (const QString& pattern : filePatterns)
         candidates.append(QStringLiteral("SELECT rowid FROM files_search WHERE files_search MATCH %1")
-                              .arg(QuotedText(filter + QLatin1Char('(') + TrigramQuery(pattern) + QLatin1Char(')'))));
-    }
+                              .arg(QuotedText(TrigramQuery(pattern))));
     for (const QString& pattern : locationPatterns)
         candidates.append(QStringLiteral("SELECT rowid FROM download_search WHERE download_search MATCH %1")
                               .arg(QuotedText(TrigramQuery(pattern))));
@@ -233,7 +233,27 @@ QString SqliteIndexedSearch(const QString& keyStatement)
         join ? QStringLiteral("EXISTS (SELECT 1 FROM download WHERE download.file_id = files.file_id AND (%1))")
                    .arg(condition.trimmed())
              : QStringLiteral("(%1)").arg(condition.trimmed());
-    QString sql = QStringLiteral("SELECT files.file_id FROM files WHERE files.file_id IN (%1) AND %2")
-                      .arg(candidates.join(QStringLiteral(" UNION ALL ")), matching);
-    return order.isEmpty() ? sql : sql + QLatin1Char(' ') + order;
+    CIndexedSearch search{candidates.join(QStringLiteral(" UNION ALL ")), QString()};
+    search.statement =
+        QStringLiteral("SELECT files.file_id FROM files WHERE files.file_id IN (%1) AND %2").arg(search.candidates, matching);
+    if (!order.isEmpty())
+        search.statement += QLatin1Char(' ') + order;
+    return search;
+}
+
+QString SqliteSearchStatement(CDatabaseManager& manager, const QString& keyStatement)
+{
+    const auto search = SqliteIndexedSearch(keyStatement);
+    // Asked anew each time: another program may have made or dropped the indexes meanwhile.
+    if (!search || !SqliteSearchIndexesPresent(manager))
+        return keyStatement;
+    // Each file the index names costs a look-up: several times a file read in a row. A text in
+    // most files (a part of every address, or trigrams all over the descriptions) reads faster row
+    // by row; counting up to the limit costs little against either.
+    QVariantList highest;
+    manager.Run(QStringLiteral("SELECT max(file_id) FROM files"), {}, &highest);
+    const qint64 limit = qMax<qint64>(1000, highest.value(0).toLongLong() / 10);
+    QVariantList named;
+    manager.Run(QStringLiteral("SELECT count(*) FROM (%1 LIMIT %2)").arg(search->candidates).arg(limit), {}, &named);
+    return named.value(0).toLongLong() < limit ? search->statement : keyStatement;
 }

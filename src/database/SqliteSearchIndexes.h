@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class CDatabaseManager;
 
@@ -24,7 +25,18 @@ void FillSqliteSearchIndexes(CDatabaseManager& manager, const std::function<void
 // True when the calling thread's connection finds the index tables and every trigger that keeps
 // them current; without a trigger the index may miss rows, so it is not used.
 bool SqliteSearchIndexesPresent(CDatabaseManager& manager);
-// The key statement of a search (CSqliteEngine::KeyStatement of a search statement) as the indexes
-// answer it: the same rows in the same order. Empty when the statement is not a search or has a
-// condition without three characters in a row that are not wildcards: those are read row by row.
-QString SqliteIndexedSearch(const QString& keyStatement);
+// A search (the key statement CSqliteEngine::KeyStatement makes of a search statement) as the
+// indexes answer it: the files they name, and the statement that keeps those of them that the
+// search's own conditions match, in the search's order: the same rows as the key statement. None
+// when the statement is not a search, or has a condition without three characters in a row that
+// are not wildcards.
+struct CIndexedSearch
+{
+    QString candidates;
+    QString statement;
+};
+std::optional<CIndexedSearch> SqliteIndexedSearch(const QString& keyStatement);
+// What to run for a key statement on the calling thread's connection: the indexed search when the
+// indexes are there and name few enough files to be quicker than reading every row; otherwise
+// the key statement itself.
+QString SqliteSearchStatement(CDatabaseManager& manager, const QString& keyStatement);
