@@ -4,6 +4,7 @@
 #include "database/SqlDialect.h"
 
 #include <QRegularExpression>
+#include <QSqlQuery>
 #include <QVariant>
 
 #include <optional>
@@ -253,7 +254,9 @@ QString SqliteSearchStatement(CDatabaseManager& manager, const QString& keyState
     QVariantList highest;
     manager.Run(QStringLiteral("SELECT max(file_id) FROM files"), {}, &highest);
     const qint64 limit = qMax<qint64>(1000, highest.value(0).toLongLong() / 10);
-    QVariantList named;
-    manager.Run(QStringLiteral("SELECT count(*) FROM (%1 LIMIT %2)").arg(search->candidates).arg(limit), {}, &named);
-    return named.value(0).toLongLong() < limit ? search->statement : keyStatement;
+    qint64 named = 0;
+    // Not kept prepared, as Run would: each search has a statement of its own.
+    manager.ForEachRow(QStringLiteral("SELECT count(*) FROM (%1 LIMIT %2)").arg(search->candidates, QString::number(limit)),
+                       {}, [&named](const QSqlQuery& row) { named = row.value(0).toLongLong(); });
+    return named < limit ? search->statement : keyStatement;
 }
