@@ -1,9 +1,11 @@
 #include "database/SqliteSearchIndexes.h"
 
 #include "database/CDatabaseManager.h"
+#include "database/CDBException.h"
 #include "database/SqlDialect.h"
 
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -16,7 +18,7 @@ const QStringList kFileColumns{QStringLiteral("title"), QStringLiteral("short_de
                                QStringLiteral("long_desc"), QStringLiteral("upld_name"),
                                QStringLiteral("upld_email")};
 
-const char* const kTables[] = {"files_search", "download_search"};
+const char* const kTables[] = {"files_search", "download_search", "search_pending"};
 const char* const kTriggers[] = {"files_search_insert",    "files_search_delete",    "files_search_update",
                                  "download_search_insert", "download_search_delete", "download_search_update"};
 
@@ -28,15 +30,24 @@ QString Columns(const QString& prefix)
     return columns.join(QStringLiteral(", "));
 }
 
-// The locations of a file are indexed as one row keyed by the file's id, made again from download
-// whenever one of them changes. Keyed by download's own rowid instead, the index would lose its
-// rows' meaning when VACUUM renumbers that table (it has no INTEGER PRIMARY KEY).
-QString IndexLocationsOf(const QString& fileId)
+// Notes a file as changed since the indexes caught up, with the texts they hold for it: those of
+// the first change (a file added since holds none), which the catching up takes out again.
+QString NoteIndexed(const QString& row)
 {
-    return QStringLiteral("DELETE FROM download_search WHERE rowid = %1; "
-                          "INSERT INTO download_search(rowid, urls) SELECT file_id, group_concat(url, char(10)) "
-                          "FROM download WHERE file_id = %1 GROUP BY file_id;")
-        .arg(fileId);
+    return QStringLiteral("INSERT OR IGNORE INTO search_pending SELECT %1.file_id, 1, %2;")
+        .arg(row, Columns(row + QLatin1Char('.')));
+}
+
+QString NoteAdded(const QString& fileId)
+{
+    return QStringLiteral("INSERT OR IGNORE INTO search_pending (file_id, indexed) VALUES (%1, 0);").arg(fileId);
+}
+
+// A change of a location: the file's texts are as indexed unless it is noted already.
+QString NoteLocationsOf(const QString& fileId)
+{
+    return QStringLiteral("INSERT OR IGNORE INTO search_pending SELECT file_id, 1, %1 FROM files WHERE file_id = %2;")
+        .arg(Columns(QString()), fileId);
 }
 
 // A search's condition on one column: "files.title like '%text%'".
@@ -94,30 +105,33 @@ QString QuotedText(const QString& text)
 
 QStringList SqliteSearchIndexStatements()
 {
+    // The triggers only note which files changed: a row written to an FTS5 table costs a great deal
+    // more in a statement of its own (as a site writes) than among many. Searches take the noted
+    // files as candidates too, and bring the indexes up to date (SqliteCatchUpSearchIndexes).
     const QString columns = Columns(QString());
-    const QString newValues = QStringLiteral("new.file_id, ") + Columns(QStringLiteral("new."));
-    const QString oldValues = QStringLiteral("'delete', old.file_id, ") + Columns(QStringLiteral("old."));
-    const QString insertNew =
-        QStringLiteral("INSERT INTO files_search(rowid, %1) VALUES (%2);").arg(columns, newValues);
-    // The external-content way to take a row out: the values it was indexed with.
-    const QString deleteOld =
-        QStringLiteral("INSERT INTO files_search(files_search, rowid, %1) VALUES (%2);").arg(columns, oldValues);
+    const QString texts = QStringLiteral("%1 TEXT").arg(kFileColumns.join(QStringLiteral(" TEXT, ")));
     return {
         QStringLiteral("CREATE VIRTUAL TABLE files_search USING fts5(%1, content='files', "
                        "content_rowid='file_id', tokenize='trigram', detail=none)")
             .arg(columns),
-        QStringLiteral("CREATE TRIGGER files_search_insert AFTER INSERT ON files BEGIN %1 END").arg(insertNew),
-        QStringLiteral("CREATE TRIGGER files_search_delete AFTER DELETE ON files BEGIN %1 END").arg(deleteOld),
-        // Only changes of the indexed texts: counting a download must not cost an index update.
-        QStringLiteral("CREATE TRIGGER files_search_update AFTER UPDATE OF file_id, %1 ON files BEGIN %2 %3 END")
-            .arg(columns, deleteOld, insertNew),
+        // A file's locations as one row keyed by its id: keyed by download's own rowid instead, the
+        // rows would lose their meaning when VACUUM renumbers that table (it has no INTEGER PRIMARY KEY).
         QStringLiteral("CREATE VIRTUAL TABLE download_search USING fts5(urls, tokenize='trigram', detail=none)"),
+        QStringLiteral("CREATE TABLE search_pending (file_id INTEGER PRIMARY KEY, indexed INTEGER NOT NULL, %1)")
+            .arg(texts),
+        QStringLiteral("CREATE TRIGGER files_search_insert AFTER INSERT ON files BEGIN %1 END")
+            .arg(NoteAdded(QStringLiteral("new.file_id"))),
+        QStringLiteral("CREATE TRIGGER files_search_delete AFTER DELETE ON files BEGIN %1 END")
+            .arg(NoteIndexed(QStringLiteral("old"))),
+        // Only changes of the indexed texts: counting a download must not note the file.
+        QStringLiteral("CREATE TRIGGER files_search_update AFTER UPDATE OF file_id, %1 ON files BEGIN %2 %3 END")
+            .arg(columns, NoteIndexed(QStringLiteral("old")), NoteAdded(QStringLiteral("new.file_id"))),
         QStringLiteral("CREATE TRIGGER download_search_insert AFTER INSERT ON download BEGIN %1 END")
-            .arg(IndexLocationsOf(QStringLiteral("new.file_id"))),
+            .arg(NoteLocationsOf(QStringLiteral("new.file_id"))),
         QStringLiteral("CREATE TRIGGER download_search_delete AFTER DELETE ON download BEGIN %1 END")
-            .arg(IndexLocationsOf(QStringLiteral("old.file_id"))),
+            .arg(NoteLocationsOf(QStringLiteral("old.file_id"))),
         QStringLiteral("CREATE TRIGGER download_search_update AFTER UPDATE OF file_id, url ON download BEGIN %1 %2 END")
-            .arg(IndexLocationsOf(QStringLiteral("old.file_id")), IndexLocationsOf(QStringLiteral("new.file_id"))),
+            .arg(NoteLocationsOf(QStringLiteral("old.file_id")), NoteLocationsOf(QStringLiteral("new.file_id"))),
     };
 }
 
@@ -173,8 +187,46 @@ void FillSqliteSearchIndexes(CDatabaseManager& manager, const std::function<void
             break;
         last = bound.first().toLongLong();
     }
+    manager.Run(QStringLiteral("DELETE FROM search_pending"));
     if (progress)
         progress(100);
+}
+
+bool SqliteCatchUpSearchIndexes(CDatabaseManager& manager)
+{
+    QVariantList pending;
+    manager.Run(QStringLiteral("SELECT EXISTS (SELECT 1 FROM search_pending)"), {}, &pending);
+    if (!pending.value(0).toBool() || manager.InTransaction())
+        return false;
+    // Only if the database is free now: a search does not wait for the site's writes.
+    manager.Run(QStringLiteral("PRAGMA busy_timeout = 0"));
+    const auto wait = qScopeGuard(
+        [&manager] { manager.Run(QStringLiteral("PRAGMA busy_timeout = %1").arg(CDatabaseManager::kLockWait)); });
+    try {
+        manager.Run(QStringLiteral("BEGIN IMMEDIATE"));
+    } catch (const CDBException&) {
+        return false; // busy: the noted files stay candidates meanwhile
+    }
+    try {
+        const QString columns = Columns(QString());
+        const QString noted = QStringLiteral("(SELECT file_id FROM search_pending)");
+        manager.Run(QStringLiteral("INSERT INTO files_search(files_search, rowid, %1) SELECT 'delete', file_id, %1 "
+                                   "FROM search_pending WHERE indexed")
+                        .arg(columns));
+        manager.Run(QStringLiteral("INSERT INTO files_search(rowid, %1) SELECT file_id, %1 FROM files WHERE file_id IN %2")
+                        .arg(columns, noted));
+        manager.Run(QStringLiteral("DELETE FROM download_search WHERE rowid IN %1").arg(noted));
+        manager.Run(QStringLiteral("INSERT INTO download_search(rowid, urls) SELECT file_id, group_concat(url, "
+                                   "char(10)) FROM download WHERE file_id IN %1 GROUP BY file_id")
+                        .arg(noted));
+        manager.Run(QStringLiteral("DELETE FROM search_pending"));
+        manager.Run(QStringLiteral("COMMIT"));
+        return true;
+    } catch (const CDBException& e) {
+        manager.Run(QStringLiteral("ROLLBACK"));
+        manager.LogError(e.GetErrorText());
+        return false;
+    }
 }
 
 bool SqliteSearchIndexesPresent(CDatabaseManager& manager)
@@ -229,6 +281,8 @@ std::optional<CIndexedSearch> SqliteIndexedSearch(const QString& keyStatement)
     for (const QString& pattern : locationPatterns)
         candidates.append(QStringLiteral("SELECT rowid FROM download_search WHERE download_search MATCH %1")
                               .arg(QuotedText(TrigramQuery(pattern))));
+    // Files changed since the indexes caught up.
+    candidates.append(QStringLiteral("SELECT file_id FROM search_pending"));
     // The candidates then meet the search's own condition, as every row would.
     const QString matching =
         join ? QStringLiteral("EXISTS (SELECT 1 FROM download WHERE download.file_id = files.file_id AND (%1))")
@@ -248,6 +302,7 @@ QString SqliteSearchStatement(CDatabaseManager& manager, const QString& keyState
     // Asked anew each time: another program may have made or dropped the indexes meanwhile.
     if (!search || !SqliteSearchIndexesPresent(manager))
         return keyStatement;
+    SqliteCatchUpSearchIndexes(manager);
     // Each file the index names costs a look-up: several times a file read in a row. A text in
     // most files (a part of every address, or trigrams all over the descriptions) reads faster row
     // by row; counting up to the limit costs little against either.

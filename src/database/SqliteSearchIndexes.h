@@ -10,9 +10,11 @@ class CDatabaseManager;
 
 // The search indexes of an SQLite library: FTS5 tables with the trigram tokenizer, one over the
 // searched texts of files (its rows are the files' rows, read from files itself) and one holding the
-// download locations of each file, kept current by triggers on files and download so that rows the
-// web site writes are indexed without its help. The index only names candidates: a search still
-// applies its own LIKE conditions to them, so it finds exactly what reading every row finds.
+// download locations of each file. Triggers on files and download note each file whose texts or
+// locations change, whoever writes it (the web site too), in search_pending; searches take those
+// files as candidates as well, and bring the indexes up to date when the database is free. The
+// index only names candidates: a search still applies its own LIKE conditions to them, so it finds
+// exactly what reading every row finds.
 
 // Makes the index tables and their triggers, empty (a new database: no rows to index yet).
 QStringList SqliteSearchIndexStatements();
@@ -22,6 +24,9 @@ QStringList SqliteDropSearchIndexStatements();
 // transaction.
 void FillSqliteSearchIndexes(CDatabaseManager& manager, const std::function<void(int percent)>& progress,
                              qint64 batch = 20000);
+// Brings the indexes up to date with the files the triggers noted as changed, when there are any
+// and the database is free at once (no waiting); true when it did.
+bool SqliteCatchUpSearchIndexes(CDatabaseManager& manager);
 // True when the calling thread's connection finds the index tables and every trigger that keeps
 // them current; without a trigger the index may miss rows, so it is not used.
 bool SqliteSearchIndexesPresent(CDatabaseManager& manager);
