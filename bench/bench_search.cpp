@@ -1,8 +1,8 @@
 // Searches over an area of 1,000,000 files on SQLite: answered from the search indexes (as the
 // explorer runs them), the same key statement read row by row in the same process, and the sqlite3
 // program running that key statement; a rare word, a common one and one in every file, in three
-// field sets (the Find dialog's default is all six). Then what the indexes cost: adding 10,000 files with their triggers
-// and without, and their size on disk.
+// field sets (the Find dialog's default is all six). Then what the indexes cost: adding 10,000 files with
+// their triggers and without, and their size on disk.
 //
 //   bench_search [--files N] [--dir DIR] [--rounds N] [--rare WORD] [--common WORD] [--everywhere WORD]
 
@@ -60,8 +60,8 @@ double AddFiles(QTextStream& out, double* catchUp = nullptr)
         SqliteCatchUpSearchIndexes(theDatabaseManager);
         *catchUp = Milliseconds(timer);
     }
-    theDatabaseManager.Run(
-        QStringLiteral("DELETE FROM files WHERE file_id IN (SELECT file_id FROM file_area WHERE area_id = 2)"));
+    theDatabaseManager.Run(QStringLiteral(
+        "DELETE FROM files WHERE file_id IN (SELECT file_id FROM file_area WHERE area_id = 2)"));
     SqliteCatchUpSearchIndexes(theDatabaseManager);
     return ms;
 }
@@ -115,8 +115,8 @@ int main(int argc, char* argv[])
     for (const QString& text : {rare, common, everywhere}) {
         for (const auto& fieldSet : fieldSets) {
             const QString statement = BuildSearchStatement(text, fieldSet.fields);
-            const QString keys =
-                theDatabaseManager.Engine().KeyStatement(statement, QStringLiteral("files"), QStringLiteral("file_id"));
+            const QString keys = theDatabaseManager.Engine().KeyStatement(statement, QStringLiteral("files"),
+                                                                          QStringLiteral("file_id"));
             QList<double> indexed, scanned, cli;
             qint64 found = 0, scanFound = 0;
             for (int round = 0; round < rounds; ++round) {
@@ -137,7 +137,8 @@ int main(int argc, char* argv[])
             out << QStringLiteral("  \"%1\" in %2: %3 files%4\n")
                        .arg(text, QLatin1String(fieldSet.name))
                        .arg(found)
-                       .arg(found == scanFound ? QString() : QStringLiteral(" (THE SCAN FOUND %1)").arg(scanFound));
+                       .arg(found == scanFound ? QString()
+                                               : QStringLiteral(" (THE SCAN FOUND %1)").arg(scanFound));
             out << QStringLiteral("    indexed %1 | scan %2 | sqlite3 scan %3 | scan/indexed %4x, "
                                   "sqlite3/indexed %5x\n")
                        .arg(Figure(indexed), Figure(scanned), Figure(cli))
@@ -168,9 +169,10 @@ int main(int argc, char* argv[])
 
     try {
         QVariantList bytes;
-        theDatabaseManager.Run(QStringLiteral("SELECT sum(pgsize) FROM dbstat WHERE name LIKE 'files_search%' "
-                                              "OR name LIKE 'download_search%'"),
-                               {}, &bytes);
+        theDatabaseManager.Run(
+            QStringLiteral("SELECT sum(pgsize) FROM dbstat WHERE name LIKE 'files_search%' "
+                           "OR name LIKE 'download_search%'"),
+            {}, &bytes);
         QVariantList all;
         theDatabaseManager.Run(QStringLiteral("SELECT sum(pgsize) FROM dbstat"), {}, &all);
         out << QStringLiteral("\nThe search indexes take %1 MB of the database's %2 MB: %3 bytes a file\n")

@@ -45,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // and in the FTS5 queries, which FTS5 reads only when the statement runs.
     if (const auto search = SqliteIndexedSearch(keys)) {
         sqlite3_finalize(prepare(search->statement));
-        sqlite3_stmt* candidates = prepare(QStringLiteral("SELECT count(*) FROM (%1)").arg(search->candidates));
+        sqlite3_stmt* candidates =
+            prepare(QStringLiteral("SELECT count(*) FROM (%1)").arg(search->candidates));
         FUZZ_CHECK(sqlite3_step(candidates) == SQLITE_ROW);
         sqlite3_finalize(candidates);
     }

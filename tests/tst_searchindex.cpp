@@ -60,7 +60,8 @@ private:
 
     QVariantList FileValues()
     {
-        const QVariantList values{RandomText(12), RandomText(20), RandomText(40), RandomText(8), RandomText(10)};
+        const QVariantList values{RandomText(12), RandomText(20), RandomText(40), RandomText(8),
+                                  RandomText(10)};
         for (const QVariant& value : values)
             m_written.append(value.toString());
         return values;
@@ -77,8 +78,9 @@ private:
         QVERIFY(m_site.transaction());
         const auto commit = qScopeGuard([this] { m_site.commit(); });
         for (int i = 0; i < count; ++i) {
-            Site(u"INSERT INTO files (title, short_desc, long_desc, upld_name, upld_email) VALUES (?, ?, ?, ?, ?)"_s,
-                 FileValues());
+            Site(
+                u"INSERT INTO files (title, short_desc, long_desc, upld_name, upld_email) VALUES (?, ?, ?, ?, ?)"_s,
+                FileValues());
             for (int urls = Below(4) == 0 ? 0 : 1 + Below(3); urls > 0; --urls)
                 Site(u"INSERT OR IGNORE INTO download (file_id, url) VALUES (last_insert_rowid(), ?)"_s,
                      {RandomText(14)});
@@ -124,7 +126,8 @@ private:
                      QVariantList{id} + FileValues());
                 break;
             case 4:
-                Site(u"UPDATE download SET url = ? WHERE rowid IN (SELECT rowid FROM download WHERE file_id = ? "
+                Site(u"UPDATE download SET url = ? WHERE rowid IN (SELECT rowid FROM download WHERE file_id "
+                     u"= ? "
                      "LIMIT 1)"_s,
                      {Written(14), id});
                 break;
@@ -164,7 +167,8 @@ private:
     {
         QList<QString> texts;
         QSqlQuery query(m_site);
-        query.exec(u"SELECT title || long_desc || upld_email FROM files UNION ALL SELECT url FROM download"_s);
+        query.exec(
+            u"SELECT title || long_desc || upld_email FROM files UNION ALL SELECT url FROM download"_s);
         while (query.next())
             texts.append(query.value(0).toString());
         return texts;
@@ -195,8 +199,8 @@ private:
         for (int i = 0; i < count; ++i) {
             const QString text = SearchText(stored);
             const quint32 fields = 1 + Below(63);
-            const QString keys = m_manager.Engine().KeyStatement(BuildSearchStatement(text, fields), u"files"_s,
-                                                                 u"file_id"_s);
+            const QString keys =
+                m_manager.Engine().KeyStatement(BuildSearchStatement(text, fields), u"files"_s, u"file_id"_s);
             if (keys.isEmpty())
                 continue;
             const QList<qint64> scan = Found(keys, false);
@@ -267,7 +271,8 @@ private slots:
         for (const QString& statement : SqliteDropSearchIndexStatements() + SqliteSearchIndexStatements())
             m_manager.Run(statement);
         QList<int> reported;
-        FillSqliteSearchIndexes(m_manager, [&reported](int percent) { reported.append(percent); }, 700);
+        FillSqliteSearchIndexes(
+            m_manager, [&reported](int percent) { reported.append(percent); }, 700);
         m_manager.Run(u"COMMIT"_s);
         QVERIFY(reported.size() > 3);
         QVERIFY(std::is_sorted(reported.begin(), reported.end()));
@@ -282,8 +287,8 @@ private slots:
     void missingPiecesMeanTheScan()
     {
         Site(u"INSERT INTO files (title) VALUES ('A known Castle')"_s);
-        const QString keys =
-            m_manager.Engine().KeyStatement(BuildSearchStatement(u"castle"_s, kSearchTitle), u"files"_s, u"file_id"_s);
+        const QString keys = m_manager.Engine().KeyStatement(BuildSearchStatement(u"castle"_s, kSearchTitle),
+                                                             u"files"_s, u"file_id"_s);
         const QList<qint64> scan = Found(keys, false);
         QCOMPARE(scan.size(), 1);
         QCOMPARE(Found(keys, true), scan);

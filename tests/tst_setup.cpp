@@ -586,8 +586,9 @@ private slots:
         };
         const QString indexParts =
             u"SELECT count(*) FROM sqlite_master WHERE name LIKE 'files_search%' OR name LIKE 'download_search%'"_s;
-        const QString castles = u"SELECT count(*) FROM files WHERE title || short_desc || long_desc || upld_name || "
-                                "upld_email LIKE '%castle%'"_s;
+        const QString castles =
+            u"SELECT count(*) FROM files WHERE title || short_desc || long_desc || upld_name || "
+            "upld_email LIKE '%castle%'"_s;
         // The files the index names for the word's trigrams, among them: all of them.
         const QString indexedCastles =
             castles + u" AND file_id IN (SELECT rowid FROM files_search WHERE files_search MATCH "
@@ -604,7 +605,10 @@ private slots:
         QVERIFY(count(indexParts) >= 8); // two tables (and FTS5's own), six triggers
         QCOMPARE(count(pending), 0);
         QCOMPARE(count(indexedCastles), count(castles));
-        QCOMPARE(count(u"SELECT count(*) FROM download_search WHERE download_search MATCH '\"499\" AND \"e14\"'"_s), 1);
+        QCOMPARE(
+            count(
+                u"SELECT count(*) FROM download_search WHERE download_search MATCH '\"499\" AND \"e14\"'"_s),
+            1);
     }
 
     void generatedFilesAreTheSameOnPostgres()

@@ -220,8 +220,8 @@ void CSqliteEngine::ForEachRow(CDatabaseManager&, QSqlDatabase& db, const QStrin
         row(query);
 }
 
-void CSqliteEngine::ReadKeys(CDatabaseManager& manager, const QString& keyStatement, const QVariantList& values,
-                             std::vector<qint64>* keys) const
+void CSqliteEngine::ReadKeys(CDatabaseManager& manager, const QString& keyStatement,
+                             const QVariantList& values, std::vector<qint64>* keys) const
 {
     const QString statement = SqliteSearchStatement(manager, keyStatement);
     if (sqlite3* handle = SqliteHandle(manager.GetConnection())) {
@@ -252,8 +252,10 @@ QString CSqliteEngine::KeyStatement(const QString& statement, const QString& tab
     // Rows that sort alike (the same title) come in the order of their keys, whichever way SQLite
     // reads them: a search answered from the indexes lists them as one that reads every row.
     const qsizetype orderAt = FindKeyword(selection->sql, QLatin1String("order"));
-    if (orderAt < 0 ||
-        !QStringView(selection->sql).mid(orderAt + 5).trimmed().startsWith(QLatin1String("by"), Qt::CaseInsensitive))
+    if (orderAt < 0 || !QStringView(selection->sql)
+                            .mid(orderAt + 5)
+                            .trimmed()
+                            .startsWith(QLatin1String("by"), Qt::CaseInsensitive))
         return selection->sql;
     return selection->sql + QStringLiteral(", %1.%2").arg(table, keyColumn);
 }

@@ -19,8 +19,9 @@ const QStringList kFileColumns{QStringLiteral("title"), QStringLiteral("short_de
                                QStringLiteral("upld_email")};
 
 const char* const kTables[] = {"files_search", "download_search", "search_pending"};
-const char* const kTriggers[] = {"files_search_insert",    "files_search_delete",    "files_search_update",
-                                 "download_search_insert", "download_search_delete", "download_search_update"};
+const char* const kTriggers[] = {"files_search_insert",    "files_search_delete",
+                                 "files_search_update",    "download_search_insert",
+                                 "download_search_delete", "download_search_update"};
 
 QString Columns(const QString& prefix)
 {
@@ -40,13 +41,15 @@ QString NoteIndexed(const QString& row)
 
 QString NoteAdded(const QString& fileId)
 {
-    return QStringLiteral("INSERT OR IGNORE INTO search_pending (file_id, indexed) VALUES (%1, 0);").arg(fileId);
+    return QStringLiteral("INSERT OR IGNORE INTO search_pending (file_id, indexed) VALUES (%1, 0);")
+        .arg(fileId);
 }
 
 // A change of a location: the file's texts are as indexed unless it is noted already.
 QString NoteLocationsOf(const QString& fileId)
 {
-    return QStringLiteral("INSERT OR IGNORE INTO search_pending SELECT file_id, 1, %1 FROM files WHERE file_id = %2;")
+    return QStringLiteral(
+               "INSERT OR IGNORE INTO search_pending SELECT file_id, 1, %1 FROM files WHERE file_id = %2;")
         .arg(Columns(QString()), fileId);
 }
 
@@ -69,13 +72,13 @@ std::optional<CLikeTerm> ParseTerm(const QString& term)
     CLikeTerm parsed{match.captured(1).toLower(), match.captured(2).toLower(),
                      match.captured(3).replace(QStringLiteral("''"), QStringLiteral("'"))};
     const bool known = parsed.table == QLatin1String("files") ? kFileColumns.contains(parsed.column)
-                                                                : parsed.column == QLatin1String("url");
+                                                              : parsed.column == QLatin1String("url");
     return known ? std::optional(parsed) : std::nullopt;
 }
 
 // What every value a LIKE pattern matches contains: the trigrams of its runs of three characters
 // or more between wildcards, as an FTS5 query that wants them all. Empty when there is no such run.
-// The index keeps no positions or columns (a third of the size, and quicker to keep current), so
+// The index keeps no positions or columns (a quarter of the size, and quicker to bring up to date), so
 // it names rows holding those trigrams anywhere in their texts; case is left to it, and it folds
 // more than LIKE does. Either way it names every row LIKE would match, and maybe more.
 QString TrigramQuery(const QString& pattern)
@@ -87,8 +90,9 @@ QString TrigramQuery(const QString& pattern)
         for (qsizetype i = 0; i + 3 <= points.size(); ++i) {
             const QString trigram =
                 QString::fromUcs4(reinterpret_cast<const char32_t*>(points.constData() + i), 3);
-            const QString phrase =
-                QLatin1Char('"') + QString(trigram).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+            const QString phrase = QLatin1Char('"') +
+                                   QString(trigram).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+                                   QLatin1Char('"');
             if (!trigrams.contains(phrase))
                 trigrams.append(phrase);
         }
@@ -98,7 +102,8 @@ QString TrigramQuery(const QString& pattern)
 
 QString QuotedText(const QString& text)
 {
-    return QLatin1Char('\'') + QString(text).replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\'');
+    return QLatin1Char('\'') + QString(text).replace(QLatin1Char('\''), QStringLiteral("''")) +
+           QLatin1Char('\'');
 }
 
 } // namespace
@@ -116,22 +121,27 @@ QStringList SqliteSearchIndexStatements()
             .arg(columns),
         // A file's locations as one row keyed by its id: keyed by download's own rowid instead, the
         // rows would lose their meaning when VACUUM renumbers that table (it has no INTEGER PRIMARY KEY).
-        QStringLiteral("CREATE VIRTUAL TABLE download_search USING fts5(urls, tokenize='trigram', detail=none)"),
-        QStringLiteral("CREATE TABLE search_pending (file_id INTEGER PRIMARY KEY, indexed INTEGER NOT NULL, %1)")
+        QStringLiteral(
+            "CREATE VIRTUAL TABLE download_search USING fts5(urls, tokenize='trigram', detail=none)"),
+        QStringLiteral(
+            "CREATE TABLE search_pending (file_id INTEGER PRIMARY KEY, indexed INTEGER NOT NULL, %1)")
             .arg(texts),
         QStringLiteral("CREATE TRIGGER files_search_insert AFTER INSERT ON files BEGIN %1 END")
             .arg(NoteAdded(QStringLiteral("new.file_id"))),
         QStringLiteral("CREATE TRIGGER files_search_delete AFTER DELETE ON files BEGIN %1 END")
             .arg(NoteIndexed(QStringLiteral("old"))),
         // Only changes of the indexed texts: counting a download must not note the file.
-        QStringLiteral("CREATE TRIGGER files_search_update AFTER UPDATE OF file_id, %1 ON files BEGIN %2 %3 END")
+        QStringLiteral(
+            "CREATE TRIGGER files_search_update AFTER UPDATE OF file_id, %1 ON files BEGIN %2 %3 END")
             .arg(columns, NoteIndexed(QStringLiteral("old")), NoteAdded(QStringLiteral("new.file_id"))),
         QStringLiteral("CREATE TRIGGER download_search_insert AFTER INSERT ON download BEGIN %1 END")
             .arg(NoteLocationsOf(QStringLiteral("new.file_id"))),
         QStringLiteral("CREATE TRIGGER download_search_delete AFTER DELETE ON download BEGIN %1 END")
             .arg(NoteLocationsOf(QStringLiteral("old.file_id"))),
-        QStringLiteral("CREATE TRIGGER download_search_update AFTER UPDATE OF file_id, url ON download BEGIN %1 %2 END")
-            .arg(NoteLocationsOf(QStringLiteral("old.file_id")), NoteLocationsOf(QStringLiteral("new.file_id"))),
+        QStringLiteral(
+            "CREATE TRIGGER download_search_update AFTER UPDATE OF file_id, url ON download BEGIN %1 %2 END")
+            .arg(NoteLocationsOf(QStringLiteral("old.file_id")),
+                 NoteLocationsOf(QStringLiteral("new.file_id"))),
     };
 }
 
@@ -159,12 +169,13 @@ void FillSqliteSearchIndexes(CDatabaseManager& manager, const std::function<void
         if (progress)
             progress(total > 0 ? int(qMin(done, total) * 100 / total) : 100);
         QVariantList bound;
-        manager.Run(last ? QStringLiteral("SELECT file_id FROM files WHERE file_id > ? ORDER BY file_id LIMIT 1 "
-                                          "OFFSET %1")
-                               .arg(batch - 1)
-                         : QStringLiteral("SELECT file_id FROM files ORDER BY file_id LIMIT 1 OFFSET %1")
-                               .arg(batch - 1),
-                    last ? QVariantList{*last} : QVariantList{}, &bound);
+        manager.Run(
+            last ? QStringLiteral("SELECT file_id FROM files WHERE file_id > ? ORDER BY file_id LIMIT 1 "
+                                  "OFFSET %1")
+                       .arg(batch - 1)
+                 : QStringLiteral("SELECT file_id FROM files ORDER BY file_id LIMIT 1 OFFSET %1")
+                       .arg(batch - 1),
+            last ? QVariantList{*last} : QVariantList{}, &bound);
         QStringList range;
         QVariantList values;
         if (last) {
@@ -175,7 +186,8 @@ void FillSqliteSearchIndexes(CDatabaseManager& manager, const std::function<void
             range.append(QStringLiteral("file_id <= ?"));
             values.append(bound.first());
         }
-        const QString where = range.isEmpty() ? QString() : QStringLiteral(" WHERE ") + range.join(QStringLiteral(" AND "));
+        const QString where =
+            range.isEmpty() ? QString() : QStringLiteral(" WHERE ") + range.join(QStringLiteral(" AND "));
         manager.Run(QStringLiteral("INSERT INTO files_search(rowid, %1) SELECT file_id, %1 FROM files%2")
                         .arg(fileColumns, where),
                     values);
@@ -200,8 +212,9 @@ bool SqliteCatchUpSearchIndexes(CDatabaseManager& manager)
         return false;
     // Only if the database is free now: a search does not wait for the site's writes.
     manager.Run(QStringLiteral("PRAGMA busy_timeout = 0"));
-    const auto wait = qScopeGuard(
-        [&manager] { manager.Run(QStringLiteral("PRAGMA busy_timeout = %1").arg(CDatabaseManager::kLockWait)); });
+    const auto wait = qScopeGuard([&manager] {
+        manager.Run(QStringLiteral("PRAGMA busy_timeout = %1").arg(CDatabaseManager::kLockWait));
+    });
     try {
         manager.Run(QStringLiteral("BEGIN IMMEDIATE"));
     } catch (const CDBException&) {
@@ -210,15 +223,19 @@ bool SqliteCatchUpSearchIndexes(CDatabaseManager& manager)
     try {
         const QString columns = Columns(QString());
         const QString noted = QStringLiteral("(SELECT file_id FROM search_pending)");
-        manager.Run(QStringLiteral("INSERT INTO files_search(files_search, rowid, %1) SELECT 'delete', file_id, %1 "
-                                   "FROM search_pending WHERE indexed")
-                        .arg(columns));
-        manager.Run(QStringLiteral("INSERT INTO files_search(rowid, %1) SELECT file_id, %1 FROM files WHERE file_id IN %2")
-                        .arg(columns, noted));
+        manager.Run(
+            QStringLiteral("INSERT INTO files_search(files_search, rowid, %1) SELECT 'delete', file_id, %1 "
+                           "FROM search_pending WHERE indexed")
+                .arg(columns));
+        manager.Run(
+            QStringLiteral(
+                "INSERT INTO files_search(rowid, %1) SELECT file_id, %1 FROM files WHERE file_id IN %2")
+                .arg(columns, noted));
         manager.Run(QStringLiteral("DELETE FROM download_search WHERE rowid IN %1").arg(noted));
-        manager.Run(QStringLiteral("INSERT INTO download_search(rowid, urls) SELECT file_id, group_concat(url, "
-                                   "char(10)) FROM download WHERE file_id IN %1 GROUP BY file_id")
-                        .arg(noted));
+        manager.Run(
+            QStringLiteral("INSERT INTO download_search(rowid, urls) SELECT file_id, group_concat(url, "
+                           "char(10)) FROM download WHERE file_id IN %1 GROUP BY file_id")
+                .arg(noted));
         manager.Run(QStringLiteral("DELETE FROM search_pending"));
         manager.Run(QStringLiteral("COMMIT"));
         return true;
@@ -246,15 +263,17 @@ bool SqliteSearchIndexesPresent(CDatabaseManager& manager)
 std::optional<CIndexedSearch> SqliteIndexedSearch(const QString& keyStatement)
 {
     static const QRegularExpression head(
-        QStringLiteral("^select\\s+distinct\\s+files\\.file_id\\s+from\\s+files(\\s+inner\\s+join\\s+download\\s+"
-                       "on\\s+files\\.file_id\\s*=\\s*download\\.file_id)?\\s+where\\s+"),
+        QStringLiteral(
+            "^select\\s+distinct\\s+files\\.file_id\\s+from\\s+files(\\s+inner\\s+join\\s+download\\s+"
+            "on\\s+files\\.file_id\\s*=\\s*download\\.file_id)?\\s+where\\s+"),
         QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch match = head.match(keyStatement);
     if (!match.hasMatch())
         return std::nullopt;
     const bool join = !match.captured(1).isEmpty();
     qsizetype orderAt = FindKeyword(keyStatement, QLatin1String("order"), match.capturedEnd());
-    const QString condition = keyStatement.mid(match.capturedEnd(), orderAt < 0 ? -1 : orderAt - match.capturedEnd());
+    const QString condition =
+        keyStatement.mid(match.capturedEnd(), orderAt < 0 ? -1 : orderAt - match.capturedEnd());
     const QString order = orderAt < 0 ? QString() : keyStatement.mid(orderAt);
     if (order.contains(QLatin1Char('\'')))
         return std::nullopt;
@@ -264,7 +283,8 @@ std::optional<CIndexedSearch> SqliteIndexedSearch(const QString& keyStatement)
     for (qsizetype begin = 0;;) {
         const qsizetype orAt = FindKeyword(condition, QLatin1String("or"), begin);
         const auto term = ParseTerm(condition.mid(begin, orAt < 0 ? -1 : orAt - begin).trimmed());
-        if (!term || TrigramQuery(term->pattern).isEmpty() || (term->table == QLatin1String("download") && !join))
+        if (!term || TrigramQuery(term->pattern).isEmpty() ||
+            (term->table == QLatin1String("download") && !join))
             return std::nullopt;
         QStringList& patterns = term->table == QLatin1String("files") ? filePatterns : locationPatterns;
         if (!patterns.contains(term->pattern))
@@ -285,12 +305,13 @@ std::optional<CIndexedSearch> SqliteIndexedSearch(const QString& keyStatement)
     candidates.append(QStringLiteral("SELECT file_id FROM search_pending"));
     // The candidates then meet the search's own condition, as every row would.
     const QString matching =
-        join ? QStringLiteral("EXISTS (SELECT 1 FROM download WHERE download.file_id = files.file_id AND (%1))")
+        join ? QStringLiteral(
+                   "EXISTS (SELECT 1 FROM download WHERE download.file_id = files.file_id AND (%1))")
                    .arg(condition.trimmed())
              : QStringLiteral("(%1)").arg(condition.trimmed());
     CIndexedSearch search{candidates.join(QStringLiteral(" UNION ALL ")), QString()};
-    search.statement =
-        QStringLiteral("SELECT files.file_id FROM files WHERE files.file_id IN (%1) AND %2").arg(search.candidates, matching);
+    search.statement = QStringLiteral("SELECT files.file_id FROM files WHERE files.file_id IN (%1) AND %2")
+                           .arg(search.candidates, matching);
     if (!order.isEmpty())
         search.statement += QLatin1Char(' ') + order;
     return search;
@@ -311,7 +332,8 @@ QString SqliteSearchStatement(CDatabaseManager& manager, const QString& keyState
     const qint64 limit = qMax<qint64>(1000, highest.value(0).toLongLong() / 10);
     qint64 named = 0;
     // Not kept prepared, as Run would: each search has a statement of its own.
-    manager.ForEachRow(QStringLiteral("SELECT count(*) FROM (%1 LIMIT %2)").arg(search->candidates, QString::number(limit)),
-                       {}, [&named](const QSqlQuery& row) { named = row.value(0).toLongLong(); });
+    manager.ForEachRow(
+        QStringLiteral("SELECT count(*) FROM (%1 LIMIT %2)").arg(search->candidates, QString::number(limit)),
+        {}, [&named](const QSqlQuery& row) { named = row.value(0).toLongLong(); });
     return named < limit ? search->statement : keyStatement;
 }
