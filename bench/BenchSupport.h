@@ -103,7 +103,7 @@ inline QString PrepareLibrary(qint64 files, QTextStream& out)
     theDatabaseManager.SetDatabaseFile(db);
     out << "Making a library of " << files << " files in " << library << " ...\n" << Qt::flush;
     QString error;
-    if (!GenerateFiles(1, files, out, &error)) {
+    if (!GenerateFiles(1, files, out, &error) || !CatchUpSearchIndexes(out, &error)) {
         out << "Cannot make the library: " << error << "\n";
         return QString();
     }

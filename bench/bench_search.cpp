@@ -57,12 +57,12 @@ double AddFiles(QTextStream& out, double* catchUp = nullptr)
     const double ms = Milliseconds(timer);
     if (catchUp) {
         timer.restart();
-        SqliteCatchUpSearchIndexes(theDatabaseManager);
+        SqliteCatchUpSearchIndexes(theDatabaseManager, 0, true);
         *catchUp = Milliseconds(timer);
     }
     theDatabaseManager.Run(QStringLiteral(
         "DELETE FROM files WHERE file_id IN (SELECT file_id FROM file_area WHERE area_id = 2)"));
-    SqliteCatchUpSearchIndexes(theDatabaseManager);
+    SqliteCatchUpSearchIndexes(theDatabaseManager, 0, true);
     return ms;
 }
 

@@ -254,15 +254,16 @@ private slots:
         if (QTest::currentTestFailed())
             return;
         ChangeRows();
-        // While the site holds the write lock the indexes cannot catch up: the files the triggers
-        // noted are searched as they are.
+        // Caught up with some of the noted files; while the site holds the write lock, with no more:
+        // the others are searched as they are.
+        QVERIFY(SqliteCatchUpSearchIndexes(m_manager, 100, false));
         Site(u"BEGIN IMMEDIATE"_s);
         QVERIFY(CompareSearches(150, "noted, not caught up") > 50);
-        QVERIFY(!SqliteCatchUpSearchIndexes(m_manager));
+        QVERIFY(!SqliteCatchUpSearchIndexes(m_manager, 0, false));
         Site(u"COMMIT"_s);
         if (QTest::currentTestFailed())
             return;
-        QVERIFY(SqliteCatchUpSearchIndexes(m_manager));
+        QVERIFY(SqliteCatchUpSearchIndexes(m_manager, 0, false));
         QVERIFY(CompareSearches(300, "after the site's changes") > 100);
         if (QTest::currentTestFailed())
             return;

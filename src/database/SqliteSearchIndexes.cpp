@@ -204,29 +204,35 @@ void FillSqliteSearchIndexes(CDatabaseManager& manager, const std::function<void
         progress(100);
 }
 
-bool SqliteCatchUpSearchIndexes(CDatabaseManager& manager)
+bool SqliteCatchUpSearchIndexes(CDatabaseManager& manager, qint64 most, bool wait)
 {
     QVariantList pending;
     manager.Run(QStringLiteral("SELECT EXISTS (SELECT 1 FROM search_pending)"), {}, &pending);
     if (!pending.value(0).toBool() || manager.InTransaction())
         return false;
-    // Only if the database is free now: a search does not wait for the site's writes.
-    manager.Run(QStringLiteral("PRAGMA busy_timeout = 0"));
-    const auto wait = qScopeGuard([&manager] {
-        manager.Run(QStringLiteral("PRAGMA busy_timeout = %1").arg(CDatabaseManager::kLockWait));
+    if (!wait)
+        manager.Run(QStringLiteral("PRAGMA busy_timeout = 0"));
+    const auto restore = qScopeGuard([&manager, wait] {
+        if (!wait)
+            manager.Run(QStringLiteral("PRAGMA busy_timeout = %1").arg(CDatabaseManager::kLockWait));
     });
     try {
         manager.Run(QStringLiteral("BEGIN IMMEDIATE"));
     } catch (const CDBException&) {
+        if (wait)
+            throw;
         return false; // busy: the noted files stay candidates meanwhile
     }
     try {
         const QString columns = Columns(QString());
-        const QString noted = QStringLiteral("(SELECT file_id FROM search_pending)");
+        // The same files in every statement: nothing else writes inside the transaction.
+        const QString noted =
+            most > 0 ? QStringLiteral("(SELECT file_id FROM search_pending ORDER BY file_id LIMIT %1)").arg(most)
+                     : QStringLiteral("(SELECT file_id FROM search_pending)");
         manager.Run(
             QStringLiteral("INSERT INTO files_search(files_search, rowid, %1) SELECT 'delete', file_id, %1 "
-                           "FROM search_pending WHERE indexed")
-                .arg(columns));
+                           "FROM search_pending WHERE indexed AND file_id IN %2")
+                .arg(columns, noted));
         manager.Run(
             QStringLiteral(
                 "INSERT INTO files_search(rowid, %1) SELECT file_id, %1 FROM files WHERE file_id IN %2")
@@ -236,11 +242,13 @@ bool SqliteCatchUpSearchIndexes(CDatabaseManager& manager)
             QStringLiteral("INSERT INTO download_search(rowid, urls) SELECT file_id, group_concat(url, "
                            "char(10)) FROM download WHERE file_id IN %1 GROUP BY file_id")
                 .arg(noted));
-        manager.Run(QStringLiteral("DELETE FROM search_pending"));
+        manager.Run(QStringLiteral("DELETE FROM search_pending WHERE file_id IN %1").arg(noted));
         manager.Run(QStringLiteral("COMMIT"));
         return true;
     } catch (const CDBException& e) {
         manager.Run(QStringLiteral("ROLLBACK"));
+        if (wait)
+            throw;
         manager.LogError(e.GetErrorText());
         return false;
     }
@@ -323,7 +331,9 @@ QString SqliteSearchStatement(CDatabaseManager& manager, const QString& keyState
     // Asked anew each time: another program may have made or dropped the indexes meanwhile.
     if (!search || !SqliteSearchIndexesPresent(manager))
         return keyStatement;
-    SqliteCatchUpSearchIndexes(manager);
+    // A few at a time, so that the write lock is held briefly (about half a second here); a bulk
+    // import brings the indexes up to date itself.
+    SqliteCatchUpSearchIndexes(manager, 10000, false);
     // Each file the index names costs a look-up: several times a file read in a row. A text in
     // most files (a part of every address, or trigrams all over the descriptions) reads faster row
     // by row; counting up to the limit costs little against either.

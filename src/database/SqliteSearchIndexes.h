@@ -24,9 +24,10 @@ QStringList SqliteDropSearchIndexStatements();
 // transaction.
 void FillSqliteSearchIndexes(CDatabaseManager& manager, const std::function<void(int percent)>& progress,
                              qint64 batch = 20000);
-// Brings the indexes up to date with the files the triggers noted as changed, when there are any
-// and the database is free at once (no waiting); true when it did.
-bool SqliteCatchUpSearchIndexes(CDatabaseManager& manager);
+// Brings the indexes up to date with (at most `most`, or all when 0) of the files the triggers noted
+// as changed, in one transaction; true when it did. Without `wait`, only when the database is free
+// at once, and a failure is only logged; with it, as any write waits, and a failure is thrown.
+bool SqliteCatchUpSearchIndexes(CDatabaseManager& manager, qint64 most, bool wait);
 // True when the calling thread's connection finds the index tables and every trigger that keeps
 // them current; without a trigger the index may miss rows, so it is not used.
 bool SqliteSearchIndexesPresent(CDatabaseManager& manager);

@@ -3,8 +3,10 @@
 #include "database/CDBException.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "database/PostgresEngine.h"
+#include "database/SqliteSearchIndexes.h"
 #include "files/SafeFormat.h"
 
+#include <QElapsedTimer>
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -223,6 +225,23 @@ bool GenerateFiles(quint32 areaId, qint64 count, QTextStream& out, QString* erro
     } catch (const CDBException& e) {
         if (db.isOpen())
             db.rollback();
+        *error = e.GetErrorText();
+        return false;
+    }
+}
+
+bool CatchUpSearchIndexes(QTextStream& out, QString* error)
+{
+    if (theDatabaseManager.Engine().StatementsAreRoundTrips())
+        return true;
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        if (SqliteSearchIndexesPresent(theDatabaseManager) &&
+            SqliteCatchUpSearchIndexes(theDatabaseManager, 0, true))
+            out << SafeFormat(u"Indexed the new files for searches in %.1f s\n", double(timer.elapsed()) / 1000);
+        return true;
+    } catch (const CDBException& e) {
         *error = e.GetErrorText();
         return false;
     }

@@ -12,3 +12,7 @@
 inline constexpr const char* kRareWord = "Quokka";
 
 bool GenerateFiles(quint32 areaId, qint64 count, QTextStream& out, QString* error);
+
+// Brings the search indexes of an SQLite library up to date with the files added (a search would
+// take them in a few at a time); says how long it took. True, doing nothing, on PostgreSQL.
+bool CatchUpSearchIndexes(QTextStream& out, QString* error);

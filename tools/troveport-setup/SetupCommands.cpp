@@ -410,7 +410,7 @@ int FilesCommand(const CommandLine& line, const QString& library, QTextStream& o
     else
         theDatabaseManager.SetDatabaseConnection(connection);
     QString error;
-    const bool done = GenerateFiles(id, count, out, &error);
+    const bool done = GenerateFiles(id, count, out, &error) && CatchUpSearchIndexes(out, &error);
     theDatabaseManager.CloseConnection();
     return done ? 0 : Fail(err, error);
 }
