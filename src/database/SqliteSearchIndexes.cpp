@@ -227,8 +227,9 @@ bool SqliteCatchUpSearchIndexes(CDatabaseManager& manager, qint64 most, bool wai
         const QString columns = Columns(QString());
         // The same files in every statement: nothing else writes inside the transaction.
         const QString noted =
-            most > 0 ? QStringLiteral("(SELECT file_id FROM search_pending ORDER BY file_id LIMIT %1)").arg(most)
-                     : QStringLiteral("(SELECT file_id FROM search_pending)");
+            most > 0
+                ? QStringLiteral("(SELECT file_id FROM search_pending ORDER BY file_id LIMIT %1)").arg(most)
+                : QStringLiteral("(SELECT file_id FROM search_pending)");
         manager.Run(
             QStringLiteral("INSERT INTO files_search(files_search, rowid, %1) SELECT 'delete', file_id, %1 "
                            "FROM search_pending WHERE indexed AND file_id IN %2")

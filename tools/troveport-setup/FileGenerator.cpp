@@ -239,7 +239,8 @@ bool CatchUpSearchIndexes(QTextStream& out, QString* error)
     try {
         if (SqliteSearchIndexesPresent(theDatabaseManager) &&
             SqliteCatchUpSearchIndexes(theDatabaseManager, 0, true))
-            out << SafeFormat(u"Indexed the new files for searches in %.1f s\n", double(timer.elapsed()) / 1000);
+            out << SafeFormat(u"Indexed the new files for searches in %.1f s\n",
+                              double(timer.elapsed()) / 1000);
         return true;
     } catch (const CDBException& e) {
         *error = e.GetErrorText();
