@@ -1,10 +1,11 @@
 // The search statement: any text the user types becomes a statement that SQLite accepts, with the
-// text only ever inside a string literal.
+// text only ever inside a string literal, also as the search indexes answer it.
 
 #include "database/CSqliteStatement.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "database/DatabaseEngine.h"
 #include "database/SearchStatement.h"
+#include "database/SqliteSearchIndexes.h"
 #include "FuzzSupport.h"
 
 #include <sqlite3.h>
@@ -29,13 +30,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         theDatabaseManager.Engine().KeyStatement(statement, QStringLiteral("files"), QStringLiteral("file_id"));
     sqlite3* db = SqliteHandle(theDatabaseManager.GetConnection());
     FUZZ_CHECK(db);
-    sqlite3_stmt* prepared = nullptr;
-    const QByteArray sql = keys.toUtf8();
-    const char* tail = nullptr;
-    FUZZ_CHECK(sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &prepared, &tail) == SQLITE_OK);
     // One statement, nothing after it: the text cannot end the statement and start another.
-    FUZZ_CHECK(tail && QByteArray(tail).trimmed().isEmpty());
-    FUZZ_CHECK(sqlite3_column_count(prepared) == 1);
-    sqlite3_finalize(prepared);
+    const auto prepare = [db](const QString& statement) {
+        sqlite3_stmt* prepared = nullptr;
+        const QByteArray sql = statement.toUtf8();
+        const char* tail = nullptr;
+        FUZZ_CHECK(sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &prepared, &tail) == SQLITE_OK);
+        FUZZ_CHECK(tail && QByteArray(tail).trimmed().isEmpty());
+        FUZZ_CHECK(sqlite3_column_count(prepared) == 1);
+        return prepared;
+    };
+    sqlite3_finalize(prepare(keys));
+    // The same search answered from the search indexes: the text stays inside its literals in SQL
+    // and in the FTS5 queries, which FTS5 reads only when the statement runs.
+    if (const auto search = SqliteIndexedSearch(keys)) {
+        sqlite3_finalize(prepare(search->statement));
+        sqlite3_stmt* candidates =
+            prepare(QStringLiteral("SELECT count(*) FROM (%1)").arg(search->candidates));
+        FUZZ_CHECK(sqlite3_step(candidates) == SQLITE_ROW);
+        sqlite3_finalize(candidates);
+    }
     return 0;
 }

@@ -1,6 +1,6 @@
 // The database engine object: chosen when the database is named and kept for the session, whatever
 // the machine setting says meanwhile; the shared way to a PostgreSQL server leaves nothing behind
-// when it fails; an engine without search indexes says so without making a database.
+// when it fails.
 
 #include "DatabaseSupport.h"
 #include "database/CDBException.h"
@@ -74,20 +74,6 @@ private slots:
         manager.Run(u"SELECT count(*) FROM files"_s, {}, &titles);
         QCOMPARE(titles.value(0).toInt(), 2);
         manager.CloseConnection();
-    }
-
-    void searchIndexesRefusedWithoutMakingTheFile()
-    {
-        const QString file = m_dir.filePath(u"never-made.db"_s);
-        CTroveportDatabaseManager manager(true);
-        manager.SetDatabaseFile(file);
-        try {
-            manager.Engine().SetSearchIndexes(manager, true);
-            QFAIL("an SQLite file has no search indexes to make");
-        } catch (const CDBException& e) {
-            QVERIFY2(e.GetErrorText().contains(u"no trigram indexes"_s), qPrintable(e.GetErrorText()));
-        }
-        QVERIFY(!QFile::exists(file));
     }
 
     void failedServerOpenFreesTheName_data()

@@ -549,8 +549,8 @@ private slots:
         REQUIRE_POSTGRES();
         const QString uri = FreshPostgresDatabase(u"use"_s);
         QVERIFY(!uri.isEmpty());
-        QCOMPARE(Run(u"database search-indexes on"_s), 1);
-        QVERIFY2(m_err.contains(u"DatabaseConnection is not set"_s), qPrintable(m_err));
+        QCOMPARE(Run(u"database search-indexes on"_s), 1); // neither a server nor a library
+        QVERIFY2(m_err.contains(u"No library is set up"_s), qPrintable(m_err));
         // A password in the setting is refused, and nothing is stored.
         QUrl withPassword(uri);
         withPassword.setPassword(u"secret"_s);
@@ -569,6 +569,49 @@ private slots:
 
         QCOMPARE(Run(u"database use sqlite"_s), 0);
         QCOMPARE(RegGetString(u"DatabaseConnection"_s, g_pszRegKey), QString());
+    }
+
+    // On the library's SQLite file: dropped and made again over the files there, which the index
+    // then finds.
+    void searchIndexesOfTheSqliteFile()
+    {
+        TROVEPORT_SQLITE_ONLY("the indexes of the library's own file");
+        QCOMPARE(Run(u"init %1"_s.arg(Db())), 0);
+        QCOMPARE(Run(u"area add A %1"_s.arg(m_dir->filePath(u"a"_s))), 0);
+        QCOMPARE(Run(u"files generate 1 1500"_s), 0);
+        DatabaseSupport::COtherProgram site(Db() + u"/troveport.db"_s, u"sqlite"_s);
+        const auto count = [](const QString& statement) {
+            QSqlQuery query(QSqlDatabase::database(u"sqlite"_s));
+            return query.exec(statement) && query.next() ? query.value(0).toInt() : -1;
+        };
+        const QString indexParts =
+            u"SELECT count(*) FROM sqlite_master WHERE name LIKE 'files_search%' OR name LIKE 'download_search%'"_s;
+        const QString castles =
+            u"SELECT count(*) FROM files WHERE title || short_desc || long_desc || upld_name || "
+            "upld_email LIKE '%castle%'"_s;
+        // The files the index names for the word's trigrams, among them: all of them.
+        const QString indexedCastles =
+            castles + u" AND file_id IN (SELECT rowid FROM files_search WHERE files_search MATCH "
+                      "'\"cas\" AND \"ast\" AND \"stl\" AND \"tle\"')"_s;
+        const QString pending = u"SELECT count(*) FROM search_pending"_s;
+        QVERIFY(count(castles) > 0);
+        // Made with the tables; the command brought them up to date with the files the triggers noted.
+        QVERIFY2(m_out.contains(u"Indexed the new files for searches"_s), qPrintable(m_out));
+        QCOMPARE(count(pending), 0);
+        QCOMPARE(count(indexedCastles), count(castles));
+        QCOMPARE(Run(u"database search-indexes off"_s), 0);
+        QVERIFY2(m_out.startsWith(u"Dropped the search indexes"_s), qPrintable(m_out));
+        QCOMPARE(count(u"SELECT count(*) FROM sqlite_master WHERE name LIKE '%search%'"_s), 0);
+        QCOMPARE(count(pending), -1);
+        QCOMPARE(Run(u"database search-indexes on"_s), 0);
+        QVERIFY2(m_out.contains(u"Indexing the files: 100%"_s), qPrintable(m_out));
+        QVERIFY(count(indexParts) >= 8); // two tables (and FTS5's own), six triggers
+        QCOMPARE(count(pending), 0);
+        QCOMPARE(count(indexedCastles), count(castles));
+        QCOMPARE(
+            count(
+                u"SELECT count(*) FROM download_search WHERE download_search MATCH '\"499\" AND \"e14\"'"_s),
+            1);
     }
 
     void generatedFilesAreTheSameOnPostgres()

@@ -86,7 +86,8 @@ public:
     virtual void ForEachRow(CDatabaseManager& manager, QSqlDatabase& db, const QString& statement,
                             const QVariantList& values,
                             const std::function<void(const QSqlQuery&)>& row) const = 0;
-    // Appends the first column of every row of a statement whose first column is a key.
+    // Appends the first column of every row of a statement whose first column is a key. A search's
+    // key statement may be answered from the search indexes, with the same rows in the same order.
     virtual void ReadKeys(CDatabaseManager& manager, const QString& statement, const QVariantList& values,
                           std::vector<qint64>* keys) const = 0;
     // A reader for the rows of one record set of the table.
@@ -100,7 +101,8 @@ public:
 
     // True when each statement costs a round trip to a server: many rows go better in batches.
     virtual bool StatementsAreRoundTrips() const = 0;
-    // Makes (or drops) the indexes that serve searches of the files' texts, in one transaction.
-    // Throws CDBException, with the reason, when the engine has none.
-    virtual void SetSearchIndexes(CDatabaseManager& manager, bool on) const = 0;
+    // Makes (or drops) the indexes that serve searches of the files' texts, in one transaction,
+    // reporting the percent done where the engine can tell. Throws CDBException with the reason.
+    virtual void SetSearchIndexes(CDatabaseManager& manager, bool on,
+                                  const std::function<void(int percent)>& progress) const = 0;
 };

@@ -313,7 +313,8 @@ QString CPostgresEngine::KeyStatement(const QString& statement, const QString& t
     return selection ? PostgresKeyStatement(*selection, table, keyColumn) : QString();
 }
 
-void CPostgresEngine::SetSearchIndexes(CDatabaseManager& manager, bool on) const
+void CPostgresEngine::SetSearchIndexes(CDatabaseManager& manager, bool on,
+                                       const std::function<void(int percent)>&) const
 {
     QSqlQuery query(manager.GetConnection());
     CDatabaseManager::Exec(query, QStringLiteral("BEGIN"));

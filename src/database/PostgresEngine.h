@@ -44,7 +44,8 @@ public:
                          const QString& keyColumn) const override;
 
     bool StatementsAreRoundTrips() const override { return true; }
-    void SetSearchIndexes(CDatabaseManager& manager, bool on) const override;
+    void SetSearchIndexes(CDatabaseManager& manager, bool on,
+                          const std::function<void(int percent)>& progress) const override;
 };
 
 // The statements that make PostgreSQL's trigram indexes for searches (pg_trgm, GIN).

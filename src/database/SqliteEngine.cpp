@@ -4,6 +4,7 @@
 #include "database/CDBException.h"
 #include "database/CSqliteStatement.h"
 #include "database/SqlDialect.h"
+#include "database/SqliteSearchIndexes.h"
 
 #include <QDeadlineTimer>
 #include <QFileInfo>
@@ -170,6 +171,8 @@ void CSqliteEngine::CreateSchema(CDatabaseManager&, QSqlDatabase& db) const
     try {
         for (const char* statement : kSchema)
             CDatabaseManager::Exec(query, QString::fromUtf8(statement));
+        for (const QString& statement : SqliteSearchIndexStatements())
+            CDatabaseManager::Exec(query, statement);
         CDatabaseManager::Exec(query, QStringLiteral("PRAGMA user_version = 1"));
         CDatabaseManager::Exec(query, QStringLiteral("COMMIT"));
     } catch (const CDBException&) {
@@ -217,9 +220,10 @@ void CSqliteEngine::ForEachRow(CDatabaseManager&, QSqlDatabase& db, const QStrin
         row(query);
 }
 
-void CSqliteEngine::ReadKeys(CDatabaseManager& manager, const QString& statement, const QVariantList& values,
-                             std::vector<qint64>* keys) const
+void CSqliteEngine::ReadKeys(CDatabaseManager& manager, const QString& keyStatement,
+                             const QVariantList& values, std::vector<qint64>* keys) const
 {
+    const QString statement = SqliteSearchStatement(manager, keyStatement);
     if (sqlite3* handle = SqliteHandle(manager.GetConnection())) {
         CSqliteStatement query(handle, statement);
         query.Bind(values);
@@ -243,12 +247,36 @@ QString CSqliteEngine::KeyStatement(const QString& statement, const QString& tab
     const auto selection = SelectKeys(statement, table, keyColumn);
     if (!selection)
         return QString();
-    return selection->keyOnly ? selection->sql
-                              : QStringLiteral("SELECT %1 FROM (%2)").arg(keyColumn, selection->sql);
+    if (!selection->keyOnly)
+        return QStringLiteral("SELECT %1 FROM (%2)").arg(keyColumn, selection->sql);
+    // Rows that sort alike (the same title) come in the order of their keys, whichever way SQLite
+    // reads them: a search answered from the indexes lists them as one that reads every row.
+    const qsizetype orderAt = FindKeyword(selection->sql, QLatin1String("order"));
+    if (orderAt < 0 || !QStringView(selection->sql)
+                            .mid(orderAt + 5)
+                            .trimmed()
+                            .startsWith(QLatin1String("by"), Qt::CaseInsensitive))
+        return selection->sql;
+    return selection->sql + QStringLiteral(", %1.%2").arg(table, keyColumn);
 }
 
-void CSqliteEngine::SetSearchIndexes(CDatabaseManager&, bool) const
+void CSqliteEngine::SetSearchIndexes(CDatabaseManager& manager, bool on,
+                                     const std::function<void(int percent)>& progress) const
 {
-    throw CDBException(QStringLiteral("The library's database is its SQLite file, which has no trigram "
-                                      "indexes; they are for PostgreSQL."));
+    // The web site's writes wait meanwhile, so that none is missed between the fill and the triggers.
+    manager.Run(QStringLiteral("BEGIN IMMEDIATE"));
+    try {
+        for (const QString& statement : SqliteDropSearchIndexStatements())
+            manager.Run(statement);
+        if (on) {
+            for (const QString& statement : SqliteSearchIndexStatements())
+                manager.Run(statement);
+            FillSqliteSearchIndexes(manager, progress);
+        }
+        manager.Run(QStringLiteral("COMMIT"));
+    } catch (const CDBException&) {
+        if (manager.InTransaction())
+            manager.Run(QStringLiteral("ROLLBACK"));
+        throw;
+    }
 }

@@ -34,5 +34,6 @@ public:
                          const QString& keyColumn) const override;
 
     bool StatementsAreRoundTrips() const override { return false; }
-    void SetSearchIndexes(CDatabaseManager& manager, bool on) const override;
+    void SetSearchIndexes(CDatabaseManager& manager, bool on,
+                          const std::function<void(int percent)>& progress) const override;
 };

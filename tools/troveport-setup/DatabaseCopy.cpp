@@ -491,7 +491,14 @@ bool SetSearchIndexes(bool on, QTextStream& out, QString* error)
     QElapsedTimer timer;
     timer.start();
     try {
-        theDatabaseManager.Engine().SetSearchIndexes(theDatabaseManager, on);
+        int shown = -1;
+        theDatabaseManager.Engine().SetSearchIndexes(theDatabaseManager, on, [&out, &shown](int percent) {
+            // Every tenth: a large library takes minutes, a terminal needs no more.
+            if (percent >= shown + 10 || (percent == 100 && shown != 100)) {
+                shown = percent;
+                out << SafeFormat(u"  Indexing the files: %s%%\n", percent) << Qt::flush;
+            }
+        });
         out << SafeFormat(on ? u"Made the search indexes of %s in %.1f s\n"
                              : u"Dropped the search indexes of %s in %.1f s\n",
                           theDatabaseManager.GetDatabaseName(), Seconds(timer));

@@ -9,6 +9,6 @@
 // when it fails (the reason in *error), PostgreSQL holds nothing of the copy.
 bool CopyDatabaseToPostgres(const QString& sqliteFile, const QString& uri, QTextStream& out, QString* error);
 
-// Makes (on) or drops the trigram indexes that serve searches on the PostgreSQL database
-// theDatabaseManager is set to.
+// Makes (on) or drops the trigram indexes that serve searches on the database theDatabaseManager is
+// set to (on SQLite the rows are indexed anew, with the percent done shown).
 bool SetSearchIndexes(bool on, QTextStream& out, QString* error);

@@ -3,8 +3,10 @@
 #include "database/CDBException.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "database/PostgresEngine.h"
+#include "database/SqliteSearchIndexes.h"
 #include "files/SafeFormat.h"
 
+#include <QElapsedTimer>
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -47,9 +49,16 @@ public:
         for (unsigned n = 1 + m_random() % 6; n > 0; --n)
             longDesc += Pick(kPhrases) + QLatin1Char(' ');
         const quint32 date = 631152000u + m_random() % 946684800u; // 1990 to 2020
-        QVariantList values{title};
+        QString shortDesc = Pick(kPhrases);
+        // The rare word, without a draw, so that the other values stay as they were.
+        const QString rare = QString::fromLatin1(kRareWord);
+        QVariantList values{i % 6000 == 0 ? (rare + QLatin1Char(' ') + title).left(30) : title};
+        if (i % 6000 == 2000)
+            shortDesc = rare + QLatin1Char(' ') + shortDesc;
+        if (i % 6000 == 4000)
+            longDesc += rare;
         values.append(qint64(1000 + m_random() % 4000000));
-        values.append(Pick(kPhrases));
+        values.append(shortDesc);
         values.append(longDesc.trimmed());
         values.append(QStringLiteral("Author %1").arg(m_random() % 5000));
         values.append(QStringLiteral("author%1@example.org").arg(m_random() % 5000));
@@ -216,6 +225,24 @@ bool GenerateFiles(quint32 areaId, qint64 count, QTextStream& out, QString* erro
     } catch (const CDBException& e) {
         if (db.isOpen())
             db.rollback();
+        *error = e.GetErrorText();
+        return false;
+    }
+}
+
+bool CatchUpSearchIndexes(QTextStream& out, QString* error)
+{
+    if (theDatabaseManager.Engine().StatementsAreRoundTrips())
+        return true;
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        if (SqliteSearchIndexesPresent(theDatabaseManager) &&
+            SqliteCatchUpSearchIndexes(theDatabaseManager, 0, true))
+            out << SafeFormat(u"Indexed the new files for searches in %.1f s\n",
+                              double(timer.elapsed()) / 1000);
+        return true;
+    } catch (const CDBException& e) {
         *error = e.GetErrorText();
         return false;
     }

@@ -56,8 +56,8 @@ Commands:
                             or the file PGPASSFILE names, never in the URI.
   database use sqlite       Go back to the library's SQLite file.
   database search-indexes on|off
-        Make or drop the trigram indexes that speed up searches on the PostgreSQL database
-        DatabaseConnection names.
+        Make or drop the trigram indexes that speed up searches: on the PostgreSQL database
+        DatabaseConnection names, else in the library's SQLite file.
   set NAME VALUE [--dword]   Store a machine setting (a number with --dword). A value that
                              begins with "--" goes after "--": set VirusCmdLine -- "--quiet".
   get NAME                   Show a machine setting.
@@ -410,7 +410,7 @@ int FilesCommand(const CommandLine& line, const QString& library, QTextStream& o
     else
         theDatabaseManager.SetDatabaseConnection(connection);
     QString error;
-    const bool done = GenerateFiles(id, count, out, &error);
+    const bool done = GenerateFiles(id, count, out, &error) && CatchUpSearchIndexes(out, &error);
     theDatabaseManager.CloseConnection();
     return done ? 0 : Fail(err, error);
 }
@@ -468,12 +468,14 @@ int DatabaseCommand(const CommandLine& line, QTextStream& out, QTextStream& err)
         if (state != QLatin1String("on") && state != QLatin1String("off"))
             throw CUsageError(QStringLiteral("\"database search-indexes\" takes on or off."));
         const QString uri = RegGetString(QStringLiteral("DatabaseConnection"), g_pszRegKey).trimmed();
-        if (uri.isEmpty())
-            return Fail(err,
-                        SafeFormat(u"DatabaseConnection is not set in %s: the library is in its SQLite file, "
-                                   u"which has no trigram indexes.",
-                                   RegistryFileForRoot(RegRoot::Machine)));
-        theDatabaseManager.SetDatabaseConnection(uri);
+        if (uri.isEmpty()) {
+            const QString library = LibraryDirectory(line, &error);
+            if (library.isEmpty())
+                return Fail(err, error);
+            theDatabaseManager.SetDatabaseFile(MakePath(library, QStringLiteral("troveport.db")));
+        } else {
+            theDatabaseManager.SetDatabaseConnection(uri);
+        }
         return SetSearchIndexes(state == QLatin1String("on"), out, &error) ? 0 : Fail(err, error);
     }
     throw CUsageError(QStringLiteral("Unknown command \"%1\".").arg(command));
