@@ -178,8 +178,8 @@ int main(int argc, char* argv[])
     const int rounds = std::max(1, Option("--rounds", QStringLiteral("5")).toInt());
     const QString server = Option("--server", QString::fromLocal8Bit(qgetenv("TROVEPORT_TEST_POSTGRES")));
     const bool postgres = !server.isEmpty();
-    // The generated library's titles end in the file's number: six digits name one file.
-    const QString rare = Option("--rare", postgres ? PostgresBench::kRareWord : QStringLiteral("654321"));
+    const QString rare =
+        Option("--rare", postgres ? PostgresBench::kRareWord : QString::fromLatin1(::kRareWord));
 
     QTemporaryDir settings;
     qputenv("TROVEPORT_USER_REG", QFile::encodeName(settings.filePath(QStringLiteral("user.reg"))));

@@ -519,7 +519,7 @@ int main(int argc, char* argv[])
     const qint64 files = Option("--files", QStringLiteral("1000000")).toLongLong();
     const int rounds = std::max(1, Option("--rounds", QStringLiteral("5")).toInt());
     const int screenCount = std::max(1, Option("--screens", QStringLiteral("25")).toInt());
-    const QString rareText = Option("--text", kRareWord);
+    const QString rareText = Option("--text", PostgresBench::kRareWord);
     const QString commonText = Option("--common", QStringLiteral("Castle"));
     const QString database = Option("--database", QStringLiteral("troveport_bench_%1").arg(files));
     if (files < 1024) {
