@@ -257,6 +257,22 @@ private slots:
         QCOMPARE(Listed(), after);
     }
 
+    // The window's worker reads a search's keys the engine's way: on SQLite from the search indexes,
+    // which it first brings up to date with what the web site wrote meanwhile.
+    void theSearchGoesThroughTheSearchIndexes()
+    {
+        TROVEPORT_SQLITE_ONLY("the search indexes of the SQLite file");
+        DatabaseSupport::COtherProgram site(theDatabaseManager.GetDatabaseFile());
+        QVERIFY(site.Run(u"INSERT INTO files (title) VALUES ('Wombat Racer')"_s));
+        QVERIFY(site.Value(u"SELECT count(*) FROM search_pending"_s).toInt() > 0);
+        Loader().HoldChunks(false);
+        Search(u"wombat"_s);
+        WaitForList(*m_frame);
+        QCOMPARE(Listed(), QStringList{u"Wombat Racer"_s});
+        QCOMPARE(site.Value(u"SELECT count(*) FROM search_pending"_s).toInt(), 0);
+        QVERIFY(site.Run(u"DELETE FROM files WHERE title = 'Wombat Racer'"_s));
+    }
+
     void theWorkersFailureShowsInTheStatusBar()
     {
         TROVEPORT_SQLITE_ONLY("a file that is not a database");

@@ -5,7 +5,6 @@
 #include "database/CSqliteStatement.h"
 
 #include <QMutexLocker>
-#include <QSqlQuery>
 #include <QThread>
 
 #include <algorithm>
@@ -139,23 +138,13 @@ void CKeyLoader::Load(quint64 generation, const QString& statement, const QVaria
     };
     QString error;
     try {
-        QSqlDatabase db = m_manager->GetConnection();
-        if (sqlite3* handle = SqliteHandle(db)) {
-            CSqliteStatement query(handle, statement);
-            query.Bind(values);
-            // Stop interrupts the statement while it runs, and only then.
-            SetRunning(handle);
-            const std::unique_ptr<CKeyLoader, void (*)(CKeyLoader*)> running(
-                this, [](CKeyLoader* loader) { loader->SetRunning(nullptr); });
-            while (IsCurrent(generation) && query.Step() && take(query.Int64(0))) {
-            }
-        } else {
-            // A server's driver has the whole result at hand: a stopped load reads the rest unseen.
-            m_manager->ForEachRow(statement, values, [&](const QSqlQuery& row) {
-                if (IsCurrent(generation))
-                    take(row.value(0).toLongLong());
-            });
-        }
+        // Stop interrupts an SQLite statement while it runs, and only then. A server's whole result
+        // is at hand before the first key: a stopped load drops the rest.
+        SetRunning(SqliteHandle(m_manager->GetConnection()));
+        const std::unique_ptr<CKeyLoader, void (*)(CKeyLoader*)> running(
+            this, [](CKeyLoader* loader) { loader->SetRunning(nullptr); });
+        m_manager->Engine().ForEachKey(*m_manager, statement, values,
+                                       [&](qint64 key) { return IsCurrent(generation) && take(key); });
     } catch (const CDBException& e) {
         if (!IsCurrent(generation))
             return; // interrupted: nobody waits for it

@@ -86,10 +86,20 @@ public:
     virtual void ForEachRow(CDatabaseManager& manager, QSqlDatabase& db, const QString& statement,
                             const QVariantList& values,
                             const std::function<void(const QSqlQuery&)>& row) const = 0;
-    // Appends the first column of every row of a statement whose first column is a key. A search's
-    // key statement may be answered from the search indexes, with the same rows in the same order.
-    virtual void ReadKeys(CDatabaseManager& manager, const QString& statement, const QVariantList& values,
-                          std::vector<qint64>* keys) const = 0;
+    // Gives the first column of each row of a statement whose first column is a key, in order, until
+    // key returns false. A search's key statement may be answered from the search indexes, with the
+    // same rows in the same order.
+    virtual void ForEachKey(CDatabaseManager& manager, const QString& statement, const QVariantList& values,
+                            const std::function<bool(qint64)>& key) const = 0;
+    // Appends every key of such a statement.
+    void ReadKeys(CDatabaseManager& manager, const QString& statement, const QVariantList& values,
+                  std::vector<qint64>* keys) const
+    {
+        ForEachKey(manager, statement, values, [keys](qint64 key) {
+            keys->push_back(key);
+            return true;
+        });
+    }
     // A reader for the rows of one record set of the table.
     virtual std::unique_ptr<CRowReader> NewRowReader(CDatabaseManager& manager, const QString& table,
                                                      const QString& keyColumn) const = 0;

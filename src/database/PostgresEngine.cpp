@@ -288,16 +288,21 @@ void CPostgresEngine::ForEachRow(CDatabaseManager& manager, QSqlDatabase& db, co
     }
 }
 
-void CPostgresEngine::ReadKeys(CDatabaseManager& manager, const QString& statement,
-                               const QVariantList& values, std::vector<qint64>* keys) const
+void CPostgresEngine::ForEachKey(CDatabaseManager& manager, const QString& statement,
+                                 const QVariantList& values, const std::function<bool(qint64)>& key) const
 {
     // Inside a transaction a statement gets a savepoint of its own (ForEachRow); outside, the keys
-    // come through libpq itself, which reads them several times faster than Qt's driver.
+    // come through libpq itself, which reads them several times faster than Qt's driver. Either
+    // way the server's whole result has arrived before the first key is given.
     QSqlDatabase db = manager.GetConnection();
-    if (!PostgresInTransaction(db) && ReadPostgresKeys(db, statement, values, keys))
-        return;
-    manager.ForEachRow(statement, values,
-                       [keys](const QSqlQuery& row) { keys->push_back(row.value(0).toLongLong()); });
+    std::vector<qint64> keys;
+    if (PostgresInTransaction(db) || !ReadPostgresKeys(db, statement, values, &keys))
+        manager.ForEachRow(statement, values,
+                           [&keys](const QSqlQuery& row) { keys.push_back(row.value(0).toLongLong()); });
+    for (qint64 one : keys) {
+        if (!key(one))
+            break;
+    }
 }
 
 std::unique_ptr<CRowReader> CPostgresEngine::NewRowReader(CDatabaseManager& manager, const QString& table,

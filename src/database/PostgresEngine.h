@@ -36,8 +36,8 @@ public:
     void ForEachRow(CDatabaseManager& manager, QSqlDatabase& db, const QString& statement,
                     const QVariantList& values,
                     const std::function<void(const QSqlQuery&)>& row) const override;
-    void ReadKeys(CDatabaseManager& manager, const QString& statement, const QVariantList& values,
-                  std::vector<qint64>* keys) const override;
+    void ForEachKey(CDatabaseManager& manager, const QString& statement, const QVariantList& values,
+                    const std::function<bool(qint64)>& key) const override;
     std::unique_ptr<CRowReader> NewRowReader(CDatabaseManager& manager, const QString& table,
                                              const QString& keyColumn) const override;
     QString KeyStatement(const QString& statement, const QString& table,

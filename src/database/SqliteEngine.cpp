@@ -220,19 +220,22 @@ void CSqliteEngine::ForEachRow(CDatabaseManager&, QSqlDatabase& db, const QStrin
         row(query);
 }
 
-void CSqliteEngine::ReadKeys(CDatabaseManager& manager, const QString& keyStatement,
-                             const QVariantList& values, std::vector<qint64>* keys) const
+void CSqliteEngine::ForEachKey(CDatabaseManager& manager, const QString& keyStatement,
+                               const QVariantList& values, const std::function<bool(qint64)>& key) const
 {
     const QString statement = SqliteSearchStatement(manager, keyStatement);
     if (sqlite3* handle = SqliteHandle(manager.GetConnection())) {
         CSqliteStatement query(handle, statement);
         query.Bind(values);
-        while (query.Step())
-            keys->push_back(query.Int64(0));
+        while (query.Step() && key(query.Int64(0))) {
+        }
         return;
     }
-    manager.ForEachRow(statement, values,
-                       [keys](const QSqlQuery& row) { keys->push_back(row.value(0).toLongLong()); });
+    bool more = true;
+    manager.ForEachRow(statement, values, [&](const QSqlQuery& row) {
+        if (more)
+            more = key(row.value(0).toLongLong());
+    });
 }
 
 std::unique_ptr<CRowReader> CSqliteEngine::NewRowReader(CDatabaseManager& manager, const QString& table,
