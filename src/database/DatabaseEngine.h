@@ -111,6 +111,10 @@ public:
 
     // True when each statement costs a round trip to a server: many rows go better in batches.
     virtual bool StatementsAreRoundTrips() const = 0;
+    // Brings the search indexes up to date with the files written since, after many were added at
+    // once, when the database is free; a search would otherwise do it a few at a time. Failures are
+    // only logged: the indexes stay correct, only slower to use.
+    virtual void CatchUpSearchIndexes(CDatabaseManager&) const {}
     // Makes (or drops) the indexes that serve searches of the files' texts, in one transaction,
     // reporting the percent done where the engine can tell. Throws CDBException with the reason.
     virtual void SetSearchIndexes(CDatabaseManager& manager, bool on,

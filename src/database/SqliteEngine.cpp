@@ -263,6 +263,16 @@ QString CSqliteEngine::KeyStatement(const QString& statement, const QString& tab
     return selection->sql + QStringLiteral(", %1.%2").arg(table, keyColumn);
 }
 
+void CSqliteEngine::CatchUpSearchIndexes(CDatabaseManager& manager) const
+{
+    try {
+        if (SqliteSearchIndexesPresent(manager))
+            SqliteCatchUpSearchIndexes(manager, 0, false);
+    } catch (const CDBException& e) {
+        manager.LogError(e.GetErrorText());
+    }
+}
+
 void CSqliteEngine::SetSearchIndexes(CDatabaseManager& manager, bool on,
                                      const std::function<void(int percent)>& progress) const
 {

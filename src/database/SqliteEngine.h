@@ -34,6 +34,7 @@ public:
                          const QString& keyColumn) const override;
 
     bool StatementsAreRoundTrips() const override { return false; }
+    void CatchUpSearchIndexes(CDatabaseManager& manager) const override;
     void SetSearchIndexes(CDatabaseManager& manager, bool on,
                           const std::function<void(int percent)>& progress) const override;
 };

@@ -6,6 +6,8 @@
 #include "controls/CPropertySheet.h"
 #include "controls/CWaitCursor.h"
 #include "controls/PageControls.h"
+#include "database/CTroveportDatabaseManager.h"
+#include "database/DatabaseEngine.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -148,6 +150,10 @@ void CAddFilesDoitPage::ImportOnWorker()
             return !IsStopRequested();
         });
     m_work.SetValue(files.size());
+    if (added > 0) {
+        m_work.SetText(tr("Indexing the new files for searches..."));
+        theDatabaseManager.Engine().CatchUpSearchIndexes(theDatabaseManager);
+    }
     m_resultsLog += AddedSummaryLine(added);
     QMetaObject::invokeMethod(this, &CAddFilesDoitPage::OnCompleted, Qt::QueuedConnection);
 }
