@@ -5,10 +5,10 @@
 #include "database/CSqliteStatement.h"
 
 #include <QMutexLocker>
+#include <QScopeGuard>
 #include <QThread>
 
 #include <algorithm>
-#include <memory>
 
 #include <sqlite3.h>
 
@@ -141,8 +141,7 @@ void CKeyLoader::Load(quint64 generation, const QString& statement, const QVaria
         // Stop interrupts an SQLite statement while it runs, and only then. A server's whole result
         // is at hand before the first key: a stopped load drops the rest.
         SetRunning(SqliteHandle(m_manager->GetConnection()));
-        const std::unique_ptr<CKeyLoader, void (*)(CKeyLoader*)> running(
-            this, [](CKeyLoader* loader) { loader->SetRunning(nullptr); });
+        const auto notRunning = qScopeGuard([this] { SetRunning(nullptr); });
         m_manager->Engine().ForEachKey(*m_manager, statement, values,
                                        [&](qint64 key) { return IsCurrent(generation) && take(key); });
     } catch (const CDBException& e) {
