@@ -13,7 +13,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <ranges>
 
 namespace {
 
@@ -225,12 +224,20 @@ QPair<int, int> CFileListView::GetVisibleRows() const
         const QRect r = cell(row);
         return columns ? r.left() > area.right() : r.top() > area.bottom();
     };
-    const auto partition = [rows](int low, const auto& isFirstPart) {
-        const auto range = std::views::iota(low, rows);
-        return low + int(std::ranges::partition_point(range, isFirstPart) - range.begin());
+    // A binary search by hand: the clang the sanitizer build uses cannot compile std::ranges'
+    // partition_point over a range of numbers with this standard library.
+    const auto partition = [](int low, int high, const auto& isFirstPart) {
+        while (low < high) {
+            const int middle = low + (high - low) / 2;
+            if (isFirstPart(middle))
+                low = middle + 1;
+            else
+                high = middle;
+        }
+        return low;
     };
-    const int first = partition(0, before);
-    const int end = partition(first, [&](int row) { return !after(row); });
+    const int first = partition(0, rows, before);
+    const int end = partition(first, rows, [&](int row) { return !after(row); });
     return {first, end - 1};
 }
 
