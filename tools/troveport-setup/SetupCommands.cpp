@@ -1,5 +1,6 @@
 #include "SetupCommands.h"
 
+#include "CheckCommand.h"
 #include "CLibraryEditor.h"
 #include "database/CDBException.h"
 #include "database/CTroveportDatabaseManager.h"
@@ -7,6 +8,9 @@
 #include "DatabaseCopy.h"
 #include "DemoLibrary.h"
 #include "FileGenerator.h"
+#include "ImportCommand.h"
+#include "ScanUploadsCommand.h"
+#include "SetupCommandLine.h"
 #include "files/PathUtils.h"
 #include "files/SafeFormat.h"
 #include "settings/CFileAreaTable.h"
@@ -73,118 +77,6 @@ each other (up to a minute) on Filearea.lock beside the table. A new area never 
 an area had before or that a group still lists.
 )";
 
-const QSet<QString> kValuedOptions = {QStringLiteral("library"),    QStringLiteral("machine-settings"),
-                                      QStringLiteral("id"),         QStringLiteral("ftp-alias"),
-                                      QStringLiteral("http-alias"), QStringLiteral("group"),
-                                      QStringLiteral("name"),       QStringLiteral("path"),
-                                      QStringLiteral("http-path"),  QStringLiteral("http-server"),
-                                      QStringLiteral("database-connection")};
-// Options whose value may be empty: an empty alias or address clears it. Any other empty value is a
-// slip (--machine-settings= would quietly mean the machine's real settings).
-const QSet<QString> kMayBeEmptyOptions = {QStringLiteral("ftp-alias"), QStringLiteral("http-alias"),
-                                          QStringLiteral("http-server")};
-const QSet<QString> kFlagOptions = {QStringLiteral("help"),         QStringLiteral("demo"),
-                                    QStringLiteral("dword"),        QStringLiteral("downloads"),
-                                    QStringLiteral("no-downloads"), QStringLiteral("uploads"),
-                                    QStringLiteral("no-uploads"),   QStringLiteral("local"),
-                                    QStringLiteral("no-local"),     QStringLiteral("use")};
-
-struct CommandLine
-{
-    QStringList words;
-    QMultiMap<QString, QString> options;
-
-    bool Has(const QString& name) const { return options.contains(name); }
-    QString Value(const QString& name) const { return options.value(name); }
-};
-
-class CUsageError
-{
-public:
-    explicit CUsageError(QString text) : m_text(std::move(text)) {}
-    const QString& Text() const { return m_text; }
-
-private:
-    QString m_text;
-};
-
-CommandLine Parse(const QStringList& arguments)
-{
-    CommandLine line;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& arg = arguments[i];
-        if (arg == QLatin1String("--")) {
-            line.words += arguments.mid(i + 1);
-            break;
-        }
-        if (!arg.startsWith(QLatin1String("--"))) {
-            line.words.append(arg);
-            continue;
-        }
-        QString name = arg.mid(2);
-        QString value;
-        const qsizetype eq = name.indexOf(QLatin1Char('='));
-        const bool hasInlineValue = eq >= 0;
-        if (hasInlineValue) {
-            value = name.mid(eq + 1);
-            name = name.left(eq);
-        }
-        if (kValuedOptions.contains(name)) {
-            if (!hasInlineValue) {
-                if (i + 1 >= arguments.size())
-                    throw CUsageError(QStringLiteral("Option --%1 needs a value.").arg(name));
-                value = arguments[++i];
-            }
-            if (value.isEmpty() && !kMayBeEmptyOptions.contains(name))
-                throw CUsageError(QStringLiteral("Option --%1 needs a value.").arg(name));
-            line.options.insert(name, value);
-        } else if (kFlagOptions.contains(name) && !hasInlineValue) {
-            line.options.insert(name, QString());
-        } else {
-            throw CUsageError(QStringLiteral("Unknown option %1.").arg(arg));
-        }
-    }
-    return line;
-}
-
-// Options that apply to the command; any other given option is a mistake worth pointing out.
-void Allow(const CommandLine& line, const QString& command, QSet<QString> allowed)
-{
-    allowed << QStringLiteral("library") << QStringLiteral("machine-settings");
-    for (auto it = line.options.cbegin(); it != line.options.cend(); ++it) {
-        if (!allowed.contains(it.key()))
-            throw CUsageError(QStringLiteral("Option --%1 does not apply to \"%2\".").arg(it.key(), command));
-    }
-}
-
-void ExpectWords(const CommandLine& line, qsizetype minimum, qsizetype maximum, const QString& command)
-{
-    if (line.words.size() < minimum || line.words.size() > maximum)
-        throw CUsageError(QStringLiteral("Wrong number of arguments for \"%1\".").arg(command));
-}
-
-quint32 ParseAreaId(const QString& text)
-{
-    bool ok = false;
-    const qulonglong id = text.toULongLong(&ok, 10);
-    if (!ok || id == 0 || id > 0xFFFFFFFFull)
-        throw CUsageError(
-            QStringLiteral("\"%1\" is not an area id (a number from 1 to 4294967295).").arg(text));
-    return quint32(id);
-}
-
-QString LibraryDirectory(const CommandLine& line, QString* error)
-{
-    if (line.Has(QStringLiteral("library")))
-        return line.Value(QStringLiteral("library"));
-    const QString path = RegGetString(QStringLiteral("DatabasePath"), g_pszRegKey);
-    if (path.isEmpty())
-        *error = QStringLiteral("No library is set up: DatabasePath is missing from %1. Create one with "
-                                "\"troveport-setup init DIR\" or name it with --library DIR.")
-                     .arg(RegistryFileForRoot(RegRoot::Machine));
-    return path;
-}
-
 QString FlagText(quint32 flags)
 {
     QString text;
@@ -214,12 +106,6 @@ void ApplyFlags(const CommandLine& line, quint32& flags)
         if (off)
             flags &= ~p.bit;
     }
-}
-
-int Fail(QTextStream& err, const QString& error)
-{
-    err << "troveport-setup: " << error << "\n";
-    return 1;
 }
 
 int ListAreas(const QString& library, QTextStream& out, QTextStream& err)
@@ -263,9 +149,8 @@ int AreaCommand(const CommandLine& line, const QString& library, QTextStream& ou
         area.ftpAlias = line.Value(QStringLiteral("ftp-alias"));
         area.httpAlias = line.Value(QStringLiteral("http-alias"));
         ApplyFlags(line, area.flags);
-        // QMultiMap hands values back newest first; groups are joined in the order given.
-        QStringList groups = line.options.values(QStringLiteral("group"));
-        std::reverse(groups.begin(), groups.end());
+        // Groups are joined in the order given.
+        const QStringList groups = line.Values(QStringLiteral("group"));
         for (const QString& group : groups) {
             if (!CLibraryEditor::CheckGroupName(group, &error))
                 return Fail(err, error);
@@ -403,12 +288,7 @@ int FilesCommand(const CommandLine& line, const QString& library, QTextStream& o
     if (!QFileInfo::exists(CLibraryEditor::TableName(library)) ||
         !table.Open(CLibraryEditor::TableName(library)) || !table.FindArea(id))
         return Fail(err, QStringLiteral("There is no area with id %1.").arg(id));
-    // The database the explorer shows: the server the machine settings name, else the SQLite file.
-    const QString connection = RegGetString(QStringLiteral("DatabaseConnection"), g_pszRegKey).trimmed();
-    if (connection.isEmpty())
-        theDatabaseManager.SetDatabaseFile(MakePath(library, QStringLiteral("troveport.db")));
-    else
-        theDatabaseManager.SetDatabaseConnection(connection);
+    UseLibraryDatabase(library);
     QString error;
     const bool done = GenerateFiles(id, count, out, &error) && CatchUpSearchIndexes(out, &error);
     theDatabaseManager.CloseConnection();
@@ -467,15 +347,11 @@ int DatabaseCommand(const CommandLine& line, QTextStream& out, QTextStream& err)
         const QString state = line.words[2];
         if (state != QLatin1String("on") && state != QLatin1String("off"))
             throw CUsageError(QStringLiteral("\"database search-indexes\" takes on or off."));
-        const QString uri = RegGetString(QStringLiteral("DatabaseConnection"), g_pszRegKey).trimmed();
-        if (uri.isEmpty()) {
-            const QString library = LibraryDirectory(line, &error);
-            if (library.isEmpty())
-                return Fail(err, error);
-            theDatabaseManager.SetDatabaseFile(MakePath(library, QStringLiteral("troveport.db")));
-        } else {
-            theDatabaseManager.SetDatabaseConnection(uri);
-        }
+        const bool onServer = !RegGetString(QStringLiteral("DatabaseConnection"), g_pszRegKey).trimmed().isEmpty();
+        const QString library = onServer ? QString() : LibraryDirectory(line, &error);
+        if (!onServer && library.isEmpty())
+            return Fail(err, error);
+        UseLibraryDatabase(library);
         return SetSearchIndexes(state == QLatin1String("on"), out, &error) ? 0 : Fail(err, error);
     }
     throw CUsageError(QStringLiteral("Unknown command \"%1\".").arg(command));
@@ -561,6 +437,18 @@ int Run(const CommandLine& line, QTextStream& out, QTextStream& err)
             return Fail(err, QStringLiteral("%1 is not set.").arg(line.words[1]));
         return 0;
     }
+    using LibraryCommand = int (*)(const CommandLine&, const QString&, QTextStream&, QTextStream&);
+    const struct
+    {
+        const char* name;
+        LibraryCommand run;
+    } libraryCommands[] = {{"check", CheckCommand}, {"import", ImportCommand}, {"scan-uploads", ScanUploadsCommand}};
+    for (const auto& c : libraryCommands) {
+        if (command != QLatin1String(c.name))
+            continue;
+        const QString library = LibraryDirectory(line, &error);
+        return library.isEmpty() ? Fail(err, error, 2) : c.run(line, library, out, err);
+    }
     if (command != QLatin1String("area") && command != QLatin1String("group") &&
         command != QLatin1String("files") && command != QLatin1String("database"))
         throw CUsageError(QStringLiteral("Unknown command \"%1\".").arg(command));
@@ -582,7 +470,7 @@ int Run(const CommandLine& line, QTextStream& out, QTextStream& err)
 int RunSetup(const QStringList& arguments, QTextStream& out, QTextStream& err)
 {
     try {
-        return Run(Parse(arguments), out, err);
+        return Run(ParseCommandLine(arguments), out, err);
     } catch (const CUsageError& e) {
         err << "troveport-setup: " << e.Text() << "\nTry \"troveport-setup --help\".\n";
         return 2;

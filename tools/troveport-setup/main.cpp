@@ -1,9 +1,11 @@
+#include "SetupCommandLine.h"
 #include "SetupCommands.h"
 
 #include <QCoreApplication>
 #include <QStringDecoder>
 
 #include <cstdio>
+#include <unistd.h>
 
 int main(int argc, char* argv[])
 {
@@ -24,5 +26,6 @@ int main(int argc, char* argv[])
             return 2;
         }
     }
+    SetProgressOnTerminal(isatty(STDERR_FILENO) == 1);
     return RunSetup(QCoreApplication::arguments().mid(1), out, err);
 }
