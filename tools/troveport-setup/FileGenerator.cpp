@@ -4,6 +4,8 @@
 #include "database/CTroveportDatabaseManager.h"
 #include "database/PostgresEngine.h"
 #include "database/SqliteSearchIndexes.h"
+#include "adding/download/LocalLocation.h"
+#include "files/SafeFiles.h"
 #include "files/SafeFormat.h"
 
 #include <QElapsedTimer>
@@ -11,7 +13,13 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <optional>
 #include <random>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -79,9 +87,88 @@ private:
     std::mt19937 m_random;
 };
 
+// Writes the generated files' copies into an area's directory. The directory is the site's, so
+// everything happens relative to descriptors opened without following links, and a copy never
+// takes the place of anything already there.
+class CGeneratedCopies
+{
+public:
+    explicit CGeneratedCopies(const QString& areaDirectory) : m_area(CSafeDirectory::Open(areaDirectory))
+    {
+        if (!m_area.IsOpen())
+            throw CDBException(m_area.Fault().Message());
+    }
+
+    // Writes the copy of the file with this id, of this size; returns its path in the area.
+    QString Write(qint64 id, qint64 size)
+    {
+        const QByteArray group = QByteArray("g") + QByteArray::number(id / 1000).rightJustified(4, '0');
+        if (group != m_groupName) {
+            if (::mkdirat(m_area.Fd(), group.constData(), 0755) != 0 && errno != EEXIST)
+                Fail(m_area.PathOf(group), errno);
+            m_group = m_area.Descend(QString::fromLatin1(group));
+            if (!m_group.IsOpen())
+                throw CDBException(m_group.Fault().Message());
+            m_groupName = group;
+        }
+        const QByteArray name = "file" + QByteArray::number(id) + ".zip";
+        CDescriptor fd(::openat(m_group.Fd(), name.constData(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+        if (fd < 0)
+            Fail(m_group.PathOf(name), errno);
+        // Contents of their own for every id, so that no two copies are alike.
+        std::mt19937_64 random{quint64(id)};
+        m_bytes.resize(size);
+        for (qint64 i = 0; i + 8 <= size; i += 8) {
+            const quint64 word = random();
+            std::memcpy(m_bytes.data() + i, &word, 8);
+        }
+        for (qint64 done = 0; done < size;) {
+            const ssize_t n = ::write(fd, m_bytes.constData() + done, size_t(size - done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                Fail(m_group.PathOf(name), n < 0 ? errno : ENOSPC);
+            done += n;
+        }
+        if (::close(fd.Release()) != 0 && errno != EINTR)
+            Fail(m_group.PathOf(name), errno);
+        return QString::fromLatin1(group + '/' + name);
+    }
+
+    // The size of a copy: a few kilobytes, varied.
+    static qint64 SizeFor(qint64 i) { return 1000 + (i * 7919) % 3000; }
+
+private:
+    [[noreturn]] static void Fail(const QString& path, int error)
+    {
+        throw CDBException(FileFault{FileFault::Kind::System, error, path}.Message());
+    }
+
+    CSafeDirectory m_area;
+    CSafeDirectory m_group;
+    QByteArray m_groupName;
+    QByteArray m_bytes;
+};
+
 QString DownloadUrl(quint32 areaId, qint64 id)
 {
     return SafeFormat(u"https://files.example.org/area%s/file%s.zip", areaId, id);
+}
+
+// The values of generated file number i: with a copy, the size is the copy's.
+QVariantList FileValues(CFileMaker& maker, qint64 i, const CGeneratedCopies* copies)
+{
+    QVariantList values = maker.Next(i);
+    if (copies)
+        values[1] = CGeneratedCopies::SizeFor(i);
+    return values;
+}
+
+// A generated file's location: its copy's, written now, when it has one.
+QString Location(quint32 areaId, qint64 id, CGeneratedCopies* copies, const QVariantList& values)
+{
+    return copies ? FormLocalLocation(areaId, copies->Write(id, values[1].toLongLong())) : DownloadUrl(areaId, id);
 }
 
 void Report(qint64 done, QTextStream& out)
@@ -91,7 +178,7 @@ void Report(qint64 done, QTextStream& out)
 }
 
 // SQLite works in the process: a prepared statement per row costs little.
-void AddOneByOne(QSqlDatabase& db, quint32 areaId, qint64 count, QTextStream& out)
+void AddOneByOne(QSqlDatabase& db, quint32 areaId, qint64 count, QTextStream& out, CGeneratedCopies* copies)
 {
     CFileMaker maker(areaId);
     QSqlQuery file(db), link(db), location(db);
@@ -102,7 +189,8 @@ void AddOneByOne(QSqlDatabase& db, quint32 areaId, qint64 count, QTextStream& ou
     CDatabaseManager::Prepare(link, QStringLiteral("INSERT INTO file_area (area_id, file_id) VALUES (?, ?)"));
     CDatabaseManager::Prepare(location, QStringLiteral("INSERT INTO download (file_id, url) VALUES (?, ?)"));
     for (qint64 i = 1; i <= count; ++i) {
-        for (const QVariant& value : maker.Next(i))
+        const QVariantList values = FileValues(maker, i, copies);
+        for (const QVariant& value : values)
             file.addBindValue(value);
         CDatabaseManager::Exec(file);
         if (!file.next())
@@ -113,7 +201,7 @@ void AddOneByOne(QSqlDatabase& db, quint32 areaId, qint64 count, QTextStream& ou
         link.addBindValue(id);
         CDatabaseManager::Exec(link);
         location.addBindValue(id);
-        location.addBindValue(DownloadUrl(areaId, id));
+        location.addBindValue(Location(areaId, id, copies, values));
         CDatabaseManager::Exec(location);
         Report(i, out);
     }
@@ -148,7 +236,7 @@ bool DropSearchIndexesForMany(QSqlDatabase& db, qint64 count)
 
 // On a server each statement is a round trip: rows go in batches, with ids taken from the
 // sequence beforehand, so that each batch costs four statements.
-void AddInBatches(QSqlDatabase& db, quint32 areaId, qint64 count, QTextStream& out)
+void AddInBatches(QSqlDatabase& db, quint32 areaId, qint64 count, QTextStream& out, CGeneratedCopies* copies)
 {
     const bool rebuild = DropSearchIndexesForMany(db, count);
     CFileMaker maker(areaId);
@@ -184,12 +272,13 @@ void AddInBatches(QSqlDatabase& db, quint32 areaId, qint64 count, QTextStream& o
         std::sort(newIds.begin(), newIds.end());
         for (qint64 id : std::as_const(newIds)) {
             files.addBindValue(id);
-            for (const QVariant& value : maker.Next(++done))
+            const QVariantList values = FileValues(maker, ++done, copies);
+            for (const QVariant& value : values)
                 files.addBindValue(value);
             links.addBindValue(qint64(areaId));
             links.addBindValue(id);
             locations.addBindValue(id);
-            locations.addBindValue(DownloadUrl(areaId, id));
+            locations.addBindValue(Location(areaId, id, copies, values));
         }
         CDatabaseManager::Exec(files);
         CDatabaseManager::Exec(links);
@@ -207,17 +296,20 @@ void AddInBatches(QSqlDatabase& db, quint32 areaId, qint64 count, QTextStream& o
 
 } // namespace
 
-bool GenerateFiles(quint32 areaId, qint64 count, QTextStream& out, QString* error)
+bool GenerateFiles(quint32 areaId, qint64 count, QTextStream& out, QString* error, const QString& copiesDirectory)
 {
     QSqlDatabase db;
     try {
+        std::optional<CGeneratedCopies> copies;
+        if (!copiesDirectory.isNull())
+            copies.emplace(copiesDirectory);
         db = theDatabaseManager.GetConnection();
         if (!db.transaction())
             throw CDBException(QStringLiteral("Cannot start a transaction."));
         if (theDatabaseManager.Engine().StatementsAreRoundTrips())
-            AddInBatches(db, areaId, count, out);
+            AddInBatches(db, areaId, count, out, copies ? &*copies : nullptr);
         else
-            AddOneByOne(db, areaId, count, out);
+            AddOneByOne(db, areaId, count, out, copies ? &*copies : nullptr);
         if (!db.commit())
             throw CDBException(QStringLiteral("Cannot commit the new files."));
         out << "Added " << count << " generated files to area " << areaId << "\n";

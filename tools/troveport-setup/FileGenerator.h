@@ -11,7 +11,12 @@
 // 6000th file, the short description of another and the long description of a third.
 inline constexpr const char* kRareWord = "Quokka";
 
-bool GenerateFiles(quint32 areaId, qint64 count, QTextStream& out, QString* error);
+// With copiesDirectory (the area's directory), each file also gets a copy of its own there, of the
+// size its record gives, written in subdirectories of a thousand files ("g0012/file12345.zip"),
+// and a local location in place of the web address. Copies written before a failure stay on disk:
+// the check finds them as files no location names.
+bool GenerateFiles(quint32 areaId, qint64 count, QTextStream& out, QString* error,
+                   const QString& copiesDirectory = QString());
 
 // Brings the search indexes of an SQLite library up to date with the files added (a search would
 // take them in a few at a time); says how long it took. True, doing nothing, on PostgreSQL.

@@ -33,7 +33,8 @@ const QSet<QString> kFlagOptions = {QStringLiteral("help"),         QStringLiter
                                     QStringLiteral("no-local"),     QStringLiteral("use"),
                                     QStringLiteral("checksums"),    QStringLiteral("json"),
                                     QStringLiteral("dry-run"),      QStringLiteral("subdirs"),
-                                    QStringLiteral("descriptions"), QStringLiteral("post-clean")};
+                                    QStringLiteral("descriptions"), QStringLiteral("post-clean"),
+                                    QStringLiteral("local-copies")};
 
 bool g_progressOnTerminal = false;
 

@@ -44,9 +44,11 @@ Commands:
   group set NAME [ID]...     Make the group hold exactly these areas, in this order.
   group add NAME ID...       Add areas at the end of a group, making the group when missing.
   group remove NAME
-  files generate AREA_ID COUNT
+  files generate AREA_ID COUNT [--local-copies]
         Add COUNT generated files to an area (for trials and benchmarks), in the PostgreSQL
-        database DatabaseConnection names, else in the library's SQLite file. On PostgreSQL,
+        database DatabaseConnection names, else in the library's SQLite file. --local-copies
+        writes a copy of each, a few kilobytes, into the area's directory and gives the file its
+        local location instead of a web address. On PostgreSQL,
         adding at least as many files as there are already makes the search indexes anew at the
         end, and the files cannot be listed meanwhile.
   database copy URI [--use]
@@ -274,7 +276,7 @@ int GroupCommand(const CommandLine& line, const QString& library, QTextStream& o
 
 int FilesCommand(const CommandLine& line, const QString& library, QTextStream& out, QTextStream& err)
 {
-    Allow(line, QStringLiteral("files"), {});
+    Allow(line, QStringLiteral("files"), {QStringLiteral("local-copies")});
     if (line.words.value(1) != QLatin1String("generate"))
         throw CUsageError(QStringLiteral("Unknown command \"files %1\".").arg(line.words.value(1)));
     ExpectWords(line, 4, 4, QStringLiteral("files generate"));
@@ -285,12 +287,20 @@ int FilesCommand(const CommandLine& line, const QString& library, QTextStream& o
         throw CUsageError(
             QStringLiteral("\"%1\" is not a number of files (1 to 100000000).").arg(line.words[3]));
     CFileAreaTable table;
+    const FileAreaRecord* area = nullptr;
     if (!QFileInfo::exists(CLibraryEditor::TableName(library)) ||
-        !table.Open(CLibraryEditor::TableName(library)) || !table.FindArea(id))
+        !table.Open(CLibraryEditor::TableName(library)) || !(area = table.FindArea(id)))
         return Fail(err, QStringLiteral("There is no area with id %1.").arg(id));
+    QString copies;
+    if (line.Has(QStringLiteral("local-copies"))) {
+        if (!(area->Flags() & kAreaHostsLocalFiles))
+            return Fail(err, QStringLiteral("Area %1 does not host files: give it --local first.").arg(id));
+        // An area without a directory keeps its files in the current one.
+        copies = area->Path().isEmpty() ? QStringLiteral(".") : area->Path();
+    }
     UseLibraryDatabase(library);
     QString error;
-    const bool done = GenerateFiles(id, count, out, &error) && CatchUpSearchIndexes(out, &error);
+    const bool done = GenerateFiles(id, count, out, &error, copies) && CatchUpSearchIndexes(out, &error);
     theDatabaseManager.CloseConnection();
     return done ? 0 : Fail(err, error);
 }
