@@ -114,34 +114,7 @@ FileFault CSafeDirectory::FaultFor(const QByteArray& name, int error) const
 
 CSafeDirectory CSafeDirectory::Descend(QStringView relative) const
 {
-    CSafeDirectory current;
-    current.m_path = m_path;
-    if (m_fd < 0) {
-        current.m_fault = m_fault;
-        return current;
-    }
-    if (relative.isEmpty() || relative.startsWith(u'/')) {
-        current.m_fault = {FileFault::Kind::BadName, 0, PathOf(QFile::encodeName(relative.toString()))};
-        return current;
-    }
-    const CSafeDirectory* from = this;
-    for (const QStringView part : relative.split(u'/')) {
-        const QByteArray name = QFile::encodeName(part.toString());
-        CSafeDirectory next;
-        next.m_path = from->PathOf(name);
-        if (!IsPlainName(name)) {
-            next.m_fault = {FileFault::Kind::BadName, 0, next.m_path};
-            return next;
-        }
-        next.m_fd.Reset(::openat(from->m_fd, name.constData(), O_RDONLY | O_DIRECTORY | kOpenFlags));
-        if (next.m_fd < 0) {
-            next.m_fault = from->FaultFor(name, errno);
-            return next;
-        }
-        current = std::move(next);
-        from = &current;
-    }
-    return current;
+    return Walk(relative, false, 0);
 }
 
 CSafeDirectory CSafeDirectory::DescendToParent(QStringView relative, QByteArray* leaf) const
@@ -245,11 +218,17 @@ bool CSafeDirectory::Rename(const QByteArray& from, const QByteArray& to, FileFa
 
 CSafeDirectory CSafeDirectory::DescendMaking(QStringView relative, mode_t mode) const
 {
+    return Walk(relative, true, mode);
+}
+
+CSafeDirectory CSafeDirectory::Walk(QStringView relative, bool make, mode_t mode) const
+{
     CSafeDirectory current;
     current.m_path = m_path;
-    current.m_fault = m_fault;
-    if (m_fd < 0)
+    if (m_fd < 0) {
+        current.m_fault = m_fault;
         return current;
+    }
     if (relative.isEmpty() || relative.startsWith(u'/')) {
         current.m_fault = {FileFault::Kind::BadName, 0, PathOf(QFile::encodeName(relative.toString()))};
         return current;
@@ -265,7 +244,7 @@ CSafeDirectory CSafeDirectory::DescendMaking(QStringView relative, mode_t mode) 
         }
         // Made or found, the entry is then opened without following a link: a link put there
         // meanwhile is refused like any other.
-        if (::mkdirat(from->m_fd, name.constData(), mode) != 0 && errno != EEXIST) {
+        if (make && ::mkdirat(from->m_fd, name.constData(), mode) != 0 && errno != EEXIST) {
             next.m_fault = from->FaultFor(name, errno);
             return next;
         }

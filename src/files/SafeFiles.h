@@ -118,6 +118,8 @@ public:
 
 private:
     CSafeDirectory(int fd, QString path);
+    // Descend, making each missing directory with mode when make is set.
+    CSafeDirectory Walk(QStringView relative, bool make, mode_t mode) const;
     FileFault FaultFor(const QByteArray& name, int error) const;
     CSafeFile OpenRegularFile(const QByteArray& name, int flags, mode_t createMode) const;
 
