@@ -212,6 +212,41 @@ private slots:
         QCOMPARE(names.size(), 1);
         QVERIFY2(IsTemporaryName(names[0]), names[0].constData());
     }
+
+    void descendMakingRefusesLinks()
+    {
+        const CSafeDirectory area = CSafeDirectory::Open(m_area);
+        const CSafeDirectory made = area.DescendMaking(u"docs/new/deeper", 0755);
+        QVERIFY(made.IsOpen());
+        QVERIFY(QFileInfo(m_area + u"/docs/new/deeper"_s).isDir());
+        // A link on the way is refused, and nothing is made where it leads.
+        QVERIFY(QFile::link(m_outside, m_area + u"/away"_s));
+        const CSafeDirectory refused = area.DescendMaking(u"away/made", 0755);
+        QVERIFY(!refused.IsOpen());
+        QCOMPARE(refused.Fault().kind, FileFault::Kind::Link);
+        QVERIFY(!QFileInfo::exists(m_outside + u"/made"_s));
+        QCOMPARE(area.DescendMaking(u"docs/../x", 0755).Fault().kind, FileFault::Kind::BadName);
+    }
+
+    void moveNeverReplaces()
+    {
+        const CSafeDirectory area = CSafeDirectory::Open(m_area);
+        const CSafeDirectory docs = area.Descend(u"docs");
+        WriteFile(m_area + u"/a.txt"_s, "a");
+        WriteFile(m_area + u"/docs/a.txt"_s, "kept");
+        FileFault fault;
+        QVERIFY(!area.MoveWithoutReplacing("a.txt", docs, "a.txt", &fault));
+        QCOMPARE(fault.error, EEXIST);
+        QCOMPARE(ReadFile(m_area + u"/docs/a.txt"_s), "kept");
+        QCOMPARE(ReadFile(m_area + u"/a.txt"_s), "a");
+        // A link moves as itself; what it leads to stays untouched.
+        QVERIFY(QFile::link(m_secret, m_area + u"/link"_s));
+        QVERIFY(area.MoveWithoutReplacing("link", docs, "link", &fault));
+        QVERIFY(QFileInfo(m_area + u"/docs/link"_s).isSymLink());
+        QCOMPARE(StateOf(m_secret).bytes, "the administrator's own\n");
+        QVERIFY(!area.MoveWithoutReplacing("..", docs, "x", &fault));
+        QCOMPARE(fault.kind, FileFault::Kind::BadName);
+    }
 };
 
 QTEST_GUILESS_MAIN(tst_SafeFiles)

@@ -7,6 +7,7 @@
 #include <QFile>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -113,34 +114,7 @@ FileFault CSafeDirectory::FaultFor(const QByteArray& name, int error) const
 
 CSafeDirectory CSafeDirectory::Descend(QStringView relative) const
 {
-    CSafeDirectory current;
-    current.m_path = m_path;
-    if (m_fd < 0) {
-        current.m_fault = m_fault;
-        return current;
-    }
-    if (relative.isEmpty() || relative.startsWith(u'/')) {
-        current.m_fault = {FileFault::Kind::BadName, 0, PathOf(QFile::encodeName(relative.toString()))};
-        return current;
-    }
-    const CSafeDirectory* from = this;
-    for (const QStringView part : relative.split(u'/')) {
-        const QByteArray name = QFile::encodeName(part.toString());
-        CSafeDirectory next;
-        next.m_path = from->PathOf(name);
-        if (!IsPlainName(name)) {
-            next.m_fault = {FileFault::Kind::BadName, 0, next.m_path};
-            return next;
-        }
-        next.m_fd.Reset(::openat(from->m_fd, name.constData(), O_RDONLY | O_DIRECTORY | kOpenFlags));
-        if (next.m_fd < 0) {
-            next.m_fault = from->FaultFor(name, errno);
-            return next;
-        }
-        current = std::move(next);
-        from = &current;
-    }
-    return current;
+    return Walk(relative, false, 0);
 }
 
 CSafeDirectory CSafeDirectory::DescendToParent(QStringView relative, QByteArray* leaf) const
@@ -238,6 +212,70 @@ bool CSafeDirectory::Rename(const QByteArray& from, const QByteArray& to, FileFa
         *fault = m_fd < 0 ? m_fault : FaultFor(IsPlainName(from) ? to : from, error);
         if (fault->kind == FileFault::Kind::Link)
             fault->kind = FileFault::Kind::System;
+    }
+    return false;
+}
+
+CSafeDirectory CSafeDirectory::DescendMaking(QStringView relative, mode_t mode) const
+{
+    return Walk(relative, true, mode);
+}
+
+CSafeDirectory CSafeDirectory::Walk(QStringView relative, bool make, mode_t mode) const
+{
+    CSafeDirectory current;
+    current.m_path = m_path;
+    if (m_fd < 0) {
+        current.m_fault = m_fault;
+        return current;
+    }
+    if (relative.isEmpty() || relative.startsWith(u'/')) {
+        current.m_fault = {FileFault::Kind::BadName, 0, PathOf(QFile::encodeName(relative.toString()))};
+        return current;
+    }
+    const CSafeDirectory* from = this;
+    for (const QStringView part : relative.split(u'/')) {
+        const QByteArray name = QFile::encodeName(part.toString());
+        CSafeDirectory next;
+        next.m_path = from->PathOf(name);
+        if (!IsPlainName(name)) {
+            next.m_fault = {FileFault::Kind::BadName, 0, next.m_path};
+            return next;
+        }
+        // Made or found, the entry is then opened without following a link: a link put there
+        // meanwhile is refused like any other.
+        if (make && ::mkdirat(from->m_fd, name.constData(), mode) != 0 && errno != EEXIST) {
+            next.m_fault = from->FaultFor(name, errno);
+            return next;
+        }
+        next.m_fd.Reset(::openat(from->m_fd, name.constData(), O_RDONLY | O_DIRECTORY | kOpenFlags));
+        if (next.m_fd < 0) {
+            next.m_fault = from->FaultFor(name, errno);
+            return next;
+        }
+        current = std::move(next);
+        from = &current;
+    }
+    return current;
+}
+
+bool CSafeDirectory::MoveWithoutReplacing(const QByteArray& name, const CSafeDirectory& to, const QByteArray& toName,
+                                          FileFault* fault) const
+{
+    if (m_fd >= 0 && to.m_fd >= 0 && IsPlainName(name) && IsPlainName(toName) &&
+        ::renameat2(m_fd, name.constData(), to.m_fd, toName.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    const int error = errno;
+    if (fault) {
+        if (m_fd < 0)
+            *fault = m_fault;
+        else if (to.m_fd < 0)
+            *fault = to.m_fault;
+        else if (!IsPlainName(name) || !IsPlainName(toName))
+            *fault = {FileFault::Kind::BadName, 0, IsPlainName(name) ? to.PathOf(toName) : PathOf(name)};
+        else
+            // The entry moves whatever it is: a link or a FIFO is no reason for the move to fail.
+            *fault = {FileFault::Kind::System, error, error == EEXIST ? to.PathOf(toName) : PathOf(name)};
     }
     return false;
 }

@@ -101,6 +101,14 @@ public:
     bool Remove(const QByteArray& name, FileFault* fault = nullptr) const;
     // Renames an entry of this directory to another name in it, replacing what had that name.
     bool Rename(const QByteArray& from, const QByteArray& to, FileFault* fault = nullptr) const;
+    // The directory at a relative path below this one, each missing part made with mode on the
+    // way, walked as Descend walks: a link anywhere on it is refused, never followed.
+    CSafeDirectory DescendMaking(QStringView relative, mode_t mode) const;
+    // Moves an entry of this directory to a name in another directory (renameat2 with
+    // RENAME_NOREPLACE): what has that name is never replaced (EEXIST), a link is moved itself, and
+    // between file systems it fails with EXDEV instead of copying.
+    bool MoveWithoutReplacing(const QByteArray& name, const CSafeDirectory& to, const QByteArray& toName,
+                              FileFault* fault = nullptr) const;
     // The names in the directory ("." and ".." left out), in the order the system gives them.
     QList<QByteArray> EntryNames(FileFault* fault = nullptr) const;
 
@@ -110,6 +118,8 @@ public:
 
 private:
     CSafeDirectory(int fd, QString path);
+    // Descend, making each missing directory with mode when make is set.
+    CSafeDirectory Walk(QStringView relative, bool make, mode_t mode) const;
     FileFault FaultFor(const QByteArray& name, int error) const;
     CSafeFile OpenRegularFile(const QByteArray& name, int flags, mode_t createMode) const;
 

@@ -64,6 +64,16 @@ Commands:
   database search-indexes on|off
         Make or drop the trigram indexes that speed up searches: on the PostgreSQL database
         DatabaseConnection names, else in the library's SQLite file.
+  check [--area ID]... [--checksums] [--json]
+        Report what does not add up in the library: local copies missing, not regular files,
+        outside their area or of another size than their record; files in the areas that no
+        location names; records in no area; links and locations to unknown areas; invalid
+        locations. --checksums stores each local copy's SHA-256 and reports changed content and
+        duplicates. Exit status 0 when the library is whole, 1 when something was found.
+  check --fix KIND [--fix KIND]... [--dry-run] [--move-to DIR]
+        Then repair: missing-locations (remove the locations of missing files), area-links
+        (remove links to unknown areas), orphan-files (move them to DIR/<area id>/<path>, with
+        --move-to). Never deletes a file or a record; --dry-run only says what would be done.
   set NAME VALUE [--dword]   Store a machine setting (a number with --dword). A value that
                              begins with "--" goes after "--": set VirusCmdLine -- "--quiet".
   get NAME                   Show a machine setting.
