@@ -134,17 +134,7 @@ void CScanNewFilesDialog::RemoveRow(int row)
 
 bool CScanNewFilesDialog::Refuse(const CPendingUpload& upload)
 {
-    QString text;
-    if (!upload.IsSafe())
-        text = SafeFormat(u"%s\n\nThis upload cannot be posted. Delete it, or have its description file "
-                          u"corrected and scan again.",
-                          upload.unsafe_reason);
-    else if (upload.virus.kind == VirusVerdict::Kind::Infected)
-        text = SafeFormat(u"%s\n\nThis upload cannot be posted: delete it.", VirusRefusal(upload));
-    else if (const QString refusal = VirusRefusal(upload); !refusal.isEmpty())
-        text = SafeFormat(u"%s\n\nThis upload cannot be posted. Delete it, or scan again once the virus "
-                          u"checker works.",
-                          refusal);
+    const QString text = UploadRefusalText(upload);
     if (text.isEmpty())
         return false;
     CMessageBox::Show(this, text, QString(), QMessageBox::Warning);
@@ -154,20 +144,22 @@ bool CScanNewFilesDialog::Refuse(const CPendingUpload& upload)
 CScanNewFilesDialog::Posting CScanNewFilesDialog::Post(int row)
 {
     CPendingUpload& upload = m_uploads[row];
-    if (Refuse(upload))
-        return Posting::Refused;
+    const bool wasSafe = upload.IsSafe();
     QString refusal;
-    if (PostPendingUpload(upload, &refusal)) {
-        RemovePostedDescription(upload);
+    switch (PostUpload(upload, &refusal)) {
+    case UploadPosting::Posted:
         return Posting::Posted;
-    }
-    if (refusal.isEmpty())
+    case UploadPosting::Failed:
         return Posting::Failed;
-    // Found changed since the scan: it stays unpostable until a later scan checks it again.
-    upload.unsafe_reason = refusal;
-    ShowName(GetList()->topLevelItem(row), upload);
-    FitNameColumn();
-    Refuse(upload);
+    case UploadPosting::Refused:
+        break;
+    }
+    // Found changed since the scan: the row says so from now on.
+    if (wasSafe && !upload.IsSafe()) {
+        ShowName(GetList()->topLevelItem(row), upload);
+        FitNameColumn();
+    }
+    CMessageBox::Show(this, refusal, QString(), QMessageBox::Warning);
     return Posting::Refused;
 }
 

@@ -4,7 +4,6 @@
 #include "controls/CModalRun.h"
 #include "controls/CommandHost.h"
 #include "controls/RunWithProgress.h"
-#include "files/SafeFormat.h"
 #include "uploads/CScanNewFilesDialog.h"
 #include "uploads/UploadScan.h"
 
@@ -20,13 +19,9 @@ bool ScanWithProgress(QWidget* window, CPendingUploadArray& uploads)
         ScanUploadAreas(
             uploads,
             [&work](const QString& descriptionPath, int index, int total) {
-                // The upload's name: the description file's without ".desc".
-                QString name = descriptionPath.mid(descriptionPath.lastIndexOf(u'/') + 1);
-                if (name.endsWith(u".desc"))
-                    name.chop(5);
                 work.SetRange(total);
                 work.SetValue(index);
-                work.SetText(SafeFormat(u"Checking %s (%d of %d)", ElideStoredText(name), index + 1, total));
+                work.SetText(UploadScanProgressText(descriptionPath, index, total));
                 return !work.Cancelled();
             },
             [&work] { return work.Cancelled(); });

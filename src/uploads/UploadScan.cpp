@@ -264,6 +264,14 @@ void ScanUploadDirectory(quint32 areaId, const QString& directory, CPendingUploa
     list.removeIf(UploadGone);
 }
 
+QString UploadScanProgressText(const QString& descriptionPath, int index, int total)
+{
+    QString name = descriptionPath.mid(descriptionPath.lastIndexOf(u'/') + 1);
+    if (name.endsWith(u".desc"))
+        name.chop(5);
+    return SafeFormat(u"Checking %s (%d of %d)", ElideStoredText(name), index + 1, total);
+}
+
 bool ScanUploadAreas(CPendingUploadArray& list, const UploadScanProgress& progress,
                      const CheckCancelled& cancelled)
 {
@@ -367,6 +375,38 @@ void RemovePostedDescription(const CPendingUpload& upload)
     // A safe upload's name is the upload's own, so its description file is the one read.
     if (upload.IsSafe() && upload.directory)
         upload.directory->Remove(upload.description_name);
+}
+
+QString UploadRefusalText(const CPendingUpload& upload)
+{
+    if (!upload.IsSafe())
+        return SafeFormat(u"%s\n\nThis upload cannot be posted. Delete it, or have its description file "
+                          u"corrected and scan again.",
+                          upload.unsafe_reason);
+    if (upload.virus.kind == VirusVerdict::Kind::Infected)
+        return SafeFormat(u"%s\n\nThis upload cannot be posted: delete it.", VirusRefusal(upload));
+    if (const QString refusal = VirusRefusal(upload); !refusal.isEmpty())
+        return SafeFormat(u"%s\n\nThis upload cannot be posted. Delete it, or scan again once the virus "
+                          u"checker works.",
+                          refusal);
+    return QString();
+}
+
+UploadPosting PostUpload(CPendingUpload& upload, QString* refusal)
+{
+    *refusal = UploadRefusalText(upload);
+    if (!refusal->isEmpty())
+        return UploadPosting::Refused;
+    QString found;
+    if (PostPendingUpload(upload, &found)) {
+        RemovePostedDescription(upload);
+        return UploadPosting::Posted;
+    }
+    if (found.isEmpty())
+        return UploadPosting::Failed;
+    upload.unsafe_reason = found;
+    *refusal = UploadRefusalText(upload);
+    return UploadPosting::Refused;
 }
 
 void DeleteUploadFiles(const CPendingUpload& upload)

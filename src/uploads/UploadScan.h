@@ -64,6 +64,10 @@ void ScanUploadDirectory(quint32 areaId, const QString& directory, CPendingUploa
 // the uploads read so far are kept.
 using UploadScanProgress = std::function<bool(const QString& descriptionPath, int index, int total)>;
 
+// What a scan's progress shows for the description file it is about to read: "Checking NAME (3 of 9)",
+// NAME being the upload's (the description file's without ".desc"), index counted from 0.
+QString UploadScanProgressText(const QString& descriptionPath, int index, int total);
+
 // Scans the directories of all areas that allow uploads, in table order, into list; uploads gone
 // by the end are not listed. cancelled as for ReadUploadDescription. False when progress stopped
 // it. Needs no window: it may run on a worker thread.
@@ -86,6 +90,23 @@ bool PostPendingUpload(const CPendingUpload& upload, QString* refusal = nullptr)
 
 // After posting: deletes the upload's description file. Failures are ignored.
 void RemovePostedDescription(const CPendingUpload& upload);
+
+// What to tell the administrator who asks to post an upload that the scan already found unpostable
+// (unsafe, infected, not checked), with what to do about it; empty when the scan's findings allow
+// posting.
+QString UploadRefusalText(const CPendingUpload& upload);
+
+enum class UploadPosting
+{
+    Posted,
+    Refused, // the upload cannot be posted: *refusal says why
+    Failed,  // the database did not take the record
+};
+
+// Posts the upload as the scan's dialog does: refused when UploadRefusalText says so; else its
+// record is made (PostPendingUpload) and its description file removed. An upload found changed at
+// posting time gets that reason as its unsafe_reason, so that it stays unpostable until a later scan.
+UploadPosting PostUpload(CPendingUpload& upload, QString* refusal);
 
 // Deletes the upload: the uploaded file and then the description file the scan read, by the bytes
 // of their names in the area's directory, each only when it is not a directory (a link is removed

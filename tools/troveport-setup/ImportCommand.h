@@ -2,5 +2,12 @@
 
 #include "SetupCommandLine.h"
 
-// troveport-setup import: see the usage text and docs/troveport-setup.1. Returns the exit status.
+#include <functional>
+
+// troveport-setup import DIR --area ID [--subdirs] [--descriptions]: the Add Files wizard's import
+// without a window. Returns the exit status: 0 when every file was added, 1 when some file was not
+// (the log says why), 2 when nothing could be imported (no such area, no valid directory, no files).
 int ImportCommand(const CommandLine& line, const QString& library, QTextStream& out, QTextStream& err);
+
+// For tests: called with each file's index before it is stored, as SIGINT or SIGTERM would come.
+void SetImportFileHook(std::function<void(qsizetype)> hook);

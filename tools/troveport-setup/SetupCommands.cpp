@@ -77,6 +77,15 @@ Commands:
   set NAME VALUE [--dword]   Store a machine setting (a number with --dword). A value that
                              begins with "--" goes after "--": set VirusCmdLine -- "--quiet".
   get NAME                   Show a machine setting.
+  import DIR --area ID [--subdirs] [--descriptions]
+        Add the files of DIR to the area (one that keeps its files locally), as the Add Files
+        wizard does; files outside the area's directory are copied into it. Prints the results
+        log; exit status 1 when some file was not added, 2 when nothing could be imported.
+        SIGINT or SIGTERM stops it between files, keeping those added.
+  scan-uploads [--json] [--post-clean]
+        List the visitors' uploads waiting in the upload areas, with the virus checker's
+        verdict. --post-clean posts the safe ones the checker found clean. Exit status 0 when
+        nothing waits afterwards, 1 when uploads wait, 2 on an error.
   --demo [DIR] [--database-connection URI]
         Make a demonstration library in DIR (default: %1), its files in an SQLite
         file there, or in the empty PostgreSQL database the URI names.

@@ -5,6 +5,7 @@
 #include "database/CFileRecord.h"
 #include "database/CSavepoint.h"
 #include "database/CTroveportDatabaseManager.h"
+#include "database/DatabaseEngine.h"
 #include "files/DescriptionText.h"
 #include "files/FaultMessage.h"
 #include "files/PathUtils.h"
@@ -237,6 +238,20 @@ int ImportFiles(const QStringList& files, const AddFilesHost& host, bool extract
             commit();
     }
     commit();
+    return added;
+}
+
+int ImportAndIndexFiles(const QStringList& files, const AddFilesHost& host, bool extractDescriptions,
+                        QString& log, const std::function<bool(qsizetype)>& beforeFile,
+                        const std::function<void()>& beforeIndexing)
+{
+    const int added = ImportFiles(files, host, extractDescriptions, log, beforeFile);
+    if (added > 0) {
+        if (beforeIndexing)
+            beforeIndexing();
+        theDatabaseManager.Engine().CatchUpSearchIndexes(theDatabaseManager);
+    }
+    log += AddedSummaryLine(added);
     return added;
 }
 

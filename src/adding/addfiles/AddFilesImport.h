@@ -87,6 +87,14 @@ void TakeBackCopy(const CSafeDirectory& hostDirectory, const ImportedCopy& copy,
 int ImportFiles(const QStringList& files, const AddFilesHost& host, bool extractDescriptions, QString& log,
                 const std::function<bool(qsizetype)>& beforeFile);
 
+// The import the Add Files wizard's worker runs, whole: ImportFiles, then, when files were added, the
+// search indexes brought up to date with them (beforeIndexing is called first, to say so), then the
+// summary line at the end of log. Both the wizard and troveport-setup import through it, so their
+// records and results agree. Returns how many files were added.
+int ImportAndIndexFiles(const QStringList& files, const AddFilesHost& host, bool extractDescriptions,
+                        QString& log, const std::function<bool(qsizetype)>& beforeFile,
+                        const std::function<void()>& beforeIndexing = {});
+
 // The results line for a file or directory that could not be opened, with the reason.
 QString OpeningErrorLine(const QString& path, const FileFault& fault);
 

@@ -6,8 +6,6 @@
 #include "controls/CPropertySheet.h"
 #include "controls/CWaitCursor.h"
 #include "controls/PageControls.h"
-#include "database/CTroveportDatabaseManager.h"
-#include "database/DatabaseEngine.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -139,8 +137,9 @@ void CAddFilesDoitPage::OnCompleted()
 void CAddFilesDoitPage::ImportOnWorker()
 {
     const QStringList& files = m_choice.files;
-    const int added =
-        ImportFiles(files, m_choice.host, m_choice.extractDescriptions, m_resultsLog, [&](qsizetype index) {
+    ImportAndIndexFiles(
+        files, m_choice.host, m_choice.extractDescriptions, m_resultsLog,
+        [&](qsizetype index) {
             if (IsStopRequested())
                 return false;
             m_work.SetText(files[index]);
@@ -148,12 +147,11 @@ void CAddFilesDoitPage::ImportOnWorker()
             if (m_beforeFileHook)
                 m_beforeFileHook(index);
             return !IsStopRequested();
+        },
+        [&] {
+            m_work.SetValue(files.size());
+            m_work.SetText(tr("Indexing the new files for searches..."));
         });
     m_work.SetValue(files.size());
-    if (added > 0) {
-        m_work.SetText(tr("Indexing the new files for searches..."));
-        theDatabaseManager.Engine().CatchUpSearchIndexes(theDatabaseManager);
-    }
-    m_resultsLog += AddedSummaryLine(added);
     QMetaObject::invokeMethod(this, &CAddFilesDoitPage::OnCompleted, Qt::QueuedConnection);
 }

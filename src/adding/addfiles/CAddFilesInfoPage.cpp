@@ -120,12 +120,12 @@ int CAddFilesInfoPage::OnWizardNext()
     m_choice->files = found.files;
     m_choice->collectionRefusals = found.refusals;
     if (!collected) {
-        CMessageBox::Show(this, tr("Please enter a valid directory name."));
+        CMessageBox::Show(this, NoValidDirectoryMessage());
         return -1;
     }
     // What was found but refused goes on to the results, which say why.
     if (found.files.isEmpty() && found.refusals.isEmpty()) {
-        CMessageBox::Show(this, tr("There were no files found to add in that directory."));
+        CMessageBox::Show(this, NoFilesFoundMessage());
         return -1;
     }
     return CWizardPage::OnWizardNext();

@@ -12,6 +12,7 @@
 #include "settings/CFileAreaTable.h"
 #include "settings/Globals.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
@@ -171,4 +172,14 @@ bool CollectFiles(const QString& directory, bool includeSubdirectories, Collecte
     if (collector.Enter(path))
         collector.Walk(start, pattern, CCollector::LiesInArea(path));
     return true;
+}
+
+QString NoValidDirectoryMessage()
+{
+    return QCoreApplication::translate("CAddFilesInfoPage", "Please enter a valid directory name.");
+}
+
+QString NoFilesFoundMessage()
+{
+    return QCoreApplication::translate("CAddFilesInfoPage", "There were no files found to add in that directory.");
 }

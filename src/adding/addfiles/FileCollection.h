@@ -29,3 +29,8 @@ using CollectionStep = std::function<bool(const QString& directory)>;
 // only when the text cannot be made a full path.
 bool CollectFiles(const QString& directory, bool includeSubdirectories, CollectedFiles& found,
                   const CollectionStep& beforeDirectory = {});
+
+// What the Add Files wizard says when CollectFiles cannot make the directory text a full path, and
+// when it found nothing at all (neither files nor refusals) to import.
+QString NoValidDirectoryMessage();
+QString NoFilesFoundMessage();
