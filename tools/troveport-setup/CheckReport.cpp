@@ -2,9 +2,11 @@
 
 #include "files/SafeFormat.h"
 
+#include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
 
 namespace {
 
@@ -21,7 +23,9 @@ QString Detail(const Finding& f)
     case FindingKind::OrphanFile:
         return f.diskSize >= 0 ? SafeFormat(u"%s, %d bytes", f.entryType, f.diskSize) : f.entryType;
     case FindingKind::Changed:
-        return SafeFormat(u"sha256 was %s (checked at %d), now %s", f.oldSha256, f.oldCheckedAt, f.newSha256);
+        return SafeFormat(u"sha256 was %s (checked %s), now %s", f.oldSha256,
+                          QDateTime::fromSecsSinceEpoch(f.oldCheckedAt, Qt::UTC).toString(u"yyyy-MM-dd HH:mm 'UTC'"),
+                          f.newSha256);
     case FindingKind::DuplicateContent: {
         QStringList copies;
         for (const auto& [id, url] : f.copies)
@@ -71,8 +75,11 @@ QString FixLine(const FixAction& a, bool dryRun)
 QString SummaryLine(const CheckResult& result)
 {
     const CheckCounts& c = result.counts;
-    const QString counted = SafeFormat(u"Checked %d files, %d locations, %d files on disk", c.files, c.locations,
-                                       c.filesOnDisk);
+    QString counted = SafeFormat(u"Checked %d files, %d locations, %d files on disk", c.files, c.locations,
+                                 c.filesOnDisk);
+    if (c.checksummed > 0)
+        counted += SafeFormat(u" (%d checksums of %s)", c.checksummed,
+                              QLocale::c().formattedDataSize(c.bytesHashed, 1, QLocale::DataSizeTraditionalFormat));
     if (result.findings.isEmpty())
         return counted + QStringLiteral(": the library is whole.");
     return counted + SafeFormat(u": %d problems found.", result.findings.size());
