@@ -6,6 +6,7 @@
 #include "LocationChunks.h"
 #include "SetupCommandLine.h"
 #include "adding/download/LocalLocation.h"
+#include "database/CDBException.h"
 #include "database/CTroveportDatabaseManager.h"
 #include "files/AreaDirectory.h"
 #include "files/SafeFormat.h"
@@ -383,8 +384,38 @@ void CLibraryCheck::ReadTitles()
     }
 }
 
+// While the check reads, SQLite maps none of the database: it reads every row once, and the pages
+// of a mapping would count as the check's own memory (the whole file at a million records) where
+// the system's cache serves as well. The connection's setting comes back afterwards.
+class CNoMapping
+{
+public:
+    CNoMapping()
+    {
+        if (!theDatabaseManager.GetDatabaseConnection().isEmpty())
+            return;
+        ForEachCheckRow(QStringLiteral("PRAGMA mmap_size"), {}, [&](const CCheckRow& row) { m_size = row.Int64(0); });
+        if (m_size > 0)
+            ForEachCheckRow(QStringLiteral("PRAGMA mmap_size=0"), {}, [](const CCheckRow&) {});
+    }
+    ~CNoMapping()
+    {
+        if (m_size > 0) {
+            try {
+                ForEachCheckRow(SafeFormat(u"PRAGMA mmap_size=%d", m_size), {}, [](const CCheckRow&) {});
+            } catch (const CDBException&) {
+                // Only the speed of later reads depends on it.
+            }
+        }
+    }
+
+private:
+    qint64 m_size = 0;
+};
+
 CheckResult CLibraryCheck::Run()
 {
+    const CNoMapping noMapping;
     m_progress.Show(QStringLiteral("Reading records..."), true);
     ReadFiles();
     ReadLinks();
