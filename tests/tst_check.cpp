@@ -1,7 +1,9 @@
 // troveport-setup check and check --fix on small libraries, on SQLite and (as tst_check_pg) on
 // PostgreSQL.
 
+#include "ChecksumTable.h"
 #include "DatabaseSupport.h"
+#include "LocationChunks.h"
 #include "SetupCommands.h"
 #include "TestSupport.h"
 #include "settings/Globals.h"
@@ -175,6 +177,8 @@ private slots:
         QCOMPARE(JsonFindings(), expected);
         // The kinds' details, and a link's type reported, never what it leads to.
         const QJsonArray findings = QJsonDocument::fromJson(m_out.toUtf8()).object().value(u"findings"_s).toArray();
+        QCOMPARE(findings[0].toObject().value(u"title"_s).toString(), u"Missing"_s);
+        QCOMPARE(findings[14].toObject().value(u"title"_s).toString(), u"Bad link"_s);
         QCOMPARE(findings[6].toObject().value(u"record_size"_s).toInt(), 10);
         QCOMPARE(findings[6].toObject().value(u"disk_size"_s).toInt(), 4);
         QCOMPARE(findings[9].toObject().value(u"type"_s).toString(), u"symlink"_s);
@@ -299,6 +303,62 @@ private slots:
         theDatabaseManager.Run(u"DELETE FROM download WHERE file_id = ?"_s, {b});
         QCOMPARE(JsonFindings(u"--checksums"_s), QStringList{u"orphan-file 0 b.bin"_s});
         QCOMPARE(Count(u"SELECT count(*) FROM file_checksum"_s), 2);
+    }
+
+    // The locations come a chunk at a time in the order of their text; those that share a text
+    // across a chunk's end are all read, once, whatever the chunk's size.
+    void locationChunksReadEveryRowOnce()
+    {
+        MakeLibrary();
+        QList<std::pair<QString, qint64>> expected;
+        for (int i = 0; i < 8; ++i) {
+            const QString url = i < 6 ? u"local://1/f%1.bin"_s.arg(i / 3) : u"https://example.org/%1"_s.arg(i);
+            const qint64 id = AddRecord(u"R"_s, 1, {1}, {url});
+            QVERIFY(id);
+            expected.append({url, id});
+        }
+        std::sort(expected.begin(), expected.end());
+        CChecksumTable::Create();
+        theDatabaseManager.Run(u"INSERT INTO file_checksum VALUES (?, ?, 'ABC0', 3, 1700000000)"_s,
+                               {expected[4].second, expected[4].first});
+        for (const qsizetype size : {1, 2, 3, 4, 100}) {
+            CLocationChunks chunks(true, size);
+            std::vector<LocationRow> chunk;
+            QList<std::pair<QString, qint64>> read;
+            while (chunks.Next(&chunk)) {
+                QVERIFY(!chunk.empty());
+                for (const LocationRow& row : chunk) {
+                    read.append({row.url, row.fileId});
+                    const bool stored = read.size() == 5;
+                    QCOMPARE(row.storedSha256, stored ? "abc0"_ba : QByteArray());
+                    QCOMPARE(row.storedAt, stored ? 1700000000 : 0);
+                }
+            }
+            QVERIFY(std::is_sorted(read.begin(), read.end(), [](const auto& a, const auto& b) { return a.first < b.first; }));
+            std::sort(read.begin(), read.end());
+            QCOMPARE(read, expected);
+        }
+    }
+
+    // Only different records' copies are duplicates; a record's own two copies, and a row kept for
+    // a location whose file is gone, are not.
+    void duplicatesAreOtherRecordsCopies()
+    {
+        MakeLibrary();
+        WriteFile(Area(1) + u"/a1.bin"_s, "twice");
+        WriteFile(Area(1) + u"/a2.bin"_s, "twice");
+        WriteFile(Area(1) + u"/b.bin"_s, "other");
+        const qint64 a = AddRecord(u"A"_s, 5, {1}, {u"local://1/a1.bin"_s, u"local://1/a2.bin"_s});
+        const qint64 b = AddRecord(u"B"_s, 5, {1}, {u"local://1/b.bin"_s, u"local://1/b-old.bin"_s});
+        WriteFile(Area(1) + u"/b-old.bin"_s, "twice");
+        QCOMPARE(JsonFindings(u"--checksums"_s), QStringList{u"duplicate-content %1 "_s.arg(a)});
+        QJsonObject dup = QJsonDocument::fromJson(m_out.toUtf8()).object().value(u"findings"_s).toArray()[0].toObject();
+        QCOMPARE(dup.value(u"copies"_s).toArray().size(), 3);
+        QCOMPARE(dup.value(u"title"_s).toString(), u"A"_s);
+        // b-old.bin's row stays while its location does; with the file gone, B has no copy of A's.
+        QVERIFY(QFile::remove(Area(1) + u"/b-old.bin"_s));
+        QCOMPARE(JsonFindings(u"--checksums --area 1"_s), QStringList{u"missing-file %1 b-old.bin"_s.arg(b)});
+        QCOMPARE(Count(u"SELECT count(*) FROM file_checksum"_s), 4);
     }
 
     void lockHeldBySiteIsReported()

@@ -213,6 +213,33 @@ private slots:
         QVERIFY2(IsTemporaryName(names[0]), names[0].constData());
     }
 
+    // The types a directory listing gives are the entries' own: a link to a directory is a link, the
+    // one thing a walk must never descend into.
+    void entriesTellTheirOwnTypes()
+    {
+        WriteFile(m_area + u"/a.txt"_s, "a");
+        QVERIFY(QFile::link(m_outside, m_area + u"/away"_s));
+        QVERIFY(QFile::link(m_secret, m_area + u"/secret"_s));
+        QCOMPARE(::mkfifo(QFile::encodeName(m_area + u"/fifo"_s).constData(), 0644), 0);
+        FileFault fault;
+        const QList<CSafeDirectory::Entry> entries = CSafeDirectory::Open(m_area).Entries(&fault);
+        QVERIFY(!fault);
+        QStringList names;
+        for (const CSafeDirectory::Entry& entry : entries) {
+            names.append(QString::fromUtf8(entry.name));
+            struct stat st = {};
+            QCOMPARE(::lstat(QFile::encodeName(m_area + u'/' + names.last()).constData(), &st), 0);
+            // 0 where the file system does not say; never what a link leads to.
+            if (entry.type != 0)
+                QCOMPARE(entry.type, st.st_mode & S_IFMT);
+        }
+        names.sort();
+        QCOMPARE(names, QStringList({u"a.txt"_s, u"away"_s, u"docs"_s, u"fifo"_s, u"secret"_s}));
+        // A directory that did not open lists nothing and says why.
+        CSafeDirectory::Open(m_area + u"/missing"_s).Entries(&fault);
+        QCOMPARE(fault.kind, FileFault::Kind::System);
+    }
+
     void descendMakingRefusesLinks()
     {
         const CSafeDirectory area = CSafeDirectory::Open(m_area);

@@ -283,6 +283,14 @@ bool CSafeDirectory::MoveWithoutReplacing(const QByteArray& name, const CSafeDir
 QList<QByteArray> CSafeDirectory::EntryNames(FileFault* fault) const
 {
     QList<QByteArray> names;
+    for (Entry& entry : Entries(fault))
+        names.append(std::move(entry.name));
+    return names;
+}
+
+QList<CSafeDirectory::Entry> CSafeDirectory::Entries(FileFault* fault) const
+{
+    QList<Entry> entries;
     // fdopendir takes the descriptor over; a duplicate keeps ours open. Reading starts at the
     // beginning whatever was read through the duplicate before.
     const int fd = m_fd < 0 ? -1 : ::openat(m_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -292,19 +300,19 @@ QList<QByteArray> CSafeDirectory::EntryNames(FileFault* fault) const
             *fault = m_fd < 0 ? m_fault : FileFault{FileFault::Kind::System, errno, m_path};
         if (fd >= 0)
             ::close(fd);
-        return names;
+        return entries;
     }
     errno = 0;
     while (const dirent* entry = ::readdir(dir)) {
-        const QByteArray name(entry->d_name);
+        const QByteArrayView name(entry->d_name);
         if (name != "." && name != "..")
-            names.append(name);
+            entries.append({name.toByteArray(), entry->d_type == DT_UNKNOWN ? mode_t(0) : mode_t(DTTOIF(entry->d_type))});
         errno = 0;
     }
     if (errno != 0 && fault)
         *fault = {FileFault::Kind::System, errno, m_path};
     ::closedir(dir);
-    return names;
+    return entries;
 }
 
 // ---- CSafeFile ----

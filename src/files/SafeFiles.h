@@ -111,6 +111,14 @@ public:
                               FileFault* fault = nullptr) const;
     // The names in the directory ("." and ".." left out), in the order the system gives them.
     QList<QByteArray> EntryNames(FileFault* fault = nullptr) const;
+    struct Entry
+    {
+        QByteArray name;
+        mode_t type = 0; // the S_IFMT bits of the entry itself, as the directory tells them; 0 when unknown
+    };
+    // The entries with their types, as EntryNames lists them: a walk stats only those whose type the
+    // file system does not tell. A link is typed S_IFLNK, never as what it leads to.
+    QList<Entry> Entries(FileFault* fault = nullptr) const;
 
     // A plain file name as the bytes it has on disk; empty when it is no plain name.
     static QByteArray NameBytes(QStringView name);

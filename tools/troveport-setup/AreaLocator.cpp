@@ -20,21 +20,21 @@ const CSafeDirectory* CAreaLocator::AreaDirectory(quint32 areaId, const QString&
     return &m_area;
 }
 
-const CSafeDirectory* CAreaLocator::ParentOf(quint32 areaId, const QString& areaPath, QStringView relative,
+const CSafeDirectory* CAreaLocator::ParentOf(quint32 areaId, const QString& areaPath, const QByteArray& relative,
                                              QByteArray* leaf, FileFault* fault)
 {
     const CSafeDirectory* area = AreaDirectory(areaId, areaPath, fault);
     if (!area)
         return nullptr;
-    const qsizetype slash = relative.lastIndexOf(u'/');
-    *leaf = QFile::encodeName(relative.mid(slash + 1).toString());
+    const qsizetype slash = relative.lastIndexOf('/');
+    *leaf = relative.mid(slash + 1);
     if (slash < 0)
         return area;
-    const QStringView parentPath = relative.left(slash);
+    const QByteArrayView parentPath = QByteArrayView(relative).first(slash);
     // A directory that could not be reached is not tried again for the files after it.
     if (!m_parentTried || m_parentPath != parentPath) {
-        m_parent = area->Descend(parentPath);
-        m_parentPath = parentPath.toString();
+        m_parent = area->Descend(QFile::decodeName(parentPath.toByteArray()));
+        m_parentPath = parentPath.toByteArray();
         m_parentTried = true;
     }
     if (!m_parent.IsOpen()) {

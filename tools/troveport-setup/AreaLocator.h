@@ -2,6 +2,7 @@
 
 #include "files/SafeFiles.h"
 
+#include <QFile>
 #include <QHash>
 #include <QString>
 
@@ -12,17 +13,23 @@ class CAreaLocator
 {
 public:
     // The directory that holds the relative path's last part (a plain path, see
-    // IsPlainRelativePath), and that part in *leaf; null with *fault set when it cannot be reached
-    // (a link on the way is FileFault::Kind::Link). The area's directory is its table path.
-    const CSafeDirectory* ParentOf(quint32 areaId, const QString& areaPath, QStringView relative, QByteArray* leaf,
-                                   FileFault* fault);
+    // IsPlainRelativePath, as the bytes it has on disk), and that part in *leaf; null with *fault set
+    // when it cannot be reached (a link on the way is FileFault::Kind::Link). The area's directory is
+    // its table path.
+    const CSafeDirectory* ParentOf(quint32 areaId, const QString& areaPath, const QByteArray& relative,
+                                   QByteArray* leaf, FileFault* fault);
+    const CSafeDirectory* ParentOf(quint32 areaId, const QString& areaPath, const QString& relative, QByteArray* leaf,
+                                   FileFault* fault)
+    {
+        return ParentOf(areaId, areaPath, QFile::encodeName(relative), leaf, fault);
+    }
     // The area's own directory; null with *fault set when it does not open.
     const CSafeDirectory* AreaDirectory(quint32 areaId, const QString& areaPath, FileFault* fault);
 
 private:
     quint32 m_areaId = 0;
     CSafeDirectory m_area;
-    QString m_parentPath; // relative to the area, empty for none reached
+    QByteArray m_parentPath; // relative to the area, empty for none reached
     CSafeDirectory m_parent;
     bool m_parentTried = false;
 };
