@@ -91,6 +91,13 @@ void CSqliteStatement::Bind(const QVariantList& values)
     }
 }
 
+void CSqliteStatement::BindUtf8(int parameter, const QByteArray& text)
+{
+    if (sqlite3_bind_text64(m_stmt, parameter, text.constData(), sqlite3_uint64(text.size()), SQLITE_TRANSIENT,
+                            SQLITE_UTF8) != SQLITE_OK)
+        Fail();
+}
+
 bool CSqliteStatement::Step()
 {
     const int status = sqlite3_step(m_stmt);
@@ -110,6 +117,27 @@ int CSqliteStatement::ColumnCount() const
 qint64 CSqliteStatement::Int64(int column) const
 {
     return sqlite3_column_int64(m_stmt, column);
+}
+
+double CSqliteStatement::Double(int column) const
+{
+    return sqlite3_column_double(m_stmt, column);
+}
+
+bool CSqliteStatement::IsNull(int column) const
+{
+    return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
+}
+
+bool CSqliteStatement::IsReal(int column) const
+{
+    return sqlite3_column_type(m_stmt, column) == SQLITE_FLOAT;
+}
+
+QByteArray CSqliteStatement::Utf8(int column) const
+{
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
+    return QByteArray(text, sqlite3_column_bytes(m_stmt, column));
 }
 
 QVariant CSqliteStatement::Value(int column) const

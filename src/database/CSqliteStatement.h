@@ -24,14 +24,23 @@ public:
     CSqliteStatement(const CSqliteStatement&) = delete;
     CSqliteStatement& operator=(const CSqliteStatement&) = delete;
 
-    // Binds values to the parameters in order, after resetting the statement.
+    // Binds values to the parameters in order, after resetting the statement. A QByteArray is bound
+    // as a blob.
     void Bind(const QVariantList& values);
+    // Binds bytes to one parameter (from 1) as UTF-8 text, exactly as they are: compared with a text
+    // column as its own bytes are, where a blob would sort after every text.
+    void BindUtf8(int parameter, const QByteArray& text);
     // Steps to the next row: true when there is one.
     bool Step();
     void Reset();
 
     int ColumnCount() const;
     qint64 Int64(int column) const;
+    double Double(int column) const;
+    bool IsNull(int column) const;
+    bool IsReal(int column) const;
+    // A text column's bytes as SQLite holds them, even when they are no valid UTF-8.
+    QByteArray Utf8(int column) const;
     QVariant Value(int column) const;
     QStringList ColumnNames() const;
     // True when the statement's columns are exactly these, in this order.

@@ -6,8 +6,8 @@
 
 #include <functional>
 
+class CSqliteStatement;
 class QSqlQuery;
-struct sqlite3_stmt;
 
 // One row of a result as the check reads it. On SQLite the columns come straight from the
 // statement: the check reads every record, link and location of a library, and through QVariant
@@ -24,7 +24,7 @@ public:
 
 private:
     friend void ForEachCheckRow(const QString&, const QVariantList&, const std::function<void(const CCheckRow&)>&);
-    sqlite3_stmt* m_stmt = nullptr;
+    const CSqliteStatement* m_statement = nullptr;
     const QSqlQuery* m_query = nullptr;
 };
 
