@@ -69,6 +69,9 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     connect(m_listModel, &CFileListModel::EndOfData, this, [] { QApplication::beep(); });
     connect(m_listModel, &CFileListModel::ReadFailed, this, &CMainFrame::ShowDatabaseStatus);
     connect(qApp, &QApplication::focusChanged, this, &CMainFrame::UpdateCommandStates);
+    // A session manager that ends the session asks first: the layout is kept then, in case the
+    // program is not given the time to leave on its own.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, &CMainFrame::SaveLayout);
     for (QWidget* pane : {static_cast<QWidget*>(m_treeView), static_cast<QWidget*>(m_listView->GetIconView()),
                           static_cast<QWidget*>(m_listView->GetDetailsView())})
         pane->installEventFilter(this);

@@ -4,6 +4,7 @@
 #include "database/CTroveportDatabaseManager.h"
 #include "explorer/CMainFrame.h"
 #include "startup/Startup.h"
+#include "startup/TerminationSignals.h"
 
 #include <QCoreApplication>
 
@@ -39,11 +40,16 @@ bool CExplorerApp::InitInstance()
 
     m_mainFrame = std::make_unique<CMainFrame>();
     m_mainFrame->show();
+    // The desktop ends a program it is logging out of with SIGTERM: the layout is saved as when the
+    // window is closed, by ExitInstance after the loop (every dialog's loop included) has ended.
+    m_signals = std::make_unique<CTerminationSignals>();
+    QObject::connect(m_signals.get(), &CTerminationSignals::Received, [] { QCoreApplication::exit(0); });
     return true;
 }
 
 void CExplorerApp::ExitInstance()
 {
     m_mainFrame.reset();
+    m_signals.reset();
     theDatabaseManager.CloseConnection();
 }
