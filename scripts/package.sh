@@ -51,7 +51,8 @@ for path in /usr/bin/troveport-explorer /usr/bin/troveport-setup \
     /usr/share/icons/hicolor/16x16/apps/troveport-explorer.png \
     /usr/share/icons/hicolor/48x48/apps/troveport-explorer.png \
     /usr/share/icons/hicolor/256x256/apps/troveport-explorer.png \
-    /usr/share/man/man1/troveport-explorer.1 /usr/share/man/man1/troveport-setup.1; do
+    /usr/share/man/man1/troveport-explorer.1 /usr/share/man/man1/troveport-setup.1 \
+    /usr/share/doc/troveport-explorer/check-report.md; do
     grep -qx "$path" "$scratch/contents" || fail "$path is missing"
 done
 grep -q '^/usr/share/metainfo/.*\.metainfo\.xml$' "$scratch/contents" || fail "no metainfo"
