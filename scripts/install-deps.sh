@@ -6,11 +6,12 @@ set -eu
 # PostgreSQL: Qt's driver and libpq for the second engine, the server for the tests' throwaway
 # cluster (scripts/pg-cluster.sh), util-linux's setpriv to run it as an unprivileged user. tzdata:
 # the date tests run again in Europe/Berlin and America/New_York. groff-base: the man page is
-# checked for mistakes.
+# checked for mistakes. librsvg2-bin renders the icon's sizes from its SVG; desktop-file-utils and
+# appstream validate the desktop entry and the metainfo of the Debian package (scripts/package.sh).
 PACKAGES="build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite \
 libqt6sql6-psql libpq-dev postgresql util-linux \
 libgl-dev libzip-dev libsqlite3-dev zip unzip libbenchmark-dev sqlite3 xvfb xauth tzdata \
-groff-base"
+groff-base librsvg2-bin desktop-file-utils appstream"
 # The sanitizer and fuzz build: clang with its sanitizer and libFuzzer runtimes, and the symbolizer
 # for readable reports; util-linux's flock is used by tests of the site's locking.
 if [ "${1:-}" = "--sanitize" ]; then

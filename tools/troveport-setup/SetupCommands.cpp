@@ -89,6 +89,7 @@ Commands:
   --demo [DIR] [--database-connection URI]
         Make a demonstration library in DIR (default: %1), its files in an SQLite
         file there, or in the empty PostgreSQL database the URI names.
+  --version                 Print the version (as the first argument only).
 
 The library is the one named by --library, else the machine setting DatabasePath.
 Machine settings live in $TROVEPORT_MACHINE_REG, else /etc/troveport/machine.reg.

@@ -5,11 +5,18 @@
 #include <QStringDecoder>
 
 #include <cstdio>
+#include <cstring>
 #include <unistd.h>
 
 int main(int argc, char* argv[])
 {
+    // Only as the first argument: elsewhere "--version" may be the value of an option before it.
+    if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
+        std::fputs("troveport-setup " TROVEPORT_VERSION "\n", stdout);
+        return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+    }
     QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationVersion(QStringLiteral(TROVEPORT_VERSION));
     QCoreApplication::setApplicationName(QStringLiteral("troveport-setup"));
     QTextStream out(stdout);
     QTextStream err(stderr);
