@@ -49,6 +49,8 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("troveport-explorer"));
     QApplication::setOrganizationName(QStringLiteral("troveport"));
     QApplication::setApplicationVersion(QStringLiteral(TROVEPORT_VERSION));
+    // Ties the windows to the menu entry, for the desktop's task list and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("troveport-explorer"));
     if (!theApp.InitInstance())
         return 0;
     const int code = QApplication::exec();

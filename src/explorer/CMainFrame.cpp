@@ -19,6 +19,7 @@
 #include "settings/Globals.h"
 #include "settings/Registry.h"
 
+#include <QIcon>
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -34,7 +35,8 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
 {
     setWindowTitle(QString::fromUtf8(g_pszAppName));
     setAccessibleName(windowTitle());
-    setWindowIcon(LoadExplorerIcon(ExplorerIcon::Program));
+    // The installed theme's icon, as the menu shows it; the program's own where none is installed.
+    setWindowIcon(QIcon::fromTheme(QStringLiteral("troveport-explorer"), LoadExplorerIcon(ExplorerIcon::Program)));
     resize(900, 600);
 
     CreateActions();
