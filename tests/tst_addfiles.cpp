@@ -167,7 +167,7 @@ private slots:
         QCOMPARE(w->GetFileList().size(), 3);
         QCOMPARE(RunToResults(*w, true), u"3 file(s) added successfully.\r\n"_s);
         QCOMPARE(TakeTexts().size(), 1);
-        QCOMPARE(w->GetDoitPage()->GetCountLabel()->text(), CAddFilesDoitPage::CountText(3, 3));
+        QCOMPARE(w->GetDoitPage()->GetCountField()->text(), CAddFilesDoitPage::CountText(3, 3));
 
         QStringList expected = hostBefore + QStringList{u"ARCADE.ZIP"_s, u"Notes.txt"_s, u"puzzle.zip"_s};
         expected.sort();
@@ -352,7 +352,7 @@ private slots:
             QThread::msleep(1); // no events: the window does not answer
         QVERIFY(QTest::qWaitFor([&] { return w->GetButton(CPropertySheet::kNextButton)->isEnabled(); }, 20000));
         QCOMPARE(doit->GetCurrentFileEdit()->text(), u"Completed."_s);
-        QCOMPARE(doit->GetCountLabel()->text(), CAddFilesDoitPage::CountText(kFiles, kFiles));
+        QCOMPARE(doit->GetCountField()->text(), CAddFilesDoitPage::CountText(kFiles, kFiles));
         QCOMPARE(w->GetResultsLog(), AddedSummaryLine(kFiles));
         for (int i = 0; i < kFiles; ++i) {
             const auto record = FileWithLocation(u"local://1/stall%1.zip"_s.arg(i, 2, 10, QLatin1Char('0')));

@@ -10,7 +10,7 @@
 #include "properties/PropertiesCommand.h"
 
 #include <QCheckBox>
-#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMap>
 #include <QTemporaryDir>
@@ -49,8 +49,8 @@ private:
             auto& sheet = static_cast<CPropertySheet&>(dialog);
             shown.title = sheet.windowTitle();
             if (auto* area = dynamic_cast<CAreaGeneralPage*>(sheet.GetPage(0))) {
-                for (QLabel* label : {area->GetNameLabel(), area->GetPathLabel(), area->GetFtpAliasLabel(),
-                                      area->GetHttpAliasLabel()})
+                for (QLineEdit* label : {area->GetNameField(), area->GetPathField(), area->GetFtpAliasField(),
+                                      area->GetHttpAliasField()})
                     shown.texts.append(label->text());
                 for (QCheckBox* box : {area->GetUploadsBox(), area->GetDownloadsBox()}) {
                     if (box->isChecked())
@@ -178,7 +178,7 @@ private slots:
 
         // An id the table does not hold: empty texts, no marks.
         const CAreaGeneralPage missing(12345);
-        QCOMPARE(missing.GetNameLabel()->text() + missing.GetPathLabel()->text(), QString());
+        QCOMPARE(missing.GetNameField()->text() + missing.GetPathField()->text(), QString());
         QVERIFY(!missing.GetUploadsBox()->isChecked() && !missing.GetDownloadsBox()->isChecked());
     }
 };

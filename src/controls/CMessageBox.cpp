@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QQueue>
 
 namespace {
@@ -49,17 +50,37 @@ CMessageBox::Button CMessageBox::Show(QWidget* owner, const QString& text, const
         return defaultButton != QMessageBox::NoButton ? defaultButton : FirstButton(buttons);
     }
 
-    QMessageBox box(icon, title, text, buttons, owner);
+    std::unique_ptr<QMessageBox> box = MakeBox(owner, text, caption, icon, buttons, defaultButton);
+    return Button(box->exec());
+}
+
+std::unique_ptr<QMessageBox> CMessageBox::MakeBox(QWidget* owner, const QString& text, const QString& caption,
+                                                  QMessageBox::Icon icon, Buttons buttons, Button defaultButton)
+{
+    const QString title = caption.isEmpty() ? QString::fromUtf8(g_pszAppName) : caption;
+    auto box = std::make_unique<QMessageBox>(icon, title, text, buttons, owner);
     if (defaultButton != QMessageBox::NoButton)
-        box.setDefaultButton(defaultButton);
-    box.setAccessibleName(title);
-    box.setAccessibleDescription(text);
-    for (QAbstractButton* button : box.buttons())
+        box->setDefaultButton(defaultButton);
+    box->setAccessibleName(title);
+    box->setAccessibleDescription(text);
+    // The icon says what kind of message this is; a reader gets it as a word.
+    const char* kind = icon == QMessageBox::Question      ? "Question"
+                       : icon == QMessageBox::Warning     ? "Warning"
+                       : icon == QMessageBox::Critical    ? "Error"
+                       : icon == QMessageBox::Information ? "Information"
+                                                          : nullptr;
+    if (kind) {
+        for (QLabel* label : box->findChildren<QLabel*>()) {
+            if (label->text().isEmpty() && !label->pixmap().isNull())
+                label->setAccessibleName(QMessageBox::tr(kind));
+        }
+    }
+    for (QAbstractButton* button : box->buttons())
         button->setAccessibleName(button->text().remove(QLatin1Char('&')));
     // A box without an owner still belongs to the program, so it must be seen over other windows;
     // one with an owner blocks that window only, leaving the help window usable.
-    box.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
-    return Button(box.exec());
+    box->setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
+    return box;
 }
 
 void CMessageBox::SetAnsweringMode(bool on)

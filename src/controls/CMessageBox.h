@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 // The one way the program shows a message box. Tests switch on answering mode: then no box
@@ -19,6 +20,14 @@ public:
     static Button Show(QWidget* owner, const QString& text, const QString& caption = QString(),
                        QMessageBox::Icon icon = QMessageBox::NoIcon, Buttons buttons = QMessageBox::Ok,
                        Button defaultButton = QMessageBox::NoButton);
+
+    // The box Show puts up, built but not yet run; answering mode builds none, so tests look at
+    // the box a user would see through this.
+    static std::unique_ptr<QMessageBox> MakeBox(QWidget* owner, const QString& text,
+                                                const QString& caption = QString(),
+                                                QMessageBox::Icon icon = QMessageBox::NoIcon,
+                                                Buttons buttons = QMessageBox::Ok,
+                                                Button defaultButton = QMessageBox::NoButton);
 
     struct Request
     {

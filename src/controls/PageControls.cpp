@@ -36,6 +36,21 @@ QLabel* AddLabeledRow(QGridLayout* layout, int row, const QString& text, QWidget
     return label;
 }
 
+QLineEdit* MakeValueField(QWidget* parent, const QString& text)
+{
+    auto* field = new QLineEdit(parent);
+    field->setReadOnly(true);
+    field->setFrame(false);
+    // Drawn on the page's own background, so that it still looks like the label it replaces.
+    QPalette palette = field->palette();
+    palette.setBrush(QPalette::Base, palette.brush(QPalette::Window));
+    field->setPalette(palette);
+    field->setText(text);
+    // A long path shows its start, not its end.
+    field->setCursorPosition(0);
+    return field;
+}
+
 void NameAfterText(QWidget* control, const QString& text)
 {
     control->setAccessibleName(WithoutMnemonic(text));

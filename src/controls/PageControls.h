@@ -17,6 +17,11 @@ class QWidget;
 QString WithoutMnemonic(QString text);
 // A label for the field in the row of a two-column grid; returns the label.
 QLabel* AddLabeledRow(QGridLayout* layout, int row, const QString& text, QWidget* field);
+// A value the page shows but does not let the user change (a path, a name, a count), to go beside
+// its caption through AddLabeledRow: a frameless read-only line rather than a label, since only
+// an editable-text control gives screen readers the caption as its name and the value as its text.
+// The keyboard reaches it and its text can be selected and copied.
+QLineEdit* MakeValueField(QWidget* parent, const QString& text = QString());
 // Names the control after its own text.
 void NameAfterText(QWidget* control, const QString& text);
 

@@ -1,5 +1,6 @@
 #include "explorer/CAboutBox.h"
 
+#include "controls/PageControls.h"
 #include "files/SafeFormat.h"
 #include "resources/ExplorerIcons.h"
 
@@ -7,6 +8,7 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
 
@@ -29,8 +31,9 @@ CAboutBox::CAboutBox(QWidget* parent) : QDialog(parent)
     memoryLabel->setAccessibleName(memoryLabel->text());
     const long pages = ::sysconf(_SC_PHYS_PAGES);
     const long pageSize = ::sysconf(_SC_PAGE_SIZE);
-    auto* memory = new QLabel(FormatPhysicalMemory(pages > 0 && pageSize > 0 ? quint64(pages) * quint64(pageSize) : 0), this);
-    memory->setAccessibleName(memory->text());
+    QLineEdit* memory =
+        MakeValueField(this, FormatPhysicalMemory(pages > 0 && pageSize > 0 ? quint64(pages) * quint64(pageSize) : 0));
+    memory->setAccessibleName(memoryLabel->text());
     memoryLabel->setBuddy(memory);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     buttons->button(QDialogButtonBox::Ok)->setAccessibleName(tr("OK"));

@@ -7,21 +7,10 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QLabel>
+#include <QLineEdit>
 #include <QVBoxLayout>
 
 namespace {
-
-// A value shown as text that can still be selected and copied (a path, above all), and reached by
-// the keyboard so that a screen reader reads it with its label.
-QLabel* ValueLabel(QWidget* parent, const QString& text)
-{
-    auto* label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    label->setFocusPolicy(Qt::StrongFocus);
-    return label;
-}
 
 QCheckBox* DisabledBox(QWidget* parent, const QString& text, bool checked)
 {
@@ -39,10 +28,10 @@ CAreaGeneralPage::CAreaGeneralPage(quint32 areaId, QWidget* parent)
 {
     SetHelpTopic(kHelpTopic);
     const FileAreaRecord* area = theFileAreaTable.FindArea(areaId);
-    m_name = ValueLabel(this, area ? area->Name() : QString());
-    m_path = ValueLabel(this, area ? area->Path() : QString());
-    m_ftpAlias = ValueLabel(this, area ? area->FtpAlias() : QString());
-    m_httpAlias = ValueLabel(this, area ? area->HttpAlias() : QString());
+    m_name = MakeValueField(this, area ? area->Name() : QString());
+    m_path = MakeValueField(this, area ? area->Path() : QString());
+    m_ftpAlias = MakeValueField(this, area ? area->FtpAlias() : QString());
+    m_httpAlias = MakeValueField(this, area ? area->HttpAlias() : QString());
 
     auto* layout = new QVBoxLayout(this);
     auto* fields = new QGridLayout;

@@ -3,7 +3,7 @@
 #include "adding/wizard/CWizardPage.h"
 
 class QCheckBox;
-class QLabel;
+class QLineEdit;
 
 // "General" of "File Area Properties": one area's record as the area table holds it, read-only
 // (areas are defined with troveport-setup). An id the table does not hold shows empty texts.
@@ -17,18 +17,18 @@ public:
 
     explicit CAreaGeneralPage(quint32 areaId, QWidget* parent = nullptr);
 
-    QLabel* GetNameLabel() const { return m_name; }
-    QLabel* GetPathLabel() const { return m_path; }
-    QLabel* GetFtpAliasLabel() const { return m_ftpAlias; }
-    QLabel* GetHttpAliasLabel() const { return m_httpAlias; }
+    QLineEdit* GetNameField() const { return m_name; }
+    QLineEdit* GetPathField() const { return m_path; }
+    QLineEdit* GetFtpAliasField() const { return m_ftpAlias; }
+    QLineEdit* GetHttpAliasField() const { return m_httpAlias; }
     QCheckBox* GetUploadsBox() const { return m_uploads; }
     QCheckBox* GetDownloadsBox() const { return m_downloads; }
 
 private:
-    QLabel* m_name;
-    QLabel* m_path;
-    QLabel* m_ftpAlias;
-    QLabel* m_httpAlias;
+    QLineEdit* m_name;
+    QLineEdit* m_path;
+    QLineEdit* m_ftpAlias;
+    QLineEdit* m_httpAlias;
     QCheckBox* m_uploads;
     QCheckBox* m_downloads;
 };

@@ -8,7 +8,7 @@
 
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QVBoxLayout>
 
@@ -29,10 +29,7 @@ CGroupGeneralPage::CGroupGeneralPage(const QString& groupName, QWidget* parent)
     : CWizardPage(kTemplateId, tr("General"), parent), m_groupName(groupName)
 {
     SetHelpTopic(kHelpTopic);
-    auto* name = new QLabel(groupName, this);
-    name->setTextFormat(Qt::PlainText);
-    name->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    name->setFocusPolicy(Qt::StrongFocus);
+    QLineEdit* name = MakeValueField(this, groupName);
 
     auto* box = new QGroupBox(tr("File Areas"), this);
     m_areas = new QListWidget(box);

@@ -20,7 +20,7 @@ CAddFileClipboardPage::CAddFileClipboardPage(CNewFileSource& source, QWidget* pa
     NameAfterText(text, text->text());
     m_yes = new QRadioButton(tr("&Yes, process the formatted file submission now."), this);
     m_no = new QRadioButton(
-        tr("&No, do not process the formatted submission, but allow me to add another file."), this);
+        tr("N&o, do not process the formatted submission, but allow me to add another file."), this);
     for (QRadioButton* button : {m_yes, m_no})
         NameAfterText(button, button->text());
     m_yes->setChecked(true);

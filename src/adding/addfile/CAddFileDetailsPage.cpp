@@ -66,7 +66,7 @@ CAddFileDetailsPage::CAddFileDetailsPage(const CNewFileSource& source, NewFileEn
     layout->addWidget(sizeLabel, 3, 0);
     layout->addLayout(sizeRow, 3, 1);
     layout->addWidget(m_requiresForm, 4, 0, Qt::AlignLeft);
-    AddLabeledRow(layout, 5, tr("Author's &Name:"), m_name);
+    AddLabeledRow(layout, 5, tr("Author's Na&me:"), m_name);
     AddLabeledRow(layout, 6, tr("&Email Address:"), m_email);
     layout->setRowStretch(7, 1);
     layout->setColumnStretch(1, 1);

@@ -26,7 +26,7 @@ CAddFileFirstPage::CAddFileFirstPage(CNewFileSource* source, QWidget* parent)
     m_url = new QLineEdit(this);
     m_name = new QLineEdit(this);
     LimitFieldLength(m_name, kMaxFileName);
-    m_browse = new QPushButton(tr("&Browse..."), this);
+    m_browse = new QPushButton(tr("B&rowse..."), this);
     for (QAbstractButton* button :
          {static_cast<QAbstractButton*>(m_web), static_cast<QAbstractButton*>(m_local),
           static_cast<QAbstractButton*>(m_browse)})
@@ -47,7 +47,7 @@ CAddFileFirstPage::CAddFileFirstPage(CNewFileSource* source, QWidget* parent)
     layout->addWidget(m_url, 3, 1, 1, 2);
     layout->setRowMinimumHeight(4, 12);
     layout->addWidget(m_local, 5, 0, 1, 3);
-    AddLabeledRow(layout, 6, tr("&Name:"), m_name);
+    AddLabeledRow(layout, 6, tr("N&ame:"), m_name);
     layout->addWidget(m_browse, 6, 2);
     layout->setRowStretch(7, 1);
     layout->setColumnStretch(1, 1);

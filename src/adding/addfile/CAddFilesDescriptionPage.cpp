@@ -25,7 +25,7 @@ CAddFilesDescriptionPage::CAddFilesDescriptionPage(const CNewFileSource& source,
     : CWizardPage(kTemplateId, QString(), parent), m_source(source), m_entries(entries)
 {
     SetHelpTopic(kHelpTopic);
-    const DescriptionControls controls = BuildDescriptionControls(this, tr("&Brief Description:"));
+    const DescriptionControls controls = BuildDescriptionControls(this, tr("Bri&ef Description:"));
     m_brief = controls.brief;
     m_detailed = controls.detailed;
     m_browse = controls.browse;

@@ -28,7 +28,7 @@ CAddFilesDoitPage::CAddFilesDoitPage(const AddFilesChoice& choice, QString& resu
     m_progress = new QProgressBar(this);
     m_progress->setTextVisible(false);
     NameAfterText(m_progress, tr("Progress"));
-    m_count = new QLabel(this);
+    m_count = MakeValueField(this);
     NameAfterText(m_count, tr("Files done"));
     auto* layout = new QGridLayout(this);
     layout->addWidget(label, 0, 0);

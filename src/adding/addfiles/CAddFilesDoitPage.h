@@ -10,7 +10,6 @@
 #include <memory>
 
 struct AddFilesChoice;
-class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QThread;
@@ -48,7 +47,7 @@ public:
 
     QLineEdit* GetCurrentFileEdit() const { return m_currentFile; }
     QProgressBar* GetProgressBar() const { return m_progress; }
-    QLabel* GetCountLabel() const { return m_count; }
+    QLineEdit* GetCountField() const { return m_count; }
     // "3 of 10 files done".
     static QString CountText(qint64 done, qint64 total);
 
@@ -66,7 +65,7 @@ private:
 
     QLineEdit* m_currentFile = nullptr;
     QProgressBar* m_progress = nullptr;
-    QLabel* m_count = nullptr;
+    QLineEdit* m_count = nullptr;
     std::unique_ptr<QThread> m_thread;
     std::atomic<bool> m_stop{false};
     CWorkProgress m_work; // the worker's count and current file

@@ -28,7 +28,7 @@ CAddFilesInfoPage::CAddFilesInfoPage(AddFilesChoice* choice, QWidget* parent)
     SetHelpTopic(kHelpTopic);
     m_directory = new QLineEdit(this);
     LimitFieldLength(m_directory, kMaxDirectory);
-    m_browse = new QPushButton(tr("&Browse..."), this);
+    m_browse = new QPushButton(tr("B&rowse..."), this);
     NameAfterText(m_browse, m_browse->text());
     m_hostArea = new QComboBox(this);
     m_subdirectories = new QCheckBox(tr("Include &subdirectories"), this);

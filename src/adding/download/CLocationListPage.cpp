@@ -16,7 +16,7 @@ CLocationListPage::CLocationListPage(quint32 templateId, const QString& title, Q
         heading->setParent(this);
     const LocationListControls controls = BuildLocationListControls(this, heading);
     m_list = controls.list;
-    m_list->setAccessibleName(listName);
+    m_list->setAccessibleName(heading ? WithoutMnemonic(heading->text()) : listName);
     m_add = controls.add;
     m_edit = controls.edit;
     m_remove = controls.remove;
