@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -19,6 +20,8 @@
 #include "settings/Globals.h"
 
 #include <QFileInfo>
+
+#include <algorithm>
 
 QString WithoutMnemonic(QString text)
 {
@@ -48,6 +51,11 @@ QLineEdit* MakeValueField(QWidget* parent, const QString& text)
     field->setText(text);
     // A long path shows its start, not its end.
     field->setCursorPosition(0);
+    // As wide as its text, as the label was, so that the sheet grows to show a path whole; a very
+    // long one scrolls within the field rather than stretch the sheet past the screen.
+    const QFontMetrics metrics(field->font());
+    field->setMinimumWidth(std::min(metrics.horizontalAdvance(text) + 2 * metrics.averageCharWidth(),
+                                    60 * metrics.averageCharWidth()));
     return field;
 }
 
