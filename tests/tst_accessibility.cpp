@@ -10,6 +10,7 @@
 #include "adding/addfiles/CAddFilesWizard.h"
 #include "adding/download/CDownloadUrlDialog.h"
 #include "controls/CFileChooser.h"
+#include "controls/CHelpViewer.h"
 #include "controls/CMessageBox.h"
 #include "controls/CModalRun.h"
 #include "controls/CPropertySheet.h"
@@ -36,6 +37,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
@@ -345,6 +347,22 @@ private slots:
         CPendingUploadArray uploads;
         CScanNewFilesDialog scan(uploads, m_frame->GetTreeModel(), m_frame.get());
         m_audit.CheckShown(scan);
+        Report();
+    }
+
+    // The one help window, on each book.
+    void helpViewer()
+    {
+        for (const auto book : {CHelpViewer::kProgramHelp, CHelpViewer::kAdministratorsGuide}) {
+            CHelpViewer* help = CHelpViewer::ShowContents(m_frame.get(), book);
+            QVERIFY(help);
+            QVERIFY(QTest::qWaitForWindowExposed(help));
+            m_audit.Check(help, help->windowTitle());
+            // It deletes itself once closed: the next book gets a window of its own.
+            const QPointer<CHelpViewer> closed(help);
+            help->close();
+            QTRY_VERIFY(!closed);
+        }
         Report();
     }
 
