@@ -6,6 +6,13 @@
 #include <QHash>
 #include <QString>
 
+// A path inside an area as the reports show it: the area's directory and the path below it, whole
+// (MakePath would cut a long one).
+inline QString JoinPath(const QString& directory, const QString& relative)
+{
+    return directory.endsWith(u'/') ? directory + relative : directory + u'/' + relative;
+}
+
 // Finds the directories of local copies through the file layer, keeping the last area's directory
 // and the last directory reached open: locations read in order share them, so most lookups cost one
 // fstatat.

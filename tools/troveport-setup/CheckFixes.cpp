@@ -16,11 +16,6 @@
 
 namespace {
 
-QString JoinPath(const QString& directory, const QString& relative)
-{
-    return directory.endsWith(u'/') ? directory + relative : directory + u'/' + relative;
-}
-
 qint64 LocationCount(qint64 fileId)
 {
     qint64 count = 0;

@@ -66,11 +66,6 @@ bool IsRemoteAddress(const QString& url)
     return scheme == u"ftp" || scheme == u"http" || scheme == u"https";
 }
 
-QString JoinPath(const QString& directory, const QString& relative)
-{
-    return directory.endsWith(u'/') ? directory + relative : directory + u'/' + relative;
-}
-
 class CLibraryCheck
 {
 public:
